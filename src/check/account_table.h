@@ -1,0 +1,80 @@
+#pragma once
+// The process-wide account table: 20 fixed slots, each with its settings, its
+// check state and eleven parallel mail arrays of 3000 entries. Plain data by
+// design; the rules of who writes what and when live with the runs.
+
+#include <array>
+#include <cstdint>
+#include <string>
+
+namespace ombrix {
+
+inline constexpr int kMaxAccounts = 20;
+inline constexpr int kMaxMails = 3000;
+
+template <typename T> using MailArray = std::array<T, kMaxMails>;
+
+struct AccountRecord {
+    std::string name;
+    std::string host;
+    std::string user;
+    std::string password; // clear text in memory, scrambled on disk
+    std::uint8_t useSsl = 0;   // any value but 0 switches TLS on
+    std::uint8_t protocol = 0; // 1 = IMAP, anything else = POP3
+    std::string port;          // decimal digits, converted when connecting
+    std::string uidValidity;
+    std::string uidNext;
+    MailArray<std::string> date;
+    std::uint8_t deactivated = 0;
+    std::int32_t mailCount = 0; // -1 reads as 0; never above kMaxMails
+    MailArray<std::string> bodyPreview;
+    MailArray<std::uint32_t> serverPosition{};
+    MailArray<std::uint8_t> read{};
+    MailArray<std::string> from;
+    MailArray<std::string> subject;
+    MailArray<std::string> uid;
+    MailArray<std::uint8_t> day{};
+    MailArray<std::uint8_t> month{};
+    MailArray<std::int32_t> year{};
+    std::uint8_t errorFlag = 0;
+    std::string errorText;
+    std::uint8_t checked = 0;
+    MailArray<std::int32_t> size{};
+};
+
+// One index across the eleven per-mail arrays, as a value.
+struct MailEntry {
+    std::string date;
+    std::string bodyPreview;
+    std::uint32_t serverPosition = 0;
+    std::uint8_t read = 0;
+    std::string from;
+    std::string subject;
+    std::string uid;
+    std::uint8_t day = 0;
+    std::uint8_t month = 0;
+    std::int32_t year = 0;
+    std::int32_t size = 0;
+
+    bool operator==(const MailEntry&) const = default;
+};
+
+MailEntry mailAt(const AccountRecord& account, int index);
+void storeMail(AccountRecord& account, int index, const MailEntry& mail);
+
+// mailCount clamped to 0..kMaxMails: -1 means "no mails", and nothing may
+// ever index past the arrays whatever a file or server claimed.
+int validMailCount(const AccountRecord& account);
+
+// Back to the state of a slot at start-up: empty strings, no mails, active.
+// Never copy or construct an AccountRecord on a stack: it is about 600 KB.
+void clearAccount(AccountRecord& account);
+
+// The table itself lives on the heap once; the reference never changes.
+std::array<AccountRecord, kMaxAccounts>& accountTable();
+
+// Shorthands so that code reads like the table is a plain global.
+inline std::array<AccountRecord, kMaxAccounts>& accounts = accountTable();
+inline std::uint32_t accountCount = 0;
+
+} // namespace ombrix
