@@ -1,0 +1,48 @@
+#pragma once
+// What a worker run (check or deletion) may ask of the window side. Runs never
+// touch a widget: the window implements this by queueing every call onto the
+// UI thread, the command-line front end by printing to stderr, tests by
+// recording. Every method may be called from the run's worker thread.
+
+#include <string>
+
+namespace ombrix {
+
+enum class TrayIconKind { Idle, Checking, NewMail, Failure };
+
+// Window-timer ids the runs arm or stop; the window owns the timers.
+enum TimerId : int {
+    CheckTimer = 4,
+    LedTimer = 5,
+    RepeatTimer = 6,
+    FirstCheckTimer = 7,
+    RunDoneTimer = 8,
+    MarkReadTimer = 9,
+};
+
+class RunHost {
+public:
+    virtual ~RunHost() = default;
+
+    virtual void setTrayIcon(TrayIconKind icon) = 0;
+    virtual void setTrayTooltip(const std::string& text) = 0;
+
+    // The wait dialog. A run calls these only while windowHidden is 0 and
+    // after waitDialogReady was seen set (see waitForWaitDialog()).
+    virtual void setWaitText(const std::string& text) = 0;
+    virtual void setWaitRange(int low, int high) = 0;
+    virtual void setWaitPosition(int position) = 0;
+    virtual void showWaitButton() = 0;
+    virtual void closeWaitDialog() = 0;
+
+    // Stops LED flashing and alarm repetition while a run works.
+    virtual void stopAlarmTimers() = 0;
+    // Hands the end of a run to the window thread after `delayMs`.
+    virtual void armRunDone(int delayMs) = 0;
+};
+
+// Polls waitDialogReady until the window side has built its wait dialog.
+// Returns at once when the window is hidden (there is no dialog then).
+void waitForWaitDialog();
+
+} // namespace ombrix
