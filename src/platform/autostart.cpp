@@ -1,8 +1,8 @@
 #include "platform/autostart.h"
 
 #include "platform/text_file.h"
+#include "platform/user_dirs.h"
 
-#include <cstdlib>
 #include <sstream>
 #include <vector>
 
@@ -12,14 +12,6 @@ namespace {
 constexpr std::string_view kEntryName = "ombrixwatch.desktop";
 constexpr std::string_view kExecKey = "Exec=";
 constexpr std::string_view kDirOption = "--dir";
-
-std::filesystem::path configHome() {
-    const char* xdg = std::getenv("XDG_CONFIG_HOME");
-    if (xdg && *xdg == '/')
-        return xdg;
-    const char* home = std::getenv("HOME");
-    return std::filesystem::path(home ? home : "") / ".config";
-}
 
 // One argument in double quotes; inside them ", `, $ and \ take a backslash.
 std::string quoteArgument(const std::string& argument) {
@@ -132,7 +124,7 @@ std::optional<std::vector<std::string>> splitArguments(const std::string& line) 
 } // namespace
 
 std::filesystem::path autostartEntryPath() {
-    return configHome() / "autostart" / kEntryName;
+    return userConfigHome() / "autostart" / kEntryName;
 }
 
 std::string execLineFor(const std::string& programPath, const std::string& programDirectory) {
