@@ -39,16 +39,18 @@ public:
     std::optional<std::string_view> getFrom() const;
     std::optional<std::string_view> getDate() const;
 
-    std::vector<HeaderField> fields;                   // in text order, duplicates kept
-    std::string body;                                  // decoded content of this part
+    std::vector<HeaderField> fields;                    // in text order, duplicates kept
+    std::string body;                                   // decoded content of this part
     std::vector<std::unique_ptr<MessagePart>> children; // sub-parts of a multipart body
 
 protected:
     int nestingDepth = 0; // 0 for the root; set by the parent before a child loads
 
 private:
-    long loadContent(std::string_view text, std::size_t headerLength);
-    long loadChildren(std::string_view text, std::string_view boundary, std::size_t from);
+    std::string_view multipartBoundary() const;
+    void decodeBody(std::string_view content);
+    long loadChildren(std::string_view text, std::string_view delimiter, std::size_t from);
+    long addChild(std::string_view partText);
 };
 
 } // namespace ombrix
