@@ -14,7 +14,7 @@ struct Settings {
     std::uint8_t waveAlarm = 0;
     std::string waveFile;
     std::uint8_t speakerAlarm = 0;
-    std::uint8_t beepPattern = 0; // index into the sound combo box
+    std::uint8_t beepPattern = 0;    // index into the sound combo box
     std::int32_t checkInterval = 30; // minutes
     std::uint8_t repeatSeconds = 100;
     std::uint8_t repeatAlarm = 0;
