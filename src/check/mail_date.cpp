@@ -103,11 +103,7 @@ std::int32_t readYear(const std::string& lower, std::size_t position) {
 
 // "18", " 2", "05", "x7" (a letter then a digit) and "7 " all give a day;
 // two characters of which neither is a digit give none, and day 1 stands.
-std::uint8_t readDay(const std::string& lower, const MonthMatch& match) {
-    if (match.position < match.dayOffset)
-        return 1; // the month name starts the text: no room for a day
-    const char first = lower[match.position - match.dayOffset];
-    const char second = lower[match.position - match.dayOffset + 1];
+std::uint8_t dayFromCharacters(char first, char second) {
     if (!isDigit(second))
         return isDigit(first) ? static_cast<std::uint8_t>(digitValue(first)) : 1;
     if (first < '0')
@@ -115,6 +111,18 @@ std::uint8_t readDay(const std::string& lower, const MonthMatch& match) {
     if (isDigit(first))
         return static_cast<std::uint8_t>(digitValue(first) * 10 + digitValue(second));
     return static_cast<std::uint8_t>(digitValue(second));
+}
+
+// The day's two characters end at the blank before the month name. In a date
+// without weekday such as "9 Nov 2004" the first of them lies before the text
+// and counts as a blank; with no room at all the day stays 1.
+std::uint8_t readDay(const std::string& lower, const MonthMatch& match) {
+    if (match.position + 1 < match.dayOffset)
+        return 1;
+    if (match.position + 1 == match.dayOffset)
+        return dayFromCharacters(' ', lower[0]);
+    const std::size_t start = match.position - match.dayOffset;
+    return dayFromCharacters(lower[start], lower[start + 1]);
 }
 
 } // namespace
