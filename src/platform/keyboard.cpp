@@ -1,0 +1,24 @@
+#include "platform/keyboard.h"
+
+namespace ombrix {
+namespace {
+
+// The window thread is the only user; no lock is needed.
+std::shared_ptr<Keyboard>& installed() {
+    static std::shared_ptr<Keyboard> current;
+    return current;
+}
+
+} // namespace
+
+std::shared_ptr<Keyboard> keyboard() {
+    if (!installed())
+        installed() = makeX11Keyboard();
+    return installed();
+}
+
+void installKeyboard(std::shared_ptr<Keyboard> replacement) {
+    installed() = std::move(replacement);
+}
+
+} // namespace ombrix
