@@ -2,11 +2,15 @@
 
 #include "check/language.h"
 #include "check/process_state.h"
+#include "config/program_directory.h"
+#include "config/settings.h"
 
 namespace ombrix::test {
 
 void resetProcessState() {
     resetAccountsAndFlags();
+    settings = missingFileSettings();
+    programDirectory.clear();
     Language = 1;
 }
 
