@@ -1,0 +1,25 @@
+#pragma once
+// How stored bytes are shown. Mail data and settings stay byte strings; only
+// the display converts: valid UTF-8 as it is, anything else read as Latin-1.
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace ombrix {
+
+bool isValidUtf8(std::string_view bytes);
+
+// The bytes as UTF-8: unchanged when they are valid UTF-8, else each byte
+// taken as its Latin-1 character.
+std::string displayText(std::string_view bytes);
+
+// One field on one line: displayText, with CR, LF and TAB each shown as one
+// space and any other control character as '?', so a record stays one line
+// and a stored field can never steer a terminal.
+std::string displayField(std::string_view bytes);
+
+// A mail's date as the mail list shows it: DD.MM.YYYY.
+std::string displayDate(std::uint8_t day, std::uint8_t month, std::int32_t year);
+
+} // namespace ombrix
