@@ -1,0 +1,129 @@
+#include "app/cli_command.h"
+#include "check/account_table.h"
+#include "check/language.h"
+#include "config/state_store.h"
+
+#include <charconv>
+#include <istream>
+#include <ostream>
+
+namespace ombrix {
+namespace {
+
+constexpr std::size_t kMaxPasswordBytes = 4096;
+
+struct NewAccount {
+    std::string name, host, user, port, password;
+    bool imap = false, ssl = false;
+};
+
+// As the wizard derives it from protocol and SSL.
+std::string defaultPort(bool imap, bool ssl) {
+    if (imap)
+        return ssl ? "993" : "143";
+    return ssl ? "995" : "110";
+}
+
+std::string validPort(const std::string& text) {
+    unsigned port = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), port);
+    if (error != std::errc{} || end != text.data() + text.size() || port == 0 || port > 65535)
+        throw UsageError("--port takes a number from 1 to 65535, not " + text);
+    return text;
+}
+
+std::string requiredValue(CommandArguments& arguments, std::string_view option,
+                          const char* emptyText) {
+    const auto value = arguments.takeValue(option);
+    if (!value)
+        throw UsageError("--add-account needs " + std::string(option));
+    if (value->empty())
+        throw UsageError(emptyText);
+    return *value;
+}
+
+NewAccount parseNewAccount(CommandArguments& arguments) {
+    NewAccount account;
+    account.name = requiredValue(
+        arguments, "--name",
+        Text("Bitte geben sie ihre Emailadresse ein !", "Please enter your mail address !"));
+    account.host = requiredValue(arguments, "--host",
+                                 Text("Bitte geben sie den Namen der Emailservers an !",
+                                      "please enter the name of your mailserver !"));
+    account.user = requiredValue(
+        arguments, "--user",
+        Text("Bitte geben sie den Benutzernamen des Accounts ein.", "Please enter the username !"));
+    account.imap = arguments.takeFlag("--imap");
+    account.ssl = arguments.takeFlag("--ssl");
+    const auto port = arguments.takeValue("--port");
+    account.port = port ? validPort(*port) : defaultPort(account.imap, account.ssl);
+    arguments.expectNoMore();
+    return account;
+}
+
+// One line from standard input; a single line end after it is dropped.
+std::optional<std::string> readPassword(std::istream& in) {
+    std::string password;
+    char c;
+    while (password.size() <= kMaxPasswordBytes && in.get(c))
+        password += c;
+    if (password.size() > kMaxPasswordBytes)
+        return std::nullopt;
+    if (password.ends_with('\n'))
+        password.pop_back();
+    if (password.ends_with('\r'))
+        password.pop_back();
+    return password;
+}
+
+bool hasLineBreak(const std::string& text) {
+    return text.find_first_of("\r\n") != std::string::npos;
+}
+
+// A refusal: the reason on stderr, exit code 1.
+int refuse(const CliContext& context, const std::string& reason) {
+    context.io.err << "ombrix: " << reason << '\n';
+    return 1;
+}
+
+} // namespace
+
+int runAddAccount(CommandArguments& arguments, const CliContext& context) {
+    NewAccount account = parseNewAccount(arguments);
+    // A line break would end the value early in obx.dat and, sent to a
+    // server, start a second command.
+    if (hasLineBreak(account.name) || hasLineBreak(account.host) || hasLineBreak(account.user))
+        return refuse(context, Text("Name, Server und Benutzername dürfen keinen Zeilenumbruch "
+                                    "enthalten.",
+                                    "name, server and user name must not contain a line break."));
+    context.loadState();
+    if (accountCount >= kMaxAccounts)
+        return refuse(context, Text("Limit von Emailaccounts erreicht",
+                                    "You have reached the limits of accounts, sorry"));
+    const auto password = readPassword(context.io.in);
+    if (!password)
+        return refuse(context, Text("Das Passwort ist zu lang.", "the password is too long."));
+    if (password->empty())
+        return refuse(context, Text("Bitte geben sie das Passwort ein !", "Enter your password !"));
+    if (hasLineBreak(*password))
+        return refuse(context, Text("Das Passwort darf keinen Zeilenumbruch enthalten.",
+                                    "the password must not contain a line break."));
+
+    AccountRecord& slot = accounts[accountCount++];
+    slot.errorFlag = 0;
+    slot.name = account.name;
+    slot.host = account.host;
+    slot.user = account.user;
+    slot.password = *password;
+    slot.port = account.port;
+    slot.useSsl = account.ssl ? 1 : 0;
+    slot.protocol = account.imap ? 1 : 0;
+    if (!saveState(SaveKind::SettingsFile))
+        return 1;
+    context.io.out << Text("Ihr Emailaccount wurde zur Überprüfung eingerichtet !",
+                           "OK, account successfully added !")
+                   << '\n';
+    return 0;
+}
+
+} // namespace ombrix

@@ -1,0 +1,50 @@
+#include "app/cli_command.h"
+#include "config/program_directory.h"
+#include "config/state_store.h"
+
+#include <algorithm>
+
+namespace ombrix {
+
+bool CommandArguments::takeFlag(std::string_view option) {
+    const auto found = std::find(arguments_.begin(), arguments_.end(), option);
+    if (found == arguments_.end())
+        return false;
+    arguments_.erase(found);
+    return true;
+}
+
+std::optional<std::string> CommandArguments::takeValue(std::string_view option) {
+    const auto found = std::find(arguments_.begin(), arguments_.end(), option);
+    if (found == arguments_.end())
+        return std::nullopt;
+    if (found + 1 == arguments_.end())
+        throw UsageError(std::string(option) + " needs a value");
+    std::string value = *(found + 1);
+    arguments_.erase(found, found + 2);
+    return value;
+}
+
+std::vector<std::string> CommandArguments::takePositionals() {
+    std::vector<std::string> positionals;
+    std::erase_if(arguments_, [&](const std::string& argument) {
+        if (argument.starts_with("--"))
+            return false;
+        positionals.push_back(argument);
+        return true;
+    });
+    return positionals;
+}
+
+void CommandArguments::expectNoMore() const {
+    if (!arguments_.empty())
+        throw UsageError("unknown argument for " + std::string(command_) + ": " +
+                         arguments_.front());
+}
+
+void CliContext::loadState() const {
+    programDirectory = findProgramDirectory(directory);
+    ombrix::loadState();
+}
+
+} // namespace ombrix

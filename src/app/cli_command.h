@@ -1,0 +1,62 @@
+#pragma once
+// One command-line mode: its name, its help line and its handler. A new mode
+// is one handler and one row in the table of cli_commands.cpp.
+
+#include "app/cli.h"
+
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace ombrix {
+
+// The arguments of one command, taken out as the command asks for them;
+// whatever is left at the end is an unknown argument.
+class CommandArguments {
+public:
+    CommandArguments(std::string_view command, std::vector<std::string> arguments)
+        : command_(command), arguments_(std::move(arguments)) {}
+
+    bool takeFlag(std::string_view option);
+    // The value after `option`; throws when the option is last.
+    std::optional<std::string> takeValue(std::string_view option);
+    // The arguments that are not options, in order.
+    std::vector<std::string> takePositionals();
+    // Throws for the first argument nobody took.
+    void expectNoMore() const;
+
+    std::string_view command() const { return command_; }
+
+private:
+    std::string_view command_;
+    std::vector<std::string> arguments_;
+};
+
+struct CliContext {
+    CliStreams& io;
+    std::optional<std::string> directory;
+
+    // Finds programDirectory and reads the state files, as the window's
+    // start-up does.
+    void loadState() const;
+};
+
+struct CliCommand {
+    std::string_view name;
+    std::string_view usage;
+    const char* summaryGerman;
+    const char* summaryEnglish;
+    int (*run)(CommandArguments& arguments, const CliContext& context);
+};
+
+std::span<const CliCommand> cliCommands();
+
+int runHelp(CommandArguments& arguments, const CliContext& context);
+int runAccounts(CommandArguments& arguments, const CliContext& context);
+int runAddAccount(CommandArguments& arguments, const CliContext& context);
+int runList(CommandArguments& arguments, const CliContext& context);
+int runUnread(CommandArguments& arguments, const CliContext& context);
+
+} // namespace ombrix

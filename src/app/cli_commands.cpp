@@ -1,0 +1,26 @@
+#include "app/cli_command.h"
+
+namespace ombrix {
+namespace {
+
+constexpr CliCommand kCommands[] = {
+    {"--help", "--help", "zeigt diese Hilfe", "shows this help", runHelp},
+    {"--accounts", "--accounts",
+     "listet die Konten: Nummer, Name, Server, Port, Protokoll, SSL, aktiv",
+     "lists the accounts: index, name, host, port, protocol, SSL, active", runAccounts},
+    {"--add-account", "--add-account --name A --host H --user U [--imap] [--ssl] [--port P]",
+     "legt ein Konto an; das Passwort kommt von der Standardeingabe",
+     "adds an account; the password is read from standard input", runAddAccount},
+    {"--list", "--list [N]", "zeigt die gespeicherte Mailliste von Konto N (oder aller Konten)",
+     "prints the stored mail list of account N (or of every account)", runList},
+    {"--unread", "--unread", "zeigt die Zahl ungelesener Mails aktiver Konten",
+     "prints the number of unread mails of active accounts", runUnread},
+};
+
+} // namespace
+
+std::span<const CliCommand> cliCommands() {
+    return kCommands;
+}
+
+} // namespace ombrix
