@@ -1,0 +1,30 @@
+#pragma once
+// Turns the text that the check fetched for one mail (a POP3 TOP reply or an
+// IMAP header-and-text FETCH reply, status lines included) into the sender,
+// subject, date and body preview of a mail-list entry.
+
+#include "check/account_table.h"
+
+#include <string>
+#include <string_view>
+
+namespace ombrix {
+
+enum class FetchForm { Pop3, Imap };
+
+// Fills subject, from, date, day, month, year and bodyPreview of entry i of
+// the working list; an index outside the arrays changes nothing.
+// Runs on the check thread.
+void ParseFetchedMail(std::string_view fetched, AccountRecord& workingList, int i, FetchForm form);
+
+// The text after the first empty line, without the reply's framing: for
+// POP3 the closing ".\r\n", for IMAP the literal's announcement line and the
+// closing parenthesis with all after it. Empty without an empty line.
+// Runs on the check thread.
+std::string bodyPreviewOf(std::string_view fetched, FetchForm form);
+
+// The subject as listed: "Kein Betreff" for an empty one (in both languages),
+// then without line feeds (so a subject of only line feeds ends up empty).
+std::string listedSubject(std::string_view subject);
+
+} // namespace ombrix
