@@ -1,0 +1,70 @@
+#include "net/protocol_log.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <mutex>
+#include <string>
+
+namespace ombrix::protocol_log {
+namespace {
+
+std::string upper(std::string_view text) {
+    std::string result(text);
+    for (char& c : result) {
+        if (c >= 'a' && c <= 'z') {
+            c = static_cast<char>(c - 'a' + 'A');
+        }
+    }
+    return result;
+}
+
+// "PASS secret" and "a001 LOGIN user secret" keep their verb, never the rest.
+std::string masked(std::string_view line) {
+    std::string head = upper(line.substr(0, 64));
+    std::size_t verb = head.rfind("PASS ", 0) == 0 ? 0 : head.find(" LOGIN ");
+    if (verb == std::string::npos) {
+        return std::string(line);
+    }
+    std::size_t argumentsStart = head.find(' ', verb == 0 ? 0 : verb + 1) + 1;
+    std::string result(line.substr(0, argumentsStart));
+    result += "****";
+    if (line.ends_with("\r\n")) {
+        result += "\r\n";
+    }
+    return result;
+}
+
+const char* logPath() {
+    static const char* path = std::getenv("OMBRIX_PROTOCOL_LOG");
+    return path && *path ? path : nullptr;
+}
+
+void append(const char* prefix, std::string_view bytes) {
+    const char* path = logPath();
+    static std::mutex mutex;
+    std::lock_guard lock(mutex);
+    if (std::FILE* file = std::fopen(path, "ab")) {
+        std::fputs(prefix, file);
+        std::fwrite(bytes.data(), 1, bytes.size(), file);
+        if (!bytes.ends_with('\n')) {
+            std::fputc('\n', file);
+        }
+        std::fclose(file);
+    }
+}
+
+} // namespace
+
+void sent(std::string_view line) {
+    if (logPath()) {
+        append("C: ", masked(line));
+    }
+}
+
+void received(std::string_view chunk) {
+    if (logPath()) {
+        append("S: ", chunk);
+    }
+}
+
+} // namespace ombrix::protocol_log

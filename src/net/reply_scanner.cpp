@@ -1,0 +1,161 @@
+#include "net/reply_scanner.h"
+
+#include <cstdio>
+
+namespace ombrix {
+
+LineReplyScanner::LineReplyScanner(bool singleLine, bool dotList, std::uint32_t expectedSize)
+    : singleLine_(singleLine), dotList_(dotList), expectedSize_(expectedSize) {}
+
+bool LineReplyScanner::feed(std::string_view chunk, BoundedSink& sink) {
+    for (char byte : chunk) {
+        scan(byte, sink);
+    }
+    // Counted per chunk, the chunk that holds the first line end included.
+    if (firstLineSeen_) {
+        afterFirstLine_ += static_cast<std::uint32_t>(chunk.size());
+    }
+    if (singleLine_) {
+        return endOfLineSeen_;
+    }
+    if (terminatorSeen_ || (dotList_ && errorReply_)) {
+        return true;
+    }
+    // Unsigned on purpose: an expected size below 3 never ends a reply by count.
+    return afterFirstLine_ >= expectedSize_ - 3u;
+}
+
+void LineReplyScanner::scan(char byte, BoundedSink& sink) {
+    if (stuffedDotPending_) {
+        stuffedDotPending_ = false;
+        if (byte == '.') {
+            // The server doubled a leading dot; the doubled line is never the terminator.
+            terminatorMatched_ = 0;
+            return;
+        }
+    }
+    bool lineStart = seen_ == 0 || atLineStart();
+    if (dotList_ && seen_ == 1 && previous_[2] == '-' && byte == 'E') {
+        errorReply_ = true;
+    }
+    ++seen_;
+    bool armed = dotList_ || (headerDone_ && lineEnds_ >= 101);
+    if (terminatorMatched_ == 1 && byte == '\r') {
+        terminatorMatched_ = 2;
+    } else if (terminatorMatched_ == 2 && byte == '\n') {
+        terminatorSeen_ = true;
+    } else {
+        terminatorMatched_ = (armed && lineStart && byte == '.') ? 1 : 0;
+    }
+    if (!singleLine_ && !dotList_ && byte == '.' && seen_ > 1 && atLineStart()) {
+        stuffedDotPending_ = true;
+    }
+    sink.put(byte);
+    if (previous_[2] == '\r' && byte == '\n') {
+        countLineEnd();
+    }
+    previous_[0] = previous_[1];
+    previous_[1] = previous_[2];
+    previous_[2] = byte;
+}
+
+void LineReplyScanner::countLineEnd() {
+    if (!firstLineSeen_) {
+        firstLineSeen_ = true;
+        afterFirstLine_ = 0;
+    }
+    endOfLineSeen_ = true;
+    // The empty line closing the header restarts the count, itself included.
+    if (!headerDone_ && previous_[0] == '\r' && previous_[1] == '\n') {
+        headerDone_ = true;
+        lineEnds_ = 0;
+    }
+    ++lineEnds_;
+}
+
+TaggedReplyScanner::TaggedReplyScanner(std::string tag, bool tagged)
+    : pattern_(tagged ? tag + " " : std::string("* O")), tagged_(tagged) {}
+
+bool TaggedReplyScanner::feed(std::string_view chunk, BoundedSink& sink) {
+    for (char byte : chunk) {
+        sink.put(byte);
+        if (!ended_) {
+            scan(byte);
+        }
+    }
+    return ended_;
+}
+
+void TaggedReplyScanner::scan(char byte) {
+    if (literalLeft_ > 0) {
+        --literalLeft_;
+        return;
+    }
+    matchLine(byte);
+    trackLiteral(byte);
+    lineStart_ = byte == '\n' && literal_ == Literal::None && literalLeft_ == 0;
+}
+
+void TaggedReplyScanner::matchLine(char byte) {
+    if (lineStart_) {
+        matching_ = true;
+        matched_ = 0;
+        afterOk_ = false;
+    }
+    if (!matching_) {
+        return;
+    }
+    if (matched_ < pattern_.size()) {
+        matching_ = byte == pattern_[matched_];
+        if (matching_ && ++matched_ == pattern_.size() && !tagged_) {
+            ended_ = true;
+        }
+        return;
+    }
+    matching_ = false;
+    if (afterOk_) {
+        ended_ = byte == 'K';
+    } else if (byte == 'O') {
+        afterOk_ = true;
+        matching_ = true;
+    } else if (byte == 'N' || byte == 'B') {
+        ended_ = true;
+        refused_ = true;
+    }
+}
+
+void TaggedReplyScanner::trackLiteral(char byte) {
+    bool digit = byte >= '0' && byte <= '9';
+    switch (literal_) {
+    case Literal::Digits:
+        if (digit && literalSize_ < 100000000) {
+            literalSize_ = literalSize_ * 10 + static_cast<std::uint64_t>(byte - '0');
+            return;
+        }
+        literal_ = byte == '}' ? Literal::Closed : Literal::None;
+        return;
+    case Literal::Closed:
+        literal_ = byte == '\r' ? Literal::Cr : Literal::None;
+        return;
+    case Literal::Cr:
+        literal_ = Literal::None;
+        if (byte == '\n') {
+            literalLeft_ = literalSize_;
+        }
+        return;
+    case Literal::None:
+        break;
+    }
+    if (byte == '{') {
+        literal_ = Literal::Digits;
+        literalSize_ = 0;
+    }
+}
+
+std::string imapTag(int tagCounter) {
+    char digits[16];
+    std::snprintf(digits, sizeof digits, "%03d", tagCounter);
+    return "a" + std::string(digits, 3);
+}
+
+} // namespace ombrix

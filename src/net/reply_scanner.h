@@ -1,0 +1,90 @@
+#pragma once
+// End detection of the two reply flavours. A scanner is fed the chunks of one
+// reply in order, copies their bytes into the caller's bounded buffer and says
+// after each chunk whether the reply is complete. Pure logic, no sockets.
+
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <string>
+#include <string_view>
+
+namespace ombrix {
+
+// The caller's destination: bytes past its capacity are dropped, never written.
+class BoundedSink {
+public:
+    explicit BoundedSink(std::span<char> dest) : dest_(dest) {}
+    void put(char byte) {
+        if (stored_ < dest_.size()) {
+            dest_[stored_++] = byte;
+        }
+    }
+    std::size_t stored() const { return stored_; }
+
+private:
+    std::span<char> dest_;
+    std::size_t stored_ = 0;
+};
+
+// POP3: one line, a dot-terminated listing, or the TOP reply (dot-unstuffed,
+// complete after its terminator past 100 body lines or when about
+// expectedSize bytes have followed the status line).
+class LineReplyScanner {
+public:
+    LineReplyScanner(bool singleLine, bool dotList, std::uint32_t expectedSize);
+    bool feed(std::string_view chunk, BoundedSink& sink);
+
+private:
+    void scan(char byte, BoundedSink& sink);
+    void countLineEnd();
+    bool atLineStart() const { return previous_[1] == '\r' && previous_[2] == '\n'; }
+
+    bool singleLine_;
+    bool dotList_;
+    std::uint32_t expectedSize_;
+    std::uint64_t seen_ = 0;
+    char previous_[3] = {0, 0, 0}; // the last three bytes of the stream, oldest first
+    bool firstLineSeen_ = false;
+    bool endOfLineSeen_ = false;
+    bool headerDone_ = false;
+    bool errorReply_ = false;
+    bool stuffedDotPending_ = false;
+    bool terminatorSeen_ = false;
+    int terminatorMatched_ = 0;
+    std::uint32_t lineEnds_ = 0;
+    std::uint32_t afterFirstLine_ = 0;
+};
+
+// IMAP: the greeting ("* OK" opening a line) or the tagged completion of the
+// command whose tag is given. A completion NO or BAD is a refusal. Literals
+// ({n} at a line end) are skipped, so mail text can never pose as a completion.
+class TaggedReplyScanner {
+public:
+    TaggedReplyScanner(std::string tag, bool tagged);
+    bool feed(std::string_view chunk, BoundedSink& sink);
+    bool refused() const { return refused_; }
+
+private:
+    void scan(char byte);
+    void matchLine(char byte);
+    void trackLiteral(char byte);
+
+    std::string pattern_; // what opens the completing line
+    bool tagged_;
+    bool ended_ = false;
+    bool refused_ = false;
+    bool lineStart_ = true;
+    bool matching_ = true;
+    std::size_t matched_ = 0;
+    bool afterOk_ = false; // the pattern and "O" are in; "K" must follow
+    // Literal announcement at a line end: "{", digits, "}", CR, LF.
+    enum class Literal { None, Digits, Closed, Cr } literal_ = Literal::None;
+    std::uint64_t literalSize_ = 0;
+    std::uint64_t literalLeft_ = 0;
+};
+
+// "a" and the tag number in three digits; from 1000 on its first three digits.
+std::string imapTag(int tagCounter);
+
+} // namespace ombrix

@@ -1,0 +1,42 @@
+#pragma once
+// The client side of TLS over an already connected, non-blocking socket. All
+// certificate set-up and verification of the program lives behind this class.
+
+#include <cstddef>
+#include <memory>
+#include <string>
+
+namespace ombrix {
+
+class TlsSession {
+public:
+    // What a non-blocking step needs next.
+    enum class Step { Done, WantRead, WantWrite, Closed, Failed };
+
+    // A session for `host` on `fd`: the server certificate must chain to the
+    // system trust store (SSL_CERT_FILE / SSL_CERT_DIR honoured) and name
+    // `host`; TLS 1.2 or newer; SNI is sent for names. Null with `reason` set
+    // when the library refuses to set it up.
+    static std::unique_ptr<TlsSession> create(int fd, const std::string& host, std::string& reason);
+    ~TlsSession();
+    TlsSession(const TlsSession&) = delete;
+    TlsSession& operator=(const TlsSession&) = delete;
+
+    // One step of the hand-shake; on Failed, `reason` says why (for example a
+    // certificate that does not verify).
+    Step handshake(std::string& reason);
+    Step read(char* buffer, std::size_t capacity, std::size_t& got);
+    Step write(const char* data, std::size_t length, std::size_t& written);
+    // Decrypted bytes that wait inside the session, so the socket need not be polled.
+    bool hasBufferedBytes() const;
+    // Sends the close notification once, without waiting for the answer.
+    void notifyClose();
+
+private:
+    struct Handles;
+    explicit TlsSession(std::unique_ptr<Handles> handles);
+    Step classify(int result, std::string* reason);
+    std::unique_ptr<Handles> handles_;
+};
+
+} // namespace ombrix
