@@ -1,0 +1,71 @@
+#include "check/display_text.h"
+
+#include <gtest/gtest.h>
+
+namespace ombrix {
+namespace {
+
+using namespace std::string_literals;
+
+TEST(DisplayTextTest, Utf8StaysAndEverythingElseIsLatin1) {
+    struct Row {
+        const char* name;
+        std::string stored;
+        std::string shown;
+    };
+    const Row rows[] = {
+        {"ascii", "Hello", "Hello"},
+        {"valid UTF-8",
+         "Gr\xC3\xBC\xC3\x9F"
+         "e",
+         "Gr\xC3\xBC\xC3\x9F"
+         "e"},
+        {"four-byte sequence", "\xF0\x9F\x93\xA7", "\xF0\x9F\x93\xA7"},
+        {"Latin-1",
+         "Gr\xFC\xDF"
+         "e",
+         "Gr\xC3\xBC\xC3\x9F"
+         "e"},
+        {"overlong slash", "\xC0\xAF", "\xC3\x80\xC2\xAF"},
+        {"surrogate", "\xED\xA0\x80", "\xC3\xAD\xC2\xA0\xC2\x80"},
+        {"cut-off sequence", "ab\xC3", "ab\xC3\x83"},
+        {"above U+10FFFF", "\xF4\x90\x80\x80", "\xC3\xB4\xC2\x90\xC2\x80\xC2\x80"},
+        {"one bad byte turns the whole field", "\xC3\xBC\xFC", "\xC3\x83\xC2\xBC\xC3\xBC"},
+    };
+    for (const Row& row : rows)
+        EXPECT_EQ(displayText(row.stored), row.shown) << row.name;
+}
+
+TEST(DisplayTextTest, FieldIsAlwaysOneLineWithoutControls) {
+    struct Row {
+        const char* name;
+        std::string stored;
+        std::string shown;
+    };
+    const Row rows[] = {
+        {"line ends and tab", "a\r\nb\tc", "a  b c"},
+        {"uid line end", "U1\r\n", "U1  "},
+        {"terminal escape", "\x1B[2Jx", "?[2Jx"},
+        {"zero byte and DEL", "a\0b\x7F"s, "a?b?"},
+        {"C1 control from Latin-1",
+         "x\x9B"
+         "1",
+         "x?1"},
+        {"no-break space kept",
+         "a\xA0"
+         "b",
+         "a\xC2\xA0"
+         "b"},
+    };
+    for (const Row& row : rows)
+        EXPECT_EQ(displayField(row.stored), row.shown) << row.name;
+}
+
+TEST(DisplayTextTest, DateAsTheMailListShowsIt) {
+    EXPECT_EQ(displayDate(7, 3, 2006), "07.03.2006");
+    EXPECT_EQ(displayDate(31, 12, 1999), "31.12.1999");
+    EXPECT_EQ(displayDate(1, 1, 12), "01.01.0012");
+}
+
+} // namespace
+} // namespace ombrix
