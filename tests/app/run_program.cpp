@@ -1,0 +1,72 @@
+#include "app/run_program.h"
+
+#include "support/temp_dir.h"
+
+#include <fcntl.h>
+#include <spawn.h>
+#include <stdexcept>
+#include <sys/wait.h>
+
+extern char** environ;
+
+namespace ombrix::test {
+namespace {
+
+std::vector<std::string> mergedEnvironment(const std::vector<std::string>& overrides) {
+    std::vector<std::string> merged(overrides);
+    for (char** entry = environ; *entry; ++entry) {
+        const std::string text = *entry;
+        const std::string name = text.substr(0, text.find('=') + 1);
+        bool overridden = false;
+        for (const std::string& o : overrides)
+            overridden = overridden || o.starts_with(name);
+        if (!overridden)
+            merged.push_back(text);
+    }
+    return merged;
+}
+
+std::vector<char*> pointers(std::vector<std::string>& texts) {
+    std::vector<char*> result;
+    for (std::string& text : texts)
+        result.push_back(text.data());
+    result.push_back(nullptr);
+    return result;
+}
+
+} // namespace
+
+ProgramResult runOmbrix(const std::vector<std::string>& arguments, const std::string& input,
+                        const std::vector<std::string>& environment) {
+    TempDir io;
+    writeBytes(io / "in", input);
+    std::vector<std::string> argv{OMBRIX_EXECUTABLE};
+    argv.insert(argv.end(), arguments.begin(), arguments.end());
+    std::vector<std::string> envp = mergedEnvironment(environment);
+    auto argvPointers = pointers(argv);
+    auto envPointers = pointers(envp);
+
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 0, (io / "in").c_str(), O_RDONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 1, (io / "out").c_str(),
+                                     O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    posix_spawn_file_actions_addopen(&actions, 2, (io / "err").c_str(),
+                                     O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    pid_t child = 0;
+    const int spawned = posix_spawn(&child, argvPointers[0], &actions, nullptr, argvPointers.data(),
+                                    envPointers.data());
+    posix_spawn_file_actions_destroy(&actions);
+    if (spawned != 0)
+        throw std::runtime_error("cannot start " + argv[0]);
+    int status = 0;
+    waitpid(child, &status, 0);
+
+    ProgramResult result;
+    result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    result.out = readBytes(io / "out");
+    result.err = readBytes(io / "err");
+    return result;
+}
+
+} // namespace ombrix::test
