@@ -43,7 +43,10 @@ QStringList captionLines(const QFont& font, QSize area, const QString& caption) 
             break;
         }
         lastStart = line.textStart();
-        lines << text.mid(line.textStart(), line.textLength());
+        QString shown = text.mid(line.textStart(), line.textLength());
+        if (shown.endsWith(QChar::LineSeparator))
+            shown.chop(1);
+        lines << shown;
     }
     layout.endLayout();
     if (cut)
