@@ -1,0 +1,46 @@
+#pragma once
+// The texts that the check run writes into an account's errorText and shows as
+// its progress, in both languages.
+
+#include "check/language.h"
+
+#include <string>
+
+namespace ombrix::check_texts {
+
+inline std::string couldNotConnect() {
+    return Text("Konnte Server nicht ansprechen", "could not connect to server");
+}
+
+inline std::string noResponse() {
+    return Text("Mailserver antwortet nicht", "mailserver does not respond");
+}
+
+inline std::string noUidNext() {
+    return Text("Keine Serverantwort auf NEXTUID", "No Serverresponse on NEXTUID");
+}
+
+inline std::string protocolFault() {
+    return Text("Protokoll Fehler",
+                "protocol error: the server's reply could not be read, please tell "
+                "support@ombrix.org");
+}
+
+inline std::string lineBreakInCredentials() {
+    return Text("Benutzername oder Passwort enthält einen Zeilenumbruch",
+                "user name or password contains a line break");
+}
+
+inline std::string checkingTooltip() {
+    return Text("Überprüfe Server auf Mail...", "checking mails...");
+}
+
+inline std::string checkingAccount(const std::string& name) {
+    return Language == 0 ? "Prüfe " + name + " auf Mail..." : "checking " + name + " ...";
+}
+
+inline std::string readingMail(const std::string& name, int number, const std::string& total) {
+    return name + Text(": Lese Mail ", ": reading mail ") + std::to_string(number) + " / " + total;
+}
+
+} // namespace ombrix::check_texts

@@ -1,0 +1,37 @@
+#pragma once
+// The IMAP login shared by the check run and the deletion run: connect, read
+// the greeting, LOGIN with the user name and password as IMAP strings.
+
+#include "check/account_table.h"
+#include "check/login_result.h"
+#include "check/reply_buffer.h"
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace ombrix {
+
+class CMailSocket;
+
+struct ImapLoginSteps {
+    std::uint32_t timeoutMs = 16000;
+};
+
+// Connects and logs in. An empty reply fails with "mailserver does not
+// respond"; a tagged NO or BAD (imapRefused) fails with the whole reply text and
+// clears imapRefused. The caller clears imapRefused before and closes the socket
+// after. Runs on the worker thread.
+LoginResult imapLogin(CMailSocket& socket, ReplyBuffer& reply, const AccountRecord& account,
+                      const ImapLoginSteps& steps = {});
+
+// The value as an IMAP atom when it is one, else as a quoted string with
+// backslash and double quote escaped. Runs on any thread.
+std::string imapAstring(std::string_view value);
+
+// Checks a reply that must have come: empty means "mailserver does not respond",
+// a refusal gives the reply text (and clears imapRefused); empty result = fine.
+// Runs on the worker thread.
+std::string imapReplyRefusal(std::string_view reply);
+
+} // namespace ombrix

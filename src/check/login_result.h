@@ -1,0 +1,32 @@
+#pragma once
+// What a login (POP3 or IMAP) tells its run, and the guard that keeps line
+// breaks in a user name or password off the wire.
+
+#include "check/account_table.h"
+
+#include <string>
+
+namespace ombrix {
+
+enum class LoginStatus {
+    LoggedIn,
+    Failed,  // errorText says why; the connection may be open (the caller closes it)
+    Aborted, // abortRequest cut a connect or a receive short; errorText as for Failed
+};
+
+struct LoginResult {
+    LoginStatus status = LoginStatus::Failed;
+    std::string errorText; // empty after LoggedIn
+
+    bool loggedIn() const { return status == LoginStatus::LoggedIn; }
+};
+
+// False when the user name or the password holds a CR, LF or NUL: such a value
+// would end the command early and smuggle a second one to the server.
+bool credentialsSendable(const AccountRecord& account);
+
+// "could not connect to server", with the TLS failure's reason appended in
+// parentheses when the connection was to be TLS.
+std::string connectFailureText(const AccountRecord& account, const std::string& reason);
+
+} // namespace ombrix

@@ -1,0 +1,61 @@
+#include "check/pop3_login.h"
+
+#include "check/check_texts.h"
+#include "check/run_flags.h"
+#include "net/mail_socket.h"
+
+#include <string>
+
+namespace ombrix {
+
+namespace {
+
+constexpr std::uint32_t kLineReplySize = 200;
+
+LoginResult failed(std::string text) {
+    return {abortRequest != 0 ? LoginStatus::Aborted : LoginStatus::Failed, std::move(text)};
+}
+
+// Sends one login command; an empty text means the server accepted it.
+std::string commandRefusal(CMailSocket& socket, ReplyBuffer& reply, const std::string& command,
+                           std::uint32_t timeoutMs) {
+    socket.SendLine(command);
+    const std::string_view answer =
+        reply.receiveReply(socket, timeoutMs, kLineReplySize, true, false);
+    if (answer.empty())
+        return check_texts::noResponse();
+    if (isPop3Error(answer))
+        return std::string(answer);
+    return {};
+}
+
+} // namespace
+
+bool isPop3Error(std::string_view reply) {
+    return reply.size() >= 2 && reply[1] == 'E';
+}
+
+LoginResult pop3Login(CMailSocket& socket, ReplyBuffer& reply, const AccountRecord& account,
+                      const Pop3LoginSteps& steps) {
+    if (!credentialsSendable(account))
+        return {LoginStatus::Failed, check_texts::lineBreakInCredentials()};
+    if (!socket.ConnectPop3(account.host, account.useSsl != 0, account.port))
+        return failed(connectFailureText(account, socket.lastFailureReason()));
+    // The greeting's content is not examined: a dead server shows at USER.
+    reply.receiveReply(socket, steps.timeoutMs, steps.greetingSize, true, false);
+    if (abortRequest != 0)
+        return failed(check_texts::noResponse());
+
+    std::string refusal =
+        commandRefusal(socket, reply, "USER " + account.user + "\r\n", steps.timeoutMs);
+    if (!refusal.empty())
+        return failed(std::move(refusal));
+    if (steps.userAccepted)
+        steps.userAccepted();
+    refusal = commandRefusal(socket, reply, "PASS " + account.password + "\r\n", steps.timeoutMs);
+    if (!refusal.empty())
+        return failed(std::move(refusal));
+    return {LoginStatus::LoggedIn, {}};
+}
+
+} // namespace ombrix

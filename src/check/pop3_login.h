@@ -1,0 +1,34 @@
+#pragma once
+// The POP3 login shared by the check run and the deletion run: connect, read
+// the greeting, USER, PASS.
+
+#include "check/account_table.h"
+#include "check/login_result.h"
+#include "check/reply_buffer.h"
+
+#include <cstdint>
+#include <functional>
+#include <string_view>
+
+namespace ombrix {
+
+class CMailSocket;
+
+struct Pop3LoginSteps {
+    std::uint32_t timeoutMs = 16000;
+    std::uint32_t greetingSize = 200; // the deletion run expects 1000
+    // Called once the server has accepted the user name (the check's progress bar).
+    std::function<void()> userAccepted;
+};
+
+// Connects to the account's host, port and TLS choice and logs in with its user
+// and password. An empty reply fails with "mailserver does not respond", an
+// "-ERR" reply with the server's own text. On any outcome but LoggedIn the
+// caller still closes the socket. Runs on the worker thread.
+LoginResult pop3Login(CMailSocket& socket, ReplyBuffer& reply, const AccountRecord& account,
+                      const Pop3LoginSteps& steps = {});
+
+// A POP3 error reply: its second character is "E" (the "-ERR" case).
+bool isPop3Error(std::string_view reply);
+
+} // namespace ombrix

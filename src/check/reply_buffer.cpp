@@ -1,0 +1,27 @@
+#include "check/reply_buffer.h"
+
+#include "net/mail_socket.h"
+
+#include <algorithm>
+
+namespace ombrix {
+
+std::string_view ReplyBuffer::receiveReply(CMailSocket& socket, std::uint32_t timeoutMs,
+                                           std::uint32_t expectedSize, bool singleLine,
+                                           bool dotList) {
+    length_ = 0;
+    const std::uint32_t stored =
+        socket.ReceiveReply(bytes_, timeoutMs, expectedSize, singleLine, dotList);
+    length_ = std::min<std::size_t>(stored, bytes_.size());
+    return text();
+}
+
+std::string_view ReplyBuffer::receiveTagged(CMailSocket& socket, std::uint32_t timeoutMs,
+                                            std::uint32_t sizeHint, bool tagged) {
+    length_ = 0;
+    const std::uint32_t stored = socket.ReceiveTagged(bytes_, timeoutMs, sizeHint, tagged);
+    length_ = std::min<std::size_t>(stored, bytes_.size());
+    return text();
+}
+
+} // namespace ombrix
