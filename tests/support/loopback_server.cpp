@@ -246,6 +246,7 @@ void LoopbackServer::serve() {
                 std::lock_guard lock(mutex_);
                 ++connections_;
             }
+            progressed_.notify_all();
             if (tls && step.kind != ScriptStep::Kind::Silent && !session->handshake()) {
                 session.reset();
                 {
@@ -309,6 +310,11 @@ bool LoopbackServer::waitUntilDone(std::chrono::milliseconds limit) {
 bool LoopbackServer::waitUntilReached(std::size_t step, std::chrono::milliseconds limit) {
     std::unique_lock lock(mutex_);
     return progressed_.wait_for(lock, limit, [&] { return reached_ >= step; });
+}
+
+bool LoopbackServer::waitForConnections(int count, std::chrono::milliseconds limit) {
+    std::unique_lock lock(mutex_);
+    return progressed_.wait_for(lock, limit, [&] { return connections_ >= count; });
 }
 
 std::vector<std::string> LoopbackServer::received() const {

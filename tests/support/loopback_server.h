@@ -94,6 +94,8 @@ public:
     // and that step has begun.
     bool waitUntilReached(std::size_t step,
                           std::chrono::milliseconds limit = std::chrono::seconds(20));
+    // True once `count` connections have been accepted.
+    bool waitForConnections(int count, std::chrono::milliseconds limit = std::chrono::seconds(20));
     // The lines the client sent, in order, without CR LF.
     std::vector<std::string> received() const;
     int connections() const;

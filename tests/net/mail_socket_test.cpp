@@ -1,0 +1,232 @@
+#include "net/mail_socket.h"
+#include "net/reply_scanner.h"
+#include "net/socket_test_support.h"
+#include "support/loopback_server.h"
+#include "support/temp_dir.h"
+
+#include <chrono>
+#include <future>
+
+namespace ombrix::test {
+namespace {
+
+using namespace std::chrono_literals;
+
+std::string lines(int count) {
+    std::string text;
+    for (int i = 1; i <= count; ++i) {
+        text += "line " + std::to_string(i) + "\r\n";
+    }
+    return text;
+}
+
+class MailSocketTest : public SocketTest {
+protected:
+    std::string pop3Reply(std::uint32_t timeoutMs, std::uint32_t expectedSize, bool singleLine,
+                          bool dotList, std::size_t capacity = 200000) {
+        return reply(
+            [&](std::span<char> dest) {
+                return socket.ReceiveReply(dest, timeoutMs, expectedSize, singleLine, dotList);
+            },
+            capacity);
+    }
+    std::string imapReply(bool tagged) {
+        return reply(
+            [&](std::span<char> dest) { return socket.ReceiveTagged(dest, 5000, 400, tagged); });
+    }
+    CMailSocket socket;
+};
+
+TEST_F(MailSocketTest, OneLineReplySplitAfterItsCrEndsTheReply) {
+    LoopbackServer server(
+        Script().send("+OK ready\r").pause(50ms).send("\n").pause(50ms).sendLine("+OK late"));
+    ASSERT_TRUE(socket.ConnectPop3(server.host(), false, server.port()));
+    EXPECT_EQ(pop3Reply(5000, 200, true, false), "+OK ready\r\n");
+    EXPECT_EQ(pop3Reply(5000, 200, true, false), "+OK late\r\n");
+    EXPECT_TRUE(server.waitUntilDone());
+}
+
+TEST_F(MailSocketTest, TopReplyEndsAtTheTerminatorAfterHundredBodyLines) {
+    std::string header = "From: x@y.example\r\nSubject: long\r\n\r\n";
+    auto sizeOf120 = static_cast<std::uint32_t>((header + lines(120)).size());
+    std::string top = "+OK\r\n" + header + lines(40) + "..dotted\r\n" + lines(59) + ".\r\n";
+    LoopbackServer server(
+        Script().expect("TOP 1 100").send(top).pause(100ms).sendLine("+OK next").silent());
+    ASSERT_TRUE(socket.ConnectPop3(server.host(), false, server.port()));
+    socket.SendLine("TOP 1 100\r\n");
+    std::string expected = "+OK\r\n" + header + lines(40) + ".dotted\r\n" + lines(59) + ".\r\n";
+    EXPECT_EQ(pop3Reply(5000, sizeOf120, false, false), expected);
+    EXPECT_EQ(pop3Reply(5000, 200, true, false), "+OK next\r\n");
+}
+
+TEST_F(MailSocketTest, ShortMailEndsByItsSize) {
+    std::string mail = "Subject: short\r\n\r\n" + lines(10);
+    std::string top = "+OK\r\n" + mail + ".\r\n";
+    LoopbackServer server(Script().send(top).pause(100ms).sendLine("+OK next").silent());
+    ASSERT_TRUE(socket.ConnectPop3(server.host(), false, server.port()));
+    EXPECT_EQ(pop3Reply(5000, static_cast<std::uint32_t>(mail.size()), false, false), top);
+    EXPECT_EQ(pop3Reply(5000, 200, true, false), "+OK next\r\n");
+}
+
+TEST_F(MailSocketTest, ReplyLongerThanTheCallersBufferIsCutNotOverrun) {
+    std::string listing = "+OK\r\n" + lines(300) + ".\r\n";
+    LoopbackServer server(Script().send(listing).pause(100ms).sendLine("+OK next").silent());
+    ASSERT_TRUE(socket.ConnectPop3(server.host(), false, server.port()));
+    std::string buffer(1000, '#');
+    std::uint32_t stored =
+        socket.ReceiveReply(std::span<char>(buffer).first(600), 5000, 300000, false, true);
+    EXPECT_EQ(stored, 600u);
+    EXPECT_EQ(buffer.substr(0, 600), listing.substr(0, 600));
+    EXPECT_EQ(buffer.substr(600), std::string(400, '#')) << "written past the caller's capacity";
+    EXPECT_EQ(pop3Reply(5000, 200, true, false), "+OK next\r\n")
+        << "the cut reply must still end at its terminator";
+}
+
+TEST_F(MailSocketTest, ImapTagsCountFromA000AndCompletionsEndTheirReplies) {
+    Script script;
+    script.sendLine("* OK IMAP ready");
+    for (int i = 0; i <= 100; ++i) {
+        std::string tag = imapTag(i);
+        script.expect(tag + " NOOP")
+            .send(tag.substr(0, 2))
+            .pause(i % 25 == 0 ? 20ms : 0ms)
+            .send(tag.substr(2) + " OK NOOP done\r\n");
+    }
+    LoopbackServer server(script);
+    ASSERT_TRUE(socket.ConnectImap(server.host(), false, server.port()));
+    EXPECT_EQ(imapReply(false), "* OK IMAP ready\r\n");
+    for (int i = 0; i <= 100; ++i) {
+        socket.SendTagged("NOOP\r\n");
+        ASSERT_EQ(imapReply(true), imapTag(i) + " OK NOOP done\r\n") << "command " << i;
+    }
+    EXPECT_EQ(imapRefused, 0);
+    ASSERT_TRUE(server.waitUntilDone());
+    std::vector<std::string> sent = server.received();
+    EXPECT_EQ(sent.at(0), "a000 NOOP");
+    EXPECT_EQ(sent.at(10), "a010 NOOP");
+    EXPECT_EQ(sent.at(100), "a100 NOOP");
+}
+
+TEST_F(MailSocketTest, ImapNoAndBadSetTheRefusalFlag) {
+    for (const char* verdict : {"NO", "BAD"}) {
+        imapRefused = 0;
+        LoopbackServer server(Script()
+                                  .sendLine("* OK ready")
+                                  .expect("a000 LOGIN bob secret")
+                                  .send("a000 ")
+                                  .pause(30ms)
+                                  .send(std::string(verdict) + " denied\r\n"));
+        ASSERT_TRUE(socket.ConnectImap(server.host(), false, server.port()));
+        imapReply(false);
+        socket.SendTagged("LOGIN bob secret\r\n");
+        EXPECT_EQ(imapReply(true), std::string("a000 ") + verdict + " denied\r\n");
+        EXPECT_EQ(imapRefused, 1) << verdict;
+        EXPECT_EQ(socket.lastCommand(), "a000 LOGIN bob secret\r\n");
+        socket.Close();
+    }
+}
+
+TEST_F(MailSocketTest, AbortEndsAPendingReceiveWithinASecond) {
+    LoopbackServer server(Script().expect("STAT").send("+OK partial").silent());
+    ASSERT_TRUE(socket.ConnectPop3(server.host(), false, server.port()));
+    auto pending = std::async(std::launch::async, [&] {
+        socket.SendLine("STAT\r\n");
+        return pop3Reply(60000, 200, true, false);
+    });
+    ASSERT_TRUE(server.waitUntilReached(2)); // the server has answered and fallen silent
+    auto abortAt = std::chrono::steady_clock::now();
+    abortRequest = 1;
+    ASSERT_EQ(pending.wait_for(10s), std::future_status::ready);
+    auto latency = std::chrono::steady_clock::now() - abortAt;
+    // One data slice is 1000 ms; the margin is for loaded test machines.
+    EXPECT_LT(latency, 2500ms);
+    std::string got = pending.get();
+    EXPECT_TRUE(got.empty() || got == "+OK partial") << got;
+}
+
+TEST_F(MailSocketTest, ReceiveTimesOutWithWhatHasArrived) {
+    LoopbackServer server(Script().send("+OK no line end").silent());
+    ASSERT_TRUE(socket.ConnectPop3(server.host(), false, server.port()));
+    EXPECT_EQ(pop3Reply(300, 200, true, false), "+OK no line end");
+}
+
+TEST_F(MailSocketTest, ClosedStreamEndsTheReceiveWithWhatArrived) {
+    LoopbackServer server(Script().send("+OK bye").close());
+    ASSERT_TRUE(socket.ConnectPop3(server.host(), false, server.port()));
+    EXPECT_EQ(pop3Reply(60000, 200, true, false), "+OK bye");
+}
+
+TEST_F(MailSocketTest, UnknownHostFailsWithoutAMessageBox) {
+    EXPECT_FALSE(socket.ConnectPop3("no-such-host.invalid", false, "110"));
+    EXPECT_FALSE(socket.lastFailureReason().empty());
+    EXPECT_TRUE(boxes.texts().empty());
+}
+
+TEST_F(MailSocketTest, RefusedConnectionFailsTheConnect) {
+    std::string freePort;
+    {
+        LoopbackServer closed(Script{});
+        freePort = closed.port();
+    }
+    EXPECT_FALSE(socket.ConnectPop3("127.0.0.1", false, freePort));
+    EXPECT_FALSE(socket.lastFailureReason().empty());
+}
+
+TEST_F(MailSocketTest, ReconnectOpensAFreshConnection) {
+    LoopbackServer server(Script()
+                              .sendLine("+OK first")
+                              .expect("QUIT")
+                              .close()
+                              .sendLine("+OK second")
+                              .expect("QUIT"));
+    for (const char* greeting : {"+OK first\r\n", "+OK second\r\n"}) {
+        ASSERT_TRUE(socket.ConnectPop3("localhost", false, server.port()));
+        EXPECT_EQ(pop3Reply(5000, 200, true, false), greeting);
+        socket.SendLine("QUIT\r\n");
+        socket.Close();
+    }
+    EXPECT_TRUE(server.waitUntilDone());
+    EXPECT_EQ(server.connections(), 2);
+}
+
+TEST_F(MailSocketTest, ScriptFileDrivesADialogue) {
+    auto fixture = std::filesystem::path(std::getenv("OMBRIX_SOURCE_DIR")) /
+                   "tests/fixtures/net/pop3_uidl.script";
+    LoopbackServer server(Script::load(fixture));
+    ASSERT_TRUE(socket.ConnectPop3(server.host(), false, server.port()));
+    EXPECT_EQ(pop3Reply(5000, 200, true, false), "+OK POP3 ready\r\n");
+    socket.SendLine("UIDL\r\n");
+    EXPECT_EQ(pop3Reply(5000, 300000, false, true), "+OK\r\n1 uid-one\r\n2 uid-two\r\n.\r\n");
+    socket.Close(); // ends the server's closing silence
+    EXPECT_TRUE(server.waitUntilDone());
+}
+
+TEST_F(MailSocketTest, ProtocolLogMasksPasswords) {
+    TempDir dir;
+    ScopedEnv log("OMBRIX_PROTOCOL_LOG", (dir / "transcript.txt").string());
+    LoopbackServer server(Script()
+                              .sendLine("* OK ready")
+                              .expect("a000 LOGIN bob s3cret")
+                              .sendLine("a000 OK")
+                              .close()
+                              .sendLine("+OK")
+                              .expect("PASS s3cret")
+                              .sendLine("+OK"));
+    ASSERT_TRUE(socket.ConnectImap(server.host(), false, server.port()));
+    imapReply(false);
+    socket.SendTagged("LOGIN bob s3cret\r\n");
+    imapReply(true);
+    socket.Close();
+    ASSERT_TRUE(socket.ConnectPop3(server.host(), false, server.port()));
+    pop3Reply(5000, 200, true, false);
+    socket.SendLine("PASS s3cret\r\n");
+    pop3Reply(5000, 200, true, false);
+    std::string transcript = readBytes(dir / "transcript.txt");
+    EXPECT_EQ(transcript.find("s3cret"), std::string::npos) << transcript;
+    EXPECT_NE(transcript.find("C: a000 LOGIN ****"), std::string::npos) << transcript;
+    EXPECT_NE(transcript.find("C: PASS ****"), std::string::npos) << transcript;
+    EXPECT_NE(transcript.find("S: * OK ready"), std::string::npos) << transcript;
+}
+
+} // namespace
+} // namespace ombrix::test

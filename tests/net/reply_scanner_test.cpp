@@ -1,0 +1,196 @@
+#include "net/reply_scanner.h"
+
+#include <gtest/gtest.h>
+#include <string>
+#include <vector>
+
+namespace ombrix {
+namespace {
+
+struct Fed {
+    std::string stored;
+    std::vector<bool> endedAfter; // one verdict per chunk
+    bool refused = false;
+};
+
+Fed feedLines(LineReplyScanner scanner, const std::vector<std::string>& chunks,
+              std::size_t capacity = 1 << 20) {
+    std::string buffer(capacity, '\0');
+    BoundedSink sink(buffer);
+    Fed fed;
+    for (const std::string& chunk : chunks) {
+        fed.endedAfter.push_back(scanner.feed(chunk, sink));
+    }
+    fed.stored = buffer.substr(0, sink.stored());
+    return fed;
+}
+
+Fed feedTagged(TaggedReplyScanner scanner, const std::vector<std::string>& chunks) {
+    std::string buffer(1 << 16, '\0');
+    BoundedSink sink(buffer);
+    Fed fed;
+    for (const std::string& chunk : chunks) {
+        fed.endedAfter.push_back(scanner.feed(chunk, sink));
+    }
+    fed.stored = buffer.substr(0, sink.stored());
+    fed.refused = scanner.refused();
+    return fed;
+}
+
+std::string bodyLines(int count) {
+    std::string body;
+    for (int i = 1; i <= count; ++i) {
+        body += "body line " + std::to_string(i) + "\r\n";
+    }
+    return body;
+}
+
+const std::string kHeader = "From: a@b.example\r\nSubject: hi\r\n\r\n";
+
+TEST(LineReplyScanner, OneLineReplyEndsAtItsLineEndEvenWhenSplitAfterTheCr) {
+    Fed fed = feedLines(LineReplyScanner(true, false, 200), {"+OK ready\r", "\n"});
+    EXPECT_EQ(fed.endedAfter, (std::vector<bool>{false, true}));
+    EXPECT_EQ(fed.stored, "+OK ready\r\n");
+}
+
+TEST(LineReplyScanner, DotListEndsAtTheTerminatorLine) {
+    Fed fed = feedLines(LineReplyScanner(false, true, 300000),
+                        {"+OK\r\n1 uid-a\r\n", "2 uid-b\r\n.", "\r\n"});
+    EXPECT_EQ(fed.endedAfter, (std::vector<bool>{false, false, true}));
+    EXPECT_EQ(fed.stored, "+OK\r\n1 uid-a\r\n2 uid-b\r\n.\r\n");
+}
+
+TEST(LineReplyScanner, DotListUidEndingInADotDoesNotEndTheListing) {
+    Fed fed = feedLines(LineReplyScanner(false, true, 300000), {"+OK\r\n1 abc.\r\n2 x\r\n"});
+    EXPECT_EQ(fed.endedAfter, (std::vector<bool>{false}));
+}
+
+TEST(LineReplyScanner, DotListErrorReplyEndsAtOnceEvenSplitAfterTheDash) {
+    EXPECT_TRUE(
+        feedLines(LineReplyScanner(false, true, 300000), {"-ERR locked\r\n"}).endedAfter[0]);
+    Fed split = feedLines(LineReplyScanner(false, true, 300000), {"-", "ERR locked"});
+    EXPECT_EQ(split.endedAfter, (std::vector<bool>{false, true}));
+    // A later chunk that happens to begin with "-E" is listing data.
+    Fed data = feedLines(LineReplyScanner(false, true, 300000), {"+OK\r\n1 x", "-Eyz\r\n"});
+    EXPECT_EQ(data.endedAfter, (std::vector<bool>{false, false}));
+}
+
+TEST(LineReplyScanner, TopReplyEndsAtTheTerminatorAfterHundredBodyLines) {
+    std::string status = "+OK\r\n";
+    std::string mailOf120Lines = kHeader + bodyLines(120);
+    LineReplyScanner scanner(false, false, static_cast<std::uint32_t>(mailOf120Lines.size()));
+    Fed fed = feedLines(scanner, {status + kHeader + bodyLines(60),
+                                  bodyLines(100).substr(bodyLines(60).size()), ".\r\n"});
+    EXPECT_EQ(fed.endedAfter, (std::vector<bool>{false, false, true}));
+    EXPECT_EQ(fed.stored, status + kHeader + bodyLines(100) + ".\r\n");
+}
+
+TEST(LineReplyScanner, TopReplyDotLineBeforeLineHundredIsNoTerminator) {
+    std::string mail = kHeader + bodyLines(120);
+    Fed fed = feedLines(LineReplyScanner(false, false, static_cast<std::uint32_t>(mail.size())),
+                        {"+OK\r\n" + kHeader + "first\r\n.\r\nthird\r\n"});
+    EXPECT_EQ(fed.endedAfter, (std::vector<bool>{false}));
+}
+
+TEST(LineReplyScanner, ShortMailEndsWhenTheCountReachesTheSizeLessThree) {
+    std::string mail = kHeader + bodyLines(10);
+    auto size = static_cast<std::uint32_t>(mail.size());
+    // The chunk holding the first line end counts whole, status line included.
+    std::string reply = "+OK " + std::to_string(size) + " octets\r\n" + mail + ".\r\n";
+    std::size_t firstChunk = size - 4;
+    Fed fed = feedLines(
+        LineReplyScanner(false, false, size),
+        {reply.substr(0, firstChunk), reply.substr(firstChunk, 1), reply.substr(firstChunk + 1)});
+    EXPECT_EQ(fed.endedAfter, (std::vector<bool>{false, true, true}));
+}
+
+TEST(LineReplyScanner, ExpectedSizeBelowThreeNeverEndsByCount) {
+    Fed fed = feedLines(LineReplyScanner(false, false, 2), {"+OK\r\nabc\r\n", "def\r\n"});
+    EXPECT_EQ(fed.endedAfter, (std::vector<bool>{false, false}));
+}
+
+TEST(LineReplyScanner, DoubledLeadingDotArrivesAsOneDot) {
+    struct Row {
+        const char* name;
+        std::vector<std::string> chunks;
+        std::string stored;
+    };
+    const Row rows[] = {
+        {"in one chunk", {"+OK\r\n..hidden\r\n"}, "+OK\r\n.hidden\r\n"},
+        {"split between the dots", {"+OK\r\n.", ".hidden\r\n"}, "+OK\r\n.hidden\r\n"},
+        {"dot-only line", {"+OK\r\n..\r\nnext\r\n"}, "+OK\r\n.\r\nnext\r\n"},
+        {"dots inside a line stay", {"+OK\r\na..b\r\n"}, "+OK\r\na..b\r\n"},
+    };
+    for (const Row& row : rows) {
+        Fed fed = feedLines(LineReplyScanner(false, false, 1000000), row.chunks);
+        EXPECT_EQ(fed.stored, row.stored) << row.name;
+        EXPECT_FALSE(fed.endedAfter.back()) << row.name;
+    }
+}
+
+TEST(LineReplyScanner, StuffedDotLineAfterLineHundredIsNotTheTerminator) {
+    std::string reply = "+OK\r\n" + kHeader + bodyLines(100);
+    Fed fed = feedLines(LineReplyScanner(false, false, 1000000), {reply + "..\r\n", ".\r\n"});
+    EXPECT_EQ(fed.endedAfter, (std::vector<bool>{false, true}));
+}
+
+TEST(LineReplyScanner, ReplyLongerThanTheBufferIsCutButStillEnds) {
+    std::string listing = "+OK\r\n" + bodyLines(50) + ".\r\n";
+    Fed fed = feedLines(LineReplyScanner(false, true, 300000), {listing}, 40);
+    EXPECT_EQ(fed.stored, listing.substr(0, 40));
+    EXPECT_TRUE(fed.endedAfter[0]);
+}
+
+TEST(TaggedReplyScanner, GreetingEndsAtStarOk) {
+    EXPECT_TRUE(feedTagged(TaggedReplyScanner("", false), {"* OK IMAP ready\r\n"}).endedAfter[0]);
+    Fed split = feedTagged(TaggedReplyScanner("", false), {"*", " OK ready\r\n"});
+    EXPECT_EQ(split.endedAfter, (std::vector<bool>{false, true}));
+    EXPECT_FALSE(feedTagged(TaggedReplyScanner("", false), {"* BYE\r\n"}).endedAfter[0]);
+}
+
+TEST(TaggedReplyScanner, CompletionSplitAcrossChunks) {
+    struct Row {
+        const char* name;
+        std::vector<std::string> chunks;
+        std::vector<bool> endedAfter;
+        bool refused;
+    };
+    const Row rows[] = {
+        {"OK", {"* 3 EXISTS\r\na00", "0 O", "K done\r\n"}, {false, false, true}, false},
+        {"NO", {"a000", " NO login failed\r\n"}, {false, true}, true},
+        {"BAD", {"a000 ", "BAD syntax\r\n"}, {false, true}, true},
+        {"another tag", {"a001 OK done\r\n"}, {false}, false},
+        {"tag inside a line", {"* 1 FETCH x a000 OK\r\n"}, {false}, false},
+        {"O without K", {"a000 OX\r\n"}, {false}, false},
+        {"untagged lines first",
+         {"* 2 FETCH (UID 7)\r\n", "* 3 FETCH (UID 9)\r\na000 OK\r\n"},
+         {false, true},
+         false},
+    };
+    for (const Row& row : rows) {
+        Fed fed = feedTagged(TaggedReplyScanner("a000", true), row.chunks);
+        EXPECT_EQ(fed.endedAfter, row.endedAfter) << row.name;
+        EXPECT_EQ(fed.refused, row.refused) << row.name;
+    }
+}
+
+TEST(TaggedReplyScanner, MailTextInALiteralNeverPosesAsTheCompletion) {
+    std::string literal = "a004 NO quoted\r\n";
+    Fed fed = feedTagged(
+        TaggedReplyScanner("a004", true),
+        {"* 1 FETCH (BODY[] {" + std::to_string(literal.size()) + "}\r\n" + literal + ")\r\n",
+         "a004 OK FETCH completed\r\n"});
+    EXPECT_EQ(fed.endedAfter, (std::vector<bool>{false, true}));
+    EXPECT_FALSE(fed.refused);
+}
+
+TEST(ImapTag, ThreeDigitsFromTheCounter) {
+    EXPECT_EQ(imapTag(0), "a000");
+    EXPECT_EQ(imapTag(10), "a010");
+    EXPECT_EQ(imapTag(100), "a100");
+    EXPECT_EQ(imapTag(999), "a999");
+    EXPECT_EQ(imapTag(1234), "a123");
+}
+
+} // namespace
+} // namespace ombrix
