@@ -4,7 +4,9 @@
 #include "mime/media_types.h"
 #include "mime/registries.h"
 
+#include <algorithm>
 #include <new>
+#include <optional>
 
 namespace ombrix {
 
@@ -14,17 +16,8 @@ long MessagePart::load(std::string_view text) {
         if (headerLength == 0)
             return 0;
         body.clear();
-        const std::string_view boundary = multipartBoundary();
-        std::size_t contentEnd = text.size();
-        // From two octets before the header's end, so that the empty line's CR LF can
-        // begin a delimiter that follows it at once.
-        const std::size_t searchFrom = headerLength >= 2 ? headerLength - 2 : 0;
-        const std::string delimiter = "\r\n--" + std::string(boundary);
-        if (!boundary.empty()) {
-            const std::size_t found = text.find(delimiter, searchFrom);
-            if (found != std::string_view::npos)
-                contentEnd = std::max(found + 2, headerLength);
-        }
+        const std::string delimiter = "\r\n--" + std::string(multipartBoundary());
+        const std::size_t contentEnd = preambleEnd(text, headerLength, delimiter);
         decodeBody(text.substr(headerLength, contentEnd - headerLength));
         if (contentEnd >= text.size())
             return static_cast<long>(text.size());
@@ -32,6 +25,17 @@ long MessagePart::load(std::string_view text) {
     } catch (const std::bad_alloc&) {
         return -1;
     }
+}
+
+// The content before the first delimiter ends after that delimiter's CR LF; the search
+// starts two octets before the header's end, so that the empty line's CR LF can begin
+// a delimiter that follows it at once. Without a boundary the content is all the rest.
+std::size_t MessagePart::preambleEnd(std::string_view text, std::size_t headerLength,
+                                     std::string_view delimiter) {
+    if (delimiter.size() <= 4)
+        return text.size();
+    const std::size_t found = text.find(delimiter, headerLength >= 2 ? headerLength - 2 : 0);
+    return found == std::string_view::npos ? text.size() : std::max(found + 2, headerLength);
 }
 
 const HeaderField* MessagePart::getField(std::string_view name) const {

@@ -48,6 +48,8 @@ protected:
 
 private:
     std::string_view multipartBoundary() const;
+    static std::size_t preambleEnd(std::string_view text, std::size_t headerLength,
+                                   std::string_view delimiter);
     void decodeBody(std::string_view content);
     long loadChildren(std::string_view text, std::string_view delimiter, std::size_t from);
     long addChild(std::string_view partText);
