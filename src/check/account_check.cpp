@@ -1,0 +1,57 @@
+#include "check/account_check.h"
+
+#include "check/check_run.h"
+#include "check/run_flags.h"
+
+#include <algorithm>
+
+namespace ombrix {
+
+void AccountCheck::fail(std::string text) {
+    account.errorFlag = 1;
+    account.errorText = std::move(text);
+}
+
+bool AccountCheck::aborted() const {
+    return abortRequest != 0;
+}
+
+void AccountCheck::beginListing(int count) {
+    const int listed = std::clamp(count, 0, kMaxMails);
+    workingList.mailCount = listed;
+    fetchList.assign(static_cast<std::size_t>(listed), 0);
+}
+
+void AccountCheck::takeUid(int i, std::string_view uid) {
+    const int j = reuseKnownMails ? previousUids.find(uid) : -1;
+    if (j < 0) {
+        fetchList[static_cast<std::size_t>(i)] = 1;
+        workingList.uid[i] = std::string(uid);
+        return;
+    }
+    copyMail(workingList, i, previousList, j);
+    workingList.serverPosition[i] = static_cast<std::uint32_t>(i);
+}
+
+void AccountCheck::recordFetched(int i) {
+    workingList.read[i] = triples.readBefore(workingList, i) ? 1 : 0;
+    if (!triples.knownBefore(workingList, i))
+        ++newMailCount;
+    workingList.serverPosition[i] = static_cast<std::uint32_t>(i);
+}
+
+void copyMail(AccountRecord& to, int i, const AccountRecord& from, int j) {
+    to.date[i] = from.date[j];
+    to.bodyPreview[i] = from.bodyPreview[j];
+    to.serverPosition[i] = from.serverPosition[j];
+    to.read[i] = from.read[j];
+    to.from[i] = from.from[j];
+    to.subject[i] = from.subject[j];
+    to.uid[i] = from.uid[j];
+    to.day[i] = from.day[j];
+    to.month[i] = from.month[j];
+    to.year[i] = from.year[j];
+    to.size[i] = from.size[j];
+}
+
+} // namespace ombrix

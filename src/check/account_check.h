@@ -1,0 +1,60 @@
+#pragma once
+// What the POP3 and IMAP dialogues work with while they check one account:
+// the slot itself (for errorFlag and errorText only), the working copy that
+// becomes its new list, the list of the last check, and the run's connection,
+// reply buffer and progress.
+
+#include "check/account_table.h"
+#include "check/check_progress.h"
+#include "check/mail_triples.h"
+#include "check/previous_uid.h"
+#include "check/reply_buffer.h"
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace ombrix {
+
+class CMailSocket;
+
+// Receive time-outs of the dialogues, in milliseconds.
+struct CheckTimeouts {
+    std::uint32_t replyMs = 16000; // every reply that must come
+    std::uint32_t noopMs = 7000;   // the POP3 keep-alive between two mails
+    std::uint32_t quitMs = 3000;   // the POP3 farewell
+};
+
+struct AccountCheck {
+    AccountRecord& account;
+    AccountRecord& workingList;
+    const AccountRecord& previousList;
+    const PreviousUidIndex& previousUids;
+    const MailTriples& triples;
+    ReplyBuffer& reply;
+    CMailSocket& socket;
+    CheckProgress& progress;
+    const CheckTimeouts& timeouts;
+
+    std::vector<std::uint8_t> fetchList; // per mail index: 1 = fetch it from the server
+    bool reuseKnownMails = true;         // false once UIDVALIDITY changed: old UIDs mean nothing
+
+    // Each runs on the check thread.
+    void fail(std::string text);
+    bool failed() const { return account.errorFlag != 0; }
+    bool aborted() const;
+
+    // A listing of count mails begins (count is clamped to the arrays).
+    void beginListing(int count);
+    // Mail i has this unique id: copied from the last list when known there,
+    // else marked for fetching with the id stored.
+    void takeUid(int i, std::string_view uid);
+    // Mail i was fetched and parsed: decides read and new, sets its position.
+    void recordFetched(int i);
+};
+
+// Copies entry j of `from` into entry i of `to`, all eleven fields.
+void copyMail(AccountRecord& to, int i, const AccountRecord& from, int j);
+
+} // namespace ombrix

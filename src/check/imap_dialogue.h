@@ -1,0 +1,28 @@
+#pragma once
+// The check's conversation with an IMAP server: login, EXAMINE INBOX, the
+// UIDNEXT and MESSAGES status, a shortcut when nothing changed, the UID list
+// (known mails are copied from the last list), header, text start and size of
+// each unknown mail, LOGOUT.
+
+#include "check/account_check.h"
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace ombrix {
+
+// Fills check.workingList, or sets the account's errorFlag and errorText.
+// Closes the connection and sets the account's checked in every case.
+// Runs on the check thread.
+void runImapDialogue(AccountCheck& check);
+
+// The UIDs of the FETCH responses of a "FETCH 1:* UID" reply, in order. Lines
+// that are no FETCH response with a UID (EXISTS, RECENT, flag updates, the
+// completion) are skipped, so no mail takes another mail's UID.
+std::vector<std::string_view> imapFetchUids(std::string_view reply);
+
+// The RFC822.SIZE value of the reply's first line; 0 without one.
+std::uint32_t imapRfc822Size(std::string_view reply);
+
+} // namespace ombrix

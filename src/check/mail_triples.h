@@ -1,0 +1,31 @@
+#pragma once
+// The (date, sender, subject) triples of an account's mails before its check:
+// those that were read (readTriples) and all of them (knownTriples). A fetched
+// mail is read when its triple was read before, and new when its triple was
+// not listed before, whatever its unique id.
+
+#include "check/account_table.h"
+
+#include <string>
+#include <unordered_set>
+
+namespace ombrix {
+
+class MailTriples {
+public:
+    // Runs on the check thread.
+    explicit MailTriples(const AccountRecord& previousList);
+
+    // Entry i of the list, compared field by field as exact bytes.
+    bool readBefore(const AccountRecord& list, int i) const;
+    bool knownBefore(const AccountRecord& list, int i) const;
+
+private:
+    static std::string key(const AccountRecord& list, int i);
+
+    // Hash sets: 3000 fetched mails against 3000 listed ones stay linear.
+    std::unordered_set<std::string> readTriples_;
+    std::unordered_set<std::string> knownTriples_;
+};
+
+} // namespace ombrix
