@@ -1,0 +1,60 @@
+// Save and load of a full account table: 20 accounts of 3000 mails, each with
+// a body preview of 2000 bytes, as the window saves them after a check run.
+
+#include "check/account_table.h"
+#include "config/program_directory.h"
+#include "config/state_store.h"
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+
+namespace {
+
+void fillTable() {
+    using namespace ombrix;
+    accountCount = kMaxAccounts;
+    for (auto& a : accounts) {
+        a.name = "someone@example.org";
+        a.host = "imap.example.org";
+        a.port = "993";
+        a.mailCount = kMaxMails;
+        for (int i = 0; i < kMaxMails; ++i)
+            storeMail(a, i,
+                      MailEntry{"Tue, 07 Mar 2006 10:00:00 +0100", std::string(2000, 'b'),
+                                static_cast<std::uint32_t>(i), static_cast<std::uint8_t>(i % 2),
+                                "Sender Name <sender@example.org>",
+                                "A subject line of a typical length for a mail", std::to_string(i),
+                                7, 3, 2006, 4000});
+    }
+}
+
+double millisecondsOf(auto&& work) {
+    const auto start = std::chrono::steady_clock::now();
+    work();
+    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
+        .count();
+}
+
+} // namespace
+
+int main() {
+    using namespace ombrix;
+    char pattern[] = "/tmp/ombrix-bench-XXXXXX";
+    if (!mkdtemp(pattern))
+        return 1;
+    programDirectory = pattern;
+    fillTable();
+    const double save = millisecondsOf([] { saveAllState(); });
+    const auto bytes = std::filesystem::file_size(std::filesystem::path(pattern) / "obx.msf");
+    for (auto& a : accounts)
+        clearAccount(a);
+    accountCount = 0;
+    const double load = millisecondsOf([] { loadState(); });
+    std::printf("obx.msf %.1f MB, save all three files %.0f ms, load %.0f ms (%u accounts)\n",
+                static_cast<double>(bytes) / 1e6, save, load, accountCount);
+    std::filesystem::remove_all(pattern);
+    return 0;
+}
