@@ -58,5 +58,6 @@ int runAccounts(CommandArguments& arguments, const CliContext& context);
 int runAddAccount(CommandArguments& arguments, const CliContext& context);
 int runList(CommandArguments& arguments, const CliContext& context);
 int runUnread(CommandArguments& arguments, const CliContext& context);
+int runCheck(CommandArguments& arguments, const CliContext& context);
 
 } // namespace ombrix

@@ -15,6 +15,8 @@ constexpr CliCommand kCommands[] = {
      "prints the stored mail list of account N (or of every account)", runList},
     {"--unread", "--unread", "zeigt die Zahl ungelesener Mails aktiver Konten",
      "prints the number of unread mails of active accounts", runUnread},
+    {"--check", "--check", "prüft alle Konten einmal und zeigt ihren Status",
+     "checks every account once and prints its status", runCheck},
 };
 
 } // namespace

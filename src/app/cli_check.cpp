@@ -1,0 +1,38 @@
+#include "app/cli_command.h"
+#include "app/stderr_run_host.h"
+#include "check/account_status.h"
+#include "check/account_table.h"
+#include "check/check_run.h"
+#include "check/display_text.h"
+#include "check/run_flags.h"
+#include "config/state_store.h"
+
+#include <ostream>
+#include <thread>
+
+namespace ombrix {
+
+// One check run as the window would start it from the tray, then what the
+// window does when the run has ended: save the mail lists. Exit 1 when an
+// account failed.
+int runCheck(CommandArguments& arguments, const CliContext& context) {
+    arguments.expectNoMore();
+    context.loadState();
+    windowHidden = 1; // no wait dialog on a terminal
+    StderrRunHost host(context.io.err);
+    std::thread worker([&host] { CheckThread(host); });
+    worker.join();
+    if (host.runDone())
+        saveState(SaveKind::MailListFile);
+
+    bool anyFailed = false;
+    for (std::uint32_t k = 0; k < accountCount; ++k) {
+        const AccountStatus status = accountStatus(accounts[k]);
+        anyFailed = anyFailed || status.image == kImageFailed;
+        context.io.out << displayField(accounts[k].name) << '\t' << displayField(status.text)
+                       << '\n';
+    }
+    return anyFailed ? 1 : 0;
+}
+
+} // namespace ombrix
