@@ -85,10 +85,11 @@ void CColumnHeader::drawItem(QPainter* painter, const QRect& rect, int logicalIn
 
     // Windows-style text rectangle: right and bottom one past the last pixel.
     int left = rect.left(), top = rect.top(), right = rect.right() + 1, bottom = rect.bottom() + 1;
-    if (logicalIndex == pressedSection_) {
+    if (logicalIndex == pressedSection_) { // the whole text moves, so bottom goes along too
         left += 1;
         top += 2;
         right += 1;
+        bottom += 2;
     }
     const bool marked = logicalIndex == sortColumn_;
     if (marked)
