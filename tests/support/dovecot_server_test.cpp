@@ -25,25 +25,14 @@ namespace {
 class LineClient {
 public:
     LineClient(const std::string& host, int port, const std::string* caFile) {
-        fd_ = socket(AF_INET, SOCK_STREAM, 0);
-        timeval timeout{10, 0};
-        setsockopt(fd_, SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof timeout);
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_port = htons(static_cast<std::uint16_t>(port));
-        inet_pton(AF_INET, host.c_str(), &address.sin_addr);
-        if (connect(fd_, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0)
-            throw std::runtime_error("connect to port " + std::to_string(port) + " failed");
-        if (caFile)
-            startTls(host, *caFile);
+        try {
+            open(host, port, caFile);
+        } catch (...) {
+            release();
+            throw;
+        }
     }
-    ~LineClient() {
-        if (ssl_)
-            SSL_free(ssl_);
-        if (ctx_)
-            SSL_CTX_free(ctx_);
-        close(fd_);
-    }
+    ~LineClient() { release(); }
     LineClient(const LineClient&) = delete;
     LineClient& operator=(const LineClient&) = delete;
 
@@ -73,6 +62,32 @@ public:
     }
 
 private:
+    void open(const std::string& host, int port, const std::string* caFile) {
+        fd_ = socket(AF_INET, SOCK_STREAM, 0);
+        timeval timeout{10, 0};
+        setsockopt(fd_, SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof timeout);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_port = htons(static_cast<std::uint16_t>(port));
+        inet_pton(AF_INET, host.c_str(), &address.sin_addr);
+        if (connect(fd_, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0)
+            throw std::runtime_error("connect to port " + std::to_string(port) + " failed");
+        if (caFile)
+            startTls(host, *caFile);
+    }
+
+    void release() {
+        if (ssl_)
+            SSL_free(ssl_);
+        if (ctx_)
+            SSL_CTX_free(ctx_);
+        if (fd_ >= 0)
+            close(fd_);
+        ssl_ = nullptr;
+        ctx_ = nullptr;
+        fd_ = -1;
+    }
+
     void startTls(const std::string& host, const std::string& caFile) {
         ctx_ = SSL_CTX_new(TLS_client_method());
         SSL_CTX_set_verify(ctx_, SSL_VERIFY_PEER, nullptr);
