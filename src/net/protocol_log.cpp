@@ -35,7 +35,7 @@ std::string masked(std::string_view line) {
 }
 
 const char* logPath() {
-    static const char* path = std::getenv("OMBRIX_PROTOCOL_LOG");
+    const char* path = std::getenv("OMBRIX_PROTOCOL_LOG");
     return path && *path ? path : nullptr;
 }
 
