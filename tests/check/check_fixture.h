@@ -1,0 +1,118 @@
+#pragma once
+// Common ground of the check-run tests: a fresh process state, accounts aimed
+// at scripted loopback servers, canned mails and short time-outs.
+
+#include "check/account_table.h"
+#include "check/check_run.h"
+#include "check/mail_sort.h"
+#include "check/run_flags.h"
+#include "recording_run_host.h"
+#include "support/loopback_server.h"
+#include "support/process_reset.h"
+
+#include <gtest/gtest.h>
+#include <string>
+
+namespace ombrix::test {
+
+struct CannedMail {
+    std::string from;
+    std::string subject;
+    std::string date;
+
+    std::string header() const {
+        return "From: " + from + "\r\nSubject: " + subject + "\r\nDate: " + date + "\r\n\r\n";
+    }
+    std::string text() const { return header() + "Hello there.\r\n"; }
+};
+
+inline const CannedMail kMailA{"alice@example.org", "Lunch", "Mon, 1 Jan 2024 10:00:00 +0000"};
+inline const CannedMail kMailB{"bob@example.org", "Report", "Tue, 2 Jan 2024 11:00:00 +0000"};
+inline const CannedMail kMailC{"carol@example.org", "Party", "Wed, 3 Jan 2024 12:00:00 +0000"};
+
+// A POP3 exchange for one unknown mail: LIST, TOP and the NOOP after it.
+inline void pop3Fetch(Script& s, int number, const CannedMail& mail) {
+    const std::string body = mail.text() + ".\r\n";
+    const std::string n = std::to_string(number);
+    s.expect("LIST " + n).sendLine("+OK " + n + " " + std::to_string(body.size()));
+    s.expect("TOP " + n + " 100").send("+OK\r\n" + body);
+    s.expect("NOOP").sendLine("+OK");
+}
+
+inline void pop3Login(Script& s) {
+    s.sendLine("+OK POP3 ready").expect("USER bob").sendLine("+OK").expect("PASS secret");
+    s.sendLine("+OK logged in");
+}
+
+// The reply to FETCH n (BODY[HEADER] BODY[TEXT]<0.4000>) and its completion.
+inline std::string imapBodyReply(int number, const CannedMail& mail, const std::string& tag) {
+    const std::string header = mail.header();
+    const std::string text = "Hello there.\r\n";
+    return "* " + std::to_string(number) + " FETCH (BODY[HEADER] {" +
+           std::to_string(header.size()) + "}\r\n" + header + " BODY[TEXT]<0> {" +
+           std::to_string(text.size()) + "}\r\n" + text + ")\r\n" + tag +
+           " OK Fetch completed.\r\n";
+}
+
+inline void imapLoginSteps(Script& s) {
+    s.sendLine("* OK IMAP ready").expect("a000 LOGIN bob secret").sendLine("a000 OK Logged in");
+}
+
+// EXAMINE with the given UIDVALIDITY, then both STATUS commands.
+inline void imapStatus(Script& s, const std::string& validity, const std::string& uidNext,
+                       const std::string& messages) {
+    s.expect("a001 EXAMINE INBOX")
+        .send("* FLAGS (\\Seen)\r\n* OK [UIDVALIDITY " + validity +
+              "] UIDs valid\r\na001 OK [READ-ONLY] Examine completed.\r\n");
+    s.expect("a002 STATUS INBOX (UIDNEXT)")
+        .send("* STATUS INBOX (UIDNEXT " + uidNext + ")\r\na002 OK Status completed.\r\n");
+    s.expect("a003 STATUS INBOX (MESSAGES)")
+        .send("* STATUS INBOX (MESSAGES " + messages + ")\r\na003 OK Status completed.\r\n");
+}
+
+class CheckRunTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        resetProcessState();
+        windowHidden = 1;
+        timeouts_.replyMs = 5000;
+        timeouts_.noopMs = 300;
+        timeouts_.quitMs = 1000;
+        sortOrder = 0; // keep the server's order, so indices read as message numbers
+    }
+
+    void TearDown() override { sortOrder = kSortDateNewestFirst; }
+
+    // Account k of the table, aimed at the server; accountCount grows to cover it.
+    AccountRecord& account(int k, const LoopbackServer& server, bool imap = false) {
+        AccountRecord& a = accounts[k];
+        a.name = "account" + std::to_string(k);
+        a.host = server.host();
+        a.port = server.port();
+        a.user = "bob";
+        a.password = "secret";
+        a.protocol = imap ? 1 : 0;
+        if (accountCount < static_cast<std::uint32_t>(k + 1))
+            accountCount = static_cast<std::uint32_t>(k + 1);
+        return a;
+    }
+
+    void runCheck() { CheckThread(host_, timeouts_); }
+
+    RecordingRunHost host_;
+    CheckTimeouts timeouts_;
+};
+
+// An entry of a list as an earlier check left it.
+inline void storeKnown(AccountRecord& a, int i, const std::string& uid, const CannedMail& mail,
+                       std::uint8_t read) {
+    a.uid[i] = uid;
+    a.from[i] = mail.from;
+    a.subject[i] = mail.subject;
+    a.date[i] = mail.date;
+    a.read[i] = read;
+    a.size[i] = 100 + i;
+    a.bodyPreview[i] = "stored preview";
+}
+
+} // namespace ombrix::test

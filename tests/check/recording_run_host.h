@@ -1,0 +1,43 @@
+#pragma once
+// A run host that writes down every call of the run, in order.
+
+#include "check/run_host.h"
+
+#include <mutex>
+#include <string>
+#include <vector>
+
+namespace ombrix::test {
+
+class RecordingRunHost : public RunHost {
+public:
+    void setTrayIcon(TrayIconKind icon) override {
+        record("icon " + std::to_string(static_cast<int>(icon)));
+    }
+    void setTrayTooltip(const std::string& text) override { record("tooltip " + text); }
+    void setWaitText(const std::string& text) override { record("text " + text); }
+    void setWaitRange(int low, int high) override {
+        record("range " + std::to_string(low) + ".." + std::to_string(high));
+    }
+    void setWaitPosition(int position) override { record("position " + std::to_string(position)); }
+    void showWaitButton() override { record("button"); }
+    void closeWaitDialog() override { record("close"); }
+    void stopAlarmTimers() override { record("stop alarms"); }
+    void armRunDone(int delayMs) override { record("run done " + std::to_string(delayMs)); }
+
+    std::vector<std::string> calls() const {
+        std::lock_guard lock(mutex_);
+        return calls_;
+    }
+
+private:
+    void record(std::string call) {
+        std::lock_guard lock(mutex_);
+        calls_.push_back(std::move(call));
+    }
+
+    mutable std::mutex mutex_;
+    std::vector<std::string> calls_;
+};
+
+} // namespace ombrix::test
