@@ -1,0 +1,99 @@
+#include "delete/delete_run.h"
+
+#include "check/run_flags.h"
+#include "delete/delete_handover.h"
+#include "delete/delete_texts.h"
+#include "delete/imap_flagging.h"
+#include "delete/pop3_deletion.h"
+#include "platform/message_box.h"
+
+#include <algorithm>
+
+namespace ombrix {
+
+namespace {
+
+constexpr int kRunDoneDelayMs = 100;
+
+bool isImap(const AccountRecord& account) {
+    return account.protocol == 1;
+}
+
+// Checked before anything is sent: a hand-over that does not fit the list, or
+// an IMAP uid that is not a single number, could hit other mails.
+bool handOverFits(const AccountRecord& account) {
+    if (!deletionListValid(account))
+        return false;
+    if (!isImap(account))
+        return true;
+    return std::all_of(deleteMailIndex.begin(), deleteMailIndex.begin() + deleteCount,
+                       [&account](std::int32_t k) { return imapUidSendable(account.uid[k]); });
+}
+
+bool startRun() {
+    if (selectedAccount < 0 || static_cast<std::uint32_t>(selectedAccount) >= accountCount)
+        return false;
+    if (checkRunning != 0 || deleteRunning.exchange(1) != 0)
+        return false;
+    abortRequest = 0;
+    closeOnButton = 0;
+    return true;
+}
+
+DeleteOutcome endFailed(DeletionSession& session, RunHost& host) {
+    const std::string text = delete_texts::runFailed(session.account.errorText);
+    const bool dialogShown = windowHidden == 0;
+    if (dialogShown) {
+        waitForWaitDialog();
+        host.setWaitText(text);
+        host.showWaitButton();
+    }
+    closeOnButton = 1;
+    deleteRunning = 0;
+    if (!dialogShown)
+        messageBox(text, BoxKind::Ok);
+    return DeleteOutcome::Failed;
+}
+
+DeleteOutcome endClean(DeletionSession& session, RunHost& host) {
+    const bool aborted = abortRequest != 0;
+    session.progress.close();
+    session.account.checked = 0;
+    deleteRunning = 0;
+    host.armRunDone(kRunDoneDelayMs);
+    if (session.inconsistent())
+        return DeleteOutcome::Inconsistent;
+    return aborted ? DeleteOutcome::Aborted : DeleteOutcome::Done;
+}
+
+} // namespace
+
+DeleteOutcome runDeletion(RunHost& host, const DeleteTimeouts& timeouts) {
+    if (!startRun())
+        return DeleteOutcome::NotStarted;
+    AccountRecord& account = accounts[static_cast<std::size_t>(selectedAccount)];
+    account.errorFlag = 0; // the end reports only failures of this run
+    host.stopAlarmTimers();
+
+    DeletionSession session(account, host, timeouts);
+    session.progress.text(delete_texts::loggingIn());
+    session.progress.position(1);
+    host.setTrayIcon(TrayIconKind::Checking);
+    host.setTrayTooltip(delete_texts::deletingTooltip());
+
+    if (!handOverFits(account))
+        session.reportInconsistency();
+    else if (isImap(account))
+        runImapDeletion(session);
+    else
+        runPop3Deletion(session);
+
+    return session.failed() ? endFailed(session, host) : endClean(session, host);
+}
+
+int DeleteThreadProc(RunHost& host, const DeleteTimeouts& timeouts) {
+    runDeletion(host, timeouts);
+    return 0;
+}
+
+} // namespace ombrix

@@ -1,0 +1,31 @@
+#pragma once
+// The deletion run: removes the mails of the hand-over (delete_handover.h)
+// from the server of selectedAccount, after proving that the server still
+// holds exactly those mails. It writes only the account's errorFlag,
+// errorText and checked; the deleted mails leave the list with the next check.
+
+#include "check/run_host.h"
+#include "delete/deletion_session.h"
+
+namespace ombrix {
+
+enum class DeleteOutcome {
+    Done,         // the selected mails are deleted; the list awaits a new check
+    Aborted,      // the user stopped the run; ends like Done
+    Inconsistent, // the server's mails differ from the list: nothing deleted, ends like Done
+    Failed,       // errorFlag and errorText of the account tell why
+    NotStarted,   // no account selected, or a check or deletion run is active
+};
+
+// One whole deletion run on the calling thread. After Done, Aborted and
+// Inconsistent the wait dialog is closed, the account's checked is 0 and the
+// window's RunDoneTimer is armed (100 ms); after Failed the wait dialog shows
+// the failure with its button (a message box when the window is hidden) and
+// closeOnButton is 1. Runs on the deletion thread.
+DeleteOutcome runDeletion(RunHost& host, const DeleteTimeouts& timeouts = {});
+
+// The thread procedure that the delete-mail command starts; returns 0.
+// Runs on the deletion thread.
+int DeleteThreadProc(RunHost& host, const DeleteTimeouts& timeouts = {});
+
+} // namespace ombrix

@@ -1,0 +1,52 @@
+#pragma once
+// What the POP3 and IMAP deletion dialogues work with: the account (for its
+// settings and mails, and for errorFlag and errorText), the run's connection
+// and bounded receive buffer, the wait dialog, and the time-outs.
+
+#include "check/account_table.h"
+#include "check/check_progress.h"
+#include "check/reply_buffer.h"
+#include "net/mail_socket.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+namespace ombrix {
+
+class RunHost;
+
+// Receive time-outs of the deletion dialogues, in milliseconds.
+struct DeleteTimeouts {
+    std::uint32_t replyMs = 16000;    // every reply that must come
+    std::uint32_t deleRetryMs = 8000; // the second read of a DELE reply
+    std::uint32_t closeMs = 3000;     // the IMAP CLOSE and LOGOUT replies
+};
+
+class DeletionSession {
+public:
+    static constexpr std::size_t kReceiveCapacity = 300000;
+
+    DeletionSession(AccountRecord& account, RunHost& host, const DeleteTimeouts& timeouts)
+        : account(account), progress(host), timeouts(timeouts) {}
+
+    // Each runs on the deletion thread.
+    void fail(std::string text);
+    bool failed() const { return account.errorFlag != 0; }
+    bool aborted() const;
+    // The server no longer holds the selected mails where the list says: tell
+    // the user (once) and delete nothing. Not a failure.
+    void reportInconsistency();
+    bool inconsistent() const { return inconsistent_; }
+
+    AccountRecord& account;
+    CMailSocket socket;
+    ReplyBuffer reply{kReceiveCapacity};
+    CheckProgress progress;
+    const DeleteTimeouts& timeouts;
+
+private:
+    bool inconsistent_ = false;
+};
+
+} // namespace ombrix

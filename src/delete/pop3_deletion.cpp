@@ -1,0 +1,104 @@
+#include "delete/pop3_deletion.h"
+
+#include "check/check_texts.h"
+#include "check/pop3_login.h"
+#include "delete/delete_handover.h"
+#include "delete/delete_texts.h"
+#include "delete/pop3_replies.h"
+
+namespace ombrix {
+
+namespace {
+
+constexpr std::uint32_t kGreetingSize = 1000;
+constexpr std::uint32_t kShortReplySize = 200;
+
+bool login(DeletionSession& s) {
+    Pop3LoginSteps steps;
+    steps.timeoutMs = s.timeouts.replyMs;
+    steps.greetingSize = kGreetingSize;
+    LoginResult result = pop3Login(s.socket, s.reply, s.account, steps);
+    // An abort while connecting or logging in cuts a receive short: that is a
+    // failure here, as a missing reply is.
+    if (!result.loggedIn())
+        s.fail(std::move(result.errorText));
+    return result.loggedIn();
+}
+
+// True when the session answers STAT positively; the message count goes to `count`.
+bool stat(DeletionSession& s, std::uint64_t& count) {
+    const std::string_view reply =
+        pop3Command(s, "STAT\r\n", s.timeouts.replyMs, kShortReplySize, true, false);
+    if (reply.empty()) {
+        s.fail(check_texts::noResponse());
+        return false;
+    }
+    if (reply.size() >= 3 && reply[1] == 'O' && reply[2] == 'K') {
+        count = pop3StatCount(reply);
+        return true;
+    }
+    if (isPop3Error(reply))
+        s.fail(std::string(reply));
+    return false;
+}
+
+// One DELE; false when the phase must stop (abort, failure).
+bool deleteMail(DeletionSession& s, const std::string& number) {
+    std::string answer(pop3Command(s, "DELE " + number + "\r\n", s.timeouts.replyMs,
+                                   kShortReplySize, true, false));
+    if (s.aborted())
+        return false;
+    if (answer.empty()) {
+        s.fail(check_texts::noResponse());
+        return false;
+    }
+    if (!answer.starts_with('+')) {
+        // Perhaps the rest of an earlier reply: the answer to DELE may follow.
+        const std::string_view second =
+            s.reply.receiveReply(s.socket, s.timeouts.deleRetryMs, kShortReplySize, true, false);
+        if (s.aborted())
+            return false;
+        if (!second.empty())
+            answer = second;
+    }
+    if (isPop3Error(answer)) {
+        s.fail(std::move(answer));
+        return false;
+    }
+    return true;
+}
+
+// Marked mails stay marked when the phase stops: QUIT removes them.
+void deleteMails(DeletionSession& s) {
+    const int count = static_cast<int>(deleteCount);
+    for (int i = 0; i < count; ++i) {
+        if (s.aborted())
+            return;
+        const int k = deleteMailIndex[i];
+        s.progress.text(delete_texts::deletingMail(s.account.subject[k]));
+        s.progress.position(i);
+        if (!deleteMail(s, pop3MessageNumber(deletePosition[i])))
+            return;
+    }
+}
+
+} // namespace
+
+std::string_view pop3Command(DeletionSession& session, const std::string& line,
+                             std::uint32_t timeoutMs, std::uint32_t expectedSize, bool singleLine,
+                             bool dotList) {
+    session.socket.SendLine(line);
+    return session.reply.receiveReply(session.socket, timeoutMs, expectedSize, singleLine, dotList);
+}
+
+// Message numbers stay fixed within one session while mails are marked, so
+// the numbers verified are the numbers deleted.
+void runPop3Deletion(DeletionSession& s) {
+    std::uint64_t count = 0;
+    if (login(s) && stat(s, count) && verifyPop3Mails(s, count))
+        deleteMails(s);
+    pop3Command(s, "QUIT\r\n", s.timeouts.replyMs, kShortReplySize, true, false);
+    s.socket.Close();
+}
+
+} // namespace ombrix
