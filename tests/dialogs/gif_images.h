@@ -12,7 +12,7 @@
 
 namespace ombrix::test {
 
-struct GifFrameSpec {
+struct TestGifFrame {
     int paletteIndex = 0;     // colour of every pixel of the frame
     std::optional<int> delay; // nothing: no graphic control extension
     int disposal = 0;
@@ -20,22 +20,22 @@ struct GifFrameSpec {
     bool commentBefore = false;                   // a comment extension before the frame
 };
 
-inline GifFrameSpec solid(int paletteIndex, std::optional<int> delay = std::nullopt,
+inline TestGifFrame solid(int paletteIndex, std::optional<int> delay = std::nullopt,
                           int disposal = 0) {
-    GifFrameSpec spec;
-    spec.paletteIndex = paletteIndex;
-    spec.delay = delay;
-    spec.disposal = disposal;
-    return spec;
+    TestGifFrame frame;
+    frame.paletteIndex = paletteIndex;
+    frame.delay = delay;
+    frame.disposal = disposal;
+    return frame;
 }
 
-inline GifFrameSpec patch(int paletteIndex, int delay, int left, int top, int width, int height) {
-    GifFrameSpec spec = solid(paletteIndex, delay);
-    spec.left = left;
-    spec.top = top;
-    spec.width = width;
-    spec.height = height;
-    return spec;
+inline TestGifFrame patch(int paletteIndex, int delay, int left, int top, int width, int height) {
+    TestGifFrame frame = solid(paletteIndex, delay);
+    frame.left = left;
+    frame.top = top;
+    frame.width = width;
+    frame.height = height;
+    return frame;
 }
 
 // Four colours: red, green, blue, white.
@@ -78,7 +78,7 @@ inline std::string lzwSolid(int index, int pixels) {
     return blocks;
 }
 
-inline std::string makeGif(int width, int height, const std::vector<GifFrameSpec>& frames,
+inline std::string makeGif(int width, int height, const std::vector<TestGifFrame>& frames,
                            bool applicationExtension = false, bool trailer = true) {
     std::string gif = "GIF89a";
     putLe16(gif, width);
@@ -93,7 +93,7 @@ inline std::string makeGif(int width, int height, const std::vector<GifFrameSpec
     }
     if (applicationExtension)
         gif += std::string("\x21\xFF\x0BNETSCAPE2.0\x03\x01\x00\x00\x00", 19);
-    for (const GifFrameSpec& frame : frames) {
+    for (const TestGifFrame& frame : frames) {
         if (frame.commentBefore)
             gif += std::string("\x21\xFE\x05hello\x00", 9);
         if (frame.delay) {

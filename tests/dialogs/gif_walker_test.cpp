@@ -11,18 +11,18 @@
 namespace ombrix {
 namespace {
 
-using test::GifFrameSpec;
 using test::makeGif;
 using test::patch;
 using test::processEventsUntil;
 using test::solid;
+using test::TestGifFrame;
 
 std::span<const std::uint8_t> bytesOf(const std::string& data) {
     return {reinterpret_cast<const std::uint8_t*>(data.data()), data.size()};
 }
 
 TEST(GifLayout, ReadsScreenBackgroundAndFramesWithTheirControlBlocks) {
-    GifFrameSpec commentedPatch = patch(1, 10, 1, 2, 3, 2);
+    TestGifFrame commentedPatch = patch(1, 10, 1, 2, 3, 2);
     commentedPatch.disposal = 3;
     commentedPatch.commentBefore = true;
     const std::string gif = makeGif(6, 4, {solid(0, 4, 2), commentedPatch, solid(2)}, true);
