@@ -59,5 +59,6 @@ int runAddAccount(CommandArguments& arguments, const CliContext& context);
 int runList(CommandArguments& arguments, const CliContext& context);
 int runUnread(CommandArguments& arguments, const CliContext& context);
 int runCheck(CommandArguments& arguments, const CliContext& context);
+int runDelete(CommandArguments& arguments, const CliContext& context);
 
 } // namespace ombrix

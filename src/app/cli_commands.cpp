@@ -17,6 +17,12 @@ constexpr CliCommand kCommands[] = {
      "prints the number of unread mails of active accounts", runUnread},
     {"--check", "--check", "prüft alle Konten einmal und zeigt ihren Status",
      "checks every account once and prints its status", runCheck},
+    {"--delete", "--delete N ROW... [--yes]",
+     "löscht die Zeilen ROW von --list N auf dem Server (fragt vorher, außer mit --yes), dann "
+     "prüft alle Konten",
+     "deletes rows ROW of --list N on the server (asks first unless --yes), then checks every "
+     "account",
+     runDelete},
 };
 
 } // namespace

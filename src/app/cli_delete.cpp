@@ -1,0 +1,118 @@
+#include "app/cli_command.h"
+#include "app/stderr_run_host.h"
+#include "check/account_table.h"
+#include "check/check_run.h"
+#include "check/run_flags.h"
+#include "config/state_store.h"
+#include "delete/delete_handover.h"
+#include "delete/delete_run.h"
+#include "delete/delete_texts.h"
+#include "platform/message_box.h"
+
+#include <algorithm>
+#include <charconv>
+#include <istream>
+#include <ostream>
+#include <thread>
+
+namespace ombrix {
+namespace {
+
+// Message boxes of the runs become lines on the command's error stream: the
+// failure text and the consistency message are the user's answer here.
+class StreamPresenter final : public MessagePresenter {
+public:
+    explicit StreamPresenter(std::ostream& err) : err_(err) { installMessagePresenter(this); }
+    ~StreamPresenter() override { installMessagePresenter(nullptr); }
+    StreamPresenter(const StreamPresenter&) = delete;
+    StreamPresenter& operator=(const StreamPresenter&) = delete;
+
+    BoxAnswer present(const std::string& text, const std::string&, BoxKind kind) override {
+        std::string shown = text;
+        std::erase(shown, '\r');
+        while (shown.ends_with('\n'))
+            shown.pop_back();
+        err_ << shown << '\n';
+        return kind == BoxKind::YesNoQuestion ? BoxAnswer::No : BoxAnswer::Ok;
+    }
+
+private:
+    std::ostream& err_;
+};
+
+int number(const std::string& text, const char* what) {
+    int value = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (error != std::errc{} || end != text.data() + text.size() || value < 0)
+        throw UsageError(std::string("--delete takes ") + what + ", not " + text);
+    return value;
+}
+
+// The rows as the mail list reports a selection: each once, top to bottom.
+std::vector<int> selectedRows(const std::vector<std::string>& texts, const AccountRecord& account,
+                              const std::string& accountText) {
+    std::vector<int> rows;
+    for (const std::string& text : texts)
+        rows.push_back(number(text, "row indices"));
+    std::ranges::sort(rows);
+    rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
+    for (const int row : rows)
+        if (row >= validMailCount(account))
+            throw UsageError("account " + accountText + " has no row " + std::to_string(row));
+    return rows;
+}
+
+bool confirmed(const CliStreams& io) {
+    std::string question = delete_texts::confirmDeletion();
+    std::erase(question, '\r');
+    while (question.ends_with('\n'))
+        question.pop_back();
+    io.err << question << Text(" [j/N] ", " [y/N] ") << std::flush;
+    std::string answer;
+    if (!std::getline(io.in, answer))
+        return false;
+    std::ranges::transform(answer, answer.begin(), [](char c) { return c | 0x20; });
+    return answer == "y" || answer == "yes" || answer == "j" || answer == "ja";
+}
+
+// A run on a worker thread of its own, as the window starts it; then what the
+// window does at the run's end: save the mail lists.
+template <class Run> void runAndSave(std::ostream& err, Run run) {
+    StderrRunHost host(err);
+    std::thread worker([&host, &run] { run(host); });
+    worker.join();
+    if (host.runDone())
+        saveState(SaveKind::MailListFile);
+}
+
+} // namespace
+
+// The delete-mail command for rows of `--list N`, then a check run that lists
+// the server again. Exit 0 when the mails were deleted, 1 otherwise.
+int runDelete(CommandArguments& arguments, const CliContext& context) {
+    const bool yes = arguments.takeFlag("--yes");
+    const std::vector<std::string> positionals = arguments.takePositionals();
+    arguments.expectNoMore();
+    if (positionals.size() < 2)
+        throw UsageError("--delete takes an account index and at least one row");
+    const int account = number(positionals[0], "an account index");
+    context.loadState();
+    if (static_cast<std::uint32_t>(account) >= accountCount)
+        throw UsageError("there is no account " + positionals[0]);
+    const std::vector<int> rows = selectedRows({positionals.begin() + 1, positionals.end()},
+                                               accounts[account], positionals[0]);
+    if (!yes && !confirmed(context.io))
+        return 1;
+
+    selectedAccount = account;
+    if (!buildDeletionList(accounts[account], rows))
+        throw UsageError("--delete takes at most " + std::to_string(kMaxMails) + " rows");
+    windowHidden = 1; // no wait dialog on a terminal
+    StreamPresenter presenter(context.io.err);
+    DeleteOutcome outcome = DeleteOutcome::NotStarted;
+    runAndSave(context.io.err, [&outcome](RunHost& host) { outcome = runDeletion(host); });
+    runAndSave(context.io.err, [](RunHost& host) { CheckThread(host); });
+    return outcome == DeleteOutcome::Done ? 0 : 1;
+}
+
+} // namespace ombrix
