@@ -1,0 +1,55 @@
+#include "res/main_dialog_template.h"
+
+namespace ombrix::res {
+namespace {
+
+// Places are in dialog units; the window's resize layout moves most controls
+// at once, so the sizes below are what matters for the controls it only moves.
+constexpr ControlTemplate mainControls[] = {
+    {kBanner, ControlKind::Picture, 118, 1, 237, 26, nullptr, nullptr},
+    {kMailsGroup, ControlKind::GroupBox, 7, 25, 454, 173, "Mails", nullptr},
+    {kAccountList, ControlKind::ListView, 14, 38, 440, 68, nullptr, nullptr},
+    {kMailList, ControlKind::ListView, 14, 110, 440, 82, nullptr, nullptr},
+    {kIntervalLabel, ControlKind::StaticText, 77, 202, 62, 9,
+     "Mailprüf-Intervall:", "mailcheck period: "},
+    {kIntervalNumber, ControlKind::Edit, 139, 200, 25, 12, nullptr, nullptr,
+     style::ReadOnly | style::Numeric},
+    {kMinutesLabel, ControlKind::StaticText, 166, 202, 26, 9, "Minuten", "minutes"},
+    {kIntervalSlider, ControlKind::Slider, 194, 199, 90, 15, nullptr, nullptr},
+    {kCheckNowButton, ControlKind::PushButton, 288, 200, 95, 14, "jetzt auf Mails prüfen",
+     "check mails now"},
+    {kNotificationGroup, ControlKind::GroupBox, 6, 225, 457, 77, "Benachrichtigung bei Email",
+     "Notification"},
+    {kLedGroup, ControlKind::GroupBox, 19, 236, 78, 59, "Tastatur LED", "Keyboard LED"},
+    {kScrollLockBox, ControlKind::CheckBox, 32, 252, 60, 10, "Scroll Lock", nullptr},
+    {kNumLockBox, ControlKind::CheckBox, 32, 265, 60, 10, "Num Lock", nullptr},
+    {kCapsLockBox, ControlKind::CheckBox, 32, 278, 60, 10, "Caps Lock", nullptr},
+    {kAudioGroup, ControlKind::GroupBox, 104, 236, 256, 59, "Audio", nullptr},
+    {kWaveBox, ControlKind::CheckBox, 124, 250, 52, 10, "Wavefile", nullptr},
+    {kSpeakerBox, ControlKind::CheckBox, 124, 266, 52, 10, "PC Speaker", nullptr},
+    {kRepeatBox, ControlKind::CheckBox, 124, 282, 90, 10, "Alarm wiederholen, jede",
+     "repeat alarm, every"},
+    {kWaveTestButton, ControlKind::PushButton, 178, 248, 14, 12, nullptr, nullptr},
+    {kSpeakerTestButton, ControlKind::PushButton, 178, 265, 14, 12, nullptr, nullptr},
+    {kWavePath, ControlKind::Edit, 193, 247, 82, 12, nullptr, nullptr, style::ReadOnly},
+    {kPatternCombo, ControlKind::ComboBox, 193, 264, 140, 80, nullptr, nullptr},
+    {kRepeatNumber, ControlKind::Edit, 215, 280, 24, 12, nullptr, nullptr,
+     style::ReadOnly | style::Numeric},
+    {kSecondsLabel, ControlKind::StaticText, 242, 282, 34, 9, "Sekunden", "seconds"},
+    {kBrowseButton, ControlKind::PushButton, 279, 247, 78, 13, "durchsuchen...", "browse..."},
+    {kRepeatSlider, ControlKind::Slider, 279, 279, 78, 15, nullptr, nullptr},
+    {kPopupGroup, ControlKind::GroupBox, 367, 236, 92, 59, "Nachrichten Fenster", "Message Box"},
+    {kPopupBox, ControlKind::CheckBox, 378, 256, 80, 10, "Popup aktivieren", "activate popup"},
+    {kPopupAutoCloseBox, ControlKind::CheckBox, 378, 268, 80, 10, "automatisch wieder schliessen",
+     "close automatically"},
+    {kUnusedButton, ControlKind::PushButton, 0, 0, 1, 1, "OK", nullptr, style::Hidden},
+    {kUnusedEdit, ControlKind::Edit, 0, 0, 1, 1, nullptr, nullptr, style::Hidden},
+    {kUnusedList, ControlKind::ListView, 0, 0, 1, 1, nullptr, nullptr, style::Hidden},
+};
+
+} // namespace
+
+const DialogTemplate mainDialogTemplate{
+    kMainDialogId, 468, 313, "Ombrix 2.5", "Ombrix 2.5", style::Resizable, mainControls};
+
+} // namespace ombrix::res
