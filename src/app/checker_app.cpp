@@ -1,0 +1,51 @@
+#include "app/checker_app.h"
+
+#include "app/checker_dlg.h"
+#include "app/desktop_texts.h"
+#include "config/program_directory.h"
+#include "platform/qt_message_box.h"
+
+#include <QApplication>
+#include <cstdlib>
+#include <iostream>
+
+namespace ombrix {
+
+namespace {
+
+bool isSet(const char* name) {
+    const char* value = std::getenv(name);
+    return value && *value;
+}
+
+} // namespace
+
+bool displayAvailable() {
+    return isSet("DISPLAY") || isSet("WAYLAND_DISPLAY") || isSet("QT_QPA_PLATFORM");
+}
+
+int CCheckerApp::run(int& argc, char** argv, const std::optional<std::string>& directory) {
+    if (!displayAvailable()) {
+        std::cerr << desktop_texts::noDisplay() << '\n';
+        return 1;
+    }
+    QApplication application(argc, argv);
+    // The X11 window class: tools find our windows (and the tray icon's) by it.
+    QApplication::setApplicationName(QStringLiteral("ombrix"));
+    QApplication::setDesktopFileName(QStringLiteral("ombrix"));
+    QApplication::setQuitOnLastWindowClosed(false);
+
+    QtMessagePresenter presenter;
+    installMessagePresenter(&presenter);
+    programDirectory = findProgramDirectory(directory);
+    int exitCode = 0;
+    {
+        CCheckerDlg dialog;
+        dialog.OnInitDialog();
+        exitCode = QApplication::exec();
+    }
+    installMessagePresenter(nullptr);
+    return exitCode;
+}
+
+} // namespace ombrix

@@ -1,0 +1,339 @@
+#include "app/checker_dlg.h"
+
+#include "app/desktop_texts.h"
+#include "app/tray_state_refresher.h"
+#include "app/window_state.h"
+#include "check/account_table.h"
+#include "check/check_run.h"
+#include "check/process_state.h"
+#include "check/run_flags.h"
+#include "config/program_directory.h"
+#include "config/settings.h"
+#include "config/state_store.h"
+#include "dialogs/wait_dialog.h"
+#include "notify/alarm_sounds.h"
+#include "notify/taskbar_notifier.h"
+#include "platform/autostart.h"
+#include "platform/message_box.h"
+#include "platform/screen.h"
+#include "res/icons.h"
+#include "res/main_dialog_template.h"
+#include "res/menus.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QVBoxLayout>
+#include <filesystem>
+#include <system_error>
+
+namespace ombrix {
+
+using namespace res;
+
+CCheckerDlg::CCheckerDlg(std::unique_ptr<TrayShell> trayShell)
+    : QDialog(nullptr, Qt::Window | Qt::WindowMinMaxButtonsHint | Qt::WindowCloseButtonHint),
+      tray_(std::move(trayShell)), timers_([this](int id) { OnTimer(id); }),
+      runHost_(*this, *this) {
+    setWindowIcon(icon(kIconWindow));
+    auto* frame = new QVBoxLayout(this);
+    frame->setContentsMargins(0, 0, 0, 0);
+    frame->setSpacing(0);
+    menuBar_ = new QMenuBar(this);
+    frame->setMenuBar(menuBar_);
+    client_ = new QWidget(this);
+    frame->addWidget(client_);
+    controls_ = buildDialog(*client_, mainDialogTemplate, Language);
+    setWindowTitle(QString::fromUtf8(mainDialogTemplate.germanTitle));
+    resize(client_->size() + QSize(0, menuBar_->sizeHint().height()));
+    client_->installEventFilter(this);
+    buildMenuBar();
+
+    auto* banner = new QPushButton;
+    banner->setFlat(true);
+    banner->setIcon(icon(kBitmapBanner));
+    banner->setIconSize(QSize(355, 42));
+    banner->setCursor(Qt::PointingHandCursor);
+    controls_.replace(kBanner, banner);
+    connect(banner, &QPushButton::clicked, this, [this] { OnCommand(kBanner); });
+    for (int id : {kWaveTestButton, kSpeakerTestButton})
+        if (auto* button = controls_.get<QPushButton>(id))
+            button->setIcon(icon(kIconSpeaker));
+    if (auto* checkNowButton = controls_.get<QPushButton>(kCheckNowButton))
+        connect(checkNowButton, &QPushButton::clicked, this, [this] { OnCommand(kCmdCheckNow); });
+
+    checkRun_ = [](RunHost& host) { CheckThread(host); };
+    trayOnlyLists_ =
+        std::make_unique<TrayStateRefresher>([this](TrayIconKind kind, const std::string& tooltip) {
+            showTrayIcon(kind);
+            showTrayTooltip(tooltip);
+        });
+    lists_ = trayOnlyLists_.get();
+
+    tray_.CreateTrayIcon(nullptr, kTrayCallbackMessage, desktop_texts::startTooltip(),
+                         icon(kIconIdle), Language == 0 ? kTrayMenuGerman : kTrayMenuEnglish);
+    tray_.setCommandTarget([this](int command) { OnCommand(command); });
+}
+
+CCheckerDlg::~CCheckerDlg() {
+    if (worker_.joinable()) {
+        abortRequest = 1;
+        worker_.join();
+    }
+    saveState(SaveKind::ReadFlagFile);
+    delete popup_;
+}
+
+void CCheckerDlg::buildMenuBar() {
+    const bool german = Language == 0;
+    for (const PopupMenu& popup : res::menuBar()) {
+        QMenu* menu = menuBar_->addMenu(QString::fromUtf8(german ? popup.german : popup.english));
+        for (const MenuItem& item : popup.items) {
+            if (!item.german) {
+                menu->addSeparator();
+                continue;
+            }
+            QAction* action =
+                menu->addAction(QString::fromUtf8(german ? item.german : item.english));
+            action->setData(item.command);
+            action->setCheckable(item.command == kCmdStartWithDesktop);
+            const int command = item.command;
+            connect(action, &QAction::triggered, this, [this, command] { OnCommand(command); });
+        }
+    }
+}
+
+QAction* CCheckerDlg::menuAction(int command) const {
+    for (QAction* top : menuBar_->actions())
+        if (top->menu())
+            for (QAction* action : top->menu()->actions())
+                if (action->data().toInt() == command)
+                    return action;
+    return nullptr;
+}
+
+void CCheckerDlg::setListRefresher(ListRefresher* lists) {
+    lists_ = lists ? lists : trayOnlyLists_.get();
+}
+
+void CCheckerDlg::refreshLists(RefreshMode mode) {
+    lists_->refreshLists(mode);
+}
+
+void CCheckerDlg::OnInitDialog() {
+    std::error_code ignored;
+    std::filesystem::current_path(programDirectory, ignored);
+    resetAccountsAndFlags();
+    loadState();
+
+    if (auto* combo = controls_.get<QComboBox>(kPatternCombo)) {
+        combo->clear();
+        for (int i = 0; i < desktop_texts::kSoundPatternCount; ++i)
+            combo->addItem(QString::fromUtf8(desktop_texts::soundPattern(i)));
+    }
+    ntFamily = 1;
+
+    if (accountCount > 0) {
+        restoringFromMinimized_ = true;
+        windowHidden = 1;
+        tray_.HideToTray(this);
+    } else {
+        windowHidden = 0;
+        tray_.RestoreFromTray(this);
+        sizeOnShow();
+    }
+    if (hooks_.fillPanel)
+        hooks_.fillPanel();
+    timers_.set(CheckTimer, settings.checkInterval * 60000);
+    if (accountCount > 0)
+        timers_.set(FirstCheckTimer, 200);
+    dialogReady = 1;
+    layoutControls();
+
+    if (accountCount == 0 &&
+        messageBox(desktop_texts::noAccountQuestion(), BoxKind::YesNoQuestion) == BoxAnswer::Yes)
+        OnCommand(kCmdNewAccount);
+    createPopupWindow();
+    applyStartWithDesktop();
+}
+
+void CCheckerDlg::createPopupWindow() {
+    popup_ = new CTaskbarNotifier;
+    popup_->CreatePopup(this);
+    popup_->LoadSkin(QString::fromLatin1(kPopupSkinResource));
+    popup_->SetFonts(QStringLiteral("Arial"), 80, 0, PopupUnderline);
+    popup_->SetColors(QColor(0, 0, 230), QColor(0, 0, 255));
+    const QSize skin = popup_->skinSize();
+    popup_->SetTextArea(10, 40, skin.width() - 10, skin.height() - 25);
+    connect(popup_, &CTaskbarNotifier::openWindowRequested, this, [this] { OnPopupClicked(); });
+    connect(popup_, &CTaskbarNotifier::closeRequested, this, [this] { OnPopupClose(); });
+}
+
+// The entry is rewritten for the current program directory. An entry that
+// names another directory belongs to another instance and is left alone.
+void CCheckerDlg::applyStartWithDesktop() {
+    if (QAction* action = menuAction(kCmdStartWithDesktop))
+        action->setChecked(settings.startWithWindows == 1);
+    if (settings.startWithWindows == 1) {
+        writeAutostartEntry(QCoreApplication::applicationFilePath().toStdString(),
+                            programDirectory);
+        return;
+    }
+    const auto named = readAutostartDirectory();
+    if (named && *named == programDirectory)
+        deleteAutostartEntry();
+}
+
+void CCheckerDlg::layoutControls() {
+    if (dialogReady != 1)
+        return;
+    for (const ControlPlacement& place : mainWindowLayout(client_->width(), client_->height())) {
+        QWidget* control = controls_.byId(place.id);
+        if (!control)
+            continue;
+        if (place.width < 0)
+            control->move(place.left, place.top);
+        else
+            control->setGeometry(place.left, place.top, place.width, place.height);
+        control->show();
+    }
+    client_->update();
+}
+
+bool CCheckerDlg::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == client_ && event->type() == QEvent::Resize)
+        layoutControls();
+    return QDialog::eventFilter(watched, event);
+}
+
+QRect CCheckerDlg::OnSizing(DragEdge edge, const QRect& dragged) {
+    const QRect kept = keepMinimumSize(dragged, edge);
+    settings.windowWidth = kept.width();
+    settings.windowHeight = kept.height();
+    return kept;
+}
+
+// The window system does the dragging; the edge is read from the frame's move.
+void CCheckerDlg::storeWindowSize() {
+    if (dialogReady != 1 || !isVisible() || isMinimized() || isMaximized())
+        return;
+    const QRect frame = frameGeometry();
+    if (lastFrame_.isValid() && frame != lastFrame_) {
+        const QRect kept = OnSizing(draggedEdge(lastFrame_, frame), frame);
+        if (kept != frame) {
+            const QMargins margins(geometry().left() - frame.left(), geometry().top() - frame.top(),
+                                   frame.right() - geometry().right(),
+                                   frame.bottom() - geometry().bottom());
+            setGeometry(kept.marginsRemoved(margins));
+        }
+    }
+    lastFrame_ = frameGeometry();
+}
+
+void CCheckerDlg::resizeEvent(QResizeEvent* event) {
+    QDialog::resizeEvent(event);
+    storeWindowSize();
+}
+
+void CCheckerDlg::moveEvent(QMoveEvent* event) {
+    QDialog::moveEvent(event);
+    if (isVisible() && !isMinimized() && !isMaximized())
+        lastFrame_ = frameGeometry();
+}
+
+void CCheckerDlg::sizeOnShow() {
+    const QSize screen = screenSize();
+    if (screen.width() < settings.windowWidth)
+        settings.windowWidth = kMinimumWindowSize.width();
+    if (screen.height() < settings.windowHeight)
+        settings.windowHeight = kMinimumWindowSize.height();
+    // Sizes are the frame's; the frame's own share is known once it was shown.
+    const QSize frameShare = frameGeometry().size() - geometry().size();
+    setMinimumSize(kMinimumWindowSize - frameShare);
+    if (settings.windowMaximized == 1) {
+        showMaximized();
+        return;
+    }
+    const QSize size(settings.windowWidth, settings.windowHeight);
+    showNormal();
+    resize(size - frameShare);
+    move(screen.width() / 2 - size.width() / 2, screen.height() / 2 - size.height() / 2);
+    lastFrame_ = frameGeometry();
+}
+
+void CCheckerDlg::showFromTray() {
+    if (windowHidden == 1 && checkRunning == 1 && runActive()) {
+        CWaitDlg dialog(this);
+        waitDialog_ = &dialog;
+        waitDialogReady = 0;
+        windowHidden = 0;
+        tray_.RestoreFromTray(this);
+        sizeOnShow();
+        dialog.exec();
+        return;
+    }
+    windowHidden = 0;
+    tray_.RestoreFromTray(this);
+    sizeOnShow();
+}
+
+void CCheckerDlg::hideToTray() {
+    restoringFromMinimized_ = true;
+    windowHidden = 1;
+    tray_.HideToTray(this);
+}
+
+void CCheckerDlg::OnPopupClicked() {
+    if (popup_)
+        popup_->HidePopup();
+    showFromTray();
+}
+
+void CCheckerDlg::OnPopupClose() {
+    if (popup_)
+        popup_->HidePopup();
+}
+
+void CCheckerDlg::closeEvent(QCloseEvent* event) {
+    if (quitting_) {
+        event->accept();
+        return;
+    }
+    event->ignore();
+    hideToTray();
+}
+
+void CCheckerDlg::reject() {
+    if (!quitting_)
+        hideToTray();
+}
+
+void CCheckerDlg::accept() {}
+
+void CCheckerDlg::changeEvent(QEvent* event) {
+    QDialog::changeEvent(event);
+    if (event->type() != QEvent::WindowStateChange)
+        return;
+    if (isMinimized()) {
+        if (windowHidden == 0)
+            hideToTray();
+        return;
+    }
+    if (isMaximized())
+        settings.windowMaximized = 1;
+    else if (restoringFromMinimized_)
+        restoringFromMinimized_ = false;
+    else
+        settings.windowMaximized = 0;
+    if (windowHidden == 1 && isVisible()) {
+        // Back from an ordinary minimize (no tray): shown as from the tray,
+        // once this event is over.
+        QMetaObject::invokeMethod(
+            this, [this] { showFromTray(); }, Qt::QueuedConnection);
+    }
+    layoutControls();
+}
+
+} // namespace ombrix

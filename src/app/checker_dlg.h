@@ -1,0 +1,155 @@
+#pragma once
+// The main window: the account and mail lists, the notification panel, the
+// window timers and the hand-over from the worker runs. Most of the time it
+// sits hidden behind the tray icon.
+
+#include "app/list_refresher.h"
+#include "app/main_layout.h"
+#include "app/system_tray.h"
+#include "app/window_run_host.h"
+#include "notify/led_light.h"
+#include "notify/taskbar_notifier.h"
+#include "platform/dialog_builder.h"
+#include "platform/window_timers.h"
+
+#include <QDialog>
+#include <QPointer>
+#include <functional>
+#include <memory>
+#include <thread>
+
+class QAction;
+class QMenuBar;
+
+namespace ombrix {
+
+class CWaitDlg;
+
+// Places where later parts of the window plug in. Each is optional.
+struct WindowHooks {
+    // Part of the window that owns the commands; true when it handled one.
+    std::function<bool(int command)> command;
+    // The new-account wizard, offered when no account exists.
+    std::function<void()> newAccount;
+    // Fills the notification panel from the settings.
+    std::function<void()> fillPanel;
+    // The mark-as-read dialog and what follows it.
+    std::function<void()> markRead;
+};
+
+enum class RunKind { None, Check, Deletion };
+
+class CCheckerDlg : public QDialog, public AlarmControls, private RunHostWindow {
+public:
+    // Builds the window, its icons and the tray icon (on `trayShell`, the
+    // desktop's tray when none is given); OnInitDialog follows.
+    explicit CCheckerDlg(std::unique_ptr<TrayShell> trayShell = {});
+    ~CCheckerDlg() override;
+
+    // The start-up of the window, in its fixed order (files, lists, panel,
+    // pop-up, timers; into the tray when accounts exist).
+    void OnInitDialog();
+
+    void setHooks(WindowHooks hooks) { hooks_ = std::move(hooks); }
+    // The list views; without them only the tray follows the account table.
+    void setListRefresher(ListRefresher* lists);
+    void refreshLists(RefreshMode mode);
+
+    // Commands of the menus, the tray and the buttons.
+    void OnCommand(int command);
+
+    // Showing and hiding.
+    void showFromTray();   // command 32789
+    void hideToTray();     // minimize and close
+    void OnPopupClicked(); // the pop-up's text was clicked (WM_USER + 123)
+    void OnPopupClose();   // its close mark was clicked (WM_USER + 124)
+    // Size events: the minimum-size rule for a drag of `edge` to `dragged`
+    // (frame geometry); returns the rectangle the window takes.
+    QRect OnSizing(DragEdge edge, const QRect& dragged);
+
+    // Timers and runs.
+    void OnTimer(int id);
+    void checkNow(); // the CheckTimer tick, also button 1011 and command 32791
+    // Starts a deletion run (the delete-mail command's last step). Its end
+    // arrives through RunDoneTimer; a check follows it at once.
+    void startDeletionRun(std::function<void(RunHost&)> run);
+    // The check run's body (replaced in tests by a scripted run).
+    void setCheckRun(std::function<void(RunHost&)> run) { checkRun_ = std::move(run); }
+
+    // For the list views, the panel and the commands.
+    const DialogControls& controls() const { return controls_; }
+    QWidget* client() const { return client_; }
+    QMenuBar* menuBar() const { return menuBar_; }
+    QAction* menuAction(int command) const;
+    CSystemTray& tray() { return tray_; }
+    WindowTimers& timers() { return timers_; }
+    CTaskbarNotifier* popup() const { return popup_; }
+    RunHost& runHost() { return runHost_; }
+    void showTrayIcon(TrayIconKind kind) override;
+    void showTrayTooltip(const std::string& text) override;
+
+    // AlarmControls.
+    void clearCheckBox(AlarmSetting setting) override;
+    void ledSettingSwitchedOff(LockKey key) override;
+
+    // State, for tests and the other parts.
+    bool runActive() const { return runKind_ != RunKind::None; }
+    RunKind lastRunKind() const { return lastRunKind_; }
+    TrayIconKind trayIconKind() const { return trayIconKind_; }
+    WaitDialogControl* openWaitDialog() override;
+    bool restoringFromMinimized() const { return restoringFromMinimized_; }
+
+    // Lays the controls out for the client area's current size.
+    void layoutControls();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+public:
+    void reject() override; // Escape hides, as the close box does
+    void accept() override; // Enter does nothing: there is no default button
+
+private:
+    // RunHostWindow.
+    void stopAlarmTimers() override;
+    void armRunDone(int delayMs) override;
+
+    void buildMenuBar();
+    void setEnglishTexts();
+    void createPopupWindow();
+    void applyStartWithDesktop();
+    void sizeOnShow();
+    void startRun(RunKind kind, std::function<void(RunHost&)> run, bool guarded);
+    void launchWorker(RunKind kind, std::function<void(RunHost&)> run);
+    void finishWorker();
+    void onRunDone();
+    void repeatAlarm();
+    void quit();
+    void storeWindowSize();
+
+    WindowHooks hooks_;
+    std::function<void(RunHost&)> checkRun_;
+    CSystemTray tray_;
+    WindowTimers timers_;
+    WindowRunHost runHost_;
+    std::unique_ptr<ListRefresher> trayOnlyLists_;
+    ListRefresher* lists_ = nullptr;
+    QMenuBar* menuBar_ = nullptr;
+    QWidget* client_ = nullptr;
+    DialogControls controls_;
+    QPointer<CTaskbarNotifier> popup_;
+    QPointer<CWaitDlg> waitDialog_;
+    std::thread worker_;
+    RunKind runKind_ = RunKind::None;
+    RunKind lastRunKind_ = RunKind::None;
+    bool restoringFromMinimized_ = false;
+    bool quitting_ = false;
+    TrayIconKind trayIconKind_ = TrayIconKind::Idle;
+    QRect lastFrame_;
+};
+
+} // namespace ombrix

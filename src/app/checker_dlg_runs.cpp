@@ -1,0 +1,182 @@
+// The main window's timers, and how it starts worker runs and takes over
+// when they end.
+
+#include "app/checker_dlg.h"
+#include "app/tray_log.h"
+#include "app/window_state.h"
+#include "check/account_table.h"
+#include "check/run_flags.h"
+#include "config/settings.h"
+#include "config/state_store.h"
+#include "dialogs/wait_dialog.h"
+#include "notify/alarm_sounds.h"
+#include "res/icons.h"
+#include "res/main_dialog_template.h"
+
+#include <QCheckBox>
+
+namespace ombrix {
+
+void CCheckerDlg::OnTimer(int id) {
+    switch (id) {
+    case CheckTimer:
+        checkNow();
+        break;
+    case FirstCheckTimer:
+        timers_.kill(FirstCheckTimer);
+        startRun(RunKind::Check, checkRun_, false);
+        break;
+    case RunDoneTimer:
+        onRunDone();
+        break;
+    case RepeatTimer:
+        repeatAlarm();
+        break;
+    case LedTimer:
+        LedTick(*this);
+        break;
+    case MarkReadTimer:
+        timers_.kill(MarkReadTimer);
+        if (hooks_.markRead)
+            hooks_.markRead();
+        break;
+    default:
+        break;
+    }
+}
+
+void CCheckerDlg::checkNow() {
+    startRun(RunKind::Check, checkRun_, true);
+}
+
+void CCheckerDlg::startDeletionRun(std::function<void(RunHost&)> run) {
+    startRun(RunKind::Deletion, std::move(run), false);
+}
+
+void CCheckerDlg::startRun(RunKind kind, std::function<void(RunHost&)> run, bool guarded) {
+    if (guarded && (checkRunning == 1 || deleteRunning == 1 || accountCount == 0))
+        return;
+    if (runActive() || !run)
+        return; // one worker at a time, whatever the flags say
+    if (windowHidden == 1) {
+        launchWorker(kind, std::move(run));
+        return;
+    }
+    CWaitDlg dialog(this);
+    waitDialog_ = &dialog;
+    waitDialogReady = 0;
+    launchWorker(kind, std::move(run));
+    dialog.exec(); // the run (or the end of its worker) closes it
+}
+
+void CCheckerDlg::launchWorker(RunKind kind, std::function<void(RunHost&)> run) {
+    if (worker_.joinable())
+        worker_.join(); // its run is over: runActive() was false
+    runKind_ = kind;
+    lastRunKind_ = kind;
+    // Runs on the worker thread.
+    worker_ = std::thread([this, run = std::move(run)] {
+        run(runHost_);
+        QMetaObject::invokeMethod(
+            this, [this] { finishWorker(); }, Qt::QueuedConnection);
+    });
+}
+
+// A run that ended without closing its wait dialog (it refused to start, or
+// the window came back from the tray just as it ended) must not leave the
+// dialog up with nobody to close it.
+void CCheckerDlg::finishWorker() {
+    if (runKind_ == RunKind::None)
+        return;
+    if (worker_.joinable())
+        worker_.join();
+    runKind_ = RunKind::None;
+    if (waitDialog_)
+        waitDialog_->closeRequest();
+}
+
+void CCheckerDlg::onRunDone() {
+    timers_.kill(RunDoneTimer);
+    const RunKind ended = lastRunKind_;
+    finishWorker(); // the run armed this timer as its last step
+    saveState(SaveKind::MailListFile);
+    refreshLists(RefreshMode::Full);
+    if (ended == RunKind::Deletion)
+        checkNow(); // show the server's state after the deletion
+}
+
+WaitDialogControl* CCheckerDlg::openWaitDialog() {
+    return waitDialog_.data();
+}
+
+void CCheckerDlg::stopAlarmTimers() {
+    timers_.kill(LedTimer);
+    timers_.kill(RepeatTimer);
+}
+
+void CCheckerDlg::armRunDone(int delayMs) {
+    timers_.set(RunDoneTimer, delayMs);
+}
+
+void CCheckerDlg::showTrayIcon(TrayIconKind kind) {
+    switch (kind) {
+    case TrayIconKind::Idle:
+        tray_.ChangeIcon(res::icon(res::kIconIdle));
+        break;
+    case TrayIconKind::Checking:
+        tray_.ChangeIcon(res::icon(res::kIconChecking));
+        break;
+    case TrayIconKind::NewMail:
+        tray_.ChangeIcon(res::icon(res::kIconNewMail));
+        break;
+    case TrayIconKind::Failure:
+        tray_.ChangeIcon(res::icon(res::kIconFailure));
+        break;
+    }
+    trayIconKind_ = kind;
+    logTrayIcon(kind);
+}
+
+void CCheckerDlg::showTrayTooltip(const std::string& text) {
+    tray_.ChangeTooltip(text);
+    logTrayTooltip(tray_.tooltip());
+}
+
+void CCheckerDlg::repeatAlarm() {
+    if (settings.waveAlarm == 1 && wavePlaying == 0)
+        startWaveSound();
+    if (settings.speakerAlarm == 1 && beepPlaying == 0)
+        startBeepSound();
+}
+
+void CCheckerDlg::clearCheckBox(AlarmSetting setting) {
+    int id = 0;
+    switch (setting) {
+    case AlarmSetting::WaveAlarm:
+        id = res::kWaveBox;
+        break;
+    case AlarmSetting::SpeakerAlarm:
+        id = res::kSpeakerBox;
+        break;
+    case AlarmSetting::NumLockLed:
+        id = res::kNumLockBox;
+        break;
+    case AlarmSetting::ScrollLockLed:
+        id = res::kScrollLockBox;
+        break;
+    case AlarmSetting::CapsLockLed:
+        id = res::kCapsLockBox;
+        break;
+    }
+    if (auto* box = controls_.get<QCheckBox>(id)) {
+        const QSignalBlocker quiet(box); // the panel must not switch it back on
+        box->setChecked(false);
+    }
+}
+
+void CCheckerDlg::ledSettingSwitchedOff(LockKey /*key*/) {
+    if (unreadTotal > 0)
+        timers_.set(LedTimer, 300);
+}
+
+} // namespace ombrix

@@ -1,0 +1,34 @@
+#pragma once
+// The desktop's notification area as the tray object needs it: is there one,
+// add / modify / delete our icon, where is it, and what the mouse did to it.
+// The real one is QSystemTrayIcon; tests use a recording shell.
+
+#include <QIcon>
+#include <QRect>
+#include <QString>
+#include <functional>
+#include <memory>
+
+namespace ombrix {
+
+enum class TrayActivation { Trigger, DoubleClick, Context, Other };
+
+class TrayShell {
+public:
+    virtual ~TrayShell() = default;
+
+    // A tray host (an XEmbed or StatusNotifier host) is running now.
+    virtual bool available() const = 0;
+    virtual bool add(const QIcon& icon, const QString& tooltip) = 0;
+    virtual bool modify(const QIcon& icon, const QString& tooltip) = 0;
+    virtual bool remove() = 0;
+    // The icon's place on the screen, or an empty rectangle when unknown.
+    virtual QRect geometry() const = 0;
+
+    // Set by the tray object; the shell calls it on the window thread.
+    std::function<void(TrayActivation)> activated;
+};
+
+std::unique_ptr<TrayShell> makeQtTrayShell();
+
+} // namespace ombrix
