@@ -1,4 +1,5 @@
 #include "app/cli_command.h"
+#include "check/account_rules.h"
 #include "check/account_table.h"
 #include "check/language.h"
 #include "config/state_store.h"
@@ -11,18 +12,6 @@ namespace ombrix {
 namespace {
 
 constexpr std::size_t kMaxPasswordBytes = 4096;
-
-struct NewAccount {
-    std::string name, host, user, port, password;
-    bool imap = false, ssl = false;
-};
-
-// As the wizard derives it from protocol and SSL.
-std::string defaultPort(bool imap, bool ssl) {
-    if (imap)
-        return ssl ? "993" : "143";
-    return ssl ? "995" : "110";
-}
 
 std::string validPort(const std::string& text) {
     unsigned port = 0;
@@ -76,10 +65,6 @@ std::optional<std::string> readPassword(std::istream& in) {
     return password;
 }
 
-bool hasLineBreak(const std::string& text) {
-    return text.find_first_of("\r\n") != std::string::npos;
-}
-
 // A refusal: the reason on stderr, exit code 1.
 int refuse(const CliContext& context, const std::string& reason) {
     context.io.err << "ombrix: " << reason << '\n';
@@ -90,34 +75,21 @@ int refuse(const CliContext& context, const std::string& reason) {
 
 int runAddAccount(CommandArguments& arguments, const CliContext& context) {
     NewAccount account = parseNewAccount(arguments);
-    // A line break would end the value early in obx.dat and, sent to a
-    // server, start a second command.
-    if (hasLineBreak(account.name) || hasLineBreak(account.host) || hasLineBreak(account.user))
-        return refuse(context, Text("Name, Server und Benutzername dürfen keinen Zeilenumbruch "
-                                    "enthalten.",
-                                    "name, server and user name must not contain a line break."));
+    if (const auto field = fieldWithLineBreak(account))
+        return refuse(context, lineBreakText(*field));
     context.loadState();
     if (accountCount >= kMaxAccounts)
-        return refuse(context, Text("Limit von Emailaccounts erreicht",
-                                    "You have reached the limits of accounts, sorry"));
+        return refuse(context, accountLimitText());
     const auto password = readPassword(context.io.in);
     if (!password)
         return refuse(context, Text("Das Passwort ist zu lang.", "the password is too long."));
     if (password->empty())
         return refuse(context, Text("Bitte geben sie das Passwort ein !", "Enter your password !"));
-    if (hasLineBreak(*password))
-        return refuse(context, Text("Das Passwort darf keinen Zeilenumbruch enthalten.",
-                                    "the password must not contain a line break."));
-
-    AccountRecord& slot = accounts[accountCount++];
-    slot.errorFlag = 0;
-    slot.name = account.name;
-    slot.host = account.host;
-    slot.user = account.user;
-    slot.password = *password;
-    slot.port = account.port;
-    slot.useSsl = account.ssl ? 1 : 0;
-    slot.protocol = account.imap ? 1 : 0;
+    account.password = *password;
+    if (hasLineBreak(account.password))
+        return refuse(context, lineBreakText(AccountField::Password));
+    if (appendAccount(account) < 0)
+        return refuse(context, accountLimitText());
     if (!saveState(SaveKind::SettingsFile))
         return 1;
     context.io.out << Text("Ihr Emailaccount wurde zur Überprüfung eingerichtet !",
