@@ -1,0 +1,152 @@
+#include "delete/imap_flagging.h"
+#include "delete/pop3_replies.h"
+#include "delete_fixture.h"
+
+#include <memory>
+
+namespace ombrix::test {
+namespace {
+
+class DeleteHandOverTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        resetProcessState();
+        clearDeletionList();
+        for (int i = 0; i < 5; ++i)
+            a->serverPosition[i] = static_cast<std::uint32_t>(10 + i);
+        a->mailCount = 5;
+    }
+
+    std::unique_ptr<AccountRecord> a = std::make_unique<AccountRecord>();
+};
+
+TEST_F(DeleteHandOverTest, TakesRowsAndTheirServerPositionsInSelectionOrder) {
+    const int rows[] = {3, 0, 4};
+    ASSERT_TRUE(buildDeletionList(*a, rows));
+    EXPECT_EQ(deleteCount, 3u);
+    EXPECT_EQ((std::vector<int>(deleteMailIndex.begin(), deleteMailIndex.begin() + 3)),
+              (std::vector<int>{3, 0, 4}));
+    EXPECT_EQ((std::vector<std::uint32_t>(deletePosition.begin(), deletePosition.begin() + 3)),
+              (std::vector<std::uint32_t>{13, 10, 14}));
+    EXPECT_TRUE(deletionListValid(*a));
+}
+
+TEST_F(DeleteHandOverTest, RefusesRowsOutsideTheList) {
+    for (const int bad : {-1, 5, kMaxMails}) {
+        const int rows[] = {0, bad};
+        EXPECT_FALSE(buildDeletionList(*a, rows)) << bad;
+        EXPECT_EQ(deleteCount, 0u);
+    }
+    EXPECT_FALSE(buildDeletionList(*a, std::span<const int>()));
+    const std::vector<int> tooMany(kMaxMails + 1, 0);
+    EXPECT_FALSE(buildDeletionList(*a, tooMany));
+}
+
+TEST_F(DeleteHandOverTest, ValidityFollowsTheListAtTheTimeOfTheRun) {
+    const int rows[] = {1, 2};
+    ASSERT_TRUE(buildDeletionList(*a, rows));
+    a->mailCount = 2; // a shorter list: row 2 is gone
+    EXPECT_FALSE(deletionListValid(*a));
+    a->mailCount = 5;
+    a->serverPosition[1] = 99; // re-sorted: row 1 is another mail now
+    EXPECT_FALSE(deletionListValid(*a));
+    a->serverPosition[1] = 11;
+    EXPECT_TRUE(deletionListValid(*a));
+    deleteMailIndex[1] = 1; // the same mail twice
+    deletePosition[1] = 11;
+    EXPECT_FALSE(deletionListValid(*a));
+    deleteCount = 0;
+    EXPECT_FALSE(deletionListValid(*a));
+    deleteCount = kMaxMails + 1;
+    EXPECT_FALSE(deletionListValid(*a));
+}
+
+TEST(Pop3RepliesTest, MessageNumbersAreFullAndNeverWrap) {
+    EXPECT_EQ(pop3MessageNumber(0), "1");
+    EXPECT_EQ(pop3MessageNumber(999), "1000");
+    EXPECT_EQ(pop3MessageNumber(UINT32_MAX), "4294967296");
+}
+
+TEST(Pop3RepliesTest, CurrentUidInTheStoredForm) {
+    EXPECT_EQ(pop3CurrentUid("+OK 9 abc\r\n", "9"), "abc\r\n");
+    EXPECT_EQ(pop3CurrentUid("-ERR no UIDL\r\n", "9"), "NOUIDL");
+    EXPECT_EQ(pop3CurrentUid("+OK 19 abc\r\n", "9"), std::nullopt);
+    EXPECT_EQ(pop3CurrentUid("+OK 9\r\n", "9"), std::nullopt);
+    EXPECT_EQ(pop3CurrentUid("+OK 9 \r\n", "9"), std::nullopt);
+    EXPECT_EQ(pop3CurrentUid("", "9"), std::nullopt);
+    EXPECT_EQ(pop3CurrentUid("junk 9 abc\r\n", "9"), std::nullopt);
+}
+
+TEST(Pop3RepliesTest, UidStepAndStatCount) {
+    EXPECT_TRUE(pop3UidPasses("abc\r\n", "abc\r\n"));
+    EXPECT_TRUE(pop3UidPasses("NOUIDL", "abc\r\n"));
+    EXPECT_FALSE(pop3UidPasses("abd\r\n", "abc\r\n"));
+    EXPECT_FALSE(pop3UidPasses("abc\r\n", "NOUIDL"));
+    EXPECT_EQ(pop3StatCount("+OK 1000 123456\r\n"), 1000u);
+    EXPECT_EQ(pop3StatCount("+OK\r\n"), 0u);
+    EXPECT_EQ(pop3StatCount("-ERR\r\n"), 0u);
+}
+
+TEST(Pop3RepliesTest, TopSubjectAsTheCheckListsIt) {
+    EXPECT_EQ(pop3TopSubject(topReply(subjectLine("=?ISO-8859-1?Q?Gr=FC=DFe_aus_Bonn?="))),
+              "Gr\xFC\xDF"
+              "e aus Bonn");
+    // A folded subject loses its line feed only, exactly as the check stores it.
+    EXPECT_EQ(pop3TopSubject(topReply(subjectLine("two\r\n lines"))), "two\r lines");
+    EXPECT_EQ(pop3TopSubject(topReply("")), "Kein Betreff");
+    EXPECT_EQ(pop3TopSubject("-ERR no such message\r\n"), "Kein Betreff");
+}
+
+TEST(ImapUidTest, OnlyASingleNumberIsSent) {
+    EXPECT_TRUE(imapUidSendable("42"));
+    EXPECT_TRUE(imapUidSendable(" 4 2 "));
+    EXPECT_EQ(imapStoreUid(" 4 2 "), "42");
+    for (const char* bad : {"", "   ", "1:*", "1,2", "*", "12a", "12345678901"})
+        EXPECT_FALSE(imapUidSendable(bad)) << bad;
+}
+
+// A hand-over that does not fit reaches no server: not even a connection.
+class UnfitHandOverTest : public DeleteRunTest {};
+
+TEST_F(UnfitHandOverTest, SendsNothingAndEndsAsInconsistent) {
+    Script s;
+    LoopbackServer server(s);
+    AccountRecord& imap = account(server, true);
+    imap.mailCount = 2;
+    imap.uid[0] = "1:*";
+    imap.uid[1] = "7";
+    imap.serverPosition[1] = 1;
+    EXPECT_EQ(run({0, 1}), DeleteOutcome::Inconsistent);
+    EXPECT_EQ(boxes_.texts(), std::vector<std::string>{kInconsistentText});
+
+    imap.protocol = 0;
+    imap.uid[0] = "u1\r\n";
+    ASSERT_TRUE(buildDeletionList(imap, std::vector<int>{0, 1}));
+    imap.mailCount = 1; // the list changed after the command took the rows
+    EXPECT_EQ(runDeletion(host_, timeouts_), DeleteOutcome::Inconsistent);
+    EXPECT_EQ(server.connections(), 0);
+    expectCleanEnd();
+}
+
+TEST_F(UnfitHandOverTest, NoAccountOrAnActiveRunStartsNothing) {
+    Script s;
+    LoopbackServer server(s);
+    listMail(account(server), 0, 0, "u1\r\n", "One");
+    ASSERT_TRUE(buildDeletionList(accounts[0], std::vector<int>{0}));
+    selectedAccount = -1;
+    EXPECT_EQ(runDeletion(host_, timeouts_), DeleteOutcome::NotStarted);
+    selectedAccount = 1;
+    EXPECT_EQ(runDeletion(host_, timeouts_), DeleteOutcome::NotStarted);
+    selectedAccount = 0;
+    checkRunning = 1;
+    EXPECT_EQ(runDeletion(host_, timeouts_), DeleteOutcome::NotStarted);
+    checkRunning = 0;
+    deleteRunning = 1;
+    EXPECT_EQ(runDeletion(host_, timeouts_), DeleteOutcome::NotStarted);
+    EXPECT_EQ(deleteRunning, 1);
+    EXPECT_TRUE(host_.calls().empty());
+    EXPECT_EQ(server.connections(), 0);
+}
+
+} // namespace
+} // namespace ombrix::test
