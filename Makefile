@@ -23,6 +23,11 @@ build-asan: deps
 	cmake -S . -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE=Debug -DOMBRIX_SANITIZE=ON -DOMBRIX_BUILD_BENCH=OFF
 	cmake --build $(ASAN_BUILD) --parallel $(JOBS)
 
+# A private mail server with generated mail and two accounts on it, shown in
+# the desktop program (or on the terminal when there is no display).
+demo: build
+	scripts/desktop-demo $(BUILD)
+
 check-normal: build
 	cd $(BUILD) && ctest --output-on-failure --parallel $(JOBS)
 
