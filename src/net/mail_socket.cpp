@@ -103,7 +103,11 @@ std::uint32_t CMailSocket::receive(std::span<char> dest, std::uint32_t timeoutMs
     c.receiveRequest->set();
     for (;;) {
         std::uint64_t now = TickCount();
-        if (now >= deadline || abortRequest) {
+        if (abortRequest) {
+            return stored();
+        }
+        if (now >= deadline) {
+            ++receiveTimeouts;
             return stored();
         }
         std::uint32_t length = c.chunkLength;

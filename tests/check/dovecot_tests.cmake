@@ -1,0 +1,16 @@
+# The check run against the private test Dovecot (tests/CMakeLists.txt starts
+# it as a fixture). Each program changes the mailbox of one user of its own.
+add_library(ombrix_test_dovecot_check STATIC dovecot_check.cpp)
+target_link_libraries(ombrix_test_dovecot_check PUBLIC ombrix_check ombrix_test_dovecot)
+ombrix_warnings(ombrix_test_dovecot_check)
+
+ombrix_dovecot_test(dovecot_pop3_check_test
+    SOURCES dovecot_pop3_check_test.cpp LIBS ombrix_test_dovecot_check LOCK erin)
+ombrix_dovecot_test(dovecot_imap_check_test
+    SOURCES dovecot_imap_check_test.cpp LIBS ombrix_test_dovecot_check LOCK frank)
+
+ombrix_dovecot_test(dovecot_cli_test
+    SOURCES dovecot_cli_test.cpp ${PROJECT_SOURCE_DIR}/tests/app/run_program.cpp
+    LIBS ombrix_test_dovecot_check LOCK grace)
+target_compile_definitions(dovecot_cli_test PRIVATE OMBRIX_EXECUTABLE="$<TARGET_FILE:ombrix>")
+add_dependencies(dovecot_cli_test ombrix)
