@@ -1,0 +1,107 @@
+#include "dialogs/account_editor.h"
+
+#include "check/account_rules.h"
+#include "check/account_table.h"
+#include "check/language.h"
+#include "platform/dialog_builder.h"
+#include "platform/display_text.h"
+#include "platform/message_box.h"
+#include "res/account_dialog_templates.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPushButton>
+
+namespace ombrix {
+namespace {
+
+AccountRecord* editedRecord() {
+    if (editedAccount < 0 || editedAccount >= std::int32_t(accountCount))
+        return nullptr;
+    return &accounts[editedAccount];
+}
+
+} // namespace
+
+ChangeKonto::ChangeKonto(QWidget* parent) : QDialog(parent) {
+    const DialogControls controls = buildDialog(*this, res::accountEditorTemplate, Language);
+    address_.edit = controls.get<QLineEdit>(res::kEditorAddress);
+    server_.edit = controls.get<QLineEdit>(res::kEditorServer);
+    user_.edit = controls.get<QLineEdit>(res::kEditorUser);
+    password_.edit = controls.get<QLineEdit>(res::kEditorPassword);
+    port_ = controls.get<QLineEdit>(res::kEditorPort);
+    ssl_ = controls.get<QCheckBox>(res::kEditorSsl);
+    protocol_ = controls.get<QComboBox>(res::kEditorProtocol);
+    protocol_->addItems({QStringLiteral("POP3"), QStringLiteral("IMAP")});
+
+    connect(ssl_, &QCheckBox::clicked, this, [] { sslBoxState = sslBoxState == 1 ? 0 : 1; });
+    connect(controls.get<QPushButton>(res::kEditorOk), &QPushButton::clicked, this,
+            &ChangeKonto::accept);
+    connect(controls.get<QPushButton>(res::kEditorCancel), &QPushButton::clicked, this,
+            &ChangeKonto::reject);
+    if (const AccountRecord* account = editedRecord())
+        fillFrom(*account);
+    setModal(true);
+}
+
+void ChangeKonto::fillFrom(const AccountRecord& account) {
+    for (auto [field, value] : {std::pair{&address_, &account.name},
+                                {&server_, &account.host},
+                                {&user_, &account.user},
+                                {&password_, &account.password}}) {
+        field->shown = toDisplay(*value);
+        field->edit->setText(field->shown);
+    }
+    protocol_->setCurrentIndex(account.protocol == 1 ? 1 : 0);
+    sslBoxState = account.useSsl == 1 ? 1 : 0;
+    ssl_->setChecked(sslBoxState == 1);
+    port_->setText(toDisplay(account.port));
+}
+
+bool ChangeKonto::refusesLineBreaks() const {
+    const std::pair<const TextField*, AccountField> fields[] = {
+        {&address_, AccountField::Address},
+        {&server_, AccountField::Server},
+        {&user_, AccountField::User},
+        {&password_, AccountField::Password}};
+    for (const auto& [field, name] : fields) {
+        if (field->edit->text().contains(QLatin1Char('\r')) ||
+            field->edit->text().contains(QLatin1Char('\n'))) {
+            messageBox(lineBreakText(name));
+            return true;
+        }
+    }
+    return false;
+}
+
+// An edit left as it was keeps the stored bytes: a value that was shown
+// through the Latin-1 fallback must not come back re-encoded as UTF-8.
+void ChangeKonto::storeText(const TextField& field, std::string& value) {
+    const QString text = field.edit->text();
+    if (text.isEmpty() || text == field.shown)
+        return;
+    value = fromDisplay(text);
+}
+
+void ChangeKonto::storeInto(AccountRecord& account) const {
+    storeText(address_, account.name);
+    storeText(server_, account.host);
+    storeText(user_, account.user);
+    storeText(password_, account.password);
+    if (!protocol_->currentText().isEmpty())
+        account.protocol = protocol_->currentText() == QLatin1String("IMAP") ? 1 : 0;
+    account.useSsl = sslBoxState == 1 ? 1 : 0;
+    if (!port_->text().isEmpty())
+        account.port = fromDisplay(port_->text());
+}
+
+void ChangeKonto::accept() {
+    if (refusesLineBreaks())
+        return;
+    if (AccountRecord* account = editedRecord())
+        storeInto(*account);
+    QDialog::accept();
+}
+
+} // namespace ombrix

@@ -1,0 +1,61 @@
+#pragma once
+// The six-step new-account wizard: one question at a time (address,
+// protocol, SSL, server, user name, password); the new account is appended
+// to the table only after the last answer.
+
+#include <QDialog>
+#include <cstdint>
+#include <optional>
+#include <string>
+
+class QComboBox;
+class QLabel;
+class QLineEdit;
+
+namespace ombrix {
+
+enum class AccountField;
+
+// The answers, kept between the steps; every step writes its own before use.
+inline std::int32_t wizardStep = 0;
+inline std::string wizardAddress;
+inline std::string wizardServer;
+inline std::string wizardUser;
+inline std::string wizardPassword;
+inline std::uint8_t wizardProtocol = 0; // 1 = IMAP
+inline std::uint8_t wizardSsl = 0;
+inline std::string wizardPort;
+
+class CWizzard final : public QDialog {
+public:
+    // exec() gives Accepted once the account has been added, else Rejected.
+    explicit CWizzard(QWidget* parent = nullptr);
+
+    // The next button: handles the step being answered.
+    void next();
+
+protected:
+    void showEvent(QShowEvent* event) override;
+
+private:
+    void showStep(int step, const QString& question);
+    void showHint(const QString& hint);
+    void askForText();
+    // The answer edit's text, or nothing after telling the user why not.
+    std::optional<std::string> textAnswer(const char* missingText, AccountField field);
+    int selectedChoice() const;
+
+    void takeAddress();
+    void takeProtocol();
+    void takeSsl();
+    void takeServer();
+    void takeUser();
+    void takePassword();
+
+    QLineEdit* answer_ = nullptr;
+    QComboBox* choice_ = nullptr;
+    QLabel* question_ = nullptr;
+    QLabel* hint_ = nullptr;
+};
+
+} // namespace ombrix
