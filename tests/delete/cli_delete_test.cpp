@@ -1,0 +1,220 @@
+#include "app/cli.h"
+#include "config/program_directory.h"
+#include "config/state_store.h"
+#include "delete_fixture.h"
+#include "support/temp_dir.h"
+
+#include <sstream>
+
+namespace ombrix::test {
+namespace {
+
+std::vector<std::string> linesStartingWith(const std::vector<std::string>& lines,
+                                           const std::string& prefix) {
+    std::vector<std::string> found;
+    for (const std::string& line : lines)
+        if (line.starts_with(prefix))
+            found.push_back(line);
+    return found;
+}
+
+// `ombrix --delete` in process: the files of a POP3 account with two listed
+// mails, a scripted server for the deletion and the check after it.
+class CliDeleteTest : public ::testing::Test {
+protected:
+    void SetUp() override { resetProcessState(); }
+
+    void writeFiles(const LoopbackServer& server) {
+        AccountRecord& a = accounts[0];
+        a.name = "acc";
+        a.host = server.host();
+        a.port = server.port();
+        a.user = "bob";
+        a.password = "secret";
+        a.mailCount = 2;
+        const char* uids[] = {"u1\r\n", "u2\r\n"};
+        const char* subjects[] = {"One", "Two"};
+        for (int i = 0; i < 2; ++i) {
+            a.serverPosition[i] = static_cast<std::uint32_t>(i);
+            a.uid[i] = uids[i];
+            a.subject[i] = subjects[i];
+            a.from[i] = "ann@example.org";
+        }
+        accountCount = 1;
+        programDirectory = dir.path().string();
+        ASSERT_TRUE(saveState(SaveKind::SettingsFile));
+        ASSERT_TRUE(saveState(SaveKind::MailListFile));
+        resetProcessState();
+    }
+
+    int run(std::vector<std::string> arguments, const std::string& input = "") {
+        arguments.insert(arguments.begin(), {"--dir", dir.path().string()});
+        std::istringstream in(input);
+        CliStreams io{in, out, err};
+        const std::optional<int> code = runCli(arguments, io);
+        EXPECT_TRUE(code.has_value());
+        return code.value_or(-1);
+    }
+
+    // The mail list as saved in obx.msf, read back as the program would.
+    std::vector<std::string> savedUids() {
+        resetProcessState();
+        programDirectory = dir.path().string();
+        loadState();
+        std::vector<std::string> uids;
+        for (int i = 0; i < validMailCount(accounts[0]); ++i)
+            uids.push_back(accounts[0].uid[i]);
+        return uids;
+    }
+
+    // The check after the deletion: one known mail is left.
+    static void checkAfterDeletion(Script& s, const std::string& uidLeft = "u1") {
+        s.sendLine("+OK ready").expect("USER bob").sendLine("+OK").expect("PASS secret");
+        s.sendLine("+OK").expect("STAT").sendLine("+OK 1 100");
+        s.expect("UIDL").send("+OK\r\n1 " + uidLeft + "\r\n.\r\n");
+        pop3Quit(s);
+    }
+
+    TempDir dir;
+    std::ostringstream out;
+    std::ostringstream err;
+};
+
+TEST_F(CliDeleteTest, DeletesTheRowThenChecksAndSavesTheList) {
+    Script s;
+    pop3LoginSteps(s, "2 200");
+    pop3Verify(s, "2", "u2", "Two");
+    s.expect("DELE 2").sendLine("+OK");
+    pop3Quit(s);
+    s.close();
+    checkAfterDeletion(s);
+    LoopbackServer server(s);
+    writeFiles(server);
+
+    EXPECT_EQ(run({"--delete", "0", "1", "--yes"}), 0);
+    EXPECT_TRUE(server.waitUntilDone());
+    EXPECT_EQ(server.connections(), 2);
+    EXPECT_EQ(savedUids(), std::vector<std::string>{"u1\r\n"});
+    EXPECT_EQ(err.str().find("Could not delete"), std::string::npos) << err.str();
+}
+
+struct PromptCase {
+    const char* name;
+    std::string language;
+    std::string answer;
+    std::string question;
+    bool deletes;
+};
+
+class CliDeletePromptTest : public CliDeleteTest,
+                            public ::testing::WithParamInterface<PromptCase> {};
+
+TEST_P(CliDeletePromptTest, AsksOnTheTerminalFirst) {
+    Script s;
+    if (GetParam().deletes) {
+        pop3LoginSteps(s, "2 200");
+        pop3Verify(s, "1", "u1", "One");
+        s.expect("DELE 1").sendLine("+OK");
+        pop3Quit(s);
+        s.close();
+        checkAfterDeletion(s, "u2");
+    }
+    LoopbackServer server(s);
+    writeFiles(server);
+
+    const int code = run({"--lang", GetParam().language, "--delete", "0", "0"}, GetParam().answer);
+    EXPECT_EQ(err.str().rfind(GetParam().question, 0), 0u) << err.str();
+    if (GetParam().deletes) {
+        EXPECT_EQ(code, 0);
+        EXPECT_TRUE(server.waitUntilDone());
+        EXPECT_EQ(savedUids(), std::vector<std::string>{"u2\r\n"});
+        EXPECT_EQ(linesStartingWith(server.received(), "DELE"), std::vector<std::string>{"DELE 1"});
+    } else {
+        EXPECT_EQ(code, 1);
+        EXPECT_EQ(server.connections(), 0);
+        EXPECT_EQ(savedUids().size(), 2u);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Answers, CliDeletePromptTest,
+    ::testing::Values(
+        PromptCase{"EnglishNo", "en", "n\n",
+                   "Are you sure you want to delete the mail directly from the server ? [y/N] ",
+                   false},
+        PromptCase{"NoAnswerAtAll", "en", "",
+                   "Are you sure you want to delete the mail directly from the server ?", false},
+        PromptCase{"EnglishYes", "en", "yes\n", "Are you sure", true},
+        PromptCase{"GermanJa", "de", "J\n",
+                   "Mail vom Server löschen: Ganz sicher ?\nEinmal gelöschte Mails können nicht "
+                   "mehr abgerufen werden. [j/N] ",
+                   true}),
+    caseName);
+
+TEST_F(CliDeleteTest, AStaleListPrintsTheConsistencyMessageAndStillChecks) {
+    Script s;
+    pop3LoginSteps(s, "3 300");
+    s.expect("NOOP").sendLine("+OK").expect("UIDL 2").sendLine("+OK 2 u1");
+    pop3Quit(s);
+    s.close();
+    s.sendLine("+OK ready").expect("USER bob").sendLine("+OK").expect("PASS secret");
+    s.sendLine("+OK").expect("STAT").sendLine("+OK 0 0");
+    pop3Quit(s);
+    LoopbackServer server(s);
+    writeFiles(server);
+
+    EXPECT_EQ(run({"--delete", "0", "1", "--yes"}), 1);
+    EXPECT_TRUE(server.waitUntilDone());
+    EXPECT_NE(err.str().find(kInconsistentText), std::string::npos) << err.str();
+    EXPECT_TRUE(linesStartingWith(server.received(), "DELE").empty());
+    EXPECT_TRUE(savedUids().empty()); // the check listed the server again
+}
+
+TEST_F(CliDeleteTest, AFailurePrintsItsText) {
+    Script s;
+    s.sendLine("+OK ready").expect("USER bob").sendLine("+OK").expect("PASS secret");
+    s.sendLine("-ERR [AUTH] wrong password");
+    pop3Quit(s);
+    s.close();
+    s.sendLine("+OK ready").expect("USER bob").sendLine("+OK").expect("PASS secret");
+    s.sendLine("-ERR [AUTH] wrong password");
+    LoopbackServer server(s);
+    writeFiles(server);
+
+    EXPECT_EQ(run({"--delete", "0", "0", "--yes"}), 1);
+    EXPECT_TRUE(server.waitUntilDone());
+    EXPECT_NE(err.str().find("Could not delete mail, Error:\n-ERR [AUTH] wrong password"),
+              std::string::npos)
+        << err.str();
+}
+
+struct BadArguments {
+    const char* name;
+    std::vector<std::string> arguments;
+};
+
+class CliDeleteUsageTest : public CliDeleteTest,
+                           public ::testing::WithParamInterface<BadArguments> {};
+
+TEST_P(CliDeleteUsageTest, IsRefusedWithExitCode2AndNothingSent) {
+    Script s;
+    LoopbackServer server(s);
+    writeFiles(server);
+    EXPECT_EQ(run(GetParam().arguments), 2);
+    EXPECT_NE(err.str().find("ombrix: "), std::string::npos);
+    EXPECT_EQ(server.connections(), 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Arguments, CliDeleteUsageTest,
+    ::testing::Values(BadArguments{"NoAccount", {"--delete"}},
+                      BadArguments{"NoRow", {"--delete", "0", "--yes"}},
+                      BadArguments{"RowNotANumber", {"--delete", "0", "x1", "--yes"}},
+                      BadArguments{"NegativeRow", {"--delete", "0", "-1", "--yes"}},
+                      BadArguments{"RowPastTheList", {"--delete", "0", "0", "2", "--yes"}},
+                      BadArguments{"NoSuchAccount", {"--delete", "1", "0", "--yes"}},
+                      BadArguments{"UnknownOption", {"--delete", "0", "0", "--force"}}),
+    caseName);
+
+} // namespace
+} // namespace ombrix::test
