@@ -1,0 +1,95 @@
+#include "check/account_rules.h"
+#include "check/account_table.h"
+#include "check/language.h"
+#include "support/process_reset.h"
+
+#include <gtest/gtest.h>
+#include <set>
+
+namespace ombrix {
+namespace {
+
+class AccountRulesTest : public testing::Test {
+protected:
+    void SetUp() override { test::resetProcessState(); }
+    void TearDown() override { test::resetProcessState(); }
+};
+
+TEST_F(AccountRulesTest, PortFollowsProtocolAndTls) {
+    EXPECT_EQ(defaultPort(false, false), "110");
+    EXPECT_EQ(defaultPort(false, true), "995");
+    EXPECT_EQ(defaultPort(true, false), "143");
+    EXPECT_EQ(defaultPort(true, true), "993");
+}
+
+TEST_F(AccountRulesTest, FirstFieldWithALineBreakIsNamed) {
+    struct Row {
+        const char* name;
+        NewAccount account;
+        std::optional<AccountField> expected;
+    };
+    const Row rows[] = {
+        {"clean", {"a@b.example", "pop.b.example", "a", "p w", "110"}, std::nullopt},
+        {"CR in the password", {"a", "h", "u", "pw\rRSET", "110"}, AccountField::Password},
+        {"LF in the user", {"a", "h", "u\nQUIT", "pw", "110"}, AccountField::User},
+        {"server before user", {"a", "h\r\n", "u\n", "pw", "110"}, AccountField::Server},
+        {"address first", {"a\n", "h\n", "u", "p\n", "110"}, AccountField::Address},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        EXPECT_EQ(fieldWithLineBreak(row.account), row.expected);
+    }
+}
+
+TEST_F(AccountRulesTest, EachFieldHasItsOwnRefusalInBothLanguages) {
+    const AccountField fields[] = {AccountField::Address, AccountField::Server, AccountField::User,
+                                   AccountField::Password};
+    std::set<std::string> english, german;
+    for (AccountField field : fields) {
+        english.insert(lineBreakText(field));
+        EXPECT_NE(std::string(lineBreakText(field)).find("line break"), std::string::npos);
+    }
+    Language = 0;
+    for (AccountField field : fields) {
+        german.insert(lineBreakText(field));
+        EXPECT_NE(std::string(lineBreakText(field)).find("Zeilenumbruch"), std::string::npos);
+    }
+    EXPECT_EQ(english.size(), 4u);
+    EXPECT_EQ(german.size(), 4u);
+}
+
+TEST_F(AccountRulesTest, AppendingFillsTheNextSlotAndLeavesItsMailsAlone) {
+    accountCount = 2;
+    AccountRecord& slot = accounts[2];
+    slot.errorFlag = 1;
+    slot.mailCount = 1;
+    slot.subject[0] = "left by start-up";
+
+    const int index =
+        appendAccount({"a@b.example", "imap.b.example", "a", "pw", "993", true, true});
+    EXPECT_EQ(index, 2);
+    EXPECT_EQ(accountCount, 3u);
+    EXPECT_EQ(slot.name, "a@b.example");
+    EXPECT_EQ(slot.host, "imap.b.example");
+    EXPECT_EQ(slot.user, "a");
+    EXPECT_EQ(slot.password, "pw");
+    EXPECT_EQ(slot.port, "993");
+    EXPECT_EQ(slot.protocol, 1);
+    EXPECT_EQ(slot.useSsl, 1);
+    EXPECT_EQ(slot.errorFlag, 0);
+    EXPECT_EQ(slot.subject[0], "left by start-up");
+}
+
+TEST_F(AccountRulesTest, AFullTableIsNeverWrittenPast) {
+    accountCount = kMaxAccounts;
+    accounts[kMaxAccounts - 1].name = "last";
+    EXPECT_EQ(appendAccount({"x", "h", "u", "p", "110"}), -1);
+    EXPECT_EQ(accountCount, std::uint32_t(kMaxAccounts));
+    EXPECT_EQ(accounts[kMaxAccounts - 1].name, "last");
+    EXPECT_STREQ(accountLimitText(), "You have reached the limits of accounts, sorry");
+    Language = 0;
+    EXPECT_STREQ(accountLimitText(), "Limit von Emailaccounts erreicht");
+}
+
+} // namespace
+} // namespace ombrix
