@@ -1,0 +1,195 @@
+// The check run against a running test Dovecot (scripts/dovecot-test-server):
+// a first check of a filled mailbox (every mail unknown) and an unchanged
+// re-check, timed as wall time of the whole run, with the receives that
+// waited out their time-out counted. Prints one JSON object per configuration,
+// in the form bench/peer_check.py prints, so bench/run-check-bench can set
+// the two side by side.
+//
+//   check_bench --server DIR --user U [--protocol pop3|imap|all]
+//               [--plain | --tls | --both] [--repeat 5]
+//
+// TLS trusts the server through SSL_CERT_FILE, set here to DIR's test CA.
+
+#include "check/account_table.h"
+#include "check/check_run.h"
+#include "check/run_flags.h"
+#include "net/mail_socket.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <map>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace {
+
+using namespace ombrix;
+
+class QuietRunHost : public RunHost {
+public:
+    void setTrayIcon(TrayIconKind) override {}
+    void setTrayTooltip(const std::string&) override {}
+    void setWaitText(const std::string&) override {}
+    void setWaitRange(int, int) override {}
+    void setWaitPosition(int) override {}
+    void showWaitButton() override {}
+    void closeWaitDialog() override {}
+    void stopAlarmTimers() override {}
+    void armRunDone(int) override {}
+};
+
+std::map<std::string, std::string> readKeyValues(const std::string& file, char separator) {
+    std::ifstream in(file);
+    if (!in)
+        throw std::runtime_error("cannot read " + file);
+    std::map<std::string, std::string> values;
+    for (std::string line; std::getline(in, line);) {
+        const std::size_t at = line.find(separator);
+        if (at != std::string::npos)
+            values[line.substr(0, at)] = line.substr(at + 1);
+    }
+    return values;
+}
+
+struct Options {
+    std::string serverDir;
+    std::string user;
+    std::vector<std::string> protocols{"pop3", "imap"};
+    std::vector<bool> tlsModes{false, true};
+    int repeat = 5;
+};
+
+Options parse(int argc, char** argv) {
+    Options options;
+    for (int k = 1; k < argc; ++k) {
+        const std::string arg = argv[k];
+        const auto value = [&]() -> std::string {
+            if (k + 1 >= argc)
+                throw std::runtime_error(arg + " needs a value");
+            return argv[++k];
+        };
+        if (arg == "--server")
+            options.serverDir = value();
+        else if (arg == "--user")
+            options.user = value();
+        else if (arg == "--repeat")
+            options.repeat = std::max(1, std::stoi(value()));
+        else if (arg == "--protocol") {
+            const std::string p = value();
+            options.protocols =
+                p == "all" ? std::vector<std::string>{"pop3", "imap"} : std::vector<std::string>{p};
+        } else if (arg == "--plain")
+            options.tlsModes = {false};
+        else if (arg == "--tls")
+            options.tlsModes = {true};
+        else if (arg == "--both")
+            options.tlsModes = {false, true};
+        else
+            throw std::runtime_error("unknown argument " + arg);
+    }
+    if (options.serverDir.empty() || options.user.empty())
+        throw std::runtime_error("usage: check_bench --server DIR --user U [--protocol "
+                                 "pop3|imap|all] [--plain|--tls|--both] [--repeat N]");
+    return options;
+}
+
+struct Timed {
+    double seconds = 0;
+    std::uint32_t timeouts = 0;
+    int mails = 0;
+    std::string error;
+};
+
+// One check run over the single account, timed.
+Timed timedCheck() {
+    QuietRunHost host;
+    const std::uint32_t timeoutsBefore = receiveTimeouts;
+    const auto began = std::chrono::steady_clock::now();
+    CheckThread(host);
+    const auto ended = std::chrono::steady_clock::now();
+    Timed timed;
+    timed.seconds = std::chrono::duration<double>(ended - began).count();
+    timed.timeouts = receiveTimeouts - timeoutsBefore;
+    timed.mails = validMailCount(accounts[0]);
+    if (accounts[0].errorFlag != 0)
+        timed.error = accounts[0].errorText;
+    return timed;
+}
+
+double median(std::vector<double> values) {
+    std::ranges::sort(values);
+    const std::size_t n = values.size();
+    return n % 2 == 1 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
+}
+
+std::string jsonList(const std::vector<double>& values) {
+    std::string text = "[";
+    for (std::size_t i = 0; i < values.size(); ++i)
+        text += (i ? ", " : "") + std::to_string(values[i]);
+    return text + "]";
+}
+
+// Prints one configuration's JSON line; false when a check failed.
+bool measure(const Options& options, const std::map<std::string, std::string>& env,
+             const std::string& password, const std::string& protocol, bool tls) {
+    std::vector<double> first;
+    std::vector<double> recheck;
+    std::uint32_t timeouts = 0;
+    int mails = 0;
+    for (int r = 0; r < options.repeat; ++r) {
+        AccountRecord& a = accounts[0];
+        clearAccount(a);
+        a.name = "bench";
+        a.host = env.at("HOST");
+        a.user = options.user;
+        a.password = password;
+        a.protocol = protocol == "imap" ? 1 : 0;
+        a.useSsl = tls ? 1 : 0;
+        std::string portKey = protocol == "imap" ? "IMAP" : "POP3";
+        a.port = env.at(portKey + (tls ? "S" : "") + "_PORT");
+        accountCount = 1;
+        for (auto* samples : {&first, &recheck}) {
+            const Timed timed = timedCheck();
+            if (!timed.error.empty()) {
+                std::fprintf(stderr, "check_bench: %s%s failed: %s\n", protocol.c_str(),
+                             tls ? " TLS" : "", timed.error.c_str());
+                return false;
+            }
+            samples->push_back(timed.seconds);
+            timeouts += timed.timeouts;
+            mails = timed.mails;
+        }
+    }
+    std::printf("{\"protocol\": \"%s\", \"tls\": %s, \"mails\": %d, \"first_s\": %s, "
+                "\"recheck_s\": %s, \"first_median_s\": %.4f, \"recheck_median_s\": %.5f, "
+                "\"receive_timeouts\": %u}\n",
+                protocol.c_str(), tls ? "true" : "false", mails, jsonList(first).c_str(),
+                jsonList(recheck).c_str(), median(first), median(recheck), timeouts);
+    std::fflush(stdout);
+    return true;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    try {
+        const Options options = parse(argc, argv);
+        const auto env = readKeyValues(options.serverDir + "/server.env", '=');
+        const auto passwords = readKeyValues(env.at("USERS_FILE"), '\t');
+        setenv("SSL_CERT_FILE", env.at("CA_FILE").c_str(), 1);
+        windowHidden = 1; // no wait dialog
+        bool allChecked = true;
+        for (const std::string& protocol : options.protocols)
+            for (const bool tls : options.tlsModes)
+                allChecked =
+                    measure(options, env, passwords.at(options.user), protocol, tls) && allChecked;
+        return allChecked ? 0 : 1;
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "check_bench: %s\n", e.what());
+        return 2;
+    }
+}
