@@ -1,0 +1,131 @@
+#include "app/mail_list_view.h"
+
+#include "app/list_colours.h"
+#include "check/display_text.h"
+#include "check/language.h"
+#include "res/icons.h"
+
+#include <QKeyEvent>
+#include <cstdio>
+
+namespace ombrix {
+namespace {
+
+constexpr int kReadRole = Qt::UserRole;
+const QSize kImageSize{19, 18};
+
+QString shownField(const std::string& bytes) {
+    return QString::fromStdString(displayField(bytes));
+}
+
+} // namespace
+
+std::string mailListDate(std::uint8_t day, std::uint8_t month, std::int32_t year) {
+    char text[40];
+    if (month >= 1 && month <= 12)
+        std::snprintf(text, sizeof text, "%02u.%02u.%04d", unsigned{day}, unsigned{month}, year);
+    else
+        std::snprintf(text, sizeof text, "%02u.%04d", unsigned{day}, year);
+    return text;
+}
+
+MailListView::MailListView(QWidget* parent) : CMailListCtrl(parent) {
+    setColumnCount(4);
+    setHeaderLabels(
+        {QString::fromUtf8(Text("gelesen", "read")), QString::fromUtf8(Text("Absender", "sender")),
+         QString::fromUtf8(Text("Betreff", "subject")), QString::fromUtf8(Text("Datum", "date"))});
+    setColumnWidth(kReadColumn, 54);
+    setColumnWidth(kSenderColumn, 210);
+    setColumnWidth(kSubjectColumn, 281);
+    setColumnWidth(kDateColumn, 70);
+    setSelectionMode(QAbstractItemView::ExtendedSelection);
+    setIconSize(kImageSize);
+    setContextMenuPolicy(Qt::CustomContextMenu);
+    applyListBackground(*this);
+    columnHeader()->SetSortMark(kDateColumn, true);
+
+    connect(this, &QTreeWidget::itemChanged, this, [this](QTreeWidgetItem* item, int column) {
+        if (column == kReadColumn)
+            emit checkChanged(indexOfTopLevelItem(item));
+    });
+    connect(this, &QTreeWidget::itemDoubleClicked, this, [this](QTreeWidgetItem* item, int) {
+        emit rowDoubleClicked(indexOfTopLevelItem(item));
+    });
+    connect(columnHeader(), &QHeaderView::sectionClicked, this,
+            [this](int column) { emit headerClicked(column); });
+    connect(this, &QWidget::customContextMenuRequested, this, [this](const QPoint& position) {
+        emit menuRequested(viewport()->mapToGlobal(position));
+    });
+}
+
+QIcon MailListView::readImage(bool read) {
+    return res::icon(read ? res::kIconMailRead : res::kIconNewMail);
+}
+
+void MailListView::addMailRow(bool read, const std::string& from, const std::string& subject,
+                              const std::string& date) {
+    auto* item = new QTreeWidgetItem(
+        {QStringLiteral(" "), shownField(from), shownField(subject), QString::fromStdString(date)});
+    item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
+    item->setData(kReadColumn, kReadRole, read);
+    item->setIcon(kReadColumn, readImage(read));
+    item->setCheckState(kReadColumn, read ? Qt::Checked : Qt::Unchecked);
+    addTopLevelItem(item);
+}
+
+void MailListView::setReadImage(int row, bool read) {
+    if (QTreeWidgetItem* item = topLevelItem(row)) {
+        item->setData(kReadColumn, kReadRole, read);
+        item->setIcon(kReadColumn, readImage(read));
+    }
+}
+
+bool MailListView::readImageOf(int row) const {
+    const QTreeWidgetItem* item = topLevelItem(row);
+    return item && item->data(kReadColumn, kReadRole).toBool();
+}
+
+bool MailListView::isChecked(int row) const {
+    const QTreeWidgetItem* item = topLevelItem(row);
+    return item && item->checkState(kReadColumn) == Qt::Checked;
+}
+
+void MailListView::setChecked(int row, bool checked) {
+    if (QTreeWidgetItem* item = topLevelItem(row))
+        item->setCheckState(kReadColumn, checked ? Qt::Checked : Qt::Unchecked);
+}
+
+QString MailListView::cellText(int row, int column) const {
+    const QTreeWidgetItem* item = topLevelItem(row);
+    return item ? item->text(column) : QString();
+}
+
+std::vector<int> MailListView::selectedRows() const {
+    std::vector<int> rows;
+    for (int row = 0; row < rowCount(); ++row)
+        if (topLevelItem(row)->isSelected())
+            rows.push_back(row);
+    return rows;
+}
+
+void MailListView::selectRows(const std::vector<int>& rows, bool scroll) {
+    clearSelection();
+    for (const int row : rows) {
+        QTreeWidgetItem* item = row >= 0 ? topLevelItem(row) : nullptr;
+        if (!item)
+            continue;
+        item->setSelected(true);
+        if (scroll)
+            scrollToItem(item);
+    }
+}
+
+void MailListView::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Delete) {
+        emit deletePressed();
+        return;
+    }
+    CMailListCtrl::keyPressEvent(event);
+}
+
+} // namespace ombrix

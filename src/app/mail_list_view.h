@@ -1,0 +1,56 @@
+#pragma once
+// The mail list of the main window: a row per mail of one account with a read
+// image and check box, sender, subject and date; the header marks the sort.
+
+#include "dialogs/mail_list_ctrl.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace ombrix {
+
+enum MailColumn { kReadColumn = 0, kSenderColumn = 1, kSubjectColumn = 2, kDateColumn = 3 };
+
+// The date column's text: DD.MM.YYYY, the month and its point left out when
+// the month is not 1 to 12.
+std::string mailListDate(std::uint8_t day, std::uint8_t month, std::int32_t year);
+
+class MailListView : public CMailListCtrl {
+    Q_OBJECT
+
+public:
+    explicit MailListView(QWidget* parent = nullptr);
+
+    // Bytes as stored; a control character never reaches the screen.
+    void addMailRow(bool read, const std::string& from, const std::string& subject,
+                    const std::string& date);
+    void setReadImage(int row, bool read);
+    bool readImageOf(int row) const;
+
+    bool isChecked(int row) const;
+    void setChecked(int row, bool checked);
+
+    int rowCount() const { return topLevelItemCount(); }
+    QString cellText(int row, int column) const;
+
+    // Selected rows, top to bottom.
+    std::vector<int> selectedRows() const;
+    // Selects exactly these rows (those that exist); optionally scrolls to each.
+    void selectRows(const std::vector<int>& rows, bool scroll);
+
+signals:
+    void checkChanged(int row);
+    void rowDoubleClicked(int row);
+    void headerClicked(int column);
+    void deletePressed();
+    void menuRequested(const QPoint& globalPosition);
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+
+private:
+    static QIcon readImage(bool read);
+};
+
+} // namespace ombrix

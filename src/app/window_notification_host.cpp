@@ -1,0 +1,65 @@
+#include "app/window_notification_host.h"
+
+#include "notify/alarm_sounds.h"
+#include "notify/taskbar_notifier.h"
+#include "platform/display_text.h"
+#include "platform/window_timers.h"
+
+namespace ombrix {
+
+WindowNotificationHost::WindowNotificationHost(WindowTimers& timers, TraySetter tray,
+                                               PopupSource popup)
+    : timers_(timers), tray_(std::move(tray)), popup_(std::move(popup)) {}
+
+void WindowNotificationHost::showPopup(const std::string& text, std::uint32_t timeToShow,
+                                       std::uint32_t timeToStay, std::uint32_t timeToHide) {
+    CTaskbarNotifier* popup = popup_ ? popup_() : nullptr;
+    if (!popup)
+        return;
+    popup->ShowMessage(toDisplay(text), timeToShow, timeToStay, timeToHide);
+    popup->raise(); // into the topmost band, above the other topmost windows
+}
+
+void WindowNotificationHost::hidePopup() {
+    if (CTaskbarNotifier* popup = popup_ ? popup_() : nullptr)
+        popup->HidePopup();
+}
+
+void WindowNotificationHost::startWaveAlarm() {
+    startWaveSound();
+}
+
+void WindowNotificationHost::startSpeakerAlarm() {
+    startBeepSound();
+}
+
+void WindowNotificationHost::armCheckTimer(int milliseconds) {
+    timers_.set(CheckTimer, milliseconds);
+}
+
+void WindowNotificationHost::armLedTimer(int milliseconds) {
+    timers_.set(LedTimer, milliseconds);
+}
+
+void WindowNotificationHost::stopLedTimer() {
+    timers_.kill(LedTimer);
+}
+
+void WindowNotificationHost::armRepeatTimer(int milliseconds) {
+    timers_.set(RepeatTimer, milliseconds);
+}
+
+void WindowNotificationHost::stopRepeatTimer() {
+    timers_.kill(RepeatTimer);
+}
+
+void WindowNotificationHost::armMarkReadTimer() {
+    timers_.set(MarkReadTimer, kMarkReadDelay);
+}
+
+void WindowNotificationHost::setTray(TrayIconKind icon, const std::string& tooltip) {
+    if (tray_)
+        tray_(icon, tooltip);
+}
+
+} // namespace ombrix
