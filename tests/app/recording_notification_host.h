@@ -1,0 +1,54 @@
+#pragma once
+// A NotificationHost that remembers what the lists and the panel asked of the
+// window: the timers' states, the tray, every pop-up and sound start.
+
+#include "app/list_notifications.h"
+
+#include <string>
+#include <vector>
+
+namespace ombrix::test {
+
+struct PopupCall {
+    std::string text;
+    std::uint32_t show, stay, hide;
+};
+
+class RecordingNotificationHost final : public NotificationHost {
+public:
+    static constexpr int kStopped = -1;
+    static constexpr int kNeverTouched = -2;
+
+    void showPopup(const std::string& text, std::uint32_t show, std::uint32_t stay,
+                   std::uint32_t hide) override {
+        popups.push_back({text, show, stay, hide});
+    }
+    void hidePopup() override { ++popupHides; }
+    void startWaveAlarm() override { ++waveStarts; }
+    void startSpeakerAlarm() override { ++speakerStarts; }
+    void armCheckTimer(int ms) override { checkTimer = ms; }
+    void armLedTimer(int ms) override { ledTimer = ms; }
+    void stopLedTimer() override { ledTimer = kStopped; }
+    void armRepeatTimer(int ms) override { repeatTimer = ms; }
+    void stopRepeatTimer() override { repeatTimer = kStopped; }
+    void armMarkReadTimer() override { ++markReadArmed; }
+    void setTray(TrayIconKind icon, const std::string& text) override {
+        trayIcon = icon;
+        tooltip = text;
+        ++traySets;
+    }
+
+    std::vector<PopupCall> popups;
+    int popupHides = 0;
+    int waveStarts = 0;
+    int speakerStarts = 0;
+    int checkTimer = kNeverTouched;
+    int ledTimer = kNeverTouched;
+    int repeatTimer = kNeverTouched;
+    int markReadArmed = 0;
+    TrayIconKind trayIcon = TrayIconKind::Checking; // no refresh shows this one
+    std::string tooltip;
+    int traySets = 0;
+};
+
+} // namespace ombrix::test
