@@ -1,0 +1,189 @@
+#include "check/account_table.h"
+#include "check/language.h"
+#include "dialogs/account_editor.h"
+#include "res/account_dialog_templates.h"
+#include "support/find_control.h"
+#include "support/process_reset.h"
+#include "support/scripted_message_presenter.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <gtest/gtest.h>
+
+namespace ombrix {
+namespace {
+
+using test::control;
+
+class AccountEditorTest : public testing::Test {
+protected:
+    void SetUp() override {
+        test::resetProcessState();
+        accountCount = 2;
+        AccountRecord& a = accounts[1];
+        a.name = "anna@example.org";
+        a.host = "pop.example.org";
+        a.user = "anna";
+        a.password = "secret";
+        a.port = "110";
+        a.protocol = 0;
+        a.useSsl = 0;
+        editedAccount = 1;
+    }
+    void TearDown() override {
+        editedAccount = -1;
+        test::resetProcessState();
+    }
+
+    static QLineEdit* edit(const ChangeKonto& dialog, int id) {
+        return control<QLineEdit>(dialog, id);
+    }
+    static void pressOk(const ChangeKonto& dialog) {
+        control<QPushButton>(dialog, res::kEditorOk)->click();
+    }
+
+    test::ScriptedMessagePresenter boxes;
+};
+
+TEST_F(AccountEditorTest, OpeningShowsTheAccount) {
+    accounts[1].useSsl = 1;
+    accounts[1].protocol = 1;
+    ChangeKonto dialog;
+    EXPECT_EQ(edit(dialog, res::kEditorAddress)->text(), "anna@example.org");
+    EXPECT_EQ(edit(dialog, res::kEditorServer)->text(), "pop.example.org");
+    EXPECT_EQ(edit(dialog, res::kEditorUser)->text(), "anna");
+    EXPECT_EQ(edit(dialog, res::kEditorPassword)->text(), "secret");
+    EXPECT_EQ(edit(dialog, res::kEditorPassword)->echoMode(), QLineEdit::Password);
+    EXPECT_EQ(edit(dialog, res::kEditorPort)->text(), "110");
+    EXPECT_EQ(control<QComboBox>(dialog, res::kEditorProtocol)->currentText(), "IMAP");
+    EXPECT_TRUE(control<QCheckBox>(dialog, res::kEditorSsl)->isChecked());
+    EXPECT_EQ(sslBoxState, 1);
+    EXPECT_EQ(dialog.windowTitle(), "edit account");
+    EXPECT_EQ(control<QCheckBox>(dialog, res::kEditorSsl)->text(), "SSL encryption");
+}
+
+TEST_F(AccountEditorTest, ClearedFieldsKeepTheirValues) {
+    ChangeKonto dialog;
+    for (int id : {res::kEditorAddress, res::kEditorServer, res::kEditorUser, res::kEditorPassword,
+                   res::kEditorPort})
+        edit(dialog, id)->clear();
+    pressOk(dialog);
+    const AccountRecord& a = accounts[1];
+    EXPECT_EQ(a.name, "anna@example.org");
+    EXPECT_EQ(a.host, "pop.example.org");
+    EXPECT_EQ(a.user, "anna");
+    EXPECT_EQ(a.password, "secret");
+    EXPECT_EQ(a.port, "110");
+    EXPECT_EQ(dialog.result(), QDialog::Accepted);
+}
+
+TEST_F(AccountEditorTest, OkTakesTheChangedValues) {
+    ChangeKonto dialog;
+    edit(dialog, res::kEditorServer)->setText("imap.example.org");
+    edit(dialog, res::kEditorPassword)->setText(QString::fromUtf8("neuës"));
+    edit(dialog, res::kEditorPort)->setText("2143");
+    control<QCheckBox>(dialog, res::kEditorSsl)->click();
+    pressOk(dialog);
+    EXPECT_EQ(accounts[1].host, "imap.example.org");
+    EXPECT_EQ(accounts[1].password, "neu\xC3\xAB"
+                                    "s")
+        << "typed text is stored as UTF-8";
+    EXPECT_EQ(accounts[1].port, "2143");
+    EXPECT_EQ(accounts[1].useSsl, 1);
+}
+
+TEST_F(AccountEditorTest, ProtocolChangeKeepsThePort) {
+    ChangeKonto dialog;
+    control<QComboBox>(dialog, res::kEditorProtocol)->setCurrentIndex(1);
+    EXPECT_EQ(edit(dialog, res::kEditorPort)->text(), "110");
+    pressOk(dialog);
+    EXPECT_EQ(accounts[1].protocol, 1);
+    EXPECT_EQ(accounts[1].port, "110");
+}
+
+TEST_F(AccountEditorTest, SslTickedThenCancelledChangesNothing) {
+    ChangeKonto dialog;
+    control<QCheckBox>(dialog, res::kEditorSsl)->click();
+    EXPECT_EQ(sslBoxState, 1);
+    edit(dialog, res::kEditorUser)->setText("other");
+    control<QPushButton>(dialog, res::kEditorCancel)->click();
+    EXPECT_EQ(accounts[1].useSsl, 0);
+    EXPECT_EQ(accounts[1].user, "anna");
+    EXPECT_EQ(dialog.result(), QDialog::Rejected);
+}
+
+TEST_F(AccountEditorTest, SslClicksFlipTheTrackedState) {
+    accounts[1].useSsl = 1;
+    ChangeKonto dialog;
+    auto* ssl = control<QCheckBox>(dialog, res::kEditorSsl);
+    ssl->click();
+    ssl->click();
+    ssl->click();
+    EXPECT_EQ(sslBoxState, 0);
+    pressOk(dialog);
+    EXPECT_EQ(accounts[1].useSsl, 0);
+}
+
+TEST_F(AccountEditorTest, PortEditRefusesLetters) {
+    ChangeKonto dialog;
+    QLineEdit* port = edit(dialog, res::kEditorPort);
+    port->clear();
+    for (const char* typed : {"9", "x", "9", "-", "5"}) {
+        QKeyEvent key(QEvent::KeyPress, 0, Qt::NoModifier, QString::fromLatin1(typed));
+        QCoreApplication::sendEvent(port, &key);
+    }
+    EXPECT_EQ(port->text(), "995");
+}
+
+TEST_F(AccountEditorTest, UntouchedLatin1ValuesKeepTheirBytes) {
+    accounts[1].password = "s\xE9sam"; // written by a Windows installation
+    accounts[1].user = "j\xFCrgen";
+    ChangeKonto dialog;
+    EXPECT_EQ(edit(dialog, res::kEditorPassword)->text(), QString::fromUtf8("sésam"));
+    pressOk(dialog);
+    EXPECT_EQ(accounts[1].password, "s\xE9sam");
+    EXPECT_EQ(accounts[1].user, "j\xFCrgen");
+}
+
+TEST_F(AccountEditorTest, LineBreaksAreRefusedAndTheDialogStays) {
+    struct Row {
+        const char* name;
+        int id;
+        const char* expected;
+    };
+    const Row rows[] = {
+        {"password", res::kEditorPassword, "The password must not contain a line break !"},
+        {"user", res::kEditorUser, "The username must not contain a line break !"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        ChangeKonto dialog;
+        dialog.show();
+        edit(dialog, res::kEditorServer)->setText("changed.example.org");
+        edit(dialog, row.id)->setText("abc\r\nDELE 1");
+        pressOk(dialog);
+        ASSERT_FALSE(boxes.texts().empty());
+        EXPECT_EQ(boxes.texts().back(), row.expected);
+        EXPECT_TRUE(dialog.isVisible());
+        EXPECT_EQ(accounts[1].host, "pop.example.org") << "nothing is taken";
+        EXPECT_EQ(accounts[1].password, "secret");
+        EXPECT_EQ(accounts[1].user, "anna");
+    }
+}
+
+TEST_F(AccountEditorTest, GermanTexts) {
+    Language = 0;
+    ChangeKonto dialog;
+    EXPECT_EQ(dialog.windowTitle(), QString::fromUtf8("Emailkonto ändern"));
+    EXPECT_EQ(control<QPushButton>(dialog, res::kEditorCancel)->text(), "Abbrechen");
+    EXPECT_EQ(control<QCheckBox>(dialog, res::kEditorSsl)->text(),
+              QString::fromUtf8("SSL Verschlüsselung"));
+}
+
+} // namespace
+} // namespace ombrix
