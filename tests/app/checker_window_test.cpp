@@ -1,0 +1,423 @@
+// The main window: start-up with and without accounts, the resize layout, the
+// minimum size, hiding and showing, and the timers that start and end runs.
+
+#include "app/checker_dlg.h"
+#include "app/recording_tray_shell.h"
+#include "app/window_state.h"
+#include "check/account_table.h"
+#include "check/language.h"
+#include "check/run_flags.h"
+#include "config/program_directory.h"
+#include "config/settings.h"
+#include "config/state_store.h"
+#include "res/main_dialog_template.h"
+#include "res/menus.h"
+#include "support/gui_wait.h"
+#include "support/process_reset.h"
+#include "support/scripted_message_presenter.h"
+#include "support/temp_dir.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QTimer>
+#include <atomic>
+#include <filesystem>
+#include <gtest/gtest.h>
+
+namespace ombrix {
+namespace {
+
+using namespace res;
+
+class RecordingLists final : public ListRefresher {
+public:
+    void refreshLists(RefreshMode mode) override { modes.push_back(mode); }
+    std::vector<RefreshMode> modes;
+};
+
+class CheckerWindowTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        test::resetProcessState();
+        programDirectory = directory.path().string();
+        unreadTotal = 0;
+        dialogReady = 0;
+    }
+
+    void TearDown() override {
+        window.reset();
+        dialogReady = 0;
+    }
+
+    void makeWindow() {
+        auto owned = std::make_unique<test::RecordingTrayShell>();
+        shell = owned.get();
+        window = std::make_unique<CCheckerDlg>(std::move(owned));
+        window->setCheckRun([this](RunHost& host) {
+            ++checkRuns;
+            checkBody(host);
+        });
+        window->setListRefresher(&lists);
+    }
+
+    static void addAccount(const char* name) {
+        AccountRecord& account = accounts[accountCount++];
+        account.name = name;
+        account.host = "127.0.0.1";
+        account.user = "user";
+        account.port = 110;
+    }
+
+    bool fileExists(const char* name) const {
+        return std::filesystem::exists(directory.path() / name);
+    }
+
+    test::TempDir directory;
+    test::ScriptedMessagePresenter boxes;
+    test::RecordingTrayShell* shell = nullptr;
+    RecordingLists lists;
+    std::unique_ptr<CCheckerDlg> window;
+    std::atomic<int> checkRuns{0};
+    // What the scripted check run does; by default it ends as a real run ends.
+    std::function<void(RunHost&)> checkBody = [](RunHost& host) {
+        checkRunning = 1;
+        waitForWaitDialog();
+        host.setTrayIcon(TrayIconKind::Checking);
+        host.closeWaitDialog();
+        host.armRunDone(10);
+        checkRunning = 0;
+    };
+};
+
+// --- start-up -------------------------------------------------------------
+
+TEST_F(CheckerWindowTest, WithAnAccountItStartsInTheTrayAndChecksAfter200Ms) {
+    addAccount("Oscar");
+    settings.checkInterval = 7;
+    ASSERT_TRUE(saveState(SaveKind::SettingsFile));
+    test::resetProcessState();
+    programDirectory = directory.path().string();
+
+    makeWindow();
+    window->OnInitDialog();
+    EXPECT_EQ(accountCount, 1u);
+    EXPECT_EQ(windowHidden, 1);
+    EXPECT_FALSE(window->isVisible());
+    EXPECT_EQ(window->timers().interval(FirstCheckTimer), 200);
+    EXPECT_EQ(window->timers().interval(CheckTimer), 7 * 60000);
+    EXPECT_EQ(shell->count(test::TrayShellCall::Add), 1);
+    EXPECT_EQ(shell->calls.front().tooltip, QStringLiteral("Ombrix"));
+    EXPECT_TRUE(boxes.texts().empty());
+
+    ASSERT_TRUE(test::processEventsUntil([this] { return !lists.modes.empty(); }));
+    EXPECT_EQ(checkRuns, 1);
+    EXPECT_FALSE(window->timers().isActive(FirstCheckTimer));
+    EXPECT_EQ(lists.modes, std::vector<RefreshMode>{RefreshMode::Full});
+    EXPECT_TRUE(fileExists("obx.msf"));
+}
+
+TEST_F(CheckerWindowTest, WithoutAccountsTheWindowStaysOpenAndOffersTheWizard) {
+    makeWindow();
+    int wizard = 0;
+    window->setHooks(
+        {.command = {}, .newAccount = [&] { ++wizard; }, .fillPanel = {}, .markRead = {}});
+    boxes.answerNext(BoxAnswer::Yes);
+    window->OnInitDialog();
+    EXPECT_EQ(windowHidden, 0);
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_FALSE(window->timers().isActive(FirstCheckTimer));
+    EXPECT_TRUE(window->timers().isActive(CheckTimer));
+    ASSERT_FALSE(boxes.shown().empty()); // after the notice that obx.dat is missing
+    EXPECT_EQ(boxes.shown().back().kind, BoxKind::YesNoQuestion);
+    EXPECT_EQ(boxes.shown().back().text, "There are currently no e-mail accounts to check\r\nDo "
+                                         "you want to set up a account now?");
+    EXPECT_EQ(wizard, 1);
+}
+
+TEST_F(CheckerWindowTest, EnglishAndGermanControlTexts) {
+    struct Row {
+        int language;
+        int id;
+        const char* text;
+    };
+    const Row rows[] = {
+        {1, kCheckNowButton, "check mails now"},    {0, kCheckNowButton, "jetzt auf Mails prüfen"},
+        {1, kIntervalLabel, "mailcheck period: "},  {1, kPopupAutoCloseBox, "close automatically"},
+        {0, kRepeatBox, "Alarm wiederholen, jede"}, {1, kScrollLockBox, "Scroll Lock"},
+    };
+    for (const Row& row : rows) {
+        Language = row.language;
+        makeWindow();
+        QWidget* control = window->controls().byId(row.id);
+        ASSERT_NE(control, nullptr) << row.id;
+        const QString text = control->property("text").isValid()
+                                 ? control->property("text").toString()
+                                 : control->property("title").toString();
+        EXPECT_EQ(text, QString::fromUtf8(row.text)) << row.id;
+    }
+    Language = 1;
+}
+
+// --- layout and size ------------------------------------------------------
+
+TEST_F(CheckerWindowTest, LayoutPlacesTheControlsForTwoWindowSizes) {
+    makeWindow();
+    dialogReady = 1;
+    struct Size {
+        int w, h;
+    };
+    for (const Size size : {Size{710, 500}, Size{1201, 777}}) {
+        SCOPED_TRACE(size.w);
+        window->client()->resize(size.w, size.h);
+        window->layoutControls(); // what the client area's resize event runs
+        const int c = size.w / 2, x0 = c - 342, y0 = size.h - 132;
+        auto at = [this](int id) { return window->controls().byId(id)->geometry(); };
+        EXPECT_EQ(at(kBanner), QRect(c - 177, 2, 355, 42));
+        EXPECT_EQ(at(kMailsGroup), QRect(10, 41, size.w - 20, size.h - 175));
+        EXPECT_EQ(at(kAccountList), QRect(20, 61, size.w - 40, 111));
+        EXPECT_EQ(at(kMailList), QRect(20, 178, size.w - 40, size.h - 344));
+        EXPECT_EQ(at(kNotificationGroup), QRect(x0, y0 + 2, 685, 125));
+        EXPECT_EQ(at(kLedGroup), QRect(x0 + 19, y0 + 20, 117, 96));
+        EXPECT_EQ(at(kIntervalNumber).topLeft(), QPoint(c - 142, size.h - 160));
+        EXPECT_EQ(at(kCheckNowButton).topLeft(), QPoint(c + 80, size.h - 160));
+        EXPECT_EQ(at(kCapsLockBox).topLeft(), QPoint(x0 + 39, y0 + 88));
+        EXPECT_EQ(at(kRepeatSlider).topLeft(), QPoint(x0 + 410, y0 + 89));
+        EXPECT_EQ(at(kPopupAutoCloseBox).topLeft(), QPoint(x0 + 556, y0 + 72));
+        // Controls the table only moves keep their template size.
+        EXPECT_EQ(at(kBrowseButton).size(),
+                  window->controls().units().toPixels(0, 0, 78, 13).size());
+    }
+}
+
+TEST_F(CheckerWindowTest, NoLayoutBeforeTheInitialisationHasEnded) {
+    makeWindow();
+    const QRect before = window->controls().byId(kMailList)->geometry();
+    window->client()->resize(1000, 700);
+    window->layoutControls();
+    EXPECT_EQ(window->controls().byId(kMailList)->geometry(), before);
+}
+
+TEST_F(CheckerWindowTest, MinimumSizeMovesTheDraggedEdgeBack) {
+    makeWindow();
+    const QRect start(100, 100, 710, 563); // right 809, bottom 662
+    struct Row {
+        const char* name;
+        DragEdge edge;
+        QRect dragged;
+        QRect kept;
+    };
+    const Row rows[] = {
+        {"left", DragEdge::Left, QRect(150, 100, 660, 563), start},
+        {"right", DragEdge::Right, QRect(100, 100, 600, 563), start},
+        {"top", DragEdge::Top, QRect(100, 200, 710, 463), start},
+        {"bottom", DragEdge::Bottom, QRect(100, 100, 710, 300), start},
+        {"topLeft", DragEdge::TopLeft, QRect(300, 300, 510, 363), start},
+        {"bottomRight", DragEdge::BottomRight, QRect(100, 100, 500, 400), start},
+        {"topRight", DragEdge::TopRight, QRect(100, 300, 500, 363), start},
+        {"bottomLeft", DragEdge::BottomLeft, QRect(300, 100, 510, 300), start},
+        {"largeEnough", DragEdge::Left, QRect(50, 100, 760, 600), QRect(50, 100, 760, 600)},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        EXPECT_EQ(window->OnSizing(row.edge, row.dragged), row.kept);
+        EXPECT_EQ(settings.windowWidth, row.kept.width());
+        EXPECT_EQ(settings.windowHeight, row.kept.height());
+        if (row.dragged != row.kept) {
+            EXPECT_EQ(draggedEdge(start, row.dragged), row.edge);
+        }
+    }
+}
+
+TEST_F(CheckerWindowTest, ShowingSizesAndCentresTheWindowOrMaximizesIt) {
+    makeWindow();
+    window->hideToTray();
+    settings.windowWidth = 800;
+    settings.windowHeight = 600;
+    window->OnCommand(kCmdOpenWindow);
+    EXPECT_EQ(windowHidden, 0);
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_EQ(window->frameGeometry().size(), QSize(800, 600));
+
+    window->hideToTray();
+    settings.windowWidth = 100000; // stored on a larger screen
+    settings.windowHeight = 100000;
+    window->OnCommand(kCmdOpenWindow);
+    EXPECT_EQ(settings.windowWidth, 710);
+    EXPECT_EQ(settings.windowHeight, 563);
+
+    window->hideToTray();
+    settings.windowMaximized = 1;
+    window->OnCommand(kCmdOpenWindow);
+    EXPECT_TRUE(window->isMaximized());
+}
+
+TEST_F(CheckerWindowTest, CloseBoxAndEscapeHideIntoTheTray) {
+    makeWindow();
+    window->OnCommand(kCmdOpenWindow);
+    ASSERT_TRUE(window->isVisible());
+    EXPECT_FALSE(window->close());
+    EXPECT_EQ(windowHidden, 1);
+    EXPECT_FALSE(window->isVisible());
+
+    window->OnCommand(kCmdOpenWindow);
+    window->reject();
+    EXPECT_EQ(windowHidden, 1);
+    EXPECT_FALSE(window->isVisible());
+}
+
+TEST_F(CheckerWindowTest, PopupClicksOpenTheWindowOrOnlyCloseThePopup) {
+    makeWindow();
+    window->OnInitDialog();
+    window->hideToTray();
+    window->OnPopupClose();
+    EXPECT_FALSE(window->isVisible());
+    window->OnPopupClicked();
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_EQ(windowHidden, 0);
+}
+
+// --- timers and runs ------------------------------------------------------
+
+TEST_F(CheckerWindowTest, CheckingAtOnceIsSkippedWhileARunIsActiveOrWithoutAccounts) {
+    makeWindow();
+    windowHidden = 1;
+    window->checkNow(); // no account
+    addAccount("A");
+    checkRunning = 1;
+    window->checkNow();
+    window->OnTimer(CheckTimer);
+    checkRunning = 0;
+    deleteRunning = 1;
+    window->OnCommand(kCmdCheckNow);
+    deleteRunning = 0;
+    QCoreApplication::processEvents();
+    EXPECT_EQ(checkRuns, 0);
+
+    window->timers().set(CheckTimer, 60000);
+    const int remainingBefore = window->timers().remainingTime(CheckTimer);
+    window->checkNow();
+    ASSERT_TRUE(test::processEventsUntil([this] { return !window->runActive(); }));
+    EXPECT_EQ(checkRuns, 1);
+    // Checking at once does not restart the automatic period.
+    EXPECT_LE(window->timers().remainingTime(CheckTimer), remainingBefore);
+}
+
+TEST_F(CheckerWindowTest, DeletionEndSavesRefreshesAndStartsACheck) {
+    makeWindow();
+    windowHidden = 1;
+    addAccount("A");
+    window->timers().set(CheckTimer, 60000);
+    std::atomic<int> deletions{0};
+    window->startDeletionRun([&](RunHost& host) {
+        deleteRunning = 1;
+        ++deletions;
+        deleteRunning = 0;
+        host.armRunDone(100);
+    });
+    ASSERT_TRUE(
+        test::processEventsUntil([this] { return checkRuns == 1 && !window->runActive(); }));
+    EXPECT_EQ(deletions, 1);
+    EXPECT_TRUE(fileExists("obx.msf"));
+    ASSERT_FALSE(lists.modes.empty());
+    EXPECT_EQ(lists.modes.front(), RefreshMode::Full);
+    EXPECT_EQ(window->timers().interval(CheckTimer), 60000); // keeps its period
+    ASSERT_TRUE(test::processEventsUntil([this] { return lists.modes.size() == 2; }));
+}
+
+TEST_F(CheckerWindowTest, AVisibleWindowShowsTheWaitDialogUntilTheRunClosesIt) {
+    makeWindow();
+    addAccount("A");
+    window->OnCommand(kCmdOpenWindow);
+    ASSERT_EQ(windowHidden, 0);
+    std::atomic<bool> sawDialog{false};
+    checkBody = [&](RunHost& host) {
+        checkRunning = 1;
+        waitForWaitDialog(); // returns only once the dialog is up
+        sawDialog = waitDialogReady == 1;
+        host.setWaitText("checking Oscar");
+        host.closeWaitDialog();
+        host.armRunDone(10);
+        checkRunning = 0;
+    };
+    QWidget* modal = nullptr;
+    QTimer::singleShot(0, [&] { modal = QApplication::activeModalWidget(); });
+    window->checkNow(); // returns when the dialog has been closed
+    EXPECT_TRUE(sawDialog);
+    EXPECT_NE(modal, nullptr);
+    EXPECT_EQ(window->openWaitDialog(), nullptr);
+    EXPECT_EQ(checkRuns, 1);
+}
+
+TEST_F(CheckerWindowTest, ARunThatDoesNotStartLeavesNoWaitDialogBehind) {
+    makeWindow();
+    addAccount("A");
+    window->OnCommand(kCmdOpenWindow);
+    checkBody = [](RunHost&) {}; // refuses at once, closes nothing
+    window->checkNow();
+    EXPECT_EQ(checkRuns, 1);
+    EXPECT_FALSE(window->runActive());
+    EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+}
+
+TEST_F(CheckerWindowTest, RunHostCallsReachTheTrayOnTheWindowThread) {
+    makeWindow();
+    window->OnInitDialog();
+    windowHidden = 1;
+    std::thread worker([this] {
+        window->runHost().setTrayIcon(TrayIconKind::NewMail);
+        window->runHost().setTrayTooltip("Oscar: 5 new mails !\n");
+    });
+    worker.join();
+    ASSERT_TRUE(test::processEventsUntil(
+        [this] { return window->tray().tooltip() == "Oscar: 5 new mails !\n"; }));
+    EXPECT_EQ(window->trayIconKind(), TrayIconKind::NewMail);
+}
+
+TEST_F(CheckerWindowTest, ARunStopsTheAlarmTimers) {
+    makeWindow();
+    window->timers().set(LedTimer, 300);
+    window->timers().set(RepeatTimer, 10000);
+    std::thread worker([this] { window->runHost().stopAlarmTimers(); });
+    worker.join();
+    ASSERT_TRUE(test::processEventsUntil([this] { return !window->timers().isActive(LedTimer); }));
+    EXPECT_FALSE(window->timers().isActive(RepeatTimer));
+}
+
+TEST_F(CheckerWindowTest, SilencingClearsTheCheckBoxAndRestartsTheLedsWhileMailIsUnread) {
+    makeWindow();
+    auto* scroll = window->controls().get<QCheckBox>(kScrollLockBox);
+    scroll->setChecked(true);
+    int toggles = 0;
+    QObject::connect(scroll, &QCheckBox::toggled, [&] { ++toggles; });
+    window->clearCheckBox(AlarmSetting::ScrollLockLed);
+    EXPECT_FALSE(scroll->isChecked());
+    EXPECT_EQ(toggles, 0); // the panel is not asked to switch it again
+
+    window->ledSettingSwitchedOff(LockKey::ScrollLock);
+    EXPECT_FALSE(window->timers().isActive(LedTimer));
+    unreadTotal = 3;
+    window->ledSettingSwitchedOff(LockKey::ScrollLock);
+    EXPECT_EQ(window->timers().interval(LedTimer), 300);
+}
+
+TEST_F(CheckerWindowTest, MarkReadTimerFiresOnceIntoItsHook) {
+    makeWindow();
+    int opened = 0;
+    window->setHooks(
+        {.command = {}, .newAccount = {}, .fillPanel = {}, .markRead = [&] { ++opened; }});
+    window->timers().set(MarkReadTimer, 1);
+    ASSERT_TRUE(test::processEventsUntil([&] { return opened == 1; }));
+    EXPECT_FALSE(window->timers().isActive(MarkReadTimer));
+}
+
+TEST_F(CheckerWindowTest, QuitAsksAndStaysOnNo) {
+    makeWindow();
+    window->OnCommand(kCmdQuit);
+    ASSERT_EQ(boxes.texts().size(), 1u);
+    EXPECT_EQ(boxes.texts()[0], "Are you sure you want to quit Ombrix?");
+    EXPECT_EQ(abortRequest, 1);
+    EXPECT_FALSE(fileExists("obx.dat"));
+}
+
+} // namespace
+} // namespace ombrix
