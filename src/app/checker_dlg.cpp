@@ -26,6 +26,7 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QVBoxLayout>
+#include <QWindow>
 #include <filesystem>
 #include <system_error>
 
@@ -141,8 +142,8 @@ void CCheckerDlg::OnInitDialog() {
         tray_.HideToTray(this);
     } else {
         windowHidden = 0;
-        tray_.RestoreFromTray(this);
         sizeOnShow();
+        tray_.RestoreFromTray(this);
     }
     if (hooks_.fillPanel)
         hooks_.fillPanel();
@@ -239,28 +240,35 @@ void CCheckerDlg::resizeEvent(QResizeEvent* event) {
 
 void CCheckerDlg::moveEvent(QMoveEvent* event) {
     QDialog::moveEvent(event);
-    if (isVisible() && !isMinimized() && !isMaximized())
+    if (isVisible() && !isMinimized() && !isMaximized()) {
         lastFrame_ = frameGeometry();
+        frameShare_ = frameGeometry().size() - geometry().size();
+    }
 }
 
+// Sizes are the frame's. The window is sized before it is shown, so that it
+// maps at its place instead of being moved after the window system placed it.
 void CCheckerDlg::sizeOnShow() {
     const QSize screen = screenSize();
     if (screen.width() < settings.windowWidth)
         settings.windowWidth = kMinimumWindowSize.width();
     if (screen.height() < settings.windowHeight)
         settings.windowHeight = kMinimumWindowSize.height();
-    // Sizes are the frame's; the frame's own share is known once it was shown.
-    const QSize frameShare = frameGeometry().size() - geometry().size();
-    setMinimumSize(kMinimumWindowSize - frameShare);
+    create(); // the platform window knows its frame margins once it exists
+    if (const QWindow* handle = windowHandle()) {
+        const QMargins frame = handle->frameMargins();
+        frameShare_ = QSize(frame.left() + frame.right(), frame.top() + frame.bottom());
+    }
+    setMinimumSize(kMinimumWindowSize - frameShare_);
     if (settings.windowMaximized == 1) {
-        showMaximized();
+        setWindowState((windowState() & ~Qt::WindowMinimized) | Qt::WindowMaximized);
         return;
     }
+    setWindowState(windowState() & ~(Qt::WindowMinimized | Qt::WindowMaximized));
     const QSize size(settings.windowWidth, settings.windowHeight);
-    showNormal();
-    resize(size - frameShare);
+    resize(size - frameShare_);
     move(screen.width() / 2 - size.width() / 2, screen.height() / 2 - size.height() / 2);
-    lastFrame_ = frameGeometry();
+    lastFrame_ = QRect(pos(), size);
 }
 
 void CCheckerDlg::showFromTray() {
@@ -269,14 +277,14 @@ void CCheckerDlg::showFromTray() {
         waitDialog_ = &dialog;
         waitDialogReady = 0;
         windowHidden = 0;
-        tray_.RestoreFromTray(this);
         sizeOnShow();
+        tray_.RestoreFromTray(this);
         dialog.exec();
         return;
     }
     windowHidden = 0;
-    tray_.RestoreFromTray(this);
     sizeOnShow();
+    tray_.RestoreFromTray(this);
 }
 
 void CCheckerDlg::hideToTray() {

@@ -150,6 +150,7 @@ private:
     bool quitting_ = false;
     TrayIconKind trayIconKind_ = TrayIconKind::Idle;
     QRect lastFrame_;
+    QSize frameShare_{0, 0}; // what the window system's frame adds to the client size
 };
 
 } // namespace ombrix

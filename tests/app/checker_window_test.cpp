@@ -185,7 +185,7 @@ TEST_F(CheckerWindowTest, LayoutPlacesTheControlsForTwoWindowSizes) {
         EXPECT_EQ(at(kPopupAutoCloseBox).topLeft(), QPoint(x0 + 556, y0 + 72));
         // Controls the table only moves keep their template size.
         EXPECT_EQ(at(kBrowseButton).size(),
-                  window->controls().units().toPixels(0, 0, 78, 13).size());
+                  window->controls().units().toPixels(0, 0, 68, 12).size());
     }
 }
 
@@ -237,6 +237,12 @@ TEST_F(CheckerWindowTest, ShowingSizesAndCentresTheWindowOrMaximizesIt) {
     EXPECT_EQ(windowHidden, 0);
     EXPECT_TRUE(window->isVisible());
     EXPECT_EQ(window->frameGeometry().size(), QSize(800, 600));
+
+    window->hideToTray();
+    settings.windowWidth = 710; // the smallest window
+    settings.windowHeight = 563;
+    window->OnCommand(kCmdOpenWindow);
+    EXPECT_EQ(window->frameGeometry().size(), QSize(710, 563));
 
     window->hideToTray();
     settings.windowWidth = 100000; // stored on a larger screen
