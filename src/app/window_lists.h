@@ -1,0 +1,40 @@
+#pragma once
+// Puts the account list, the mail list and the notification panel into the
+// main window: the list views fill the window's two list places, the panel
+// takes over the window's panel controls, and both reach the window's timers,
+// tray icon and pop-up through one NotificationHost.
+
+#include "app/refresh_lists.h"
+#include "app/settings_panel.h"
+#include "app/window_notification_host.h"
+
+#include <memory>
+
+namespace ombrix {
+
+class CCheckerDlg;
+
+class WindowLists {
+public:
+    // Attach before the window's start-up (OnInitDialog), so that its first
+    // refresh and its panel filling already reach the lists and the panel.
+    explicit WindowLists(CCheckerDlg& dialog);
+    ~WindowLists(); // hands the window back its tray-only refresh
+    WindowLists(const WindowLists&) = delete;
+    WindowLists& operator=(const WindowLists&) = delete;
+
+    CheckerLists& lists() { return *lists_; }
+    SettingsPanel& panel() { return *panel_; }
+    AccountListView& accountList() { return *accountList_; }
+    MailListView& mailList() { return *mailList_; }
+
+private:
+    CCheckerDlg& dialog_;
+    WindowNotificationHost host_;
+    AccountListView* accountList_; // owned by the window's widgets
+    MailListView* mailList_;
+    std::unique_ptr<CheckerLists> lists_;
+    std::unique_ptr<SettingsPanel> panel_;
+};
+
+} // namespace ombrix
