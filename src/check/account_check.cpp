@@ -20,6 +20,7 @@ void AccountCheck::beginListing(int count) {
     const int listed = std::clamp(count, 0, kMaxMails);
     workingList.mailCount = listed;
     fetchList.assign(static_cast<std::size_t>(listed), 0);
+    movedTo.assign(static_cast<std::size_t>(validMailCount(previousList)), -1);
 }
 
 void AccountCheck::takeUid(int i, std::string_view uid) {
@@ -29,8 +30,23 @@ void AccountCheck::takeUid(int i, std::string_view uid) {
         workingList.uid[i] = std::string(uid);
         return;
     }
-    copyMail(workingList, i, previousList, j);
+    // The last list is scratch: its entry moves over, unless a server that
+    // repeats an id already took it, then the earlier copy is copied.
+    int& moved = movedTo[static_cast<std::size_t>(j)];
+    if (moved < 0) {
+        exchangeMail(workingList, i, previousList, j);
+        moved = i;
+    } else {
+        copyMail(workingList, i, workingList, moved);
+    }
     workingList.serverPosition[i] = static_cast<std::uint32_t>(i);
+}
+
+void AccountCheck::keepPreviousList() {
+    const int count = validMailCount(previousList);
+    workingList.mailCount = count;
+    for (int i = 0; i < count; ++i)
+        exchangeMail(workingList, i, previousList, i);
 }
 
 void AccountCheck::recordFetched(int i) {
@@ -38,6 +54,20 @@ void AccountCheck::recordFetched(int i) {
     if (!triples.knownBefore(workingList, i))
         ++newMailCount;
     workingList.serverPosition[i] = static_cast<std::uint32_t>(i);
+}
+
+void exchangeMail(AccountRecord& to, int i, AccountRecord& from, int j) {
+    to.date[i].swap(from.date[j]);
+    to.bodyPreview[i].swap(from.bodyPreview[j]);
+    to.serverPosition[i] = from.serverPosition[j];
+    to.read[i] = from.read[j];
+    to.from[i].swap(from.from[j]);
+    to.subject[i].swap(from.subject[j]);
+    to.uid[i].swap(from.uid[j]);
+    to.day[i] = from.day[j];
+    to.month[i] = from.month[j];
+    to.year[i] = from.year[j];
+    to.size[i] = from.size[j];
 }
 
 void copyMail(AccountRecord& to, int i, const AccountRecord& from, int j) {

@@ -29,7 +29,7 @@ struct CheckTimeouts {
 struct AccountCheck {
     AccountRecord& account;
     AccountRecord& workingList;
-    const AccountRecord& previousList;
+    AccountRecord& previousList; // scratch: known mails are moved out of it
     const PreviousUidIndex& previousUids;
     const MailTriples& triples;
     ReplyBuffer& reply;
@@ -38,7 +38,9 @@ struct AccountCheck {
     const CheckTimeouts& timeouts;
 
     std::vector<std::uint8_t> fetchList; // per mail index: 1 = fetch it from the server
-    bool reuseKnownMails = true;         // false once UIDVALIDITY changed: old UIDs mean nothing
+    // Per entry of the previous list: the working index it was moved to, or -1.
+    std::vector<int> movedTo;
+    bool reuseKnownMails = true; // false once UIDVALIDITY changed: old UIDs mean nothing
 
     // Each runs on the check thread.
     void fail(std::string text);
@@ -47,14 +49,19 @@ struct AccountCheck {
 
     // A listing of count mails begins (count is clamped to the arrays).
     void beginListing(int count);
-    // Mail i has this unique id: copied from the last list when known there,
-    // else marked for fetching with the id stored.
+    // Mail i has this unique id: taken over from the last list when known
+    // there, else marked for fetching with the id stored.
     void takeUid(int i, std::string_view uid);
+    // Nothing changed on the server: the working list becomes the last list.
+    void keepPreviousList();
     // Mail i was fetched and parsed: decides read and new, sets its position.
     void recordFetched(int i);
 };
 
 // Copies entry j of `from` into entry i of `to`, all eleven fields.
 void copyMail(AccountRecord& to, int i, const AccountRecord& from, int j);
+// As copyMail, but the texts are exchanged instead of copied: entry j of
+// `from` is left with what entry i of `to` held. For scratch lists only.
+void exchangeMail(AccountRecord& to, int i, AccountRecord& from, int j);
 
 } // namespace ombrix

@@ -41,13 +41,35 @@ void copyForCheck(AccountRecord& copy, const AccountRecord& account) {
     copy.mailCount = validMailCount(account);
 }
 
-// The only place where a check writes an account's mail arrays.
-void commit(AccountRecord& account, const AccountRecord& workingList) {
+// The working list starts as the account without its mails: the dialogue
+// fills every entry below the count it lists, from the last list or the
+// server, so copying the old entries (bodies of up to 3000 mails) would be
+// work thrown away.
+void startWorkingList(AccountRecord& workingList, const AccountRecord& account) {
+    workingList.name = account.name;
+    workingList.host = account.host;
+    workingList.user = account.user;
+    workingList.password = account.password;
+    workingList.useSsl = account.useSsl;
+    workingList.protocol = account.protocol;
+    workingList.port = account.port;
+    workingList.uidValidity = account.uidValidity;
+    workingList.uidNext = account.uidNext;
+    workingList.deactivated = account.deactivated;
+    workingList.mailCount = validMailCount(account);
+    workingList.errorFlag = account.errorFlag;
+    workingList.errorText = account.errorText;
+    workingList.checked = account.checked;
+}
+
+// The only place where a check writes an account's mail arrays. The working
+// list is scratch, so its entries are exchanged, not copied.
+void commit(AccountRecord& account, AccountRecord& workingList) {
     dataIdle = 0;
     const int count = validMailCount(workingList);
     account.mailCount = count;
     for (int i = 0; i < count; ++i)
-        copyMail(account, i, workingList, i);
+        exchangeMail(account, i, workingList, i);
     account.uidNext = workingList.uidNext;
     account.uidValidity = workingList.uidValidity;
     account.checked = 1;
@@ -61,7 +83,7 @@ void checkAccount(AccountRecord& account, RunScratch& scratch, RunHost& host,
     const std::uint8_t oldErrorFlag = account.errorFlag;
     const std::string oldErrorText = account.errorText;
     account.checked = 0;
-    copyForCheck(*scratch.workingList, account);
+    startWorkingList(*scratch.workingList, account);
     const bool imap = account.protocol == 1;
     if (imap)
         imapRefused = 0;
@@ -89,6 +111,7 @@ void checkAccount(AccountRecord& account, RunScratch& scratch, RunHost& host,
                        .progress = progress,
                        .timeouts = timeouts,
                        .fetchList = {},
+                       .movedTo = {},
                        .reuseKnownMails = true};
     if (imap)
         runImapDialogue(check);

@@ -76,8 +76,10 @@ private:
         if (!examine() || !statusUidNext() || !statusMessages())
             return false;
         AccountRecord& working = c_.workingList;
-        if (count_ == working.mailCount && uidNext_ == working.uidNext && !uidValidityChanged_)
-            return true; // nothing changed since the last check: keep its list
+        if (count_ == working.mailCount && uidNext_ == working.uidNext && !uidValidityChanged_) {
+            c_.keepPreviousList(); // nothing changed since the last check
+            return true;
+        }
         working.uidNext = uidNext_;
         c_.beginListing(count_);
         return count_ < 1 || (listUids() && fetchMails());

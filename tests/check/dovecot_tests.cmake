@@ -14,3 +14,6 @@ ombrix_dovecot_test(dovecot_cli_test
     LIBS ombrix_test_dovecot_check LOCK grace)
 target_compile_definitions(dovecot_cli_test PRIVATE OMBRIX_EXECUTABLE="$<TARGET_FILE:ombrix>")
 add_dependencies(dovecot_cli_test ombrix)
+
+# The take-over of known mails by the check (no server needed).
+ombrix_test(account_check_test SOURCES account_check_test.cpp LIBS ombrix_test_dovecot_check)
