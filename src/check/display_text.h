@@ -2,17 +2,13 @@
 // How stored bytes are shown. Mail data and settings stay byte strings; only
 // the display converts: valid UTF-8 as it is, anything else read as Latin-1.
 
+#include "platform/display_bytes.h"
+
 #include <cstdint>
 #include <string>
 #include <string_view>
 
 namespace ombrix {
-
-bool isValidUtf8(std::string_view bytes);
-
-// The bytes as UTF-8: unchanged when they are valid UTF-8, else each byte
-// taken as its Latin-1 character.
-std::string displayText(std::string_view bytes);
 
 // One field on one line: displayText, with CR, LF and TAB each shown as one
 // space and any other control character as '?', so a record stays one line
