@@ -1,0 +1,35 @@
+#include "check/account_table_ops.h"
+
+#include "check/account_table.h"
+
+#include <algorithm>
+#include <utility>
+
+namespace ombrix {
+
+bool removeAccount(int index) {
+    const int count = static_cast<int>(accountCount);
+    if (index < 0 || index >= count || count > kMaxAccounts)
+        return false;
+    // Slot to slot: the strings move, the number arrays are copied in place;
+    // no record ever sits on the stack.
+    for (int slot = index; slot + 1 < count; ++slot)
+        accounts[slot] = std::move(accounts[slot + 1]);
+    clearAccount(accounts[count - 1]);
+    accountCount = static_cast<std::uint32_t>(count - 1);
+    return true;
+}
+
+void markAccountRead(int index) {
+    if (index < 0 || index >= kMaxAccounts || static_cast<std::uint32_t>(index) >= accountCount)
+        return;
+    AccountRecord& account = accounts[index];
+    std::fill_n(account.read.begin(), validMailCount(account), std::uint8_t{1});
+}
+
+void markAllAccountsRead() {
+    for (int index = 0; index < static_cast<int>(accountCount) && index < kMaxAccounts; ++index)
+        markAccountRead(index);
+}
+
+} // namespace ombrix
