@@ -2,6 +2,7 @@
 
 #include "app/checker_dlg.h"
 #include "app/desktop_texts.h"
+#include "app/window_commands.h"
 #include "app/window_lists.h"
 #include "config/program_directory.h"
 #include "platform/qt_message_box.h"
@@ -43,8 +44,10 @@ int CCheckerApp::run(int& argc, char** argv, const std::optional<std::string>& d
     {
         CCheckerDlg dialog;
         WindowLists lists(dialog); // the account and mail lists, the notification panel
+        WindowCommands commands(dialog, lists);
         WindowHooks hooks;
         hooks.fillPanel = [&lists] { lists.panel().fillFromSettings(); };
+        commands.install(hooks);
         dialog.setHooks(std::move(hooks));
         dialog.OnInitDialog();
         exitCode = QApplication::exec();

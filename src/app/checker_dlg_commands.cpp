@@ -32,14 +32,28 @@ void CCheckerDlg::OnCommand(int command) {
         hooks_.newAccount();
 }
 
+// A run that is still working gets to end its current receive (it sees
+// abortRequest) before the process goes, so no commit or file is cut off.
+// Events go on meanwhile: the worker may wait for a message box or hand its
+// end over through the window thread.
 void CCheckerDlg::quit() {
+    if (quitting_)
+        return;
     abortRequest = 1;
     while (dataIdle != 1) // a commit or a file write is a short step
         std::this_thread::yield();
     if (messageBox(desktop_texts::quitQuestion(), BoxKind::YesNoQuestion) != BoxAnswer::Yes)
         return;
-    saveState(SaveKind::SettingsFile);
-    quitting_ = true;
+    quitting_ = true; // no new run starts from here on
+    for (const int id : {CheckTimer, FirstCheckTimer, RepeatTimer, LedTimer, MarkReadTimer})
+        timers_.kill(id);
+    while (runActive())
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    if (timers_.isActive(RunDoneTimer)) { // the run ended with its lists committed
+        timers_.kill(RunDoneTimer);
+        saveState(SaveKind::MailListFile);
+    }
+    saveState(SaveKind::SettingsFile); // after the run: a check run blocks saving
     tray_.RemoveTrayIcon();
     close();
     QCoreApplication::quit();

@@ -56,8 +56,8 @@ void CCheckerDlg::startDeletionRun(std::function<void(RunHost&)> run) {
 void CCheckerDlg::startRun(RunKind kind, std::function<void(RunHost&)> run, bool guarded) {
     if (guarded && (checkRunning == 1 || deleteRunning == 1 || accountCount == 0))
         return;
-    if (runActive() || !run)
-        return; // one worker at a time, whatever the flags say
+    if (runActive() || !run || quitting_)
+        return; // one worker at a time, whatever the flags say; none after quit
     if (windowHidden == 1) {
         launchWorker(kind, std::move(run));
         return;

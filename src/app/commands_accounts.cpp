@@ -1,0 +1,106 @@
+// The commands on accounts: new, edit, delete, activate, deactivate.
+
+#include "app/checker_dlg.h"
+#include "app/command_texts.h"
+#include "app/window_commands.h"
+#include "app/window_lists.h"
+#include "check/account_rules.h"
+#include "check/account_table.h"
+#include "check/account_table_ops.h"
+#include "config/state_store.h"
+#include "delete/delete_handover.h"
+#include "dialogs/account_editor.h"
+#include "dialogs/wizard.h"
+#include "platform/message_box.h"
+
+namespace ombrix {
+
+using namespace command_texts;
+
+void WindowCommands::newAccount() {
+    if (tableBusy())
+        return;
+    if (accountCount >= kMaxAccounts) {
+        messageBox(accountLimitText());
+    } else {
+        CWizzard wizard(&dialog_);
+        if (services_.runDialog(wizard) == QDialog::Accepted)
+            saveState(SaveKind::SettingsFile);
+    }
+    refreshFull();
+}
+
+void WindowCommands::editAccount() {
+    if (tableBusy())
+        return;
+    const int row = selectedAccountRow();
+    editedAccount = row;
+    if (row < 0) {
+        messageBox(noAccountToEdit());
+        return;
+    }
+    ChangeKonto editor(&dialog_);
+    services_.runDialog(editor);
+    saveState(SaveKind::SettingsFile);
+    refreshFull();
+}
+
+// The later accounts move down whole, with their lists and read marks; all
+// three files are rewritten so that the lists stay with their accounts.
+void WindowCommands::deleteAccount() {
+    if (tableBusy())
+        return;
+    const int row = selectedAccountRow();
+    if (row < 0) {
+        messageBox(noAccountToDelete());
+        return;
+    }
+    if (messageBox(confirmAccountDeletion(), BoxKind::YesNoQuestion) != BoxAnswer::Yes)
+        return;
+    if (!removeAccount(row))
+        return;
+    // The selected row now names another account: the mail list empties.
+    lists_.accountList().selectRow(-1);
+    selectedAccount = -1;
+    refreshFull();
+    saveAllState();
+}
+
+void WindowCommands::deactivateAccount() {
+    if (tableBusy())
+        return;
+    const int row = selectedAccountRow();
+    if (row < 0) {
+        messageBox(noAccountToDeactivate());
+        return;
+    }
+    AccountRecord& account = accounts[row];
+    if (account.deactivated != 1) {
+        account.deactivated = 1;
+        account.errorFlag = 0;
+        account.errorText.clear();
+    }
+    refreshFull();
+    saveState(SaveKind::SettingsFile);
+}
+
+void WindowCommands::activateAccount() {
+    if (tableBusy())
+        return;
+    const int row = selectedAccountRow();
+    if (row < 0) {
+        messageBox(noAccountToActivate());
+        return;
+    }
+    AccountRecord& account = accounts[row];
+    if (account.deactivated == 1) {
+        account.checked = 0; // shows as pending until the next check
+        account.deactivated = 0;
+        account.errorFlag = 0;
+        account.errorText.clear();
+    }
+    refreshFull();
+    saveState(SaveKind::SettingsFile);
+}
+
+} // namespace ombrix

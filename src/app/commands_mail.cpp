@@ -1,0 +1,106 @@
+// The commands on the mails of the mail list: view, delete on the server,
+// mark all as read.
+
+#include "app/checker_dlg.h"
+#include "app/command_texts.h"
+#include "app/window_commands.h"
+#include "app/window_lists.h"
+#include "app/window_notification_host.h"
+#include "check/account_table.h"
+#include "check/account_table_ops.h"
+#include "config/settings.h"
+#include "config/state_store.h"
+#include "delete/delete_handover.h"
+#include "delete/delete_run.h"
+#include "delete/delete_texts.h"
+#include "dialogs/read_hint.h"
+#include "mime/mail_preview.h"
+#include "mime/mark_read.h"
+#include "platform/message_box.h"
+
+namespace ombrix {
+namespace {
+
+bool accountInUse(int account) {
+    return account >= 0 && account < kMaxAccounts &&
+           static_cast<std::uint32_t>(account) < accountCount;
+}
+
+} // namespace
+
+void WindowCommands::viewMail() {
+    const std::vector<int> rows = lists_.mailList().selectedRows();
+    const int account = lists_.lists().selectedAccount();
+    previewMail = rows.empty() ? -1 : rows.front();
+    if (previewMail < 0 || !accountInUse(account) ||
+        previewMail >= validMailCount(accounts[account]))
+        return;
+    accounts[account].read[previewMail] = 1;
+    lists_.mailList().setChecked(previewMail, true);
+    selectedAccount = account;
+    CMailPreview preview(accounts[account], previewMail, &dialog_);
+    services_.runDialog(preview);
+
+    // The boxes belong to the account whose mails the list shows; copied
+    // into another account's flags they would mark the wrong mails.
+    MailListView& mailList = lists_.mailList();
+    const int shown = selectedAccountRow();
+    if (shown == account) {
+        AccountRecord& a = accounts[shown];
+        const int count = std::min(validMailCount(a), mailList.rowCount());
+        for (int row = 0; row < count; ++row)
+            a.read[row] = mailList.isChecked(row) ? 1 : 0;
+    }
+    saveState(SaveKind::ReadFlagFile);
+    dialog_.refreshLists(RefreshMode::AccountsOnly);
+}
+
+void WindowCommands::showPreview(int account, int row) {
+    if (!accountInUse(account))
+        return;
+    previewMail = row;
+    selectedAccount = account;
+    CMailPreview preview(accounts[account], row, &dialog_);
+    services_.runDialog(preview);
+}
+
+void WindowCommands::deleteMail() {
+    if (tableBusy())
+        return; // the running deletion reads the hand-over
+    const std::vector<int> rows = lists_.mailList().selectedRows();
+    const int account = lists_.lists().selectedAccount();
+    if (rows.empty() || !accountInUse(account) || !buildDeletionList(accounts[account], rows)) {
+        messageBox(command_texts::noMailToDelete());
+        return;
+    }
+    if (messageBox(delete_texts::confirmDeletion(), BoxKind::YesNoQuestion) != BoxAnswer::Yes)
+        return;
+    selectedAccount = account;
+    dialog_.startDeletionRun([](RunHost& host) { DeleteThreadProc(host); });
+}
+
+void WindowCommands::markAllRead() {
+    if (settings.markAllHint == 1) {
+        CReadTipp hint(&dialog_);
+        services_.runDialog(hint);
+    }
+    dialog_.timers().set(MarkReadTimer, kMarkReadDelay);
+}
+
+void WindowCommands::markReadTick() {
+    CMarkRead question(&dialog_);
+    switch (services_.runDialog(question)) {
+    case CMarkRead::SelectedAccount:
+        markAccountRead(lists_.lists().selectedAccount());
+        break;
+    case CMarkRead::AllAccounts:
+        markAllAccountsRead();
+        break;
+    default:
+        break;
+    }
+    saveState(SaveKind::ReadFlagFile);
+    refreshFull();
+}
+
+} // namespace ombrix
