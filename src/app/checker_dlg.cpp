@@ -27,6 +27,8 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 #include <QWindow>
+#include <algorithm>
+#include <climits>
 #include <filesystem>
 #include <system_error>
 
@@ -147,7 +149,9 @@ void CCheckerDlg::OnInitDialog() {
     }
     if (hooks_.fillPanel)
         hooks_.fillPanel();
-    timers_.set(CheckTimer, settings.checkInterval * 60000);
+    // A stored interval is any 32-bit number; its period must not overflow.
+    const std::int64_t period = std::int64_t(settings.checkInterval) * 60000;
+    timers_.set(CheckTimer, int(std::clamp<std::int64_t>(period, 60000, INT_MAX)));
     if (accountCount > 0)
         timers_.set(FirstCheckTimer, 200);
     dialogReady = 1;

@@ -21,6 +21,7 @@
 #include <QCheckBox>
 #include <QTimer>
 #include <atomic>
+#include <climits>
 #include <filesystem>
 #include <gtest/gtest.h>
 
@@ -423,6 +424,32 @@ TEST_F(CheckerWindowTest, QuitAsksAndStaysOnNo) {
     EXPECT_EQ(boxes.texts()[0], "Are you sure you want to quit Ombrix?");
     EXPECT_EQ(abortRequest, 1);
     EXPECT_FALSE(fileExists("obx.dat"));
+}
+
+} // namespace
+} // namespace ombrix
+
+namespace ombrix {
+namespace {
+
+TEST_F(CheckerWindowTest, StoredIntervalsOutsideTheSliderStillGiveASanePeriod) {
+    struct Row {
+        std::int32_t minutes;
+        int period;
+    };
+    for (const Row row : {Row{90, 90 * 60000}, Row{0, 60000}, Row{50000000, INT_MAX}}) {
+        SCOPED_TRACE(row.minutes);
+        test::resetProcessState();
+        programDirectory = directory.path().string();
+        addAccount("A");
+        settings.checkInterval = row.minutes;
+        ASSERT_TRUE(saveState(SaveKind::SettingsFile));
+        makeWindow();
+        window->OnInitDialog();
+        EXPECT_EQ(window->timers().interval(CheckTimer), row.period);
+        window->timers().kill(FirstCheckTimer);
+        window.reset();
+    }
 }
 
 } // namespace
