@@ -527,7 +527,8 @@ TEST_F(WindowCommandsTest, TheAccountMenuFollowsTheSelectedRow) {
         EXPECT_EQ(shown.entries[1].command, kCmdEditAccountRow);
         EXPECT_EQ(shown.entries[2].command, kCmdDeleteAccount);
         // The row's place counts inside the list's frame.
-        const int frame = lists->accountList().viewport()->mapTo(&lists->accountList(), QPoint(0, 0)).x();
+        const int frame =
+            lists->accountList().viewport()->mapTo(&lists->accountList(), QPoint(0, 0)).x();
         EXPECT_EQ(shown.point.x(), listCorner.x() + 100 + frame);
     }
     EXPECT_GT(menus[2].point.y(), menus[1].point.y()); // the second row lies lower
