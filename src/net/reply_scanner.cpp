@@ -79,9 +79,16 @@ TaggedReplyScanner::TaggedReplyScanner(std::string tag, bool tagged)
 bool TaggedReplyScanner::feed(std::string_view chunk, BoundedSink& sink) {
     for (char byte : chunk) {
         sink.put(byte);
-        if (!ended_) {
-            scan(byte);
+        if (ended_) {
+            continue;
         }
+        if (completionSeen_) {
+            // The rest of the completion line belongs to this reply; left in
+            // the stream it would open the next command's reply.
+            ended_ = byte == '\n';
+            continue;
+        }
+        scan(byte);
     }
     return ended_;
 }
@@ -108,18 +115,18 @@ void TaggedReplyScanner::matchLine(char byte) {
     if (matched_ < pattern_.size()) {
         matching_ = byte == pattern_[matched_];
         if (matching_ && ++matched_ == pattern_.size() && !tagged_) {
-            ended_ = true;
+            completionSeen_ = true;
         }
         return;
     }
     matching_ = false;
     if (afterOk_) {
-        ended_ = byte == 'K';
+        completionSeen_ = byte == 'K';
     } else if (byte == 'O') {
         afterOk_ = true;
         matching_ = true;
     } else if (byte == 'N' || byte == 'B') {
-        ended_ = true;
+        completionSeen_ = true;
         refused_ = true;
     }
 }

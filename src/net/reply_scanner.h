@@ -57,8 +57,9 @@ private:
 };
 
 // IMAP: the greeting ("* OK" opening a line) or the tagged completion of the
-// command whose tag is given. A completion NO or BAD is a refusal. Literals
-// ({n} at a line end) are skipped, so mail text can never pose as a completion.
+// command whose tag is given, each up to the end of its line. A completion NO
+// or BAD is a refusal. Literals ({n} at a line end) are skipped, so mail text
+// can never pose as a completion.
 class TaggedReplyScanner {
 public:
     TaggedReplyScanner(std::string tag, bool tagged);
@@ -72,6 +73,7 @@ private:
 
     std::string pattern_; // what opens the completing line
     bool tagged_;
+    bool completionSeen_ = false; // the reply ends with this line
     bool ended_ = false;
     bool refused_ = false;
     bool lineStart_ = true;
