@@ -132,6 +132,9 @@ void CCheckerDlg::OnInitDialog() {
     loadState();
 
     if (auto* combo = controls_.get<QComboBox>(kPatternCombo)) {
+        // Filling the box selects its first entry; that must not overwrite
+        // the pattern just loaded (the panel selects the stored one later).
+        const QSignalBlocker quiet(combo);
         combo->clear();
         for (int i = 0; i < desktop_texts::kSoundPatternCount; ++i)
             combo->addItem(QString::fromUtf8(desktop_texts::soundPattern(i)));
