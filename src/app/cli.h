@@ -41,7 +41,4 @@ CliRequest parseCommandLine(const std::vector<std::string>& arguments);
 // program's case; --lang has been applied by then).
 std::optional<int> runCli(const std::vector<std::string>& arguments, CliStreams& io);
 
-// The line printed when the desktop program is asked for but not built in.
-std::string desktopMissingText();
-
 } // namespace ombrix

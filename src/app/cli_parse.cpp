@@ -63,11 +63,4 @@ std::optional<int> runCli(const std::vector<std::string>& arguments, CliStreams&
     }
 }
 
-std::string desktopMissingText() {
-    return Text("Das Desktop-Fenster ist nicht Teil dieses Builds; die Befehle zeigt "
-                "ombrix --help.",
-                "The desktop window is not part of this build; see ombrix --help for the "
-                "commands.");
-}
-
 } // namespace ombrix
