@@ -1,6 +1,7 @@
 #include "check/account_check.h"
 
 #include "check/check_run.h"
+#include "check/check_texts.h"
 #include "check/run_flags.h"
 
 #include <algorithm>
@@ -14,6 +15,14 @@ void AccountCheck::fail(std::string text) {
 
 bool AccountCheck::aborted() const {
     return abortRequest != 0;
+}
+
+bool AccountCheck::answered(std::string_view reply) {
+    if (aborted())
+        return false;
+    if (reply.empty())
+        fail(check_texts::noResponse());
+    return !reply.empty();
 }
 
 void AccountCheck::beginListing(int count) {

@@ -46,6 +46,8 @@ struct AccountCheck {
     void fail(std::string text);
     bool failed() const { return account.errorFlag != 0; }
     bool aborted() const;
+    // False after an abort; an empty reply fails the account with "no response".
+    bool answered(std::string_view reply);
 
     // A listing of count mails begins (count is clamped to the arrays).
     void beginListing(int count);

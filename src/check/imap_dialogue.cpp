@@ -100,14 +100,6 @@ private:
         return refusal.empty() && !c_.failed();
     }
 
-    bool answered(std::string_view reply) {
-        if (c_.aborted())
-            return false;
-        if (reply.empty())
-            c_.fail(check_texts::noResponse());
-        return !reply.empty();
-    }
-
     bool examine() {
         const std::string_view reply = command("EXAMINE INBOX\r\n", kShortHint);
         if (!accepted(reply))
@@ -162,7 +154,7 @@ private:
 
     bool listUids() {
         const std::string_view reply = command("FETCH 1:* UID\r\n", kListHint);
-        if (!answered(reply))
+        if (!c_.answered(reply))
             return false;
         const std::vector<std::string_view> uids = imapFetchUids(reply);
         for (int i = 0; i < count_; ++i)
@@ -187,11 +179,11 @@ private:
         const std::string number = std::to_string(i + 1);
         std::string_view reply =
             command("FETCH " + number + " (BODY[HEADER] BODY[TEXT]<0.4000>)\r\n", kMailHint);
-        if (!answered(reply))
+        if (!c_.answered(reply))
             return false;
         ParseFetchedMail(reply, c_.workingList, i, FetchForm::Imap);
         reply = command("FETCH " + number + " RFC822.SIZE\r\n", kShortHint);
-        if (!answered(reply))
+        if (!c_.answered(reply))
             return false;
         c_.workingList.size[i] =
             static_cast<std::int32_t>(std::min<std::uint32_t>(imapRfc822Size(reply), INT32_MAX));

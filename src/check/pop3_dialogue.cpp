@@ -73,15 +73,6 @@ private:
         return c_.reply.receiveReply(c_.socket, timeoutMs, expectedSize, singleLine, dotList);
     }
 
-    // False after a failure or an abort; the reply must not be empty.
-    bool answered(std::string_view reply) {
-        if (c_.aborted())
-            return false;
-        if (reply.empty())
-            c_.fail(check_texts::noResponse());
-        return !reply.empty();
-    }
-
     bool stat() {
         const std::string_view reply =
             command("STAT\r\n", c_.timeouts.replyMs, kLineReplySize, true, false);
@@ -105,7 +96,7 @@ private:
     bool uidl() {
         const std::string_view reply =
             command("UIDL\r\n", c_.timeouts.replyMs, kUidlSize, false, true);
-        if (!answered(reply))
+        if (!c_.answered(reply))
             return false;
         if (reply.size() >= 3 && reply[1] == 'E' && reply[2] == 'R') {
             for (int i = 0; i < count_; ++i) {
@@ -140,11 +131,11 @@ private:
         c_.progress.text(check_texts::readingMail(c_.account.name, i + 1, total_));
         std::string_view reply =
             command("LIST " + number + "\r\n", c_.timeouts.replyMs, kListReplySize, true, false);
-        if (!answered(reply))
+        if (!c_.answered(reply))
             return false;
         const std::uint32_t size = pop3ListSize(reply);
         reply = command("TOP " + number + " 100\r\n", c_.timeouts.replyMs, size, false, false);
-        if (!answered(reply))
+        if (!c_.answered(reply))
             return false;
         c_.workingList.size[i] =
             static_cast<std::int32_t>(std::min<std::uint32_t>(size, INT32_MAX));
