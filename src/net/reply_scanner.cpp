@@ -18,11 +18,16 @@ bool LineReplyScanner::feed(std::string_view chunk, BoundedSink& sink) {
     if (singleLine_) {
         return endOfLineSeen_;
     }
-    if (terminatorSeen_ || (dotList_ && errorReply_)) {
+    // A listing refused with "-ERR" ends at once; a refused TOP at its line end.
+    if (terminatorSeen_ || (errorReply_ && (dotList_ || endOfLineSeen_))) {
         return true;
     }
+    // A TOP reply ends only at its terminator: its status line and stuffed
+    // dots make it longer than the mail's listed size, so ending by count
+    // would leave its tail in the stream to be taken as the next reply.
+    // A listing may still end by count: that only caps a runaway reply.
     // Unsigned on purpose: an expected size below 3 never ends a reply by count.
-    return afterFirstLine_ >= expectedSize_ - 3u;
+    return dotList_ && afterFirstLine_ >= expectedSize_ - 3u;
 }
 
 void LineReplyScanner::scan(char byte, BoundedSink& sink) {
@@ -35,11 +40,13 @@ void LineReplyScanner::scan(char byte, BoundedSink& sink) {
         }
     }
     bool lineStart = seen_ == 0 || atLineStart();
-    if (dotList_ && seen_ == 1 && previous_[2] == '-' && byte == 'E') {
+    if (!singleLine_ && seen_ == 1 && previous_[2] == '-' && byte == 'E') {
         errorReply_ = true;
     }
     ++seen_;
-    bool armed = dotList_ || (headerDone_ && lineEnds_ >= 101);
+    // Content lines that begin with a dot arrive doubled, so a lone dot after
+    // the status line is always the end, however few body lines came before.
+    bool armed = dotList_ || firstLineSeen_;
     if (terminatorMatched_ == 1 && byte == '\r') {
         terminatorMatched_ = 2;
     } else if (terminatorMatched_ == 2 && byte == '\n') {
@@ -65,12 +72,6 @@ void LineReplyScanner::countLineEnd() {
         afterFirstLine_ = 0;
     }
     endOfLineSeen_ = true;
-    // The empty line closing the header restarts the count, itself included.
-    if (!headerDone_ && previous_[0] == '\r' && previous_[1] == '\n') {
-        headerDone_ = true;
-        lineEnds_ = 0;
-    }
-    ++lineEnds_;
 }
 
 TaggedReplyScanner::TaggedReplyScanner(std::string tag, bool tagged)

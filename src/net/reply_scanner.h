@@ -28,8 +28,7 @@ private:
 };
 
 // POP3: one line, a dot-terminated listing, or the TOP reply (dot-unstuffed,
-// complete after its terminator past 100 body lines or when about
-// expectedSize bytes have followed the status line).
+// complete at its terminator line, or at the line end of a "-ERR" status).
 class LineReplyScanner {
 public:
     LineReplyScanner(bool singleLine, bool dotList, std::uint32_t expectedSize);
@@ -47,12 +46,10 @@ private:
     char previous_[3] = {0, 0, 0}; // the last three bytes of the stream, oldest first
     bool firstLineSeen_ = false;
     bool endOfLineSeen_ = false;
-    bool headerDone_ = false;
     bool errorReply_ = false;
     bool stuffedDotPending_ = false;
     bool terminatorSeen_ = false;
     int terminatorMatched_ = 0;
-    std::uint32_t lineEnds_ = 0;
     std::uint32_t afterFirstLine_ = 0;
 };
 

@@ -85,23 +85,31 @@ TEST(LineReplyScanner, TopReplyEndsAtTheTerminatorAfterHundredBodyLines) {
     EXPECT_EQ(fed.stored, status + kHeader + bodyLines(100) + ".\r\n");
 }
 
-TEST(LineReplyScanner, TopReplyDotLineBeforeLineHundredIsNoTerminator) {
-    std::string mail = kHeader + bodyLines(120);
+TEST(LineReplyScanner, TopReplyOfAShortMailEndsAtItsTerminator) {
+    std::string mail = kHeader + "first\r\n";
     Fed fed = feedLines(LineReplyScanner(false, false, static_cast<std::uint32_t>(mail.size())),
-                        {"+OK\r\n" + kHeader + "first\r\n.\r\nthird\r\n"});
-    EXPECT_EQ(fed.endedAfter, (std::vector<bool>{false}));
+                        {"+OK\r\n" + mail, ".\r\n"});
+    EXPECT_EQ(fed.endedAfter, (std::vector<bool>{false, true}));
+    EXPECT_EQ(fed.stored, "+OK\r\n" + mail + ".\r\n");
 }
 
-TEST(LineReplyScanner, ShortMailEndsWhenTheCountReachesTheSizeLessThree) {
-    std::string mail = kHeader + bodyLines(10);
+TEST(LineReplyScanner, ShortMailDoesNotEndBeforeItsTerminatorWhateverTheCount) {
+    std::string mail = kHeader + bodyLines(10) + "..stuffed\r\n";
     auto size = static_cast<std::uint32_t>(mail.size());
-    // The chunk holding the first line end counts whole, status line included.
+    // The listed size is reached well before the reply's end: its tail must
+    // still be read here, or it would be taken as the next command's reply.
     std::string reply = "+OK " + std::to_string(size) + " octets\r\n" + mail + ".\r\n";
     std::size_t firstChunk = size - 4;
     Fed fed = feedLines(
         LineReplyScanner(false, false, size),
         {reply.substr(0, firstChunk), reply.substr(firstChunk, 1), reply.substr(firstChunk + 1)});
-    EXPECT_EQ(fed.endedAfter, (std::vector<bool>{false, true, true}));
+    EXPECT_EQ(fed.endedAfter, (std::vector<bool>{false, false, true}));
+    EXPECT_TRUE(fed.stored.ends_with("\r\n.stuffed\r\n.\r\n")) << fed.stored;
+}
+
+TEST(LineReplyScanner, RefusedTopEndsAtTheEndOfItsStatusLine) {
+    Fed fed = feedLines(LineReplyScanner(false, false, 5000), {"-ERR no such", " message\r\n"});
+    EXPECT_EQ(fed.endedAfter, (std::vector<bool>{false, true}));
 }
 
 TEST(LineReplyScanner, ExpectedSizeBelowThreeNeverEndsByCount) {
