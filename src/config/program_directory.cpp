@@ -17,7 +17,11 @@ std::string findProgramDirectory(const std::optional<std::string>& dirArgument) 
         directory = (userConfigHome() / "ombrix").string();
     std::error_code ignored;
     std::filesystem::create_directories(directory, ignored);
-    return directory;
+    // Absolute, so that the files stay where the user meant them whatever
+    // the process's working directory becomes later (the window changes it),
+    // and so that an autostart entry written from it works from anywhere.
+    const std::filesystem::path absolute = std::filesystem::absolute(directory, ignored);
+    return absolute.empty() ? directory : absolute.lexically_normal().string();
 }
 
 } // namespace ombrix

@@ -160,5 +160,14 @@ TEST_F(StateStoreTest, ProgramDirectoryIsCreatedWhenMissing) {
     EXPECT_TRUE(fs::is_directory(wanted));
 }
 
+TEST_F(StateStoreTest, RelativeProgramDirectoryIsMadeAbsolute) {
+    const fs::path before = fs::current_path();
+    fs::current_path(dir.path());
+    const std::string found = findProgramDirectory(std::string("rel"));
+    fs::current_path(before);
+    EXPECT_EQ(found, (dir / "rel").string());
+    EXPECT_TRUE(fs::is_directory(dir / "rel"));
+}
+
 } // namespace
 } // namespace ombrix
