@@ -6,7 +6,7 @@
 // Where the desktop has no tray (yet), the window is never hidden into it: it
 // minimizes normally, and the icon is added as soon as a tray appears.
 
-#include "app/tray_shell.h"
+#include "platform/tray_shell.h"
 
 #include <QIcon>
 #include <QMenu>

@@ -2,7 +2,7 @@
 // A tray for tests: a switch for "a tray host runs", and a record of what the
 // tray object asked of it.
 
-#include "app/tray_shell.h"
+#include "platform/tray_shell.h"
 
 #include <QString>
 #include <vector>

@@ -1,4 +1,4 @@
-#include "app/tray_shell.h"
+#include "platform/tray_shell.h"
 
 #include <QSystemTrayIcon>
 
