@@ -13,46 +13,9 @@ server=${OMBRIX_DOVECOT_DIR:?}
 shots="${OMBRIX_BINARY_DIR:?}/e2e-screenshots"
 source_dir=${OMBRIX_SOURCE_DIR:?}
 
-skip() {
-    echo "SKIPPED: $*" >&2
-    [ -n "${CI:-}" ] && exit 1
-    exit 77
-}
-
-[ -f "$server/server.env" ] || skip "no test Dovecot ($(cat "$server/unavailable" 2>/dev/null || echo 'not started'))"
-for tool in trayer xdotool import xwininfo; do
-    command -v "$tool" >/dev/null || skip "$tool is not installed"
-done
-if [ -z "${OMBRIX_E2E_XVFB:-}" ]; then
-    # A private X server of our own, whatever display the caller has.
-    command -v xvfb-run >/dev/null || skip "xvfb-run is not installed"
-    OMBRIX_E2E_XVFB=1 exec xvfb-run -a -s "-screen 0 1024x768x24 -nolisten tcp" "$0" "$@"
-fi
-
-work=$(mktemp -d)
-pids=()
-cleanup() {
-    for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
-    for pid in "${pids[@]}"; do wait "$pid" 2>/dev/null || true; done
-    rm -rf "$work"
-}
-trap cleanup EXIT
-
-# Waits for a condition (a shell command) for at most $2 seconds.
-wait_for() {
-    local deadline=$((SECONDS + $2))
-    until eval "$1"; do
-        [ $SECONDS -lt $deadline ] || return 1
-        sleep 0.05
-    done
-}
-
-fail() {
-    echo "FAILED: $*" >&2
-    [ -f "$work/tray.log" ] && sed 's/^/tray.log: /' "$work/tray.log" >&2
-    [ -f "$work/ombrix.log" ] && sed 's/^/ombrix: /' "$work/ombrix.log" >&2
-    exit 1
-}
+e2e_tools=(trayer xdotool import xwininfo)
+# shellcheck source=e2e_common.sh
+. "$(dirname "$0")/e2e_common.sh"
 
 # Windows of the class ombrix: the main window is large, the tray icon small.
 windows_of_ombrix() {
