@@ -1,14 +1,14 @@
-# The two commands of the README. Everything else is CMake.
-BUILD      ?= build
-ASAN_BUILD ?= build-asan
-JOBS       ?= $(shell nproc)
+# The two commands of the README. Everything else is CMake, driven by the
+# presets in CMakePresets.json (build directories, -Werror, sanitizer options).
+JOBS ?= $(shell nproc)
 
-.PHONY: run test deps build build-asan check-normal check-asan demo format clean
+.PHONY: run test deps build build-asan check-normal check-asan bench demo format format-check clean
 
 run: build
-	./$(BUILD)/src/app/ombrix
+	./build/src/app/ombrix
 
 test: deps
+	$(MAKE) format-check
 	$(MAKE) check-normal
 	$(MAKE) check-asan
 
@@ -16,30 +16,33 @@ deps:
 	scripts/install-deps
 
 build: deps
-	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo
-	cmake --build $(BUILD) --parallel $(JOBS)
+	cmake --preset dev
+	cmake --build --preset dev --parallel $(JOBS)
 
 build-asan: deps
-	cmake -S . -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE=Debug -DOMBRIX_SANITIZE=ON -DOMBRIX_BUILD_BENCH=OFF
-	cmake --build $(ASAN_BUILD) --parallel $(JOBS)
+	cmake --preset asan-ubsan
+	cmake --build --preset asan-ubsan --parallel $(JOBS)
+
+check-normal: build
+	ctest --preset dev --parallel $(JOBS)
+
+check-asan: build-asan
+	ctest --preset asan-ubsan --parallel $(JOBS)
+
+# Benchmarks are never part of the test build; see bench/ for how to run them.
+bench: build
+	cmake --build --preset dev --target benchmarks --parallel $(JOBS)
 
 # A private mail server with generated mail and two accounts on it, shown in
 # the desktop program (or on the terminal when there is no display).
 demo: build
-	scripts/desktop-demo $(BUILD)
-
-check-normal: build
-	cd $(BUILD) && ctest --output-on-failure --parallel $(JOBS)
-
-check-asan: build-asan
-	cd $(ASAN_BUILD) && \
-	ASAN_OPTIONS=halt_on_error=1:detect_leaks=1 \
-	LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp:print_suppressions=0 \
-	UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
-	ctest --output-on-failure --parallel $(JOBS)
+	scripts/desktop-demo build
 
 format:
 	git ls-files '*.cpp' '*.h' | xargs clang-format -i
 
+format-check:
+	git ls-files '*.cpp' '*.h' | xargs clang-format --dry-run --Werror
+
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD)
+	rm -rf build build-asan

@@ -13,9 +13,9 @@ std::array<AccountRecord, kMaxAccounts>& accountTable() {
 }
 
 MailEntry mailAt(const AccountRecord& a, int i) {
-    return MailEntry{a.date[i], a.bodyPreview[i], a.serverPosition[i], a.read[i],
-                     a.from[i], a.subject[i],     a.uid[i],            a.day[i],
-                     a.month[i], a.year[i],       a.size[i]};
+    return MailEntry{
+        a.date[i], a.bodyPreview[i], a.serverPosition[i], a.read[i], a.from[i], a.subject[i],
+        a.uid[i],  a.day[i],         a.month[i],          a.year[i], a.size[i]};
 }
 
 void storeMail(AccountRecord& a, int i, const MailEntry& m) {

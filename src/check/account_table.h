@@ -18,7 +18,7 @@ struct AccountRecord {
     std::string name;
     std::string host;
     std::string user;
-    std::string password; // clear text in memory, scrambled on disk
+    std::string password;      // clear text in memory, scrambled on disk
     std::uint8_t useSsl = 0;   // any value but 0 switches TLS on
     std::uint8_t protocol = 0; // 1 = IMAP, anything else = POP3
     std::string port;          // decimal digits, converted when connecting

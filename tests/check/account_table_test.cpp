@@ -23,8 +23,17 @@ TEST_F(AccountTableTest, MailCountOutsideTheArraysIsClamped) {
 
 TEST_F(AccountTableTest, MailEntryMovesAllElevenArraysTogether) {
     AccountRecord& account = accounts[3];
-    MailEntry mail{"Tue, 7 Mar 2006 10:00:00", "body", 41, 1, "a@b.example", "Hello",
-                   "UID7\r\n",                  7,      3,  2006, 1234};
+    MailEntry mail{"Tue, 7 Mar 2006 10:00:00",
+                   "body",
+                   41,
+                   1,
+                   "a@b.example",
+                   "Hello",
+                   "UID7\r\n",
+                   7,
+                   3,
+                   2006,
+                   1234};
     storeMail(account, kMaxMails - 1, mail);
     EXPECT_EQ(mailAt(account, kMaxMails - 1), mail);
     EXPECT_EQ(mailAt(account, 0), MailEntry{});
