@@ -52,8 +52,8 @@ LoginResult imapLogin(CMailSocket& socket, ReplyBuffer& reply, const AccountReco
                       const ImapLoginSteps& steps) {
     if (!credentialsSendable(account))
         return {LoginStatus::Failed, check_texts::lineBreakInCredentials()};
-    if (!socket.ConnectImap(account.host, account.useSsl != 0, account.port))
-        return failed(connectFailureText(account, socket.lastFailureReason()));
+    if (!socket.ConnectImap(account.host, account.useSsl != 0, account.port, steps.timeoutMs))
+        return failed(connectFailureText(socket.lastFailureReason()));
     std::string refusal =
         imapReplyRefusal(reply.receiveTagged(socket, steps.timeoutMs, kGreetingHint, false));
     if (!refusal.empty() || abortRequest != 0)

@@ -18,9 +18,9 @@ bool credentialsSendable(const AccountRecord& account) {
     return sendable(account.user) && sendable(account.password);
 }
 
-std::string connectFailureText(const AccountRecord& account, const std::string& reason) {
+std::string connectFailureText(const std::string& reason) {
     std::string text = check_texts::couldNotConnect();
-    if (account.useSsl != 0 && !reason.empty() && reason != "aborted")
+    if (!reason.empty() && reason != "aborted")
         text += " (" + reason + ")";
     return text;
 }

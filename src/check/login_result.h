@@ -25,8 +25,9 @@ struct LoginResult {
 // would end the command early and smuggle a second one to the server.
 bool credentialsSendable(const AccountRecord& account);
 
-// "could not connect to server", with the TLS failure's reason appended in
-// parentheses when the connection was to be TLS.
-std::string connectFailureText(const AccountRecord& account, const std::string& reason);
+// "could not connect to server", with the connection layer's reason appended
+// in parentheses ("host not found", a time-out, a refused certificate), so
+// that the user can tell a typing error from a dead or hostile server.
+std::string connectFailureText(const std::string& reason);
 
 } // namespace ombrix

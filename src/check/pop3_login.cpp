@@ -39,8 +39,8 @@ LoginResult pop3Login(CMailSocket& socket, ReplyBuffer& reply, const AccountReco
                       const Pop3LoginSteps& steps) {
     if (!credentialsSendable(account))
         return {LoginStatus::Failed, check_texts::lineBreakInCredentials()};
-    if (!socket.ConnectPop3(account.host, account.useSsl != 0, account.port))
-        return failed(connectFailureText(account, socket.lastFailureReason()));
+    if (!socket.ConnectPop3(account.host, account.useSsl != 0, account.port, steps.timeoutMs))
+        return failed(connectFailureText(socket.lastFailureReason()));
     // The greeting's content is not examined: a dead server shows at USER.
     reply.receiveReply(socket, steps.timeoutMs, steps.greetingSize, true, false);
     if (abortRequest != 0)

@@ -21,12 +21,6 @@ MailConnection::MailConnection() : chunk(kChunkCapacity) {
     resolved = openEvent(eventName("obxDNSresolved", serial), true);
 }
 
-void resolveAndConnect(std::shared_ptr<MailConnection> connection, std::string host,
-                       std::string port, bool useTls) {
-    connection->opened = connection->link.open(host, port, useTls);
-    connection->resolved->set();
-}
-
 void readChunks(std::shared_ptr<MailConnection> connection) {
     MailConnection& c = *connection;
     for (;;) {

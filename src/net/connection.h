@@ -1,8 +1,8 @@
 #pragma once
-// What one connect attempt shares between the caller, the resolver thread and
-// the reader thread. Each attempt opens its own trio of named events, so a
-// resolver thread that was left behind by an aborted connect can never signal
-// a later connection; the threads hold the attempt alive while they run.
+// What one connect attempt shares between the caller, its name lookup and the
+// reader thread. Each attempt opens its own trio of named events, so a lookup
+// that was given up by an aborted connect can never signal a later connection;
+// the reader thread holds the connection alive while it runs.
 
 #include "net/link.h"
 #include "platform/event.h"
@@ -23,17 +23,13 @@ struct MailConnection {
     Link link;
     EventHandle receiveRequest;       // "obxreceive": the consumer wants the next chunk
     EventHandle dataHere;             // "obxdatahere": a chunk (or the stream's end) is ready
-    EventHandle resolved;             // "obxDNSresolved": the resolver thread has finished
-    std::atomic<bool> opened{false};  // the resolver's verdict, valid once `resolved` is set
+    EventHandle resolved;             // "obxDNSresolved": the name lookup has finished
     std::atomic<bool> closing{false}; // Close() asks the reader thread to end
     std::atomic<bool> streamEnded{false};
     std::vector<char> chunk;
     std::atomic<std::uint32_t> chunkLength{0};
 };
 
-// Resolver thread: opens the link and sets `resolved`.
-void resolveAndConnect(std::shared_ptr<MailConnection> connection, std::string host,
-                       std::string port, bool useTls);
 // Reader thread: one read per receive request until the stream ends.
 void readChunks(std::shared_ptr<MailConnection> connection);
 

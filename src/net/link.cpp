@@ -2,14 +2,15 @@
 
 #include "net/net_texts.h"
 #include "net/tls_session.h"
+#include "platform/event.h"
 #include "platform/message_box.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
-#include <cstdlib>
 #include <cstring>
-#include <mutex>
-#include <netdb.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <poll.h>
 #include <sys/eventfd.h>
 #include <sys/socket.h>
@@ -17,6 +18,12 @@
 
 namespace ombrix {
 namespace {
+
+// A wait that may be stopped looks at its stop flag at least this often.
+constexpr std::uint64_t kStopSliceMs = 1000;
+
+constexpr const char* kConnectTimedOut = "connection timed out";
+constexpr const char* kHandshakeTimedOut = "TLS hand-shake timed out";
 
 // A TLS write to a peer that has gone would otherwise end the process.
 void ignoreBrokenPipes() {
@@ -29,14 +36,16 @@ void ignoreBrokenPipes() {
     });
 }
 
-struct AddressList {
-    addrinfo* head = nullptr;
-    ~AddressList() {
-        if (head) {
-            freeaddrinfo(head);
-        }
-    }
-};
+// Commands are short lines, each answered before the next: every one must
+// leave at once instead of waiting for the acknowledgement of the one before.
+void sendSmallWritesAtOnce(int fd) {
+    int on = 1;
+    ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
+}
+
+bool limitReached(const WaitLimit& limit) {
+    return (limit.stop && *limit.stop != 0) || TickCount() >= limit.deadline;
+}
 
 } // namespace
 
@@ -45,12 +54,17 @@ Link::Link() : wakeFd_(eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {
 }
 
 Link::~Link() {
+    release();
+    if (wakeFd_ >= 0) {
+        ::close(wakeFd_);
+    }
+}
+
+void Link::release() {
     tls_.reset();
     if (fd_ >= 0) {
         ::close(fd_);
-    }
-    if (wakeFd_ >= 0) {
-        ::close(wakeFd_);
+        fd_ = -1;
     }
 }
 
@@ -60,47 +74,50 @@ void Link::cancel() {
     [[maybe_unused]] ssize_t ignored = ::write(wakeFd_, &one, sizeof one);
 }
 
-Link::Readiness Link::waitUntil(short events) {
+Link::Readiness Link::waitUntil(short events, const WaitLimit& limit) {
     pollfd watched[2] = {{fd_, events, 0}, {wakeFd_, POLLIN, 0}};
-    while (!cancelled_) {
-        int result = ::poll(watched, 2, -1);
+    const bool limited = limit.stop || limit.deadline != UINT64_MAX;
+    for (;;) {
+        if (cancelled_) {
+            return Readiness::Cancelled;
+        }
+        if (limit.stop && *limit.stop != 0) {
+            return Readiness::Stopped;
+        }
+        int timeoutMs = -1;
+        if (limited) {
+            const std::uint64_t now = TickCount();
+            if (now >= limit.deadline) {
+                return Readiness::TimedOut;
+            }
+            timeoutMs = static_cast<int>(std::min(kStopSliceMs, limit.deadline - now));
+        }
+        const int result = ::poll(watched, 2, timeoutMs);
         if (result < 0 && errno != EINTR) {
             return Readiness::Cancelled;
         }
-        if (watched[1].revents != 0) {
+        if (result > 0 && watched[1].revents != 0) {
             return Readiness::Cancelled;
         }
         if (result > 0 && watched[0].revents != 0) {
             return Readiness::Ready;
         }
     }
-    return Readiness::Cancelled;
 }
 
-bool Link::open(const std::string& host, const std::string& port, bool useTls) {
-    // The port field is read like a plain decimal conversion: digits up to the first other byte.
-    long portNumber = std::strtol(port.c_str(), nullptr, 10);
-    if (portNumber < 1 || portNumber > 65535) {
-        failureReason_ = "invalid port";
-        return false;
-    }
-    addrinfo hints{};
-    hints.ai_family = AF_UNSPEC;
-    hints.ai_socktype = SOCK_STREAM;
-    hints.ai_protocol = IPPROTO_TCP;
-    hints.ai_flags = AI_NUMERICSERV;
-    AddressList addresses;
-    int status =
-        getaddrinfo(host.c_str(), std::to_string(portNumber).c_str(), &hints, &addresses.head);
-    if (status != 0) {
-        failureReason_ = gai_strerror(status);
-        return false;
-    }
+bool Link::failWaiting(Readiness readiness, const char* timedOutText) {
+    failureReason_ = readiness == Readiness::TimedOut ? timedOutText : "aborted";
+    return false;
+}
+
+bool Link::open(const std::vector<SocketAddress>& addresses, const std::string& host, bool useTls,
+                const WaitLimit& limit) {
+    failureReason_ = "host not found";
     bool connected = false;
     bool noSocketShown = false;
-    for (addrinfo* address = addresses.head; address && !connected && !cancelled_;
-         address = address->ai_next) {
-        fd_ = ::socket(address->ai_family, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, IPPROTO_TCP);
+    for (const SocketAddress& address : addresses) {
+        fd_ = ::socket(address.bytes.ss_family, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC,
+                       IPPROTO_TCP);
         if (fd_ < 0) {
             failureReason_ = std::strerror(errno);
             if (!noSocketShown) {
@@ -109,31 +126,37 @@ bool Link::open(const std::string& host, const std::string& port, bool useTls) {
             }
             continue;
         }
-        connected = connectTo(*address);
-        if (!connected) {
-            ::close(fd_);
-            fd_ = -1;
+        connected = connectTo(address, limit);
+        if (connected) {
+            break;
+        }
+        release();
+        if (limitReached(limit)) {
+            break;
         }
     }
     if (!connected) {
-        if (cancelled_) {
-            failureReason_ = "aborted";
-        }
         return false;
     }
-    return !useTls || handshake(host);
+    sendSmallWritesAtOnce(fd_);
+    if (useTls && !handshake(host, limit)) {
+        release();
+        return false;
+    }
+    return true;
 }
 
-bool Link::connectTo(const addrinfo& address) {
-    if (::connect(fd_, address.ai_addr, address.ai_addrlen) == 0) {
+bool Link::connectTo(const SocketAddress& address, const WaitLimit& limit) {
+    if (::connect(fd_, reinterpret_cast<const sockaddr*>(&address.bytes), address.length) == 0) {
         return true;
     }
     if (errno != EINPROGRESS) {
         failureReason_ = std::strerror(errno);
         return false;
     }
-    if (waitUntil(POLLOUT) == Readiness::Cancelled) {
-        return false;
+    const Readiness readiness = waitUntil(POLLOUT, limit);
+    if (readiness != Readiness::Ready) {
+        return failWaiting(readiness, kConnectTimedOut);
     }
     int error = 0;
     socklen_t length = sizeof error;
@@ -147,26 +170,21 @@ bool Link::connectTo(const addrinfo& address) {
     return true;
 }
 
-bool Link::handshake(const std::string& host) {
+bool Link::handshake(const std::string& host, const WaitLimit& limit) {
     tls_ = TlsSession::create(fd_, host, failureReason_);
     if (!tls_) {
         return false;
     }
     for (;;) {
+        Readiness readiness = Readiness::Ready;
         switch (tls_->handshake(failureReason_)) {
         case TlsSession::Step::Done:
             return true;
         case TlsSession::Step::WantRead:
-            if (waitUntil(POLLIN) == Readiness::Cancelled) {
-                failureReason_ = "aborted";
-                return false;
-            }
+            readiness = waitUntil(POLLIN, limit);
             break;
         case TlsSession::Step::WantWrite:
-            if (waitUntil(POLLOUT) == Readiness::Cancelled) {
-                failureReason_ = "aborted";
-                return false;
-            }
+            readiness = waitUntil(POLLOUT, limit);
             break;
         case TlsSession::Step::Closed:
             failureReason_ = "connection closed during TLS hand-shake";
@@ -174,10 +192,14 @@ bool Link::handshake(const std::string& host) {
         case TlsSession::Step::Failed:
             return false;
         }
+        if (readiness != Readiness::Ready) {
+            return failWaiting(readiness, kHandshakeTimedOut);
+        }
     }
 }
 
 std::size_t Link::readSome(char* buffer, std::size_t capacity) {
+    const WaitLimit unlimited;
     for (;;) {
         if (cancelled_ || fd_ < 0) {
             return 0;
@@ -186,7 +208,7 @@ std::size_t Link::readSome(char* buffer, std::size_t capacity) {
             std::unique_lock lock(tlsMutex_);
             if (!tls_->hasBufferedBytes()) {
                 lock.unlock();
-                if (waitUntil(POLLIN) == Readiness::Cancelled) {
+                if (waitUntil(POLLIN, unlimited) != Readiness::Ready) {
                     return 0;
                 }
                 lock.lock();
@@ -208,60 +230,58 @@ std::size_t Link::readSome(char* buffer, std::size_t capacity) {
         if (got == 0 || (errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR)) {
             return 0;
         }
-        if (waitUntil(POLLIN) == Readiness::Cancelled) {
+        if (waitUntil(POLLIN, unlimited) != Readiness::Ready) {
             return 0;
         }
     }
 }
 
-void Link::writeAll(std::string_view bytes) {
+bool Link::writeAll(std::string_view bytes, const WaitLimit& limit) {
     if (fd_ < 0 || cancelled_) {
-        return;
+        return false;
     }
-    if (tls_) {
-        writeTls(bytes);
-    } else {
-        writePlain(bytes);
-    }
+    return tls_ ? writeTls(bytes, limit) : writePlain(bytes, limit);
 }
 
-void Link::writePlain(std::string_view bytes) {
+bool Link::writePlain(std::string_view bytes, const WaitLimit& limit) {
     while (!bytes.empty()) {
         ssize_t sent = ::send(fd_, bytes.data(), bytes.size(), MSG_NOSIGNAL);
         if (sent > 0) {
             bytes.remove_prefix(static_cast<std::size_t>(sent));
         } else if (sent < 0 && (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR)) {
-            if (waitUntil(POLLOUT) == Readiness::Cancelled) {
-                return;
+            if (waitUntil(POLLOUT, limit) != Readiness::Ready) {
+                return false;
             }
         } else {
-            return;
+            return false;
         }
     }
+    return true;
 }
 
-void Link::writeTls(std::string_view bytes) {
+bool Link::writeTls(std::string_view bytes, const WaitLimit& limit) {
     std::lock_guard lock(tlsMutex_);
     while (!bytes.empty()) {
         std::size_t written = 0;
+        Readiness readiness = Readiness::Ready;
         switch (tls_->write(bytes.data(), bytes.size(), written)) {
         case TlsSession::Step::Done:
             bytes.remove_prefix(written);
             break;
         case TlsSession::Step::WantRead:
-            if (waitUntil(POLLIN) == Readiness::Cancelled) {
-                return;
-            }
+            readiness = waitUntil(POLLIN, limit);
             break;
         case TlsSession::Step::WantWrite:
-            if (waitUntil(POLLOUT) == Readiness::Cancelled) {
-                return;
-            }
+            readiness = waitUntil(POLLOUT, limit);
             break;
         default:
-            return;
+            return false;
+        }
+        if (readiness != Readiness::Ready) {
+            return false;
         }
     }
+    return true;
 }
 
 void Link::notifyClose() {

@@ -1,21 +1,30 @@
 #pragma once
-// One TCP stream to a mail server, optionally under TLS. open() runs on the
-// resolver thread, readSome() on the reader thread, writeAll() on the caller's
-// thread; cancel() may come from any thread and ends every blocked or later
-// operation, so no thread ever has to be killed.
+// One TCP stream to a mail server, optionally under TLS. open() and writeAll()
+// run on the caller's thread and give up at their WaitLimit; readSome() runs on
+// the reader thread; cancel() may come from any thread and ends every blocked
+// or later operation, so no thread ever has to be killed.
+
+#include "net/host_lookup.h"
 
 #include <atomic>
 #include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <mutex>
 #include <string>
 #include <string_view>
-
-struct addrinfo;
+#include <vector>
 
 namespace ombrix {
 
 class TlsSession;
+
+// How long a blocking step may take: until `deadline` (TickCount()
+// milliseconds), and at most about a second after `stop` turns non-zero.
+struct WaitLimit {
+    std::uint64_t deadline = UINT64_MAX;
+    const std::atomic<std::uint8_t>* stop = nullptr;
+};
 
 class Link {
 public:
@@ -24,29 +33,32 @@ public:
     Link(const Link&) = delete;
     Link& operator=(const Link&) = delete;
 
-    // Resolves host (IPv4 and IPv6), connects to its addresses in order, then
-    // runs the TLS hand-shake when useTls. Blocks; false with failureReason().
-    // Runs on the resolver thread.
-    bool open(const std::string& host, const std::string& port, bool useTls);
+    // Connects to the addresses in order, then runs the TLS hand-shake for
+    // host when useTls. False with failureReason() ("aborted" when `stop`
+    // ended it); whatever a failed attempt had set up is released by then.
+    bool open(const std::vector<SocketAddress>& addresses, const std::string& host, bool useTls,
+              const WaitLimit& limit);
     // One read of at most capacity bytes; 0 at end of stream, on error or after
     // cancel(). Runs on the reader thread.
     std::size_t readSome(char* buffer, std::size_t capacity);
-    // Sends every byte unless the stream fails or is cancelled; the outcome is
-    // not reported, as the callers learn of a dead stream from a missing reply.
-    void writeAll(std::string_view bytes);
-    // Sends the TLS close notification, if any; the stream stays open.
+    // Sends every byte; false when the stream fails, the limit is reached or
+    // the link is cancelled.
+    bool writeAll(std::string_view bytes, const WaitLimit& limit);
+    // Sends the TLS close notification, if any, without waiting; the stream stays open.
     void notifyClose();
     void cancel();
     // Why open() failed; written before open() returns.
     const std::string& failureReason() const { return failureReason_; }
 
 private:
-    enum class Readiness { Ready, Cancelled };
-    Readiness waitUntil(short events);
-    bool connectTo(const ::addrinfo& address);
-    bool handshake(const std::string& host);
-    void writePlain(std::string_view bytes);
-    void writeTls(std::string_view bytes);
+    enum class Readiness { Ready, Cancelled, TimedOut, Stopped };
+    Readiness waitUntil(short events, const WaitLimit& limit);
+    bool connectTo(const SocketAddress& address, const WaitLimit& limit);
+    bool handshake(const std::string& host, const WaitLimit& limit);
+    bool failWaiting(Readiness readiness, const char* timedOutText);
+    void release();
+    bool writePlain(std::string_view bytes, const WaitLimit& limit);
+    bool writeTls(std::string_view bytes, const WaitLimit& limit);
 
     int fd_ = -1;
     int wakeFd_ = -1;

@@ -2,75 +2,139 @@
 
 #include "check/run_flags.h"
 #include "net/connection.h"
+#include "net/host_lookup.h"
+#include "net/link.h"
 #include "net/protocol_log.h"
 #include "net/reply_scanner.h"
 #include "platform/event.h"
 
 #include <algorithm>
+#include <cstdlib>
 
 namespace ombrix {
 
 namespace {
 
-constexpr std::uint32_t kResolveSliceMs = 6000;
 constexpr std::uint32_t kDataSliceMs = 1000;
 
+std::uint32_t testTimeoutCapMs() {
+    const char* text = std::getenv("OMBRIX_TEST_REPLY_TIMEOUT_MS");
+    if (!text) {
+        return UINT32_MAX;
+    }
+    char* end = nullptr;
+    const unsigned long value = std::strtoul(text, &end, 10);
+    return end != text && *end == '\0' && value > 0 && value < UINT32_MAX
+               ? static_cast<std::uint32_t>(value)
+               : UINT32_MAX;
+}
+
+std::uint32_t boundedForTests(std::uint32_t timeoutMs) {
+    static const std::uint32_t cap = testTimeoutCapMs();
+    return std::min(timeoutMs, cap);
+}
+
+WaitLimit limitFromNow(std::uint32_t timeoutMs) {
+    return {TickCount() + timeoutMs, &abortRequest};
+}
+
+std::uint32_t remainingMs(const WaitLimit& limit) {
+    const std::uint64_t now = TickCount();
+    return now >= limit.deadline ? 0 : static_cast<std::uint32_t>(limit.deadline - now);
+}
+
 } // namespace
+
+CMailSocket::CMailSocket() = default;
 
 CMailSocket::~CMailSocket() {
     Close();
 }
 
-bool CMailSocket::ConnectPop3(const std::string& host, bool useSsl, const std::string& port) {
-    return connect(host, useSsl, port);
+bool CMailSocket::ConnectPop3(const std::string& host, bool useSsl, const std::string& port,
+                              std::uint32_t timeoutMs) {
+    return connect(host, useSsl, port, timeoutMs);
 }
 
-bool CMailSocket::ConnectImap(const std::string& host, bool useSsl, const std::string& port) {
-    if (!connect(host, useSsl, port)) {
+bool CMailSocket::ConnectImap(const std::string& host, bool useSsl, const std::string& port,
+                              std::uint32_t timeoutMs) {
+    if (!connect(host, useSsl, port, timeoutMs)) {
         return false;
     }
     tagCounter_ = 0;
     return true;
 }
 
-bool CMailSocket::connect(const std::string& host, bool useSsl, const std::string& port) {
+bool CMailSocket::connect(const std::string& host, bool useSsl, const std::string& port,
+                          std::uint32_t timeoutMs) {
     Close();
+    std::erase_if(givenUpLookups_, [](const auto& lookup) { return lookup->finished(); });
     failureReason_.clear();
-    auto attempt = std::make_shared<MailConnection>();
-    attempt->resolved->reset();
-    std::thread(resolveAndConnect, attempt, host, port, useSsl).detach();
-    while (!attempt->resolved->wait(kResolveSliceMs)) {
-        if (abortRequest) {
-            // The resolver finishes alone; cancelling cuts its connect or hand-shake short.
-            attempt->link.cancel();
-            failureReason_ = "aborted";
-            return false;
-        }
+    sendTimeoutMs_ = boundedForTests(timeoutMs);
+    const WaitLimit limit = limitFromNow(sendTimeoutMs_);
+    // The port field is read like a plain decimal conversion: digits up to the first other byte.
+    const long portNumber = std::strtol(port.c_str(), nullptr, 10);
+    if (portNumber < 1 || portNumber > 65535) {
+        failureReason_ = "invalid port";
+        return false;
     }
-    if (!attempt->opened) {
+    auto attempt = std::make_shared<MailConnection>();
+    std::vector<SocketAddress> addresses;
+    if (!lookUp(host, static_cast<std::uint16_t>(portNumber), limit, *attempt, addresses)) {
+        return false;
+    }
+    if (!attempt->link.open(addresses, host, useSsl, limit)) {
         failureReason_ = attempt->link.failureReason();
         return false;
     }
-    connection_ = attempt;
-    reader_ = std::thread(readChunks, attempt);
+    connection_ = std::move(attempt);
+    reader_ = std::thread(readChunks, connection_);
     return true;
 }
 
-void CMailSocket::send(const std::string& bytes) {
-    protocol_log::sent(bytes);
-    if (connection_) {
-        connection_->link.writeAll(bytes);
+bool CMailSocket::lookUp(const std::string& host, std::uint16_t port, const WaitLimit& limit,
+                         MailConnection& attempt, std::vector<SocketAddress>& addresses) {
+    attempt.resolved->reset();
+    auto lookup = std::make_unique<HostLookup>(host, port, remainingMs(limit), attempt.resolved);
+    // Sliced, so that an abort is seen within a second.
+    while (!attempt.resolved->wait(std::min(remainingMs(limit), kDataSliceMs))) {
+        const bool aborted = abortRequest != 0;
+        if (aborted || TickCount() >= limit.deadline) {
+            failureReason_ = aborted ? "aborted" : "host name lookup timed out";
+            givenUpLookups_.push_back(std::move(lookup));
+            return false;
+        }
     }
+    addresses = lookup->addresses();
+    if (addresses.empty()) {
+        failureReason_ = lookup->failureReason();
+        return false;
+    }
+    return true;
 }
 
-void CMailSocket::SendLine(const std::string& line) {
-    send(line);
+bool CMailSocket::send(const std::string& bytes) {
+    protocol_log::sent(bytes);
+    if (!connection_) {
+        return false;
+    }
+    if (connection_->link.writeAll(bytes, limitFromNow(sendTimeoutMs_))) {
+        return true;
+    }
+    // A command sent in part leaves the dialogue out of step for good: the
+    // stream is ended, so the reply's wait ends at once instead of by time-out.
+    connection_->link.cancel();
+    return false;
 }
 
-void CMailSocket::SendTagged(const std::string& command) {
+bool CMailSocket::SendLine(const std::string& line) {
+    return send(line);
+}
+
+bool CMailSocket::SendTagged(const std::string& command) {
     lastCommand_ = imapTag(tagCounter_) + " " + command;
-    send(lastCommand_);
     ++tagCounter_;
+    return send(lastCommand_);
 }
 
 std::uint32_t CMailSocket::ReceiveReply(std::span<char> dest, std::uint32_t timeoutMs,
@@ -98,6 +162,7 @@ std::uint32_t CMailSocket::receive(std::span<char> dest, std::uint32_t timeoutMs
     }
     MailConnection& c = *connection_;
     auto stored = [&sink] { return static_cast<std::uint32_t>(sink.stored()); };
+    timeoutMs = boundedForTests(timeoutMs);
     c.chunkLength = 0;
     const std::uint64_t deadline = TickCount() + timeoutMs;
     c.receiveRequest->set();

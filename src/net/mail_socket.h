@@ -1,9 +1,14 @@
 #pragma once
 // The one connection of a check or deletion run to a mail server, plain or TLS.
 // Replies are read by a reader thread of the connection and handed over chunk
-// by chunk; every wait is sliced so that abortRequest ends it within a second
-// (within six while connecting). Two flavours: line replies (POP3) and tagged
-// replies (IMAP). All members are called from one worker thread.
+// by chunk. Every wait is bounded: the connect (name lookup, TCP connect and
+// TLS hand-shake together) and each send by the time-out given to the connect,
+// each receive by its own; abortRequest ends any of them within a second. Two
+// flavours: line replies (POP3) and tagged replies (IMAP). All members are
+// called from one worker thread.
+//
+// For tests only: with OMBRIX_TEST_REPLY_TIMEOUT_MS=N in the environment (read
+// once per process), every one of these time-outs is cut to at most N ms.
 
 #include <atomic>
 #include <cstdint>
@@ -11,10 +16,17 @@
 #include <span>
 #include <string>
 #include <thread>
+#include <vector>
 
 namespace ombrix {
 
 struct MailConnection;
+struct SocketAddress;
+struct WaitLimit;
+class HostLookup;
+
+// The connect's time-out when the caller names none: the dialogues' reply time-out.
+inline constexpr std::uint32_t kConnectTimeoutMs = 16000;
 
 // Receives, over the whole process, that ended because their time-out ran out
 // before the reply was complete. A healthy server never causes one; the check
@@ -23,27 +35,33 @@ inline std::atomic<std::uint32_t> receiveTimeouts{0};
 
 class CMailSocket {
 public:
-    CMailSocket() = default;
+    CMailSocket();
     ~CMailSocket();
     CMailSocket(const CMailSocket&) = delete;
     CMailSocket& operator=(const CMailSocket&) = delete;
 
     // Opens the connection; port is decimal text. False when the host cannot be
-    // resolved or reached, TLS fails (lastFailureReason() says why), or
-    // abortRequest is set while connecting.
-    bool ConnectPop3(const std::string& host, bool useSsl, const std::string& port);
+    // resolved or reached, TLS fails, timeoutMs passes first (lastFailureReason()
+    // says why), or abortRequest is set while connecting ("aborted").
+    bool ConnectPop3(const std::string& host, bool useSsl, const std::string& port,
+                     std::uint32_t timeoutMs = kConnectTimeoutMs);
     // As ConnectPop3; the first SendTagged after it carries the tag a000.
-    bool ConnectImap(const std::string& host, bool useSsl, const std::string& port);
+    bool ConnectImap(const std::string& host, bool useSsl, const std::string& port,
+                     std::uint32_t timeoutMs = kConnectTimeoutMs);
 
-    // Sends the line as it is (the caller ends it with "\r\n").
-    void SendLine(const std::string& line);
+    // Sends the line as it is (the caller ends it with "\r\n"). False when
+    // the bytes could not all be sent within the connect's time-out, or the
+    // stream failed or was aborted; the stream is then ended, so the next
+    // receive returns at once with nothing.
+    bool SendLine(const std::string& line);
     // Collects one POP3 reply into dest and returns the number of bytes stored
     // (never more than dest.size(); the rest of a longer reply is dropped).
     std::uint32_t ReceiveReply(std::span<char> dest, std::uint32_t timeoutMs,
                                std::uint32_t expectedSize, bool singleLine, bool dotList);
 
-    // Sends tag, blank and command (which ends with "\r\n"), then counts the tag up.
-    void SendTagged(const std::string& command);
+    // Sends tag, blank and command (which ends with "\r\n"), then counts the
+    // tag up. False as for SendLine.
+    bool SendTagged(const std::string& command);
     // Collects the greeting (tagged false) or everything up to the completion of
     // the last tagged command. A completion NO or BAD sets imapRefused.
     // sizeHint is accepted for the callers' sake and changes nothing.
@@ -60,13 +78,20 @@ public:
     int tagCounter() const { return tagCounter_; }
 
 private:
-    bool connect(const std::string& host, bool useSsl, const std::string& port);
+    bool connect(const std::string& host, bool useSsl, const std::string& port,
+                 std::uint32_t timeoutMs);
+    bool lookUp(const std::string& host, std::uint16_t port, const WaitLimit& limit,
+                MailConnection& attempt, std::vector<SocketAddress>& addresses);
     template <class Scanner>
     std::uint32_t receive(std::span<char> dest, std::uint32_t timeoutMs, Scanner& scanner);
-    void send(const std::string& bytes);
+    bool send(const std::string& bytes);
 
     std::shared_ptr<MailConnection> connection_;
     std::thread reader_;
+    // Lookups a connect gave up on: each ends within its own budget and is
+    // joined at the next connect once finished, or at destruction.
+    std::vector<std::unique_ptr<HostLookup>> givenUpLookups_;
+    std::uint32_t sendTimeoutMs_ = kConnectTimeoutMs;
     std::string failureReason_;
     std::string lastCommand_;
     int tagCounter_ = 0;

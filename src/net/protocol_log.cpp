@@ -2,8 +2,10 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <fcntl.h>
 #include <mutex>
 #include <string>
+#include <unistd.h>
 
 namespace ombrix::protocol_log {
 namespace {
@@ -39,11 +41,24 @@ const char* logPath() {
     return path && *path ? path : nullptr;
 }
 
+// The transcript holds mail and user names: only its owner may read it.
+std::FILE* openPrivately(const char* path) {
+    const int fd = ::open(path, O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0600);
+    if (fd < 0) {
+        return nullptr;
+    }
+    std::FILE* file = ::fdopen(fd, "ab");
+    if (!file) {
+        ::close(fd);
+    }
+    return file;
+}
+
 void append(const char* prefix, std::string_view bytes) {
     const char* path = logPath();
     static std::mutex mutex;
     std::lock_guard lock(mutex);
-    if (std::FILE* file = std::fopen(path, "ab")) {
+    if (std::FILE* file = openPrivately(path)) {
         std::fputs(prefix, file);
         std::fwrite(bytes.data(), 1, bytes.size(), file);
         if (!bytes.ends_with('\n')) {

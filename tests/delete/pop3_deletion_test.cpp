@@ -397,7 +397,7 @@ TEST_F(Pop3DeletionTest, NoConnectionIsAFailure) {
     listMail(accounts[0], 0, 0, "u1\r\n", "One");
 
     EXPECT_EQ(run({0}), DeleteOutcome::Failed);
-    expectFailedEnd("could not connect to server");
+    expectFailedEnd("could not connect to server (Connection refused)");
 }
 
 // With the window in the tray there is no wait dialog: the failure comes as a box.

@@ -6,6 +6,7 @@
 
 #include <chrono>
 #include <future>
+#include <sys/stat.h>
 
 namespace ombrix::test {
 namespace {
@@ -158,7 +159,7 @@ TEST_F(MailSocketTest, ClosedStreamEndsTheReceiveWithWhatArrived) {
 
 TEST_F(MailSocketTest, UnknownHostFailsWithoutAMessageBox) {
     EXPECT_FALSE(socket.ConnectPop3("no-such-host.invalid", false, "110"));
-    EXPECT_FALSE(socket.lastFailureReason().empty());
+    EXPECT_EQ(socket.lastFailureReason(), "host not found");
     EXPECT_TRUE(boxes.texts().empty());
 }
 
@@ -226,6 +227,22 @@ TEST_F(MailSocketTest, ProtocolLogMasksPasswords) {
     EXPECT_NE(transcript.find("C: a000 LOGIN ****"), std::string::npos) << transcript;
     EXPECT_NE(transcript.find("C: PASS ****"), std::string::npos) << transcript;
     EXPECT_NE(transcript.find("S: * OK ready"), std::string::npos) << transcript;
+}
+
+TEST_F(MailSocketTest, ProtocolLogIsReadableByItsOwnerOnly) {
+    TempDir dir;
+    const std::filesystem::path path = dir / "transcript.txt";
+    ScopedEnv log("OMBRIX_PROTOCOL_LOG", path.string());
+    const mode_t oldMask = ::umask(022); // the usual mask would leave the file world-readable
+    LoopbackServer server(Script().sendLine("+OK").expect("USER bob").sendLine("+OK"));
+    ASSERT_TRUE(socket.ConnectPop3(server.host(), false, server.port()));
+    pop3Reply(5000, 200, true, false);
+    socket.SendLine("USER bob\r\n");
+    pop3Reply(5000, 200, true, false);
+    ::umask(oldMask);
+    struct stat status {};
+    ASSERT_EQ(::stat(path.c_str(), &status), 0);
+    EXPECT_EQ(status.st_mode & 0777, 0600u);
 }
 
 } // namespace
