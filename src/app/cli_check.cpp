@@ -1,4 +1,5 @@
 #include "app/cli_command.h"
+#include "app/cli_interrupt.h"
 #include "app/stderr_run_host.h"
 #include "check/account_status.h"
 #include "check/account_table.h"
@@ -14,11 +15,12 @@ namespace ombrix {
 
 // One check run as the window would start it from the tray, then what the
 // window does when the run has ended: save the mail lists. Exit 1 when an
-// account failed.
+// account failed; 130 or 143 when SIGINT or SIGTERM aborted the run.
 int runCheck(CommandArguments& arguments, const CliContext& context) {
     arguments.expectNoMore();
     context.loadState();
     windowHidden = 1; // no wait dialog on a terminal
+    const InterruptWatch interrupts;
     StderrRunHost host(context.io.err);
     std::thread worker([&host] { CheckThread(host); });
     worker.join();
@@ -32,7 +34,7 @@ int runCheck(CommandArguments& arguments, const CliContext& context) {
         context.io.out << displayField(accounts[k].name) << '\t' << displayField(status.text)
                        << '\n';
     }
-    return anyFailed ? 1 : 0;
+    return interrupts.exitStatus(anyFailed ? 1 : 0);
 }
 
 } // namespace ombrix

@@ -1,4 +1,5 @@
 #include "app/cli_command.h"
+#include "app/cli_interrupt.h"
 #include "app/stderr_run_host.h"
 #include "check/account_table.h"
 #include "check/check_run.h"
@@ -88,7 +89,8 @@ template <class Run> void runAndSave(std::ostream& err, Run run) {
 } // namespace
 
 // The delete-mail command for rows of `--list N`, then a check run that lists
-// the server again. Exit 0 when the mails were deleted, 1 otherwise.
+// the server again. Exit 0 when the mails were deleted, 1 otherwise; 130 or
+// 143 when SIGINT or SIGTERM aborted it (the check run is then left out).
 int runDelete(CommandArguments& arguments, const CliContext& context) {
     const bool yes = arguments.takeFlag("--yes");
     const std::vector<std::string> positionals = arguments.takePositionals();
@@ -108,11 +110,14 @@ int runDelete(CommandArguments& arguments, const CliContext& context) {
     if (!buildDeletionList(accounts[account], rows))
         throw UsageError("--delete takes at most " + std::to_string(kMaxMails) + " rows");
     windowHidden = 1; // no wait dialog on a terminal
+    // After the question: a signal at the prompt still ends the process at once.
+    const InterruptWatch interrupts;
     StreamPresenter presenter(context.io.err);
     DeleteOutcome outcome = DeleteOutcome::NotStarted;
     runAndSave(context.io.err, [&outcome](RunHost& host) { outcome = runDeletion(host); });
-    runAndSave(context.io.err, [](RunHost& host) { CheckThread(host); });
-    return outcome == DeleteOutcome::Done ? 0 : 1;
+    if (!interrupts.interrupted())
+        runAndSave(context.io.err, [](RunHost& host) { CheckThread(host); });
+    return interrupts.exitStatus(outcome == DeleteOutcome::Done ? 0 : 1);
 }
 
 } // namespace ombrix
