@@ -1,6 +1,7 @@
 #include "app/refresh_lists.h"
 
 #include "app/window_state.h"
+#include "check/display_text.h"
 #include "check/mail_sort.h"
 #include "check/run_flags.h"
 #include "config/state_store.h"
@@ -87,6 +88,10 @@ void CheckerLists::refreshLists(RefreshMode mode) {
     unreadTotal =
         applyNotifications(notifyText_, summary.anyAccountFailed, summary.mailTotal, host_);
 
+    // A full refresh empties the mail list; only a rebuild names its account
+    // again, so a deleted or failed account is never "the selected one".
+    if (mode == RefreshMode::Full)
+        selectedAccount_ = -1;
     if (mode != RefreshMode::AccountsOnly && listsItsMails(shownAccount))
         rebuildMailList(mode, shownAccount);
 
@@ -107,7 +112,7 @@ void CheckerLists::rebuildMailList(RefreshMode mode, int account) {
     mailList_.setUpdatesEnabled(false);
     for (int i = 0; i < count; ++i)
         mailList_.addMailRow(a.read[i] == 1, a.from[i], a.subject[i],
-                             mailListDate(a.day[i], a.month[i], a.year[i]));
+                             displayDate(a.day[i], a.month[i], a.year[i]));
     mailList_.setUpdatesEnabled(true);
     selectedAccount_ = account;
 }
@@ -122,8 +127,11 @@ void CheckerLists::sortByColumn(int column) {
     sortOrder = orderAfterClick(column, sortOrder);
     // A run rewrites or reads the lists by index: it sorts them itself by the
     // new order when it ends, so the arrays are left alone meanwhile.
-    if (checkRunning == 0 && deleteRunning == 0)
+    // The read flags follow the mails by position: both files take the new order.
+    if (checkRunning == 0 && deleteRunning == 0) {
         SortMailList(accountList_.selectedRow());
+        saveState(SaveKind::MailListFile);
+    }
     refreshLists(RefreshMode::Full);
 }
 

@@ -11,6 +11,7 @@
 #include "platform/text_file.h"
 
 #include <filesystem>
+#include <vector>
 
 namespace ombrix {
 namespace {
@@ -19,26 +20,22 @@ std::filesystem::path stateFile(std::string_view name) {
     return std::filesystem::path(programDirectory) / name;
 }
 
-std::string_view fileNameOf(SaveKind kind) {
-    switch (kind) {
-    case SaveKind::SettingsFile:
-        return schema::kSettingsFileName;
-    case SaveKind::MailListFile:
-        return schema::kMailListFileName;
-    case SaveKind::ReadFlagFile:
-        return schema::kReadFlagFileName;
-    }
-    return schema::kSettingsFileName;
-}
+struct StateFile {
+    std::string_view name;
+    std::string bytes;
+};
 
-std::string contentOf(SaveKind kind) {
+// obx.rd is read by position against the mail counts of obx.msf, so the mail
+// lists never go to disk without the read flags of the same moment.
+std::vector<StateFile> filesOf(SaveKind kind) {
     switch (kind) {
     case SaveKind::SettingsFile:
-        return toTextMode(encodeSettingsFile());
+        return {{schema::kSettingsFileName, toTextMode(encodeSettingsFile())}};
     case SaveKind::MailListFile:
-        return encodeMailListFile();
+        return {{schema::kMailListFileName, encodeMailListFile()},
+                {schema::kReadFlagFileName, encodeReadFlagFile()}};
     case SaveKind::ReadFlagFile:
-        return encodeReadFlagFile();
+        return {{schema::kReadFlagFileName, encodeReadFlagFile()}};
     }
     return {};
 }
@@ -50,9 +47,13 @@ constexpr auto kPrivateFile =
 } // namespace
 
 void loadState() {
-    const auto settingsBytes = readFileBytes(stateFile(schema::kSettingsFileName));
+    const std::filesystem::path settingsPath = stateFile(schema::kSettingsFileName);
+    const auto settingsBytes = readFileBytes(settingsPath);
     if (!settingsBytes) {
-        messageBox(config_texts::iniOpenFailed());
+        // A first start has no obx.dat yet: the defaults, without a complaint.
+        std::error_code error;
+        if (std::filesystem::exists(settingsPath, error) || error)
+            messageBox(config_texts::iniOpenFailed());
         return;
     }
     if (decodeSettingsFile(fromTextMode(*settingsBytes)) != SettingsRead::Loaded)
@@ -69,11 +70,14 @@ bool saveState(SaveKind kind) {
         return false;
     }
     dataIdle = 0;
-    const std::filesystem::path target = stateFile(fileNameOf(kind));
-    const std::error_code error = replaceFile(target, contentOf(kind), kPrivateFile);
+    const std::vector<StateFile> files = filesOf(kind);
+    std::vector<FileReplacement> replacements;
+    for (const StateFile& file : files)
+        replacements.push_back({stateFile(file.name), file.bytes});
+    const std::error_code error = replaceFiles(replacements, kPrivateFile);
     dataIdle = 1;
     if (error) {
-        messageBox(config_texts::saveFailed(target.string(), error.message()));
+        messageBox(config_texts::saveFailed(replacements.front().target.string(), error.message()));
         return false;
     }
     return true;
@@ -82,8 +86,7 @@ bool saveState(SaveKind kind) {
 bool saveAllState() {
     const bool settingsSaved = saveState(SaveKind::SettingsFile);
     const bool listsSaved = saveState(SaveKind::MailListFile);
-    const bool flagsSaved = saveState(SaveKind::ReadFlagFile);
-    return settingsSaved && listsSaved && flagsSaved;
+    return settingsSaved && listsSaved;
 }
 
 } // namespace ombrix

@@ -9,7 +9,8 @@ enum class SaveKind { SettingsFile = 0, MailListFile = 1, ReadFlagFile = 2 };
 // opened and its header matched) obx.msf and obx.rd.
 void loadState();
 
-// Replaces one file with the values in memory. While a check run is active
+// Replaces one file with the values in memory; MailListFile replaces obx.msf
+// and obx.rd together, from one snapshot of the table. While a check run is active
 // nothing is written (the next save writes them). A file that cannot be
 // written is reported in a message box and the old one stays. True when the
 // file was written.

@@ -5,6 +5,7 @@
 
 #include <filesystem>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <system_error>
@@ -27,5 +28,15 @@ std::optional<std::string> readFileBytes(const std::filesystem::path& file);
 // no temporary is left behind and the error is returned.
 std::error_code replaceFile(const std::filesystem::path& target, std::string_view bytes,
                             std::filesystem::perms mode);
+
+struct FileReplacement {
+    std::filesystem::path target;
+    std::string_view bytes;
+};
+
+// Replaces files that only mean something together: every temporary is
+// written and flushed before the first rename, so a failure while writing
+// leaves all the old files, and the renames follow one another directly.
+std::error_code replaceFiles(std::span<const FileReplacement> files, std::filesystem::perms mode);
 
 } // namespace ombrix

@@ -62,6 +62,56 @@ TEST_F(CliCheckTest, ChecksEveryAccountSavesTheListsAndReportsTheFailure) {
                                      std::to_string(kMail.size()) + "\tabc\n");
 }
 
+std::string mailNumbered(int n) {
+    return "From: ann@example.org\r\nSubject: Mail " + std::to_string(n) + "\r\nDate: Tue, " +
+           std::to_string(n) + " Jan 2024 09:00:00 +0000\r\n\r\nBody\r\n.\r\n";
+}
+
+// A box of `count` mails with UIDs u1..uN, of which the client fetches those
+// from `firstNew` on.
+test::Script pop3Box(int count, int firstNew) {
+    test::Script s;
+    s.sendLine("+OK ready").expect("USER bob").sendLine("+OK").expect("PASS secret");
+    s.sendLine("+OK").expect("STAT").sendLine("+OK " + std::to_string(count) + " 999");
+    std::string uidl = "+OK\r\n";
+    for (int n = 1; n <= count; ++n)
+        uidl += std::to_string(n) + " u" + std::to_string(n) + "\r\n";
+    s.expect("UIDL").send(uidl + ".\r\n");
+    for (int n = firstNew; n <= count; ++n) {
+        const std::string number = std::to_string(n);
+        s.expect("LIST " + number).sendLine("+OK " + number + " 120");
+        s.expect("TOP " + number + " 100").send("+OK\r\n" + mailNumbered(n));
+        s.expect("NOOP").sendLine("+OK");
+    }
+    s.expect("QUIT").sendLine("+OK bye");
+    return s;
+}
+
+TEST_F(CliCheckTest, ReadMarksStayOnTheirMailsWhenACheckAddsMail) {
+    test::LoopbackServer first(pop3Box(3, 1));
+    addAccount("me", first, false);
+    ASSERT_EQ(run("--check").exitCode, 0);
+    EXPECT_TRUE(first.waitUntilDone());
+    EXPECT_EQ(run("--unread").out, "3\n");
+    test::writeBytes(dir / "obx.rd", std::string(3, '\1')); // read in the window
+
+    test::LoopbackServer second(pop3Box(4, 4));
+    std::string settings = test::readBytes(dir / "obx.dat");
+    const std::string oldPort = "=" + first.port() + "\r\n";
+    settings.replace(settings.find(oldPort), oldPort.size(), "=" + second.port() + "\r\n");
+    test::writeBytes(dir / "obx.dat", settings);
+    ASSERT_EQ(run("--check").exitCode, 0);
+    EXPECT_TRUE(second.waitUntilDone());
+
+    EXPECT_EQ(run("--unread").out, "1\n");
+    const std::string listed = run("--list").out;
+    EXPECT_NE(listed.find("\t0\tann@example.org\tMail 4\t"), std::string::npos) << listed;
+    for (const char* subject : {"Mail 1", "Mail 2", "Mail 3"})
+        EXPECT_NE(listed.find(std::string("\t1\tann@example.org\t") + subject + "\t"),
+                  std::string::npos)
+            << listed;
+}
+
 TEST_F(CliCheckTest, AllAccountsHealthyExitsZero) {
     test::Script empty;
     empty.sendLine("+OK ready").expect("USER bob").sendLine("+OK").expect("PASS secret");

@@ -112,12 +112,23 @@ TEST_F(ListSortTest, ReadHeaderOpensTheMarkReadDialogInsteadOfSorting) {
     EXPECT_EQ(column(kSenderColumn), (Texts{"charlie", "alice", "bob"}));
 }
 
+TEST_F(ListSortTest, ASortSavesTheListsAndTheReadFlagsInTheNewOrder) {
+    accounts[0].read[0] = 1; // charlie's mail
+    clickHeader(kSenderColumn);
+    ASSERT_EQ(column(kSenderColumn), (Texts{"alice", "bob", "charlie"}));
+    EXPECT_EQ(test::readBytes(dir / "obx.rd"), std::string("\0\0\1", 3));
+    const std::string lists = test::readBytes(dir / "obx.msf");
+    EXPECT_LT(lists.find("alice"), lists.find("bob"));
+    EXPECT_LT(lists.find("bob"), lists.find("charlie"));
+}
+
 TEST_F(ListSortTest, ARunningCheckKeepsTheStoredOrderButTakesTheNewOne) {
     checkRunning = 1; // the run sorts its lists by sortOrder when it ends
     clickHeader(kSenderColumn);
     EXPECT_EQ(sortOrder, kSortSenderAscending);
     EXPECT_EQ(accounts[0].from[0], "charlie");
     EXPECT_EQ(mailList.columnHeader()->sortColumn(), kSenderColumn);
+    EXPECT_FALSE(std::filesystem::exists(dir / "obx.msf"));
     checkRunning = 0;
 }
 

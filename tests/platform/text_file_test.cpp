@@ -76,10 +76,31 @@ TEST_F(ReplaceFileTest, FailureLeavesTheOldAndNoTemporary) {
     EXPECT_EQ(entryCount(), 1u);
 }
 
+TEST_F(ReplaceFileTest, FilesReplacedTogetherAllChangeOrNoneDoes) {
+    test::writeBytes(dir / "a", "old a");
+    test::writeBytes(dir / "b", "old b");
+    const fs::path missing = dir / "missing" / "b";
+    const FileReplacement failing[] = {{dir / "a", "new a"}, {missing, "new b"}};
+    EXPECT_TRUE(replaceFiles(failing, fs::perms::owner_read | fs::perms::owner_write));
+    EXPECT_EQ(test::readBytes(dir / "a"), "old a");
+    EXPECT_EQ(entryCount(), 2u);
+
+    const FileReplacement both[] = {{dir / "a", "new a"}, {dir / "b", "new b"}};
+    ASSERT_FALSE(replaceFiles(both, fs::perms::owner_read | fs::perms::owner_write));
+    EXPECT_EQ(test::readBytes(dir / "a"), "new a");
+    EXPECT_EQ(test::readBytes(dir / "b"), "new b");
+    EXPECT_EQ(entryCount(), 2u);
+}
+
 TEST_F(ReplaceFileTest, ReadingAMissingFileGivesNothing) {
     EXPECT_FALSE(readFileBytes(dir / "none"));
     test::writeBytes(dir / "empty", "");
     EXPECT_EQ(readFileBytes(dir / "empty"), std::optional<std::string>(""));
+    fs::create_directory(dir / "a directory");
+    EXPECT_FALSE(readFileBytes(dir / "a directory")) << "an error, never an exception";
+    const std::string large(200000, 'x');
+    test::writeBytes(dir / "large", large);
+    EXPECT_EQ(readFileBytes(dir / "large"), std::optional<std::string>(large));
 }
 
 } // namespace
