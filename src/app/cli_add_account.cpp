@@ -75,8 +75,8 @@ int refuse(const CliContext& context, const std::string& reason) {
 
 int runAddAccount(CommandArguments& arguments, const CliContext& context) {
     NewAccount account = parseNewAccount(arguments);
-    if (const auto field = fieldWithLineBreak(account))
-        return refuse(context, lineBreakText(*field));
+    if (const auto field = fieldWithControlCharacter(account))
+        return refuse(context, controlCharacterText(*field));
     context.loadState();
     if (accountCount >= kMaxAccounts)
         return refuse(context, accountLimitText());
@@ -86,8 +86,8 @@ int runAddAccount(CommandArguments& arguments, const CliContext& context) {
     if (password->empty())
         return refuse(context, Text("Bitte geben sie das Passwort ein !", "Enter your password !"));
     account.password = *password;
-    if (hasLineBreak(account.password))
-        return refuse(context, lineBreakText(AccountField::Password));
+    if (hasControlCharacter(account.password))
+        return refuse(context, controlCharacterText(AccountField::Password));
     if (appendAccount(account) < 0)
         return refuse(context, accountLimitText());
     if (!saveState(SaveKind::SettingsFile))

@@ -3,6 +3,9 @@
 #include "check/account_table.h"
 #include "check/language.h"
 
+#include <algorithm>
+#include <utility>
+
 namespace ombrix {
 
 std::string defaultPort(bool imap, bool ssl) {
@@ -11,26 +14,38 @@ std::string defaultPort(bool imap, bool ssl) {
     return ssl ? "995" : "110";
 }
 
-bool hasLineBreak(std::string_view text) {
-    return text.find_first_of("\r\n") != std::string_view::npos;
+bool hasControlCharacter(std::string_view text) {
+    return std::ranges::any_of(text, [](char c) {
+        const auto byte = static_cast<unsigned char>(c);
+        return byte < 32 || byte == 127;
+    });
 }
 
-const char* lineBreakText(AccountField field) {
+const char* controlCharacterText(AccountField field) {
     switch (field) {
     case AccountField::Address:
-        return Text("Die Emailadresse darf keinen Zeilenumbruch enthalten !",
-                    "The mail address must not contain a line break !");
+        return Text("Die Emailadresse darf keinen Zeilenumbruch und kein anderes Steuerzeichen "
+                    "enthalten !",
+                    "The mail address must not contain a line break or other control "
+                    "character !");
     case AccountField::Server:
-        return Text("Der Name des Mailservers darf keinen Zeilenumbruch enthalten !",
-                    "The name of the mailserver must not contain a line break !");
+        return Text("Der Name des Mailservers darf keinen Zeilenumbruch und kein anderes "
+                    "Steuerzeichen enthalten !",
+                    "The name of the mailserver must not contain a line break or other control "
+                    "character !");
     case AccountField::User:
-        return Text("Der Benutzername darf keinen Zeilenumbruch enthalten !",
-                    "The username must not contain a line break !");
+        return Text("Der Benutzername darf keinen Zeilenumbruch und kein anderes Steuerzeichen "
+                    "enthalten !",
+                    "The username must not contain a line break or other control character !");
+    case AccountField::Port:
+        return Text("Der Port darf keinen Zeilenumbruch und kein anderes Steuerzeichen "
+                    "enthalten !",
+                    "The port must not contain a line break or other control character !");
     case AccountField::Password:
         break;
     }
-    return Text("Das Passwort darf keinen Zeilenumbruch enthalten !",
-                "The password must not contain a line break !");
+    return Text("Das Passwort darf keinen Zeilenumbruch und kein anderes Steuerzeichen enthalten !",
+                "The password must not contain a line break or other control character !");
 }
 
 const char* accountLimitText() {
@@ -38,15 +53,16 @@ const char* accountLimitText() {
                 "You have reached the limits of accounts, sorry");
 }
 
-std::optional<AccountField> fieldWithLineBreak(const NewAccount& account) {
-    if (hasLineBreak(account.name))
-        return AccountField::Address;
-    if (hasLineBreak(account.host))
-        return AccountField::Server;
-    if (hasLineBreak(account.user))
-        return AccountField::User;
-    if (hasLineBreak(account.password))
-        return AccountField::Password;
+std::optional<AccountField> fieldWithControlCharacter(const NewAccount& account) {
+    const std::pair<const std::string*, AccountField> fields[] = {
+        {&account.name, AccountField::Address},
+        {&account.host, AccountField::Server},
+        {&account.user, AccountField::User},
+        {&account.password, AccountField::Password},
+        {&account.port, AccountField::Port}};
+    for (const auto& [text, field] : fields)
+        if (hasControlCharacter(*text))
+            return field;
     return std::nullopt;
 }
 

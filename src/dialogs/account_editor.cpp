@@ -59,16 +59,16 @@ void ChangeKonto::fillFrom(const AccountRecord& account) {
     port_->setText(toDisplay(account.port));
 }
 
-bool ChangeKonto::refusesLineBreaks() const {
-    const std::pair<const TextField*, AccountField> fields[] = {
-        {&address_, AccountField::Address},
-        {&server_, AccountField::Server},
-        {&user_, AccountField::User},
-        {&password_, AccountField::Password}};
-    for (const auto& [field, name] : fields) {
-        if (field->edit->text().contains(QLatin1Char('\r')) ||
-            field->edit->text().contains(QLatin1Char('\n'))) {
-            messageBox(lineBreakText(name));
+bool ChangeKonto::refusesControlCharacters() const {
+    const std::pair<const QLineEdit*, AccountField> fields[] = {
+        {address_.edit, AccountField::Address},
+        {server_.edit, AccountField::Server},
+        {user_.edit, AccountField::User},
+        {password_.edit, AccountField::Password},
+        {port_, AccountField::Port}};
+    for (const auto& [edit, name] : fields) {
+        if (hasControlCharacter(fromDisplay(edit->text()))) {
+            messageBox(controlCharacterText(name));
             return true;
         }
     }
@@ -97,7 +97,7 @@ void ChangeKonto::storeInto(AccountRecord& account) const {
 }
 
 void ChangeKonto::accept() {
-    if (refusesLineBreaks())
+    if (refusesControlCharacters())
         return;
     if (AccountRecord* account = editedRecord())
         storeInto(*account);

@@ -37,7 +37,7 @@ private:
     };
 
     void fillFrom(const AccountRecord& account);
-    bool refusesLineBreaks() const;
+    bool refusesControlCharacters() const;
     void storeInto(AccountRecord& account) const;
     static void storeText(const TextField& field, std::string& value);
 

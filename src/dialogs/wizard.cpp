@@ -90,8 +90,8 @@ std::optional<std::string> CWizzard::textAnswer(const char* missingText, Account
         messageBox(missingText);
         return std::nullopt;
     }
-    if (hasLineBreak(text)) {
-        messageBox(lineBreakText(field));
+    if (hasControlCharacter(text)) {
+        messageBox(controlCharacterText(field));
         return std::nullopt;
     }
     return text;

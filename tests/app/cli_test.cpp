@@ -78,6 +78,23 @@ TEST_F(CliTest, UnreadCountsActiveAccountsOnly) {
     EXPECT_EQ(run({"--unread"}).out, "0\n");
 }
 
+TEST_F(CliTest, AFirstRunOnAnEmptyDirectoryIsNoError) {
+    for (const char* command : {"--accounts", "--list", "--unread", "--check"}) {
+        SCOPED_TRACE(command);
+        const auto result = run({command});
+        EXPECT_EQ(result.exitCode, 0);
+        EXPECT_EQ(result.out, command == "--unread"s ? "0\n" : "");
+        EXPECT_EQ(result.err.find("ini"), std::string::npos) << result.err;
+    }
+    const auto added = run({"--add-account", "--name", "n", "--host", "h", "--user", "u"}, "pw");
+    EXPECT_EQ(added.exitCode, 0);
+    EXPECT_EQ(added.err, "");
+
+    fs::remove(dir / "obx.dat");
+    fs::create_directory(dir / "obx.dat"); // there, but not readable as a file
+    EXPECT_NE(run({"--accounts"}).err.find("could not open ini file !"), std::string::npos);
+}
+
 TEST_F(CliTest, AddAccountTakesThePasswordFromStandardInput) {
     writeFixtures();
     const auto result =
@@ -139,7 +156,7 @@ TEST_F(CliTest, TwentyFirstAccountIsRefused) {
     EXPECT_NE(test::readBytes(dir / "obx.dat").find("Number=20\r\n"), std::string::npos);
 }
 
-TEST_F(CliTest, LineBreaksAndEmptyPasswordsAreRefused) {
+TEST_F(CliTest, ControlCharactersAndEmptyPasswordsAreRefused) {
     writeFixtures();
     struct Row {
         const char* name;
@@ -153,6 +170,8 @@ TEST_F(CliTest, LineBreaksAndEmptyPasswordsAreRefused) {
         {"empty password", "u", "\n", "Enter your password !"},
         {"no input at all", "u", "", "Enter your password !"},
         {"LF in the user name", "u\nRSET", "pw\n", "line break"},
+        {"byte 29 in the password", "u", "p\x1dw\n", "password must not contain"},
+        {"tab in the user name", "u\tv", "pw\n", "control character"},
         {"overlong password", "u", std::string(5000, 'x'), "too long"},
     };
     for (const Row& row : rows) {

@@ -22,7 +22,7 @@ TEST_F(AccountRulesTest, PortFollowsProtocolAndTls) {
     EXPECT_EQ(defaultPort(true, true), "993");
 }
 
-TEST_F(AccountRulesTest, FirstFieldWithALineBreakIsNamed) {
+TEST_F(AccountRulesTest, FirstFieldWithAControlCharacterIsNamed) {
     struct Row {
         const char* name;
         NewAccount account;
@@ -34,28 +34,35 @@ TEST_F(AccountRulesTest, FirstFieldWithALineBreakIsNamed) {
         {"LF in the user", {"a", "h", "u\nQUIT", "pw", "110"}, AccountField::User},
         {"server before user", {"a", "h\r\n", "u\n", "pw", "110"}, AccountField::Server},
         {"address first", {"a\n", "h\n", "u", "p\n", "110"}, AccountField::Address},
+        {"byte 29 in the password", {"a", "h", "u", "p\x1d", "110"}, AccountField::Password},
+        {"tab in the server", {"a", "h\t", "u", "p", "110"}, AccountField::Server},
+        {"delete in the port", {"a", "h", "u", "p", "11\x7f"}, AccountField::Port},
+        {"zero byte in the user", {"a", "h", std::string("u\0", 2), "p", "1"}, AccountField::User},
+        {"UTF-8 is no control", {"J\xC3\xBCrgen", "h", "u", "p\xE2\x82\xAC", "1"}, std::nullopt},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
-        EXPECT_EQ(fieldWithLineBreak(row.account), row.expected);
+        EXPECT_EQ(fieldWithControlCharacter(row.account), row.expected);
     }
 }
 
 TEST_F(AccountRulesTest, EachFieldHasItsOwnRefusalInBothLanguages) {
     const AccountField fields[] = {AccountField::Address, AccountField::Server, AccountField::User,
-                                   AccountField::Password};
+                                   AccountField::Password, AccountField::Port};
     std::set<std::string> english, german;
     for (AccountField field : fields) {
-        english.insert(lineBreakText(field));
-        EXPECT_NE(std::string(lineBreakText(field)).find("line break"), std::string::npos);
+        english.insert(controlCharacterText(field));
+        EXPECT_NE(std::string(controlCharacterText(field)).find("control character"),
+                  std::string::npos);
     }
     Language = 0;
     for (AccountField field : fields) {
-        german.insert(lineBreakText(field));
-        EXPECT_NE(std::string(lineBreakText(field)).find("Zeilenumbruch"), std::string::npos);
+        german.insert(controlCharacterText(field));
+        EXPECT_NE(std::string(controlCharacterText(field)).find("Steuerzeichen"),
+                  std::string::npos);
     }
-    EXPECT_EQ(english.size(), 4u);
-    EXPECT_EQ(german.size(), 4u);
+    EXPECT_EQ(english.size(), 5u);
+    EXPECT_EQ(german.size(), 5u);
 }
 
 TEST_F(AccountRulesTest, AppendingFillsTheNextSlotAndLeavesItsMailsAlone) {

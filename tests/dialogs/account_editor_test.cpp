@@ -150,22 +150,34 @@ TEST_F(AccountEditorTest, UntouchedLatin1ValuesKeepTheirBytes) {
     EXPECT_EQ(accounts[1].user, "j\xFCrgen");
 }
 
-TEST_F(AccountEditorTest, LineBreaksAreRefusedAndTheDialogStays) {
+TEST_F(AccountEditorTest, ControlCharactersAreRefusedAndTheDialogStays) {
     struct Row {
         const char* name;
         int id;
+        const char* typed;
         const char* expected;
     };
     const Row rows[] = {
-        {"password", res::kEditorPassword, "The password must not contain a line break !"},
-        {"user", res::kEditorUser, "The username must not contain a line break !"},
+        {"line break in the password", res::kEditorPassword, "abc\r\nDELE 1",
+         "The password must not contain a line break or other control character !"},
+        {"line break in the user", res::kEditorUser, "abc\r\nDELE 1",
+         "The username must not contain a line break or other control character !"},
+        // Stored shifted by three, byte 29 would become the end byte 26 of obx.dat.
+        {"group separator in the password", res::kEditorPassword, "ab\x1d",
+         "The password must not contain a line break or other control character !"},
+        {"tab in the address", res::kEditorAddress, "a\tb",
+         "The mail address must not contain a line break or other control character !"},
+        {"escape in the port", res::kEditorPort,
+         "1\x1b"
+         "10",
+         "The port must not contain a line break or other control character !"},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
         ChangeKonto dialog;
         dialog.show();
         edit(dialog, res::kEditorServer)->setText("changed.example.org");
-        edit(dialog, row.id)->setText("abc\r\nDELE 1");
+        edit(dialog, row.id)->setText(row.typed);
         pressOk(dialog);
         ASSERT_FALSE(boxes.texts().empty());
         EXPECT_EQ(boxes.texts().back(), row.expected);
@@ -173,6 +185,7 @@ TEST_F(AccountEditorTest, LineBreaksAreRefusedAndTheDialogStays) {
         EXPECT_EQ(accounts[1].host, "pop.example.org") << "nothing is taken";
         EXPECT_EQ(accounts[1].password, "secret");
         EXPECT_EQ(accounts[1].user, "anna");
+        EXPECT_EQ(accounts[1].name, "anna@example.org");
     }
 }
 

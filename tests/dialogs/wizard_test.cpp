@@ -210,15 +210,19 @@ TEST_F(WizardTest, TypedChoiceThatNamesNoEntry) {
     EXPECT_EQ(choice()->count(), 2) << "typed text never becomes an entry";
 }
 
-TEST_F(WizardTest, LineBreaksAreRefusedAndTheStepStays) {
+TEST_F(WizardTest, ControlCharactersAreRefusedAndTheStepStays) {
     answerUpTo(4);
     type("anna\r\nQUIT");
     EXPECT_EQ(wizardStep, 4);
-    EXPECT_EQ(boxes.texts().back(), "The username must not contain a line break !");
+    EXPECT_EQ(boxes.texts().back(),
+              "The username must not contain a line break or other control character !");
     type("anna");
     type("pw\nDELE 1");
     EXPECT_EQ(wizardStep, 5);
-    EXPECT_EQ(boxes.texts().back(), "The password must not contain a line break !");
+    EXPECT_EQ(boxes.texts().back(),
+              "The password must not contain a line break or other control character !");
+    type("pw\x1d");
+    EXPECT_EQ(wizardStep, 5);
     EXPECT_EQ(accountCount, 0u);
     type("pw");
     EXPECT_EQ(accountCount, 1u);
