@@ -20,15 +20,6 @@ QString shownField(const std::string& bytes) {
 
 } // namespace
 
-std::string mailListDate(std::uint8_t day, std::uint8_t month, std::int32_t year) {
-    char text[40];
-    if (month >= 1 && month <= 12)
-        std::snprintf(text, sizeof text, "%02u.%02u.%04d", unsigned{day}, unsigned{month}, year);
-    else
-        std::snprintf(text, sizeof text, "%02u.%04d", unsigned{day}, year);
-    return text;
-}
-
 MailListView::MailListView(QWidget* parent) : CMailListCtrl(parent) {
     setColumnCount(4);
     setHeaderLabels(

@@ -12,10 +12,6 @@ namespace ombrix {
 
 enum MailColumn { kReadColumn = 0, kSenderColumn = 1, kSubjectColumn = 2, kDateColumn = 3 };
 
-// The date column's text: DD.MM.YYYY, the month and its point left out when
-// the month is not 1 to 12.
-std::string mailListDate(std::uint8_t day, std::uint8_t month, std::int32_t year);
-
 class MailListView : public CMailListCtrl {
     Q_OBJECT
 

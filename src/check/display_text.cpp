@@ -27,8 +27,11 @@ std::string displayField(std::string_view bytes) {
 }
 
 std::string displayDate(std::uint8_t day, std::uint8_t month, std::int32_t year) {
-    char text[32];
-    std::snprintf(text, sizeof text, "%02u.%02u.%04d", unsigned{day}, unsigned{month}, year);
+    char text[40];
+    if (month >= 1 && month <= 12)
+        std::snprintf(text, sizeof text, "%02u.%02u.%04d", unsigned{day}, unsigned{month}, year);
+    else
+        std::snprintf(text, sizeof text, "%02u.%04d", unsigned{day}, year);
     return text;
 }
 

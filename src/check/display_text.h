@@ -15,7 +15,8 @@ namespace ombrix {
 // and a stored field can never steer a terminal.
 std::string displayField(std::string_view bytes);
 
-// A mail's date as the mail list shows it: DD.MM.YYYY.
+// A mail's date as the mail list shows it: DD.MM.YYYY, the month and its
+// point left out when the month is not 1 to 12.
 std::string displayDate(std::uint8_t day, std::uint8_t month, std::int32_t year);
 
 } // namespace ombrix

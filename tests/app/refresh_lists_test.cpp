@@ -2,6 +2,7 @@
 #include "app/refresh_lists.h"
 #include "app/window_state.h"
 #include "check/check_run.h"
+#include "check/display_text.h"
 #include "check/language.h"
 #include "check/mail_sort.h"
 #include "config/program_directory.h"
@@ -251,10 +252,10 @@ TEST_F(RefreshListsTest, ChoosingAnAccountListsItsMailsWithDateImageAndBox) {
 }
 
 TEST(MailListDate, MonthOutsideTheYearIsLeftOut) {
-    EXPECT_EQ(mailListDate(5, 3, 2006), "05.03.2006");
-    EXPECT_EQ(mailListDate(31, 12, 1999), "31.12.1999");
-    EXPECT_EQ(mailListDate(5, 0, 2006), "05.2006");
-    EXPECT_EQ(mailListDate(5, 13, 2006), "05.2006");
+    EXPECT_EQ(displayDate(5, 3, 2006), "05.03.2006");
+    EXPECT_EQ(displayDate(31, 12, 1999), "31.12.1999");
+    EXPECT_EQ(displayDate(5, 0, 2006), "05.2006");
+    EXPECT_EQ(displayDate(5, 13, 2006), "05.2006");
 }
 
 TEST_F(RefreshListsTest, ControlCharactersShowAsOneBlankAndStayStored) {

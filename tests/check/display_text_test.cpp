@@ -65,6 +65,9 @@ TEST(DisplayTextTest, DateAsTheMailListShowsIt) {
     EXPECT_EQ(displayDate(7, 3, 2006), "07.03.2006");
     EXPECT_EQ(displayDate(31, 12, 1999), "31.12.1999");
     EXPECT_EQ(displayDate(1, 1, 12), "01.01.0012");
+    // The list and --list share this: a month the date did not give is left out.
+    EXPECT_EQ(displayDate(5, 13, 1999), "05.1999");
+    EXPECT_EQ(displayDate(5, 0, 1999), "05.1999");
 }
 
 } // namespace
