@@ -5,6 +5,8 @@
 #include "platform/display_text.h"
 #include "platform/window_timers.h"
 
+#include <algorithm>
+
 namespace ombrix {
 
 WindowNotificationHost::WindowNotificationHost(WindowTimers& timers, TraySetter tray,
@@ -33,8 +35,10 @@ void WindowNotificationHost::startSpeakerAlarm() {
     startBeepSound();
 }
 
+// A stored period of 0 would fire on every pass of the event loop: each timer
+// keeps a floor, the check a minute as at start-up, the repeated alarm a second.
 void WindowNotificationHost::armCheckTimer(int milliseconds) {
-    timers_.set(CheckTimer, milliseconds);
+    timers_.set(CheckTimer, std::max(milliseconds, kMinCheckPeriod));
 }
 
 void WindowNotificationHost::armLedTimer(int milliseconds) {
@@ -46,7 +50,7 @@ void WindowNotificationHost::stopLedTimer() {
 }
 
 void WindowNotificationHost::armRepeatTimer(int milliseconds) {
-    timers_.set(RepeatTimer, milliseconds);
+    timers_.set(RepeatTimer, std::max(milliseconds, kMinRepeatPeriod));
 }
 
 void WindowNotificationHost::stopRepeatTimer() {

@@ -14,6 +14,8 @@ class WindowTimers;
 
 // The mark-as-read dialog opens this long after the header click.
 inline constexpr int kMarkReadDelay = 100;
+inline constexpr int kMinCheckPeriod = 60000;
+inline constexpr int kMinRepeatPeriod = 1000;
 
 class WindowNotificationHost final : public NotificationHost {
 public:

@@ -149,6 +149,17 @@ TEST(SettingsPanelTimers, IntervalChangeStartsAFullNewPeriodOnTheWindowTimer) {
     EXPECT_EQ(timers.interval(MarkReadTimer), 100);
 }
 
+TEST(SettingsPanelTimers, StoredPeriodsOfZeroKeepAFloor) {
+    WindowTimers timers;
+    WindowNotificationHost host(timers, {}, [] { return nullptr; });
+    host.armRepeatTimer(0);
+    EXPECT_EQ(timers.interval(RepeatTimer), 1000);
+    host.armRepeatTimer(2000);
+    EXPECT_EQ(timers.interval(RepeatTimer), 2000);
+    host.armCheckTimer(0);
+    EXPECT_EQ(timers.interval(CheckTimer), 60000);
+}
+
 TEST_F(SettingsPanelTest, RepeatWithBothSoundsOffStaysOff) {
     unreadTotal = 3;
     auto* repeat = get<QCheckBox>(kRepeatBox);
