@@ -142,7 +142,6 @@ void CCheckerDlg::OnInitDialog() {
     ntFamily = 1;
 
     if (accountCount > 0) {
-        restoringFromMinimized_ = true;
         windowHidden = 1;
         tray_.HideToTray(this);
     } else {
@@ -295,7 +294,6 @@ void CCheckerDlg::showFromTray() {
 }
 
 void CCheckerDlg::hideToTray() {
-    restoringFromMinimized_ = true;
     windowHidden = 1;
     tray_.HideToTray(this);
 }
@@ -331,14 +329,19 @@ void CCheckerDlg::changeEvent(QEvent* event) {
     QDialog::changeEvent(event);
     if (event->type() != QEvent::WindowStateChange)
         return;
+    // Only a real minimize is followed by a state change on the way back; the
+    // close box hides without one, so it must leave no flag that would swallow
+    // the user's next restore.
     if (isMinimized()) {
+        restoringFromMinimized_ = true;
         if (windowHidden == 0)
             hideToTray();
         return;
     }
-    if (isMaximized())
+    if (isMaximized()) {
         settings.windowMaximized = 1;
-    else if (restoringFromMinimized_)
+        restoringFromMinimized_ = false; // back from the minimize, maximized
+    } else if (restoringFromMinimized_)
         restoringFromMinimized_ = false;
     else
         settings.windowMaximized = 0;

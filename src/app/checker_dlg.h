@@ -126,6 +126,7 @@ private:
     void startRun(RunKind kind, std::function<void(RunHost&)> run, bool guarded);
     void launchWorker(RunKind kind, std::function<void(RunHost&)> run);
     void finishWorker();
+    void showFailedRunState();
     void onRunDone();
     void repeatAlarm();
     void quit();
@@ -148,6 +149,7 @@ private:
     RunKind lastRunKind_ = RunKind::None;
     bool restoringFromMinimized_ = false;
     bool quitting_ = false;
+    bool failedRunPending_ = false; // a failed run's dialog waits for its button
     TrayIconKind trayIconKind_ = TrayIconKind::Idle;
     QRect lastFrame_;
     QSize frameShare_{0, 0}; // what the window system's frame adds to the client size

@@ -66,7 +66,10 @@ void CCheckerDlg::startRun(RunKind kind, std::function<void(RunHost&)> run, bool
     waitDialog_ = &dialog;
     waitDialogReady = 0;
     launchWorker(kind, std::move(run));
-    dialog.exec(); // the run (or the end of its worker) closes it
+    dialog.exec(); // the run (or the end of its worker) closes it, or after a failure the button
+    waitDialog_ = nullptr;
+    if (failedRunPending_)
+        showFailedRunState();
 }
 
 void CCheckerDlg::launchWorker(RunKind kind, std::function<void(RunHost&)> run) {
@@ -91,8 +94,23 @@ void CCheckerDlg::finishWorker() {
     if (worker_.joinable())
         worker_.join();
     runKind_ = RunKind::None;
+    if (closeOnButton == 1) { // a failed run: its reason stays up until the button
+        if (waitDialog_)
+            failedRunPending_ = true;
+        else
+            showFailedRunState();
+        return;
+    }
     if (waitDialog_)
         waitDialog_->closeRequest();
+}
+
+// A failed run arms no RunDoneTimer; the account's error, the tray icon and
+// the alarms it stopped come back in line here, once its dialog has gone.
+void CCheckerDlg::showFailedRunState() {
+    failedRunPending_ = false;
+    closeOnButton = 0; // handled: the next run's button asks it to stop again
+    refreshLists(RefreshMode::Full);
 }
 
 void CCheckerDlg::onRunDone() {

@@ -10,6 +10,7 @@
 #include "config/program_directory.h"
 #include "config/settings.h"
 #include "config/state_store.h"
+#include "dialogs/wait_dialog.h"
 #include "res/main_dialog_template.h"
 #include "res/menus.h"
 #include "support/gui_wait.h"
@@ -19,6 +20,8 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QLabel>
+#include <QPushButton>
 #include <QTimer>
 #include <atomic>
 #include <climits>
@@ -272,6 +275,27 @@ TEST_F(CheckerWindowTest, CloseBoxAndEscapeHideIntoTheTray) {
     EXPECT_FALSE(window->isVisible());
 }
 
+TEST_F(CheckerWindowTest, ARestoreAfterAHideIsRememberedAsRestored) {
+    makeWindow();
+    settings.windowMaximized = 1;
+    window->OnCommand(kCmdOpenWindow);
+    ASSERT_TRUE(window->isMaximized());
+    EXPECT_FALSE(window->close()); // the close box hides, with no minimize
+    window->OnCommand(kCmdOpenWindow);
+    ASSERT_TRUE(window->isMaximized());
+    window->showNormal(); // the user restores it
+    EXPECT_EQ(settings.windowMaximized, 0);
+
+    window->showMaximized();
+    ASSERT_EQ(settings.windowMaximized, 1);
+    window->showMinimized(); // into the tray through a real minimize
+    ASSERT_EQ(windowHidden, 1);
+    window->OnCommand(kCmdOpenWindow);
+    ASSERT_TRUE(window->isMaximized());
+    window->showNormal();
+    EXPECT_EQ(settings.windowMaximized, 0);
+}
+
 TEST_F(CheckerWindowTest, PopupClicksOpenTheWindowOrOnlyCloseThePopup) {
     makeWindow();
     window->OnInitDialog();
@@ -329,6 +353,56 @@ TEST_F(CheckerWindowTest, DeletionEndSavesRefreshesAndStartsACheck) {
     EXPECT_EQ(lists.modes.front(), RefreshMode::Full);
     EXPECT_EQ(window->timers().interval(CheckTimer), 60000); // keeps its period
     ASSERT_TRUE(test::processEventsUntil([this] { return lists.modes.size() == 2; }));
+}
+
+// What a deletion run does when it fails: its reason and the button in the
+// wait dialog, which is then the user's to close.
+void failedDeletion(RunHost& host) {
+    deleteRunning = 1;
+    closeOnButton = 0;
+    if (windowHidden == 0) {
+        waitForWaitDialog();
+        host.setWaitText("Could not delete mail, Error:\nrefused");
+        host.showWaitButton();
+    }
+    closeOnButton = 1;
+    deleteRunning = 0;
+}
+
+TEST_F(CheckerWindowTest, AFailedDeletionKeepsItsReasonUpUntilTheButton) {
+    makeWindow();
+    addAccount("A");
+    window->OnCommand(kCmdOpenWindow);
+    bool stillOpen = false;
+    QString shownText;
+    std::size_t refreshesBeforeButton = 0;
+    QTimer::singleShot(0, [&] {
+        EXPECT_TRUE(test::processEventsUntil([&] { return !window->runActive(); }));
+        auto* dialog = dynamic_cast<CWaitDlg*>(QApplication::activeModalWidget());
+        stillOpen = dialog != nullptr && dialog->isVisible();
+        refreshesBeforeButton = lists.modes.size();
+        if (dialog) {
+            shownText = dialog->statusLabel()->text();
+            dialog->button()->click();
+        }
+    });
+    window->startDeletionRun(failedDeletion); // returns when the dialog has gone
+    EXPECT_TRUE(stillOpen);
+    EXPECT_EQ(shownText, "Could not delete mail, Error:\nrefused");
+    EXPECT_EQ(refreshesBeforeButton, 0u);
+    EXPECT_EQ(lists.modes, std::vector<RefreshMode>{RefreshMode::Full});
+    EXPECT_EQ(closeOnButton, 0) << "the next run's button stops that run again";
+    EXPECT_EQ(checkRuns, 0);
+}
+
+TEST_F(CheckerWindowTest, AFailedDeletionBehindTheTrayBringsTheListsBackInLine) {
+    makeWindow();
+    addAccount("A");
+    windowHidden = 1;
+    window->startDeletionRun(failedDeletion);
+    ASSERT_TRUE(test::processEventsUntil([this] { return !window->runActive(); }));
+    EXPECT_EQ(lists.modes, std::vector<RefreshMode>{RefreshMode::Full});
+    EXPECT_EQ(closeOnButton, 0);
 }
 
 TEST_F(CheckerWindowTest, AVisibleWindowShowsTheWaitDialogUntilTheRunClosesIt) {

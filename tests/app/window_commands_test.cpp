@@ -453,6 +453,22 @@ TEST_F(WindowCommandsTest, DeletingTheSecondOfThreeKeepsEveryListWithItsAccount)
     EXPECT_EQ(accounts[1].deactivated, 1);
 }
 
+TEST_F(WindowCommandsTest, AfterDeletingTheSelectedAccountNoOtherIsMarkedAsIt) {
+    addAccount("first", 2);
+    addAccount("second", 2);
+    addAccount("third", 2);
+    chooseAccount(1);
+    boxes.answerNext(BoxAnswer::Yes);
+    dialog->OnCommand(kCmdDeleteAccount);
+    ASSERT_EQ(accountCount, 2u);
+    EXPECT_EQ(lists->lists().selectedAccount(), -1);
+
+    onDialog = [](QDialog&) { return int(CMarkRead::SelectedAccount); };
+    commands->markReadTick();
+    for (int k = 0; k < 2; ++k)
+        EXPECT_EQ(accounts[k].read[0] + accounts[k].read[1], 0) << accounts[k].name;
+}
+
 TEST_F(WindowCommandsTest, DeletingWithoutASelectedAccountOnlySaysSo) {
     addAccount("only", 0);
     dialog->refreshLists(RefreshMode::Full);
