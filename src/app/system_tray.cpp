@@ -48,7 +48,11 @@ CSystemTray::CSystemTray(std::unique_ptr<TrayShell> shell, QObject* parent)
             HandleTrayMessage(identifier_, TrayMouse::RightButtonUp);
             break;
         case TrayActivation::Trigger:
-            HandleTrayMessage(identifier_, TrayMouse::LeftButtonUp);
+            // A StatusNotifierItem host sends one activation per click and
+            // never a double click: there the click is the way to open.
+            HandleTrayMessage(identifier_, shell_->clicksAreSingle()
+                                               ? TrayMouse::LeftButtonDoubleClick
+                                               : TrayMouse::LeftButtonUp);
             break;
         case TrayActivation::Other:
             HandleTrayMessage(identifier_, TrayMouse::Other);
@@ -62,6 +66,7 @@ CSystemTray::CSystemTray(std::unique_ptr<TrayShell> shell, QObject* parent)
 CSystemTray::~CSystemTray() {
     RemoveTrayIcon();
     delete menu_;
+    delete hostMenu_;
 }
 
 int CSystemTray::CreateTrayIcon(QWidget* /*parent*/, int callbackMessage,
@@ -72,6 +77,9 @@ int CSystemTray::CreateTrayIcon(QWidget* /*parent*/, int callbackMessage,
     tooltip_ = limitTooltip(tooltip);
     created_ = true;
     hidden_ = false;
+    delete hostMenu_;
+    hostMenu_ = buildMenu(); // for hosts that open the icon's menu themselves
+    shell_->setMenu(hostMenu_);
     const bool added = add();
     removed_ = !added;
     addPending_ = !added;
@@ -127,12 +135,15 @@ bool CSystemTray::HideToTray(QWidget* window) {
         return false;
     }
     window->hide();
+    hiddenWindow_ = window;
     return true;
 }
 
 void CSystemTray::RestoreFromTray(QWidget* window) {
     if (!window)
         return;
+    hiddenWindow_ = nullptr;
+    minimizedForLostTray_ = false;
     window->setWindowState(window->windowState() & ~Qt::WindowMinimized);
     window->show();
     window->raise();
@@ -166,11 +177,31 @@ void CSystemTray::pollTray() {
     trayWasAvailable_ = available;
     if (available) {
         ReinstallIcon();
+        takeBackIntoTray();
     } else if (!hidden_) {
         // The tray host went away: the icon must be added to the next one.
         removed_ = true;
         addPending_ = true;
+        bringOutOfLostTray();
     }
+}
+
+// A window hidden into a tray that has gone would be unreachable: it becomes
+// an ordinary minimized window with its taskbar entry until a tray is back.
+void CSystemTray::bringOutOfLostTray() {
+    if (!hiddenWindow_ || !hiddenWindow_->isHidden())
+        return;
+    hiddenWindow_->showMinimized();
+    minimizedForLostTray_ = true;
+}
+
+// The window goes back only when nobody has opened it meanwhile.
+void CSystemTray::takeBackIntoTray() {
+    if (!minimizedForLostTray_ || !hiddenWindow_ || removed_)
+        return;
+    minimizedForLostTray_ = false;
+    if (hiddenWindow_->isMinimized())
+        hiddenWindow_->hide();
 }
 
 int CSystemTray::HandleTrayMessage(int identifier, TrayMouse message) {
@@ -197,26 +228,31 @@ int CSystemTray::defaultCommand() const {
 
 void CSystemTray::showMenu() {
     delete menu_;
+    menu_ = buildMenu();
+    menu_->popup(QCursor::pos());
+}
+
+QMenu* CSystemTray::buildMenu() {
     const bool german = identifier_ == res::kTrayMenuGerman;
-    menu_ = new QMenu;
-    menu_->setAttribute(Qt::WA_DeleteOnClose, false);
+    auto* menu = new QMenu;
+    menu->setAttribute(Qt::WA_DeleteOnClose, false);
     bool first = true;
     for (const res::MenuItem& item : res::trayMenu().items) {
         if (!item.german) {
-            menu_->addSeparator();
+            menu->addSeparator();
             continue;
         }
-        QAction* action = menu_->addAction(menuText(item, german));
+        QAction* action = menu->addAction(menuText(item, german));
         const int command = item.command;
         connect(action, &QAction::triggered, this, [this, command] {
             if (target_)
                 target_(command);
         });
         if (first)
-            menu_->setDefaultAction(action); // drawn bold, as the double click's command
+            menu->setDefaultAction(action); // drawn bold, as the double click's command
         first = false;
     }
-    menu_->popup(QCursor::pos());
+    return menu;
 }
 
 QRect CSystemTray::LocateTrayArea() const {

@@ -72,17 +72,25 @@ public:
     bool isAddPending() const { return addPending_; }
     // The menu the last right click opened (nullptr before any).
     QMenu* openMenu() const { return menu_; }
+    // The menu handed to hosts that show it themselves.
+    QMenu* hostMenu() const { return hostMenu_; }
 
 private:
     bool onWindowThread() const;
     void pollTray();
     void showMenu();
+    QMenu* buildMenu();
+    void bringOutOfLostTray();
+    void takeBackIntoTray();
     int defaultCommand() const;
     bool add();
 
     std::unique_ptr<TrayShell> shell_;
     std::function<void(int)> target_;
     QPointer<QMenu> menu_;
+    QPointer<QMenu> hostMenu_;
+    QPointer<QWidget> hiddenWindow_; // hidden into the tray, not yet back
+    bool minimizedForLostTray_ = false;
     QTimer trayPoll_;
     std::string tooltip_;
     QIcon icon_;

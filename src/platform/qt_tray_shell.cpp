@@ -1,9 +1,25 @@
 #include "platform/tray_shell.h"
 
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
+#include <QDBusInterface>
 #include <QSystemTrayIcon>
 
 namespace ombrix {
 namespace {
+
+// The question Qt asks when it chooses its StatusNotifierItem tray over the
+// XEmbed one: a watcher is on the session bus and has a host registered.
+bool statusNotifierHostRuns() {
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    if (!bus.isConnected() || !bus.interface())
+        return false;
+    const QString watcherName = QStringLiteral("org.kde.StatusNotifierWatcher");
+    if (!bus.interface()->isServiceRegistered(watcherName))
+        return false;
+    QDBusInterface watcher(watcherName, QStringLiteral("/StatusNotifierWatcher"), watcherName, bus);
+    return watcher.property("IsStatusNotifierHostRegistered").toBool();
+}
 
 TrayActivation activationOf(QSystemTrayIcon::ActivationReason reason) {
     switch (reason) {
@@ -54,8 +70,17 @@ public:
     }
 
     QRect geometry() const override { return icon_.geometry(); }
+    bool clicksAreSingle() const override { return statusNotifier_; }
+
+    // An XEmbed tray icon would pop the menu up itself besides ours.
+    void setMenu(QMenu* menu) override {
+        if (statusNotifier_)
+            icon_.setContextMenu(menu);
+    }
 
 private:
+    // Qt makes the same choice once, when the first icon is made.
+    const bool statusNotifier_ = statusNotifierHostRuns();
     QSystemTrayIcon icon_;
 };
 

@@ -9,6 +9,8 @@
 #include <functional>
 #include <memory>
 
+class QMenu;
+
 namespace ombrix {
 
 enum class TrayActivation { Trigger, DoubleClick, Context, Other };
@@ -24,6 +26,11 @@ public:
     virtual bool remove() = 0;
     // The icon's place on the screen, or an empty rectangle when unknown.
     virtual QRect geometry() const = 0;
+    // A StatusNotifierItem host serves the icon: it reports a click as one
+    // Trigger, never a double click, and opens the icon's menu itself.
+    virtual bool clicksAreSingle() const = 0;
+    // The menu such a host opens; the caller keeps it alive.
+    virtual void setMenu(QMenu* menu) = 0;
 
     // Set by the tray object; the shell calls it on the window thread.
     std::function<void(TrayActivation)> activated;

@@ -34,6 +34,11 @@ public:
         return true;
     }
     QRect geometry() const override { return {}; }
+    bool clicksAreSingle() const override { return statusNotifierHost; }
+    void setMenu(QMenu* shown) override { menu = shown; }
+
+    bool statusNotifierHost = false;
+    QMenu* menu = nullptr;
 
     int count(TrayShellCall::Kind kind) const {
         int n = 0;

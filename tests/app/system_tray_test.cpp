@@ -89,6 +89,21 @@ TEST_F(SystemTrayTest, ShellActivationsReachTheWindow) {
     EXPECT_EQ(commands, std::vector<int>{res::kCmdOpenWindow});
 }
 
+TEST_F(SystemTrayTest, OnAStatusNotifierHostAClickOpensAndTheHostHasTheMenu) {
+    shell->statusNotifierHost = true;
+    ASSERT_EQ(create(), 1);
+    shell->activated(TrayActivation::Trigger);
+    EXPECT_EQ(commands, std::vector<int>{res::kCmdOpenWindow});
+
+    ASSERT_NE(shell->menu, nullptr);
+    EXPECT_EQ(shell->menu, tray->hostMenu());
+    ASSERT_NE(shell->menu->defaultAction(), nullptr);
+    shell->menu->actions().back()->trigger(); // the menu's last entry: quit
+    shell->menu->defaultAction()->trigger();
+    EXPECT_EQ(commands,
+              (std::vector<int>{res::kCmdOpenWindow, res::kCmdQuit, res::kCmdOpenWindow}));
+}
+
 TEST_F(SystemTrayTest, ForeignIdentifiersAreIgnored) {
     ASSERT_EQ(create(res::kTrayMenuEnglish), 1);
     for (int foreign : {res::kTrayMenuGerman, 0, 150}) {
@@ -184,6 +199,28 @@ TEST_F(SystemTrayTest, ATrayHostThatGoesAwayGetsTheIconAgainWhenItReturns) {
     shell->trayRuns = true;
     ASSERT_TRUE(test::processEventsUntil([this] { return !tray->isAddPending(); }));
     EXPECT_EQ(shell->count(test::TrayShellCall::Add), 2);
+}
+
+TEST_F(SystemTrayTest, AWindowInATrayThatGoesAwayIsMinimizedUntilATrayIsBack) {
+    ASSERT_EQ(create(), 1);
+    QWidget window;
+    window.show();
+    ASSERT_TRUE(tray->HideToTray(&window));
+    shell->trayRuns = false;
+    ASSERT_TRUE(test::processEventsUntil([&] { return !window.isHidden(); }));
+    EXPECT_TRUE(window.windowState() & Qt::WindowMinimized); // on the taskbar
+    shell->trayRuns = true;
+    ASSERT_TRUE(test::processEventsUntil([&] { return window.isHidden(); }));
+    EXPECT_FALSE(tray->isAddPending());
+
+    // Opened by the user while there was no tray: it stays open.
+    shell->trayRuns = false;
+    ASSERT_TRUE(test::processEventsUntil([&] { return !window.isHidden(); }));
+    tray->RestoreFromTray(&window);
+    shell->trayRuns = true;
+    ASSERT_TRUE(test::processEventsUntil([this] { return !tray->isAddPending(); }));
+    EXPECT_TRUE(window.isVisible());
+    EXPECT_FALSE(window.windowState() & Qt::WindowMinimized);
 }
 
 TEST_F(SystemTrayTest, RemovingTwiceTouchesTheShellOnce) {
