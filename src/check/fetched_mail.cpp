@@ -84,13 +84,23 @@ std::string listedSubject(std::string_view subject) {
     return listed;
 }
 
+std::string listedSubjectOf(const MessagePart& message) {
+    return listedSubject(valueOrEmpty(message.getSubject()));
+}
+
+std::string listedSubjectOf(std::string_view mailText) {
+    MessagePart message;
+    message.load(mailText);
+    return listedSubjectOf(message);
+}
+
 void ParseFetchedMail(std::string_view fetched, AccountRecord& workingList, int i, FetchForm form) {
     if (i < 0 || i >= kMaxMails)
         return;
     MessagePart message;
     // A header that could not be read to its end still answers with the fields before the fault.
     message.load(fetched);
-    workingList.subject[i] = listedSubject(valueOrEmpty(message.getSubject()));
+    workingList.subject[i] = listedSubjectOf(message);
     workingList.from[i] = valueOrEmpty(message.getFrom());
     workingList.date[i] = valueOrEmpty(message.getDate());
     const MailDate date = readMailDate(workingList.date[i]);

@@ -10,6 +10,8 @@
 
 namespace ombrix {
 
+class MessagePart;
+
 enum class FetchForm { Pop3, Imap };
 
 // Fills subject, from, date, day, month, year and bodyPreview of entry i of
@@ -26,5 +28,12 @@ std::string bodyPreviewOf(std::string_view fetched, FetchForm form);
 // The subject as listed: "Kein Betreff" for an empty one (in both languages),
 // then without line feeds (so a subject of only line feeds ends up empty).
 std::string listedSubject(std::string_view subject);
+
+// The decoded subject of a parsed mail in the form the list stores it. The
+// deletion run proves a mail by comparing this with the stored subject, so
+// there is one rule for both.
+std::string listedSubjectOf(const MessagePart& message);
+// As above, for mail text (a header alone will do) that is parsed first.
+std::string listedSubjectOf(std::string_view mailText);
 
 } // namespace ombrix

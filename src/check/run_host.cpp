@@ -7,6 +7,11 @@
 
 namespace ombrix {
 
+// Worker thread.
+BoxAnswer RunHost::messageBox(const std::string& text, BoxKind kind) {
+    return ombrix::messageBox(text, kind);
+}
+
 // Worker thread. The dialog is created on the UI thread after the run has
 // started; polling a flag in short steps is all the hand-shake needs.
 void waitForWaitDialog() {

@@ -4,6 +4,8 @@
 // UI thread, the command-line front end by printing to stderr, tests by
 // recording. Every method may be called from the run's worker thread.
 
+#include "platform/message_box.h"
+
 #include <string>
 
 namespace ombrix {
@@ -39,6 +41,11 @@ public:
     virtual void stopAlarmTimers() = 0;
     // Hands the end of a run to the window thread after `delayMs`.
     virtual void armRunDone(int delayMs) = 0;
+
+    // A message box (OK, or a Yes/No question) shown on the window side while
+    // the run waits for the answer. The default hands it to the installed
+    // message presenter, which shows it on the window thread.
+    virtual BoxAnswer messageBox(const std::string& text, BoxKind kind);
 };
 
 // Polls waitDialogReady until the window side has built its wait dialog.

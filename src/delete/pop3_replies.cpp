@@ -1,7 +1,6 @@
 #include "delete/pop3_replies.h"
 
 #include "check/fetched_mail.h"
-#include "mime/message_part.h"
 
 #include <charconv>
 
@@ -52,9 +51,7 @@ std::uint64_t pop3StatCount(std::string_view reply) {
 }
 
 std::string pop3TopSubject(std::string_view reply) {
-    MessagePart message;
-    message.load(reply);
-    return listedSubject(message.getSubject().value_or(std::string_view()));
+    return listedSubjectOf(reply);
 }
 
 } // namespace ombrix
