@@ -3,6 +3,7 @@
 #include "app/stderr_run_host.h"
 #include "check/account_table.h"
 #include "check/check_run.h"
+#include "check/display_text.h"
 #include "check/run_flags.h"
 #include "config/state_store.h"
 #include "delete/delete_handover.h"
@@ -76,21 +77,45 @@ bool confirmed(const CliStreams& io) {
     return answer == "y" || answer == "yes" || answer == "j" || answer == "ja";
 }
 
+// The deletion's host on a terminal: a question of the run (may a CLOSE take
+// mails another program marked as deleted?) is answered No, because nobody
+// is there to weigh it; the run then says why nothing was deleted. Other
+// boxes are printed by the presenter like every message of the command.
+class DeleteRunHost final : public StderrRunHost {
+public:
+    using StderrRunHost::StderrRunHost;
+
+    BoxAnswer messageBox(const std::string& text, BoxKind kind) override {
+        if (kind == BoxKind::YesNoQuestion)
+            return BoxAnswer::No;
+        return RunHost::messageBox(text, kind);
+    }
+};
+
 // A run on a worker thread of its own, as the window starts it; then what the
 // window does at the run's end: save the mail lists.
-template <class Run> void runAndSave(std::ostream& err, Run run) {
-    StderrRunHost host(err);
+template <class Host, class Run> void runAndSave(std::ostream& err, Run run) {
+    Host host(err);
     std::thread worker([&host, &run] { run(host); });
     worker.join();
     if (host.runDone())
         saveState(SaveKind::MailListFile);
 }
 
+// The boxes of the run have told the user about a failure or a stale list;
+// every other way of not deleting each selected mail is said here.
+void tellWhyNotDeleted(std::ostream& err, const DeleteResult& result) {
+    if (result.outcome == DeleteOutcome::Failed || result.outcome == DeleteOutcome::Inconsistent)
+        return;
+    err << "ombrix: " << displayField(result.why) << '\n';
+}
+
 } // namespace
 
 // The delete-mail command for rows of `--list N`, then a check run that lists
-// the server again. Exit 0 when the mails were deleted, 1 otherwise; 130 or
-// 143 when SIGINT or SIGTERM aborted it (the check run is then left out).
+// the server again. Exit 0 only when the server confirmed the deletion of
+// every selected mail; otherwise 1, and stderr says why; 130 or 143 when
+// SIGINT or SIGTERM aborted it (the check run is then left out).
 int runDelete(CommandArguments& arguments, const CliContext& context) {
     const bool yes = arguments.takeFlag("--yes");
     const std::vector<std::string> positionals = arguments.takePositionals();
@@ -113,11 +138,14 @@ int runDelete(CommandArguments& arguments, const CliContext& context) {
     // After the question: a signal at the prompt still ends the process at once.
     const InterruptWatch interrupts;
     StreamPresenter presenter(context.io.err);
-    DeleteOutcome outcome = DeleteOutcome::NotStarted;
-    runAndSave(context.io.err, [&outcome](RunHost& host) { outcome = runDeletion(host); });
+    DeleteResult result;
+    runAndSave<DeleteRunHost>(context.io.err,
+                              [&result](RunHost& host) { result = runDeletion(host); });
+    if (result.outcome != DeleteOutcome::Done)
+        tellWhyNotDeleted(context.io.err, result);
     if (!interrupts.interrupted())
-        runAndSave(context.io.err, [](RunHost& host) { CheckThread(host); });
-    return interrupts.exitStatus(outcome == DeleteOutcome::Done ? 0 : 1);
+        runAndSave<StderrRunHost>(context.io.err, [](RunHost& host) { CheckThread(host); });
+    return interrupts.exitStatus(result.outcome == DeleteOutcome::Done ? 0 : 1);
 }
 
 } // namespace ombrix

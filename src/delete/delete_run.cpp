@@ -5,7 +5,6 @@
 #include "delete/delete_texts.h"
 #include "delete/imap_flagging.h"
 #include "delete/pop3_deletion.h"
-#include "platform/message_box.h"
 
 #include <algorithm>
 
@@ -40,7 +39,7 @@ bool startRun() {
     return true;
 }
 
-DeleteOutcome endFailed(DeletionSession& session, RunHost& host) {
+DeleteResult endFailed(DeletionSession& session, RunHost& host) {
     const std::string text = delete_texts::runFailed(session.account.errorText);
     const bool dialogShown = windowHidden == 0;
     if (dialogShown) {
@@ -51,26 +50,36 @@ DeleteOutcome endFailed(DeletionSession& session, RunHost& host) {
     closeOnButton = 1;
     deleteRunning = 0;
     if (!dialogShown)
-        messageBox(text, BoxKind::Ok);
-    return DeleteOutcome::Failed;
+        host.messageBox(text, BoxKind::Ok);
+    return {DeleteOutcome::Failed, text};
 }
 
-DeleteOutcome endClean(DeletionSession& session, RunHost& host) {
+DeleteResult cleanResult(const DeletionSession& session, bool aborted) {
+    if (session.inconsistent())
+        return {DeleteOutcome::Inconsistent, delete_texts::inconsistent()};
+    if (session.declined())
+        return {DeleteOutcome::Declined, session.why()};
+    if (aborted)
+        return {DeleteOutcome::Aborted, delete_texts::aborted()};
+    if (session.unconfirmed())
+        return {DeleteOutcome::Incomplete, session.why()};
+    return {DeleteOutcome::Done, {}};
+}
+
+DeleteResult endClean(DeletionSession& session, RunHost& host) {
     const bool aborted = abortRequest != 0;
     session.progress.close();
     session.account.checked = 0;
     deleteRunning = 0;
     host.armRunDone(kRunDoneDelayMs);
-    if (session.inconsistent())
-        return DeleteOutcome::Inconsistent;
-    return aborted ? DeleteOutcome::Aborted : DeleteOutcome::Done;
+    return cleanResult(session, aborted);
 }
 
 } // namespace
 
-DeleteOutcome runDeletion(RunHost& host, const DeleteTimeouts& timeouts) {
+DeleteResult runDeletion(RunHost& host, const DeleteTimeouts& timeouts) {
     if (!startRun())
-        return DeleteOutcome::NotStarted;
+        return {DeleteOutcome::NotStarted, delete_texts::notStarted()};
     AccountRecord& account = accounts[static_cast<std::size_t>(selectedAccount)];
     account.errorFlag = 0; // the end reports only failures of this run
     host.stopAlarmTimers();

@@ -7,22 +7,34 @@
 #include "check/run_host.h"
 #include "delete/deletion_session.h"
 
+#include <string>
+
 namespace ombrix {
 
 enum class DeleteOutcome {
-    Done,         // the selected mails are deleted; the list awaits a new check
+    Done,         // the server confirmed the deletion of every selected mail
     Aborted,      // the user stopped the run; ends like Done
     Inconsistent, // the server's mails differ from the list: nothing deleted, ends like Done
+    Declined,     // deleting would have taken mails another program marked: nothing deleted
+    Incomplete,   // the server refused or did not confirm a deletion; ends like Done
     Failed,       // errorFlag and errorText of the account tell why
     NotStarted,   // no account selected, or a check or deletion run is active
 };
 
-// One whole deletion run on the calling thread. After Done, Aborted and
-// Inconsistent the wait dialog is closed, the account's checked is 0 and the
-// window's RunDoneTimer is armed (100 ms); after Failed the wait dialog shows
-// the failure with its button (a message box when the window is hidden) and
-// closeOnButton is 1. Runs on the deletion thread.
-DeleteOutcome runDeletion(RunHost& host, const DeleteTimeouts& timeouts = {});
+struct DeleteResult {
+    DeleteOutcome outcome = DeleteOutcome::NotStarted;
+    // For every outcome but Done: why not every selected mail is gone, in
+    // the user's language.
+    std::string why;
+};
+
+// One whole deletion run on the calling thread. After Done, Aborted,
+// Inconsistent, Declined and Incomplete the wait dialog is closed, the
+// account's checked is 0 and the window's RunDoneTimer is armed (100 ms);
+// after Failed the wait dialog shows the failure with its button (a message
+// box when the window is hidden) and closeOnButton is 1. Runs on the deletion
+// thread.
+DeleteResult runDeletion(RunHost& host, const DeleteTimeouts& timeouts = {});
 
 // The thread procedure that the delete-mail command starts; returns 0.
 // Runs on the deletion thread.

@@ -3,6 +3,7 @@
 
 #include "check/language.h"
 
+#include <cstddef>
 #include <string>
 
 namespace ombrix::delete_texts {
@@ -34,6 +35,56 @@ inline std::string inconsistent() {
 inline std::string runFailed(const std::string& errorText) {
     return Text("Mail kann nicht gelöscht werden, Fehler:\n", "Could not delete mail, Error:\n") +
            errorText;
+}
+
+// Asked before a server without UIDPLUS closes the mailbox: CLOSE removes
+// every mail marked as deleted, also those another program marked.
+inline std::string othersDeletedQuestion(std::size_t others) {
+    const std::string n = std::to_string(others);
+    if (others == 1)
+        return Text("1 weitere Mail dieses Postfachs ist von einem anderen Programm als gelöscht "
+                    "markiert. Dieser Server kann die ausgewählten Mails nicht entfernen, ohne "
+                    "auch diese zu entfernen.\r\nAlle löschen? (Nein löscht nichts.)",
+                    "1 other mail in this mailbox is marked as deleted by another program. This "
+                    "server cannot remove the selected mails without removing that one too.\r\n"
+                    "Delete all of them? (No deletes nothing.)");
+    return Language == 0
+               ? n + " weitere Mails dieses Postfachs sind von einem anderen Programm als gelöscht "
+                     "markiert. Dieser Server kann die ausgewählten Mails nicht entfernen, ohne "
+                     "auch diese zu entfernen.\r\nAlle löschen? (Nein löscht nichts.)"
+               : n + " other mails in this mailbox are marked as deleted by another program. This "
+                     "server cannot remove the selected mails without removing those too.\r\n"
+                     "Delete all of them? (No deletes nothing.)";
+}
+
+// Why nothing was deleted when that question was answered No.
+inline std::string othersDeletedRefusal(std::size_t others) {
+    const std::string n = std::to_string(others);
+    return Language == 0
+               ? "Nichts gelöscht: " + n +
+                     " weitere Mail(s) dieses Postfachs sind von einem anderen Programm als "
+                     "gelöscht markiert, und dieser Server (ohne UIDPLUS) würde sie mit den "
+                     "ausgewählten Mails entfernen."
+               : "Nothing deleted: " + n +
+                     " other mail(s) in this mailbox are marked as deleted by another program, "
+                     "and this server (without UIDPLUS) would remove them with the selected mails.";
+}
+
+// The server did not confirm every deletion; serverText is its answer.
+inline std::string notConfirmed(const std::string& serverText) {
+    return Text("Nicht jede ausgewählte Mail wurde gelöscht, der Server antwortete:\n",
+                "Not every selected mail was deleted, the server answered:\n") +
+           serverText;
+}
+
+inline std::string aborted() {
+    return Text("Abgebrochen: nicht jede ausgewählte Mail wurde gelöscht.",
+                "Aborted: not every selected mail was deleted.");
+}
+
+inline std::string notStarted() {
+    return Text("Ein anderer Abruf oder Löschlauf ist aktiv: nichts gelöscht.",
+                "Another check or deletion is running: nothing deleted.");
 }
 
 // The question of the delete-mail command, asked before any run starts.

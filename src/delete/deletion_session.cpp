@@ -1,8 +1,9 @@
 #include "delete/deletion_session.h"
 
+#include "check/check_texts.h"
 #include "check/run_flags.h"
+#include "check/run_host.h"
 #include "delete/delete_texts.h"
-#include "platform/message_box.h"
 
 namespace ombrix {
 
@@ -19,7 +20,19 @@ void DeletionSession::reportInconsistency() {
     if (inconsistent_)
         return;
     inconsistent_ = true;
-    messageBox(delete_texts::inconsistent(), BoxKind::Ok);
+    host.messageBox(delete_texts::inconsistent(), BoxKind::Ok);
+}
+
+void DeletionSession::decline(std::string why) {
+    declined_ = true;
+    why_ = std::move(why);
+}
+
+void DeletionSession::leaveUnconfirmed(std::string_view serverText) {
+    if (!unconfirmed_.empty())
+        return; // the first refusal tells why
+    unconfirmed_ = serverText.empty() ? check_texts::noResponse() : std::string(serverText);
+    why_ = delete_texts::notConfirmed(unconfirmed_);
 }
 
 } // namespace ombrix

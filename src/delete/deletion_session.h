@@ -11,6 +11,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 namespace ombrix {
 
@@ -28,7 +29,7 @@ public:
     static constexpr std::size_t kReceiveCapacity = 300000;
 
     DeletionSession(AccountRecord& account, RunHost& host, const DeleteTimeouts& timeouts)
-        : account(account), progress(host), timeouts(timeouts) {}
+        : account(account), host(host), progress(host), timeouts(timeouts) {}
 
     // Each runs on the deletion thread.
     void fail(std::string text);
@@ -38,8 +39,19 @@ public:
     // the user (once) and delete nothing. Not a failure.
     void reportInconsistency();
     bool inconsistent() const { return inconsistent_; }
+    // Nothing is deleted because the user (or the command line) would not let
+    // the deletion take other mails with it; `why` says so. Not a failure.
+    void decline(std::string why);
+    bool declined() const { return declined_; }
+    // The server did not confirm a deletion (a refused flag, expunge or QUIT);
+    // `serverText` is its answer. The run goes on as described; the
+    // outcome says that not every selected mail is gone.
+    void leaveUnconfirmed(std::string_view serverText);
+    bool unconfirmed() const { return !unconfirmed_.empty(); }
+    const std::string& why() const { return why_; }
 
     AccountRecord& account;
+    RunHost& host;
     CMailSocket socket;
     ReplyBuffer reply{kReceiveCapacity};
     CheckProgress progress;
@@ -47,6 +59,9 @@ public:
 
 private:
     bool inconsistent_ = false;
+    bool declined_ = false;
+    std::string unconfirmed_;
+    std::string why_;
 };
 
 } // namespace ombrix

@@ -3,16 +3,19 @@
 #include "check/check_texts.h"
 #include "check/imap_login.h"
 #include "check/run_flags.h"
+#include "check/run_host.h"
 #include "delete/delete_handover.h"
+#include "delete/delete_texts.h"
+#include "delete/imap_replies.h"
 
 #include <algorithm>
+#include <vector>
 
 namespace ombrix {
 
 namespace {
 
 constexpr std::uint32_t kShortHint = 200;
-constexpr std::size_t kMaxUidDigits = 10;
 // "UIDVALIDITY" and one blank come before the value.
 constexpr std::size_t kValidityOffset = 12;
 
@@ -27,13 +30,20 @@ std::string digitsAt(std::string_view text, std::size_t pos) {
     return digits;
 }
 
+std::string uidSet(const std::vector<std::uint32_t>& uids) {
+    std::string set;
+    for (const std::uint32_t uid : uids)
+        set += (set.empty() ? "" : ",") + std::to_string(uid);
+    return set;
+}
+
 class ImapFlagging {
 public:
     explicit ImapFlagging(DeletionSession& session) : s_(session) {}
 
     void run() {
         imapRefused = 0; // a refusal left over from an earlier dialogue must not count
-        if (login() && select())
+        if (login() && capabilities() && select() && verifyImapMails(s_) && closeIsSafe())
             flagMails();
         closeDown();
     }
@@ -42,6 +52,17 @@ private:
     std::string_view command(const std::string& text, std::uint32_t timeoutMs) {
         s_.socket.SendTagged(text);
         return s_.reply.receiveTagged(s_.socket, timeoutMs, kShortHint, true);
+    }
+
+    // The reply to a command the dialogue cannot go on without.
+    bool accepted(std::string_view reply) {
+        if (s_.aborted())
+            return false;
+        std::string refusal = imapReplyRefusal(reply);
+        if (refusal.empty())
+            return true;
+        s_.fail(std::move(refusal));
+        return false;
     }
 
     bool login() {
@@ -55,15 +76,25 @@ private:
         return false;
     }
 
-    bool select() {
-        const std::string_view reply = command("SELECT INBOX\r\n", s_.timeouts.replyMs);
+    // Asked after the login, when the server names all it can do. A refused
+    // CAPABILITY only means no UIDPLUS.
+    bool capabilities() {
+        const std::string_view reply = command("CAPABILITY\r\n", s_.timeouts.replyMs);
         if (s_.aborted())
             return false;
-        std::string refusal = imapReplyRefusal(reply);
-        if (!refusal.empty()) {
-            s_.fail(std::move(refusal));
+        if (reply.empty()) {
+            s_.fail(check_texts::noResponse());
             return false;
         }
+        uidPlus_ = imapRefused == 0 && imapAnnounces(reply, "UIDPLUS");
+        imapRefused = 0;
+        return true;
+    }
+
+    bool select() {
+        const std::string_view reply = command("SELECT INBOX\r\n", s_.timeouts.replyMs);
+        if (!accepted(reply))
+            return false;
         const std::size_t word = reply.find("UIDVALIDITY");
         const std::string validity = word == std::string_view::npos
                                          ? std::string()
@@ -79,52 +110,98 @@ private:
         return true;
     }
 
-    // The content of a STORE reply is not examined: a refused flag deletes nothing.
+    // Without UIDPLUS only CLOSE removes mails, and it removes every mail
+    // marked deleted: those another program marked must not go unasked.
+    bool closeIsSafe() {
+        if (uidPlus_)
+            return true;
+        const std::string_view reply = command("UID SEARCH DELETED\r\n", s_.timeouts.replyMs);
+        if (!accepted(reply))
+            return false;
+        const std::optional<std::vector<std::uint32_t>> marked = imapSearchNumbers(reply);
+        if (!marked) {
+            s_.fail(check_texts::protocolFault());
+            return false;
+        }
+        const std::size_t others = othersAmong(*marked);
+        if (others == 0)
+            return true;
+        const BoxAnswer answer =
+            s_.host.messageBox(delete_texts::othersDeletedQuestion(others), BoxKind::YesNoQuestion);
+        if (answer == BoxAnswer::Yes)
+            return !s_.aborted();
+        s_.decline(delete_texts::othersDeletedRefusal(others));
+        return false;
+    }
+
+    // The marked mails that are not among the selected ones.
+    std::size_t othersAmong(const std::vector<std::uint32_t>& marked) const {
+        std::vector<std::uint32_t> selected;
+        for (std::uint32_t i = 0; i < deleteCount; ++i)
+            if (const auto uid = imapUidNumber(s_.account.uid[deleteMailIndex[i]]))
+                selected.push_back(*uid);
+        std::vector<std::uint32_t> others = marked;
+        std::ranges::sort(others);
+        others.erase(std::unique(others.begin(), others.end()), others.end());
+        std::erase_if(others, [&](std::uint32_t uid) {
+            return std::ranges::find(selected, uid) != selected.end();
+        });
+        return others.size();
+    }
+
+    // A refused STORE does not stop the run: that mail is not flagged, so it
+    // is not expunged either, and the outcome says so.
     void flagMails() {
         for (std::uint32_t i = 0; i < deleteCount; ++i) {
             if (s_.aborted())
                 return;
-            const std::string uid = imapStoreUid(s_.account.uid[deleteMailIndex[i]]);
+            const std::uint32_t uid = *imapUidNumber(s_.account.uid[deleteMailIndex[i]]);
             const std::string_view reply =
-                command("UID STORE " + uid + " +FLAGS (\\Deleted)\r\n", s_.timeouts.replyMs);
+                command("UID STORE " + std::to_string(uid) + " +FLAGS (\\Deleted)\r\n",
+                        s_.timeouts.replyMs);
             if (s_.aborted())
                 return;
             if (reply.empty()) {
                 s_.fail(check_texts::noResponse());
                 return;
             }
+            if (imapRefused != 0)
+                s_.leaveUnconfirmed(reply);
+            else
+                flagged_.push_back(uid);
             imapRefused = 0;
         }
     }
 
-    // CLOSE removes the flagged mails; after an abort they stay, only flagged.
+    // Only what this run flagged is removed; after an abort the flagged mails
+    // stay, only flagged.
     void closeDown() {
-        if (s_.aborted()) {
-            s_.socket.SendTagged("LOGOUT\r\n");
-        } else {
-            command("CLOSE\r\n", s_.timeouts.closeMs);
-            s_.socket.SendTagged("LOGOUT\r\n");
-        }
+        if (!s_.aborted() && !flagged_.empty())
+            expunge();
+        s_.socket.SendTagged("LOGOUT\r\n");
         s_.reply.receiveTagged(s_.socket, s_.timeouts.closeMs, kShortHint, true);
         imapRefused = 0;
         s_.socket.Close();
     }
 
+    void expunge() {
+        const std::string line =
+            uidPlus_ ? "UID EXPUNGE " + uidSet(flagged_) + "\r\n" : "CLOSE\r\n";
+        const std::string_view reply = command(line, s_.timeouts.replyMs);
+        if (reply.empty() || imapRefused != 0)
+            s_.leaveUnconfirmed(reply);
+        imapRefused = 0;
+    }
+
     DeletionSession& s_;
+    bool uidPlus_ = false;
+    std::vector<std::uint32_t> flagged_;
 };
 
 } // namespace
 
-std::string imapStoreUid(std::string_view uid) {
-    std::string stored(uid);
-    std::erase(stored, ' ');
-    return stored;
-}
-
 bool imapUidSendable(std::string_view uid) {
-    const std::string stored = imapStoreUid(uid);
-    return !stored.empty() && stored.size() <= kMaxUidDigits &&
-           std::ranges::all_of(stored, isDigit);
+    return imapUidNumber(uid).has_value();
 }
 
 void runImapDeletion(DeletionSession& session) {

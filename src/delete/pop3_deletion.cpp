@@ -68,18 +68,28 @@ bool deleteMail(DeletionSession& s, const std::string& number) {
     return true;
 }
 
-// Marked mails stay marked when the phase stops: QUIT removes them.
-void deleteMails(DeletionSession& s) {
+// Marked mails stay marked when the phase stops: QUIT removes them. Returns
+// how many were marked.
+int deleteMails(DeletionSession& s) {
     const int count = static_cast<int>(deleteCount);
     for (int i = 0; i < count; ++i) {
         if (s.aborted())
-            return;
+            return i;
         const int k = deleteMailIndex[i];
         s.progress.text(delete_texts::deletingMail(s.account.subject[k]));
         s.progress.position(i);
         if (!deleteMail(s, pop3MessageNumber(deletePosition[i])))
-            return;
+            return i;
     }
+    return count;
+}
+
+// The server removes the marked mails only when it accepts QUIT (RFC 1939).
+void quit(DeletionSession& s, bool marked) {
+    const std::string_view reply =
+        pop3Command(s, "QUIT\r\n", s.timeouts.replyMs, kShortReplySize, true, false);
+    if (marked && !reply.starts_with("+OK"))
+        s.leaveUnconfirmed(reply);
 }
 
 } // namespace
@@ -95,9 +105,10 @@ std::string_view pop3Command(DeletionSession& session, const std::string& line,
 // the numbers verified are the numbers deleted.
 void runPop3Deletion(DeletionSession& s) {
     std::uint64_t count = 0;
+    int marked = 0;
     if (login(s) && stat(s, count) && verifyPop3Mails(s, count))
-        deleteMails(s);
-    pop3Command(s, "QUIT\r\n", s.timeouts.replyMs, kShortReplySize, true, false);
+        marked = deleteMails(s);
+    quit(s, marked > 0);
     s.socket.Close();
 }
 

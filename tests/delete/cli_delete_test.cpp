@@ -24,19 +24,22 @@ class CliDeleteTest : public ::testing::Test {
 protected:
     void SetUp() override { resetProcessState(); }
 
-    void writeFiles(const LoopbackServer& server) {
+    void writeFiles(const LoopbackServer& server, bool imap = false) {
         AccountRecord& a = accounts[0];
         a.name = "acc";
         a.host = server.host();
         a.port = server.port();
         a.user = "bob";
         a.password = "secret";
+        a.protocol = imap ? 1 : 0;
+        a.uidValidity = imap ? "1700000000" : "";
         a.mailCount = 2;
         const char* uids[] = {"u1\r\n", "u2\r\n"};
+        const char* imapUids[] = {"11", "12"};
         const char* subjects[] = {"One", "Two"};
         for (int i = 0; i < 2; ++i) {
             a.serverPosition[i] = static_cast<std::uint32_t>(i);
-            a.uid[i] = uids[i];
+            a.uid[i] = imap ? imapUids[i] : uids[i];
             a.subject[i] = subjects[i];
             a.from[i] = "ann@example.org";
         }
@@ -187,6 +190,97 @@ TEST_F(CliDeleteTest, AFailurePrintsItsText) {
               std::string::npos)
         << err.str();
 }
+
+// The check after the deletion, cut short: the exit code is the deletion's.
+void refusedCheckLogin(Script& s, bool imap) {
+    if (imap) {
+        s.sendLine("* OK ready").expect("a000 LOGIN bob secret").sendLine("a000 NO not now");
+    } else {
+        s.sendLine("+OK ready").expect("USER bob").sendLine("+OK").expect("PASS secret");
+        s.sendLine("-ERR not now");
+    }
+}
+
+void imapDeletionStart(Script& s, bool uidPlus) {
+    s.sendLine("* OK ready").expect("a000 LOGIN bob secret").sendLine("a000 OK");
+    s.expect("a001 CAPABILITY")
+        .sendLine(std::string("* CAPABILITY IMAP4rev1") + (uidPlus ? " UIDPLUS" : ""))
+        .sendLine("a001 OK");
+    s.expect("a002 SELECT INBOX").send("* OK [UIDVALIDITY 1700000000]\r\na002 OK\r\n");
+    const std::string header = "Subject: Two\r\n\r\n";
+    s.expect("a003 UID FETCH 12 (BODY.PEEK[HEADER.FIELDS (SUBJECT)])")
+        .send("* 2 FETCH (UID 12 BODY[HEADER.FIELDS (SUBJECT)] {" + std::to_string(header.size()) +
+              "}\r\n" + header + ")\r\na003 OK\r\n");
+}
+
+struct ExitCase {
+    const char* name;
+    bool imap;
+    void (*deletion)(Script&); // the server's side of the deletion of row 1
+    int code;
+    std::string why; // on stderr
+};
+
+class CliDeleteExitTest : public CliDeleteTest, public ::testing::WithParamInterface<ExitCase> {};
+
+TEST_P(CliDeleteExitTest, IsZeroOnlyWhenEverySelectedMailWasDeleted) {
+    Script s;
+    GetParam().deletion(s);
+    s.close();
+    refusedCheckLogin(s, GetParam().imap);
+    LoopbackServer server(s);
+    writeFiles(server, GetParam().imap);
+
+    EXPECT_EQ(run({"--delete", "0", "1", "--yes"}), GetParam().code) << err.str();
+    EXPECT_TRUE(server.waitUntilDone());
+    if (GetParam().why.empty())
+        EXPECT_EQ(err.str().find("ombrix: "), std::string::npos) << err.str();
+    else
+        EXPECT_NE(err.str().find("ombrix: " + GetParam().why), std::string::npos) << err.str();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Outcomes, CliDeleteExitTest,
+    ::testing::Values(
+        ExitCase{"ImapExpungedWithUidPlus", true,
+                 [](Script& s) {
+                     imapDeletionStart(s, true);
+                     s.expect("a004 UID STORE 12 +FLAGS (\\Deleted)").sendLine("a004 OK");
+                     s.expect("a005 UID EXPUNGE 12").sendLine("* 2 EXPUNGE").sendLine("a005 OK");
+                     s.expect("a006 LOGOUT").sendLine("a006 OK");
+                 },
+                 0, ""},
+        // Nobody can be asked on a terminal whether CLOSE may take another
+        // program's mails with it: refused, and nothing is flagged.
+        ExitCase{
+            "ImapOthersMarkedDeletedWithoutUidPlus", true,
+            [](Script& s) {
+                imapDeletionStart(s, false);
+                s.expect("a004 UID SEARCH DELETED").sendLine("* SEARCH 5 9").sendLine("a004 OK");
+                s.expect("a005 LOGOUT").sendLine("a005 OK");
+            },
+            1,
+            "Nothing deleted: 2 other mail(s) in this mailbox are marked as deleted by "
+            "another program, and this server (without UIDPLUS) would remove them with "
+            "the selected mails."},
+        ExitCase{"ImapStoreRefused", true,
+                 [](Script& s) {
+                     imapDeletionStart(s, true);
+                     s.expect("a004 UID STORE 12 +FLAGS (\\Deleted)").sendLine("a004 NO locked");
+                     s.expect("a005 LOGOUT").sendLine("a005 OK");
+                 },
+                 1, "Not every selected mail was deleted, the server answered: a004 NO locked"},
+        ExitCase{"Pop3QuitRefused", false,
+                 [](Script& s) {
+                     pop3LoginSteps(s, "2 200");
+                     pop3Verify(s, "2", "u2", "Two");
+                     s.expect("DELE 2").sendLine("+OK");
+                     s.expect("QUIT").sendLine("-ERR some deleted messages not removed");
+                 },
+                 1,
+                 "Not every selected mail was deleted, the server answered: -ERR some deleted "
+                 "messages not removed"}),
+    caseName);
 
 struct BadArguments {
     const char* name;

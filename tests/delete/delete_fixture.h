@@ -97,7 +97,9 @@ protected:
 
     DeleteOutcome run(const std::vector<int>& rows) {
         EXPECT_TRUE(buildDeletionList(accounts[0], rows));
-        return runDeletion(host_, timeouts_);
+        DeleteResult result = runDeletion(host_, timeouts_);
+        why_ = std::move(result.why);
+        return result.outcome;
     }
 
     // The calls of a clean end: wait dialog closed, end handed to the window.
@@ -138,6 +140,7 @@ protected:
     RecordingRunHost host_;
     ScriptedMessagePresenter boxes_;
     DeleteTimeouts timeouts_;
+    std::string why_; // of the last run()
 };
 
 } // namespace ombrix::test

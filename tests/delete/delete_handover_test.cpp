@@ -1,4 +1,5 @@
 #include "delete/imap_flagging.h"
+#include "delete/imap_replies.h"
 #include "delete/pop3_replies.h"
 #include "delete_fixture.h"
 
@@ -100,8 +101,9 @@ TEST(Pop3RepliesTest, TopSubjectAsTheCheckListsIt) {
 TEST(ImapUidTest, OnlyASingleNumberIsSent) {
     EXPECT_TRUE(imapUidSendable("42"));
     EXPECT_TRUE(imapUidSendable(" 4 2 "));
-    EXPECT_EQ(imapStoreUid(" 4 2 "), "42");
-    for (const char* bad : {"", "   ", "1:*", "1,2", "*", "12a", "12345678901"})
+    EXPECT_EQ(imapUidNumber(" 4 2 "), 42u);
+    EXPECT_EQ(imapUidNumber("4294967295"), 4294967295u);
+    for (const char* bad : {"", "   ", "1:*", "1,2", "*", "12a", "12345678901", "0", "4294967296"})
         EXPECT_FALSE(imapUidSendable(bad)) << bad;
 }
 
@@ -123,7 +125,7 @@ TEST_F(UnfitHandOverTest, SendsNothingAndEndsAsInconsistent) {
     imap.uid[0] = "u1\r\n";
     ASSERT_TRUE(buildDeletionList(imap, std::vector<int>{0, 1}));
     imap.mailCount = 1; // the list changed after the command took the rows
-    EXPECT_EQ(runDeletion(host_, timeouts_), DeleteOutcome::Inconsistent);
+    EXPECT_EQ(runDeletion(host_, timeouts_).outcome, DeleteOutcome::Inconsistent);
     EXPECT_EQ(server.connections(), 0);
     expectCleanEnd();
 }
@@ -134,15 +136,15 @@ TEST_F(UnfitHandOverTest, NoAccountOrAnActiveRunStartsNothing) {
     listMail(account(server), 0, 0, "u1\r\n", "One");
     ASSERT_TRUE(buildDeletionList(accounts[0], std::vector<int>{0}));
     selectedAccount = -1;
-    EXPECT_EQ(runDeletion(host_, timeouts_), DeleteOutcome::NotStarted);
+    EXPECT_EQ(runDeletion(host_, timeouts_).outcome, DeleteOutcome::NotStarted);
     selectedAccount = 1;
-    EXPECT_EQ(runDeletion(host_, timeouts_), DeleteOutcome::NotStarted);
+    EXPECT_EQ(runDeletion(host_, timeouts_).outcome, DeleteOutcome::NotStarted);
     selectedAccount = 0;
     checkRunning = 1;
-    EXPECT_EQ(runDeletion(host_, timeouts_), DeleteOutcome::NotStarted);
+    EXPECT_EQ(runDeletion(host_, timeouts_).outcome, DeleteOutcome::NotStarted);
     checkRunning = 0;
     deleteRunning = 1;
-    EXPECT_EQ(runDeletion(host_, timeouts_), DeleteOutcome::NotStarted);
+    EXPECT_EQ(runDeletion(host_, timeouts_).outcome, DeleteOutcome::NotStarted);
     EXPECT_EQ(deleteRunning, 1);
     EXPECT_TRUE(host_.calls().empty());
     EXPECT_EQ(server.connections(), 0);

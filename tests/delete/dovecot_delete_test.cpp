@@ -15,6 +15,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <thread>
+#include <utility>
 
 namespace ombrix::test {
 namespace {
@@ -64,7 +65,7 @@ protected:
         EXPECT_TRUE(buildDeletionList(accounts[0], rows));
         RecordingRunHost host;
         DeleteOutcome outcome = DeleteOutcome::NotStarted;
-        std::thread([&] { outcome = runDeletion(host); }).join();
+        std::thread([&] { outcome = runDeletion(host).outcome; }).join();
         EXPECT_EQ(accounts[0].errorFlag, 0) << accounts[0].errorText;
         return outcome;
     }
@@ -145,10 +146,55 @@ TEST_P(DovecotDeleteTest, AMailAppendedAfterTheCheckLeavesTheSelectionDeletable)
     EXPECT_TRUE(boxes_.shown().empty());
 }
 
+TEST_P(DovecotDeleteTest, EveryGeneratedSubjectPassesTheProof) {
+    fillMailbox(server(), user_, 12, "delete-f");
+    check();
+    ASSERT_EQ(accounts[0].mailCount, 12);
+
+    EXPECT_EQ(deleteRows({0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11}), DeleteOutcome::Done);
+    EXPECT_TRUE(messageIdsOnServer().empty());
+    EXPECT_TRUE(boxes_.shown().empty());
+}
+
+// A row that carries another mail's id (as a list paired by line order once
+// did) must delete nothing: the proof finds the other mail's subject.
+TEST_P(DovecotDeleteTest, ARowWithAnotherMailsIdDeletesNothing) {
+    fillMailbox(server(), user_, 10, "delete-g");
+    check();
+    ASSERT_NE(accounts[0].subject[2], accounts[0].subject[5]);
+    std::swap(accounts[0].uid[2], accounts[0].uid[5]);
+    const std::vector<std::string> before = messageIdsOnServer();
+
+    EXPECT_EQ(deleteRows({2}), DeleteOutcome::Inconsistent);
+    EXPECT_EQ(messageIdsOnServer(), before);
+    ASSERT_EQ(boxes_.shown().size(), 1u);
+}
+
 INSTANTIATE_TEST_SUITE_P(Endpoints, DovecotDeleteTest,
                          ::testing::Values(Endpoint{false, false, "POP3"},
                                            Endpoint{false, true, "POP3S"},
                                            Endpoint{true, false, "IMAP"},
+                                           Endpoint{true, true, "IMAPS"}),
+                         [](const auto& row) { return std::string(row.param.name); });
+
+// Mails that another client marked \Deleted stay: this server announces
+// UIDPLUS, so only the flagged UIDs are expunged, without asking anyone.
+using DovecotImapDeleteTest = DovecotDeleteTest;
+
+TEST_P(DovecotImapDeleteTest, AMailAnotherClientMarkedDeletedSurvives) {
+    fillMailbox(server(), user_, 10, "delete-h");
+    check();
+    const std::vector<std::string> selected = messageIdsOfRows({2, 5});
+    markDeleted(server(), user_, {4, 8}); // rows 3 and 7
+    const std::vector<std::string> before = messageIdsOnServer();
+
+    EXPECT_EQ(deleteRows({2, 5}), DeleteOutcome::Done);
+    EXPECT_EQ(messageIdsOnServer(), without(before, selected));
+    EXPECT_TRUE(boxes_.shown().empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(Endpoints, DovecotImapDeleteTest,
+                         ::testing::Values(Endpoint{true, false, "IMAP"},
                                            Endpoint{true, true, "IMAPS"}),
                          [](const auto& row) { return std::string(row.param.name); });
 

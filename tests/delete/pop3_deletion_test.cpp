@@ -248,6 +248,40 @@ TEST_F(Pop3DeletionTest, ARefusedDeleStopsThePhaseAndQuitKeepsTheMarkedOnes) {
     expectFailedEnd("-ERR mailbox is read-only\r\n");
 }
 
+// The server removes marked mails only when it accepts QUIT: a QUIT that is
+// refused or not answered leaves the deletion unconfirmed, not done.
+struct QuitCase {
+    const char* name;
+    std::string reply;
+    std::string serverText;
+};
+
+class Pop3QuitNotConfirmedTest : public DeleteRunTest,
+                                 public ::testing::WithParamInterface<QuitCase> {};
+
+TEST_P(Pop3QuitNotConfirmedTest, LeavesTheOutcomeIncomplete) {
+    Script s;
+    pop3LoginSteps(s, "1 100");
+    pop3Verify(s, "1", "u1", "One");
+    s.expect("DELE 1").sendLine("+OK").expect("QUIT").send(GetParam().reply);
+    s.close();
+    LoopbackServer server(s);
+    listMail(account(server), 0, 0, "u1\r\n", "One");
+
+    EXPECT_EQ(run({0}), DeleteOutcome::Incomplete);
+    EXPECT_TRUE(server.waitUntilDone());
+    EXPECT_EQ(why_, "Not every selected mail was deleted, the server answered:\n" +
+                        GetParam().serverText);
+    expectCleanEnd();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Replies, Pop3QuitNotConfirmedTest,
+    ::testing::Values(QuitCase{"Refused", "-ERR [SYS/TEMP] some messages not removed\r\n",
+                               "-ERR [SYS/TEMP] some messages not removed\r\n"},
+                      QuitCase{"Unanswered", "", "mailserver does not respond"}),
+    caseName);
+
 // A DELE answer that is not "+..." is read once more: the second read decides.
 TEST_F(Pop3DeletionTest, TheSecondReadOfADeleReplyDecides) {
     Script s;

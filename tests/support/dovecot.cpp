@@ -222,6 +222,14 @@ void deleteMails(const DovecotServer& server, const std::string& user,
     runScript("mailbox-tool", args);
 }
 
+void markDeleted(const DovecotServer& server, const std::string& user,
+                 const std::vector<int>& sequences) {
+    std::vector<std::string> args{server.dir, user, "mark-deleted"};
+    for (int sequence : sequences)
+        args.push_back(std::to_string(sequence));
+    runScript("mailbox-tool", args);
+}
+
 void recreateMailbox(const DovecotServer& server, const std::string& user) {
     runScript("mailbox-tool", {server.dir, user, "recreate"});
 }

@@ -84,6 +84,10 @@ ManifestMail addMail(const DovecotServer& server, const std::string& user,
 // Deletes messages by sequence number (1-based) through IMAP.
 void deleteMails(const DovecotServer& server, const std::string& user,
                  const std::vector<int>& sequences);
+// Flags messages \Deleted by sequence number (1-based) without expunging them,
+// as another mail program may leave them.
+void markDeleted(const DovecotServer& server, const std::string& user,
+                 const std::vector<int>& sequences);
 // Empties the mailbox; the next session sees a new UIDVALIDITY.
 void recreateMailbox(const DovecotServer& server, const std::string& user);
 // What the server holds, read independently of Ombrix's own clients.
