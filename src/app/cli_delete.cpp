@@ -102,10 +102,12 @@ template <class Host, class Run> void runAndSave(std::ostream& err, Run run) {
         saveState(SaveKind::MailListFile);
 }
 
-// The boxes of the run have told the user about a failure or a stale list;
-// every other way of not deleting each selected mail is said here.
+// The boxes of the run have told the user about a failure, a stale list or a
+// deletion the server did not confirm; every other way of not deleting each
+// selected mail is said here.
 void tellWhyNotDeleted(std::ostream& err, const DeleteResult& result) {
-    if (result.outcome == DeleteOutcome::Failed || result.outcome == DeleteOutcome::Inconsistent)
+    if (result.outcome == DeleteOutcome::Failed || result.outcome == DeleteOutcome::Inconsistent ||
+        result.outcome == DeleteOutcome::Incomplete)
         return;
     err << "ombrix: " << displayField(result.why) << '\n';
 }

@@ -66,13 +66,17 @@ DeleteResult cleanResult(const DeletionSession& session, bool aborted) {
     return {DeleteOutcome::Done, {}};
 }
 
+// A deletion the server did not confirm is told like a stale list is: the
+// list is checked again either way, but the user should not take the mails for gone.
 DeleteResult endClean(DeletionSession& session, RunHost& host) {
-    const bool aborted = abortRequest != 0;
+    DeleteResult result = cleanResult(session, abortRequest != 0);
+    if (result.outcome == DeleteOutcome::Incomplete)
+        host.messageBox(result.why, BoxKind::Ok);
     session.progress.close();
     session.account.checked = 0;
     deleteRunning = 0;
     host.armRunDone(kRunDoneDelayMs);
-    return cleanResult(session, aborted);
+    return result;
 }
 
 } // namespace

@@ -16,7 +16,8 @@ enum class DeleteOutcome {
     Aborted,      // the user stopped the run; ends like Done
     Inconsistent, // the server's mails differ from the list: nothing deleted, ends like Done
     Declined,     // deleting would have taken mails another program marked: nothing deleted
-    Incomplete,   // the server refused or did not confirm a deletion; ends like Done
+    Incomplete,   // the server refused or did not confirm a deletion: a box says so,
+                  // then it ends like Done
     Failed,       // errorFlag and errorText of the account tell why
     NotStarted,   // no account selected, or a check or deletion run is active
 };

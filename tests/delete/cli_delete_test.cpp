@@ -218,7 +218,7 @@ struct ExitCase {
     bool imap;
     void (*deletion)(Script&); // the server's side of the deletion of row 1
     int code;
-    std::string why; // on stderr
+    std::string why; // on stderr, as the command says it or as the run's box shows it
 };
 
 class CliDeleteExitTest : public CliDeleteTest, public ::testing::WithParamInterface<ExitCase> {};
@@ -236,7 +236,7 @@ TEST_P(CliDeleteExitTest, IsZeroOnlyWhenEverySelectedMailWasDeleted) {
     if (GetParam().why.empty())
         EXPECT_EQ(err.str().find("ombrix: "), std::string::npos) << err.str();
     else
-        EXPECT_NE(err.str().find("ombrix: " + GetParam().why), std::string::npos) << err.str();
+        EXPECT_NE(err.str().find(GetParam().why), std::string::npos) << err.str();
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -269,7 +269,7 @@ INSTANTIATE_TEST_SUITE_P(
                      s.expect("a004 UID STORE 12 +FLAGS (\\Deleted)").sendLine("a004 NO locked");
                      s.expect("a005 LOGOUT").sendLine("a005 OK");
                  },
-                 1, "Not every selected mail was deleted, the server answered: a004 NO locked"},
+                 1, "Not every selected mail was deleted, the server answered:\na004 NO locked"},
         ExitCase{"Pop3QuitRefused", false,
                  [](Script& s) {
                      pop3LoginSteps(s, "2 200");
@@ -278,7 +278,7 @@ INSTANTIATE_TEST_SUITE_P(
                      s.expect("QUIT").sendLine("-ERR some deleted messages not removed");
                  },
                  1,
-                 "Not every selected mail was deleted, the server answered: -ERR some deleted "
+                 "Not every selected mail was deleted, the server answered:\n-ERR some deleted "
                  "messages not removed"}),
     caseName);
 

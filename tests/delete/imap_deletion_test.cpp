@@ -164,6 +164,7 @@ TEST_F(ImapDeletionTest, ARefusedStoreKeepsThatMailOutOfTheExpungeAndIsReported)
     EXPECT_TRUE(server.waitUntilDone());
     EXPECT_EQ(why_, "Not every selected mail was deleted, the server answered:\n"
                     "a006 NO [CANNOT] read-only message\r\n");
+    EXPECT_EQ(boxes_.texts(), std::vector<std::string>{why_}); // the window says so too
     expectCleanEnd(); // as described: a refused STORE does not stop the run
     EXPECT_EQ(imapRefused, 0);
 }
@@ -221,6 +222,7 @@ TEST_P(ImapExpungeRefusedTest, LeavesTheOutcomeIncomplete) {
     EXPECT_TRUE(server.waitUntilDone());
     EXPECT_EQ(why_, "Not every selected mail was deleted, the server answered:\n" + tag +
                         " NO [SERVERBUG] try later\r\n");
+    EXPECT_EQ(boxes_.texts(), std::vector<std::string>{why_});
     expectCleanEnd();
 }
 

@@ -272,6 +272,7 @@ TEST_P(Pop3QuitNotConfirmedTest, LeavesTheOutcomeIncomplete) {
     EXPECT_TRUE(server.waitUntilDone());
     EXPECT_EQ(why_, "Not every selected mail was deleted, the server answered:\n" +
                         GetParam().serverText);
+    EXPECT_EQ(boxes_.texts(), std::vector<std::string>{why_});
     expectCleanEnd();
 }
 
