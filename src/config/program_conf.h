@@ -1,0 +1,54 @@
+#pragma once
+// ombrix.conf in the program directory: the settings that obx.dat has no place
+// for, as "key=value" lines. Lines this version does not know (keys of newer
+// versions, comments) are kept as they stand when the file is saved again.
+
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <system_error>
+#include <vector>
+
+namespace ombrix {
+
+inline constexpr const char* kProgramConfName = "ombrix.conf";
+
+// Keys of ombrix.conf.
+inline constexpr const char* kConfDesktopNotification = "desktopNotification";
+
+class ProgramConf {
+public:
+    static ProgramConf parse(std::string_view text);
+    std::string serialize() const;
+
+    std::optional<std::string> value(std::string_view key) const;
+    // A missing or malformed value gives the fallback.
+    bool flag(std::string_view key, bool fallback) const;
+    std::int64_t number(std::string_view key, std::int64_t fallback) const;
+
+    // Keeps the key's place in the file; a new key goes to the end. Line breaks
+    // in the value are dropped, as a line holds exactly one entry.
+    void set(std::string_view key, std::string_view value);
+    void setFlag(std::string_view key, bool on);
+    void setNumber(std::string_view key, std::int64_t number);
+
+private:
+    struct Line {
+        std::string key;  // empty: a line kept as it stands
+        std::string text; // the value, or the whole kept line
+    };
+    std::vector<Line> lines_;
+};
+
+// The settings of this process's program directory.
+inline ProgramConf programConf;
+
+std::filesystem::path programConfPath(const std::string& directory);
+// A missing or unreadable file gives the empty set (every key at its default).
+ProgramConf loadProgramConf(const std::filesystem::path& file);
+// Atomic, readable for the owner only.
+std::error_code saveProgramConf(const std::filesystem::path& file, const ProgramConf& conf);
+
+} // namespace ombrix
