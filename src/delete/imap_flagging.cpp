@@ -54,6 +54,11 @@ private:
         return s_.reply.receiveTagged(s_.socket, timeoutMs, kShortHint, true);
     }
 
+    // The reply to the last command ended with its tagged OK.
+    bool completedOk(std::string_view reply) const {
+        return imapCompletedOk(reply, imapTagOf(s_.socket.lastCommand()));
+    }
+
     // The reply to a command the dialogue cannot go on without.
     bool accepted(std::string_view reply) {
         if (s_.aborted())
@@ -118,6 +123,10 @@ private:
         const std::string_view reply = command("UID SEARCH DELETED\r\n", s_.timeouts.replyMs);
         if (!accepted(reply))
             return false;
+        if (!completedOk(reply)) {
+            s_.fail(check_texts::noResponse()); // a cut list could hide marked mails
+            return false;
+        }
         const std::optional<std::vector<std::uint32_t>> marked = imapSearchNumbers(reply);
         if (!marked) {
             s_.fail(check_texts::protocolFault());
@@ -165,7 +174,7 @@ private:
                 s_.fail(check_texts::noResponse());
                 return;
             }
-            if (imapRefused != 0)
+            if (!completedOk(reply))
                 s_.leaveUnconfirmed(reply);
             else
                 flagged_.push_back(uid);
@@ -188,7 +197,7 @@ private:
         const std::string line =
             uidPlus_ ? "UID EXPUNGE " + uidSet(flagged_) + "\r\n" : "CLOSE\r\n";
         const std::string_view reply = command(line, s_.timeouts.replyMs);
-        if (reply.empty() || imapRefused != 0)
+        if (!completedOk(reply))
             s_.leaveUnconfirmed(reply);
         imapRefused = 0;
     }

@@ -434,6 +434,21 @@ INSTANTIATE_TEST_SUITE_P(
                           "support@ombrix.org"}),
     caseName);
 
+// A SEARCH list that ends before its completion could hide marked mails.
+TEST_F(ImapDeletionTest, ACutSearchListIsNoReplyAndFlagsNothing) {
+    ImapScript i;
+    i.begin().prove("11", "Subject 1");
+    i.s.expect(i.nextTag() + " UID SEARCH DELETED").send("* SEARCH 5 9\r\n").close();
+    LoopbackServer server(i.s);
+    withThreeMails(account(server, true));
+
+    EXPECT_EQ(run({0}), DeleteOutcome::Failed);
+    EXPECT_TRUE(server.waitUntilDone());
+    EXPECT_TRUE(removals(server).empty());
+    EXPECT_TRUE(boxes_.shown().empty());
+    expectFailedEnd("mailserver does not respond");
+}
+
 struct SelectFailure {
     const char* name;
     std::string reply;

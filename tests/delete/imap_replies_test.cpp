@@ -91,6 +91,19 @@ TEST(ImapCapabilityTest, NamesAWholeWordOfACapabilityResponse) {
     EXPECT_FALSE(imapAnnounces("", "UIDPLUS"));
 }
 
+TEST(ImapCompletionTest, OnlyTheTaggedOkOfTheCommandEndsAReply) {
+    EXPECT_TRUE(imapCompletedOk("* SEARCH 5\r\na004 OK Search completed.\r\n", "a004"));
+    EXPECT_TRUE(imapCompletedOk("a004 ok\r\n", "a004"));
+    EXPECT_FALSE(imapCompletedOk("* SEARCH 5\r\n", "a004")); // cut short
+    EXPECT_FALSE(imapCompletedOk("* SEARCH 5\r\na004 OK Sea", "a004"));
+    EXPECT_FALSE(imapCompletedOk("a004 NO locked\r\n", "a004"));
+    EXPECT_FALSE(imapCompletedOk("a003 OK\r\n", "a004"));
+    EXPECT_FALSE(imapCompletedOk("a0040 OK\r\n", "a004"));
+    EXPECT_FALSE(imapCompletedOk("a004 OKAY\r\n", "a004"));
+    EXPECT_FALSE(imapCompletedOk("a004 OK\r\n", ""));
+    EXPECT_EQ(imapTagOf("a1000 UID SEARCH DELETED\r\n"), "a1000");
+}
+
 TEST(ImapSearchTest, CollectsTheNumbersOfEverySearchResponse) {
     using Numbers = std::vector<std::uint32_t>;
     EXPECT_EQ(imapSearchNumbers("* SEARCH 4 19\r\n* search 7\r\na005 OK\r\n"), (Numbers{4, 19, 7}));
