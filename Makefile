@@ -1,8 +1,9 @@
 # The two commands of the README. Everything else is CMake, driven by the
 # presets in CMakePresets.json (build directories, -Werror, sanitizer options).
 JOBS ?= $(shell nproc)
+PREFIX ?= /usr/local
 
-.PHONY: run test deps build build-asan check-normal check-asan bench demo format format-check clean
+.PHONY: run test deps build build-asan check-normal check-asan bench demo install package screenshots format format-check clean
 
 run: build
 	./build/src/app/ombrix
@@ -37,6 +38,20 @@ bench: build
 # the desktop program (or on the terminal when there is no display).
 demo: build
 	scripts/desktop-demo build
+
+# The program, its menu entry, icons, AppStream entry, manual page and data
+# files under PREFIX (DESTDIR works as usual).
+install: build
+	cmake --install build --prefix $(PREFIX)
+
+# A Debian package in build/, its dependencies read from the linked libraries.
+package: build
+	cd build && cpack -G DEB
+
+# The pictures of docs/screenshots in both languages, under a private Xvfb
+# with the demo's mail server. Not part of `make test`.
+screenshots: build
+	scripts/take-screenshots build docs/screenshots
 
 format:
 	git ls-files '*.cpp' '*.h' | xargs clang-format -i
