@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <vector>
 
 namespace ombrix {
 
@@ -140,28 +141,44 @@ bool CMailSocket::SendTagged(const std::string& command) {
 std::uint32_t CMailSocket::ReceiveReply(std::span<char> dest, std::uint32_t timeoutMs,
                                         std::uint32_t expectedSize, bool singleLine, bool dotList) {
     LineReplyScanner scanner(singleLine, dotList, expectedSize);
-    return receive(dest, timeoutMs, scanner);
+    BoundedSink sink(dest);
+    receive(timeoutMs, [&](std::string_view bytes) { return scanner.feed(bytes, sink); });
+    return static_cast<std::uint32_t>(sink.stored());
+}
+
+bool CMailSocket::ReceiveListing(std::uint32_t timeoutMs,
+                                 const std::function<void(std::string_view)>& onBytes) {
+    // No count can end a listing early: it ends at its terminator only.
+    LineReplyScanner scanner(false, true, 0);
+    std::vector<char> scratch;
+    receive(timeoutMs, [&](std::string_view bytes) {
+        scratch.resize(bytes.size());
+        BoundedSink sink(scratch);
+        const bool ended = scanner.feed(bytes, sink);
+        onBytes(std::string_view(scratch.data(), sink.stored()));
+        return ended;
+    });
+    return lastReceiveComplete_;
 }
 
 std::uint32_t CMailSocket::ReceiveTagged(std::span<char> dest, std::uint32_t timeoutMs,
                                          std::uint32_t /*sizeHint*/, bool tagged) {
-    TaggedReplyScanner scanner(lastCommand_.substr(0, 4), tagged);
-    std::uint32_t stored = receive(dest, timeoutMs, scanner);
+    // The tag is everything before the blank: a999 is followed by a1000.
+    TaggedReplyScanner scanner(lastCommand_.substr(0, lastCommand_.find(' ')), tagged);
+    BoundedSink sink(dest);
+    receive(timeoutMs, [&](std::string_view bytes) { return scanner.feed(bytes, sink); });
     if (scanner.refused()) {
         imapRefused = 1;
     }
-    return stored;
+    return static_cast<std::uint32_t>(sink.stored());
 }
 
-template <class Scanner>
-std::uint32_t CMailSocket::receive(std::span<char> dest, std::uint32_t timeoutMs,
-                                   Scanner& scanner) {
-    BoundedSink sink(dest);
+template <class Feed> void CMailSocket::receive(std::uint32_t timeoutMs, Feed feed) {
+    lastReceiveComplete_ = false;
     if (!connection_) {
-        return 0;
+        return;
     }
     MailConnection& c = *connection_;
-    auto stored = [&sink] { return static_cast<std::uint32_t>(sink.stored()); };
     timeoutMs = boundedForTests(timeoutMs);
     c.chunkLength = 0;
     const std::uint64_t deadline = TickCount() + timeoutMs;
@@ -169,18 +186,18 @@ std::uint32_t CMailSocket::receive(std::span<char> dest, std::uint32_t timeoutMs
     for (;;) {
         std::uint64_t now = TickCount();
         if (abortRequest) {
-            return stored();
+            return;
         }
         if (now >= deadline) {
             ++receiveTimeouts;
-            return stored();
+            return;
         }
         std::uint32_t length = c.chunkLength;
         if (length == 0) {
             // After the end of the stream nothing more can come; waiting out the
             // time-out would change nothing but the delay.
             if (c.streamEnded) {
-                return stored();
+                return;
             }
             c.dataHere->reset();
             length = c.chunkLength; // a chunk published just before the reset
@@ -192,11 +209,12 @@ std::uint32_t CMailSocket::receive(std::span<char> dest, std::uint32_t timeoutMs
         }
         std::string_view bytes(c.chunk.data(), length);
         protocol_log::received(bytes);
-        bool ended = scanner.feed(bytes, sink);
+        const bool ended = feed(bytes);
         c.chunkLength = 0;
         c.dataHere->reset();
         if (ended) {
-            return stored();
+            lastReceiveComplete_ = true;
+            return;
         }
         c.receiveRequest->set();
     }

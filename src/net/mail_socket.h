@@ -12,6 +12,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <span>
 #include <string>
@@ -58,6 +59,11 @@ public:
     // (never more than dest.size(); the rest of a longer reply is dropped).
     std::uint32_t ReceiveReply(std::span<char> dest, std::uint32_t timeoutMs,
                                std::uint32_t expectedSize, bool singleLine, bool dotList);
+    // Collects a dot-terminated POP3 listing of any length without keeping it:
+    // its bytes, the status line first, go to onBytes chunk by chunk in order.
+    // True when the listing ended (see lastReceiveComplete()).
+    bool ReceiveListing(std::uint32_t timeoutMs,
+                        const std::function<void(std::string_view)>& onBytes);
 
     // Sends tag, blank and command (which ends with "\r\n"), then counts the
     // tag up. False as for SendLine.
@@ -67,6 +73,11 @@ public:
     // sizeHint is accepted for the callers' sake and changes nothing.
     std::uint32_t ReceiveTagged(std::span<char> dest, std::uint32_t timeoutMs,
                                 std::uint32_t sizeHint, bool tagged);
+
+    // Whether the last receive ended where its reply ends. False when the
+    // time-out, the end of the stream or abortRequest cut it short: what was
+    // stored then is only the start of a reply.
+    bool lastReceiveComplete() const { return lastReceiveComplete_; }
 
     // Ends the connection and its reader thread. Safe to call at any time.
     void Close();
@@ -82,8 +93,10 @@ private:
                  std::uint32_t timeoutMs);
     bool lookUp(const std::string& host, std::uint16_t port, const WaitLimit& limit,
                 MailConnection& attempt, std::vector<SocketAddress>& addresses);
-    template <class Scanner>
-    std::uint32_t receive(std::span<char> dest, std::uint32_t timeoutMs, Scanner& scanner);
+    // Hands each chunk to feed (which says whether the reply is complete)
+    // until it is complete, the time-out runs out, the stream ends or
+    // abortRequest is set.
+    template <class Feed> void receive(std::uint32_t timeoutMs, Feed feed);
     bool send(const std::string& bytes);
 
     std::shared_ptr<MailConnection> connection_;
@@ -95,6 +108,7 @@ private:
     std::string failureReason_;
     std::string lastCommand_;
     int tagCounter_ = 0;
+    bool lastReceiveComplete_ = false;
 };
 
 } // namespace ombrix

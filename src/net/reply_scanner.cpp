@@ -163,7 +163,7 @@ void TaggedReplyScanner::trackLiteral(char byte) {
 std::string imapTag(int tagCounter) {
     char digits[16];
     std::snprintf(digits, sizeof digits, "%03d", tagCounter);
-    return "a" + std::string(digits, 3);
+    return "a" + std::string(digits);
 }
 
 } // namespace ombrix

@@ -83,7 +83,8 @@ private:
     std::uint64_t literalLeft_ = 0;
 };
 
-// "a" and the tag number in three digits; from 1000 on its first three digits.
+// "a" and the tag number in at least three digits (a000, a999, a1000): a tag
+// never repeats within a connection, so no old completion can pass for a new one.
 std::string imapTag(int tagCounter);
 
 } // namespace ombrix

@@ -43,6 +43,7 @@ TEST_F(MailSocketTest, OneLineReplySplitAfterItsCrEndsTheReply) {
         Script().send("+OK ready\r").pause(50ms).send("\n").pause(50ms).sendLine("+OK late"));
     ASSERT_TRUE(socket.ConnectPop3(server.host(), false, server.port()));
     EXPECT_EQ(pop3Reply(5000, 200, true, false), "+OK ready\r\n");
+    EXPECT_TRUE(socket.lastReceiveComplete());
     EXPECT_EQ(pop3Reply(5000, 200, true, false), "+OK late\r\n");
     EXPECT_TRUE(server.waitUntilDone());
 }
@@ -81,6 +82,32 @@ TEST_F(MailSocketTest, ReplyLongerThanTheCallersBufferIsCutNotOverrun) {
     EXPECT_EQ(buffer.substr(600), std::string(400, '#')) << "written past the caller's capacity";
     EXPECT_EQ(pop3Reply(5000, 200, true, false), "+OK next\r\n")
         << "the cut reply must still end at its terminator";
+}
+
+TEST_F(MailSocketTest, ListingOfAnyLengthReachesItsReaderInFullAndInOrder) {
+    std::string listing = "+OK\r\n" + lines(40000) + ".\r\n"; // far beyond any reply buffer
+    LoopbackServer server(Script()
+                              .expect("UIDL")
+                              .send(listing.substr(0, 7))
+                              .pause(20ms)
+                              .send(listing.substr(7))
+                              .pause(50ms)
+                              .sendLine("+OK next")
+                              .expect("UIDL")
+                              .send("+OK\r\n1 a\r\n")
+                              .silent());
+    ASSERT_TRUE(socket.ConnectPop3(server.host(), false, server.port()));
+    std::string got;
+    const auto collect = [&got](std::string_view bytes) { got += bytes; };
+    socket.SendLine("UIDL\r\n");
+    EXPECT_TRUE(socket.ReceiveListing(5000, collect));
+    EXPECT_EQ(got, listing);
+    EXPECT_EQ(pop3Reply(5000, 200, true, false), "+OK next\r\n") << "nothing left in the stream";
+
+    got.clear();
+    socket.SendLine("UIDL\r\n");
+    EXPECT_FALSE(socket.ReceiveListing(300, collect)) << "a listing without its terminator";
+    EXPECT_FALSE(socket.lastReceiveComplete());
 }
 
 TEST_F(MailSocketTest, ImapTagsCountFromA000AndCompletionsEndTheirReplies) {
@@ -149,12 +176,14 @@ TEST_F(MailSocketTest, ReceiveTimesOutWithWhatHasArrived) {
     LoopbackServer server(Script().send("+OK no line end").silent());
     ASSERT_TRUE(socket.ConnectPop3(server.host(), false, server.port()));
     EXPECT_EQ(pop3Reply(300, 200, true, false), "+OK no line end");
+    EXPECT_FALSE(socket.lastReceiveComplete()) << "a line without its end is no reply";
 }
 
 TEST_F(MailSocketTest, ClosedStreamEndsTheReceiveWithWhatArrived) {
     LoopbackServer server(Script().send("+OK bye").close());
     ASSERT_TRUE(socket.ConnectPop3(server.host(), false, server.port()));
     EXPECT_EQ(pop3Reply(60000, 200, true, false), "+OK bye");
+    EXPECT_FALSE(socket.lastReceiveComplete());
 }
 
 TEST_F(MailSocketTest, UnknownHostFailsWithoutAMessageBox) {

@@ -192,12 +192,13 @@ TEST(TaggedReplyScanner, MailTextInALiteralNeverPosesAsTheCompletion) {
     EXPECT_FALSE(fed.refused);
 }
 
-TEST(ImapTag, ThreeDigitsFromTheCounter) {
+TEST(ImapTag, AtLeastThreeDigitsAndNeverTheSameTwice) {
     EXPECT_EQ(imapTag(0), "a000");
     EXPECT_EQ(imapTag(10), "a010");
     EXPECT_EQ(imapTag(100), "a100");
     EXPECT_EQ(imapTag(999), "a999");
-    EXPECT_EQ(imapTag(1234), "a123");
+    EXPECT_EQ(imapTag(1000), "a1000");
+    EXPECT_EQ(imapTag(1234), "a1234");
 }
 
 } // namespace
