@@ -90,6 +90,11 @@ Script& Script::close() {
     return *this;
 }
 
+Script& Script::expectClose() {
+    steps_.push_back({ScriptStep::Kind::ExpectClose, {}, {}});
+    return *this;
+}
+
 Script Script::parse(std::string_view text) {
     Script script;
     std::string pending; // consecutive server lines, sent in one write
@@ -130,6 +135,8 @@ Script Script::parse(std::string_view text) {
             script.silent();
         } else if (view == "CLOSE") {
             script.close();
+        } else if (view == "CLIENT CLOSES") {
+            script.expectClose();
         } else {
             throw std::runtime_error("script line " + std::to_string(lineNumber) + ": " + line);
         }

@@ -298,6 +298,19 @@ void LoopbackServer::serve() {
         case ScriptStep::Kind::Close:
             session.reset();
             break;
+        case ScriptStep::Kind::ExpectClose: {
+            std::string line;
+            if (session->readLine(line)) {
+                {
+                    std::lock_guard lock(mutex_);
+                    received_.push_back(line);
+                }
+                ADD_FAILURE() << "loopback server: the client sent \"" << line
+                              << "\" where it should have closed (step " << i << ")";
+            }
+            session.reset();
+            break;
+        }
         }
         advanceTo(++i);
     }

@@ -22,6 +22,7 @@
 //   S= +OK\r           the server sends the bytes as written, no CR LF added
 //   PAUSE 50           the server waits 50 ms (splits what it sends into chunks)
 //   SILENT             nothing more on this connection until the client closes it
+//   CLIENT CLOSES      the client must close without sending another line
 //   CLOSE              the server closes; later steps are for the next connection
 //   # ...              comment; empty lines are skipped
 // Consecutive S lines go out in one write. Escapes in C, S and S= texts:
@@ -53,7 +54,7 @@ makeTestCertificates(const std::filesystem::path& dir,
                      const std::string& subjectAltNames = "DNS:localhost,IP:127.0.0.1");
 
 struct ScriptStep {
-    enum class Kind { Expect, Send, Pause, Silent, Close };
+    enum class Kind { Expect, Send, Pause, Silent, Close, ExpectClose };
     Kind kind;
     std::string bytes; // Expect: the line without CR LF; Send: the bytes to write
     std::chrono::milliseconds pause{0};
@@ -67,6 +68,7 @@ public:
     Script& pause(std::chrono::milliseconds duration);
     Script& silent();
     Script& close();
+    Script& expectClose(); // a line from the client instead of its close is a failure
     const std::vector<ScriptStep>& steps() const { return steps_; }
 
     // The file format above; throws std::runtime_error naming the bad line.
