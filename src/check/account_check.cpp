@@ -2,31 +2,44 @@
 
 #include "check/check_run.h"
 #include "check/check_texts.h"
+#include "check/error_text.h"
 #include "check/run_flags.h"
 
 #include <algorithm>
+#include <charconv>
 
 namespace ombrix {
 
+namespace {
+
+// Message numbers above this are no mailbox's: they would not survive the
+// arithmetic of the list's positions.
+constexpr std::uint64_t kMaxMessageCount = INT32_MAX;
+
+} // namespace
+
 void AccountCheck::fail(std::string text) {
     account.errorFlag = 1;
-    account.errorText = std::move(text);
+    account.errorText = boundedErrorText(text);
 }
 
 bool AccountCheck::aborted() const {
     return abortRequest != 0;
 }
 
-bool AccountCheck::answered(std::string_view reply) {
+bool AccountCheck::answered() {
     if (aborted())
         return false;
-    if (reply.empty())
+    if (reply.text().empty() || !reply.complete()) {
         fail(check_texts::noResponse());
-    return !reply.empty();
+        return false;
+    }
+    return true;
 }
 
-void AccountCheck::beginListing(int count) {
-    const int listed = std::clamp(count, 0, kMaxMails);
+void AccountCheck::beginListing(std::uint64_t serverCount) {
+    const int listed = static_cast<int>(std::min<std::uint64_t>(serverCount, kMaxMails));
+    firstNumber = serverCount - static_cast<std::uint64_t>(listed) + 1;
     workingList.mailCount = listed;
     fetchList.assign(static_cast<std::size_t>(listed), 0);
     movedTo.assign(static_cast<std::size_t>(validMailCount(previousList)), -1);
@@ -48,7 +61,7 @@ void AccountCheck::takeUid(int i, std::string_view uid) {
     } else {
         copyMail(workingList, i, workingList, moved);
     }
-    workingList.serverPosition[i] = static_cast<std::uint32_t>(i);
+    workingList.serverPosition[i] = static_cast<std::uint32_t>(messageNumber(i) - 1);
 }
 
 void AccountCheck::keepPreviousList() {
@@ -62,7 +75,18 @@ void AccountCheck::recordFetched(int i) {
     workingList.read[i] = triples.readBefore(workingList, i) ? 1 : 0;
     if (!triples.knownBefore(workingList, i))
         ++newMailCount;
-    workingList.serverPosition[i] = static_cast<std::uint32_t>(i);
+    workingList.serverPosition[i] = static_cast<std::uint32_t>(messageNumber(i) - 1);
+}
+
+std::optional<std::uint64_t> readMessageCount(std::string_view text, std::size_t pos) {
+    if (pos >= text.size())
+        return std::nullopt;
+    std::uint64_t count = 0;
+    const char* begin = text.data() + pos;
+    const auto [end, error] = std::from_chars(begin, text.data() + text.size(), count);
+    if (end == begin || error != std::errc{} || count > kMaxMessageCount)
+        return std::nullopt;
+    return count;
 }
 
 void exchangeMail(AccountRecord& to, int i, AccountRecord& from, int j) {

@@ -11,6 +11,7 @@
 #include "check/reply_buffer.h"
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -41,16 +42,24 @@ struct AccountCheck {
     // Per entry of the previous list: the working index it was moved to, or -1.
     std::vector<int> movedTo;
     bool reuseKnownMails = true; // false once UIDVALIDITY changed: old UIDs mean nothing
+    // The message number of mail index 0: above 1 when the mailbox holds more
+    // mails than the list, which then shows the newest (the highest numbers).
+    std::uint64_t firstNumber = 1;
 
     // Each runs on the check thread.
     void fail(std::string text);
     bool failed() const { return account.errorFlag != 0; }
     bool aborted() const;
-    // False after an abort; an empty reply fails the account with "no response".
-    bool answered(std::string_view reply);
+    // Whether the last reply came: false after an abort; an empty reply, or
+    // one that the time-out or the end of the stream cut short, fails the
+    // account with "no response".
+    bool answered();
 
-    // A listing of count mails begins (count is clamped to the arrays).
-    void beginListing(int count);
+    // A listing begins for a mailbox of serverCount mails: the list holds the
+    // newest of them, as many as the arrays take.
+    void beginListing(std::uint64_t serverCount);
+    // The message number of mail index i on the server.
+    std::uint64_t messageNumber(int i) const { return firstNumber + static_cast<std::uint64_t>(i); }
     // Mail i has this unique id: taken over from the last list when known
     // there, else marked for fetching with the id stored.
     void takeUid(int i, std::string_view uid);
@@ -59,6 +68,10 @@ struct AccountCheck {
     // Mail i was fetched and parsed: decides read and new, sets its position.
     void recordFetched(int i);
 };
+
+// The message count of a reply: the run of decimal digits that starts at pos.
+// None when there is no digit there or the number is beyond any mailbox.
+std::optional<std::uint64_t> readMessageCount(std::string_view text, std::size_t pos);
 
 // Copies entry j of `from` into entry i of `to`, all eleven fields.
 void copyMail(AccountRecord& to, int i, const AccountRecord& from, int j);

@@ -4,6 +4,7 @@
 
 #include "check/language.h"
 
+#include <cstdint>
 #include <string>
 
 namespace ombrix::check_texts {
@@ -39,7 +40,8 @@ inline std::string checkingAccount(const std::string& name) {
     return Language == 0 ? "Prüfe " + name + " auf Mail..." : "checking " + name + " ...";
 }
 
-inline std::string readingMail(const std::string& name, int number, const std::string& total) {
+inline std::string readingMail(const std::string& name, std::uint64_t number,
+                               const std::string& total) {
     return name + Text(": Lese Mail ", ": reading mail ") + std::to_string(number) + " / " + total;
 }
 

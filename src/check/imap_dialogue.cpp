@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <optional>
 #include <string>
 
 namespace ombrix {
@@ -16,16 +17,15 @@ namespace {
 constexpr std::uint32_t kShortHint = 200;
 constexpr std::uint32_t kListHint = 300000;
 constexpr std::uint32_t kMailHint = 1000000;
-constexpr std::size_t kMaxCountDigits = 4;
 
 bool isDigit(char c) {
     return c >= '0' && c <= '9';
 }
 
 // The run of decimal digits that starts at pos (empty when pos is past the end).
-std::string digitsAt(std::string_view text, std::size_t pos, std::size_t limit = SIZE_MAX) {
+std::string digitsAt(std::string_view text, std::size_t pos) {
     std::string digits;
-    while (pos < text.size() && digits.size() < limit && isDigit(text[pos]))
+    while (pos < text.size() && isDigit(text[pos]))
         digits += text[pos++];
     return digits;
 }
@@ -44,14 +44,37 @@ bool equalsIgnoringCase(std::string_view a, std::string_view b) {
     });
 }
 
-// "* " digits " FETCH" at the line's start.
-bool isFetchResponse(std::string_view line) {
+// The message number of a FETCH response ("* " digits " FETCH" at the line's
+// start); none for any other line.
+std::optional<std::uint64_t> fetchNumber(std::string_view line) {
     if (!line.starts_with("* "))
-        return false;
-    std::size_t pos = 2;
-    while (pos < line.size() && isDigit(line[pos]))
-        ++pos;
-    return pos > 2 && equalsIgnoringCase(line.substr(pos, 6), " FETCH");
+        return std::nullopt;
+    std::size_t end = 2;
+    while (end < line.size() && isDigit(line[end]))
+        ++end;
+    if (end == 2 || !equalsIgnoringCase(line.substr(end, 6), " FETCH"))
+        return std::nullopt;
+    std::uint64_t number = 0;
+    const auto [stop, error] = std::from_chars(line.data() + 2, line.data() + end, number);
+    if (error != std::errc{})
+        return std::nullopt;
+    return number;
+}
+
+// The digits of the UID item of a FETCH response; empty without one (a flag
+// update, for instance).
+std::string_view uidValue(std::string_view line) {
+    for (std::size_t at = line.find('('); at != std::string_view::npos && at < line.size();) {
+        const std::size_t item = at + 1;
+        if (equalsIgnoringCase(line.substr(item, 4), "UID ")) {
+            std::size_t end = item + 4;
+            while (end < line.size() && isDigit(line[end]))
+                ++end;
+            return line.substr(item + 4, end - item - 4);
+        }
+        at = line.find_first_of("( ", item);
+    }
+    return {};
 }
 
 class ImapDialogue {
@@ -76,7 +99,8 @@ private:
         if (!examine() || !statusUidNext() || !statusMessages())
             return false;
         AccountRecord& working = c_.workingList;
-        if (count_ == working.mailCount && uidNext_ == working.uidNext && !uidValidityChanged_) {
+        if (count_ == static_cast<std::uint64_t>(working.mailCount) &&
+            uidNext_ == working.uidNext && !uidValidityChanged_) {
             c_.keepPreviousList(); // nothing changed since the last check
             return true;
         }
@@ -90,11 +114,11 @@ private:
         return c_.reply.receiveTagged(c_.socket, c_.timeouts.replyMs, hint, true);
     }
 
-    // The reply to EXAMINE or STATUS: present and not refused.
-    bool accepted(std::string_view reply) {
+    // The reply to EXAMINE or STATUS: present, whole and not refused.
+    bool accepted() {
         if (c_.aborted())
             return false;
-        std::string refusal = imapReplyRefusal(reply);
+        std::string refusal = imapReplyRefusal(c_.reply);
         if (!refusal.empty())
             c_.fail(std::move(refusal));
         return refusal.empty() && !c_.failed();
@@ -102,7 +126,7 @@ private:
 
     bool examine() {
         const std::string_view reply = command("EXAMINE INBOX\r\n", kShortHint);
-        if (!accepted(reply))
+        if (!accepted())
             return false;
         const std::size_t word = reply.find("UIDVALIDITY");
         if (word == std::string_view::npos) {
@@ -123,7 +147,7 @@ private:
 
     bool statusUidNext() {
         const std::string_view reply = command("STATUS INBOX (UIDNEXT)\r\n", kShortHint);
-        if (!accepted(reply))
+        if (!accepted())
             return false;
         const std::size_t word = reply.find("UIDNEXT");
         if (word == std::string_view::npos) {
@@ -136,34 +160,48 @@ private:
 
     bool statusMessages() {
         const std::string_view reply = command("STATUS INBOX (MESSAGES)\r\n", kShortHint);
-        if (!accepted(reply))
+        if (!accepted())
             return false;
         const std::size_t word = reply.find("MESSAGES");
         if (word == std::string_view::npos) {
             c_.fail(check_texts::protocolFault());
             return false;
         }
-        countText_ = digitsAt(reply, word + 9, kMaxCountDigits);
-        if (countText_.empty()) {
+        const std::size_t digits = word + 9;
+        if (digits >= reply.size() || !isDigit(reply[digits])) {
             c_.fail(check_texts::noResponse());
             return false;
         }
-        count_ = std::min(std::stoi(countText_), kMaxMails);
+        const std::optional<std::uint64_t> count = readMessageCount(reply, digits);
+        if (!count) {
+            c_.fail(check_texts::protocolFault());
+            return false;
+        }
+        count_ = *count;
+        countText_ = std::to_string(*count);
         return true;
     }
 
+    // Each UID goes to the message its FETCH line names; a mailbox larger than
+    // the list is listed from its newest mails on.
     bool listUids() {
-        const std::string_view reply = command("FETCH 1:* UID\r\n", kListHint);
-        if (!c_.answered(reply))
+        const std::string first = std::to_string(c_.firstNumber);
+        const std::string_view reply = command("FETCH " + first + ":* UID\r\n", kListHint);
+        if (!c_.answered())
             return false;
-        const std::vector<std::string_view> uids = imapFetchUids(reply);
-        for (int i = 0; i < count_; ++i)
-            c_.takeUid(i, static_cast<std::size_t>(i) < uids.size() ? uids[i] : "");
+        const int listed = c_.workingList.mailCount;
+        const std::vector<std::string_view> uids = imapFetchUids(reply, c_.firstNumber, listed);
+        if (std::ranges::any_of(uids, [](std::string_view uid) { return uid.empty(); })) {
+            c_.fail(check_texts::protocolFault()); // a mail the server did not name
+            return false;
+        }
+        for (int i = 0; i < listed; ++i)
+            c_.takeUid(i, uids[static_cast<std::size_t>(i)]);
         return true;
     }
 
     bool fetchMails() {
-        for (int i = 0; i < count_; ++i) {
+        for (int i = 0; i < c_.workingList.mailCount; ++i) {
             if (c_.fetchList[static_cast<std::size_t>(i)] == 0)
                 continue;
             if (c_.aborted() || !fetchMail(i))
@@ -173,17 +211,18 @@ private:
     }
 
     bool fetchMail(int i) {
-        c_.progress.range(0, count_);
+        c_.progress.range(0, c_.workingList.mailCount);
         c_.progress.position(i);
-        c_.progress.text(check_texts::readingMail(c_.account.name, i + 1, countText_));
-        const std::string number = std::to_string(i + 1);
+        c_.progress.text(
+            check_texts::readingMail(c_.account.name, c_.messageNumber(i), countText_));
+        const std::string number = std::to_string(c_.messageNumber(i));
         std::string_view reply =
             command("FETCH " + number + " (BODY[HEADER] BODY[TEXT]<0.4000>)\r\n", kMailHint);
-        if (!c_.answered(reply))
+        if (!c_.answered())
             return false;
         ParseFetchedMail(reply, c_.workingList, i, FetchForm::Imap);
         reply = command("FETCH " + number + " RFC822.SIZE\r\n", kShortHint);
-        if (!c_.answered(reply))
+        if (!c_.answered())
             return false;
         c_.workingList.size[i] =
             static_cast<std::int32_t>(std::min<std::uint32_t>(imapRfc822Size(reply), INT32_MAX));
@@ -195,28 +234,23 @@ private:
     bool uidValidityChanged_ = false;
     std::string uidNext_;
     std::string countText_;
-    int count_ = 0;
+    std::uint64_t count_ = 0; // the server's
 };
 
 } // namespace
 
-std::vector<std::string_view> imapFetchUids(std::string_view reply) {
-    std::vector<std::string_view> uids;
+std::vector<std::string_view> imapFetchUids(std::string_view reply, std::uint64_t first,
+                                            int count) {
+    std::vector<std::string_view> uids(static_cast<std::size_t>(count));
     std::size_t pos = 0;
     while (pos < reply.size()) {
         const std::string_view line = takeLine(reply, pos);
-        if (!isFetchResponse(line))
+        const std::optional<std::uint64_t> number = fetchNumber(line);
+        if (!number || *number < first || *number - first >= uids.size())
             continue;
-        const std::size_t word = line.find("UID ");
-        if (word == std::string_view::npos)
-            continue;
-        const std::size_t start = word + 4;
-        const std::size_t close = line.find(')', start);
-        std::string_view uid = line.substr(
-            start, close == std::string_view::npos ? std::string_view::npos : close - start);
-        while (!uid.empty() && (uid.back() == '\n' || uid.back() == '\r'))
-            uid.remove_suffix(1);
-        uids.push_back(uid);
+        std::string_view& uid = uids[*number - first];
+        if (uid.empty())
+            uid = uidValue(line);
     }
     return uids;
 }

@@ -6,6 +6,7 @@
 
 #include "check/account_check.h"
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -17,10 +18,12 @@ namespace ombrix {
 // Runs on the check thread.
 void runImapDialogue(AccountCheck& check);
 
-// The UIDs of the FETCH responses of a "FETCH 1:* UID" reply, in order. Lines
-// that are no FETCH response with a UID (EXISTS, RECENT, flag updates, the
-// completion) are skipped, so no mail takes another mail's UID.
-std::vector<std::string_view> imapFetchUids(std::string_view reply);
+// The UIDs of messages first .. first + count - 1 from the FETCH responses of
+// a "FETCH first:* UID" reply: entry k holds the UID that the line of message
+// first + k names, whatever the order of the lines, or is empty when no line
+// named one. Lines that are no FETCH response with a UID (EXISTS, RECENT, flag
+// updates, the completion) are skipped, so no mail takes another mail's UID.
+std::vector<std::string_view> imapFetchUids(std::string_view reply, std::uint64_t first, int count);
 
 // The RFC822.SIZE value of the reply's first line; 0 without one.
 std::uint32_t imapRfc822Size(std::string_view reply);

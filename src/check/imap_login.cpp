@@ -48,20 +48,27 @@ std::string imapReplyRefusal(std::string_view reply) {
     return {};
 }
 
+std::string imapReplyRefusal(const ReplyBuffer& reply) {
+    if (!reply.complete())
+        return check_texts::noResponse();
+    return imapReplyRefusal(reply.text());
+}
+
 LoginResult imapLogin(CMailSocket& socket, ReplyBuffer& reply, const AccountRecord& account,
                       const ImapLoginSteps& steps) {
     if (!credentialsSendable(account))
         return {LoginStatus::Failed, check_texts::lineBreakInCredentials()};
     if (!socket.ConnectImap(account.host, account.useSsl != 0, account.port, steps.timeoutMs))
         return failed(connectFailureText(socket.lastFailureReason()));
-    std::string refusal =
-        imapReplyRefusal(reply.receiveTagged(socket, steps.timeoutMs, kGreetingHint, false));
+    reply.receiveTagged(socket, steps.timeoutMs, kGreetingHint, false);
+    std::string refusal = imapReplyRefusal(reply);
     if (!refusal.empty() || abortRequest != 0)
         return failed(refusal.empty() ? check_texts::noResponse() : std::move(refusal));
 
     socket.SendTagged("LOGIN " + imapAstring(account.user) + " " + imapAstring(account.password) +
                       "\r\n");
-    refusal = imapReplyRefusal(reply.receiveTagged(socket, steps.timeoutMs, kLoginHint, true));
+    reply.receiveTagged(socket, steps.timeoutMs, kLoginHint, true);
+    refusal = imapReplyRefusal(reply);
     if (!refusal.empty() || abortRequest != 0)
         return failed(refusal.empty() ? check_texts::noResponse() : std::move(refusal));
     return {LoginStatus::LoggedIn, {}};

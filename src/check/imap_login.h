@@ -33,5 +33,8 @@ std::string imapAstring(std::string_view value);
 // a refusal gives the reply text (and clears imapRefused); empty result = fine.
 // Runs on the worker thread.
 std::string imapReplyRefusal(std::string_view reply);
+// As above for the reply just received, which must also be complete: one that
+// the time-out or the end of the stream cut short does not respond.
+std::string imapReplyRefusal(const ReplyBuffer& reply);
 
 } // namespace ombrix

@@ -3,10 +3,12 @@
 #include "check/check_texts.h"
 #include "check/fetched_mail.h"
 #include "check/pop3_login.h"
+#include "check/pop3_uid_listing.h"
 #include "net/mail_socket.h"
 
 #include <algorithm>
 #include <charconv>
+#include <optional>
 #include <string>
 
 namespace ombrix {
@@ -14,32 +16,14 @@ namespace ombrix {
 namespace {
 
 constexpr std::uint32_t kLineReplySize = 200;
-constexpr std::uint32_t kUidlSize = 300000;
 constexpr std::uint32_t kListReplySize = 1000000;
 constexpr std::uint32_t kNoopReplySize = 100000;
-constexpr std::size_t kMaxCountDigits = 4;
 // A server that answers every NOOP negatively is treated like a silent one,
 // so the keep-alive can never spin forever.
 constexpr int kNoopAttempts = 10;
 
 bool isDigit(char c) {
     return c >= '0' && c <= '9';
-}
-
-// The line that starts at `pos` (up to and including its LF); pos moves past it.
-std::string_view takeLine(std::string_view text, std::size_t& pos) {
-    if (pos >= text.size())
-        return {};
-    const std::size_t lf = text.find('\n', pos);
-    const std::size_t end = lf == std::string_view::npos ? text.size() : lf + 1;
-    const std::string_view line = text.substr(pos, end - pos);
-    pos = end;
-    return line;
-}
-
-std::string_view afterFirstSpace(std::string_view line) {
-    const std::size_t space = line.find(' ');
-    return space == std::string_view::npos ? std::string_view() : line.substr(space + 1);
 }
 
 class Pop3Dialogue {
@@ -78,37 +62,56 @@ private:
             command("STAT\r\n", c_.timeouts.replyMs, kLineReplySize, true, false);
         if (c_.aborted())
             return false;
-        if (reply.size() < 3 || reply[1] != 'O' || reply[2] != 'K') {
+        if (!c_.reply.complete() || reply.size() < 3 || reply[1] != 'O' || reply[2] != 'K') {
             c_.fail(check_texts::noResponse());
             return false;
         }
-        for (std::size_t k = 4; k < reply.size() && total_.size() < kMaxCountDigits; ++k) {
-            if (!isDigit(reply[k]))
-                break;
-            total_ += reply[k];
+        // No digits read as an empty mailbox; a number no mailbox can hold is no count.
+        std::uint64_t serverCount = 0;
+        if (reply.size() > 4 && isDigit(reply[4])) {
+            const std::optional<std::uint64_t> read = readMessageCount(reply, 4);
+            if (!read) {
+                c_.fail(check_texts::protocolFault());
+                return false;
+            }
+            serverCount = *read;
         }
-        count_ = total_.empty() ? 0 : std::stoi(total_);
-        c_.beginListing(count_);
-        count_ = c_.workingList.mailCount; // never more than the arrays hold
+        total_ = std::to_string(serverCount);
+        c_.beginListing(serverCount);
+        count_ = c_.workingList.mailCount; // the newest, as many as the arrays hold
         return true;
     }
 
+    // The whole listing is read, however long: the ids of the newest mails
+    // come last, and a listing left half-read would be taken as later replies.
     bool uidl() {
-        const std::string_view reply =
-            command("UIDL\r\n", c_.timeouts.replyMs, kUidlSize, false, true);
-        if (!c_.answered(reply))
+        c_.socket.SendLine("UIDL\r\n");
+        Pop3UidListing listing(c_.firstNumber, count_);
+        const bool ended = c_.socket.ReceiveListing(
+            c_.timeouts.replyMs, [&listing](std::string_view bytes) { listing.feed(bytes); });
+        if (c_.aborted())
             return false;
-        if (reply.size() >= 3 && reply[1] == 'E' && reply[2] == 'R') {
+        if (!ended) {
+            c_.fail(check_texts::noResponse());
+            return false;
+        }
+        switch (listing.status()) {
+        case Pop3UidListing::Status::Refused:
             for (int i = 0; i < count_; ++i) {
                 c_.fetchList[static_cast<std::size_t>(i)] = 1;
                 c_.workingList.uid[i] = "NOUIDL";
             }
             return true;
+        case Pop3UidListing::Status::Listed:
+            if (listing.complete())
+                break;
+            [[fallthrough]];
+        case Pop3UidListing::Status::Unreadable:
+            c_.fail(check_texts::protocolFault());
+            return false;
         }
-        std::size_t pos = 0;
-        takeLine(reply, pos); // the status line
         for (int i = 0; i < count_; ++i)
-            c_.takeUid(i, afterFirstSpace(takeLine(reply, pos)));
+            c_.takeUid(i, listing.uid(i));
         return true;
     }
 
@@ -127,15 +130,15 @@ private:
     }
 
     bool fetchMail(int i) {
-        const std::string number = std::to_string(i + 1);
-        c_.progress.text(check_texts::readingMail(c_.account.name, i + 1, total_));
+        const std::string number = std::to_string(c_.messageNumber(i));
+        c_.progress.text(check_texts::readingMail(c_.account.name, c_.messageNumber(i), total_));
         std::string_view reply =
             command("LIST " + number + "\r\n", c_.timeouts.replyMs, kListReplySize, true, false);
-        if (!c_.answered(reply))
+        if (!c_.answered())
             return false;
         const std::uint32_t size = pop3ListSize(reply);
         reply = command("TOP " + number + " 100\r\n", c_.timeouts.replyMs, size, false, false);
-        if (!c_.answered(reply))
+        if (!c_.answered())
             return false;
         c_.workingList.size[i] =
             static_cast<std::int32_t>(std::min<std::uint32_t>(size, INT32_MAX));
@@ -144,14 +147,16 @@ private:
         return true;
     }
 
-    // True while the session answers; false when it is silent (or refuses on and on).
+    // True while the session answers; false when it is silent (or refuses on
+    // and on). Only a whole status line that begins with "+OK" is the answer:
+    // the rest of an earlier reply that merely holds "+OK" is not.
     bool keepAlive() {
         for (int attempt = 0; attempt < kNoopAttempts; ++attempt) {
             const std::string_view reply =
                 command("NOOP\r\n", c_.timeouts.noopMs, kNoopReplySize, true, false);
             if (reply.empty() || c_.aborted())
                 return false;
-            if (reply.find("+OK") != std::string_view::npos)
+            if (c_.reply.complete() && reply.starts_with("+OK"))
                 return true;
         }
         return false;
@@ -174,7 +179,7 @@ private:
 
     AccountCheck& c_;
     int count_ = 0;
-    std::string total_; // the count as the server wrote it, for the progress text
+    std::string total_; // the server's count, for the progress text
 };
 
 } // namespace

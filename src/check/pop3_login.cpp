@@ -16,17 +16,23 @@ LoginResult failed(std::string text) {
     return {abortRequest != 0 ? LoginStatus::Aborted : LoginStatus::Failed, std::move(text)};
 }
 
+// Why the reply just received is no "+OK" (empty when it is one): a missing
+// or cut reply does not respond; anything else is the server's own word.
+std::string refusalOf(const ReplyBuffer& reply) {
+    const std::string_view answer = reply.text();
+    if (answer.empty() || !reply.complete())
+        return check_texts::noResponse();
+    if (!answer.starts_with("+OK"))
+        return std::string(answer);
+    return {};
+}
+
 // Sends one login command; an empty text means the server accepted it.
 std::string commandRefusal(CMailSocket& socket, ReplyBuffer& reply, const std::string& command,
                            std::uint32_t timeoutMs) {
     socket.SendLine(command);
-    const std::string_view answer =
-        reply.receiveReply(socket, timeoutMs, kLineReplySize, true, false);
-    if (answer.empty())
-        return check_texts::noResponse();
-    if (isPop3Error(answer))
-        return std::string(answer);
-    return {};
+    reply.receiveReply(socket, timeoutMs, kLineReplySize, true, false);
+    return refusalOf(reply);
 }
 
 } // namespace
@@ -41,13 +47,16 @@ LoginResult pop3Login(CMailSocket& socket, ReplyBuffer& reply, const AccountReco
         return {LoginStatus::Failed, check_texts::lineBreakInCredentials()};
     if (!socket.ConnectPop3(account.host, account.useSsl != 0, account.port, steps.timeoutMs))
         return failed(connectFailureText(socket.lastFailureReason()));
-    // The greeting's content is not examined: a dead server shows at USER.
+    // A late greeting, taken for the answer to USER, would shift every later
+    // reply by one: nothing is sent before the server has said "+OK".
     reply.receiveReply(socket, steps.timeoutMs, steps.greetingSize, true, false);
     if (abortRequest != 0)
         return failed(check_texts::noResponse());
+    std::string refusal = refusalOf(reply);
+    if (!refusal.empty())
+        return failed(std::move(refusal));
 
-    std::string refusal =
-        commandRefusal(socket, reply, "USER " + account.user + "\r\n", steps.timeoutMs);
+    refusal = commandRefusal(socket, reply, "USER " + account.user + "\r\n", steps.timeoutMs);
     if (!refusal.empty())
         return failed(std::move(refusal));
     if (steps.userAccepted)

@@ -22,8 +22,9 @@ struct Pop3LoginSteps {
 };
 
 // Connects to the account's host, port and TLS choice and logs in with its user
-// and password. An empty reply fails with "mailserver does not respond", an
-// "-ERR" reply with the server's own text. On any outcome but LoggedIn the
+// and password. The greeting and both replies must be "+OK": a missing reply,
+// or one cut short, fails with "mailserver does not respond", any other reply
+// with the server's own text. On any outcome but LoggedIn the
 // caller still closes the socket. Runs on the worker thread.
 LoginResult pop3Login(CMailSocket& socket, ReplyBuffer& reply, const AccountRecord& account,
                       const Pop3LoginSteps& steps = {});

@@ -12,6 +12,7 @@ std::string_view ReplyBuffer::receiveReply(CMailSocket& socket, std::uint32_t ti
     length_ = 0;
     const std::uint32_t stored =
         socket.ReceiveReply(bytes_, timeoutMs, expectedSize, singleLine, dotList);
+    complete_ = socket.lastReceiveComplete();
     length_ = std::min<std::size_t>(stored, bytes_.size());
     return text();
 }
@@ -20,6 +21,7 @@ std::string_view ReplyBuffer::receiveTagged(CMailSocket& socket, std::uint32_t t
                                             std::uint32_t sizeHint, bool tagged) {
     length_ = 0;
     const std::uint32_t stored = socket.ReceiveTagged(bytes_, timeoutMs, sizeHint, tagged);
+    complete_ = socket.lastReceiveComplete();
     length_ = std::min<std::size_t>(stored, bytes_.size());
     return text();
 }

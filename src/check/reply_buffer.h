@@ -27,11 +27,15 @@ public:
                                    std::uint32_t sizeHint, bool tagged);
 
     std::string_view text() const { return {bytes_.data(), length_}; }
+    // Whether the last receive ended where its reply ends; a reply cut short by
+    // the time-out, the end of the stream or an abort is only a reply's start.
+    bool complete() const { return complete_; }
     std::size_t capacity() const { return bytes_.size(); }
 
 private:
     std::vector<char> bytes_;
     std::size_t length_ = 0;
+    bool complete_ = false;
 };
 
 } // namespace ombrix

@@ -56,7 +56,7 @@ TEST_F(CliCheckTest, ChecksEveryAccountSavesTheListsAndReportsTheFailure) {
     EXPECT_TRUE(pop3.waitUntilDone());
     EXPECT_EQ(result.exitCode, 1);
     EXPECT_EQ(result.out, "me@example.org\t1 new mails !\n"
-                          "Büro\tError: a000 NO denied  \n");
+                          "Büro\tError: a000 NO denied\n");
     EXPECT_NE(result.err.find("checking mails..."), std::string::npos);
     EXPECT_EQ(run("--list").out, "0\t0\t0\tann@example.org\tHi there\t02.01.2024\t" +
                                      std::to_string(kMail.size()) + "\tabc\n");

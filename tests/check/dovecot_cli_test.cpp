@@ -128,7 +128,7 @@ TEST_F(DovecotCli, AFailedAccountShowsTheServersReplyAndExitsWithOne) {
     EXPECT_EQ(checked.exitCode, 1);
     // The reply's CR and LF are shown as blanks.
     EXPECT_EQ(checked.out, "good\t2 new mails !\n"
-                           "bad\tError: -ERR [AUTH] Authentication failed.  \n");
+                           "bad\tError: -ERR [AUTH] Authentication failed.\n");
 }
 
 } // namespace

@@ -155,25 +155,25 @@ TEST_F(Pop3CheckTest, FailedReloginEndsTheAccountWithTheServersText) {
 
     EXPECT_TRUE(server.waitUntilDone());
     EXPECT_EQ(a.errorFlag, 1);
-    EXPECT_EQ(a.errorText, "-ERR go away\r\n");
+    EXPECT_EQ(a.errorText, "-ERR go away");
     EXPECT_EQ(a.mailCount, 0) << "nothing is committed after a failure";
 }
 
-// A mailbox whose every mail is known, so the check is STAT, UIDL and QUIT.
+// A mailbox whose every listed mail is known, so the check is STAT, UIDL and QUIT.
 struct CountRow {
     const char* name;
-    std::string statCount;
-    int serverMails; // lines of the UIDL listing
-    int listed;      // the list afterwards
+    int serverMails; // STAT's count and the lines of the UIDL listing
+    int listed;      // the list afterwards: the newest mails
 };
 
 class Pop3CountTest : public Pop3CheckTest, public ::testing::WithParamInterface<CountRow> {};
 
-TEST_P(Pop3CountTest, StatCountIsReadFromItsFirstFourDigitsAndNeverPastTheArrays) {
+TEST_P(Pop3CountTest, StatCountIsReadInFullAndTheNewestMailsAreListed) {
     const CountRow& row = GetParam();
+    const int first = row.serverMails - row.listed + 1;
     Script s;
     pop3Login(s);
-    s.expect("STAT").sendLine("+OK " + row.statCount + " 123456789");
+    s.expect("STAT").sendLine("+OK " + std::to_string(row.serverMails) + " 123456789");
     std::string listing = "+OK\r\n";
     for (int n = 1; n <= row.serverMails; ++n)
         listing += std::to_string(n) + " u" + std::to_string(n) + "\r\n";
@@ -181,21 +181,26 @@ TEST_P(Pop3CountTest, StatCountIsReadFromItsFirstFourDigitsAndNeverPastTheArrays
     s.expect("QUIT").sendLine("+OK bye");
     LoopbackServer server(s);
     AccountRecord& a = account(0, server);
-    for (int i = 0; i < kMaxMails; ++i)
-        storeKnown(a, i, "u" + std::to_string(i + 1) + "\r\n", kMailA, 1);
-    a.mailCount = kMaxMails;
+    for (int i = 0; i < row.listed; ++i)
+        storeKnown(a, i, "u" + std::to_string(first + i) + "\r\n", kMailA, 1);
+    a.mailCount = row.listed;
 
     runCheck();
 
     EXPECT_TRUE(server.waitUntilDone());
-    EXPECT_EQ(a.errorFlag, 0);
-    EXPECT_EQ(a.mailCount, row.listed);
-    EXPECT_EQ(a.uid[row.listed - 1], "u" + std::to_string(row.listed) + "\r\n");
+    EXPECT_EQ(a.errorFlag, 0) << a.errorText;
+    ASSERT_EQ(a.mailCount, row.listed);
+    EXPECT_EQ(a.uid[0], "u" + std::to_string(first) + "\r\n");
+    EXPECT_EQ(a.uid[row.listed - 1], "u" + std::to_string(row.serverMails) + "\r\n");
+    EXPECT_EQ(a.serverPosition[row.listed - 1], static_cast<std::uint32_t>(row.serverMails - 1))
+        << "the position is the mail's place on the server";
+    EXPECT_EQ(newMailCount, 0);
 }
 
 INSTANTIATE_TEST_SUITE_P(Counts, Pop3CountTest,
-                         ::testing::Values(CountRow{"FiveDigits", "12345", 1234, 1234},
-                                           CountRow{"AboveTheArrays", "4567", 4567, kMaxMails}),
+                         ::testing::Values(CountRow{"FiveDigits", 12345, kMaxMails},
+                                           CountRow{"AboveTheArrays", 4567, kMaxMails},
+                                           CountRow{"FillsTheArrays", kMaxMails, kMaxMails}),
                          [](const auto& row) { return std::string(row.param.name); });
 
 TEST_F(Pop3CheckTest, MessageNumberThousandIsSentInFull) {
@@ -236,8 +241,8 @@ TEST_F(Pop3CheckTest, RefusedPasswordPutsTheServersReplyIntoTheErrorText) {
 
     EXPECT_TRUE(server.waitUntilDone());
     EXPECT_EQ(a.errorFlag, 1);
-    EXPECT_EQ(a.errorText, "-ERR [AUTH] Authentication failed.\r\n");
-    EXPECT_EQ(accountStatus(a).text, "Error: -ERR [AUTH] Authentication failed.\r\n");
+    EXPECT_EQ(a.errorText, "-ERR [AUTH] Authentication failed.");
+    EXPECT_EQ(accountStatus(a).text, "Error: -ERR [AUTH] Authentication failed.");
     EXPECT_EQ(a.mailCount, 1) << "a failed account keeps its old list";
     EXPECT_EQ(a.subject[0], kMailA.subject);
 }

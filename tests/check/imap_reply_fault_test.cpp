@@ -1,0 +1,228 @@
+// The IMAP check against servers whose replies are not what they claim to be:
+// UID lines in another order or mixed with flag updates, mailboxes larger
+// than the list, replies cut by the time-out, and more than a thousand
+// commands in one connection.
+
+#include "check_fixture.h"
+
+#include <cstdio>
+#include <functional>
+#include <gmock/gmock.h>
+
+namespace ombrix::test {
+namespace {
+
+using namespace std::chrono_literals;
+
+std::string tag(int number) {
+    char text[16];
+    std::snprintf(text, sizeof text, "a%03d", number);
+    return text;
+}
+
+// FETCH n (BODY...) and FETCH n RFC822.SIZE with the tags given.
+void imapFetch(Script& s, int number, const CannedMail& mail, int bodyTag) {
+    const std::string n = std::to_string(number);
+    const std::string body = tag(bodyTag);
+    const std::string size = tag(bodyTag + 1);
+    s.expect(body + " FETCH " + n + " (BODY[HEADER] BODY[TEXT]<0.4000>)")
+        .send(imapBodyReply(number, mail, body));
+    s.expect(size + " FETCH " + n + " RFC822.SIZE")
+        .send("* " + n + " FETCH (RFC822.SIZE 999)\r\n" + size + " OK Fetch completed.\r\n");
+}
+
+class ImapReplyFaultTest : public CheckRunTest {
+protected:
+    // The list of an earlier check: uids 11 (mail A) and 12 (mail B),
+    // UIDVALIDITY 7, UIDNEXT 13.
+    AccountRecord& checkedBefore(const LoopbackServer& server) {
+        AccountRecord& a = account(0, server, true);
+        storeKnown(a, 0, "11", kMailA, 1);
+        storeKnown(a, 1, "12", kMailB, 0);
+        a.mailCount = 2;
+        a.uidValidity = "7";
+        a.uidNext = "13";
+        a.checked = 1;
+        return a;
+    }
+
+    static void expectOldListKept(const AccountRecord& a) {
+        EXPECT_EQ(a.errorFlag, 1);
+        ASSERT_EQ(a.mailCount, 2) << "a failed account keeps its old list";
+        EXPECT_EQ(a.uid[0], "11");
+        EXPECT_EQ(a.subject[1], kMailB.subject);
+        EXPECT_EQ(a.uidNext, "13");
+    }
+};
+
+TEST_F(ImapReplyFaultTest, UidLinesPairByTheirMessageNumberAndFlagUpdatesAreSkipped) {
+    Script s;
+    imapLoginSteps(s);
+    imapStatus(s, "7", "14", "3");
+    s.expect("a004 FETCH 1:* UID")
+        .send(
+            "* 3 FETCH (UID 13)\r\n* 1 FETCH (FLAGS (\\Seen))\r\n* 2 FETCH (FLAGS () UID 12)\r\n"
+            "* 2 FETCH (FLAGS (\\Answered))\r\n* 1 FETCH (UID 11)\r\na004 OK Fetch completed.\r\n");
+    imapFetch(s, 3, kMailC, 5);
+    s.expect("a007 LOGOUT").sendLine("a007 OK Logout completed.");
+    LoopbackServer server(s);
+    AccountRecord& a = checkedBefore(server);
+
+    runCheck();
+
+    EXPECT_TRUE(server.waitUntilDone());
+    EXPECT_EQ(a.errorFlag, 0) << a.errorText;
+    ASSERT_EQ(a.mailCount, 3);
+    EXPECT_EQ(a.uid[0], "11");
+    EXPECT_EQ(a.subject[0], kMailA.subject);
+    EXPECT_EQ(a.uid[1], "12");
+    EXPECT_EQ(a.subject[1], kMailB.subject);
+    EXPECT_EQ(a.uid[2], "13");
+    EXPECT_EQ(a.subject[2], kMailC.subject);
+    EXPECT_EQ(newMailCount, 1);
+}
+
+// 3500 mails: the UIDs are asked from the first mail the list holds on, and
+// the newest mail is fetched and announced.
+TEST_F(ImapReplyFaultTest, MailboxAboveTheListIsListedFromItsNewestMails) {
+    constexpr int kServerMails = 3500;
+    constexpr int kFirst = kServerMails - kMaxMails + 1;
+    const auto uidOf = [](int number) { return std::to_string(number + 500); };
+    Script s;
+    imapLoginSteps(s);
+    imapStatus(s, "7", uidOf(kServerMails + 1), std::to_string(kServerMails));
+    std::string lines;
+    for (int n = kServerMails; n >= kFirst; --n)
+        lines += "* " + std::to_string(n) + " FETCH (UID " + uidOf(n) + ")\r\n";
+    s.expect("a004 FETCH " + std::to_string(kFirst) + ":* UID")
+        .send(lines + "a004 OK Fetch completed.\r\n");
+    imapFetch(s, kServerMails, kMailC, 5);
+    s.expect("a007 LOGOUT").sendLine("a007 OK Logout completed.");
+    LoopbackServer server(s);
+    AccountRecord& a = account(0, server, true);
+    for (int i = 0; i < kMaxMails - 1; ++i)
+        storeKnown(a, i, uidOf(kFirst + i), kMailA, 1);
+    a.mailCount = kMaxMails - 1;
+    a.uidValidity = "7";
+    a.uidNext = uidOf(kServerMails);
+
+    runCheck();
+
+    EXPECT_TRUE(server.waitUntilDone());
+    EXPECT_EQ(a.errorFlag, 0) << a.errorText;
+    ASSERT_EQ(a.mailCount, kMaxMails);
+    EXPECT_EQ(a.uid[0], uidOf(kFirst));
+    EXPECT_EQ(a.uid[kMaxMails - 1], uidOf(kServerMails));
+    EXPECT_EQ(a.subject[kMaxMails - 1], kMailC.subject);
+    EXPECT_EQ(a.serverPosition[kMaxMails - 1], static_cast<std::uint32_t>(kServerMails - 1));
+    EXPECT_EQ(newMailCount, 1);
+}
+
+TEST_F(ImapReplyFaultTest, UidListThatLacksAMessageFailsTheAccount) {
+    Script s;
+    imapLoginSteps(s);
+    imapStatus(s, "7", "14", "3");
+    s.expect("a004 FETCH 1:* UID")
+        .send("* 1 FETCH (UID 11)\r\n* 3 FETCH (UID 13)\r\na004 OK Fetch completed.\r\n");
+    LoopbackServer server(s);
+    AccountRecord& a = checkedBefore(server);
+
+    runCheck();
+
+    EXPECT_TRUE(server.waitUntilDone());
+    EXPECT_THAT(a.errorText, ::testing::StartsWith("protocol error"));
+    expectOldListKept(a);
+}
+
+struct CutRow {
+    const char* name;
+    std::function<void(Script&)> steps; // after the login; the server falls silent after them
+};
+
+class ImapCutReplyTest : public ImapReplyFaultTest, public ::testing::WithParamInterface<CutRow> {};
+
+// Without its tagged completion a reply is only the start of one: the account
+// fails, never a list built from what came.
+TEST_P(ImapCutReplyTest, ReplyCutByTheTimeOutFailsTheAccount) {
+    timeouts_.replyMs = 300;
+    Script s;
+    imapLoginSteps(s);
+    GetParam().steps(s);
+    s.silent();
+    LoopbackServer server(s);
+    AccountRecord& a = checkedBefore(server);
+
+    runCheck();
+
+    EXPECT_EQ(a.errorText, "mailserver does not respond");
+    expectOldListKept(a);
+    EXPECT_EQ(a.checked, 1);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Replies, ImapCutReplyTest,
+    ::testing::Values(
+        CutRow{"MessageCountBeforeItsCompletion",
+               [](Script& s) {
+                   s.expect("a001 EXAMINE INBOX")
+                       .send("* OK [UIDVALIDITY 7] UIDs valid\r\na001 OK Examine completed.\r\n");
+                   s.expect("a002 STATUS INBOX (UIDNEXT)")
+                       .send("* STATUS INBOX (UIDNEXT 13)\r\na002 OK Status completed.\r\n");
+                   s.expect("a003 STATUS INBOX (MESSAGES)")
+                       .send("* STATUS INBOX ")
+                       .pause(50ms)
+                       .send("(MESSAGES 2)\r\n");
+               }},
+        CutRow{"UidListBeforeItsCompletion",
+               [](Script& s) {
+                   imapStatus(s, "7", "14", "2");
+                   s.expect("a004 FETCH 1:* UID")
+                       .send("* 1 FETCH (UID 11)\r\n")
+                       .pause(50ms)
+                       .send("* 2 FETCH (UID 12)\r\n");
+               }},
+        CutRow{"MailBeforeItsCompletion",
+               [](Script& s) {
+                   imapStatus(s, "7", "14", "3");
+                   s.expect("a004 FETCH 1:* UID")
+                       .send("* 1 FETCH (UID 11)\r\n* 2 FETCH (UID 12)\r\n* 3 FETCH (UID 13)\r\n"
+                             "a004 OK Fetch completed.\r\n");
+                   const std::string whole = imapBodyReply(3, kMailC, "a005");
+                   s.expect("a005 FETCH 3 (BODY[HEADER] BODY[TEXT]<0.4000>)")
+                       .send(whole.substr(0, whole.size() / 2));
+               }}),
+    [](const auto& row) { return std::string(row.param.name); });
+
+// 500 unknown mails take two commands each: the tags go on from a999 to
+// a1000, and each completion is matched to its own command.
+TEST_F(ImapReplyFaultTest, TagsGoOnPastA999WithoutRepeating) {
+    constexpr int kMails = 500;
+    Script s;
+    imapLoginSteps(s);
+    imapStatus(s, "7", std::to_string(kMails + 1), std::to_string(kMails));
+    std::string lines;
+    for (int n = 1; n <= kMails; ++n)
+        lines += "* " + std::to_string(n) + " FETCH (UID " + std::to_string(n) + ")\r\n";
+    s.expect("a004 FETCH 1:* UID").send(lines + "a004 OK Fetch completed.\r\n");
+    for (int n = 1; n <= kMails; ++n)
+        imapFetch(s, n, n == kMails ? kMailC : kMailA, 3 + 2 * n);
+    const std::string logout = tag(5 + 2 * kMails);
+    s.expect(logout + " LOGOUT").sendLine(logout + " OK Logout completed.");
+    LoopbackServer server(s);
+    AccountRecord& a = account(0, server, true);
+
+    runCheck();
+
+    EXPECT_TRUE(server.waitUntilDone());
+    EXPECT_EQ(a.errorFlag, 0) << a.errorText;
+    ASSERT_EQ(a.mailCount, kMails);
+    EXPECT_EQ(a.subject[kMails - 1], kMailC.subject);
+    const std::vector<std::string> sent = server.received();
+    ASSERT_GE(sent.size(), 1003u);
+    EXPECT_EQ(sent[999], "a999 FETCH 498 (BODY[HEADER] BODY[TEXT]<0.4000>)");
+    EXPECT_EQ(sent[1000], "a1000 FETCH 498 RFC822.SIZE");
+    EXPECT_EQ(sent.back(), "a1005 LOGOUT");
+}
+
+} // namespace
+} // namespace ombrix::test
