@@ -1,15 +1,18 @@
 #include "delete/deletion_session.h"
 
 #include "check/check_texts.h"
+#include "check/error_text.h"
 #include "check/run_flags.h"
 #include "check/run_host.h"
 #include "delete/delete_texts.h"
 
 namespace ombrix {
 
+// A server's text reaches the wait dialog, the account row and the terminal:
+// one line, no control characters, bounded.
 void DeletionSession::fail(std::string text) {
     account.errorFlag = 1;
-    account.errorText = std::move(text);
+    account.errorText = boundedErrorText(text);
 }
 
 bool DeletionSession::aborted() const {
@@ -31,7 +34,7 @@ void DeletionSession::decline(std::string why) {
 void DeletionSession::leaveUnconfirmed(std::string_view serverText) {
     if (!unconfirmed_.empty())
         return; // the first refusal tells why
-    unconfirmed_ = serverText.empty() ? check_texts::noResponse() : std::string(serverText);
+    unconfirmed_ = serverText.empty() ? check_texts::noResponse() : boundedErrorText(serverText);
     why_ = delete_texts::notConfirmed(unconfirmed_);
 }
 

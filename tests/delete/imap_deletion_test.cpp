@@ -163,7 +163,7 @@ TEST_F(ImapDeletionTest, ARefusedStoreKeepsThatMailOutOfTheExpungeAndIsReported)
     EXPECT_EQ(run({2, 0}), DeleteOutcome::Incomplete);
     EXPECT_TRUE(server.waitUntilDone());
     EXPECT_EQ(why_, "Not every selected mail was deleted, the server answered:\n"
-                    "a006 NO [CANNOT] read-only message\r\n");
+                    "a006 NO [CANNOT] read-only message");
     EXPECT_EQ(boxes_.texts(), std::vector<std::string>{why_}); // the window says so too
     expectCleanEnd(); // as described: a refused STORE does not stop the run
     EXPECT_EQ(imapRefused, 0);
@@ -221,7 +221,7 @@ TEST_P(ImapExpungeRefusedTest, LeavesTheOutcomeIncomplete) {
     EXPECT_EQ(run({1}), DeleteOutcome::Incomplete);
     EXPECT_TRUE(server.waitUntilDone());
     EXPECT_EQ(why_, "Not every selected mail was deleted, the server answered:\n" + tag +
-                        " NO [SERVERBUG] try later\r\n");
+                        " NO [SERVERBUG] try later");
     EXPECT_EQ(boxes_.texts(), std::vector<std::string>{why_});
     expectCleanEnd();
 }
@@ -425,9 +425,9 @@ TEST_P(ImapDialogueFailureTest, IsAFailureWithNothingFlagged) {
 INSTANTIATE_TEST_SUITE_P(
     Steps, ImapDialogueFailureTest,
     ::testing::Values(DialogueFailure{"ProofRefused", true, "NO [SERVERBUG] Internal error", "",
-                                      "a003 NO [SERVERBUG] Internal error\r\n"},
+                                      "a003 NO [SERVERBUG] Internal error"},
                       DialogueFailure{"SearchRefused", false, "OK", "a004 BAD Unknown command\r\n",
-                                      "a004 BAD Unknown command\r\n"},
+                                      "a004 BAD Unknown command"},
                       DialogueFailure{
                           "SearchWithoutItsResponse", false, "OK", "a004 OK Search completed.\r\n",
                           "protocol error: the server's reply could not be read, please tell "
@@ -476,7 +476,7 @@ TEST_P(ImapSelectFailureTest, IsAFailureWithNothingFlagged) {
 INSTANTIATE_TEST_SUITE_P(
     Replies, ImapSelectFailureTest,
     ::testing::Values(SelectFailure{"Refused", "a002 NO Mailbox is locked\r\n",
-                                    "a002 NO Mailbox is locked\r\n"},
+                                    "a002 NO Mailbox is locked"},
                       SelectFailure{"NoUidValidity", "* 3 EXISTS\r\na002 OK Select completed.\r\n",
                                     "No Serverresponse on NEXTUID"},
                       SelectFailure{"UidValidityWithoutDigits",
@@ -493,7 +493,7 @@ TEST_F(ImapDeletionTest, ARefusedLoginIsAFailure) {
 
     EXPECT_EQ(run({0}), DeleteOutcome::Failed);
     EXPECT_TRUE(server.waitUntilDone());
-    expectFailedEnd("a000 NO [AUTHENTICATIONFAILED] Authentication failed.\r\n");
+    expectFailedEnd("a000 NO [AUTHENTICATIONFAILED] Authentication failed.");
 }
 
 TEST_F(ImapDeletionTest, ARefusedCapabilityMeansNoUidPlus) {

@@ -217,7 +217,24 @@ TEST_P(Pop3PassRefusedTest, ShowsTheServersReplyAsTheFailure) {
 
     EXPECT_EQ(run({0}), DeleteOutcome::Failed);
     EXPECT_TRUE(server.waitUntilDone());
-    expectFailedEnd("-ERR invalid password\r\n", GetParam().lead);
+    expectFailedEnd("-ERR invalid password", GetParam().lead);
+}
+
+// A refusal of any length and content reaches the user as one bounded line.
+TEST_F(Pop3DeletionTest, AHugeRefusalIsShownBoundedOnOneLine) {
+    Script s;
+    s.sendLine("+OK POP3 ready").expect("USER bob").sendLine("+OK").expect("PASS secret");
+    s.sendLine("-ERR \x1b[2J" + std::string(200000, 'x'));
+    pop3Quit(s);
+    LoopbackServer server(s);
+    listMail(account(server), 0, 0, "u1\r\n", "Lunch");
+
+    EXPECT_EQ(run({0}), DeleteOutcome::Failed);
+    EXPECT_TRUE(server.waitUntilDone());
+    const std::string& text = accounts[0].errorText;
+    EXPECT_LE(text.size(), 300u);
+    EXPECT_TRUE(text.starts_with("-ERR ?[2J")) << text.substr(0, 20);
+    EXPECT_TRUE(std::ranges::none_of(text, [](char c) { return c >= 0 && c < 0x20; }));
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -245,7 +262,7 @@ TEST_F(Pop3DeletionTest, ARefusedDeleStopsThePhaseAndQuitKeepsTheMarkedOnes) {
     EXPECT_TRUE(server.waitUntilDone());
     EXPECT_EQ(linesStartingWith(server, "DELE"), (std::vector<std::string>{"DELE 1", "DELE 2"}));
     EXPECT_EQ(server.received().back(), "QUIT");
-    expectFailedEnd("-ERR mailbox is read-only\r\n");
+    expectFailedEnd("-ERR mailbox is read-only");
 }
 
 // The server removes marked mails only when it accepts QUIT: a QUIT that is
@@ -279,7 +296,7 @@ TEST_P(Pop3QuitNotConfirmedTest, LeavesTheOutcomeIncomplete) {
 INSTANTIATE_TEST_SUITE_P(
     Replies, Pop3QuitNotConfirmedTest,
     ::testing::Values(QuitCase{"Refused", "-ERR [SYS/TEMP] some messages not removed\r\n",
-                               "-ERR [SYS/TEMP] some messages not removed\r\n"},
+                               "-ERR [SYS/TEMP] some messages not removed"},
                       QuitCase{"Unanswered", "", "mailserver does not respond"}),
     caseName);
 
@@ -448,7 +465,7 @@ TEST_F(Pop3DeletionTest, AHiddenWindowGetsTheFailureAsAMessageBox) {
     EXPECT_EQ(run({0}), DeleteOutcome::Failed);
     EXPECT_TRUE(server.waitUntilDone());
     EXPECT_EQ(boxes_.texts(),
-              std::vector<std::string>{"Could not delete mail, Error:\n-ERR no such user\r\n"});
+              std::vector<std::string>{"Could not delete mail, Error:\n-ERR no such user"});
     EXPECT_EQ(host_.calls(), (std::vector<std::string>{"stop alarms", "icon 1",
                                                        "tooltip deleting mail from server..."}));
     EXPECT_EQ(closeOnButton, 1);
