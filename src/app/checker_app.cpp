@@ -4,7 +4,9 @@
 #include "app/desktop_texts.h"
 #include "app/window_commands.h"
 #include "app/window_lists.h"
+#include "config/program_conf.h"
 #include "config/program_directory.h"
+#include "platform/desktop_notifier.h"
 #include "platform/qt_message_box.h"
 
 #include <QApplication>
@@ -40,10 +42,12 @@ int CCheckerApp::run(int& argc, char** argv, const std::optional<std::string>& d
     QtMessagePresenter presenter;
     installMessagePresenter(&presenter);
     programDirectory = findProgramDirectory(directory);
+    programConf = loadProgramConf(programConfPath(programDirectory));
     int exitCode = 0;
     {
         CCheckerDlg dialog;
-        WindowLists lists(dialog); // the account and mail lists, the notification panel
+        DesktopNotifier desktop;             // the desktop's own notifications, where it has them
+        WindowLists lists(dialog, &desktop); // the account and mail lists, the notification panel
         WindowCommands commands(dialog, lists);
         WindowHooks hooks;
         hooks.fillPanel = [&lists] { lists.panel().fillFromSettings(); };

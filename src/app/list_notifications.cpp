@@ -2,6 +2,7 @@
 
 #include "check/check_run.h"
 #include "check/language.h"
+#include "config/program_conf.h"
 #include "config/settings.h"
 
 #include <algorithm>
@@ -23,6 +24,8 @@ void announceNewMail(const std::string& notifyText, NotificationHost& host) {
         host.showPopup(notifyText, kPopupShowTime,
                        settings.popupAutoClose == 1 ? kPopupStayTime : kPopupStayOpenTime,
                        kPopupHideTime);
+    if (programConf.flag(kConfDesktopNotification, true))
+        host.announceOnDesktop(notifyText);
     if (settings.waveAlarm == 1)
         host.startWaveAlarm();
     if (settings.speakerAlarm == 1)
@@ -48,6 +51,7 @@ std::uint32_t keepAlarmsInLine(std::string& notifyText, NotificationHost& host) 
         host.stopLedTimer();
         host.setTray(TrayIconKind::Idle, noNewMailTooltip());
         host.hidePopup();
+        host.withdrawFromDesktop();
     }
     return unread;
 }

@@ -35,6 +35,10 @@ public:
     virtual void showPopup(const std::string& text, std::uint32_t timeToShow,
                            std::uint32_t timeToStay, std::uint32_t timeToHide) = 0;
     virtual void hidePopup() = 0;
+    // The same announcement through the desktop's own notifications, where the
+    // desktop has them; withdrawn when no unread mail is left.
+    virtual void announceOnDesktop(const std::string& text) = 0;
+    virtual void withdrawFromDesktop() = 0;
     // Starts the wave sound / the speaker pattern unless it plays already.
     virtual void startWaveAlarm() = 0;
     virtual void startSpeakerAlarm() = 0;

@@ -24,8 +24,8 @@ std::vector<ControlPlacement> mainWindowLayout(int w, int h) {
         {kWavePath, x0 + 280, y0 + 35},          {kPatternCombo, x0 + 280, y0 + 63},
         {kRepeatNumber, x0 + 314, y0 + 89},      {kSecondsLabel, x0 + 354, y0 + 92},
         {kRepeatSlider, x0 + 410, y0 + 89},      {kBrowseButton, x0 + 410, y0 + 35},
-        {kPopupGroup, x0 + 539, y0 + 20},        {kPopupBox, x0 + 556, y0 + 52},
-        {kPopupAutoCloseBox, x0 + 556, y0 + 72},
+        {kPopupGroup, x0 + 484, y0 + 20},        {kPopupBox, x0 + 499, y0 + 52},
+        {kPopupAutoCloseBox, x0 + 499, y0 + 72}, {kDesktopNotifyBox, x0 + 499, y0 + 92},
     };
 }
 

@@ -2,6 +2,8 @@
 
 #include "app/window_state.h"
 #include "check/language.h"
+#include "config/program_conf.h"
+#include "config/program_directory.h"
 #include "config/settings.h"
 #include "config/state_store.h"
 #include "notify/beep_patterns.h"
@@ -55,9 +57,9 @@ void prepareSlider(QSlider* slider, int minimum, int maximum, int tick) {
 }
 
 constexpr int kPanelControls[] = {
-    kScrollLockBox,  kNumLockBox,   kCapsLockBox,       kWaveBox,     kSpeakerBox,
-    kRepeatBox,      kPopupBox,     kPopupAutoCloseBox, kWavePath,    kPatternCombo,
-    kIntervalSlider, kRepeatSlider, kIntervalNumber,    kRepeatNumber};
+    kScrollLockBox,  kNumLockBox,   kCapsLockBox,       kWaveBox,      kSpeakerBox,
+    kRepeatBox,      kPopupBox,     kPopupAutoCloseBox, kWavePath,     kPatternCombo,
+    kIntervalSlider, kRepeatSlider, kIntervalNumber,    kRepeatNumber, kDesktopNotifyBox};
 
 } // namespace
 
@@ -97,6 +99,7 @@ void SettingsPanel::connectControls() {
     onClick(kRepeatBox, [this](bool on) { onRepeatBox(on); });
     onClick(kPopupBox, [this](bool on) { onPopupBox(on); });
     onClick(kPopupAutoCloseBox, [this](bool on) { onFlagBox(settings.popupAutoClose, on); });
+    onClick(kDesktopNotifyBox, [this](bool on) { onDesktopNotifyBox(on); });
     onClick(kWaveTestButton, [this] { host_.startWaveAlarm(); });
     onClick(kSpeakerTestButton, [this] { host_.startSpeakerAlarm(); });
     onClick(kBrowseButton, [this] { onBrowse(); });
@@ -129,6 +132,7 @@ void SettingsPanel::fillFromSettings() {
     setBox(kPopupAutoCloseBox, settings.popupAutoClose == 1);
     if (QWidget* autoClose = controls_.byId(kPopupAutoCloseBox))
         autoClose->setEnabled(settings.popupEnabled == 1);
+    setBox(kDesktopNotifyBox, programConf.flag(kConfDesktopNotification, true));
     if (auto* path = get<QLineEdit>(kWavePath))
         path->setText(QFile::decodeName(settings.waveFile.c_str()));
     if (auto* combo = get<QComboBox>(kPatternCombo)) {
@@ -242,6 +246,12 @@ void SettingsPanel::onPopupBox(bool checked) {
     if (QWidget* autoClose = controls_.byId(kPopupAutoCloseBox))
         autoClose->setEnabled(checked);
     save();
+}
+
+// obx.dat has no place for this one: it lives in ombrix.conf.
+void SettingsPanel::onDesktopNotifyBox(bool checked) {
+    programConf.setFlag(kConfDesktopNotification, checked);
+    saveProgramConf(programConfPath(programDirectory), programConf);
 }
 
 void SettingsPanel::save() {

@@ -59,6 +59,7 @@ private:
     void onRepeatSlider(int position);
     void onRepeatBox(bool checked);
     void onPopupBox(bool checked);
+    void onDesktopNotifyBox(bool checked);
     void restartLedTimerIfUnread();
     void save();
 

@@ -1,7 +1,10 @@
 #include "app/window_lists.h"
 
 #include "app/checker_dlg.h"
+#include "check/language.h"
+#include "platform/desktop_notifier.h"
 #include "res/main_dialog_template.h"
+#include "res/menus.h"
 
 #include <QFrame>
 #include <QVBoxLayout>
@@ -26,19 +29,27 @@ template <class View> View* fillListPlace(const DialogControls& controls, int id
 
 } // namespace
 
-WindowLists::WindowLists(CCheckerDlg& dialog)
+WindowLists::WindowLists(CCheckerDlg& dialog, DesktopNotifier* desktop)
     : dialog_(dialog), host_(
                            dialog.timers(),
                            [&dialog](TrayIconKind icon, const std::string& tooltip) {
                                dialog.showTrayIcon(icon);
                                dialog.showTrayTooltip(tooltip);
                            },
-                           [&dialog] { return dialog.popup(); }),
+                           [&dialog] { return dialog.popup(); }, desktop),
       accountList_(fillListPlace<AccountListView>(dialog.controls(), res::kAccountList)),
       mailList_(fillListPlace<MailListView>(dialog.controls(), res::kMailList)),
       lists_(std::make_unique<CheckerLists>(*accountList_, *mailList_, host_)),
       panel_(std::make_unique<SettingsPanel>(dialog.controls(), host_)) {
     dialog_.setListRefresher(lists_.get());
+    if (!desktop)
+        return;
+    desktop->setMarkReadLabel(
+        QString::fromUtf8(Text("Alle als gelesen markieren", "mark all as read")));
+    QObject::connect(desktop, &DesktopNotifier::openWindowRequested, &dialog,
+                     [&dialog] { dialog.OnPopupClicked(); });
+    QObject::connect(desktop, &DesktopNotifier::markReadRequested, &dialog,
+                     [&dialog] { dialog.OnCommand(res::kCmdMarkAllRead); });
 }
 
 WindowLists::~WindowLists() {

@@ -13,12 +13,15 @@
 namespace ombrix {
 
 class CCheckerDlg;
+class DesktopNotifier;
 
 class WindowLists {
 public:
     // Attach before the window's start-up (OnInitDialog), so that its first
     // refresh and its panel filling already reach the lists and the panel.
-    explicit WindowLists(CCheckerDlg& dialog);
+    // New mail is also announced through `desktop` when given; its actions open
+    // the window and mark all mails as read.
+    explicit WindowLists(CCheckerDlg& dialog, DesktopNotifier* desktop = nullptr);
     ~WindowLists(); // hands the window back its tray-only refresh
     WindowLists(const WindowLists&) = delete;
     WindowLists& operator=(const WindowLists&) = delete;

@@ -2,6 +2,7 @@
 
 #include "notify/alarm_sounds.h"
 #include "notify/taskbar_notifier.h"
+#include "platform/desktop_notifier.h"
 #include "platform/display_text.h"
 #include "platform/window_timers.h"
 
@@ -10,8 +11,8 @@
 namespace ombrix {
 
 WindowNotificationHost::WindowNotificationHost(WindowTimers& timers, TraySetter tray,
-                                               PopupSource popup)
-    : timers_(timers), tray_(std::move(tray)), popup_(std::move(popup)) {}
+                                               PopupSource popup, DesktopNotifier* desktop)
+    : timers_(timers), tray_(std::move(tray)), popup_(std::move(popup)), desktop_(desktop) {}
 
 void WindowNotificationHost::showPopup(const std::string& text, std::uint32_t timeToShow,
                                        std::uint32_t timeToStay, std::uint32_t timeToHide) {
@@ -25,6 +26,20 @@ void WindowNotificationHost::showPopup(const std::string& text, std::uint32_t ti
 void WindowNotificationHost::hidePopup() {
     if (CTaskbarNotifier* popup = popup_ ? popup_() : nullptr)
         popup->HidePopup();
+}
+
+// The service shows plain lines: the pop-up's CR LF become single breaks.
+void WindowNotificationHost::announceOnDesktop(const std::string& text) {
+    if (!desktop_)
+        return;
+    QString body = toDisplay(text);
+    body.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    desktop_->announce({QStringLiteral("Ombrix"), body.trimmed(), NotificationUrgency::Normal});
+}
+
+void WindowNotificationHost::withdrawFromDesktop() {
+    if (desktop_)
+        desktop_->withdraw();
 }
 
 void WindowNotificationHost::startWaveAlarm() {

@@ -10,6 +10,7 @@
 namespace ombrix {
 
 class CTaskbarNotifier;
+class DesktopNotifier;
 class WindowTimers;
 
 // The mark-as-read dialog opens this long after the header click.
@@ -24,11 +25,14 @@ public:
     // null while there is none.
     using PopupSource = std::function<CTaskbarNotifier*()>;
 
-    WindowNotificationHost(WindowTimers& timers, TraySetter tray, PopupSource popup);
+    WindowNotificationHost(WindowTimers& timers, TraySetter tray, PopupSource popup,
+                           DesktopNotifier* desktop = nullptr);
 
     void showPopup(const std::string& text, std::uint32_t timeToShow, std::uint32_t timeToStay,
                    std::uint32_t timeToHide) override;
     void hidePopup() override;
+    void announceOnDesktop(const std::string& text) override;
+    void withdrawFromDesktop() override;
     void startWaveAlarm() override;
     void startSpeakerAlarm() override;
     void armCheckTimer(int milliseconds) override;
@@ -43,6 +47,7 @@ private:
     WindowTimers& timers_;
     TraySetter tray_;
     PopupSource popup_;
+    DesktopNotifier* desktop_;
 };
 
 } // namespace ombrix

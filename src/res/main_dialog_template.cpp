@@ -39,10 +39,14 @@ constexpr ControlTemplate mainControls[] = {
     {kSecondsLabel, ControlKind::StaticText, 242, 282, 31, 9, "Sekunden", "seconds"},
     {kBrowseButton, ControlKind::PushButton, 279, 247, 68, 12, "durchsuchen...", "browse..."},
     {kRepeatSlider, ControlKind::Slider, 279, 279, 68, 12, nullptr, nullptr},
-    {kPopupGroup, ControlKind::GroupBox, 367, 236, 78, 51, "Nachrichten Fenster", "Message Box"},
-    {kPopupBox, ControlKind::CheckBox, 378, 256, 66, 10, "Popup aktivieren", "activate popup"},
-    {kPopupAutoCloseBox, ControlKind::CheckBox, 378, 268, 66, 10, "automatisch wieder schliessen",
+    // The message box group reaches left into the gap after the audio group, so
+    // that its third box, the desktop notification, has room for its text.
+    {kPopupGroup, ControlKind::GroupBox, 330, 236, 112, 59, "Nachrichten Fenster", "Message Box"},
+    {kPopupBox, ControlKind::CheckBox, 340, 256, 99, 10, "Popup aktivieren", "activate popup"},
+    {kPopupAutoCloseBox, ControlKind::CheckBox, 340, 268, 99, 10, "automatisch wieder schliessen",
      "close automatically"},
+    {kDesktopNotifyBox, ControlKind::CheckBox, 340, 280, 99, 10, "Desktop-Benachrichtigung",
+     "desktop notification"},
     {kUnusedButton, ControlKind::PushButton, 0, 0, 1, 1, "OK", nullptr, style::Hidden},
     {kUnusedEdit, ControlKind::Edit, 0, 0, 1, 1, nullptr, nullptr, style::Hidden},
     {kUnusedList, ControlKind::ListView, 0, 0, 1, 1, nullptr, nullptr, style::Hidden},

@@ -41,6 +41,7 @@ enum MainControl : int {
     kPopupGroup = 1056,
     kIntervalLabel = 1057,
     kMinutesLabel = 1058,
+    kDesktopNotifyBox = 1059,
 };
 
 extern const DialogTemplate mainDialogTemplate;

@@ -186,7 +186,11 @@ TEST_F(CheckerWindowTest, LayoutPlacesTheControlsForTwoWindowSizes) {
         EXPECT_EQ(at(kCheckNowButton).topLeft(), QPoint(c + 80, size.h - 160));
         EXPECT_EQ(at(kCapsLockBox).topLeft(), QPoint(x0 + 39, y0 + 88));
         EXPECT_EQ(at(kRepeatSlider).topLeft(), QPoint(x0 + 410, y0 + 89));
-        EXPECT_EQ(at(kPopupAutoCloseBox).topLeft(), QPoint(x0 + 556, y0 + 72));
+        EXPECT_EQ(at(kPopupAutoCloseBox).topLeft(), QPoint(x0 + 499, y0 + 72));
+        EXPECT_EQ(at(kDesktopNotifyBox).topLeft(), QPoint(x0 + 499, y0 + 92));
+        // The desktop box stays inside its group and the notification group.
+        EXPECT_TRUE(at(kPopupGroup).contains(at(kDesktopNotifyBox)));
+        EXPECT_LE(at(kPopupGroup).right(), at(kNotificationGroup).right());
         // Controls the table only moves keep their template size.
         EXPECT_EQ(at(kBrowseButton).size(),
                   window->controls().units().toPixels(0, 0, 68, 12).size());

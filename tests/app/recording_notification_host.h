@@ -24,6 +24,8 @@ public:
         popups.push_back({text, show, stay, hide});
     }
     void hidePopup() override { ++popupHides; }
+    void announceOnDesktop(const std::string& text) override { desktopTexts.push_back(text); }
+    void withdrawFromDesktop() override { ++desktopWithdrawals; }
     void startWaveAlarm() override { ++waveStarts; }
     void startSpeakerAlarm() override { ++speakerStarts; }
     void armCheckTimer(int ms) override { checkTimer = ms; }
@@ -40,6 +42,8 @@ public:
 
     std::vector<PopupCall> popups;
     int popupHides = 0;
+    std::vector<std::string> desktopTexts;
+    int desktopWithdrawals = 0;
     int waveStarts = 0;
     int speakerStarts = 0;
     int checkTimer = kNeverTouched;

@@ -5,6 +5,7 @@
 #include "check/display_text.h"
 #include "check/language.h"
 #include "check/mail_sort.h"
+#include "config/program_conf.h"
 #include "config/program_directory.h"
 #include "config/settings.h"
 #include "support/process_reset.h"
@@ -142,6 +143,29 @@ TEST_F(RefreshListsTest, NewMailIsAnnouncedOnceWithPopupSoundsAndTimers) {
     EXPECT_EQ(host.popups.size(), 1u);
     EXPECT_EQ(host.waveStarts, 1);
     EXPECT_EQ(host.trayIcon, TrayIconKind::NewMail);
+}
+
+TEST_F(RefreshListsTest, DesktopAnnouncementFollowsItsOwnBoxAndIsWithdrawnWhenAllIsRead) {
+    settings.popupEnabled = 0; // the desktop's notification does not hang on the pop-up
+    AccountRecord& work = addAccount("work", 2, 0);
+    newMailCount = 2;
+    lists.refreshLists(RefreshMode::Full);
+    ASSERT_EQ(host.desktopTexts.size(), 1u);
+    EXPECT_EQ(host.desktopTexts[0], "work: 2 new mails !\n");
+    EXPECT_EQ(host.desktopWithdrawals, 0);
+
+    lists.refreshLists(RefreshMode::Full); // announced once per check
+    EXPECT_EQ(host.desktopTexts.size(), 1u);
+    work.read[0] = work.read[1] = 1;
+    lists.refreshLists(RefreshMode::Full);
+    EXPECT_EQ(host.desktopWithdrawals, 1);
+
+    programConf.setFlag(kConfDesktopNotification, false);
+    work.read[0] = 0;
+    newMailCount = 1;
+    lists.refreshLists(RefreshMode::Full);
+    EXPECT_EQ(host.desktopTexts.size(), 1u);
+    EXPECT_EQ(newMailCount, 0);
 }
 
 TEST_F(RefreshListsTest, PopupStaysOpenWithoutAutoCloseAndIsSkippedWhenOff) {

@@ -3,6 +3,7 @@
 #include "app/window_notification_host.h"
 #include "app/window_state.h"
 #include "check/language.h"
+#include "config/program_conf.h"
 #include "config/program_directory.h"
 #include "config/settings.h"
 #include "platform/dialog_builder.h"
@@ -250,6 +251,22 @@ TEST_F(SettingsPanelTest, PopupBoxEnablesAutoCloseAndEachBoxSavesItsSetting) {
     get<QComboBox>(kPatternCombo)->setCurrentIndex(5);
     EXPECT_EQ(settings.beepPattern, 5);
     EXPECT_TRUE(saved());
+}
+
+TEST_F(SettingsPanelTest, DesktopBoxIsOnByDefaultAndLivesInOmbrixConfNotObxDat) {
+    auto* desktop = get<QCheckBox>(kDesktopNotifyBox);
+    ASSERT_NE(desktop, nullptr);
+    EXPECT_TRUE(desktop->isChecked());
+    EXPECT_EQ(desktop->text(), "desktop notification");
+
+    desktop->click();
+    EXPECT_FALSE(programConf.flag(kConfDesktopNotification, true));
+    EXPECT_EQ(test::readBytes(dir / "ombrix.conf"), "desktopNotification=0\n");
+    EXPECT_FALSE(saved()) << "obx.dat keeps its layout and is not touched";
+
+    programConf = loadProgramConf(dir / "ombrix.conf");
+    panel().fillFromSettings();
+    EXPECT_FALSE(desktop->isChecked());
 }
 
 TEST_F(SettingsPanelTest, TestButtonsStartTheirSoundWhateverTheBoxes) {

@@ -2,6 +2,7 @@
 
 #include "check/language.h"
 #include "check/process_state.h"
+#include "config/program_conf.h"
 #include "config/program_directory.h"
 #include "config/settings.h"
 
@@ -11,6 +12,7 @@ void resetProcessState() {
     resetAccountsAndFlags();
     settings = missingFileSettings();
     programDirectory.clear();
+    programConf = ProgramConf();
     Language = 1;
 }
 
