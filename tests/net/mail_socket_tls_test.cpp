@@ -78,15 +78,13 @@ TEST_F(MailSocketTlsTest, UntrustedOrMisnamedCertificateFailsTheConnectWithAReas
 TEST_F(MailSocketTlsTest, AbortEndsAConnectThatHangsInTheHandshake) {
     ScopedEnv trust("SSL_CERT_FILE", pki.caFile.string());
     LoopbackServer server(Script().silent(), pki); // accepts, never answers the hand-shake
-    auto pending = std::async(std::launch::async,
-                              [&] { return socket.ConnectPop3("127.0.0.1", true, server.port()); });
+    auto pending = std::async(std::launch::async, [&] {
+        return socket.ConnectPop3("127.0.0.1", true, server.port(), 600000);
+    });
     ASSERT_TRUE(server.waitForConnections(1));
-    auto abortAt = std::chrono::steady_clock::now();
     abortRequest = 1;
-    ASSERT_EQ(pending.wait_for(20s), std::future_status::ready);
-    auto latency = std::chrono::steady_clock::now() - abortAt;
-    // The connect's waits are sliced in 1000 ms; the margin is for loaded test machines.
-    EXPECT_LT(latency, 8500ms);
+    // A failure guard, not a speed check: the abort is what ends the hand-shake.
+    ASSERT_EQ(pending.wait_for(60s), std::future_status::ready);
     EXPECT_FALSE(pending.get());
     EXPECT_TRUE(server.waitUntilDone()) << "the abandoned hand-shake must be cut short";
 }
