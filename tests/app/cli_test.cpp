@@ -219,8 +219,10 @@ TEST_F(CliTest, HelpNamesEveryCommand) {
         EXPECT_NE(result.out.find(command), std::string::npos) << command;
 }
 
-TEST_F(CliTest, WithoutACommandTheDesktopIsNotPartOfThisBuild) {
-    const auto result = run({});
+TEST_F(CliTest, WithoutACommandAndWithoutADisplayTheDesktopCannotStart) {
+    // Whatever display the test itself runs under, the program must see none.
+    const auto result = test::runOmbrix({"--dir", dir.path().string()}, "",
+                                        {"DISPLAY=", "WAYLAND_DISPLAY=", "QT_QPA_PLATFORM="});
     EXPECT_EQ(result.exitCode, 1);
     EXPECT_EQ(result.out, "");
     EXPECT_NE(result.err.find("--help"), std::string::npos);

@@ -173,6 +173,8 @@ TEST_F(MailSocketTest, AbortEndsAPendingReceiveLongBeforeItsTimeOut) {
 TEST_F(MailSocketTest, ReceiveTimesOutWithWhatHasArrived) {
     LoopbackServer server(Script().send("+OK no line end").silent());
     ASSERT_TRUE(socket.ConnectPop3(server.host(), false, server.port()));
+    // The bytes are sent before the short receive starts, so only its time-out can end it.
+    ASSERT_TRUE(server.waitUntilReached(1));
     EXPECT_EQ(pop3Reply(300, 200, true, false), "+OK no line end");
     EXPECT_FALSE(socket.lastReceiveComplete()) << "a line without its end is no reply";
 }
