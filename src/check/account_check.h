@@ -1,8 +1,8 @@
 #pragma once
 // What the POP3 and IMAP dialogues work with while they check one account:
-// the slot itself (for errorFlag and errorText only), the working copy that
-// becomes its new list, the list of the last check, and the run's connection,
-// reply buffer and progress.
+// the account's settings and check state (errorFlag, errorText, checked), the
+// working copy that becomes its new list, the list of the last check, and the
+// run's connection, reply buffer and progress.
 
 #include "check/account_table.h"
 #include "check/check_progress.h"
@@ -28,6 +28,8 @@ struct CheckTimeouts {
 };
 
 struct AccountCheck {
+    // The check run passes its working list here too: the shared slot is
+    // written only in the run's commit bracket, never by a dialogue.
     AccountRecord& account;
     AccountRecord& workingList;
     AccountRecord& previousList; // scratch: known mails are moved out of it

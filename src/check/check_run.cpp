@@ -5,6 +5,7 @@
 #include "check/mail_sort.h"
 #include "check/pop3_dialogue.h"
 #include "check/run_flags.h"
+#include "check/table_lock.h"
 #include "net/mail_socket.h"
 
 #include <memory>
@@ -44,7 +45,9 @@ void copyForCheck(AccountRecord& copy, const AccountRecord& account) {
 // The working list starts as the account without its mails: the dialogue
 // fills every entry below the count it lists, from the last list or the
 // server, so copying the old entries (bodies of up to 3000 mails) would be
-// work thrown away.
+// work thrown away. It also carries the account's check state (checked,
+// errorFlag, errorText) while the dialogue runs: the slot itself learns the
+// outcome only in the closing bracket.
 void startWorkingList(AccountRecord& workingList, const AccountRecord& account) {
     workingList.name = account.name;
     workingList.host = account.host;
@@ -57,15 +60,50 @@ void startWorkingList(AccountRecord& workingList, const AccountRecord& account) 
     workingList.uidNext = account.uidNext;
     workingList.deactivated = account.deactivated;
     workingList.mailCount = validMailCount(account);
-    workingList.errorFlag = account.errorFlag;
+    workingList.errorFlag = 0;
     workingList.errorText = account.errorText;
-    workingList.checked = account.checked;
+    workingList.checked = 0;
 }
 
-// The only place where a check writes an account's mail arrays. The working
-// list is scratch, so its entries are exchanged, not copied.
-void commit(AccountRecord& account, AccountRecord& workingList) {
-    dataIdle = 0;
+// What the slot was before its check, for an abort to put back: an aborted
+// check tells nothing new about the account, so its row stays as it was.
+struct SlotState {
+    std::uint8_t checked = 0;
+    std::uint8_t errorFlag = 0;
+    std::string errorText;
+};
+
+// The opening bracket: the check takes its copies and the slot shows the
+// check running (checked and errorFlag 0). False for a skipped account.
+bool openCheck(AccountRecord& account, RunScratch& scratch, SlotState& before) {
+    const CommitBracket bracket;
+    if (account.deactivated == 1 || abortRequest != 0)
+        return false;
+    before = {account.checked, account.errorFlag, account.errorText};
+    startWorkingList(*scratch.workingList, account);
+    copyForCheck(*scratch.previousList, account);
+    account.checked = 0;
+    account.errorFlag = 0;
+    return true;
+}
+
+// The closing bracket, the only place where a check writes an account's mail
+// arrays. The working list is scratch, so its entries are exchanged, not
+// copied. A failure keeps the old list and shows the failure.
+void closeCheck(AccountRecord& account, AccountRecord& workingList, const SlotState& before) {
+    const CommitBracket bracket;
+    if (abortRequest != 0) {
+        account.checked = before.checked;
+        account.errorFlag = before.errorFlag;
+        account.errorText = before.errorText;
+        return;
+    }
+    if (workingList.errorFlag != 0) {
+        account.errorFlag = 1;
+        account.errorText = workingList.errorText;
+        account.checked = workingList.checked; // IMAP marks a failed account checked
+        return;
+    }
     const int count = validMailCount(workingList);
     account.mailCount = count;
     for (int i = 0; i < count; ++i)
@@ -73,27 +111,24 @@ void commit(AccountRecord& account, AccountRecord& workingList) {
     account.uidNext = workingList.uidNext;
     account.uidValidity = workingList.uidValidity;
     account.checked = 1;
-    dataIdle = 1;
 }
 
+// Between the brackets the dialogue works on the run's copies alone: the
+// working list stands in for the slot.
 void checkAccount(AccountRecord& account, RunScratch& scratch, RunHost& host,
                   const CheckTimeouts& timeouts) {
-    // An aborted check tells nothing new about the account: its row stays as it was.
-    const std::uint8_t wasChecked = account.checked;
-    const std::uint8_t oldErrorFlag = account.errorFlag;
-    const std::string oldErrorText = account.errorText;
-    account.checked = 0;
-    startWorkingList(*scratch.workingList, account);
-    const bool imap = account.protocol == 1;
+    SlotState before;
+    if (!openCheck(account, scratch, before))
+        return;
+    AccountRecord& working = *scratch.workingList;
+    const bool imap = working.protocol == 1;
     if (imap)
         imapRefused = 0;
-    copyForCheck(*scratch.previousList, account);
-    account.errorFlag = 0;
     host.setTrayIcon(TrayIconKind::Checking);
     host.setTrayTooltip(check_texts::checkingTooltip());
 
     CheckProgress progress(host);
-    progress.text(check_texts::checkingAccount(account.name));
+    progress.text(check_texts::checkingAccount(working.name));
     if (!imap) {
         progress.showButton();
         progress.range(0, 10);
@@ -101,8 +136,8 @@ void checkAccount(AccountRecord& account, RunScratch& scratch, RunHost& host,
     }
     const MailTriples triples(*scratch.previousList);
     const PreviousUidIndex previousUids(*scratch.previousList);
-    AccountCheck check{.account = account,
-                       .workingList = *scratch.workingList,
+    AccountCheck check{.account = working,
+                       .workingList = working,
                        .previousList = *scratch.previousList,
                        .previousUids = previousUids,
                        .triples = triples,
@@ -117,21 +152,15 @@ void checkAccount(AccountRecord& account, RunScratch& scratch, RunHost& host,
         runImapDialogue(check);
     else
         runPop3Dialogue(check);
-
-    if (abortRequest == 0 && account.errorFlag == 0) {
-        commit(account, *scratch.workingList);
-    } else if (abortRequest != 0) {
-        account.checked = wasChecked;
-        account.errorFlag = oldErrorFlag;
-        account.errorText = oldErrorText;
-    }
+    closeCheck(account, working, before);
 }
 
 void endRun(RunHost& host) {
-    dataIdle = 0;
-    for (std::uint32_t k = 0; k < accountCount; ++k)
-        SortMailList(accounts[k], sortOrder);
-    dataIdle = 1;
+    {
+        const CommitBracket bracket;
+        for (std::uint32_t k = 0; k < accountCount && k < kMaxAccounts; ++k)
+            SortMailList(accounts[k], sortOrder);
+    }
     CheckProgress(host).close();
     host.armRunDone(kRunDoneDelayMs);
     checkRunning = 0;
@@ -143,12 +172,9 @@ void CheckThread(RunHost& host, const CheckTimeouts& timeouts) {
     if (!startRun(host))
         return;
     RunScratch scratch;
-    for (std::uint32_t k = 0; k < accountCount && k < kMaxAccounts; ++k) {
-        AccountRecord& account = accounts[k];
-        if (account.deactivated == 1 || abortRequest != 0)
-            continue;
-        checkAccount(account, scratch, host, timeouts);
-    }
+    scratch.socket.setFaultNotice([&host](const std::string& text) { host.showMessage(text); });
+    for (std::uint32_t k = 0; k < accountCount && k < kMaxAccounts; ++k)
+        checkAccount(accounts[k], scratch, host, timeouts);
     endRun(host);
 }
 

@@ -1,6 +1,7 @@
 #include "config/state_store.h"
 
 #include "check/run_flags.h"
+#include "check/table_lock.h"
 #include "config/config_texts.h"
 #include "config/mail_list_file.h"
 #include "config/obx_schema.h"
@@ -64,18 +65,21 @@ void loadState() {
         decodeReadFlagFile(*flags);
 }
 
+// A check run rewrites the lists and read flags it works on: nothing is saved
+// meanwhile. The content is taken in one step under the table's lock, so a
+// deletion run's bracket never lands in the middle of it.
 bool saveState(SaveKind kind) {
-    if (checkRunning == 1) {
-        dataIdle = 1;
+    if (checkRunning == 1)
         return false;
+    std::vector<StateFile> files;
+    {
+        const TableAccess access;
+        files = filesOf(kind);
     }
-    dataIdle = 0;
-    const std::vector<StateFile> files = filesOf(kind);
     std::vector<FileReplacement> replacements;
     for (const StateFile& file : files)
         replacements.push_back({stateFile(file.name), file.bytes});
     const std::error_code error = replaceFiles(replacements, kPrivateFile);
-    dataIdle = 1;
     if (error) {
         messageBox(config_texts::saveFailed(replacements.front().target.string(), error.message()));
         return false;

@@ -1,0 +1,20 @@
+#include "check/table_lock.h"
+
+#include "check/run_flags.h"
+
+namespace ombrix {
+
+std::mutex& accountTableMutex() {
+    static std::mutex mutex;
+    return mutex;
+}
+
+CommitBracket::CommitBracket() : lock_(accountTableMutex()) {
+    dataIdle = 0;
+}
+
+CommitBracket::~CommitBracket() {
+    dataIdle = 1;
+}
+
+} // namespace ombrix
