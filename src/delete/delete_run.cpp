@@ -1,6 +1,7 @@
 #include "delete/delete_run.h"
 
 #include "check/run_flags.h"
+#include "check/table_lock.h"
 #include "delete/delete_handover.h"
 #include "delete/delete_texts.h"
 #include "delete/imap_flagging.h"
@@ -73,7 +74,10 @@ DeleteResult endClean(DeletionSession& session, RunHost& host) {
     if (result.outcome == DeleteOutcome::Incomplete)
         host.messageBox(result.why, BoxKind::Ok);
     session.progress.close();
-    session.account.checked = 0;
+    {
+        const CommitBracket bracket;
+        session.account.checked = 0;
+    }
     deleteRunning = 0;
     host.armRunDone(kRunDoneDelayMs);
     return result;
@@ -85,7 +89,10 @@ DeleteResult runDeletion(RunHost& host, const DeleteTimeouts& timeouts) {
     if (!startRun())
         return {DeleteOutcome::NotStarted, delete_texts::notStarted()};
     AccountRecord& account = accounts[static_cast<std::size_t>(selectedAccount)];
-    account.errorFlag = 0; // the end reports only failures of this run
+    {
+        const CommitBracket bracket;
+        account.errorFlag = 0; // the end reports only failures of this run
+    }
     host.stopAlarmTimers();
 
     DeletionSession session(account, host, timeouts);

@@ -4,6 +4,7 @@
 #include "check/error_text.h"
 #include "check/run_flags.h"
 #include "check/run_host.h"
+#include "check/table_lock.h"
 #include "delete/delete_texts.h"
 
 namespace ombrix {
@@ -11,6 +12,7 @@ namespace ombrix {
 // A server's text reaches the wait dialog, the account row and the terminal:
 // one line, no control characters, bounded.
 void DeletionSession::fail(std::string text) {
+    const CommitBracket bracket;
     account.errorFlag = 1;
     account.errorText = boundedErrorText(text);
 }

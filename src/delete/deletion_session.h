@@ -6,6 +6,7 @@
 #include "check/account_table.h"
 #include "check/check_progress.h"
 #include "check/reply_buffer.h"
+#include "check/run_host.h"
 #include "net/mail_socket.h"
 
 #include <cstddef>
@@ -14,8 +15,6 @@
 #include <string_view>
 
 namespace ombrix {
-
-class RunHost;
 
 // Receive time-outs of the deletion dialogues, in milliseconds.
 struct DeleteTimeouts {
@@ -29,7 +28,10 @@ public:
     static constexpr std::size_t kReceiveCapacity = 300000;
 
     DeletionSession(AccountRecord& account, RunHost& host, const DeleteTimeouts& timeouts)
-        : account(account), host(host), progress(host), timeouts(timeouts) {}
+        : account(account), host(host), progress(host), timeouts(timeouts) {
+        socket.setFaultNotice(
+            [&host](const std::string& text) { host.messageBox(text, BoxKind::Ok); });
+    }
 
     // Each runs on the deletion thread.
     void fail(std::string text);
@@ -50,7 +52,7 @@ public:
     bool unconfirmed() const { return !unconfirmed_.empty(); }
     const std::string& why() const { return why_; }
 
-    AccountRecord& account;
+    AccountRecord& account; // the run writes it only inside a commit bracket
     RunHost& host;
     CMailSocket socket;
     ReplyBuffer reply{kReceiveCapacity};

@@ -3,7 +3,6 @@
 #include "net/net_texts.h"
 #include "net/tls_session.h"
 #include "platform/event.h"
-#include "platform/message_box.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -114,16 +113,12 @@ bool Link::open(const std::vector<SocketAddress>& addresses, const std::string& 
                 const WaitLimit& limit) {
     failureReason_ = "host not found";
     bool connected = false;
-    bool noSocketShown = false;
     for (const SocketAddress& address : addresses) {
         fd_ = ::socket(address.bytes.ss_family, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC,
                        IPPROTO_TCP);
         if (fd_ < 0) {
             failureReason_ = std::strerror(errno);
-            if (!noSocketShown) {
-                noSocketShown = true;
-                messageBox(net_texts::kNoSocket);
-            }
+            transportFault_ = net_texts::kNoSocket;
             continue;
         }
         connected = connectTo(address, limit);

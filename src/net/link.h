@@ -49,6 +49,9 @@ public:
     void cancel();
     // Why open() failed; written before open() returns.
     const std::string& failureReason() const { return failureReason_; }
+    // A fault of the transport itself that the user must be told of, even
+    // when a later address worked; "" when none. Written before open() returns.
+    const std::string& transportFault() const { return transportFault_; }
 
 private:
     enum class Readiness { Ready, Cancelled, TimedOut, Stopped };
@@ -66,6 +69,7 @@ private:
     std::unique_ptr<TlsSession> tls_;
     std::mutex tlsMutex_; // a TLS session must not be used by two threads at once
     std::string failureReason_;
+    std::string transportFault_;
 };
 
 } // namespace ombrix

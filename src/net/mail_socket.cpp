@@ -7,6 +7,7 @@
 #include "net/protocol_log.h"
 #include "net/reply_scanner.h"
 #include "platform/event.h"
+#include "platform/message_box.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -84,7 +85,15 @@ bool CMailSocket::connect(const std::string& host, bool useSsl, const std::strin
     if (!lookUp(host, static_cast<std::uint16_t>(portNumber), limit, *attempt, addresses)) {
         return false;
     }
-    if (!attempt->link.open(addresses, host, useSsl, limit)) {
+    const bool opened = attempt->link.open(addresses, host, useSsl, limit);
+    if (const std::string& fault = attempt->link.transportFault(); !fault.empty()) {
+        if (faultNotice_) {
+            faultNotice_(fault);
+        } else {
+            messageBox(fault);
+        }
+    }
+    if (!opened) {
         failureReason_ = attempt->link.failureReason();
         return false;
     }

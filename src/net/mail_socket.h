@@ -36,6 +36,10 @@ inline std::atomic<std::uint32_t> receiveTimeouts{0};
 
 class CMailSocket {
 public:
+    // Tells the user of a fault of the transport itself (a message box in one
+    // language). Called on the thread that connects.
+    using FaultNotice = std::function<void(const std::string&)>;
+
     CMailSocket();
     ~CMailSocket();
     CMailSocket(const CMailSocket&) = delete;
@@ -79,6 +83,10 @@ public:
     // stored then is only the start of a reply.
     bool lastReceiveComplete() const { return lastReceiveComplete_; }
 
+    // A run passes these on to its host; without a notice they go to a plain
+    // message box.
+    void setFaultNotice(FaultNotice notice) { faultNotice_ = std::move(notice); }
+
     // Ends the connection and its reader thread. Safe to call at any time.
     void Close();
 
@@ -107,6 +115,7 @@ private:
     std::uint32_t sendTimeoutMs_ = kConnectTimeoutMs;
     std::string failureReason_;
     std::string lastCommand_;
+    FaultNotice faultNotice_;
     int tagCounter_ = 0;
     bool lastReceiveComplete_ = false;
 };
