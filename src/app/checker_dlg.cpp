@@ -278,7 +278,9 @@ void CCheckerDlg::sizeOnShow() {
 }
 
 void CCheckerDlg::showFromTray() {
-    if (windowHidden == 1 && checkRunning == 1 && runActive()) {
+    // The window's own record of its worker, not checkRunning: a check that
+    // has not yet set its flag waits for the wait dialog all the same.
+    if (windowHidden == 1 && runKind_ == RunKind::Check) {
         CWaitDlg dialog(this);
         waitDialog_ = &dialog;
         waitDialogReady = 0;

@@ -94,6 +94,9 @@ public:
 
     // State, for tests and the other parts.
     bool runActive() const { return runKind_ != RunKind::None; }
+    // A run owns the account table (its slots, lists and read flags) until it
+    // has ended: the window's commands leave the table alone meanwhile.
+    bool tableBusy() const;
     RunKind lastRunKind() const { return lastRunKind_; }
     TrayIconKind trayIconKind() const { return trayIconKind_; }
     WaitDialogControl* openWaitDialog() override;
@@ -123,7 +126,10 @@ private:
     void createPopupWindow();
     void applyStartWithDesktop();
     void sizeOnShow();
+    friend class TableHold;
     void startRun(RunKind kind, std::function<void(RunHost&)> run, bool guarded);
+    void markReadTick();
+    void resumeAfterRun();
     void launchWorker(RunKind kind, std::function<void(RunHost&)> run);
     void finishWorker();
     void showFailedRunState();
@@ -150,9 +156,27 @@ private:
     bool restoringFromMinimized_ = false;
     bool quitting_ = false;
     bool failedRunPending_ = false; // a failed run's dialog waits for its button
+    int tableHolds_ = 0;
+    bool checkHeldBack_ = false;    // a check fell due while the table was held
+    bool markReadHeldBack_ = false; // MarkReadTimer ticked while a run was active
     TrayIconKind trayIconKind_ = TrayIconKind::Idle;
     QRect lastFrame_;
     QSize frameShare_{0, 0}; // what the window system's frame adds to the client size
+};
+
+// While the window works on the account table through a dialog or a box (an
+// account command, the preview, the mark-as-read question) no check starts:
+// one that falls due meanwhile starts when the last hold ends. A deletion run
+// that the command itself starts is its own business.
+class TableHold {
+public:
+    explicit TableHold(CCheckerDlg& dialog);
+    ~TableHold();
+    TableHold(const TableHold&) = delete;
+    TableHold& operator=(const TableHold&) = delete;
+
+private:
+    CCheckerDlg& dialog_;
 };
 
 } // namespace ombrix

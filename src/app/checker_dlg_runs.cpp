@@ -3,6 +3,7 @@
 
 #include "app/checker_dlg.h"
 #include "app/tray_log.h"
+#include "app/window_notification_host.h"
 #include "app/window_state.h"
 #include "check/account_table.h"
 #include "check/run_flags.h"
@@ -36,13 +37,40 @@ void CCheckerDlg::OnTimer(int id) {
         LedTick(*this);
         break;
     case MarkReadTimer:
-        timers_.kill(MarkReadTimer);
-        if (hooks_.markRead)
-            hooks_.markRead();
+        markReadTick();
         break;
     default:
         break;
     }
+}
+
+// The marks would land on lists that the run is about to replace: the
+// question comes again once the window's worker has ended.
+void CCheckerDlg::markReadTick() {
+    timers_.kill(MarkReadTimer);
+    if (runActive()) {
+        markReadHeldBack_ = true;
+        return;
+    }
+    if (hooks_.markRead)
+        hooks_.markRead();
+}
+
+bool CCheckerDlg::tableBusy() const {
+    return runActive() || checkRunning == 1 || deleteRunning == 1;
+}
+
+TableHold::TableHold(CCheckerDlg& dialog) : dialog_(dialog) {
+    ++dialog_.tableHolds_;
+}
+
+TableHold::~TableHold() {
+    if (--dialog_.tableHolds_ > 0 || !dialog_.checkHeldBack_)
+        return;
+    dialog_.checkHeldBack_ = false;
+    // Queued: the command that held the table is still on the stack.
+    QMetaObject::invokeMethod(
+        &dialog_, [dialog = &dialog_] { dialog->checkNow(); }, Qt::QueuedConnection);
 }
 
 void CCheckerDlg::checkNow() {
@@ -58,6 +86,10 @@ void CCheckerDlg::startRun(RunKind kind, std::function<void(RunHost&)> run, bool
         return;
     if (runActive() || !run || quitting_)
         return; // one worker at a time, whatever the flags say; none after quit
+    if (kind == RunKind::Check && tableHolds_ > 0) {
+        checkHeldBack_ = true;
+        return;
+    }
     if (windowHidden == 1) {
         launchWorker(kind, std::move(run));
         return;
@@ -103,6 +135,15 @@ void CCheckerDlg::finishWorker() {
     }
     if (waitDialog_)
         waitDialog_->closeRequest();
+    resumeAfterRun();
+}
+
+// What the window held back while the run owned the table.
+void CCheckerDlg::resumeAfterRun() {
+    if (markReadHeldBack_) {
+        markReadHeldBack_ = false;
+        timers_.set(MarkReadTimer, kMarkReadDelay);
+    }
 }
 
 // A failed run arms no RunDoneTimer; the account's error, the tray icon and

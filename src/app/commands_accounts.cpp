@@ -20,6 +20,7 @@ using namespace command_texts;
 void WindowCommands::newAccount() {
     if (tableBusy())
         return;
+    const TableHold hold(dialog_);
     if (accountCount >= kMaxAccounts) {
         messageBox(accountLimitText());
     } else {
@@ -33,6 +34,7 @@ void WindowCommands::newAccount() {
 void WindowCommands::editAccount() {
     if (tableBusy())
         return;
+    const TableHold hold(dialog_);
     const int row = selectedAccountRow();
     editedAccount = row;
     if (row < 0) {
@@ -50,6 +52,7 @@ void WindowCommands::editAccount() {
 void WindowCommands::deleteAccount() {
     if (tableBusy())
         return;
+    const TableHold hold(dialog_);
     const int row = selectedAccountRow();
     if (row < 0) {
         messageBox(noAccountToDelete());
@@ -69,6 +72,7 @@ void WindowCommands::deleteAccount() {
 void WindowCommands::deactivateAccount() {
     if (tableBusy())
         return;
+    const TableHold hold(dialog_);
     const int row = selectedAccountRow();
     if (row < 0) {
         messageBox(noAccountToDeactivate());
@@ -87,6 +91,7 @@ void WindowCommands::deactivateAccount() {
 void WindowCommands::activateAccount() {
     if (tableBusy())
         return;
+    const TableHold hold(dialog_);
     const int row = selectedAccountRow();
     if (row < 0) {
         messageBox(noAccountToActivate());

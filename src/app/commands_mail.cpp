@@ -8,6 +8,7 @@
 #include "app/window_notification_host.h"
 #include "check/account_table.h"
 #include "check/account_table_ops.h"
+#include "check/table_lock.h"
 #include "config/settings.h"
 #include "config/state_store.h"
 #include "delete/delete_handover.h"
@@ -29,13 +30,19 @@ bool accountInUse(int account) {
 } // namespace
 
 void WindowCommands::viewMail() {
+    if (tableBusy())
+        return;
+    const TableHold hold(dialog_);
     const std::vector<int> rows = lists_.mailList().selectedRows();
     const int account = lists_.lists().selectedAccount();
     previewMail = rows.empty() ? -1 : rows.front();
     if (previewMail < 0 || !accountInUse(account) ||
         previewMail >= validMailCount(accounts[account]))
         return;
-    accounts[account].read[previewMail] = 1;
+    {
+        const TableAccess access;
+        accounts[account].read[previewMail] = 1;
+    }
     lists_.mailList().setChecked(previewMail, true);
     selectedAccount = account;
     CMailPreview preview(accounts[account], previewMail, &dialog_);
@@ -46,6 +53,7 @@ void WindowCommands::viewMail() {
     MailListView& mailList = lists_.mailList();
     const int shown = selectedAccountRow();
     if (shown == account) {
+        const TableAccess access;
         AccountRecord& a = accounts[shown];
         const int count = std::min(validMailCount(a), mailList.rowCount());
         for (int row = 0; row < count; ++row)
@@ -56,8 +64,9 @@ void WindowCommands::viewMail() {
 }
 
 void WindowCommands::showPreview(int account, int row) {
-    if (!accountInUse(account))
+    if (!accountInUse(account) || tableBusy())
         return;
+    const TableHold hold(dialog_);
     previewMail = row;
     selectedAccount = account;
     CMailPreview preview(accounts[account], row, &dialog_);
@@ -66,7 +75,8 @@ void WindowCommands::showPreview(int account, int row) {
 
 void WindowCommands::deleteMail() {
     if (tableBusy())
-        return; // the running deletion reads the hand-over
+        return;                    // the running deletion reads the hand-over
+    const TableHold hold(dialog_); // a check would change the rows chosen
     const std::vector<int> rows = lists_.mailList().selectedRows();
     const int account = lists_.lists().selectedAccount();
     if (rows.empty() || !accountInUse(account) || !buildDeletionList(accounts[account], rows)) {
@@ -88,16 +98,15 @@ void WindowCommands::markAllRead() {
 }
 
 void WindowCommands::markReadTick() {
+    const TableHold hold(dialog_);
     CMarkRead question(&dialog_);
-    switch (services_.runDialog(question)) {
-    case CMarkRead::SelectedAccount:
-        markAccountRead(lists_.lists().selectedAccount());
-        break;
-    case CMarkRead::AllAccounts:
-        markAllAccountsRead();
-        break;
-    default:
-        break;
+    const int answer = services_.runDialog(question);
+    {
+        const TableAccess access;
+        if (answer == CMarkRead::SelectedAccount)
+            markAccountRead(lists_.lists().selectedAccount());
+        else if (answer == CMarkRead::AllAccounts)
+            markAllAccountsRead();
     }
     saveState(SaveKind::ReadFlagFile);
     refreshFull();

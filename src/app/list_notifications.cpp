@@ -2,6 +2,7 @@
 
 #include "check/check_run.h"
 #include "check/language.h"
+#include "check/table_lock.h"
 #include "config/program_conf.h"
 #include "config/settings.h"
 
@@ -74,6 +75,7 @@ const char* severalAccountsText() {
 
 AccountSummary summarizeAccounts() {
     AccountSummary summary;
+    const TableAccess access;
     const int count = accountsInUse();
     summary.rows.reserve(static_cast<std::size_t>(count));
     for (int k = 0; k < count; ++k) {
@@ -91,6 +93,7 @@ AccountSummary summarizeAccounts() {
 
 std::uint32_t countUnreadMails() {
     std::uint32_t unread = 0;
+    const TableAccess access;
     for (int k = 0; k < accountsInUse(); ++k) {
         const AccountRecord& account = accounts[k];
         if (account.deactivated != 0)

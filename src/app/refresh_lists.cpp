@@ -4,6 +4,7 @@
 #include "check/display_text.h"
 #include "check/mail_sort.h"
 #include "check/run_flags.h"
+#include "check/table_lock.h"
 #include "config/state_store.h"
 
 namespace ombrix {
@@ -102,6 +103,7 @@ void CheckerLists::refreshLists(RefreshMode mode) {
 }
 
 void CheckerLists::rebuildMailList(RefreshMode mode, int account) {
+    const TableAccess access;
     const AccountRecord& a = accounts[account];
     const int count = validMailCount(a);
     if (mode == RefreshMode::ReadMarks) {
@@ -129,7 +131,10 @@ void CheckerLists::sortByColumn(int column) {
     // new order when it ends, so the arrays are left alone meanwhile.
     // The read flags follow the mails by position: both files take the new order.
     if (checkRunning == 0 && deleteRunning == 0) {
-        SortMailList(accountList_.selectedRow());
+        {
+            const TableAccess access;
+            SortMailList(accountList_.selectedRow());
+        }
         saveState(SaveKind::MailListFile);
     }
     refreshLists(RefreshMode::Full);
@@ -152,10 +157,13 @@ void CheckerLists::onCheckChanged() {
     const int account = accountList_.selectedRow();
     if (!showsMailsOf(account))
         return;
-    AccountRecord& a = accounts[account];
-    const int rows = std::min(validMailCount(a), mailList_.rowCount());
-    for (int row = 0; row < rows; ++row)
-        a.read[row] = mailList_.isChecked(row) ? 1 : 0;
+    {
+        const TableAccess access;
+        AccountRecord& a = accounts[account];
+        const int rows = std::min(validMailCount(a), mailList_.rowCount());
+        for (int row = 0; row < rows; ++row)
+            a.read[row] = mailList_.isChecked(row) ? 1 : 0;
+    }
     refreshLists(RefreshMode::ReadMarks);
     saveState(SaveKind::ReadFlagFile);
     refreshLists(RefreshMode::AccountsOnly);
@@ -165,7 +173,10 @@ void CheckerLists::onMailDoubleClicked(int row) {
     const int account = selectedAccount_;
     if (row < 0 || !validAccountRow(account) || row >= validMailCount(accounts[account]))
         return;
-    accounts[account].read[row] = 1;
+    {
+        const TableAccess access;
+        accounts[account].read[row] = 1;
+    }
     mailList_.setChecked(row, true); // a box that changes runs the check-box handling
     saveState(SaveKind::ReadFlagFile);
     emit previewRequested(account, row);

@@ -4,6 +4,7 @@
 #include "check/account_status.h"
 #include "check/account_table.h"
 #include "check/language.h"
+#include "check/table_lock.h"
 
 namespace ombrix {
 
@@ -11,6 +12,7 @@ TrayState trayStateOfAccounts() {
     TrayState state;
     std::string notifyText;
     int mailTotal = 0;
+    const TableAccess access;
     for (std::uint32_t k = 0; k < accountCount && k < kMaxAccounts; ++k) {
         const AccountRecord& account = accounts[k];
         const AccountStatus status = accountStatus(account);

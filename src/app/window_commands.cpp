@@ -4,7 +4,6 @@
 #include "app/command_texts.h"
 #include "app/window_lists.h"
 #include "check/account_table.h"
-#include "check/run_flags.h"
 #include "platform/shell.h"
 #include "res/main_dialog_template.h"
 #include "res/menus.h"
@@ -134,7 +133,7 @@ int WindowCommands::selectedAccountRow() const {
 // edit or remove an account or rewrite the deletion hand-over meanwhile. The
 // window shows the wait dialog over every check; this covers the rest.
 bool WindowCommands::tableBusy() const {
-    return dialog_.runActive() || checkRunning == 1 || deleteRunning == 1;
+    return dialog_.tableBusy();
 }
 
 void WindowCommands::refreshFull() {

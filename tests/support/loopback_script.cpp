@@ -85,6 +85,11 @@ Script& Script::silent() {
     return *this;
 }
 
+Script& Script::hold() {
+    steps_.push_back({ScriptStep::Kind::Hold, {}, {}});
+    return *this;
+}
+
 Script& Script::close() {
     steps_.push_back({ScriptStep::Kind::Close, {}, {}});
     return *this;
@@ -133,6 +138,8 @@ Script Script::parse(std::string_view text) {
             script.pause(std::chrono::milliseconds(std::stoi(line.substr(6))));
         } else if (view == "SILENT") {
             script.silent();
+        } else if (view == "HOLD") {
+            script.hold();
         } else if (view == "CLOSE") {
             script.close();
         } else if (view == "CLIENT CLOSES") {

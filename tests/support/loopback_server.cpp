@@ -187,13 +187,14 @@ LoopbackServer::LoopbackServer(Script script, const TestCertificates& tls)
 void LoopbackServer::listenOnLoopback() {
     std::signal(SIGPIPE, SIG_IGN);
     stopFd_ = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+    releaseFd_ = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
     listenFd_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
     sockaddr_in address{};
     address.sin_family = AF_INET;
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     address.sin_port = 0;
     socklen_t length = sizeof address;
-    if (stopFd_ < 0 || listenFd_ < 0 ||
+    if (stopFd_ < 0 || releaseFd_ < 0 || listenFd_ < 0 ||
         ::bind(listenFd_, reinterpret_cast<sockaddr*>(&address), length) != 0 ||
         ::listen(listenFd_, 8) != 0 ||
         ::getsockname(listenFd_, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
@@ -210,6 +211,12 @@ LoopbackServer::~LoopbackServer() {
     }
     ::close(listenFd_);
     ::close(stopFd_);
+    ::close(releaseFd_);
+}
+
+void LoopbackServer::release() {
+    std::uint64_t one = 1;
+    [[maybe_unused]] ssize_t ignored = ::write(releaseFd_, &one, sizeof one);
 }
 
 std::string LoopbackServer::port() const {
@@ -294,6 +301,11 @@ void LoopbackServer::serve() {
             break;
         case ScriptStep::Kind::Silent:
             session->drainUntilClosed();
+            break;
+        case ScriptStep::Kind::Hold:
+            if (!waitFor(releaseFd_, POLLIN, stopFd_)) {
+                return;
+            }
             break;
         case ScriptStep::Kind::Close:
             session.reset();

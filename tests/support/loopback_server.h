@@ -23,6 +23,7 @@
 //   PAUSE 50           the server waits 50 ms (splits what it sends into chunks)
 //   SILENT             nothing more on this connection until the client closes it
 //   CLIENT CLOSES      the client must close without sending another line
+//   HOLD               the server waits until the test calls release()
 //   CLOSE              the server closes; later steps are for the next connection
 //   # ...              comment; empty lines are skipped
 // Consecutive S lines go out in one write. Escapes in C, S and S= texts:
@@ -54,7 +55,7 @@ makeTestCertificates(const std::filesystem::path& dir,
                      const std::string& subjectAltNames = "DNS:localhost,IP:127.0.0.1");
 
 struct ScriptStep {
-    enum class Kind { Expect, Send, Pause, Silent, Close, ExpectClose };
+    enum class Kind { Expect, Send, Pause, Silent, Hold, Close, ExpectClose };
     Kind kind;
     std::string bytes; // Expect: the line without CR LF; Send: the bytes to write
     std::chrono::milliseconds pause{0};
@@ -67,6 +68,9 @@ public:
     Script& sendLine(std::string text); // one write of text + CR LF
     Script& pause(std::chrono::milliseconds duration);
     Script& silent();
+    // The server goes on only after release(): the client is held in the
+    // middle of its dialogue for as long as the test needs.
+    Script& hold();
     Script& close();
     Script& expectClose(); // a line from the client instead of its close is a failure
     const std::vector<ScriptStep>& steps() const { return steps_; }
@@ -102,6 +106,8 @@ public:
     std::vector<std::string> received() const;
     int connections() const;
     int tlsFailures() const;
+    // Lets a held script go on (see Script::hold()).
+    void release();
 
 private:
     class Session;
@@ -113,6 +119,7 @@ private:
     std::shared_ptr<void> tlsContext_; // SSL_CTX, when TLS
     int listenFd_ = -1;
     int stopFd_ = -1;
+    int releaseFd_ = -1;
     int port_ = 0;
     mutable std::mutex mutex_;
     std::condition_variable progressed_;
