@@ -3,7 +3,7 @@
 JOBS ?= $(shell nproc)
 PREFIX ?= /usr/local
 
-.PHONY: run test deps build build-asan check-normal check-asan bench demo install package screenshots format format-check clean
+.PHONY: run test deps build build-asan build-tsan check-normal check-asan check-tsan bench demo install package screenshots format format-check clean
 
 run: build
 	./build/src/app/ombrix
@@ -12,6 +12,7 @@ test: deps
 	$(MAKE) format-check
 	$(MAKE) check-normal
 	$(MAKE) check-asan
+	$(MAKE) check-tsan
 
 deps:
 	scripts/install-deps
@@ -24,11 +25,20 @@ build-asan: deps
 	cmake --preset asan-ubsan
 	cmake --build --preset asan-ubsan --parallel $(JOBS)
 
+# ThreadSanitizer builds only the test programs labelled "threads" (runs,
+# sockets, sounds, the wait dialog, the window with its runs) and runs them.
+build-tsan: deps
+	cmake --preset tsan
+	cmake --build --preset tsan --parallel $(JOBS)
+
 check-normal: build
 	ctest --preset dev --parallel $(JOBS)
 
 check-asan: build-asan
 	ctest --preset asan-ubsan --parallel $(JOBS)
+
+check-tsan: build-tsan
+	ctest --preset tsan --parallel $(JOBS)
 
 # Benchmarks are never part of the test build; see bench/ for how to run them.
 bench: build
@@ -60,4 +70,4 @@ format-check:
 	git ls-files '*.cpp' '*.h' | xargs clang-format --dry-run --Werror
 
 clean:
-	rm -rf build build-asan
+	rm -rf build build-asan build-tsan
