@@ -174,7 +174,6 @@ void CheckThread(RunHost& host, const CheckTimeouts& timeouts) {
     RunScratch scratch;
     scratch.socket.setFaultNotice(
         [&host](const std::string& text) { host.messageBox(text, BoxKind::Ok); });
-    scratch.socket.setFaultNotice([&host](const std::string& text) { host.showMessage(text); });
     for (std::uint32_t k = 0; k < accountCount && k < kMaxAccounts; ++k)
         checkAccount(accounts[k], scratch, host, timeouts);
     endRun(host);
