@@ -1,0 +1,115 @@
+#include "faults/guarded_run.h"
+
+#include "support/temp_dir.h"
+
+#include <csignal>
+#include <fcntl.h>
+#include <poll.h>
+#include <spawn.h>
+#include <stdexcept>
+#include <sys/syscall.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+extern char** environ;
+
+namespace ombrix::test {
+namespace {
+
+std::vector<std::string> withOverrides(const std::vector<std::string>& overrides) {
+    std::vector<std::string> merged(overrides);
+    for (char** entry = environ; *entry; ++entry) {
+        const std::string text = *entry;
+        const std::string name = text.substr(0, text.find('=') + 1);
+        bool overridden = false;
+        for (const std::string& o : overrides)
+            overridden = overridden || o.starts_with(name);
+        if (!overridden)
+            merged.push_back(text);
+    }
+    return merged;
+}
+
+std::vector<char*> pointers(std::vector<std::string>& texts) {
+    std::vector<char*> result;
+    for (std::string& text : texts)
+        result.push_back(text.data());
+    result.push_back(nullptr);
+    return result;
+}
+
+// Waits for the child's end; false when the guard passed first.
+bool endsWithin(pid_t child, std::chrono::seconds guard) {
+    const int pidFd = static_cast<int>(::syscall(SYS_pidfd_open, child, 0));
+    if (pidFd < 0)
+        throw std::runtime_error("pidfd_open failed");
+    pollfd watched{pidFd, POLLIN, 0};
+    const auto deadline = std::chrono::steady_clock::now() + guard;
+    int ready = 0;
+    while (ready == 0) {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+            deadline - std::chrono::steady_clock::now());
+        if (left.count() <= 0)
+            break;
+        ready = ::poll(&watched, 1, static_cast<int>(left.count()));
+        if (ready < 0)
+            ready = 0; // EINTR: wait on
+    }
+    ::close(pidFd);
+    return ready > 0;
+}
+
+} // namespace
+
+GuardedResult runGuarded(const std::vector<std::string>& arguments,
+                         const std::vector<std::string>& environment, const std::string& input,
+                         std::chrono::seconds guard) {
+    TempDir io;
+    writeBytes(io / "in", input);
+    std::vector<std::string> argv{OMBRIX_EXECUTABLE};
+    argv.insert(argv.end(), arguments.begin(), arguments.end());
+    std::vector<std::string> envp = withOverrides(environment);
+    auto argvPointers = pointers(argv);
+    auto envPointers = pointers(envp);
+
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 0, (io / "in").c_str(), O_RDONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 1, (io / "out").c_str(),
+                                     O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    posix_spawn_file_actions_addopen(&actions, 2, (io / "err").c_str(),
+                                     O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    pid_t child = 0;
+    const int spawned = posix_spawn(&child, argvPointers[0], &actions, nullptr, argvPointers.data(),
+                                    envPointers.data());
+    posix_spawn_file_actions_destroy(&actions);
+    if (spawned != 0)
+        throw std::runtime_error("cannot start " + argv[0]);
+
+    GuardedResult result;
+    result.ended = endsWithin(child, guard);
+    if (!result.ended)
+        ::kill(child, SIGKILL);
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    if (result.ended && WIFEXITED(status))
+        result.exitCode = WEXITSTATUS(status);
+    if (result.ended && WIFSIGNALED(status))
+        result.signal = WTERMSIG(status);
+    result.out = readBytes(io / "out");
+    result.err = readBytes(io / "err");
+    return result;
+}
+
+std::string sanitizerReport(const std::string& err) {
+    for (const char* marker :
+         {"ERROR: AddressSanitizer", "ERROR: LeakSanitizer", "WARNING: AddressSanitizer",
+          "runtime error:", "ERROR: ThreadSanitizer", "WARNING: ThreadSanitizer"}) {
+        const std::size_t at = err.find(marker);
+        if (at != std::string::npos)
+            return err.substr(at, err.find('\n', at) - at);
+    }
+    return {};
+}
+
+} // namespace ombrix::test

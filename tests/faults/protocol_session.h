@@ -1,0 +1,42 @@
+#pragma once
+// The server side of one POP3 or IMAP session on the fake mailbox: it
+// answers well-formed commands as a plain server would. Faults are laid on
+// top by the fault server.
+
+#include "faults/fault_plan.h"
+#include "faults/fault_reply.h"
+
+#include <memory>
+#include <string>
+#include <string_view>
+
+namespace ombrix::test {
+
+class FakeMailbox;
+
+class ProtocolSession {
+public:
+    virtual ~ProtocolSession() = default;
+    virtual Reply greeting() = 0;
+    // The step name of a client line: the command without an IMAP tag.
+    virtual std::string command(std::string_view line) const = 0;
+    // Carries the command out; `ends` is set when the session ends after the reply.
+    virtual Reply answer(std::string_view line, bool& ends) = 0;
+    // The refusal of a Refuse, Bad or BadText fault (empty line: the greeting).
+    virtual Reply refusal(std::string_view line, FaultKind kind) const = 0;
+};
+
+enum class Protocol { Pop3, Imap };
+
+struct ServerTraits {
+    Protocol protocol = Protocol::Pop3;
+    bool uidPlus = true; // IMAP: the server announces UIDPLUS
+};
+
+std::unique_ptr<ProtocolSession> makePop3Session(FakeMailbox& mailbox);
+std::unique_ptr<ProtocolSession> makeImapSession(FakeMailbox& mailbox, bool uidPlus);
+
+// The text of a BadText refusal: invalid UTF-8, an escape sequence, a bell.
+std::string hostileRefusalText();
+
+} // namespace ombrix::test
