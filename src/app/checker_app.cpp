@@ -1,15 +1,22 @@
 #include "app/checker_app.h"
 
 #include "app/checker_dlg.h"
+#include "app/cli.h"
 #include "app/desktop_texts.h"
+#include "app/instance_server.h"
 #include "app/window_commands.h"
 #include "app/window_lists.h"
+#include "check/run_flags.h"
+#include "config/directory_claim.h"
 #include "config/program_conf.h"
 #include "config/program_directory.h"
 #include "platform/desktop_notifier.h"
 #include "platform/qt_message_box.h"
+#include "res/menus.h"
 
 #include <QApplication>
+#include <QDeadlineTimer>
+#include <QThread>
 #include <cstdlib>
 #include <iostream>
 
@@ -20,6 +27,28 @@ namespace {
 bool isSet(const char* name) {
     const char* value = std::getenv(name);
     return value && *value;
+}
+
+// A desktop program or a command may hold the directory; a command lets go
+// when it ends, a desktop program answers on its server (maybe only once it
+// has finished starting).
+constexpr int kClaimWaitMs = 60000;
+constexpr unsigned long kClaimRetryMs = 100;
+
+// The claim on programDirectory, or nothing when the program that holds it
+// was asked to show its window.
+std::optional<DirectoryClaim> claimOrShowTheOther(const QString& serverName) {
+    QDeadlineTimer deadline(kClaimWaitMs);
+    for (;;) {
+        DirectoryClaim claim = DirectoryClaim::forDesktop(programDirectory);
+        if (claim.held())
+            return claim;
+        if (askRunningInstanceToShow(serverName))
+            return std::nullopt;
+        if (deadline.hasExpired())
+            return claim;
+        QThread::msleep(kClaimRetryMs);
+    }
 }
 
 } // namespace
@@ -39,13 +68,28 @@ int CCheckerApp::run(int& argc, char** argv, const std::optional<std::string>& d
     QApplication::setDesktopFileName(QStringLiteral("ombrix"));
     QApplication::setQuitOnLastWindowClosed(false);
 
+    programDirectory = findProgramDirectory(directory);
+    const QString serverName = instanceServerName(programDirectory);
+    const std::optional<DirectoryClaim> claim = claimOrShowTheOther(serverName);
+    if (!claim) // the desktop program already on this directory has been shown
+        return 0;
+    if (!claim->held()) {
+        std::cerr << desktop_texts::directoryBusy(programDirectory) << '\n';
+        return kExitDirectoryBusy;
+    }
+
     QtMessagePresenter presenter;
     installMessagePresenter(&presenter);
-    programDirectory = findProgramDirectory(directory);
     programConf = loadProgramConf(programConfPath(programDirectory));
     int exitCode = 0;
     {
         CCheckerDlg dialog;
+        InstanceServer server(serverName, [&dialog] {
+            if (windowHidden == 1)
+                dialog.OnCommand(res::kCmdOpenWindow);
+            dialog.raise();
+            dialog.activateWindow();
+        });
         DesktopNotifier desktop;             // the desktop's own notifications, where it has them
         WindowLists lists(dialog, &desktop); // the account and mail lists, the notification panel
         WindowCommands commands(dialog, lists);

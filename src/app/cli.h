@@ -11,6 +11,9 @@
 namespace ombrix {
 
 inline constexpr int kExitUsage = 2;
+// A writing mode found the program directory held by the desktop program, or
+// by another writing mode for longer than it waits.
+inline constexpr int kExitDirectoryBusy = 3;
 
 struct CliStreams {
     std::istream& in;

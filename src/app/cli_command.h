@@ -49,9 +49,17 @@ struct CliCommand {
     const char* summaryGerman;
     const char* summaryEnglish;
     int (*run)(CommandArguments& arguments, const CliContext& context);
+    // Writes the files of the program directory: runs only while it holds
+    // the directory (never beside the desktop program).
+    bool writes = false;
 };
 
 std::span<const CliCommand> cliCommands();
+
+// Runs a command that writes once it holds the program directory; exit code
+// kExitDirectoryBusy with one line on stderr when it cannot have it.
+int runWritingCommand(const CliCommand& command, CommandArguments& arguments,
+                      const CliContext& context);
 
 int runHelp(CommandArguments& arguments, const CliContext& context);
 int runAccounts(CommandArguments& arguments, const CliContext& context);

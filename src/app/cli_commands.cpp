@@ -10,19 +10,19 @@ constexpr CliCommand kCommands[] = {
      "lists the accounts: index, name, host, port, protocol, SSL, active", runAccounts},
     {"--add-account", "--add-account --name A --host H --user U [--imap] [--ssl] [--port P]",
      "legt ein Konto an; das Passwort kommt von der Standardeingabe",
-     "adds an account; the password is read from standard input", runAddAccount},
+     "adds an account; the password is read from standard input", runAddAccount, true},
     {"--list", "--list [N]", "zeigt die gespeicherte Mailliste von Konto N (oder aller Konten)",
      "prints the stored mail list of account N (or of every account)", runList},
     {"--unread", "--unread", "zeigt die Zahl ungelesener Mails aktiver Konten",
      "prints the number of unread mails of active accounts", runUnread},
     {"--check", "--check", "prüft alle Konten einmal und zeigt ihren Status",
-     "checks every account once and prints its status", runCheck},
+     "checks every account once and prints its status", runCheck, true},
     {"--delete", "--delete N ROW... [--yes]",
      "löscht die Zeilen ROW von --list N auf dem Server (fragt vorher, außer mit --yes), dann "
      "prüft alle Konten",
      "deletes rows ROW of --list N on the server (asks first unless --yes), then checks every "
      "account",
-     runDelete},
+     runDelete, true},
 };
 
 } // namespace

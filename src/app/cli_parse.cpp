@@ -56,7 +56,10 @@ std::optional<int> runCli(const std::vector<std::string>& arguments, CliStreams&
         if (!request.command)
             return std::nullopt;
         CommandArguments commandArguments(request.command->name, request.arguments);
-        return request.command->run(commandArguments, CliContext{io, request.directory});
+        const CliContext context{io, request.directory};
+        if (request.command->writes)
+            return runWritingCommand(*request.command, commandArguments, context);
+        return request.command->run(commandArguments, context);
     } catch (const UsageError& error) {
         io.err << "ombrix: " << error.what() << " (ombrix --help)\n";
         return kExitUsage;

@@ -3,6 +3,8 @@
 
 #include "check/language.h"
 
+#include <string>
+
 namespace ombrix::desktop_texts {
 
 inline const char* startTooltip() {
@@ -36,6 +38,13 @@ inline const char* noDisplay() {
                 "\"make demo\" zeigt Ombrix ohne Anzeige, die Befehle nennt ombrix --help.",
                 "ombrix: no display (DISPLAY and WAYLAND_DISPLAY are empty); try \"make demo\", "
                 "or the command-line modes listed by ombrix --help.");
+}
+
+// A second desktop start found the directory held, and no window answered.
+inline std::string directoryBusy(const std::string& directory) {
+    return std::string(Text("ombrix: ein anderes ombrix-Programm hält ",
+                            "ombrix: another ombrix program holds ")) +
+           directory + Text(" und antwortet nicht.", " and does not answer.");
 }
 
 } // namespace ombrix::desktop_texts

@@ -73,6 +73,10 @@ void RunningOmbrix::sendSignal(int signalNumber) const {
     ::kill(pid_, signalNumber);
 }
 
+std::string RunningOmbrix::errSoFar() const {
+    return readBytes(io_ / "err");
+}
+
 ProgramResult RunningOmbrix::finish() {
     int status = 0;
     waitpid(pid_, &status, 0);

@@ -30,6 +30,8 @@ public:
     RunningOmbrix& operator=(const RunningOmbrix&) = delete;
 
     void sendSignal(int signalNumber) const;
+    // What the program has written to stderr up to now.
+    std::string errSoFar() const;
     // Waits for the program's end; a program ended by a signal gets 128 + its number.
     ProgramResult finish();
 

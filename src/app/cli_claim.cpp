@@ -1,0 +1,50 @@
+#include "app/cli_command.h"
+#include "check/language.h"
+#include "config/directory_claim.h"
+#include "config/program_directory.h"
+
+#include <ostream>
+
+namespace ombrix {
+namespace {
+
+std::string desktopRunningText(const std::string& directory) {
+    return Text("das Desktop-Programm läuft auf ", "the desktop program is running on ") +
+           directory +
+           Text("; beenden Sie es oder nehmen Sie die Änderung in seinem Fenster vor.",
+                "; quit it or make the change in its window.");
+}
+
+std::string busyText(const std::string& directory) {
+    return Text("ein anderer ombrix-Befehl ändert ", "another ombrix command is changing ") +
+           directory + Text("; versuchen Sie es später noch einmal.", "; try again later.");
+}
+
+std::string waitingText(const std::string& directory) {
+    return Text("warte auf einen anderen ombrix-Befehl in ",
+                "waiting for another ombrix command in ") +
+           directory + "...";
+}
+
+} // namespace
+
+int runWritingCommand(const CliCommand& command, CommandArguments& arguments,
+                      const CliContext& context) {
+    const std::string directory = findProgramDirectory(context.directory);
+    const DirectoryClaim claim = DirectoryClaim::forCommand(directory, commandWait(), [&] {
+        context.io.err << "ombrix: " << waitingText(directory) << std::endl;
+    });
+    switch (claim.outcome()) {
+    case ClaimOutcome::Held:
+        return command.run(arguments, context);
+    case ClaimOutcome::DesktopRunning:
+        context.io.err << "ombrix: " << desktopRunningText(directory) << '\n';
+        return kExitDirectoryBusy;
+    case ClaimOutcome::Busy:
+        break;
+    }
+    context.io.err << "ombrix: " << busyText(directory) << '\n';
+    return kExitDirectoryBusy;
+}
+
+} // namespace ombrix
