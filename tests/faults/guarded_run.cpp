@@ -1,5 +1,6 @@
 #include "faults/guarded_run.h"
 
+#include "support/child_environment.h"
 #include "support/temp_dir.h"
 
 #include <csignal>
@@ -11,32 +12,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-extern char** environ;
-
 namespace ombrix::test {
 namespace {
-
-std::vector<std::string> withOverrides(const std::vector<std::string>& overrides) {
-    std::vector<std::string> merged(overrides);
-    for (char** entry = environ; *entry; ++entry) {
-        const std::string text = *entry;
-        const std::string name = text.substr(0, text.find('=') + 1);
-        bool overridden = false;
-        for (const std::string& o : overrides)
-            overridden = overridden || o.starts_with(name);
-        if (!overridden)
-            merged.push_back(text);
-    }
-    return merged;
-}
-
-std::vector<char*> pointers(std::vector<std::string>& texts) {
-    std::vector<char*> result;
-    for (std::string& text : texts)
-        result.push_back(text.data());
-    result.push_back(nullptr);
-    return result;
-}
 
 // Waits for the child's end; false when the guard passed first.
 bool endsWithin(pid_t child, std::chrono::seconds guard) {
@@ -68,7 +45,7 @@ GuardedResult runGuarded(const std::vector<std::string>& arguments,
     writeBytes(io / "in", input);
     std::vector<std::string> argv{OMBRIX_EXECUTABLE};
     argv.insert(argv.end(), arguments.begin(), arguments.end());
-    std::vector<std::string> envp = withOverrides(environment);
+    std::vector<std::string> envp = environmentWith(environment);
     auto argvPointers = pointers(argv);
     auto envPointers = pointers(envp);
 
