@@ -11,6 +11,8 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <optional>
+#include <utility>
 #include <vector>
 
 namespace ombrix {
@@ -34,6 +36,12 @@ std::uint32_t testTimeoutCapMs() {
 std::uint32_t boundedForTests(std::uint32_t timeoutMs) {
     static const std::uint32_t cap = testTimeoutCapMs();
     return std::min(timeoutMs, cap);
+}
+
+// What a scanner's feed tells receive(): how many bytes of the chunk were the
+// reply's own once the reply has ended, nothing while it goes on.
+template <class Scanner> std::optional<std::size_t> replyEnd(bool ended, const Scanner& scanner) {
+    return ended ? std::optional<std::size_t>(scanner.consumed()) : std::nullopt;
 }
 
 WaitLimit limitFromNow(std::uint32_t timeoutMs) {
@@ -151,7 +159,8 @@ std::uint32_t CMailSocket::ReceiveReply(std::span<char> dest, std::uint32_t time
                                         std::uint32_t expectedSize, bool singleLine, bool dotList) {
     LineReplyScanner scanner(singleLine, dotList, expectedSize);
     BoundedSink sink(dest);
-    receive(timeoutMs, [&](std::string_view bytes) { return scanner.feed(bytes, sink); });
+    receive(timeoutMs,
+            [&](std::string_view bytes) { return replyEnd(scanner.feed(bytes, sink), scanner); });
     return static_cast<std::uint32_t>(sink.stored());
 }
 
@@ -165,7 +174,7 @@ bool CMailSocket::ReceiveListing(std::uint32_t timeoutMs,
         BoundedSink sink(scratch);
         const bool ended = scanner.feed(bytes, sink);
         onBytes(std::string_view(scratch.data(), sink.stored()));
-        return ended;
+        return replyEnd(ended, scanner);
     });
     return lastReceiveComplete_;
 }
@@ -175,7 +184,8 @@ std::uint32_t CMailSocket::ReceiveTagged(std::span<char> dest, std::uint32_t tim
     // The tag is everything before the blank: a999 is followed by a1000.
     TaggedReplyScanner scanner(lastCommand_.substr(0, lastCommand_.find(' ')), tagged);
     BoundedSink sink(dest);
-    receive(timeoutMs, [&](std::string_view bytes) { return scanner.feed(bytes, sink); });
+    receive(timeoutMs,
+            [&](std::string_view bytes) { return replyEnd(scanner.feed(bytes, sink), scanner); });
     if (scanner.refused()) {
         imapRefused = 1;
     }
@@ -186,6 +196,15 @@ template <class Feed> void CMailSocket::receive(std::uint32_t timeoutMs, Feed fe
     lastReceiveComplete_ = false;
     if (!connection_) {
         return;
+    }
+    if (!surplus_.empty()) {
+        // Already logged when it arrived with the end of the previous reply.
+        const std::string early = std::exchange(surplus_, {});
+        if (const auto end = feed(std::string_view(early))) {
+            surplus_ = early.substr(*end);
+            lastReceiveComplete_ = true;
+            return;
+        }
     }
     MailConnection& c = *connection_;
     timeoutMs = boundedForTests(timeoutMs);
@@ -218,10 +237,15 @@ template <class Feed> void CMailSocket::receive(std::uint32_t timeoutMs, Feed fe
         }
         std::string_view bytes(c.chunk.data(), length);
         protocol_log::received(bytes);
-        const bool ended = feed(bytes);
+        const auto end = feed(bytes);
+        if (end) {
+            // A server may answer the next command in the same packet (or
+            // pipeline untagged data behind a completion): keep it for the next receive.
+            surplus_.assign(bytes.substr(*end));
+        }
         c.chunkLength = 0;
         c.dataHere->reset();
-        if (ended) {
+        if (end) {
             lastReceiveComplete_ = true;
             return;
         }
@@ -230,6 +254,7 @@ template <class Feed> void CMailSocket::receive(std::uint32_t timeoutMs, Feed fe
 }
 
 void CMailSocket::Close() {
+    surplus_.clear();
     if (!connection_) {
         return;
     }

@@ -101,7 +101,8 @@ private:
                  std::uint32_t timeoutMs);
     bool lookUp(const std::string& host, std::uint16_t port, const WaitLimit& limit,
                 MailConnection& attempt, std::vector<SocketAddress>& addresses);
-    // Hands each chunk to feed (which says whether the reply is complete)
+    // Hands the bytes kept from the previous reply, then each chunk, to feed
+    // (which returns how many bytes were the reply's own once it is complete)
     // until it is complete, the time-out runs out, the stream ends or
     // abortRequest is set.
     template <class Feed> void receive(std::uint32_t timeoutMs, Feed feed);
@@ -115,6 +116,7 @@ private:
     std::uint32_t sendTimeoutMs_ = kConnectTimeoutMs;
     std::string failureReason_;
     std::string lastCommand_;
+    std::string surplus_; // received after the previous reply's end, not yet read
     FaultNotice faultNotice_;
     int tagCounter_ = 0;
     bool lastReceiveComplete_ = false;

@@ -8,18 +8,19 @@ LineReplyScanner::LineReplyScanner(bool singleLine, bool dotList, std::uint32_t 
     : singleLine_(singleLine), dotList_(dotList), expectedSize_(expectedSize) {}
 
 bool LineReplyScanner::feed(std::string_view chunk, BoundedSink& sink) {
-    for (char byte : chunk) {
-        scan(byte, sink);
+    consumed_ = 0;
+    while (consumed_ < chunk.size()) {
+        scan(chunk[consumed_++], sink);
+        if (endsAfterThisByte()) {
+            return true;
+        }
     }
     // Counted per chunk, the chunk that holds the first line end included.
     if (firstLineSeen_) {
         afterFirstLine_ += static_cast<std::uint32_t>(chunk.size());
     }
-    if (singleLine_) {
-        return endOfLineSeen_;
-    }
-    // A listing refused with "-ERR" ends at once; a refused TOP at its line end.
-    if (terminatorSeen_ || (errorReply_ && (dotList_ || endOfLineSeen_))) {
+    // A listing refused with "-ERR" ends with the chunk, even before its line end.
+    if (errorReply_ && dotList_) {
         return true;
     }
     // A TOP reply ends only at its terminator: its status line and stuffed
@@ -27,7 +28,14 @@ bool LineReplyScanner::feed(std::string_view chunk, BoundedSink& sink) {
     // would leave its tail in the stream to be taken as the next reply.
     // A listing may still end by count: that only caps a runaway reply.
     // Unsigned on purpose: an expected size below 3 never ends a reply by count.
-    return dotList_ && afterFirstLine_ >= expectedSize_ - 3u;
+    return !singleLine_ && dotList_ && afterFirstLine_ >= expectedSize_ - 3u;
+}
+
+bool LineReplyScanner::endsAfterThisByte() const {
+    if (singleLine_ || errorReply_) {
+        return endOfLineSeen_;
+    }
+    return terminatorSeen_;
 }
 
 void LineReplyScanner::scan(char byte, BoundedSink& sink) {
@@ -78,11 +86,10 @@ TaggedReplyScanner::TaggedReplyScanner(std::string tag, bool tagged)
     : pattern_(tagged ? tag + " " : std::string("* O")), tagged_(tagged) {}
 
 bool TaggedReplyScanner::feed(std::string_view chunk, BoundedSink& sink) {
-    for (char byte : chunk) {
+    consumed_ = 0;
+    while (!ended_ && consumed_ < chunk.size()) {
+        const char byte = chunk[consumed_++];
         sink.put(byte);
-        if (ended_) {
-            continue;
-        }
         if (completionSeen_) {
             // The rest of the completion line belongs to this reply; left in
             // the stream it would open the next command's reply.

@@ -1,7 +1,9 @@
 #pragma once
 // End detection of the two reply flavours. A scanner is fed the chunks of one
 // reply in order, copies their bytes into the caller's bounded buffer and says
-// after each chunk whether the reply is complete. Pure logic, no sockets.
+// after each chunk whether the reply is complete. A chunk may hold the start of
+// the next reply too: a scanner stops at its reply's end, and consumed() says
+// how much of the last chunk was its own. Pure logic, no sockets.
 
 #include <cstddef>
 #include <cstdint>
@@ -33,9 +35,11 @@ class LineReplyScanner {
 public:
     LineReplyScanner(bool singleLine, bool dotList, std::uint32_t expectedSize);
     bool feed(std::string_view chunk, BoundedSink& sink);
+    std::size_t consumed() const { return consumed_; }
 
 private:
     void scan(char byte, BoundedSink& sink);
+    bool endsAfterThisByte() const;
     void countLineEnd();
     bool atLineStart() const { return previous_[1] == '\r' && previous_[2] == '\n'; }
 
@@ -51,6 +55,7 @@ private:
     bool terminatorSeen_ = false;
     int terminatorMatched_ = 0;
     std::uint32_t afterFirstLine_ = 0;
+    std::size_t consumed_ = 0;
 };
 
 // IMAP: the greeting ("* OK" opening a line) or the tagged completion of the
@@ -61,6 +66,7 @@ class TaggedReplyScanner {
 public:
     TaggedReplyScanner(std::string tag, bool tagged);
     bool feed(std::string_view chunk, BoundedSink& sink);
+    std::size_t consumed() const { return consumed_; }
     bool refused() const { return refused_; }
 
 private:
@@ -81,6 +87,7 @@ private:
     enum class Literal { None, Digits, Closed, Cr } literal_ = Literal::None;
     std::uint64_t literalSize_ = 0;
     std::uint64_t literalLeft_ = 0;
+    std::size_t consumed_ = 0;
 };
 
 // "a" and the tag number in at least three digits (a000, a999, a1000): a tag

@@ -39,8 +39,7 @@ protected:
 };
 
 TEST_F(MailSocketTest, OneLineReplySplitAfterItsCrEndsTheReply) {
-    LoopbackServer server(
-        Script().send("+OK ready\r").pause(50ms).send("\n").pause(50ms).sendLine("+OK late"));
+    LoopbackServer server(Script().send("+OK ready\r").pause(50ms).send("\n").sendLine("+OK late"));
     ASSERT_TRUE(socket.ConnectPop3(server.host(), false, server.port()));
     EXPECT_EQ(pop3Reply(5000, 200, true, false), "+OK ready\r\n");
     EXPECT_TRUE(socket.lastReceiveComplete());
@@ -52,8 +51,7 @@ TEST_F(MailSocketTest, TopReplyEndsAtTheTerminatorAfterHundredBodyLines) {
     std::string header = "From: x@y.example\r\nSubject: long\r\n\r\n";
     auto sizeOf120 = static_cast<std::uint32_t>((header + lines(120)).size());
     std::string top = "+OK\r\n" + header + lines(40) + "..dotted\r\n" + lines(59) + ".\r\n";
-    LoopbackServer server(
-        Script().expect("TOP 1 100").send(top).pause(100ms).sendLine("+OK next").silent());
+    LoopbackServer server(Script().expect("TOP 1 100").send(top).sendLine("+OK next").silent());
     ASSERT_TRUE(socket.ConnectPop3(server.host(), false, server.port()));
     socket.SendLine("TOP 1 100\r\n");
     std::string expected = "+OK\r\n" + header + lines(40) + ".dotted\r\n" + lines(59) + ".\r\n";
@@ -64,7 +62,7 @@ TEST_F(MailSocketTest, TopReplyEndsAtTheTerminatorAfterHundredBodyLines) {
 TEST_F(MailSocketTest, ShortMailEndsByItsSize) {
     std::string mail = "Subject: short\r\n\r\n" + lines(10);
     std::string top = "+OK\r\n" + mail + ".\r\n";
-    LoopbackServer server(Script().send(top).pause(100ms).sendLine("+OK next").silent());
+    LoopbackServer server(Script().send(top).sendLine("+OK next").silent());
     ASSERT_TRUE(socket.ConnectPop3(server.host(), false, server.port()));
     EXPECT_EQ(pop3Reply(5000, static_cast<std::uint32_t>(mail.size()), false, false), top);
     EXPECT_EQ(pop3Reply(5000, 200, true, false), "+OK next\r\n");
@@ -72,7 +70,7 @@ TEST_F(MailSocketTest, ShortMailEndsByItsSize) {
 
 TEST_F(MailSocketTest, ReplyLongerThanTheCallersBufferIsCutNotOverrun) {
     std::string listing = "+OK\r\n" + lines(300) + ".\r\n";
-    LoopbackServer server(Script().send(listing).pause(100ms).sendLine("+OK next").silent());
+    LoopbackServer server(Script().send(listing).sendLine("+OK next").silent());
     ASSERT_TRUE(socket.ConnectPop3(server.host(), false, server.port()));
     std::string buffer(1000, '#');
     std::uint32_t stored =
@@ -91,7 +89,6 @@ TEST_F(MailSocketTest, ListingOfAnyLengthReachesItsReaderInFullAndInOrder) {
                               .send(listing.substr(0, 7))
                               .pause(20ms)
                               .send(listing.substr(7))
-                              .pause(50ms)
                               .sendLine("+OK next")
                               .expect("UIDL")
                               .send("+OK\r\n1 a\r\n")
@@ -152,6 +149,37 @@ TEST_F(MailSocketTest, ImapNoAndBadSetTheRefusalFlag) {
         EXPECT_EQ(socket.lastCommand(), "a000 LOGIN bob secret\r\n");
         socket.Close();
     }
+}
+
+// A server may answer several commands in one packet; each reply must still
+// reach its own receive, whatever the chunk boundaries.
+TEST_F(MailSocketTest, RepliesSentInOnePacketReachTheirOwnReceives) {
+    const std::string top = "+OK\r\nSubject: a\r\n\r\nbody\r\n.\r\n";
+    LoopbackServer pop3(Script().send("+OK ready\r\n+OK 2 300\r\n" + top + "-ERR no\r\n").silent());
+    ASSERT_TRUE(socket.ConnectPop3(pop3.host(), false, pop3.port()));
+    EXPECT_EQ(pop3Reply(5000, 200, true, false), "+OK ready\r\n");
+    EXPECT_EQ(pop3Reply(5000, 200, true, false), "+OK 2 300\r\n");
+    EXPECT_EQ(pop3Reply(5000, 400, false, false), top);
+    EXPECT_EQ(pop3Reply(5000, 200, true, false), "-ERR no\r\n");
+    EXPECT_TRUE(socket.lastReceiveComplete());
+    socket.Close();
+
+    LoopbackServer imap(Script()
+                            .sendLine("* OK ready")
+                            .expect("a000 NOOP")
+                            .send("a000 OK done\r\n* 3 EXISTS\r\n* 1 FETCH {5}\r\na001 \r\n)\r\n"
+                                  "a001 NO later\r\n")
+                            .silent());
+    ASSERT_TRUE(socket.ConnectImap(imap.host(), false, imap.port()));
+    imapReply(false);
+    socket.SendTagged("NOOP\r\n");
+    imapRefused = 0;
+    EXPECT_EQ(imapReply(true), "a000 OK done\r\n");
+    EXPECT_EQ(imapRefused, 0);
+    socket.SendTagged("NOOP\r\n");
+    EXPECT_EQ(imapReply(true), "* 3 EXISTS\r\n* 1 FETCH {5}\r\na001 \r\n)\r\na001 NO later\r\n")
+        << "untagged data behind a completion belongs to the next reply";
+    EXPECT_EQ(imapRefused, 1);
 }
 
 TEST_F(MailSocketTest, AbortEndsAPendingReceiveLongBeforeItsTimeOut) {
