@@ -9,7 +9,7 @@ namespace ombrix {
 // One line per account; the password is never printed.
 int runAccounts(CommandArguments& arguments, const CliContext& context) {
     arguments.expectNoMore();
-    context.loadState();
+    context.loadState(LoadScope::Accounts); // no mail list
     for (std::uint32_t k = 0; k < accountCount; ++k) {
         const AccountRecord& a = accounts[k];
         context.io.out << k << '\t' << displayField(a.name) << '\t' << displayField(a.host) << '\t'

@@ -42,9 +42,9 @@ void CommandArguments::expectNoMore() const {
                          arguments_.front());
 }
 
-void CliContext::loadState() const {
+void CliContext::loadState(LoadScope scope) const {
     programDirectory = findProgramDirectory(directory);
-    ombrix::loadState();
+    ombrix::loadState(scope);
 }
 
 } // namespace ombrix

@@ -3,6 +3,7 @@
 // is one handler and one row in the table of cli_commands.cpp.
 
 #include "app/cli.h"
+#include "config/state_store.h"
 
 #include <optional>
 #include <span>
@@ -39,8 +40,8 @@ struct CliContext {
     std::optional<std::string> directory;
 
     // Finds programDirectory and reads the state files, as the window's
-    // start-up does.
-    void loadState() const;
+    // start-up does, or as much of them as the scope asks for.
+    void loadState(LoadScope scope = LoadScope::Everything) const;
 };
 
 struct CliCommand {

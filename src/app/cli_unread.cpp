@@ -8,7 +8,7 @@ namespace ombrix {
 // The count alone on its line, for status bars.
 int runUnread(CommandArguments& arguments, const CliContext& context) {
     arguments.expectNoMore();
-    context.loadState();
+    context.loadState(LoadScope::ReadCounts);
     long unread = 0;
     for (std::uint32_t k = 0; k < accountCount; ++k) {
         const AccountRecord& a = accounts[k];

@@ -1,46 +1,87 @@
 #pragma once
 // Big-endian integers and length-prefixed strings of the two binary state
-// files. The reader never reads past its end: a read that does not fit
-// returns nothing and leaves the reader failed for good.
+// files. Both ends work through one small buffer that a large file passes
+// through in pieces, so a file of many megabytes never needs a copy of itself
+// in fresh memory. The reader never reads past its end: a read that does not
+// fit gives nothing and leaves the reader failed for good.
 
+#include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace ombrix {
 
+// Small enough to stay in the processor's cache, large enough that the
+// system calls do not count.
+inline constexpr std::size_t kStreamChunk = 256 * 1024;
+
+// Takes the writer's bytes, a piece at a time, in order.
+using ByteSink = std::function<void(std::string_view piece)>;
+
 class ByteWriter {
 public:
-    void u8(std::uint8_t value) { bytes_ += static_cast<char>(value); }
+    // Collects everything; bytes() gives it.
+    ByteWriter() = default;
+    // Hands each `chunk` bytes on to `sink`; flush() hands on the rest.
+    explicit ByteWriter(ByteSink sink, std::size_t chunk = kStreamChunk);
+
+    void u8(std::uint8_t value);
     void u16(std::uint16_t value);
     void u32(std::uint32_t value);
-    void raw(std::string_view bytes) { bytes_ += bytes; }
+    void raw(std::string_view bytes);
     // A 4-byte length, then the bytes.
     void string(std::string_view bytes);
+    // A 4-byte length, then every byte increased by `shift` (mod 256).
+    void shiftedString(std::string_view bytes, std::uint8_t shift);
+    void flush();
 
     const std::string& bytes() const { return bytes_; }
 
 private:
+    void handOnWhenFull();
+
+    ByteSink sink_;
+    std::size_t chunk_ = 0;
     std::string bytes_;
 };
 
+// Fills `into` with the next bytes, up to its size: how many it gave; 0 at
+// the end (or when the bytes could not be read).
+using ByteSupply = std::function<std::size_t(std::span<char> into)>;
+
 class ByteReader {
 public:
-    explicit ByteReader(std::string_view bytes) : bytes_(bytes) {}
+    // Bytes in memory, in one piece.
+    explicit ByteReader(std::string_view bytes) : view_(bytes), left_(bytes.size()) {}
+    // `size` bytes in all, taken from `supply` a chunk at a time.
+    ByteReader(ByteSupply supply, std::uint64_t size, std::size_t chunk = kStreamChunk);
 
     std::optional<std::uint8_t> u8();
     std::optional<std::uint16_t> u16();
     std::optional<std::uint32_t> u32();
-    std::optional<std::string_view> raw(std::size_t length);
-    // A length larger than the bytes left fails before anything is allocated.
-    std::optional<std::string_view> string();
+    bool skip(std::uint64_t length);
+    // A 4-byte length, then that many bytes into `into`, replacing what it
+    // held. A length larger than the bytes left fails before anything is
+    // allocated.
+    bool stringInto(std::string& into);
+    bool skipString();
 
     bool failed() const { return failed_; }
 
 private:
-    std::string_view bytes_;
-    std::size_t position_ = 0;
+    // The next piece into view once the one in view is used up.
+    bool refill();
+    std::optional<std::uint32_t> length();
+
+    std::string_view view_; // bytes at hand, not yet taken
+    std::uint64_t left_;    // bytes not yet taken, those in view included
+    ByteSupply supply_;
+    std::vector<char> buffer_;
     bool failed_ = false;
 };
 

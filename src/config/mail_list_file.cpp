@@ -9,18 +9,11 @@
 namespace ombrix {
 namespace {
 
-std::string shifted(std::string_view bytes, int shift) {
-    std::string result(bytes);
-    for (char& c : result)
-        c = static_cast<char>(static_cast<std::uint8_t>(c) + shift);
-    return result;
-}
-
 void encodeMail(ByteWriter& out, const AccountRecord& a, int i) {
     out.string(a.from[i]);
     out.string(a.subject[i]);
     out.string(a.date[i]);
-    out.string(shifted(a.bodyPreview[i], schema::kPreviewShift));
+    out.shiftedString(a.bodyPreview[i], schema::kPreviewShift);
     out.u8(a.month[i]);
     out.u8(a.day[i]);
     out.u16(static_cast<std::uint16_t>(a.year[i]));
@@ -30,64 +23,76 @@ void encodeMail(ByteWriter& out, const AccountRecord& a, int i) {
     out.u32(static_cast<std::uint32_t>(a.size[i]));
 }
 
-// One entry, in file order; nothing when the bytes run out on the way.
-std::optional<MailEntry> decodeMail(ByteReader& in) {
-    MailEntry m;
-    const auto from = in.string();
-    const auto subject = in.string();
-    const auto date = in.string();
-    const auto preview = in.string();
+void unshift(std::string& stored) {
+    for (char& c : stored)
+        c = static_cast<char>(static_cast<std::uint8_t>(c) - schema::kPreviewShift);
+}
+
+// Entry i, in file order, straight into the account's arrays (no copy of a
+// field on the way); false when the bytes run out on the way.
+bool decodeMail(ByteReader& in, AccountRecord& a, int i) {
+    in.stringInto(a.from[i]);
+    in.stringInto(a.subject[i]);
+    in.stringInto(a.date[i]);
+    if (in.stringInto(a.bodyPreview[i]))
+        unshift(a.bodyPreview[i]);
     const auto month = in.u8();
     const auto day = in.u8();
     const auto year = in.u16();
     const auto position = in.u16();
-    const auto uid = in.string();
-    in.raw(schema::kSizeMarker.size()); // the marker is read, never checked
+    in.stringInto(a.uid[i]);
+    in.skip(schema::kSizeMarker.size()); // the marker is read, never checked
     const auto size = in.u32();
     if (in.failed())
-        return std::nullopt;
-    return MailEntry{.date = std::string(*date),
-                     .bodyPreview = shifted(*preview, -schema::kPreviewShift),
-                     .serverPosition = *position,
-                     .read = 0,
-                     .from = std::string(*from),
-                     .subject = std::string(*subject),
-                     .uid = std::string(*uid),
-                     .day = *day,
-                     .month = *month,
-                     .year = *year,
-                     .size = static_cast<std::int32_t>(*size)};
+        return false;
+    a.month[i] = *month;
+    a.day[i] = *day;
+    a.year[i] = *year;
+    a.serverPosition[i] = *position;
+    a.size[i] = static_cast<std::int32_t>(*size);
+    a.read[i] = 0;
+    return true;
+}
+
+// An entry that is not kept: its lengths are followed, its bytes not copied.
+bool skipMail(ByteReader& in) {
+    constexpr std::size_t kNumbers = 1 + 1 + 2 + 2; // month, day, year, position
+    for (int text = 0; text < 4; ++text)
+        in.skipString();
+    in.skip(kNumbers);
+    in.skipString();
+    in.skip(schema::kSizeMarker.size() + 4);
+    return !in.failed();
 }
 
 // One account's part; false when the bytes ended inside it.
-bool decodeAccountList(ByteReader& in, AccountRecord& account) {
+bool decodeAccountList(ByteReader& in, AccountRecord& account, ListDetail detail) {
     const auto count = in.u16();
     in.u8(); // separator
     if (in.failed())
         return false;
     for (int i = 0; i < *count; ++i) {
-        const auto mail = decodeMail(in);
-        if (!mail)
+        const bool kept = detail == ListDetail::Entries && i < kMaxMails;
+        if (!(kept ? decodeMail(in, account, i) : skipMail(in)))
             return false;
-        if (i < kMaxMails)
-            storeMail(account, i, *mail);
     }
-    const auto uidValidity = in.string();
-    const auto uidNext = in.string();
+    std::string uidValidity;
+    std::string uidNext;
+    in.stringInto(uidValidity);
+    in.stringInto(uidNext);
     if (in.failed())
         return false;
     account.mailCount = std::min<int>(*count, kMaxMails);
     account.errorFlag = 0;
     account.checked = 1;
-    account.uidValidity = *uidValidity;
-    account.uidNext = *uidNext;
+    account.uidValidity = std::move(uidValidity);
+    account.uidNext = std::move(uidNext);
     return true;
 }
 
 } // namespace
 
-std::string encodeMailListFile() {
-    ByteWriter out;
+void encodeMailListFile(ByteWriter& out) {
     const auto count = std::min<std::uint32_t>(accountCount, kMaxAccounts);
     for (std::uint32_t k = 0; k < count; ++k) {
         const AccountRecord& a = accounts[k];
@@ -99,18 +104,28 @@ std::string encodeMailListFile() {
         out.string(a.uidValidity);
         out.string(a.uidNext);
     }
+    out.flush();
+}
+
+std::string encodeMailListFile() {
+    ByteWriter out;
+    encodeMailListFile(out);
     return out.bytes();
 }
 
-void decodeMailListFile(std::string_view bytes) {
-    ByteReader in(bytes);
+void decodeMailListFile(ByteReader& in, ListDetail detail) {
     const auto count = std::min<std::uint32_t>(accountCount, kMaxAccounts);
     for (std::uint32_t k = 0; k < count; ++k) {
-        if (!decodeAccountList(in, accounts[k])) {
+        if (!decodeAccountList(in, accounts[k], detail)) {
             accounts[k].mailCount = 0;
             return;
         }
     }
+}
+
+void decodeMailListFile(std::string_view bytes, ListDetail detail) {
+    ByteReader in(bytes);
+    decodeMailListFile(in, detail);
 }
 
 } // namespace ombrix

@@ -2,13 +2,16 @@
 
 #include "check/run_flags.h"
 #include "check/table_lock.h"
+#include "config/byte_stream.h"
 #include "config/config_texts.h"
 #include "config/mail_list_file.h"
 #include "config/obx_schema.h"
 #include "config/program_directory.h"
 #include "config/read_flag_file.h"
 #include "config/settings_file.h"
+#include "platform/input_file.h"
 #include "platform/message_box.h"
+#include "platform/staged_file.h"
 #include "platform/text_file.h"
 
 #include <filesystem>
@@ -21,33 +24,56 @@ std::filesystem::path stateFile(std::string_view name) {
     return std::filesystem::path(programDirectory) / name;
 }
 
-struct StateFile {
-    std::string_view name;
-    std::string bytes;
-};
-
-// obx.rd is read by position against the mail counts of obx.msf, so the mail
-// lists never go to disk without the read flags of the same moment.
-std::vector<StateFile> filesOf(SaveKind kind) {
-    switch (kind) {
-    case SaveKind::SettingsFile:
-        return {{schema::kSettingsFileName, toTextMode(encodeSettingsFile())}};
-    case SaveKind::MailListFile:
-        return {{schema::kMailListFileName, encodeMailListFile()},
-                {schema::kReadFlagFileName, encodeReadFlagFile()}};
-    case SaveKind::ReadFlagFile:
-        return {{schema::kReadFlagFileName, encodeReadFlagFile()}};
-    }
-    return {};
-}
-
 // The files hold a password and the start of every listed mail: owner only.
 constexpr auto kPrivateFile =
     std::filesystem::perms::owner_read | std::filesystem::perms::owner_write;
 
+// obx.msf can hold a few hundred megabytes: it is parsed as it streams in.
+void loadMailLists(ListDetail detail) {
+    auto file = InputFile::open(stateFile(schema::kMailListFileName));
+    if (!file)
+        return;
+    ByteReader in([&file](std::span<char> into) { return file->read(into); }, file->size());
+    decodeMailListFile(in, detail);
+}
+
+void loadLists(LoadScope scope) {
+    loadMailLists(scope == LoadScope::ReadCounts ? ListDetail::CountsOnly : ListDetail::Entries);
+    if (const auto flags = readFileBytes(stateFile(schema::kReadFlagFileName)))
+        decodeReadFlagFile(*flags);
+}
+
+// obx.rd is read by position against the mail counts of obx.msf, so the mail
+// lists never go to disk without the read flags of the same moment. The lists
+// stream into their file as they are encoded.
+std::vector<StagedFile> stagedFilesOf(SaveKind kind) {
+    std::vector<StagedFile> files;
+    files.reserve(2);
+    const auto stage = [&files](std::string_view name) -> StagedFile& {
+        return files.emplace_back(stateFile(name), kPrivateFile);
+    };
+    switch (kind) {
+    case SaveKind::SettingsFile:
+        stage(schema::kSettingsFileName).write(toTextMode(encodeSettingsFile()));
+        break;
+    case SaveKind::MailListFile: {
+        StagedFile& lists = stage(schema::kMailListFileName);
+        ByteWriter out([&lists](std::string_view piece) { lists.write(piece); });
+        encodeMailListFile(out);
+        stage(schema::kReadFlagFileName).write(encodeReadFlagFile());
+        break;
+    }
+    case SaveKind::ReadFlagFile:
+        stage(schema::kReadFlagFileName).write(encodeReadFlagFile());
+        break;
+    }
+    return files;
+}
+
 } // namespace
 
-void loadState() {
+void loadState(LoadScope scope) {
+    loadedScope = scope;
     const std::filesystem::path settingsPath = stateFile(schema::kSettingsFileName);
     const auto settingsBytes = readFileBytes(settingsPath);
     if (!settingsBytes) {
@@ -59,29 +85,26 @@ void loadState() {
     }
     if (decodeSettingsFile(fromTextMode(*settingsBytes)) != SettingsRead::Loaded)
         return;
-    if (const auto lists = readFileBytes(stateFile(schema::kMailListFileName)))
-        decodeMailListFile(*lists);
-    if (const auto flags = readFileBytes(stateFile(schema::kReadFlagFileName)))
-        decodeReadFlagFile(*flags);
+    if (scope != LoadScope::Accounts)
+        loadLists(scope);
 }
 
 // A check run rewrites the lists and read flags it works on: nothing is saved
 // meanwhile. The content is taken in one step under the table's lock, so a
-// deletion run's bracket never lands in the middle of it.
+// deletion run's bracket never lands in the middle of it; flushing it to disk
+// waits for nobody.
 bool saveState(SaveKind kind) {
     if (checkRunning == 1)
         return false;
-    std::vector<StateFile> files;
-    {
+    if (kind != SaveKind::SettingsFile && loadedScope != LoadScope::Everything)
+        return false;
+    const auto staged = [kind] {
         const TableAccess access;
-        files = filesOf(kind);
-    }
-    std::vector<FileReplacement> replacements;
-    for (const StateFile& file : files)
-        replacements.push_back({stateFile(file.name), file.bytes});
-    const std::error_code error = replaceFiles(replacements, kPrivateFile);
-    if (error) {
-        messageBox(config_texts::saveFailed(replacements.front().target.string(), error.message()));
+        return stagedFilesOf(kind);
+    };
+    std::vector<StagedFile> files = staged();
+    if (const std::error_code error = commitStagedFiles(files)) {
+        messageBox(config_texts::saveFailed(files.front().target().string(), error.message()));
         return false;
     }
     return true;

@@ -20,12 +20,14 @@ std::string toTextMode(std::string_view text);
 // Text mode on read: CR LF becomes LF, a lone CR stays, byte 26 ends the data.
 std::string fromTextMode(std::string_view stored);
 
-// The whole file as it is on disk; nothing when it cannot be opened or read.
+// The whole file as it is on disk; nothing when it is no regular file or
+// cannot be opened or read.
 std::optional<std::string> readFileBytes(const std::filesystem::path& file);
 
 // Replaces `target` with `bytes`: a temporary file beside it is written,
-// flushed to disk and renamed over it. On failure the old file is untouched,
-// no temporary is left behind and the error is returned.
+// flushed to disk and renamed over it (a target that already holds these
+// bytes with this mode is left as it is). On failure the old file is
+// untouched, no temporary is left behind and the error is returned.
 std::error_code replaceFile(const std::filesystem::path& target, std::string_view bytes,
                             std::filesystem::perms mode);
 

@@ -1,7 +1,10 @@
 #include "check/account_table.h"
 #include "check/language.h"
 #include "check/run_flags.h"
+#include "config/byte_stream.h"
+#include "config/mail_list_file.h"
 #include "config/program_directory.h"
+#include "config/read_flag_file.h"
 #include "config/recording_presenter.h"
 #include "config/settings.h"
 #include "config/state_fixtures.h"
@@ -11,11 +14,13 @@
 
 #include <filesystem>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 namespace ombrix {
 namespace {
 
 namespace fs = std::filesystem;
+using namespace std::string_literals;
 
 class StateStoreTest : public testing::Test {
 protected:
@@ -136,6 +141,114 @@ TEST_F(StateStoreTest, SavedListsCarryTheReadFlagsOfTheSameTable) {
     EXPECT_EQ(accounts[0].read[0], 1);
     EXPECT_EQ(accounts[0].read[1], 1);
     EXPECT_EQ(accounts[1].read[0], test::readFlagFixture().back());
+}
+
+// What a save that changed nothing left: the inode of each file, which a
+// replacement changes.
+std::vector<ino_t> inodesOf(const test::TempDir& dir) {
+    std::vector<ino_t> inodes;
+    for (const char* name : {"obx.dat", "obx.msf", "obx.rd"}) {
+        struct stat status {};
+        EXPECT_EQ(::stat((dir / name).c_str(), &status), 0) << name;
+        inodes.push_back(status.st_ino);
+    }
+    return inodes;
+}
+
+TEST_F(StateStoreTest, OnlyTheFilesWhoseBytesChangedAreReplaced) {
+    writeFixtures();
+    loadState();
+    ASSERT_TRUE(saveAllState()); // now with the owner-only mode
+    const std::vector<ino_t> saved = inodesOf(dir);
+
+    ASSERT_TRUE(saveAllState());
+    EXPECT_EQ(inodesOf(dir), saved) << "an unchanged table rewrites nothing";
+    EXPECT_EQ(entries(), (std::vector<std::string>{"obx.dat", "obx.msf", "obx.rd"}));
+
+    accounts[1].read[0] = 1;
+    ASSERT_TRUE(saveState(SaveKind::MailListFile));
+    const std::vector<ino_t> flagged = inodesOf(dir);
+    EXPECT_EQ(flagged[1], saved[1]) << "obx.msf stays";
+    EXPECT_NE(flagged[2], saved[2]) << "obx.rd is replaced";
+    EXPECT_EQ(test::readBytes(dir / "obx.rd"), "\x01\x00\x01"s);
+
+    // A change late in obx.msf: its unchanged beginning comes from the old file.
+    accounts[1].subject[0] = "changed";
+    const std::string expected = encodeMailListFile();
+    ASSERT_TRUE(saveState(SaveKind::MailListFile));
+    EXPECT_NE(inodesOf(dir)[1], saved[1]);
+    EXPECT_EQ(test::readBytes(dir / "obx.msf"), expected);
+    EXPECT_EQ(entries(), (std::vector<std::string>{"obx.dat", "obx.msf", "obx.rd"}));
+}
+
+// Lists far larger than the reader's buffer go through disk and back.
+TEST_F(StateStoreTest, ListsLargerThanTheReadersBufferComeBackWhole) {
+    writeFixtures();
+    loadState();
+    AccountRecord& a = accounts[0];
+    a.mailCount = kMaxMails;
+    for (int i = 0; i < kMaxMails; ++i)
+        storeMail(a, i,
+                  MailEntry{.date = "Tue, 07 Mar 2006 10:00:00 +0100",
+                            .bodyPreview = std::string(static_cast<std::size_t>(i % 400), 'p'),
+                            .serverPosition = static_cast<std::uint32_t>(i),
+                            .read = static_cast<std::uint8_t>(i % 3 == 0),
+                            .from = "sender " + std::to_string(i),
+                            .subject = "subject",
+                            .uid = std::to_string(i),
+                            .day = 7,
+                            .month = 3,
+                            .year = 2006,
+                            .size = i});
+    ASSERT_TRUE(saveAllState());
+    const std::string lists = encodeMailListFile();
+    ASSERT_GT(lists.size(), 2 * kStreamChunk);
+    const std::string flags = encodeReadFlagFile();
+
+    test::resetProcessState();
+    programDirectory = dir.path().string();
+    loadState();
+    EXPECT_EQ(accounts[0].mailCount, kMaxMails);
+    EXPECT_EQ(accounts[0].bodyPreview[399], std::string(399, 'p'));
+    EXPECT_EQ(encodeMailListFile(), lists);
+    EXPECT_EQ(encodeReadFlagFile(), flags);
+}
+
+// The command-line modes that only print read no more than they print; what
+// they leave out must never be saved over the files.
+TEST_F(StateStoreTest, APartialLoadReadsLessAndNeverSavesTheLists) {
+    writeFixtures();
+    loadState(LoadScope::Accounts);
+    EXPECT_EQ(accountCount, 2u);
+    EXPECT_EQ(accounts[0].name, "me@example.org");
+    EXPECT_EQ(accounts[0].mailCount, 0) << "no mail list read";
+    EXPECT_EQ(accounts[0].checked, 0);
+
+    test::resetProcessState();
+    programDirectory = dir.path().string();
+    loadState(LoadScope::ReadCounts);
+    EXPECT_EQ(accounts[0].mailCount, 2);
+    EXPECT_EQ(accounts[1].mailCount, 1);
+    EXPECT_EQ(accounts[0].read[0], 1);
+    EXPECT_EQ(accounts[0].read[1], 0);
+    EXPECT_EQ(accounts[0].from[0], "") << "entries are not kept";
+
+    for (const LoadScope scope : {LoadScope::Accounts, LoadScope::ReadCounts}) {
+        test::resetProcessState();
+        programDirectory = dir.path().string();
+        loadState(scope);
+        accounts[0].read[0] = 0;
+        EXPECT_FALSE(saveState(SaveKind::MailListFile));
+        EXPECT_FALSE(saveState(SaveKind::ReadFlagFile));
+        EXPECT_FALSE(saveAllState());
+        EXPECT_EQ(test::readBytes(dir / "obx.msf"), test::mailListFixture());
+        EXPECT_EQ(test::readBytes(dir / "obx.rd"), test::readFlagFixture());
+        EXPECT_TRUE(saveState(SaveKind::SettingsFile));
+    }
+    EXPECT_TRUE(messages.texts.empty());
+
+    loadState();
+    EXPECT_TRUE(saveState(SaveKind::MailListFile)) << "a full load may save again";
 }
 
 TEST_F(StateStoreTest, AFailedListSaveSaysSoOnceAndLeavesNoTemporary) {

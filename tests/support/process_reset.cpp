@@ -5,6 +5,7 @@
 #include "config/program_conf.h"
 #include "config/program_directory.h"
 #include "config/settings.h"
+#include "config/state_store.h"
 
 namespace ombrix::test {
 
@@ -13,6 +14,7 @@ void resetProcessState() {
     settings = missingFileSettings();
     programDirectory.clear();
     programConf = ProgramConf();
+    loadedScope = LoadScope::Everything;
     Language = 1;
 }
 
