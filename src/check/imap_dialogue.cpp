@@ -2,6 +2,7 @@
 
 #include "check/check_texts.h"
 #include "check/fetched_mail.h"
+#include "check/imap_completion.h"
 #include "check/imap_login.h"
 #include "net/mail_socket.h"
 
@@ -75,6 +76,15 @@ std::string_view uidValue(std::string_view line) {
         at = line.find_first_of("( ", item);
     }
     return {};
+}
+
+// Whether a line of the reply is a FETCH response about this message.
+bool holdsFetchOf(std::string_view reply, std::uint64_t number) {
+    for (std::size_t pos = 0; pos < reply.size();) {
+        if (fetchNumber(takeLine(reply, pos)) == number)
+            return true;
+    }
+    return false;
 }
 
 class ImapDialogue {
@@ -218,15 +228,37 @@ private:
         const std::string number = std::to_string(c_.messageNumber(i));
         std::string_view reply =
             command("FETCH " + number + " (BODY[HEADER] BODY[TEXT]<0.4000>)\r\n", kMailHint);
-        if (!c_.answered())
+        if (!fetched(c_.messageNumber(i)))
             return false;
         ParseFetchedMail(reply, c_.workingList, i, FetchForm::Imap);
         reply = command("FETCH " + number + " RFC822.SIZE\r\n", kShortHint);
-        if (!c_.answered())
+        if (!fetched(c_.messageNumber(i)))
             return false;
         c_.workingList.size[i] =
             static_cast<std::int32_t>(std::min<std::uint32_t>(imapRfc822Size(reply), INT32_MAX));
         c_.recordFetched(i);
+        return true;
+    }
+
+    // The reply to a FETCH of one mail came whole, ends with its tagged OK
+    // and holds a FETCH response for that mail. Anything else read as the
+    // mail gave a row without subject or size and the check passed for a
+    // success: a refusal fails the account with the server's text, any other
+    // reply as a protocol fault.
+    bool fetched(std::uint64_t number) {
+        if (!c_.answered())
+            return false;
+        std::string refusal = imapReplyRefusal(c_.reply);
+        if (!refusal.empty()) {
+            c_.fail(std::move(refusal));
+            return false;
+        }
+        const std::string_view reply = c_.reply.text();
+        if (!imapCompletedOk(reply, imapTagOf(c_.socket.lastCommand())) ||
+            !holdsFetchOf(reply, number)) {
+            c_.fail(check_texts::protocolFault());
+            return false;
+        }
         return true;
     }
 

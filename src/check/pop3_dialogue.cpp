@@ -22,10 +22,6 @@ constexpr std::uint32_t kNoopReplySize = 100000;
 // so the keep-alive can never spin forever.
 constexpr int kNoopAttempts = 10;
 
-bool isDigit(char c) {
-    return c >= '0' && c <= '9';
-}
-
 class Pop3Dialogue {
 public:
     explicit Pop3Dialogue(AccountCheck& check) : c_(check) {}
@@ -66,18 +62,17 @@ private:
             c_.fail(check_texts::noResponse());
             return false;
         }
-        // No digits read as an empty mailbox; a number no mailbox can hold is no count.
-        std::uint64_t serverCount = 0;
-        if (reply.size() > 4 && isDigit(reply[4])) {
-            const std::optional<std::uint64_t> read = readMessageCount(reply, 4);
-            if (!read) {
-                c_.fail(check_texts::protocolFault());
-                return false;
-            }
-            serverCount = *read;
+        // "+OK count size": without its count a reply says nothing about the
+        // mailbox, and taken for an empty one it would clear the list. A
+        // number no mailbox can hold is no count either.
+        const std::optional<std::uint64_t> serverCount =
+            reply.size() > 4 && reply[3] == ' ' ? readMessageCount(reply, 4) : std::nullopt;
+        if (!serverCount) {
+            c_.fail(check_texts::protocolFault());
+            return false;
         }
-        total_ = std::to_string(serverCount);
-        c_.beginListing(serverCount);
+        total_ = std::to_string(*serverCount);
+        c_.beginListing(*serverCount);
         count_ = c_.workingList.mailCount; // the newest, as many as the arrays hold
         return true;
     }
@@ -134,17 +129,30 @@ private:
         c_.progress.text(check_texts::readingMail(c_.account.name, c_.messageNumber(i), total_));
         std::string_view reply =
             command("LIST " + number + "\r\n", c_.timeouts.replyMs, kListReplySize, true, false);
-        if (!c_.answered())
+        if (!accepted())
             return false;
         const std::uint32_t size = pop3ListSize(reply);
         reply = command("TOP " + number + " 100\r\n", c_.timeouts.replyMs, size, false, false);
-        if (!c_.answered())
+        if (!accepted())
             return false;
         c_.workingList.size[i] =
             static_cast<std::int32_t>(std::min<std::uint32_t>(size, INT32_MAX));
         ParseFetchedMail(reply, c_.workingList, i, FetchForm::Pop3);
         c_.recordFetched(i);
         return true;
+    }
+
+    // The reply to LIST or TOP came whole and is "+OK". A refused or garbled
+    // one fails the account with the server's text: read as a mail, it gave
+    // a row without subject and the check passed for a success.
+    bool accepted() {
+        if (c_.aborted())
+            return false;
+        std::string refusal = pop3Refusal(c_.reply);
+        if (refusal.empty())
+            return true;
+        c_.fail(std::move(refusal));
+        return false;
     }
 
     // True while the session answers; false when it is silent (or refuses on

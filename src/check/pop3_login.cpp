@@ -16,29 +16,23 @@ LoginResult failed(std::string text) {
     return {abortRequest != 0 ? LoginStatus::Aborted : LoginStatus::Failed, std::move(text)};
 }
 
-// Why the reply just received is no "+OK" (empty when it is one): a missing
-// or cut reply does not respond; anything else is the server's own word.
-std::string refusalOf(const ReplyBuffer& reply) {
-    const std::string_view answer = reply.text();
-    if (answer.empty() || !reply.complete())
-        return check_texts::noResponse();
-    if (!answer.starts_with("+OK"))
-        return std::string(answer);
-    return {};
-}
-
 // Sends one login command; an empty text means the server accepted it.
 std::string commandRefusal(CMailSocket& socket, ReplyBuffer& reply, const std::string& command,
                            std::uint32_t timeoutMs) {
     socket.SendLine(command);
     reply.receiveReply(socket, timeoutMs, kLineReplySize, true, false);
-    return refusalOf(reply);
+    return pop3Refusal(reply);
 }
 
 } // namespace
 
-bool isPop3Error(std::string_view reply) {
-    return reply.size() >= 2 && reply[1] == 'E';
+std::string pop3Refusal(const ReplyBuffer& reply) {
+    const std::string_view answer = reply.text();
+    if (answer.empty() || !reply.complete())
+        return check_texts::noResponse();
+    if (!answer.starts_with("+OK"))
+        return std::string(answer.substr(0, answer.find('\n')));
+    return {};
 }
 
 LoginResult pop3Login(CMailSocket& socket, ReplyBuffer& reply, const AccountRecord& account,
@@ -52,7 +46,7 @@ LoginResult pop3Login(CMailSocket& socket, ReplyBuffer& reply, const AccountReco
     reply.receiveReply(socket, steps.timeoutMs, steps.greetingSize, true, false);
     if (abortRequest != 0)
         return failed(check_texts::noResponse());
-    std::string refusal = refusalOf(reply);
+    std::string refusal = pop3Refusal(reply);
     if (!refusal.empty())
         return failed(std::move(refusal));
 

@@ -8,7 +8,7 @@
 
 #include <cstdint>
 #include <functional>
-#include <string_view>
+#include <string>
 
 namespace ombrix {
 
@@ -29,7 +29,9 @@ struct Pop3LoginSteps {
 LoginResult pop3Login(CMailSocket& socket, ReplyBuffer& reply, const AccountRecord& account,
                       const Pop3LoginSteps& steps = {});
 
-// A POP3 error reply: its second character is "E" (the "-ERR" case).
-bool isPop3Error(std::string_view reply);
+// Why the reply just received is no "+OK" (empty when it is one): a missing
+// reply, or one cut short, does not respond; anything else is the server's
+// own word, its first line (the rest of a garbled multi-line reply is mail).
+std::string pop3Refusal(const ReplyBuffer& reply);
 
 } // namespace ombrix

@@ -1,6 +1,7 @@
 #include "delete/imap_flagging.h"
 
 #include "check/check_texts.h"
+#include "check/imap_completion.h"
 #include "check/imap_login.h"
 #include "check/run_flags.h"
 #include "check/run_host.h"

@@ -16,14 +16,6 @@ namespace ombrix {
 // (any case) as one of its words.
 bool imapAnnounces(std::string_view reply, std::string_view capability);
 
-// True when the reply ends with the tagged OK completion of `tag`: all of it
-// arrived and the server did what it was asked. A reply cut short by a
-// time-out or a closed connection has no such end.
-bool imapCompletedOk(std::string_view reply, std::string_view tag);
-
-// The tag of a tagged command line: what comes before its first blank.
-std::string_view imapTagOf(std::string_view commandLine);
-
 // The numbers of the reply's untagged SEARCH responses; none when the reply
 // holds no SEARCH response at all (an empty result is "* SEARCH" alone).
 std::optional<std::vector<std::uint32_t>> imapSearchNumbers(std::string_view reply);

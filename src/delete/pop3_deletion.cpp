@@ -25,21 +25,19 @@ bool login(DeletionSession& s) {
     return result.loggedIn();
 }
 
-// True when the session answers STAT positively; the message count goes to `count`.
+// True when the session answers STAT with "+OK"; the message count goes to
+// `count`. Any other reply fails the deletion with the server's text: ended
+// quietly, it deleted nothing and still counted as done.
 bool stat(DeletionSession& s, std::uint64_t& count) {
     const std::string_view reply =
         pop3Command(s, "STAT\r\n", s.timeouts.replyMs, kShortReplySize, true, false);
-    if (reply.empty()) {
-        s.fail(check_texts::noResponse());
+    std::string refusal = pop3Refusal(s.reply);
+    if (!refusal.empty()) {
+        s.fail(std::move(refusal));
         return false;
     }
-    if (reply.size() >= 3 && reply[1] == 'O' && reply[2] == 'K') {
-        count = pop3StatCount(reply);
-        return true;
-    }
-    if (isPop3Error(reply))
-        s.fail(std::string(reply));
-    return false;
+    count = pop3StatCount(reply);
+    return true;
 }
 
 // One DELE; false when the phase must stop (abort, failure).
@@ -52,7 +50,7 @@ bool deleteMail(DeletionSession& s, const std::string& number) {
         s.fail(check_texts::noResponse());
         return false;
     }
-    if (!answer.starts_with('+')) {
+    if (!answer.starts_with("+OK")) {
         // Perhaps the rest of an earlier reply: the answer to DELE may follow.
         const std::string_view second =
             s.reply.receiveReply(s.socket, s.timeouts.deleRetryMs, kShortReplySize, true, false);
@@ -61,8 +59,10 @@ bool deleteMail(DeletionSession& s, const std::string& number) {
         if (!second.empty())
             answer = second;
     }
-    if (isPop3Error(answer)) {
-        s.fail(std::move(answer));
+    // Only "+OK" marks the mail; a garbled answer counted as one made a
+    // deletion that removed nothing report success.
+    if (!answer.starts_with("+OK")) {
+        s.fail(answer.substr(0, answer.find('\n')));
         return false;
     }
     return true;

@@ -13,6 +13,7 @@ namespace ombrix::test {
 namespace {
 
 using namespace std::chrono_literals;
+using namespace std::string_literals;
 
 std::string tag(int number) {
     char text[16];
@@ -191,6 +192,66 @@ INSTANTIATE_TEST_SUITE_P(
                    s.expect("a005 FETCH 3 (BODY[HEADER] BODY[TEXT]<0.4000>)")
                        .send(whole.substr(0, whole.size() / 2));
                }}),
+    [](const auto& row) { return std::string(row.param.name); });
+
+struct FetchRow {
+    const char* name;
+    std::string bodyReply; // to a005 FETCH 3 (BODY...); empty: the right one
+    std::string sizeReply; // to a006 FETCH 3 RFC822.SIZE, when the body passed
+    std::string errorText; // exact, or the start of a protocol fault
+};
+
+void PrintTo(const FetchRow& row, std::ostream* out) {
+    *out << row.name;
+}
+
+class ImapFetchReplyTest : public ImapReplyFaultTest,
+                           public ::testing::WithParamInterface<FetchRow> {};
+
+// The FETCH of a new mail must end with its tagged OK and be about that mail:
+// a refusal or another mail's response, read as the mail, gave a row without
+// subject or size and the check passed for a success.
+TEST_P(ImapFetchReplyTest, OtherThanTheMailFailsTheAccount) {
+    const FetchRow& row = GetParam();
+    Script s;
+    imapLoginSteps(s);
+    imapStatus(s, "7", "14", "3");
+    s.expect("a004 FETCH 1:* UID")
+        .send("* 1 FETCH (UID 11)\r\n* 2 FETCH (UID 12)\r\n* 3 FETCH (UID 13)\r\n"
+              "a004 OK Fetch completed.\r\n");
+    s.expect("a005 FETCH 3 (BODY[HEADER] BODY[TEXT]<0.4000>)")
+        .send(row.bodyReply.empty() ? imapBodyReply(3, kMailC, "a005") : row.bodyReply);
+    if (!row.sizeReply.empty())
+        s.expect("a006 FETCH 3 RFC822.SIZE").send(row.sizeReply);
+    s.expectClose();
+    LoopbackServer server(s);
+    AccountRecord& a = checkedBefore(server);
+
+    runCheck();
+
+    EXPECT_TRUE(server.waitUntilDone());
+    EXPECT_THAT(a.errorText, ::testing::StartsWith(row.errorText));
+    expectOldListKept(a);
+    EXPECT_EQ(imapRefused, 0) << "a refusal must not be left for the next reply";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Replies, ImapFetchReplyTest,
+    ::testing::Values(FetchRow{"BodyRefused", "a005 NO [UNAVAILABLE] try later\r\n", "",
+                               "a005 NO [UNAVAILABLE] try later"},
+                      FetchRow{"BodyBad", "a005 BAD \x1b[2Jsyntax\r\n", "", "a005 BAD ?[2Jsyntax"},
+                      FetchRow{"BodyOfAnotherMail", imapBodyReply(2, kMailB, "a005"), "",
+                               "protocol error"},
+                      FetchRow{"BodyWithNulInItsFetchLine",
+                               "*\0 3 FETCH (BODY[HEADER] {4}\r\nX: y\r\n)\r\na005 OK\r\n"s, "",
+                               "protocol error"},
+                      FetchRow{"SizeRefused", "", "a006 NO [UNAVAILABLE] try later\r\n",
+                               "a006 NO [UNAVAILABLE] try later"},
+                      FetchRow{"SizeBad", "", "a006 BAD what?\r\n", "a006 BAD what?"},
+                      FetchRow{"SizeOfAnotherMail", "",
+                               "* 2 FETCH (RFC822.SIZE 999)\r\na006 OK\r\n", "protocol error"},
+                      FetchRow{"SizeCompletedWithoutOk", "",
+                               "* 3 FETCH (RFC822.SIZE 999)\r\na006 OKAY\r\n", "protocol error"}),
     [](const auto& row) { return std::string(row.param.name); });
 
 // 500 unknown mails take two commands each: the tags go on from a999 to

@@ -217,6 +217,79 @@ INSTANTIATE_TEST_SUITE_P(
                }}),
     [](const auto& row) { return std::string(row.param.name); });
 
+struct WrongReplyRow {
+    const char* name;
+    std::function<void(Script&)> steps; // after the login, up to the wrong reply
+    std::string errorText;              // exact, or the start of a protocol fault
+};
+
+void PrintTo(const WrongReplyRow& row, std::ostream* out) {
+    *out << row.name;
+}
+
+class Pop3WrongReplyTest : public Pop3ReplyFaultTest,
+                           public ::testing::WithParamInterface<WrongReplyRow> {};
+
+// A reply the list depends on that is not "+OK" with what it should hold:
+// read as a count or as a mail, it gave an empty list or a row without
+// subject, and the check passed for a success.
+TEST_P(Pop3WrongReplyTest, FailsTheAccountWithTheServersText) {
+    Script s;
+    pop3Login(s);
+    GetParam().steps(s);
+    s.expectClose();
+    LoopbackServer server(s);
+    AccountRecord& a = checkedBefore(server);
+
+    runCheck();
+
+    EXPECT_TRUE(server.waitUntilDone());
+    EXPECT_THAT(a.errorText, ::testing::StartsWith(GetParam().errorText));
+    expectOldListKept(a);
+}
+
+// STAT, UIDL with one unknown mail (3), and the LIST of it.
+void listingWithNewMail(Script& s) {
+    s.expect("STAT").sendLine("+OK 3 900");
+    s.expect("UIDL").send("+OK\r\n1 uid-a\r\n2 uid-b\r\n3 uid-c\r\n.\r\n");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Replies, Pop3WrongReplyTest,
+    ::testing::Values(
+        WrongReplyRow{"StatWithNulBeforeItsCount",
+                      [](Script& s) { s.expect("STAT").send("+OK\0 3 900\r\n"s); },
+                      "protocol error"},
+        WrongReplyRow{"StatWithoutCount", [](Script& s) { s.expect("STAT").sendLine("+OK"); },
+                      "protocol error"},
+        WrongReplyRow{"ListRefused",
+                      [](Script& s) {
+                          listingWithNewMail(s);
+                          s.expect("LIST 3").sendLine("-ERR [SYS/TEMP] try again");
+                      },
+                      "-ERR [SYS/TEMP] try again"},
+        WrongReplyRow{"ListGarbled",
+                      [](Script& s) {
+                          listingWithNewMail(s);
+                          s.expect("LIST 3").sendLine("\x01garbage");
+                      },
+                      "?garbage"},
+        WrongReplyRow{"TopRefused",
+                      [](Script& s) {
+                          listingWithNewMail(s);
+                          s.expect("LIST 3").sendLine("+OK 3 120");
+                          s.expect("TOP 3 100").sendLine("-ERR \x1b[2Jno such message");
+                      },
+                      "-ERR ?[2Jno such message"},
+        WrongReplyRow{"TopWithNulBeforeItsStatus",
+                      [](Script& s) {
+                          listingWithNewMail(s);
+                          s.expect("LIST 3").sendLine("+OK 3 120");
+                          s.expect("TOP 3 100").send("\0+OK\r\n"s + kMailC.text() + ".\r\n");
+                      },
+                      "?+OK"}),
+    [](const auto& row) { return std::string(row.param.name); });
+
 // "-ERR ... +OK" holds "+OK" but refuses: the keep-alive gives up after its
 // attempts and opens a new session, as after silence.
 TEST_F(Pop3ReplyFaultTest, KeepAliveAcceptsOnlyAStatusLineThatBeginsWithOk) {

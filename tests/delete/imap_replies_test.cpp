@@ -3,6 +3,7 @@
 
 #include "check/account_table.h"
 #include "check/fetched_mail.h"
+#include "check/imap_completion.h"
 #include "delete/imap_replies.h"
 
 #include <gtest/gtest.h>

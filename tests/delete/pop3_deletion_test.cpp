@@ -300,6 +300,47 @@ INSTANTIATE_TEST_SUITE_P(
                       QuitCase{"Unanswered", "", "mailserver does not respond"}),
     caseName);
 
+// Only "+OK" to STAT lets the deletion go on, and only "+OK" to DELE marks a
+// mail: a garbled answer ended the deletion as done with nothing deleted.
+struct NotOkCase {
+    const char* name;
+    std::string statReply; // to STAT
+    std::string deleReply; // to DELE 1, when STAT passed
+    std::string errorText;
+};
+
+void PrintTo(const NotOkCase& c, std::ostream* out) {
+    *out << c.name;
+}
+
+class Pop3NotOkTest : public DeleteRunTest, public ::testing::WithParamInterface<NotOkCase> {};
+
+TEST_P(Pop3NotOkTest, FailsTheDeletionWithTheServersText) {
+    const NotOkCase& c = GetParam();
+    Script s;
+    s.sendLine("+OK POP3 ready").expect("USER bob").sendLine("+OK").expect("PASS secret");
+    s.sendLine("+OK logged in").expect("STAT").sendLine(c.statReply);
+    if (!c.deleReply.empty()) {
+        pop3Verify(s, "1", "u1", "One");
+        s.expect("DELE 1").sendLine(c.deleReply);
+    }
+    pop3Quit(s);
+    LoopbackServer server(s);
+    listMail(account(server), 0, 0, "u1\r\n", "One");
+
+    EXPECT_EQ(run({0}), DeleteOutcome::Failed);
+    EXPECT_TRUE(server.waitUntilDone());
+    expectFailedEnd(c.errorText);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Replies, Pop3NotOkTest,
+    ::testing::Values(NotOkCase{"StatGarbled", "\x01\x02garbage", "", "??garbage"},
+                      NotOkCase{"StatRefused", "-ERR [IN-USE] locked", "", "-ERR [IN-USE] locked"},
+                      NotOkCase{"DeleGarbled", "+OK 1 100", "\x7f garbage", "? garbage"},
+                      NotOkCase{"DeleNeitherOkNorErr", "+OK 1 100", "+ marked", "+ marked"}),
+    caseName);
+
 // A DELE answer that is not "+..." is read once more: the second read decides.
 TEST_F(Pop3DeletionTest, TheSecondReadOfADeleReplyDecides) {
     Script s;

@@ -1,0 +1,36 @@
+#include "check/imap_completion.h"
+
+#include <algorithm>
+
+namespace ombrix {
+
+namespace {
+
+char upper(char c) {
+    return c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c;
+}
+
+bool equalsIgnoringCase(std::string_view a, std::string_view b) {
+    return std::ranges::equal(a, b, [](char x, char y) { return upper(x) == upper(y); });
+}
+
+} // namespace
+
+bool imapCompletedOk(std::string_view reply, std::string_view tag) {
+    if (tag.empty() || !reply.ends_with("\r\n"))
+        return false;
+    reply.remove_suffix(2);
+    const std::size_t lastLineFeed = reply.rfind('\n');
+    const std::string_view line =
+        lastLineFeed == std::string_view::npos ? reply : reply.substr(lastLineFeed + 1);
+    if (!line.starts_with(tag) || line.substr(tag.size(), 1) != " ")
+        return false;
+    const std::string_view status = line.substr(tag.size() + 1, 3);
+    return equalsIgnoringCase(status, "OK") || equalsIgnoringCase(status, "OK ");
+}
+
+std::string_view imapTagOf(std::string_view commandLine) {
+    return commandLine.substr(0, commandLine.find(' '));
+}
+
+} // namespace ombrix
