@@ -15,52 +15,66 @@ std::vector<StepRow> pop3DeleteRows() {
         {"Greeting", {"GREETING", ""}, all},
         {"User", {"USER", ""}, all},
         {"Pass", {"PASS", ""}, all},
-        {"Stat", {"STAT", ""}, failing({Close, Stall, Refuse})},
+        {"Stat", {"STAT", ""}, failing({Close, Stall, Refuse, Garbage})},
         {"Noop", {"NOOP", ""}, either({Close, Stall, Refuse, Garbage})},
         // A server without "UIDL n" is served by comparing the subject alone.
         {"UidlOne", {"UIDL", "UIDL "}, failing({Close, Stall}) + either({Garbage, Refuse})},
         {"ListOne", {"LIST", "LIST "}, all},
         {"Top", {"TOP", ""}, all},
-        {"Dele", {"DELE", ""}, failing({Close, Stall, Refuse})},
+        {"Dele", {"DELE", ""}, failing({Close, Stall, Refuse, Garbage})},
+        // The server removes the marked mail only when it accepts QUIT.
+        {"Quit", {"QUIT", ""}, failing({Close, Stall, Refuse}) + either({Garbage})},
     };
 }
 
-class Pop3DeleteFaults : public testing::TestWithParam<FaultCase> {
-protected:
-    FaultFixture fixture{{Protocol::Pop3}};
-};
+class Pop3DeleteFaults : public testing::TestWithParam<StepRow> {};
 
 TEST_P(Pop3DeleteFaults, RemovesOnlyTheSelectedMailAndSaysSo) {
-    runDeleteCase(fixture, GetParam());
+    runDeleteRow(GetParam(), {Protocol::Pop3});
 }
 
-INSTANTIATE_TEST_SUITE_P(Steps, Pop3DeleteFaults, testing::ValuesIn(crossed(pop3DeleteRows())),
-                         [](const auto& p) { return p.param.name; });
+INSTANTIATE_TEST_SUITE_P(Steps, Pop3DeleteFaults, testing::ValuesIn(pop3DeleteRows()), rowName);
+
+const std::vector<KindOutcome> kEveryImapFault = failing({Close, Stall, Garbage, Refuse, Bad});
 
 // A server with UIDPLUS.
 std::vector<StepRow> imapDeleteRows() {
-    const std::vector<KindOutcome> all = failing({Close, Stall, Garbage, Refuse, Bad});
     return {
         // A greeting that is not "* OK" harms nothing while the server answers LOGIN.
         {"Greeting", {"GREETING", ""}, failing({Close, Stall, Refuse, Bad}) + either({Garbage})},
-        {"Login", {"LOGIN", ""}, all},
-        {"Select", {"SELECT", ""}, all},
-        {"Store", {"UID STORE", ""}, failing({Close, Stall})},
+        {"Login", {"LOGIN", ""}, kEveryImapFault},
+        {"Select", {"SELECT", ""}, kEveryImapFault},
+        {"SubjectProof", {"UID FETCH", "SUBJECT"}, kEveryImapFault},
+        {"Store", {"UID STORE", ""}, kEveryImapFault},
+        {"UidExpunge", {"UID EXPUNGE", ""}, kEveryImapFault},
         {"Logout", {"LOGOUT", ""}, either({Close, Stall, Garbage, Refuse, Bad})},
     };
 }
 
-class ImapDeleteFaults : public testing::TestWithParam<FaultCase> {
-protected:
-    FaultFixture fixture{{Protocol::Imap, true}};
-};
+class ImapDeleteFaults : public testing::TestWithParam<StepRow> {};
 
 TEST_P(ImapDeleteFaults, RemovesOnlyTheSelectedMailAndSaysSo) {
-    runDeleteCase(fixture, GetParam());
+    runDeleteRow(GetParam(), {Protocol::Imap, true});
 }
 
-INSTANTIATE_TEST_SUITE_P(Steps, ImapDeleteFaults, testing::ValuesIn(crossed(imapDeleteRows())),
-                         [](const auto& p) { return p.param.name; });
+INSTANTIATE_TEST_SUITE_P(Steps, ImapDeleteFaults, testing::ValuesIn(imapDeleteRows()), rowName);
+
+// A server without UIDPLUS: it looks for others' \Deleted mails, then CLOSE.
+std::vector<StepRow> imapNoUidPlusDeleteRows() {
+    return {
+        {"SearchDeleted", {"UID SEARCH", ""}, kEveryImapFault},
+        {"Close", {"CLOSE", ""}, kEveryImapFault},
+    };
+}
+
+class ImapNoUidPlusDeleteFaults : public testing::TestWithParam<StepRow> {};
+
+TEST_P(ImapNoUidPlusDeleteFaults, RemovesOnlyTheSelectedMailAndSaysSo) {
+    runDeleteRow(GetParam(), {Protocol::Imap, false});
+}
+
+INSTANTIATE_TEST_SUITE_P(Steps, ImapNoUidPlusDeleteFaults,
+                         testing::ValuesIn(imapNoUidPlusDeleteRows()), rowName);
 
 } // namespace
 } // namespace ombrix::test

@@ -8,6 +8,7 @@
 #include "faults/guarded_run.h"
 #include "support/temp_dir.h"
 
+#include <compare>
 #include <gtest/gtest.h>
 #include <initializer_list>
 #include <optional>
@@ -58,10 +59,13 @@ struct StepRow {
 // Each row's faults at its step, named "<Step>_<Kind>".
 std::vector<FaultCase> crossed(const std::vector<StepRow>& rows);
 
+// One row of `--list 0`; two rows are the same mail when UID and subject are.
 struct ListedMail {
     std::string uid;
     std::string subject;
-    auto operator<=>(const ListedMail&) const = default;
+    int row = -1; // its row number, for --delete
+    bool operator==(const ListedMail& other) const;
+    std::strong_ordering operator<=>(const ListedMail& other) const;
 };
 
 void PrintTo(const ListedMail& mail, std::ostream* out);
@@ -74,6 +78,7 @@ public:
     FakeMailbox& mailbox() { return server_->mailbox(); }
 
     void addAccount();
+    // The runs the fault is armed for, with short reply time-outs.
     GuardedResult check();
     GuardedResult deleteRows(const std::vector<int>& rows);
     // The rows of `--list 0`, sorted by UID text.
@@ -82,13 +87,19 @@ public:
     std::vector<ListedMail> serverMails() const;
     // The row of `--list 0` that shows this UID; -1 when none.
     int rowOf(std::uint32_t uid);
+    // The same, in a listing already taken.
+    int rowIn(const std::vector<ListedMail>& listed, std::uint32_t uid) const;
     std::string uidText(std::uint32_t uid) const;
 
-    // A fault-free check that must succeed and list the server's mails.
-    void checkCleanly();
+    // A fault-free check that must succeed and list the server's mails; its list.
+    std::vector<ListedMail> checkCleanly();
+    // The same without looking at the list (a process fewer): what it must list.
+    std::vector<ListedMail> checkUnlisted();
 
 private:
-    GuardedResult run(const std::vector<std::string>& arguments, const std::string& input = {});
+    enum class Faulted { No, Yes };
+    GuardedResult run(const std::vector<std::string>& arguments, Faulted faulted,
+                      const std::string& input = {});
 
     ServerTraits traits_;
     TempDir dir_;
@@ -107,5 +118,20 @@ void expectPlainStatusLines(const std::string& out);
 void runCheckCase(FaultFixture& fixture, const FaultCase& c);
 // Runs one deletion case on a baseline of four mails: deletes the second.
 void runDeleteCase(FaultFixture& fixture, const FaultCase& c);
+
+// Every fault of the row, each against a fault server and program directory
+// of its own, a few at a time.
+void runCheckRow(const StepRow& row, ServerTraits traits, bool tls = false);
+void runDeleteRow(const StepRow& row, ServerTraits traits);
+// The same for cases made elsewhere.
+void runCheckCases(const std::vector<FaultCase>& cases, ServerTraits traits, bool tls = false);
+
+// A row's test name: the step's name.
+inline std::string rowName(const testing::TestParamInfo<StepRow>& info) {
+    return info.param.name;
+}
+inline void PrintTo(const StepRow& row, std::ostream* out) {
+    *out << row.name;
+}
 
 } // namespace ombrix::test

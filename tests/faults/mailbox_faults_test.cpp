@@ -36,6 +36,34 @@ TEST_P(HostileSubjects, AreListedOnTheirOwnMails) {
 INSTANTIATE_TEST_SUITE_P(Protocols, HostileSubjects,
                          testing::Values(Protocol::Pop3, Protocol::Imap), protocolName);
 
+class ReorderedListing : public testing::TestWithParam<Protocol> {};
+
+// A server may list the ids in any order; each id belongs to the mail its line names.
+TEST_P(ReorderedListing, DeletesTheSelectedMail) {
+    FaultFixture fixture({GetParam()});
+    for (int i = 0; i < 4; ++i)
+        fixture.mailbox().add();
+    fixture.addAccount();
+    const bool pop3 = GetParam() == Protocol::Pop3;
+    fixture.server().arm(
+        {pop3 ? FaultStep{"UIDL", ""} : FaultStep{"FETCH", "UID"}, FaultKind::Reorder});
+    const GuardedResult listed = fixture.check();
+    expectCleanEnd(listed, "--check");
+    EXPECT_TRUE(fixture.server().fired());
+    EXPECT_EQ(listed.exitCode, 0) << listed.out;
+    EXPECT_EQ(fixture.list(), fixture.serverMails());
+
+    fixture.server().disarm();
+    const std::uint32_t target = fixture.mailbox().mails()[0].uid;
+    const GuardedResult deleted = fixture.deleteRows({fixture.rowOf(target)});
+    expectCleanEnd(deleted, "--delete");
+    EXPECT_EQ(deleted.exitCode, 0) << deleted.err;
+    EXPECT_EQ(fixture.mailbox().expunged(), std::vector<std::uint32_t>{target});
+}
+
+INSTANTIATE_TEST_SUITE_P(Protocols, ReorderedListing,
+                         testing::Values(Protocol::Pop3, Protocol::Imap), protocolName);
+
 class VanishedMail : public testing::TestWithParam<Protocol> {};
 
 // A deletion whose mail another client removed first removes nothing else.
@@ -44,9 +72,9 @@ TEST_P(VanishedMail, IsNotReplacedByItsNeighbour) {
     for (int i = 0; i < 4; ++i)
         fixture.mailbox().add();
     fixture.addAccount();
-    fixture.checkCleanly();
+    const std::vector<ListedMail> listed = fixture.checkCleanly();
     const std::uint32_t target = fixture.mailbox().mails()[1].uid;
-    const int row = fixture.rowOf(target);
+    const int row = fixture.rowIn(listed, target);
     fixture.mailbox().expunge({target}); // another client was faster
 
     const GuardedResult deleted = fixture.deleteRows({row});
@@ -56,7 +84,55 @@ TEST_P(VanishedMail, IsNotReplacedByItsNeighbour) {
     EXPECT_EQ(fixture.list(), fixture.serverMails());
 }
 
-INSTANTIATE_TEST_SUITE_P(Protocols, VanishedMail, testing::Values(Protocol::Pop3), protocolName);
+INSTANTIATE_TEST_SUITE_P(Protocols, VanishedMail, testing::Values(Protocol::Pop3, Protocol::Imap),
+                         protocolName);
+
+struct FlaggedCase {
+    std::string name;
+    bool uidPlus;
+    bool recreated; // the mailbox got a new UIDVALIDITY after the check
+};
+
+void PrintTo(const FlaggedCase& c, std::ostream* out) {
+    *out << c.name;
+}
+
+class OthersDeletedMail : public testing::TestWithParam<FlaggedCase> {};
+
+// Mails another client flagged \Deleted are not ours to expunge.
+TEST_P(OthersDeletedMail, SurvivesOurDeletion) {
+    FaultFixture fixture({Protocol::Imap, GetParam().uidPlus});
+    for (int i = 0; i < 4; ++i)
+        fixture.mailbox().add();
+    fixture.addAccount();
+    const std::vector<ListedMail> listed = fixture.checkCleanly();
+    const std::uint32_t target = fixture.mailbox().mails()[1].uid;
+    const int row = fixture.rowIn(listed, target);
+    if (GetParam().recreated)
+        fixture.mailbox().renumber();
+    const std::uint32_t others = fixture.mailbox().mails()[2].uid;
+    fixture.mailbox().flagDeleted(others);
+
+    const GuardedResult deleted = fixture.deleteRows({row});
+    expectCleanEnd(deleted, "--delete");
+    const std::vector<std::uint32_t> expunged = fixture.mailbox().expunged();
+    EXPECT_EQ(std::ranges::count(expunged, others), 0) << "another client's mail was expunged";
+    if (GetParam().uidPlus && !GetParam().recreated) {
+        EXPECT_EQ(deleted.exitCode, 0) << deleted.err;
+        EXPECT_EQ(expunged, std::vector<std::uint32_t>{target});
+    } else {
+        EXPECT_EQ(deleted.exitCode, 1) << "the deletion cannot be done without CLOSE";
+        EXPECT_TRUE(expunged.empty());
+        EXPECT_NE(deleted.err, "") << "a refusal says why";
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Servers, OthersDeletedMail,
+                         testing::Values(FlaggedCase{"UidPlus", true, false},
+                                         FlaggedCase{"NoUidPlus", false, false},
+                                         FlaggedCase{"UidPlusRecreated", true, true},
+                                         FlaggedCase{"NoUidPlusRecreated", false, true}),
+                         [](const auto& p) { return p.param.name; });
 
 // Without UIDPLUS and without others' \Deleted mails, CLOSE removes just ours.
 TEST(ServerWithoutUidPlus, DeletesTheSelectedMailWithClose) {
@@ -64,9 +140,9 @@ TEST(ServerWithoutUidPlus, DeletesTheSelectedMailWithClose) {
     for (int i = 0; i < 4; ++i)
         fixture.mailbox().add();
     fixture.addAccount();
-    fixture.checkCleanly();
+    const std::vector<ListedMail> listed = fixture.checkCleanly();
     const std::uint32_t target = fixture.mailbox().mails()[1].uid;
-    const GuardedResult deleted = fixture.deleteRows({fixture.rowOf(target)});
+    const GuardedResult deleted = fixture.deleteRows({fixture.rowIn(listed, target)});
     expectCleanEnd(deleted, "--delete");
     EXPECT_EQ(deleted.exitCode, 0) << deleted.err;
     EXPECT_EQ(fixture.mailbox().expunged(), std::vector<std::uint32_t>{target});
