@@ -9,6 +9,7 @@
 #include "config/program_directory.h"
 #include "config/read_flag_file.h"
 #include "config/settings_file.h"
+#include "platform/heap_growth.h"
 #include "platform/input_file.h"
 #include "platform/message_box.h"
 #include "platform/staged_file.h"
@@ -28,12 +29,24 @@ std::filesystem::path stateFile(std::string_view name) {
 constexpr auto kPrivateFile =
     std::filesystem::perms::owner_read | std::filesystem::perms::owner_write;
 
-// obx.msf can hold a few hundred megabytes: it is parsed as it streams in.
+// obx.msf can hold a few hundred megabytes: it is parsed as it streams in,
+// and the entries' strings, about as large as the file, go to huge pages.
 void loadMailLists(ListDetail detail) {
     auto file = InputFile::open(stateFile(schema::kMailListFileName));
     if (!file)
         return;
-    ByteReader in([&file](std::span<char> into) { return file->read(into); }, file->size());
+    if (detail == ListDetail::CountsOnly) {
+        ByteReader in([&file](std::span<char> into) { return file->read(into); }, file->size());
+        decodeMailListFile(in, detail);
+        return;
+    }
+    HugePageHeapGrowth heap(static_cast<std::size_t>(file->size()));
+    ByteReader in(
+        [&file, &heap](std::span<char> into) {
+            heap.adviseNewPart();
+            return file->read(into);
+        },
+        file->size());
     decodeMailListFile(in, detail);
 }
 
