@@ -40,6 +40,8 @@ void loadMailLists(ListDetail detail) {
         decodeMailListFile(in, detail);
         return;
     }
+    // The file's real size, never one its bytes claim: as much as the
+    // strings will take.
     HugePageHeapGrowth heap(static_cast<std::size_t>(file->size()));
     ByteReader in(
         [&file, &heap](std::span<char> into) {
