@@ -16,6 +16,12 @@ namespace {
 constexpr std::uintptr_t kHugePage = 2 * 1024 * 1024;
 // mallopt(3): the padding the heap grows by when nobody asked otherwise.
 constexpr int kUsualTopPad = 128 * 1024;
+// Setting the padding turns malloc's adaptive thresholds off for good; left
+// at their start values, every block of 128 KB or more (a file buffer, a
+// scratch mail list) would be a fresh mapping to fault in each time. These
+// fixed ones are near where they adapt to for such blocks.
+constexpr int kMappedFrom = 4 * 1024 * 1024;
+constexpr int kTrimmedFrom = 2 * kMappedFrom;
 
 char* heapEnd() {
     return static_cast<char*>(::sbrk(0)); // reads the cached break, no system call
@@ -34,6 +40,8 @@ HugePageHeapGrowth::HugePageHeapGrowth(std::size_t bytes) : seenEnd_(heapEnd()) 
 HugePageHeapGrowth::~HugePageHeapGrowth() {
 #ifdef __GLIBC__
     ::mallopt(M_TOP_PAD, kUsualTopPad);
+    ::mallopt(M_MMAP_THRESHOLD, kMappedFrom);
+    ::mallopt(M_TRIM_THRESHOLD, kTrimmedFrom);
 #endif
 }
 

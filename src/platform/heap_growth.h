@@ -15,7 +15,8 @@ public:
     // About `bytes` of allocations are to follow on this thread: the heap
     // grows by that much in one step instead of many small ones.
     explicit HugePageHeapGrowth(std::size_t bytes);
-    // The heap grows in its usual steps again.
+    // The heap grows in its usual steps again; blocks of up to 4 MB come
+    // from it (and go back to it) from now on.
     ~HugePageHeapGrowth();
     HugePageHeapGrowth(const HugePageHeapGrowth&) = delete;
     HugePageHeapGrowth& operator=(const HugePageHeapGrowth&) = delete;

@@ -1,8 +1,10 @@
 #include "platform/heap_growth.h"
 
 #include <cstdint>
+#include <cstdlib>
 #include <fstream>
 #include <gtest/gtest.h>
+#include <malloc.h>
 #include <sstream>
 #include <string>
 #include <unistd.h>
@@ -47,6 +49,29 @@ TEST(HugePageHeapGrowthTest, WhatTheHeapGrowsByIsAdvisedHugePages) {
     const char* const inTheMiddle = before + kExpected / 2;
     EXPECT_NE(mappingFlagsAt(inTheMiddle).find(" hg"), std::string::npos)
         << mappingFlagsAt(inTheMiddle);
+}
+
+// Setting the growth step switches malloc's adaptive thresholds off: a
+// buffer of a few hundred kilobytes must still come from the heap afterwards,
+// not from a fresh mapping to fault in at every use. Checked in a fresh
+// process, whose heap no earlier test has shaped.
+[[maybe_unused]] int blockOfAFewHundredKilobytesIsMapped() {
+    { HugePageHeapGrowth growth(1024 * 1024); }
+    ::malloc_trim(0);
+    const auto mappedBefore = ::mallinfo2().hblks;
+    void* const buffer = ::malloc(600 * 1024);
+    const bool mapped = ::mallinfo2().hblks != mappedBefore;
+    ::free(buffer);
+    return mapped ? 1 : 0;
+}
+
+TEST(HugePageHeapGrowthDeathTest, AfterwardsMidSizedBlocksStayOnTheHeap) {
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+    GTEST_SKIP() << "a sanitizer's allocator serves malloc";
+#else
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(std::exit(blockOfAFewHundredKilobytesIsMapped()), testing::ExitedWithCode(0), "");
+#endif
 }
 
 } // namespace
