@@ -1,6 +1,7 @@
 #include "app/account_list_view.h"
 
 #include "app/list_colours.h"
+#include "app/shown_field.h"
 #include "check/display_text.h"
 #include "check/language.h"
 #include "res/icons.h"
@@ -14,11 +15,7 @@ namespace ombrix {
 namespace {
 
 constexpr int kImageRole = Qt::UserRole;
-const QSize kImageSize{16, 16};
-
-QString shownField(const std::string& bytes) {
-    return QString::fromStdString(displayField(bytes));
-}
+const QSize kAccountImageSize{16, 16};
 
 // The pictures of the AccountImage values, in their order.
 constexpr int kAccountImages[] = {res::kIconIdle, res::kIconFailure, res::kIconAccountUnread,
@@ -39,7 +36,7 @@ AccountListView::AccountListView(QWidget* parent) : QTreeWidget(parent) {
     setAllColumnsShowFocus(true);
     setSelectionMode(QAbstractItemView::SingleSelection);
     setSelectionBehavior(QAbstractItemView::SelectRows);
-    setIconSize(kImageSize);
+    setIconSize(kAccountImageSize);
     setContextMenuPolicy(Qt::CustomContextMenu);
     applyListBackground(*this);
 

@@ -1,6 +1,7 @@
 #include "app/mail_list_view.h"
 
 #include "app/list_colours.h"
+#include "app/shown_field.h"
 #include "check/display_text.h"
 #include "check/language.h"
 #include "res/icons.h"
@@ -12,11 +13,7 @@ namespace ombrix {
 namespace {
 
 constexpr int kReadRole = Qt::UserRole;
-const QSize kImageSize{19, 18};
-
-QString shownField(const std::string& bytes) {
-    return QString::fromStdString(displayField(bytes));
-}
+const QSize kMailImageSize{19, 18};
 
 } // namespace
 
@@ -30,7 +27,7 @@ MailListView::MailListView(QWidget* parent) : CMailListCtrl(parent) {
     setColumnWidth(kSubjectColumn, 281);
     setColumnWidth(kDateColumn, 70);
     setSelectionMode(QAbstractItemView::ExtendedSelection);
-    setIconSize(kImageSize);
+    setIconSize(kMailImageSize);
     setContextMenuPolicy(Qt::CustomContextMenu);
     applyListBackground(*this);
     columnHeader()->SetSortMark(kDateColumn, true);

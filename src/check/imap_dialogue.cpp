@@ -5,6 +5,7 @@
 #include "check/imap_completion.h"
 #include "check/imap_login.h"
 #include "net/mail_socket.h"
+#include "platform/ascii.h"
 
 #include <algorithm>
 #include <charconv>
@@ -19,14 +20,10 @@ constexpr std::uint32_t kShortHint = 200;
 constexpr std::uint32_t kListHint = 300000;
 constexpr std::uint32_t kMailHint = 1000000;
 
-bool isDigit(char c) {
-    return c >= '0' && c <= '9';
-}
-
 // The run of decimal digits that starts at pos (empty when pos is past the end).
 std::string digitsAt(std::string_view text, std::size_t pos) {
     std::string digits;
-    while (pos < text.size() && isDigit(text[pos]))
+    while (pos < text.size() && isAsciiDigit(text[pos]))
         digits += text[pos++];
     return digits;
 }
@@ -51,7 +48,7 @@ std::optional<std::uint64_t> fetchNumber(std::string_view line) {
     if (!line.starts_with("* "))
         return std::nullopt;
     std::size_t end = 2;
-    while (end < line.size() && isDigit(line[end]))
+    while (end < line.size() && isAsciiDigit(line[end]))
         ++end;
     if (end == 2 || !equalsIgnoringCase(line.substr(end, 6), " FETCH"))
         return std::nullopt;
@@ -69,7 +66,7 @@ std::string_view uidValue(std::string_view line) {
         const std::size_t item = at + 1;
         if (equalsIgnoringCase(line.substr(item, 4), "UID ")) {
             std::size_t end = item + 4;
-            while (end < line.size() && isDigit(line[end]))
+            while (end < line.size() && isAsciiDigit(line[end]))
                 ++end;
             return line.substr(item + 4, end - item - 4);
         }
@@ -178,7 +175,7 @@ private:
             return false;
         }
         const std::size_t digits = word + 9;
-        if (digits >= reply.size() || !isDigit(reply[digits])) {
+        if (digits >= reply.size() || !isAsciiDigit(reply[digits])) {
             c_.fail(check_texts::noResponse());
             return false;
         }

@@ -1,5 +1,7 @@
 #include "check/mail_date.h"
 
+#include "platform/ascii.h"
+
 #include <array>
 #include <cstddef>
 #include <string>
@@ -66,10 +68,6 @@ MonthMatch findMonth(const std::string& lower) {
     return match;
 }
 
-bool isDigit(char c) {
-    return c >= '0' && c <= '9';
-}
-
 bool isBlank(char c) {
     return c == ' ' || (c >= '\t' && c <= '\r');
 }
@@ -88,7 +86,7 @@ std::int32_t readYearDigits(std::string_view text) {
     if (i < text.size() && (text[i] == '-' || text[i] == '+'))
         negative = text[i++] == '-';
     std::int32_t value = 0;
-    for (; i < text.size() && isDigit(text[i]); ++i)
+    for (; i < text.size() && isAsciiDigit(text[i]); ++i)
         value = value * 10 + digitValue(text[i]);
     return negative ? -value : value;
 }
@@ -104,11 +102,11 @@ std::int32_t readYear(const std::string& lower, std::size_t position) {
 // "18", " 2", "05", "x7" (a letter then a digit) and "7 " all give a day;
 // two characters of which neither is a digit give none, and day 1 stands.
 std::uint8_t dayFromCharacters(char first, char second) {
-    if (!isDigit(second))
-        return isDigit(first) ? static_cast<std::uint8_t>(digitValue(first)) : 1;
+    if (!isAsciiDigit(second))
+        return isAsciiDigit(first) ? static_cast<std::uint8_t>(digitValue(first)) : 1;
     if (first < '0')
         return static_cast<std::uint8_t>(digitValue(second));
-    if (isDigit(first))
+    if (isAsciiDigit(first))
         return static_cast<std::uint8_t>(digitValue(first) * 10 + digitValue(second));
     return static_cast<std::uint8_t>(digitValue(second));
 }

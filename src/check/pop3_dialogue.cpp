@@ -5,6 +5,7 @@
 #include "check/pop3_login.h"
 #include "check/pop3_uid_listing.h"
 #include "net/mail_socket.h"
+#include "platform/ascii.h"
 
 #include <algorithm>
 #include <charconv>
@@ -15,7 +16,6 @@ namespace ombrix {
 
 namespace {
 
-constexpr std::uint32_t kLineReplySize = 200;
 constexpr std::uint32_t kListReplySize = 1000000;
 constexpr std::uint32_t kNoopReplySize = 100000;
 // A server that answers every NOOP negatively is treated like a silent one,
@@ -55,7 +55,7 @@ private:
 
     bool stat() {
         const std::string_view reply =
-            command("STAT\r\n", c_.timeouts.replyMs, kLineReplySize, true, false);
+            command("STAT\r\n", c_.timeouts.replyMs, kPop3StatusLineSize, true, false);
         if (c_.aborted())
             return false;
         if (!c_.reply.complete() || reply.size() < 3 || reply[1] != 'O' || reply[2] != 'K') {
@@ -182,7 +182,7 @@ private:
     void logout() {
         if (c_.aborted() || c_.failed())
             return;
-        command("QUIT\r\n", c_.timeouts.quitMs, kLineReplySize, true, false);
+        command("QUIT\r\n", c_.timeouts.quitMs, kPop3StatusLineSize, true, false);
     }
 
     AccountCheck& c_;

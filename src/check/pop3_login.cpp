@@ -10,8 +10,6 @@ namespace ombrix {
 
 namespace {
 
-constexpr std::uint32_t kLineReplySize = 200;
-
 LoginResult failed(std::string text) {
     return {abortRequest != 0 ? LoginStatus::Aborted : LoginStatus::Failed, std::move(text)};
 }
@@ -20,7 +18,7 @@ LoginResult failed(std::string text) {
 std::string commandRefusal(CMailSocket& socket, ReplyBuffer& reply, const std::string& command,
                            std::uint32_t timeoutMs) {
     socket.SendLine(command);
-    reply.receiveReply(socket, timeoutMs, kLineReplySize, true, false);
+    reply.receiveReply(socket, timeoutMs, kPop3StatusLineSize, true, false);
     return pop3Refusal(reply);
 }
 

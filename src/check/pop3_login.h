@@ -14,6 +14,9 @@ namespace ombrix {
 
 class CMailSocket;
 
+// The buffer for a POP3 status line of the check ("+OK 3 1200" and the like).
+inline constexpr std::uint32_t kPop3StatusLineSize = 200;
+
 struct Pop3LoginSteps {
     std::uint32_t timeoutMs = 16000;
     std::uint32_t greetingSize = 200; // the deletion run expects 1000

@@ -8,6 +8,7 @@
 #include "delete/delete_handover.h"
 #include "delete/delete_texts.h"
 #include "delete/imap_replies.h"
+#include "platform/ascii.h"
 
 #include <algorithm>
 #include <vector>
@@ -20,13 +21,9 @@ constexpr std::uint32_t kShortHint = 200;
 // "UIDVALIDITY" and one blank come before the value.
 constexpr std::size_t kValidityOffset = 12;
 
-bool isDigit(char c) {
-    return c >= '0' && c <= '9';
-}
-
 std::string digitsAt(std::string_view text, std::size_t pos) {
     std::string digits;
-    while (pos < text.size() && isDigit(text[pos]))
+    while (pos < text.size() && isAsciiDigit(text[pos]))
         digits += text[pos++];
     return digits;
 }

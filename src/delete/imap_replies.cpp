@@ -1,5 +1,7 @@
 #include "delete/imap_replies.h"
 
+#include "platform/ascii.h"
+
 #include <algorithm>
 #include <charconv>
 
@@ -9,10 +11,6 @@ namespace {
 
 // Longer literals than this are no header of one field.
 constexpr std::uint64_t kMaxLiteral = 100000000;
-
-bool isDigit(char c) {
-    return c >= '0' && c <= '9';
-}
 
 char upper(char c) {
     return c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c;
@@ -26,7 +24,7 @@ std::optional<std::uint32_t> number(std::string_view digits) {
     std::uint32_t value = 0;
     const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), value);
     if (digits.empty() || error != std::errc() || end != digits.data() + digits.size() ||
-        !isDigit(digits.front()))
+        !isAsciiDigit(digits.front()))
         return std::nullopt;
     return value;
 }
@@ -90,7 +88,7 @@ public:
         if (text_.substr(pos_, 2) != "* ")
             return false;
         std::size_t end = pos_ + 2;
-        while (end < text_.size() && isDigit(text_[end]))
+        while (end < text_.size() && isAsciiDigit(text_[end]))
             ++end;
         if (end == pos_ + 2 || !equalsIgnoringCase(text_.substr(end, 8), " FETCH ("))
             return false;
@@ -174,7 +172,7 @@ private:
         expect('{');
         std::uint64_t size = 0;
         const std::size_t digitsStart = pos_;
-        while (ok_ && isDigit(peek()) && size <= kMaxLiteral)
+        while (ok_ && isAsciiDigit(peek()) && size <= kMaxLiteral)
             size = size * 10 + static_cast<std::uint64_t>(text_[pos_++] - '0');
         if (pos_ == digitsStart || size > kMaxLiteral)
             fail();

@@ -156,10 +156,10 @@ struct ReplyFaultRow {
     std::string errorText;
 };
 
-class ImapReplyFaultTest : public ImapCheckTest,
-                           public ::testing::WithParamInterface<ReplyFaultRow> {};
+class ImapMissingValueTest : public ImapCheckTest,
+                             public ::testing::WithParamInterface<ReplyFaultRow> {};
 
-TEST_P(ImapReplyFaultTest, MissingValueFailsTheAccountAndKeepsItsList) {
+TEST_P(ImapMissingValueTest, MissingValueFailsTheAccountAndKeepsItsList) {
     const ReplyFaultRow& row = GetParam();
     Script s;
     imapLoginSteps(s);
@@ -188,7 +188,7 @@ const std::string kExamineOk = "* OK [UIDVALIDITY 7] UIDs valid\r\n";
 const std::string kUidNextOk = "* STATUS INBOX (UIDNEXT 13)\r\n";
 
 INSTANTIATE_TEST_SUITE_P(
-    Faults, ImapReplyFaultTest,
+    Faults, ImapMissingValueTest,
     ::testing::Values(
         ReplyFaultRow{"NoUidValidity", "* FLAGS ()\r\n", "", "", "No Serverresponse on NEXTUID"},
         ReplyFaultRow{"NoUidNext", kExamineOk, "* STATUS INBOX ()\r\n", "",

@@ -135,12 +135,13 @@ TEST_F(ImapReplyFaultTest, UidListThatLacksAMessageFailsTheAccount) {
     expectOldListKept(a);
 }
 
-struct CutRow {
+struct ImapCutRow {
     const char* name;
     std::function<void(Script&)> steps; // after the login; the server falls silent after them
 };
 
-class ImapCutReplyTest : public ImapReplyFaultTest, public ::testing::WithParamInterface<CutRow> {};
+class ImapCutReplyTest : public ImapReplyFaultTest,
+                         public ::testing::WithParamInterface<ImapCutRow> {};
 
 // Without its tagged completion a reply is only the start of one: the account
 // fails, never a list built from what came.
@@ -163,35 +164,37 @@ TEST_P(ImapCutReplyTest, ReplyCutByTheTimeOutFailsTheAccount) {
 INSTANTIATE_TEST_SUITE_P(
     Replies, ImapCutReplyTest,
     ::testing::Values(
-        CutRow{"MessageCountBeforeItsCompletion",
-               [](Script& s) {
-                   s.expect("a001 EXAMINE INBOX")
-                       .send("* OK [UIDVALIDITY 7] UIDs valid\r\na001 OK Examine completed.\r\n");
-                   s.expect("a002 STATUS INBOX (UIDNEXT)")
-                       .send("* STATUS INBOX (UIDNEXT 13)\r\na002 OK Status completed.\r\n");
-                   s.expect("a003 STATUS INBOX (MESSAGES)")
-                       .send("* STATUS INBOX ")
-                       .pause(50ms)
-                       .send("(MESSAGES 2)\r\n");
-               }},
-        CutRow{"UidListBeforeItsCompletion",
-               [](Script& s) {
-                   imapStatus(s, "7", "14", "2");
-                   s.expect("a004 FETCH 1:* UID")
-                       .send("* 1 FETCH (UID 11)\r\n")
-                       .pause(50ms)
-                       .send("* 2 FETCH (UID 12)\r\n");
-               }},
-        CutRow{"MailBeforeItsCompletion",
-               [](Script& s) {
-                   imapStatus(s, "7", "14", "3");
-                   s.expect("a004 FETCH 1:* UID")
-                       .send("* 1 FETCH (UID 11)\r\n* 2 FETCH (UID 12)\r\n* 3 FETCH (UID 13)\r\n"
-                             "a004 OK Fetch completed.\r\n");
-                   const std::string whole = imapBodyReply(3, kMailC, "a005");
-                   s.expect("a005 FETCH 3 (BODY[HEADER] BODY[TEXT]<0.4000>)")
-                       .send(whole.substr(0, whole.size() / 2));
-               }}),
+        ImapCutRow{"MessageCountBeforeItsCompletion",
+                   [](Script& s) {
+                       s.expect("a001 EXAMINE INBOX")
+                           .send(
+                               "* OK [UIDVALIDITY 7] UIDs valid\r\na001 OK Examine completed.\r\n");
+                       s.expect("a002 STATUS INBOX (UIDNEXT)")
+                           .send("* STATUS INBOX (UIDNEXT 13)\r\na002 OK Status completed.\r\n");
+                       s.expect("a003 STATUS INBOX (MESSAGES)")
+                           .send("* STATUS INBOX ")
+                           .pause(50ms)
+                           .send("(MESSAGES 2)\r\n");
+                   }},
+        ImapCutRow{"UidListBeforeItsCompletion",
+                   [](Script& s) {
+                       imapStatus(s, "7", "14", "2");
+                       s.expect("a004 FETCH 1:* UID")
+                           .send("* 1 FETCH (UID 11)\r\n")
+                           .pause(50ms)
+                           .send("* 2 FETCH (UID 12)\r\n");
+                   }},
+        ImapCutRow{"MailBeforeItsCompletion",
+                   [](Script& s) {
+                       imapStatus(s, "7", "14", "3");
+                       s.expect("a004 FETCH 1:* UID")
+                           .send(
+                               "* 1 FETCH (UID 11)\r\n* 2 FETCH (UID 12)\r\n* 3 FETCH (UID 13)\r\n"
+                               "a004 OK Fetch completed.\r\n");
+                       const std::string whole = imapBodyReply(3, kMailC, "a005");
+                       s.expect("a005 FETCH 3 (BODY[HEADER] BODY[TEXT]<0.4000>)")
+                           .send(whole.substr(0, whole.size() / 2));
+                   }}),
     [](const auto& row) { return std::string(row.param.name); });
 
 struct FetchRow {

@@ -174,12 +174,13 @@ TEST_F(Pop3ReplyFaultTest, ListingThatLacksAMessageFailsTheAccount) {
     expectOldListKept(a);
 }
 
-struct CutRow {
+struct Pop3CutRow {
     const char* name;
     std::function<void(Script&)> steps; // after the login; the server falls silent after them
 };
 
-class Pop3CutReplyTest : public Pop3ReplyFaultTest, public ::testing::WithParamInterface<CutRow> {};
+class Pop3CutReplyTest : public Pop3ReplyFaultTest,
+                         public ::testing::WithParamInterface<Pop3CutRow> {};
 
 // The server trickles the start of a reply and never finishes it: what came
 // within the time-out is no reply, never an empty or partial list.
@@ -201,20 +202,20 @@ TEST_P(Pop3CutReplyTest, ReplyCutByTheTimeOutFailsTheAccount) {
 INSTANTIATE_TEST_SUITE_P(
     Replies, Pop3CutReplyTest,
     ::testing::Values(
-        CutRow{"StatBeforeItsCount",
-               [](Script& s) { s.expect("STAT").send("+OK").pause(50ms).send(" "); }},
-        CutRow{"UidlBeforeItsTerminator",
-               [](Script& s) {
-                   s.expect("STAT").sendLine("+OK 2 900");
-                   s.expect("UIDL").send("+OK\r\n1 uid-a\r\n").pause(50ms).send("2 uid-b\r\n");
-               }},
-        CutRow{"TopBeforeItsTerminator",
-               [](Script& s) {
-                   s.expect("STAT").sendLine("+OK 3 900");
-                   s.expect("UIDL").send("+OK\r\n1 uid-a\r\n2 uid-b\r\n3 uid-c\r\n.\r\n");
-                   s.expect("LIST 3").sendLine("+OK 3 120");
-                   s.expect("TOP 3 100").send("+OK\r\n").pause(50ms).send(kMailC.header());
-               }}),
+        Pop3CutRow{"StatBeforeItsCount",
+                   [](Script& s) { s.expect("STAT").send("+OK").pause(50ms).send(" "); }},
+        Pop3CutRow{"UidlBeforeItsTerminator",
+                   [](Script& s) {
+                       s.expect("STAT").sendLine("+OK 2 900");
+                       s.expect("UIDL").send("+OK\r\n1 uid-a\r\n").pause(50ms).send("2 uid-b\r\n");
+                   }},
+        Pop3CutRow{"TopBeforeItsTerminator",
+                   [](Script& s) {
+                       s.expect("STAT").sendLine("+OK 3 900");
+                       s.expect("UIDL").send("+OK\r\n1 uid-a\r\n2 uid-b\r\n3 uid-c\r\n.\r\n");
+                       s.expect("LIST 3").sendLine("+OK 3 120");
+                       s.expect("TOP 3 100").send("+OK\r\n").pause(50ms).send(kMailC.header());
+                   }}),
     [](const auto& row) { return std::string(row.param.name); });
 
 struct WrongReplyRow {

@@ -1,5 +1,7 @@
 #include "faults/fault_reply.h"
 
+#include "platform/ascii.h"
+
 #include <algorithm>
 
 namespace ombrix::test {
@@ -7,10 +9,6 @@ namespace {
 
 constexpr const char* kHugeNumber = "98765432109876543210";
 constexpr std::size_t kLiteralLie = 1000;
-
-bool isDigit(char c) {
-    return c >= '0' && c <= '9';
-}
 
 // A number stands free when neither a letter, a digit, '{' nor '-' touches it.
 bool bordersNumber(char c) {
@@ -113,13 +111,13 @@ void Reply::addFlagUpdates() {
 std::string withHugeNumbers(const std::string& text) {
     std::string out;
     for (std::size_t i = 0; i < text.size();) {
-        const bool starts = isDigit(text[i]) && (i == 0 || bordersNumber(text[i - 1]));
+        const bool starts = isAsciiDigit(text[i]) && (i == 0 || bordersNumber(text[i - 1]));
         if (!starts) {
             out += text[i++];
             continue;
         }
         std::size_t end = i;
-        while (end < text.size() && isDigit(text[end]))
+        while (end < text.size() && isAsciiDigit(text[end]))
             ++end;
         if (end == text.size() || bordersNumber(text[end]))
             out += kHugeNumber;

@@ -12,14 +12,6 @@
 namespace ombrix::test {
 namespace {
 
-std::string upper(std::string_view text) {
-    std::string out(text);
-    for (char& c : out)
-        if (c >= 'a' && c <= 'z')
-            c = static_cast<char>(c - 32);
-    return out;
-}
-
 std::string_view firstWord(std::string_view& rest) {
     const std::size_t space = rest.find(' ');
     const std::string_view word = rest.substr(0, space);

@@ -3,6 +3,7 @@
 
 #include "faults/fake_mailbox.h"
 #include "faults/protocol_session.h"
+#include "platform/ascii.h"
 
 #include <algorithm>
 #include <charconv>
@@ -11,14 +12,6 @@
 
 namespace ombrix::test {
 namespace {
-
-std::string upper(std::string_view text) {
-    std::string out(text);
-    for (char& c : out)
-        if (c >= 'a' && c <= 'z')
-            c = static_cast<char>(c - 32);
-    return out;
-}
 
 std::vector<std::string> words(std::string_view line) {
     std::istringstream in{std::string(line)};
@@ -159,6 +152,12 @@ private:
 };
 
 } // namespace
+
+std::string upper(std::string_view text) {
+    std::string out(text);
+    std::ranges::transform(out, out.begin(), asciiUpper);
+    return out;
+}
 
 std::string hostileRefusalText() {
     return std::string("Fault \xff\xfe\xc3\x28 injected \x1b[31m red \x07 bell ") +

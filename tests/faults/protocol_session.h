@@ -36,6 +36,9 @@ struct ServerTraits {
 std::unique_ptr<ProtocolSession> makePop3Session(FakeMailbox& mailbox);
 std::unique_ptr<ProtocolSession> makeImapSession(FakeMailbox& mailbox, bool uidPlus);
 
+// Commands and keywords are case-insensitive: both sessions compare them in upper case.
+std::string upper(std::string_view text);
+
 // The text of a BadText refusal: invalid UTF-8, an escape sequence, a bell.
 std::string hostileRefusalText();
 

@@ -3,6 +3,7 @@
 
 #include "config/settings.h"
 #include "notify/alarm_sounds.h"
+#include "notify/idle_wait.h"
 #include "platform/wav_probe.h"
 #include "support/process_reset.h"
 
@@ -14,11 +15,7 @@ namespace ombrix {
 namespace {
 
 using test::MeasuredTone;
-
-void waitUntilIdle(std::atomic<std::uint8_t>& busy) {
-    for (std::uint8_t value = busy.load(); value != 0; value = busy.load())
-        busy.wait(value);
-}
+using test::waitUntilIdle;
 
 // A stretch measured between zero crossings may miss up to a period and a
 // half at its ends.

@@ -3,6 +3,7 @@
 
 #include "config/settings.h"
 #include "notify/alarm_sounds.h"
+#include "notify/idle_wait.h"
 #include "platform/recording_sound.h"
 #include "support/process_reset.h"
 
@@ -13,10 +14,7 @@
 namespace ombrix {
 namespace {
 
-void waitUntilIdle(std::atomic<std::uint8_t>& busy) {
-    for (std::uint8_t value = busy.load(); value != 0; value = busy.load())
-        busy.wait(value);
-}
+using test::waitUntilIdle;
 
 class AlarmSoundsTest : public testing::Test {
 protected:

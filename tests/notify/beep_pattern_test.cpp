@@ -5,6 +5,7 @@
 #include "config/settings.h"
 #include "notify/alarm_sounds.h"
 #include "notify/beep_patterns.h"
+#include "notify/idle_wait.h"
 #include "platform/recording_sound.h"
 #include "support/process_reset.h"
 
@@ -16,10 +17,7 @@ namespace {
 
 using Tones = std::vector<Tone>;
 
-void waitUntilIdle(std::atomic<std::uint8_t>& busy) {
-    for (std::uint8_t value = busy.load(); value != 0; value = busy.load())
-        busy.wait(value);
-}
+using test::waitUntilIdle;
 
 unsigned totalMilliseconds(const Tones& tones) {
     return std::accumulate(tones.begin(), tones.end(), 0u,
