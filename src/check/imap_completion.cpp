@@ -1,20 +1,10 @@
 #include "check/imap_completion.h"
 
+#include "platform/ascii.h"
+
 #include <algorithm>
 
 namespace ombrix {
-
-namespace {
-
-char upper(char c) {
-    return c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c;
-}
-
-bool equalsIgnoringCase(std::string_view a, std::string_view b) {
-    return std::ranges::equal(a, b, [](char x, char y) { return upper(x) == upper(y); });
-}
-
-} // namespace
 
 bool imapCompletedOk(std::string_view reply, std::string_view tag) {
     if (tag.empty() || !reply.ends_with("\r\n"))

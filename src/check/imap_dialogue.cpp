@@ -36,12 +36,6 @@ std::string_view takeLine(std::string_view text, std::size_t& pos) {
     return line;
 }
 
-bool equalsIgnoringCase(std::string_view a, std::string_view b) {
-    return std::ranges::equal(a, b, [](char x, char y) {
-        return (x >= 'a' && x <= 'z' ? x - 32 : x) == (y >= 'a' && y <= 'z' ? y - 32 : y);
-    });
-}
-
 // The message number of a FETCH response ("* " digits " FETCH" at the line's
 // start); none for any other line.
 std::optional<std::uint64_t> fetchNumber(std::string_view line) {

@@ -5,7 +5,6 @@
 #include "check/pop3_login.h"
 #include "check/pop3_uid_listing.h"
 #include "net/mail_socket.h"
-#include "platform/ascii.h"
 
 #include <algorithm>
 #include <charconv>

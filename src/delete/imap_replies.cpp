@@ -12,14 +12,6 @@ namespace {
 // Longer literals than this are no header of one field.
 constexpr std::uint64_t kMaxLiteral = 100000000;
 
-char upper(char c) {
-    return c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c;
-}
-
-bool equalsIgnoringCase(std::string_view a, std::string_view b) {
-    return std::ranges::equal(a, b, [](char x, char y) { return upper(x) == upper(y); });
-}
-
 std::optional<std::uint32_t> number(std::string_view digits) {
     std::uint32_t value = 0;
     const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), value);

@@ -2,6 +2,9 @@
 // Byte classes of the mail protocols, which are ASCII whatever the locale
 // (std::isdigit and friends follow the locale and take no plain char).
 
+#include <algorithm>
+#include <string_view>
+
 namespace ombrix {
 
 constexpr bool isAsciiDigit(char c) {
@@ -10,6 +13,11 @@ constexpr bool isAsciiDigit(char c) {
 
 constexpr char asciiUpper(char c) {
     return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+}
+
+// Protocol keywords ("FETCH", "OK") compare without regard to ASCII case.
+constexpr bool equalsIgnoringCase(std::string_view a, std::string_view b) {
+    return std::ranges::equal(a, b, [](char x, char y) { return asciiUpper(x) == asciiUpper(y); });
 }
 
 } // namespace ombrix

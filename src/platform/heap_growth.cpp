@@ -1,5 +1,7 @@
 #include "platform/heap_growth.h"
 
+#include "platform/huge_page.h"
+
 #include <algorithm>
 #include <climits>
 #include <cstdint>
@@ -13,7 +15,7 @@
 namespace ombrix {
 namespace {
 
-constexpr std::uintptr_t kHugePage = 2 * 1024 * 1024;
+constexpr std::uintptr_t kHugePage = kHugePageSize;
 // mallopt(3): the padding the heap grows by when nobody asked otherwise.
 constexpr int kUsualTopPad = 128 * 1024;
 // Setting the padding turns malloc's adaptive thresholds off for good; left

@@ -1,15 +1,15 @@
 #include "platform/lasting_memory.h"
 
+#include "platform/huge_page.h"
+
 #include <new>
 #include <sys/mman.h>
 
 namespace ombrix {
 namespace {
 
-constexpr std::size_t kHugePage = 2 * 1024 * 1024;
-
 std::size_t mappedSize(std::size_t bytes) {
-    return (bytes + kHugePage - 1) / kHugePage * kHugePage;
+    return (bytes + kHugePageSize - 1) / kHugePageSize * kHugePageSize;
 }
 
 } // namespace
