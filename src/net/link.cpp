@@ -42,6 +42,15 @@ void sendSmallWritesAtOnce(int fd) {
     ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
 }
 
+// A server that writes one reply in several small pieces holds the later ones
+// back (Nagle) until we acknowledge the first, and Linux delays that
+// acknowledgement by up to 40 ms. Quick-ack mode is not sticky: the kernel
+// may leave it again, so it is asked for after every read.
+void acknowledgeAtOnce(int fd) {
+    int on = 1;
+    ::setsockopt(fd, IPPROTO_TCP, TCP_QUICKACK, &on, sizeof on);
+}
+
 bool limitReached(const WaitLimit& limit) {
     return (limit.stop && *limit.stop != 0) || TickCount() >= limit.deadline;
 }
@@ -211,6 +220,7 @@ std::size_t Link::readSome(char* buffer, std::size_t capacity) {
             std::size_t got = 0;
             TlsSession::Step step = tls_->read(buffer, capacity, got);
             if (step == TlsSession::Step::Done) {
+                acknowledgeAtOnce(fd_);
                 return got;
             }
             if (step != TlsSession::Step::WantRead && step != TlsSession::Step::WantWrite) {
@@ -220,6 +230,7 @@ std::size_t Link::readSome(char* buffer, std::size_t capacity) {
         }
         ssize_t got = ::recv(fd_, buffer, capacity, 0);
         if (got > 0) {
+            acknowledgeAtOnce(fd_);
             return static_cast<std::size_t>(got);
         }
         if (got == 0 || (errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR)) {
