@@ -1,6 +1,7 @@
 #include "mime/field_coders.h"
 
 #include "mime/char_classes.h"
+#include "mime/charset_conversion.h"
 #include "mime/transfer_coders.h"
 
 #include <algorithm>
@@ -49,6 +50,35 @@ bool onlyWhiteSpace(std::string_view text) {
     return std::all_of(text.begin(), text.end(), isWhiteSpace);
 }
 
+// Encoded words that follow each other in one charset convert together: senders
+// split a character across two words, and a stateful charset runs on.
+class WordRun {
+public:
+    void add(const EncodedWord& word, std::string& out) {
+        if (open_ && !equalsIgnoreCase(charset_, word.charset))
+            finish(out);
+        if (!open_)
+            charset_.assign(word.charset);
+        open_ = true;
+        appendDecoded(word, bytes_);
+    }
+
+    // Appends the run as UTF-8, or as its bytes when the charset is unknown.
+    void finish(std::string& out) {
+        if (!open_)
+            return;
+        const std::optional<std::string> text = convertToUtf8(charset_, bytes_);
+        out.append(text ? *text : bytes_);
+        bytes_.clear();
+        open_ = false;
+    }
+
+private:
+    std::string charset_;
+    std::string bytes_;
+    bool open_ = false;
+};
+
 } // namespace
 
 void FieldCoder::decode(std::string_view raw, HeaderField& field) const {
@@ -61,6 +91,7 @@ std::string decodeEncodedWords(std::string_view raw, std::string& charset) {
     out.reserve(raw.size());
     bool afterEncodedWord = false;
     bool charsetSeen = false;
+    WordRun run;
     std::size_t pos = 0;
     while (pos < raw.size()) {
         const std::size_t next = raw.find("=?", pos);
@@ -69,9 +100,12 @@ std::string decodeEncodedWords(std::string_view raw, std::string& charset) {
         if (next != std::string_view::npos)
             word = readEncodedWord(raw, next);
         const std::string_view plain = raw.substr(pos, plainEnd - pos);
-        if (!(word && afterEncodedWord && onlyWhiteSpace(plain)))
+        if (!(word && afterEncodedWord && onlyWhiteSpace(plain))) {
+            run.finish(out);
             out.append(plain);
+        }
         if (!word) {
+            run.finish(out);
             if (next == std::string_view::npos)
                 break;
             out.append("=?"); // not an encoded word after all: plain text
@@ -83,10 +117,11 @@ std::string decodeEncodedWords(std::string_view raw, std::string& charset) {
             charset.assign(word->charset);
             charsetSeen = true;
         }
-        appendDecoded(*word, out);
+        run.add(*word, out);
         pos = word->end;
         afterEncodedWord = true;
     }
+    run.finish(out);
     return out;
 }
 

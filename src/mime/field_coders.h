@@ -30,7 +30,8 @@ private:
     FieldKind kind_;
 };
 
-// RFC 2047 encoded words ("=?charset?B|Q?text?=") decoded into octets; white space
+// RFC 2047 encoded words ("=?charset?B|Q?text?=") decoded and converted to UTF-8
+// when iconv knows their charset (their octets as they are otherwise); white space
 // between two encoded words is dropped; anything else is copied. Returns the value
 // and stores the first word's charset.
 std::string decodeEncodedWords(std::string_view raw, std::string& charset);

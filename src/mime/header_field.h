@@ -7,8 +7,8 @@ namespace ombrix {
 
 struct HeaderField {
     std::string name;    // as written before the colon; empty for a line without one
-    std::string value;   // after encoded-word decoding; folded lines keep their CR LF
-    std::string charset; // of the first encoded word, recorded only (bytes stay bytes)
+    std::string value;   // unfolded, encoded words decoded (UTF-8 when their charset is known)
+    std::string charset; // of the first encoded word, as named there
 };
 
 } // namespace ombrix

@@ -40,6 +40,24 @@ std::optional<std::size_t> valueEnd(std::string_view text, std::size_t pos) {
     return std::nullopt;
 }
 
+// RFC 5322 unfolding: a CR LF before a blank or tab goes, the blank or tab stays.
+std::string unfolded(std::string_view value) {
+    std::string text;
+    text.reserve(value.size());
+    std::size_t pos = 0;
+    for (std::size_t crlf = value.find(kLineEnd); crlf != std::string_view::npos;
+         crlf = value.find(kLineEnd, pos)) {
+        const std::size_t after = crlf + kLineEnd.size();
+        const bool fold = after < value.size() && isBlankOrTab(value[after]);
+        text.append(value.substr(pos, crlf - pos));
+        if (!fold)
+            text.append(kLineEnd);
+        pos = after;
+    }
+    text.append(value.substr(pos));
+    return text;
+}
+
 // Lines that begin with white space where a field should begin belong to no field.
 // Returns the first position after them, or none when the empty line follows them.
 std::optional<std::size_t> skipStrayContinuations(std::string_view text, std::size_t pos) {
@@ -68,7 +86,8 @@ std::optional<std::size_t> readField(std::string_view text, std::size_t pos, Hea
     const auto valueStop = valueEnd(text, valueStart);
     if (!valueStop)
         return std::nullopt;
-    makeFieldCoder(field.name)->decode(text.substr(valueStart, *valueStop - valueStart), field);
+    makeFieldCoder(field.name)
+        ->decode(unfolded(text.substr(valueStart, *valueStop - valueStart)), field);
     return *valueStop + kLineEnd.size();
 }
 
