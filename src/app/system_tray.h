@@ -104,7 +104,7 @@ private:
 };
 
 // At most 127 bytes of a tooltip. A cut never splits a UTF-8 character of a
-// UTF-8 text, which would turn the whole tip into Latin-1 when shown.
+// UTF-8 text, which would turn the whole tip into windows-1252 when shown.
 std::string limitTooltip(const std::string& text);
 
 } // namespace ombrix

@@ -1,6 +1,6 @@
 #pragma once
 // How stored bytes are shown. Mail data and settings stay byte strings; only
-// the display converts: valid UTF-8 as it is, anything else read as Latin-1.
+// the display converts: valid UTF-8 as it is, anything else read as windows-1252.
 
 #include "platform/display_bytes.h"
 

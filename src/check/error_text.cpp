@@ -21,14 +21,14 @@ std::size_t characterLength(std::string_view text, std::size_t i, bool utf8) {
     return c < 0xE0 ? 2 : c < 0xF0 ? 3 : 4;
 }
 
-// C0, DEL, and the C1 range: U+0080..U+009F in UTF-8, bytes 0x80..0x9F when
-// the display reads the text as Latin-1.
+// C0, DEL, and the C1 range: U+0080..U+009F in UTF-8, the bytes that the
+// display's windows-1252 reading leaves as C1 otherwise.
 bool isControl(std::string_view character, bool utf8) {
     const auto c = static_cast<unsigned char>(character[0]);
     if (c < 0x20 || c == 0x7F)
         return true;
     if (!utf8)
-        return c >= 0x80 && c <= 0x9F;
+        return readsAsC1Control(c);
     return c == 0xC2 && static_cast<unsigned char>(character[1]) <= 0x9F;
 }
 

@@ -76,7 +76,7 @@ bool ChangeKonto::refusesControlCharacters() const {
 }
 
 // An edit left as it was keeps the stored bytes: a value that was shown
-// through the Latin-1 fallback must not come back re-encoded as UTF-8.
+// through the windows-1252 fallback must not come back re-encoded as UTF-8.
 void ChangeKonto::storeText(const TextField& field, std::string& value) {
     const QString text = field.edit->text();
     if (text.isEmpty() || text == field.shown)

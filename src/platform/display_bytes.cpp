@@ -38,18 +38,38 @@ std::size_t sequenceLength(std::string_view s, std::size_t i) {
     return length;
 }
 
-std::string latin1ToUtf8(std::string_view bytes) {
+// windows-1252's characters for 0x80..0x9F; 0 where it defines none.
+constexpr char16_t kWindows1252High[32] = {
+    0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0,      0x017D, 0,      0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178,
+};
+
+// The character a byte stands for: windows-1252 where it defines one, else Latin-1.
+char16_t windows1252Character(unsigned char c) {
+    if (c >= 0x80 && c <= 0x9F && kWindows1252High[c - 0x80] != 0)
+        return kWindows1252High[c - 0x80];
+    return c;
+}
+
+void appendUtf8(char16_t character, std::string& text) {
+    if (character < 0x80) {
+        text += static_cast<char>(character);
+    } else if (character < 0x800) {
+        text += static_cast<char>(0xC0 | (character >> 6));
+        text += static_cast<char>(0x80 | (character & 0x3F));
+    } else {
+        text += static_cast<char>(0xE0 | (character >> 12));
+        text += static_cast<char>(0x80 | ((character >> 6) & 0x3F));
+        text += static_cast<char>(0x80 | (character & 0x3F));
+    }
+}
+
+std::string windows1252ToUtf8(std::string_view bytes) {
     std::string text;
     text.reserve(bytes.size() * 2);
-    for (const char byte : bytes) {
-        const auto c = static_cast<unsigned char>(byte);
-        if (c < 0x80) {
-            text += byte;
-        } else {
-            text += static_cast<char>(0xC0 | (c >> 6));
-            text += static_cast<char>(0x80 | (c & 0x3F));
-        }
-    }
+    for (const char byte : bytes)
+        appendUtf8(windows1252Character(static_cast<unsigned char>(byte)), text);
     return text;
 }
 
@@ -66,7 +86,11 @@ bool isValidUtf8(std::string_view bytes) {
 }
 
 std::string displayText(std::string_view bytes) {
-    return isValidUtf8(bytes) ? std::string(bytes) : latin1ToUtf8(bytes);
+    return isValidUtf8(bytes) ? std::string(bytes) : windows1252ToUtf8(bytes);
+}
+
+bool readsAsC1Control(unsigned char byte) {
+    return windows1252Character(byte) >= 0x80 && windows1252Character(byte) <= 0x9F;
 }
 
 } // namespace ombrix

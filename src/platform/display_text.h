@@ -1,6 +1,6 @@
 #pragma once
 // Bytes as the display shows them: valid UTF-8 as UTF-8, anything else as
-// Latin-1. And back: text typed by the user is stored as UTF-8.
+// windows-1252. And back: text typed by the user is stored as UTF-8.
 
 #include <QString>
 #include <string>

@@ -90,10 +90,11 @@ TEST(Pop3RepliesTest, UidStepAndStatCount) {
 
 TEST(Pop3RepliesTest, TopSubjectAsTheCheckListsIt) {
     EXPECT_EQ(pop3TopSubject(topReply(subjectLine("=?ISO-8859-1?Q?Gr=FC=DFe_aus_Bonn?="))),
-              "Gr\xFC\xDF"
-              "e aus Bonn");
-    // A folded subject loses its line feed only, exactly as the check stores it.
-    EXPECT_EQ(pop3TopSubject(topReply(subjectLine("two\r\n lines"))), "two\r lines");
+              "Grüße aus Bonn");
+    EXPECT_EQ(pop3TopSubject(topReply(subjectLine("=?windows-1252?Q?Preis:_100_=80?="))),
+              "Preis: 100 €");
+    // A folded subject is unfolded, exactly as the check stores it.
+    EXPECT_EQ(pop3TopSubject(topReply(subjectLine("two\r\n lines"))), "two lines");
     EXPECT_EQ(pop3TopSubject(topReply("")), "Kein Betreff");
     EXPECT_EQ(pop3TopSubject("-ERR no such message\r\n"), "Kein Betreff");
 }
