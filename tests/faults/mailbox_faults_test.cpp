@@ -3,6 +3,8 @@
 
 #include "faults/fault_fixture.h"
 
+#include <algorithm>
+
 namespace ombrix::test {
 namespace {
 
