@@ -4,8 +4,6 @@
 #include "support/temp_dir.h"
 
 #include <csignal>
-#include <fcntl.h>
-#include <spawn.h>
 #include <stdexcept>
 #include <sys/wait.h>
 
@@ -16,24 +14,7 @@ RunningOmbrix::RunningOmbrix(const std::vector<std::string>& arguments, const st
     writeBytes(io_ / "in", input);
     std::vector<std::string> argv{OMBRIX_EXECUTABLE};
     argv.insert(argv.end(), arguments.begin(), arguments.end());
-    std::vector<std::string> envp = environmentWith(environment);
-    auto argvPointers = pointers(argv);
-    auto envPointers = pointers(envp);
-
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 0, (io_ / "in").c_str(), O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 1, (io_ / "out").c_str(),
-                                     O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    posix_spawn_file_actions_addopen(&actions, 2, (io_ / "err").c_str(),
-                                     O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    pid_t child = 0;
-    const int spawned = posix_spawn(&child, argvPointers[0], &actions, nullptr, argvPointers.data(),
-                                    envPointers.data());
-    posix_spawn_file_actions_destroy(&actions);
-    if (spawned != 0)
-        throw std::runtime_error("cannot start " + argv[0]);
-    pid_ = child;
+    pid_ = spawnWithFiles(std::move(argv), environment, io_.path());
 }
 
 RunningOmbrix::~RunningOmbrix() {
