@@ -6,6 +6,7 @@
 #include "check/account_table.h"
 #include "config/program_directory.h"
 #include "config/state_store.h"
+#include "full_table.h"
 
 #include <chrono>
 #include <cstdio>
@@ -15,24 +16,6 @@
 #include <unistd.h>
 
 namespace {
-
-void fillTable() {
-    using namespace ombrix;
-    accountCount = kMaxAccounts;
-    for (auto& a : accounts) {
-        a.name = "someone@example.org";
-        a.host = "imap.example.org";
-        a.port = "993";
-        a.mailCount = kMaxMails;
-        for (int i = 0; i < kMaxMails; ++i)
-            storeMail(a, i,
-                      MailEntry{"Tue, 07 Mar 2006 10:00:00 +0100", std::string(2000, 'b'),
-                                static_cast<std::uint32_t>(i), static_cast<std::uint8_t>(i % 2),
-                                "Sender Name <sender@example.org>",
-                                "A subject line of a typical length for a mail", std::to_string(i),
-                                7, 3, 2006, 4000});
-    }
-}
 
 double millisecondsOf(auto&& work) {
     const auto start = std::chrono::steady_clock::now();
@@ -62,7 +45,7 @@ int main(int argc, char** argv) {
     if (!mkdtemp(pattern))
         return 1;
     programDirectory = pattern;
-    fillTable();
+    bench::fillFullTable("imap.example.org", "993");
     const double save = millisecondsOf([] { saveAllState(); });
     const auto bytes = std::filesystem::file_size(std::filesystem::path(pattern) / "obx.msf");
     std::printf("obx.msf %.1f MB, save all three files %.0f ms, ", static_cast<double>(bytes) / 1e6,
