@@ -12,6 +12,7 @@
 #include "config/program_directory.h"
 #include "platform/desktop_notifier.h"
 #include "platform/qt_message_box.h"
+#include "platform/termination_signals.h"
 #include "res/menus.h"
 
 #include <QApplication>
@@ -97,8 +98,11 @@ int CCheckerApp::run(int& argc, char** argv, const std::optional<std::string>& d
         hooks.fillPanel = [&lists] { lists.panel().fillFromSettings(); };
         commands.install(hooks);
         dialog.setHooks(std::move(hooks));
+        // A logout or `kill` ends the program as Quit would, without asking.
+        TerminationSignals terminate([&dialog] { dialog.endSession(); });
         dialog.OnInitDialog();
-        exitCode = QApplication::exec();
+        if (!dialog.sessionEnded()) // a signal during the start-up's question
+            exitCode = QApplication::exec();
     }
     installMessagePresenter(nullptr);
     return exitCode;

@@ -57,6 +57,11 @@ public:
 
     // Commands of the menus, the tray and the buttons.
     void OnCommand(int command);
+    // The end of the program without the question Quit asks (the session
+    // ends or the process was told to terminate): a run is aborted and
+    // awaited, the files are saved, the event loop ends.
+    void endSession();
+    bool sessionEnded() const { return quitting_; }
 
     // Showing and hiding.
     void showFromTray();   // command 32789

@@ -44,6 +44,13 @@ void CCheckerDlg::quit() {
         std::this_thread::yield();
     if (messageBox(desktop_texts::quitQuestion(), BoxKind::YesNoQuestion) != BoxAnswer::Yes)
         return;
+    endSession();
+}
+
+void CCheckerDlg::endSession() {
+    if (quitting_)
+        return;
+    abortRequest = 1;
     quitting_ = true; // no new run starts from here on
     for (const int id : {CheckTimer, FirstCheckTimer, RepeatTimer, LedTimer, MarkReadTimer})
         timers_.kill(id);

@@ -1,6 +1,7 @@
 // ombrix --check and --delete end in bounded time however the server behaves
 // or the user interrupts: a signal aborts the run as the wait dialog's button
-// would, the lists stay whole, and the exit status names the signal.
+// would, the lists stay whole, and the exit status names the signal. The
+// desktop program ends on a termination signal as its Quit command would.
 
 #include "app/run_program.h"
 #include "support/loopback_server.h"
@@ -85,6 +86,23 @@ TEST_F(CliBoundedRunTest, SigintAbortsTheDeletionSkipsTheCheckAndExits130) {
     EXPECT_EQ(result.exitCode, 130);
     EXPECT_TRUE(server.waitUntilDone());
     EXPECT_EQ(server.connections(), 2) << "no check run may follow an interrupted deletion";
+    EXPECT_EQ(list(), listed);
+}
+
+TEST_F(CliBoundedRunTest, SigtermEndsTheDesktopProgramAfterItsRunWithTheListsKept) {
+    test::LoopbackServer server(oneMailThenStallAtLogin());
+    addAccount(server.port(), false);
+    ASSERT_EQ(test::runOmbrix(withDir({"--check"})).exitCode, 0);
+    const std::string listed = list();
+
+    // The desktop program's first check stalls at the login.
+    test::RunningOmbrix program(withDir({}), "", {"QT_QPA_PLATFORM=offscreen"});
+    ASSERT_TRUE(server.waitUntilReached(kStallStep));
+    program.sendSignal(SIGTERM);
+    const test::ProgramResult result = program.finish();
+
+    EXPECT_EQ(result.killedBy, 0) << "the signal must end the run, not the process";
+    EXPECT_EQ(result.exitCode, 0) << result.err;
     EXPECT_EQ(list(), listed);
 }
 

@@ -21,6 +21,7 @@
 #include "mime/mail_preview.h"
 #include "mime/mark_read.h"
 #include "platform/autostart.h"
+#include "platform/termination_signals.h"
 #include "res/account_dialog_templates.h"
 #include "res/main_dialog_template.h"
 #include "res/menus.h"
@@ -37,6 +38,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <arpa/inet.h>
+#include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -750,6 +752,31 @@ TEST_F(WindowCommandsTest, QuitLetsARunningCheckEndBeforeItSaves) {
     EXPECT_TRUE(fileExists("obx.msf")); // the run's lists, saved at its end
     reloadFromFiles();
     EXPECT_EQ(settings.checkInterval, 42); // written although a check was running
+}
+
+TEST_F(WindowCommandsTest, ATerminationSignalEndsTheRunAndSavesWithoutAsking) {
+    addAccount("first", 0);
+    windowHidden = 1;
+    dialog->setCheckRun([&](RunHost& host) {
+        checkRunning = 1;
+        while (abortRequest == 0)
+            std::this_thread::yield();
+        host.armRunDone(10);
+        checkRunning = 0;
+    });
+    TerminationSignals terminate([this] { dialog->endSession(); });
+    dialog->checkNow();
+    ASSERT_TRUE(dialog->runActive());
+    settings.checkInterval = 42;
+
+    ASSERT_EQ(raise(SIGTERM), 0);
+    ASSERT_TRUE(test::processEventsUntil([&] { return dialog->sessionEnded(); }));
+
+    EXPECT_TRUE(boxes.texts().empty()) << "nobody is there to answer at a logout";
+    EXPECT_FALSE(dialog->runActive());
+    EXPECT_EQ(tray->count(test::TrayShellCall::Remove), 1);
+    reloadFromFiles();
+    EXPECT_EQ(settings.checkInterval, 42);
 }
 
 } // namespace
