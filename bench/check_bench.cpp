@@ -10,9 +10,9 @@
 //
 // TLS trusts the server through SSL_CERT_FILE, set here to DIR's test CA.
 
-#include "check/account_table.h"
 #include "check/check_run.h"
-#include "check/run_flags.h"
+#include "core/account_table.h"
+#include "core/run_flags.h"
 #include "net/mail_socket.h"
 
 #include <algorithm>

@@ -2,7 +2,7 @@
 // The largest account table the program holds: 20 accounts of 3000 mails,
 // each with a body preview of 2000 bytes, as the window saves it after a run.
 
-#include "check/account_table.h"
+#include "core/account_table.h"
 
 #include <cstdint>
 #include <string>

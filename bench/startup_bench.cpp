@@ -10,9 +10,9 @@
 // Runs on the offscreen platform unless OMBRIX_BENCH_DISPLAY=1 (then on the
 // DISPLAY given, for instance an Xvfb with a tray host).
 
-#include "check/account_table.h"
 #include "config/program_directory.h"
 #include "config/state_store.h"
+#include "core/account_table.h"
 #include "full_table.h"
 
 #include <algorithm>

@@ -3,7 +3,6 @@
 // The load runs in a fresh process, as at start-up: a heap that the save had
 // already touched would hide what filling new memory costs.
 
-#include "check/account_table.h"
 #include "config/program_directory.h"
 #include "config/state_store.h"
 #include "full_table.h"

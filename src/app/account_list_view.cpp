@@ -2,8 +2,8 @@
 
 #include "app/list_colours.h"
 #include "app/shown_field.h"
-#include "check/display_text.h"
-#include "check/language.h"
+#include "core/display_text.h"
+#include "core/language.h"
 #include "res/icons.h"
 
 #include <QHeaderView>

@@ -3,8 +3,8 @@
 
 #include "app/checker_dlg.h"
 #include "app/desktop_texts.h"
-#include "check/run_flags.h"
 #include "config/state_store.h"
+#include "core/run_flags.h"
 #include "platform/message_box.h"
 #include "res/menus.h"
 

@@ -1,8 +1,8 @@
 #include "app/cli_command.h"
-#include "check/account_rules.h"
-#include "check/account_table.h"
-#include "check/language.h"
 #include "config/state_store.h"
+#include "core/account_rules.h"
+#include "core/account_table.h"
+#include "core/language.h"
 
 #include <charconv>
 #include <istream>

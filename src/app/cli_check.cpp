@@ -2,11 +2,11 @@
 #include "app/cli_interrupt.h"
 #include "app/stderr_run_host.h"
 #include "check/account_status.h"
-#include "check/account_table.h"
 #include "check/check_run.h"
-#include "check/display_text.h"
-#include "check/run_flags.h"
 #include "config/state_store.h"
+#include "core/account_table.h"
+#include "core/display_text.h"
+#include "core/run_flags.h"
 
 #include <ostream>
 #include <thread>

@@ -1,7 +1,7 @@
 #include "app/cli_command.h"
-#include "check/language.h"
 #include "config/directory_claim.h"
 #include "config/program_directory.h"
+#include "core/language.h"
 
 #include <ostream>
 

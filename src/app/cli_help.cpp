@@ -1,5 +1,5 @@
 #include "app/cli_command.h"
-#include "check/language.h"
+#include "core/language.h"
 
 #include <ostream>
 

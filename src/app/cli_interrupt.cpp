@@ -1,6 +1,6 @@
 #include "app/cli_interrupt.h"
 
-#include "check/run_flags.h"
+#include "core/run_flags.h"
 
 #include <cerrno>
 #include <cstdint>

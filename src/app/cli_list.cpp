@@ -1,6 +1,6 @@
 #include "app/cli_command.h"
-#include "check/account_table.h"
-#include "check/display_text.h"
+#include "core/account_table.h"
+#include "core/display_text.h"
 
 #include <charconv>
 #include <ostream>

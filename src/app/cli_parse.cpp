@@ -1,6 +1,6 @@
 #include "app/cli.h"
 #include "app/cli_command.h"
-#include "check/language.h"
+#include "core/language.h"
 
 #include <algorithm>
 #include <ostream>

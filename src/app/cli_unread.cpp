@@ -1,5 +1,5 @@
 #include "app/cli_command.h"
-#include "check/account_table.h"
+#include "core/account_table.h"
 
 #include <ostream>
 

@@ -1,7 +1,7 @@
 #pragma once
 // The texts of the main window's commands, German and English.
 
-#include "check/language.h"
+#include "core/language.h"
 
 namespace ombrix::command_texts {
 

@@ -1,7 +1,7 @@
 #pragma once
 // The desktop program's own texts, German and English.
 
-#include "check/language.h"
+#include "core/language.h"
 
 #include <string>
 

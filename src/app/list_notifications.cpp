@@ -1,10 +1,10 @@
 #include "app/list_notifications.h"
 
 #include "check/check_run.h"
-#include "check/language.h"
-#include "check/table_lock.h"
 #include "config/program_conf.h"
 #include "config/settings.h"
+#include "core/language.h"
+#include "core/table_lock.h"
 
 #include <algorithm>
 

@@ -4,7 +4,7 @@
 // settings; the window carries them out through NotificationHost.
 
 #include "check/account_status.h"
-#include "check/run_host.h"
+#include "core/run_host.h"
 
 #include <cstdint>
 #include <string>

@@ -1,11 +1,11 @@
 #include "app/refresh_lists.h"
 
 #include "app/window_state.h"
-#include "check/display_text.h"
 #include "check/mail_sort.h"
-#include "check/run_flags.h"
-#include "check/table_lock.h"
 #include "config/state_store.h"
+#include "core/display_text.h"
+#include "core/run_flags.h"
+#include "core/table_lock.h"
 
 namespace ombrix {
 namespace {

@@ -1,11 +1,11 @@
 #include "app/settings_panel.h"
 
 #include "app/window_state.h"
-#include "check/language.h"
 #include "config/program_conf.h"
 #include "config/program_directory.h"
 #include "config/settings.h"
 #include "config/state_store.h"
+#include "core/language.h"
 #include "notify/beep_patterns.h"
 #include "platform/dialog_builder.h"
 #include "platform/message_box.h"

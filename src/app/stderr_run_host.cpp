@@ -1,6 +1,6 @@
 #include "app/stderr_run_host.h"
 
-#include "check/display_text.h"
+#include "core/display_text.h"
 
 #include <ostream>
 

@@ -3,7 +3,7 @@
 // in the tray tooltip or the wait dialog is printed as a progress line; the end
 // of the run is only noted, for the caller to act on after the run returns.
 
-#include "check/run_host.h"
+#include "core/run_host.h"
 
 #include <atomic>
 #include <iosfwd>

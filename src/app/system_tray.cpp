@@ -1,6 +1,6 @@
 #include "app/system_tray.h"
 
-#include "check/display_text.h"
+#include "core/display_text.h"
 #include "platform/display_text.h"
 #include "platform/screen.h"
 #include "res/menus.h"

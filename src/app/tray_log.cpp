@@ -1,6 +1,6 @@
 #include "app/tray_log.h"
 
-#include "check/display_text.h"
+#include "core/display_text.h"
 
 #include <cstdlib>
 #include <fstream>

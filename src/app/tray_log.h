@@ -3,7 +3,7 @@
 // OMBRIX_TRAY_LOG=FILE every icon and tooltip change is appended to FILE as
 // one line ("icon NewMail", "tooltip <text on one line>").
 
-#include "check/run_host.h"
+#include "core/run_host.h"
 
 #include <string>
 

@@ -2,9 +2,9 @@
 
 #include "app/window_state.h"
 #include "check/account_status.h"
-#include "check/account_table.h"
-#include "check/language.h"
-#include "check/table_lock.h"
+#include "core/account_table.h"
+#include "core/language.h"
+#include "core/table_lock.h"
 
 namespace ombrix {
 

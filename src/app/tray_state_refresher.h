@@ -4,7 +4,7 @@
 // unread total. No pop-up, sound or LED.
 
 #include "app/list_refresher.h"
-#include "check/run_host.h"
+#include "core/run_host.h"
 
 #include <cstdint>
 #include <functional>

@@ -3,7 +3,7 @@
 #include "app/checker_dlg.h"
 #include "app/command_texts.h"
 #include "app/window_lists.h"
-#include "check/account_table.h"
+#include "core/account_table.h"
 #include "platform/shell.h"
 #include "res/main_dialog_template.h"
 #include "res/menus.h"

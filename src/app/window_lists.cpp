@@ -1,7 +1,7 @@
 #include "app/window_lists.h"
 
 #include "app/checker_dlg.h"
-#include "check/language.h"
+#include "core/language.h"
 #include "platform/desktop_notifier.h"
 #include "res/main_dialog_template.h"
 #include "res/menus.h"

@@ -3,7 +3,7 @@
 // the window thread, where it reaches the tray, the window's timers or the
 // wait dialog that is open at that moment.
 
-#include "check/run_host.h"
+#include "core/run_host.h"
 
 #include <QObject>
 #include <QPointer>

@@ -2,8 +2,8 @@
 
 #include "check/check_run.h"
 #include "check/check_texts.h"
-#include "check/error_text.h"
-#include "check/run_flags.h"
+#include "core/error_text.h"
+#include "core/run_flags.h"
 
 #include <algorithm>
 #include <charconv>

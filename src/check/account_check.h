@@ -4,11 +4,11 @@
 // working copy that becomes its new list, the list of the last check, and the
 // run's connection, reply buffer and progress.
 
-#include "check/account_table.h"
 #include "check/check_progress.h"
 #include "check/mail_triples.h"
 #include "check/previous_uid.h"
 #include "check/reply_buffer.h"
+#include "core/account_table.h"
 
 #include <cstdint>
 #include <optional>

@@ -1,6 +1,6 @@
 #include "check/account_status.h"
 
-#include "check/language.h"
+#include "core/language.h"
 
 namespace ombrix {
 

@@ -3,7 +3,7 @@
 // text, by the first case that applies (deactivated, failed, empty, checked,
 // not checked yet). Shared by the window's list and the command line.
 
-#include "check/account_table.h"
+#include "core/account_table.h"
 
 #include <string>
 

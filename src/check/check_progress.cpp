@@ -1,6 +1,6 @@
 #include "check/check_progress.h"
 
-#include "check/run_flags.h"
+#include "core/run_flags.h"
 
 namespace ombrix {
 

@@ -2,7 +2,7 @@
 // The wait dialog as the check run sees it: every update waits until the
 // dialog is up and is left out while the main window is hidden.
 
-#include "check/run_host.h"
+#include "core/run_host.h"
 
 #include <string>
 

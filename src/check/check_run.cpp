@@ -4,8 +4,8 @@
 #include "check/imap_dialogue.h"
 #include "check/mail_sort.h"
 #include "check/pop3_dialogue.h"
-#include "check/run_flags.h"
-#include "check/table_lock.h"
+#include "core/run_flags.h"
+#include "core/table_lock.h"
 #include "net/mail_socket.h"
 
 #include <memory>

@@ -5,7 +5,7 @@
 // and hands over to the window through RunDoneTimer.
 
 #include "check/account_check.h"
-#include "check/run_host.h"
+#include "core/run_host.h"
 
 #include <atomic>
 #include <cstdint>

@@ -2,7 +2,7 @@
 // The texts that the check run writes into an account's errorText and shows as
 // its progress, in both languages.
 
-#include "check/language.h"
+#include "core/language.h"
 
 #include <cstdint>
 #include <string>

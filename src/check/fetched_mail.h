@@ -3,7 +3,7 @@
 // IMAP header-and-text FETCH reply, status lines included) into the sender,
 // subject, date and body preview of a mail-list entry.
 
-#include "check/account_table.h"
+#include "core/account_table.h"
 
 #include <string>
 #include <string_view>

@@ -1,7 +1,7 @@
 #include "check/imap_login.h"
 
 #include "check/check_texts.h"
-#include "check/run_flags.h"
+#include "core/run_flags.h"
 #include "net/mail_socket.h"
 
 namespace ombrix {

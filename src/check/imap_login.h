@@ -2,9 +2,9 @@
 // The IMAP login shared by the check run and the deletion run: connect, read
 // the greeting, LOGIN with the user name and password as IMAP strings.
 
-#include "check/account_table.h"
 #include "check/login_result.h"
 #include "check/reply_buffer.h"
+#include "core/account_table.h"
 
 #include <cstdint>
 #include <string>

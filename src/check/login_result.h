@@ -2,7 +2,7 @@
 // What a login (POP3 or IMAP) tells its run, and the guard that keeps line
 // breaks in a user name or password off the wire.
 
-#include "check/account_table.h"
+#include "core/account_table.h"
 
 #include <string>
 

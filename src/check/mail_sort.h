@@ -2,7 +2,7 @@
 // The order of an account's mail list: by subject, sender or date, as the
 // mail list header was last clicked.
 
-#include "check/account_table.h"
+#include "core/account_table.h"
 
 #include <atomic>
 #include <cstdint>

@@ -4,7 +4,7 @@
 // mail is read when its triple was read before, and new when its triple was
 // not listed before, whatever its unique id.
 
-#include "check/account_table.h"
+#include "core/account_table.h"
 
 #include <string>
 #include <unordered_set>

@@ -2,7 +2,7 @@
 // Look-up of a server's unique id among the mails of the last check, so that
 // mails already listed are copied instead of fetched again.
 
-#include "check/account_table.h"
+#include "core/account_table.h"
 
 #include <cstddef>
 #include <functional>

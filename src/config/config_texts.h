@@ -1,7 +1,7 @@
 #pragma once
 // The messages of the configuration store, German and English.
 
-#include "check/language.h"
+#include "core/language.h"
 
 #include <string>
 

@@ -1,8 +1,8 @@
 #include "config/mail_list_file.h"
 
-#include "check/account_table.h"
 #include "config/byte_stream.h"
 #include "config/obx_schema.h"
+#include "core/account_table.h"
 
 #include <algorithm>
 

@@ -1,6 +1,6 @@
 #include "config/read_flag_file.h"
 
-#include "check/account_table.h"
+#include "core/account_table.h"
 
 #include <algorithm>
 

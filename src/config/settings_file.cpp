@@ -1,10 +1,10 @@
 #include "config/settings_file.h"
 
-#include "check/account_table.h"
 #include "config/config_texts.h"
 #include "config/obx_schema.h"
 #include "config/settings.h"
 #include "config/value_reader.h"
+#include "core/account_table.h"
 #include "platform/message_box.h"
 #include "platform/text_file.h"
 

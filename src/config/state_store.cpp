@@ -1,7 +1,5 @@
 #include "config/state_store.h"
 
-#include "check/run_flags.h"
-#include "check/table_lock.h"
 #include "config/byte_stream.h"
 #include "config/config_texts.h"
 #include "config/mail_list_file.h"
@@ -9,6 +7,8 @@
 #include "config/program_directory.h"
 #include "config/read_flag_file.h"
 #include "config/settings_file.h"
+#include "core/run_flags.h"
+#include "core/table_lock.h"
 #include "platform/heap_growth.h"
 #include "platform/input_file.h"
 #include "platform/message_box.h"

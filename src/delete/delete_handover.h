@@ -4,7 +4,7 @@
 // account's mail arrays) and its position on the server. The command writes
 // it before it starts the run; the run only reads it.
 
-#include "check/account_table.h"
+#include "core/account_table.h"
 
 #include <array>
 #include <cstdint>

@@ -1,7 +1,7 @@
 #include "delete/delete_run.h"
 
-#include "check/run_flags.h"
-#include "check/table_lock.h"
+#include "core/run_flags.h"
+#include "core/table_lock.h"
 #include "delete/delete_handover.h"
 #include "delete/delete_texts.h"
 #include "delete/imap_flagging.h"

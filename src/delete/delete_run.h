@@ -4,7 +4,7 @@
 // holds exactly those mails. It writes only the account's errorFlag,
 // errorText and checked; the deleted mails leave the list with the next check.
 
-#include "check/run_host.h"
+#include "core/run_host.h"
 #include "delete/deletion_session.h"
 
 #include <string>

@@ -1,7 +1,7 @@
 #pragma once
 // The texts of the deletion run, in both languages.
 
-#include "check/language.h"
+#include "core/language.h"
 
 #include <cstddef>
 #include <string>

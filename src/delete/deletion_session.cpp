@@ -1,10 +1,10 @@
 #include "delete/deletion_session.h"
 
 #include "check/check_texts.h"
-#include "check/error_text.h"
-#include "check/run_flags.h"
-#include "check/run_host.h"
-#include "check/table_lock.h"
+#include "core/error_text.h"
+#include "core/run_flags.h"
+#include "core/run_host.h"
+#include "core/table_lock.h"
 #include "delete/delete_texts.h"
 
 namespace ombrix {

@@ -3,10 +3,10 @@
 // settings and mails, and for errorFlag and errorText), the run's connection
 // and bounded receive buffer, the wait dialog, and the time-outs.
 
-#include "check/account_table.h"
 #include "check/check_progress.h"
 #include "check/reply_buffer.h"
-#include "check/run_host.h"
+#include "core/account_table.h"
+#include "core/run_host.h"
 #include "net/mail_socket.h"
 
 #include <cstddef>

@@ -1,6 +1,6 @@
 #include "dialogs/about_box.h"
 
-#include "check/language.h"
+#include "core/language.h"
 #include "platform/dialog_builder.h"
 #include "res/info_dialog_templates.h"
 

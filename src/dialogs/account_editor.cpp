@@ -1,8 +1,8 @@
 #include "dialogs/account_editor.h"
 
-#include "check/account_rules.h"
-#include "check/account_table.h"
-#include "check/language.h"
+#include "core/account_rules.h"
+#include "core/account_table.h"
+#include "core/language.h"
 #include "platform/dialog_builder.h"
 #include "platform/display_text.h"
 #include "platform/message_box.h"

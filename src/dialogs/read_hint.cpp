@@ -1,7 +1,7 @@
 #include "dialogs/read_hint.h"
 
-#include "check/language.h"
 #include "config/settings.h"
+#include "core/language.h"
 #include "platform/dialog_builder.h"
 #include "res/info_dialog_templates.h"
 

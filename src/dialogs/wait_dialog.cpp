@@ -1,7 +1,7 @@
 #include "dialogs/wait_dialog.h"
 
-#include "check/language.h"
-#include "check/run_flags.h"
+#include "core/language.h"
+#include "core/run_flags.h"
 #include "dialogs/animated_picture.h"
 #include "platform/dialog_builder.h"
 #include "platform/display_text.h"

@@ -1,7 +1,7 @@
 #include "dialogs/wizard.h"
 
-#include "check/account_rules.h"
-#include "check/language.h"
+#include "core/account_rules.h"
+#include "core/language.h"
 #include "dialogs/wizard_texts.h"
 #include "platform/dialog_builder.h"
 #include "platform/display_text.h"

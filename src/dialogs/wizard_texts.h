@@ -1,7 +1,7 @@
 #pragma once
 // The new-account wizard's questions, hints and messages, step by step.
 
-#include "check/language.h"
+#include "core/language.h"
 
 #include <string>
 

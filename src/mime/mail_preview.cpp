@@ -1,7 +1,7 @@
 #include "mime/mail_preview.h"
 
-#include "check/account_table.h"
-#include "check/language.h"
+#include "core/account_table.h"
+#include "core/language.h"
 #include "platform/dialog_builder.h"
 #include "platform/display_text.h"
 #include "res/mail_preview_templates.h"

@@ -1,6 +1,6 @@
 #include "mime/mark_read.h"
 
-#include "check/language.h"
+#include "core/language.h"
 #include "platform/dialog_builder.h"
 #include "res/mail_preview_templates.h"
 

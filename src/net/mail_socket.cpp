@@ -1,6 +1,6 @@
 #include "net/mail_socket.h"
 
-#include "check/run_flags.h"
+#include "core/run_flags.h"
 #include "net/connection.h"
 #include "net/host_lookup.h"
 #include "net/link.h"

@@ -1,6 +1,6 @@
 #include "notify/beep_patterns.h"
 
-#include "check/language.h"
+#include "core/language.h"
 
 #include <array>
 

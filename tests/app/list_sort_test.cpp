@@ -1,8 +1,8 @@
 #include "app/recording_notification_host.h"
 #include "app/refresh_lists.h"
 #include "check/mail_sort.h"
-#include "check/run_flags.h"
 #include "config/program_directory.h"
+#include "core/run_flags.h"
 #include "support/process_reset.h"
 #include "support/temp_dir.h"
 

@@ -2,10 +2,10 @@
 // Common ground of the check-run tests: a fresh process state, accounts aimed
 // at scripted loopback servers, canned mails and short time-outs.
 
-#include "check/account_table.h"
 #include "check/check_run.h"
 #include "check/mail_sort.h"
-#include "check/run_flags.h"
+#include "core/account_table.h"
+#include "core/run_flags.h"
 #include "recording_run_host.h"
 #include "support/loopback_server.h"
 #include "support/process_reset.h"

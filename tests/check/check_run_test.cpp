@@ -2,9 +2,9 @@
 // aborts per account, the calls it makes on the window side, status texts.
 
 #include "check/account_status.h"
-#include "check/language.h"
 #include "check/mail_triples.h"
 #include "check_fixture.h"
+#include "core/language.h"
 
 #include <gmock/gmock.h>
 #include <thread>

@@ -1,7 +1,7 @@
 #include "check/dovecot_check.h"
 
 #include "check/check_run.h"
-#include "check/run_flags.h"
+#include "core/run_flags.h"
 #include "net/mail_socket.h"
 
 #include <algorithm>

@@ -3,8 +3,8 @@
 // one run of the real check thread, and the resulting mail list compared with
 // what the mail generator recorded and the server lists.
 
-#include "check/account_table.h"
-#include "check/run_host.h"
+#include "core/account_table.h"
+#include "core/run_host.h"
 #include "support/dovecot.h"
 #include "support/temp_dir.h"
 

@@ -1,5 +1,5 @@
 #include "check/fetched_mail.h"
-#include "check/language.h"
+#include "core/language.h"
 #include "support/process_reset.h"
 
 #include <gtest/gtest.h>

@@ -1,7 +1,7 @@
 #pragma once
 // A run host that writes down every call of the run, in order.
 
-#include "check/run_host.h"
+#include "core/run_host.h"
 
 #include <mutex>
 #include <string>

@@ -1,7 +1,7 @@
-#include "check/account_table.h"
 #include "config/mail_list_file.h"
 #include "config/read_flag_file.h"
 #include "config/state_fixtures.h"
+#include "core/account_table.h"
 #include "support/process_reset.h"
 
 #include <gtest/gtest.h>

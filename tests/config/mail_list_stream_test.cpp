@@ -2,11 +2,11 @@
 // wherever a field meets their edge, the bytes and the table come out exactly
 // as in one piece.
 
-#include "check/account_table.h"
 #include "config/byte_stream.h"
 #include "config/mail_list_file.h"
 #include "config/read_flag_file.h"
 #include "config/state_fixtures.h"
+#include "core/account_table.h"
 #include "support/process_reset.h"
 
 #include <algorithm>

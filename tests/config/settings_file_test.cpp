@@ -1,8 +1,8 @@
-#include "check/account_table.h"
 #include "config/recording_presenter.h"
 #include "config/settings.h"
 #include "config/settings_file.h"
 #include "config/state_fixtures.h"
+#include "core/account_table.h"
 #include "platform/text_file.h"
 #include "support/process_reset.h"
 

@@ -1,6 +1,3 @@
-#include "check/account_table.h"
-#include "check/language.h"
-#include "check/run_flags.h"
 #include "config/byte_stream.h"
 #include "config/mail_list_file.h"
 #include "config/program_directory.h"
@@ -9,6 +6,9 @@
 #include "config/settings.h"
 #include "config/state_fixtures.h"
 #include "config/state_store.h"
+#include "core/account_table.h"
+#include "core/language.h"
+#include "core/run_flags.h"
 #include "support/process_reset.h"
 #include "support/temp_dir.h"
 

@@ -3,9 +3,9 @@
 // aimed at a scripted loopback server, a visible wait dialog that is ready,
 // recorded run-host calls and message boxes, short time-outs.
 
-#include "check/account_table.h"
 #include "check/recording_run_host.h"
-#include "check/run_flags.h"
+#include "core/account_table.h"
+#include "core/run_flags.h"
 #include "delete/delete_handover.h"
 #include "delete/delete_run.h"
 #include "support/loopback_server.h"

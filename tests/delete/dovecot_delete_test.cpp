@@ -2,10 +2,10 @@
 // TLS. What the server holds afterwards is read with an independent client
 // (scripts/mailbox-tool), never with Ombrix's own.
 
-#include "check/account_table.h"
 #include "check/check_run.h"
 #include "check/recording_run_host.h"
-#include "check/run_flags.h"
+#include "core/account_table.h"
+#include "core/run_flags.h"
 #include "delete/delete_handover.h"
 #include "delete/delete_run.h"
 #include "support/dovecot.h"

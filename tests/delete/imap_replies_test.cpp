@@ -1,9 +1,9 @@
 // Reading the IMAP replies of the deletion, and the subject proof's form of a
 // subject against the form in which the check stored it.
 
-#include "check/account_table.h"
 #include "check/fetched_mail.h"
 #include "check/imap_completion.h"
+#include "core/account_table.h"
 #include "delete/imap_replies.h"
 
 #include <gtest/gtest.h>

@@ -1,4 +1,4 @@
-#include "check/language.h"
+#include "core/language.h"
 #include "delete_fixture.h"
 
 #include <thread>

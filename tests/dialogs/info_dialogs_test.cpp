@@ -1,5 +1,5 @@
-#include "check/language.h"
 #include "config/settings.h"
+#include "core/language.h"
 #include "dialogs/about_box.h"
 #include "dialogs/read_hint.h"
 #include "res/info_dialog_templates.h"

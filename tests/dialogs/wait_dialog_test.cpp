@@ -1,5 +1,5 @@
-#include "check/language.h"
-#include "check/run_flags.h"
+#include "core/language.h"
+#include "core/run_flags.h"
 #include "dialogs/animated_picture.h"
 #include "dialogs/wait_dialog.h"
 #include "support/gui_wait.h"

@@ -1,5 +1,5 @@
-#include "check/account_table.h"
-#include "check/language.h"
+#include "core/account_table.h"
+#include "core/language.h"
 #include "dialogs/wizard.h"
 #include "res/account_dialog_templates.h"
 #include "support/find_control.h"

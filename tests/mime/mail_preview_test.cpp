@@ -1,5 +1,5 @@
-#include "check/account_table.h"
-#include "check/language.h"
+#include "core/account_table.h"
+#include "core/language.h"
 #include "mime/mail_preview.h"
 #include "mime/mark_read.h"
 #include "res/mail_preview_templates.h"

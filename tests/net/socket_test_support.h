@@ -2,7 +2,7 @@
 // Shared bits of the connection tests: a reply buffer, a recording message
 // presenter and a scoped environment variable.
 
-#include "check/run_flags.h"
+#include "core/run_flags.h"
 #include "platform/message_box.h"
 #include "support/process_reset.h"
 

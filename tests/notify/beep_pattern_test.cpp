@@ -1,8 +1,8 @@
 // The seven speaker patterns as the speaker thread hands them to the sound
 // layer, tone by tone.
 
-#include "check/language.h"
 #include "config/settings.h"
+#include "core/language.h"
 #include "notify/alarm_sounds.h"
 #include "notify/beep_patterns.h"
 #include "notify/idle_wait.h"

@@ -1,11 +1,11 @@
 #include "support/process_reset.h"
 
-#include "check/language.h"
-#include "check/process_state.h"
 #include "config/program_conf.h"
 #include "config/program_directory.h"
 #include "config/settings.h"
 #include "config/state_store.h"
+#include "core/language.h"
+#include "core/process_state.h"
 
 namespace ombrix::test {
 

@@ -1,6 +1,6 @@
-#include "check/run_host.h"
+#include "core/run_host.h"
 
-#include "check/run_flags.h"
+#include "core/run_flags.h"
 
 #include <chrono>
 #include <thread>

@@ -1,4 +1,4 @@
-#include "check/display_text.h"
+#include "core/display_text.h"
 
 #include <gtest/gtest.h>
 

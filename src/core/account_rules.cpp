@@ -1,7 +1,7 @@
-#include "check/account_rules.h"
+#include "core/account_rules.h"
 
-#include "check/account_table.h"
-#include "check/language.h"
+#include "core/account_table.h"
+#include "core/language.h"
 
 #include <algorithm>
 #include <utility>

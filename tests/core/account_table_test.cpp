@@ -1,4 +1,4 @@
-#include "check/account_table.h"
+#include "core/account_table.h"
 #include "support/process_reset.h"
 
 #include <gtest/gtest.h>

@@ -1,6 +1,6 @@
-#include "check/table_lock.h"
+#include "core/table_lock.h"
 
-#include "check/run_flags.h"
+#include "core/run_flags.h"
 
 namespace ombrix {
 

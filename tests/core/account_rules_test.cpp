@@ -1,6 +1,6 @@
-#include "check/account_rules.h"
-#include "check/account_table.h"
-#include "check/language.h"
+#include "core/account_rules.h"
+#include "core/account_table.h"
+#include "core/language.h"
 #include "support/process_reset.h"
 
 #include <gtest/gtest.h>

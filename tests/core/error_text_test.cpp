@@ -1,6 +1,6 @@
 // The gate between a server's words and everything that shows them.
 
-#include "check/error_text.h"
+#include "core/error_text.h"
 
 #include <gtest/gtest.h>
 

@@ -1,8 +1,8 @@
 // Removing an account moves the later ones down whole; marking read touches
 // only listed mails.
 
-#include "check/account_table.h"
-#include "check/account_table_ops.h"
+#include "core/account_table.h"
+#include "core/account_table_ops.h"
 #include "support/process_reset.h"
 
 #include <gtest/gtest.h>

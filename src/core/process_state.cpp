@@ -1,7 +1,7 @@
-#include "check/process_state.h"
+#include "core/process_state.h"
 
-#include "check/account_table.h"
-#include "check/run_flags.h"
+#include "core/account_table.h"
+#include "core/run_flags.h"
 
 namespace ombrix {
 

@@ -1,4 +1,4 @@
-#include "check/account_table.h"
+#include "core/account_table.h"
 
 #include "platform/lasting_memory.h"
 

@@ -1,4 +1,4 @@
-#include "check/error_text.h"
+#include "core/error_text.h"
 
 #include "platform/display_bytes.h"
 

@@ -1,6 +1,6 @@
-#include "check/account_table_ops.h"
+#include "core/account_table_ops.h"
 
-#include "check/account_table.h"
+#include "core/account_table.h"
 
 #include <algorithm>
 #include <utility>
