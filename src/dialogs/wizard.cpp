@@ -3,7 +3,6 @@
 #include "core/account_rules.h"
 #include "core/language.h"
 #include "dialogs/wizard_texts.h"
-#include "platform/dialog_builder.h"
 #include "platform/display_text.h"
 #include "platform/message_box.h"
 #include "res/account_dialog_templates.h"
@@ -18,7 +17,8 @@ namespace ombrix {
 using namespace wizard_texts;
 
 CWizzard::CWizzard(QWidget* parent) : QDialog(parent) {
-    const DialogControls controls = buildDialog(*this, res::wizardTemplate, Language);
+    controls_ = buildDialog(*this, res::wizardTemplate, Language);
+    const DialogControls& controls = controls_;
     answer_ = controls.get<QLineEdit>(res::kWizardAnswer);
     choice_ = controls.get<QComboBox>(res::kWizardChoice);
     question_ = controls.get<QLabel>(res::kWizardQuestion);
@@ -71,11 +71,11 @@ void CWizzard::next() {
 void CWizzard::showStep(int step, const QString& question) {
     wizardStep = step;
     setWindowTitle(QString::fromStdString(stepTitle(step)));
-    question_->setText(question);
+    controls_.setText(res::kWizardQuestion, question);
 }
 
 void CWizzard::showHint(const QString& hint) {
-    hint_->setText(hint);
+    controls_.setText(res::kWizardHint, hint);
     hint_->show();
 }
 

@@ -3,6 +3,8 @@
 // protocol, SSL, server, user name, password); the new account is appended
 // to the table only after the last answer.
 
+#include "platform/dialog_builder.h"
+
 #include <QDialog>
 #include <cstdint>
 #include <optional>
@@ -54,6 +56,7 @@ private:
 
     QLineEdit* answer_ = nullptr;
     QComboBox* choice_ = nullptr;
+    DialogControls controls_; // the question and the hint change texts step by step
     QLabel* question_ = nullptr;
     QLabel* hint_ = nullptr;
 };

@@ -1,5 +1,7 @@
 #include "platform/dialog_builder.h"
 
+#include "platform/text_fit.h"
+
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QComboBox>
@@ -15,6 +17,7 @@
 #include <QRegularExpressionValidator>
 #include <QSlider>
 #include <QWidget>
+#include <algorithm>
 #include <cmath>
 #include <vector>
 
@@ -22,6 +25,8 @@ namespace ombrix {
 namespace {
 
 constexpr const char* kIdProperty = "ombrixControlId";
+// No text is worth a dialog more than twice its drawn width.
+constexpr int kMaxUnitGrowth = 2;
 
 // MulDiv-style scaling: rounded to the nearest pixel, halves away from zero.
 int scaleRounded(int value, int numerator, int denominator) {
@@ -160,29 +165,79 @@ bool DialogControls::replace(int id, QWidget* replacement) {
     return true;
 }
 
-DialogControls buildDialog(QWidget& dialog, const DialogTemplate& tmpl, int language) {
-    DialogControls built;
-    built.units_ = dialogUnitsOf(dialog.font());
-    const DialogUnits& units = built.units_;
+namespace {
 
-    dialog.setWindowTitle(QString::fromUtf8(
-        language == 0 || !tmpl.englishTitle ? tmpl.germanTitle : tmpl.englishTitle));
+struct BuiltControl {
+    const ControlTemplate* control;
+    QWidget* widget;
+};
+
+void placeDialog(QWidget& dialog, const DialogTemplate& tmpl, const DialogUnits& units) {
     const QSize size(units.toPixelsX(tmpl.width), units.toPixelsY(tmpl.height));
     if (tmpl.style & style::Resizable)
         dialog.resize(size);
     else
         dialog.setFixedSize(size);
+}
+
+void placeControl(const BuiltControl& built, const DialogUnits& units) {
+    const ControlTemplate& control = *built.control;
+    QRect place = units.toPixels(control.x, control.y, control.width, control.height);
+    if (control.kind == ControlKind::ComboBox) // the template's height is the open list's
+        place.setHeight(built.widget->sizeHint().height());
+    built.widget->setGeometry(place);
+}
+
+// Places every control and widens those whose text would be cut; false when
+// some text still does not fit.
+bool placeAndFit(QWidget& dialog, const DialogTemplate& tmpl, const std::vector<BuiltControl>& all,
+                 const DialogUnits& units) {
+    placeDialog(dialog, tmpl, units);
+    for (const BuiltControl& built : all)
+        placeControl(built, units);
+    if (tmpl.style & style::Resizable) // its own layout places it and fits the texts
+        return true;
+    bool fits = true;
+    for (const BuiltControl& built : all) {
+        // A control that starts hidden is widened where there is room, but
+        // the dialog does not grow for it: some are never shown at all.
+        const bool shown = !(built.control->style & style::Hidden);
+        fits = (fitText(*built.widget, units.gap()) || !shown) && fits;
+    }
+    return fits;
+}
+
+} // namespace
+
+int DialogUnits::gap() const {
+    return std::max(2, toPixelsX(2));
+}
+
+bool DialogControls::setText(int id, const QString& text) {
+    QWidget* control = byId(id);
+    if (!control)
+        return false;
+    if (auto* label = qobject_cast<QLabel*>(control))
+        label->setText(text);
+    else if (auto* button = qobject_cast<QAbstractButton*>(control))
+        button->setText(text);
+    else if (auto* box = qobject_cast<QGroupBox*>(control))
+        box->setTitle(text);
+    return fitText(*control, units_.gap());
+}
+
+DialogControls buildDialog(QWidget& dialog, const DialogTemplate& tmpl, int language) {
+    DialogControls result;
+    dialog.setWindowTitle(QString::fromUtf8(
+        language == 0 || !tmpl.englishTitle ? tmpl.germanTitle : tmpl.englishTitle));
     if (tmpl.style & style::NoSystemMenu)
         dialog.setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
 
     QButtonGroup* radioGroup = nullptr;
     std::vector<QWidget*> groupBoxes;
+    std::vector<BuiltControl> all;
     for (const ControlTemplate& control : tmpl.controls) {
         QWidget* widget = makeControl(control, textFor(control, language), &dialog);
-        QRect place = units.toPixels(control.x, control.y, control.width, control.height);
-        if (control.kind == ControlKind::ComboBox) // the template's height is the open list's
-            place.setHeight(widget->sizeHint().height());
-        widget->setGeometry(place);
         widget->setProperty(kIdProperty, control.id);
         widget->setHidden(control.style & style::Hidden);
         widget->setEnabled(!(control.style & style::Disabled));
@@ -192,12 +247,21 @@ DialogControls buildDialog(QWidget& dialog, const DialogTemplate& tmpl, int lang
             groupBoxes.push_back(widget);
         if (control.id != kNoControlId) {
             widget->setObjectName(QStringLiteral("control%1").arg(control.id));
-            built.controls_.emplace(control.id, widget);
+            result.controls_.emplace(control.id, widget);
         }
+        all.push_back({&control, widget});
     }
     for (QWidget* box : groupBoxes) // frames lie behind the controls they frame
         box->lower();
-    return built;
+
+    // Texts that the free space beside them cannot hold make every dialog unit
+    // wider, so the whole dialog grows in its own proportions.
+    DialogUnits units = dialogUnitsOf(dialog.font());
+    const int widest = units.cx * kMaxUnitGrowth;
+    while (!placeAndFit(dialog, tmpl, all, units) && units.cx < widest)
+        ++units.cx;
+    result.units_ = units;
+    return result;
 }
 
 int controlId(const QWidget* control) {

@@ -1,11 +1,15 @@
 #pragma once
 // Builds a dialog's widgets from its template. Dialog units become pixels from
 // the dialog font's average character width and height: x * cx / 4 and
-// y * cy / 8, rounded.
+// y * cy / 8, rounded. No text is cut: a control too small for its text takes
+// the free space to its right (see text_fit.h); where that is not enough, the
+// average character width counts wider until every text fits. A resizable
+// dialog is only placed: its own layout moves the controls and fits them.
 
 #include "platform/dialog_template.h"
 
 #include <QRect>
+#include <QString>
 #include <map>
 
 class QFont;
@@ -20,6 +24,8 @@ struct DialogUnits {
     int toPixelsX(int units) const;
     int toPixelsY(int units) const;
     QRect toPixels(int x, int y, int width, int height) const;
+    // The space kept between a widened control and its neighbour, pixels.
+    int gap() const;
 };
 
 // The base units of a font, measured as the window system does: the width of
@@ -37,6 +43,11 @@ public:
     bool replace(int id, QWidget* replacement);
 
     const DialogUnits& units() const { return units_; }
+
+    // Sets the text (a group box's title) of the control `id` and widens the
+    // control into free space if the text needs it. False when there is no
+    // such control or the text still does not fit.
+    bool setText(int id, const QString& text);
 
 private:
     friend DialogControls buildDialog(QWidget& dialog, const DialogTemplate& tmpl, int language);

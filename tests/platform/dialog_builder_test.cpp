@@ -1,4 +1,5 @@
 #include "platform/dialog_builder.h"
+#include "platform/text_fit.h"
 #include "res/wait_dialog_template.h"
 
 #include <QButtonGroup>
@@ -170,6 +171,57 @@ TEST(DialogBuilder, WaitDialogTemplateHasItsFiveControls) {
     EXPECT_NE(controls.get<QProgressBar>(res::kWaitProgress), nullptr);
     EXPECT_TRUE(controls.byId(res::kWaitSpareEdit)->isHidden());
     EXPECT_NE(controls.byId(res::kWaitPicture), nullptr);
+}
+
+// A row of a label and an edit, a centred label, a check box with no room.
+constexpr ControlTemplate crampedControls[] = {
+    {40, ControlKind::StaticText, 4, 4, 10, 8, "Mailprüf-Intervall:", nullptr},
+    {41, ControlKind::Edit, 60, 2, 20, 12, nullptr, nullptr},
+    {42, ControlKind::StaticText, 40, 20, 20, 8, "The Ombrix developers", nullptr,
+     style::CenterText},
+    {43, ControlKind::CheckBox, 4, 34, 50, 10, "automatisch wieder schliessen", nullptr},
+    {44, ControlKind::PushButton, 90, 34, 8, 10, nullptr, nullptr},
+};
+constexpr DialogTemplate crampedDialog{501, 100, 50, "eng", nullptr, style::None, crampedControls};
+
+TEST(DialogBuilder, ATextTakesTheFreeSpaceBesideItAndTheDialogGrowsForTheRest) {
+    QDialog dialog;
+    const DialogControls controls = buildDialog(dialog, crampedDialog, 0);
+    const DialogUnits natural = dialogUnitsOf(dialog.font());
+    const DialogUnits& units = controls.units();
+    const QRect label = controls.byId(40)->geometry();
+    const QRect edit = controls.byId(41)->geometry();
+    const QRect centred = controls.byId(42)->geometry();
+    const QRect box = controls.byId(43)->geometry();
+    const QRect button = controls.byId(44)->geometry();
+
+    // The check box has 84 units before its button: only wider units hold it.
+    EXPECT_GT(units.cx, natural.cx);
+    EXPECT_EQ(dialog.size(), QSize(units.toPixelsX(100), units.toPixelsY(50)));
+    for (int id : {40, 42, 43, 44})
+        EXPECT_TRUE(showsWholeText(*controls.byId(id))) << id;
+    // Widened to the right, never up to the neighbour; the centred text to both sides.
+    EXPECT_EQ(label.left(), units.toPixelsX(4));
+    EXPECT_LE(label.right() + units.gap(), edit.left() - 1);
+    EXPECT_EQ(edit, units.toPixels(60, 2, 20, 12)) << "the neighbour stays";
+    EXPECT_LE(box.right() + units.gap(), button.left() - 1);
+    const QRect centredPlace = units.toPixels(40, 20, 20, 8);
+    EXPECT_LT(centred.left(), centredPlace.left());
+    EXPECT_NEAR(centred.center().x(), centredPlace.center().x(), 1);
+}
+
+TEST(DialogBuilder, ATextSetLaterWidensItsControlAsFarAsThereIsRoom) {
+    QDialog dialog;
+    DialogControls controls = buildDialog(dialog, crampedDialog, 1);
+    QWidget& label = *controls.byId(40);
+    const QRect edit = controls.byId(41)->geometry();
+    label.resize(controls.units().toPixels(0, 0, 10, 8).size());
+    EXPECT_TRUE(controls.setText(40, "Intervall:"));
+    EXPECT_GT(label.width(), controls.units().toPixelsX(10));
+    EXPECT_EQ(label.x(), controls.units().toPixelsX(4));
+    EXPECT_FALSE(controls.setText(40, "ein Text, der nicht zwischen den Rand und das Feld passt"));
+    EXPECT_LT(label.geometry().right(), edit.left());
+    EXPECT_FALSE(controls.setText(999, "none"));
 }
 
 } // namespace
