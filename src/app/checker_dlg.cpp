@@ -16,6 +16,7 @@
 #include "platform/autostart.h"
 #include "platform/message_box.h"
 #include "platform/screen.h"
+#include "platform/text_fit.h"
 #include "res/icons.h"
 #include "res/main_dialog_template.h"
 #include "res/menus.h"
@@ -196,7 +197,9 @@ void CCheckerDlg::applyStartWithDesktop() {
 void CCheckerDlg::layoutControls() {
     if (dialogReady != 1)
         return;
-    for (const ControlPlacement& place : mainWindowLayout(client_->width(), client_->height())) {
+    const DialogUnits& units = controls_.units();
+    const auto layout = mainWindowLayout(client_->width(), client_->height(), units);
+    for (const ControlPlacement& place : layout) {
         QWidget* control = controls_.byId(place.id);
         if (!control)
             continue;
@@ -206,6 +209,11 @@ void CCheckerDlg::layoutControls() {
             control->setGeometry(place.left, place.top, place.width, place.height);
         control->show();
     }
+    // The layout's places round differently from the template's: a text may
+    // need the last pixels of the free space beside it again.
+    for (const ControlPlacement& place : layout)
+        if (QWidget* control = controls_.byId(place.id))
+            fitText(*control, units.gap());
     client_->update();
 }
 
@@ -216,7 +224,7 @@ bool CCheckerDlg::eventFilter(QObject* watched, QEvent* event) {
 }
 
 QRect CCheckerDlg::OnSizing(DragEdge edge, const QRect& dragged) {
-    const QRect kept = keepMinimumSize(dragged, edge);
+    const QRect kept = keepMinimumSize(dragged, edge, minimumWindowSize(controls_.units()));
     settings.windowWidth = kept.width();
     settings.windowHeight = kept.height();
     return kept;
@@ -256,22 +264,24 @@ void CCheckerDlg::moveEvent(QMoveEvent* event) {
 // maps at its place instead of being moved after the window system placed it.
 void CCheckerDlg::sizeOnShow() {
     const QSize screen = screenSize();
+    const QSize minimum = minimumWindowSize(controls_.units());
     if (screen.width() < settings.windowWidth)
-        settings.windowWidth = kMinimumWindowSize.width();
+        settings.windowWidth = minimum.width();
     if (screen.height() < settings.windowHeight)
-        settings.windowHeight = kMinimumWindowSize.height();
+        settings.windowHeight = minimum.height();
     create(); // the platform window knows its frame margins once it exists
     if (const QWindow* handle = windowHandle()) {
         const QMargins frame = handle->frameMargins();
         frameShare_ = QSize(frame.left() + frame.right(), frame.top() + frame.bottom());
     }
-    setMinimumSize(kMinimumWindowSize - frameShare_);
+    setMinimumSize(minimum - frameShare_);
     if (settings.windowMaximized == 1) {
         setWindowState((windowState() & ~Qt::WindowMinimized) | Qt::WindowMaximized);
         return;
     }
     setWindowState(windowState() & ~(Qt::WindowMinimized | Qt::WindowMaximized));
-    const QSize size(settings.windowWidth, settings.windowHeight);
+    // A size stored for a smaller dialog font would cut the panel.
+    const QSize size = QSize(settings.windowWidth, settings.windowHeight).expandedTo(minimum);
     resize(size - frameShare_);
     move(screen.width() / 2 - size.width() / 2, screen.height() / 2 - size.height() / 2);
     lastFrame_ = QRect(pos(), size);

@@ -2,31 +2,71 @@
 
 #include "res/main_dialog_template.h"
 
+#include <cmath>
+
 namespace ombrix {
 
 using namespace res;
 
-std::vector<ControlPlacement> mainWindowLayout(int w, int h) {
+namespace {
+
+// The layout's pixels were measured for a dialog font of 6 by 13 pixels;
+// another font scales them with the dialog units.
+struct LayoutScale {
+    const DialogUnits& units;
+    int x(int pixels) const { return int(std::lround(double(pixels) * units.cx / 6)); }
+    int y(int pixels) const { return int(std::lround(double(pixels) * units.cy / 13)); }
+};
+
+// The notification panel: wide enough for the audio group's three columns
+// and the message box group's German texts beside them.
+constexpr int kPanelWidth = 729;
+
+} // namespace
+
+std::vector<ControlPlacement> mainWindowLayout(int w, int h, const DialogUnits& units) {
+    const LayoutScale s{units};
     const int c = w / 2;
-    const int x0 = c - 342;
-    const int y0 = h - 132;
+    const int x0 = c - s.x(kPanelWidth / 2);
+    const int y0 = h - s.y(132);
+    const int bottomRow = h - s.y(156);
     return {
-        {kBanner, c - 177, 2, 355, 42},          {kMailsGroup, 10, 41, w - 20, h - 175},
-        {kAccountList, 20, 61, w - 40, 111},     {kMailList, 20, 178, w - 40, h - 344},
-        {kIntervalLabel, c - 235, h - 156},      {kIntervalNumber, c - 142, h - 160},
-        {kMinutesLabel, c - 101, h - 156},       {kIntervalSlider, c - 60, h - 161},
-        {kCheckNowButton, c + 80, h - 160},      {kNotificationGroup, x0, y0 + 2, 685, 125},
-        {kLedGroup, x0 + 19, y0 + 20, 117, 96},  {kScrollLockBox, x0 + 39, y0 + 46},
-        {kNumLockBox, x0 + 39, y0 + 67},         {kCapsLockBox, x0 + 39, y0 + 88},
-        {kAudioGroup, x0 + 146, y0 + 20},        {kWaveBox, x0 + 177, y0 + 39},
-        {kSpeakerBox, x0 + 177, y0 + 65},        {kRepeatBox, x0 + 177, y0 + 91},
-        {kWaveTestButton, x0 + 258, y0 + 37},    {kSpeakerTestButton, x0 + 258, y0 + 66},
-        {kWavePath, x0 + 280, y0 + 35},          {kPatternCombo, x0 + 280, y0 + 63},
-        {kRepeatNumber, x0 + 314, y0 + 89},      {kSecondsLabel, x0 + 354, y0 + 92},
-        {kRepeatSlider, x0 + 410, y0 + 89},      {kBrowseButton, x0 + 410, y0 + 35},
-        {kPopupGroup, x0 + 484, y0 + 20},        {kPopupBox, x0 + 499, y0 + 52},
-        {kPopupAutoCloseBox, x0 + 499, y0 + 72}, {kDesktopNotifyBox, x0 + 499, y0 + 92},
+        {kBanner, c - 177, 2, 355, 42},
+        {kMailsGroup, 10, 41, w - 20, h - s.y(134) - 41},
+        {kAccountList, 20, 61, w - 40, 111},
+        {kMailList, 20, 178, w - 40, h - s.y(166) - 178},
+        {kIntervalLabel, c - s.x(250), bottomRow},
+        {kIntervalNumber, c - s.x(138), h - s.y(160)},
+        {kMinutesLabel, c - s.x(97), bottomRow},
+        {kIntervalSlider, c - s.x(50), h - s.y(161)},
+        {kCheckNowButton, c + s.x(80), h - s.y(160)},
+        {kNotificationGroup, x0, y0 + s.y(2), s.x(kPanelWidth), s.y(125)},
+        {kLedGroup, x0 + s.x(19), y0 + s.y(20), s.x(117), s.y(96)},
+        {kScrollLockBox, x0 + s.x(39), y0 + s.y(46)},
+        {kNumLockBox, x0 + s.x(39), y0 + s.y(67)},
+        {kCapsLockBox, x0 + s.x(39), y0 + s.y(88)},
+        {kAudioGroup, x0 + s.x(146), y0 + s.y(20)},
+        {kWaveBox, x0 + s.x(177), y0 + s.y(39)},
+        {kSpeakerBox, x0 + s.x(177), y0 + s.y(65)},
+        {kRepeatBox, x0 + s.x(177), y0 + s.y(91)},
+        {kWaveTestButton, x0 + s.x(258), y0 + s.y(37)},
+        {kSpeakerTestButton, x0 + s.x(258), y0 + s.y(66)},
+        {kWavePath, x0 + s.x(280), y0 + s.y(35)},
+        {kPatternCombo, x0 + s.x(280), y0 + s.y(63)},
+        {kRepeatNumber, x0 + s.x(324), y0 + s.y(89)},
+        {kSecondsLabel, x0 + s.x(360), y0 + s.y(92)},
+        {kRepeatSlider, x0 + s.x(416), y0 + s.y(89)},
+        {kBrowseButton, x0 + s.x(416), y0 + s.y(35)},
+        {kPopupGroup, x0 + s.x(531), y0 + s.y(20)},
+        {kPopupBox, x0 + s.x(546), y0 + s.y(52)},
+        {kPopupAutoCloseBox, x0 + s.x(546), y0 + s.y(72)},
+        {kDesktopNotifyBox, x0 + s.x(546), y0 + s.y(92)},
     };
+}
+
+QSize minimumWindowSize(const DialogUnits& units) {
+    const LayoutScale s{units};
+    return {s.x(kMinimumWindowSize.width()), s.y(kMinimumWindowSize.height())};
 }
 
 namespace {

@@ -25,7 +25,7 @@ constexpr ControlTemplate mainControls[] = {
     {kScrollLockBox, ControlKind::CheckBox, 32, 252, 52, 10, "Scroll Lock", nullptr},
     {kNumLockBox, ControlKind::CheckBox, 32, 265, 52, 10, "Num Lock", nullptr},
     {kCapsLockBox, ControlKind::CheckBox, 32, 278, 52, 10, "Caps Lock", nullptr},
-    {kAudioGroup, ControlKind::GroupBox, 104, 236, 219, 51, "Audio", nullptr},
+    {kAudioGroup, ControlKind::GroupBox, 104, 236, 253, 59, "Audio", nullptr},
     {kWaveBox, ControlKind::CheckBox, 124, 250, 45, 10, "Wavefile", nullptr},
     {kSpeakerBox, ControlKind::CheckBox, 124, 266, 45, 10, "PC Speaker", nullptr},
     {kRepeatBox, ControlKind::CheckBox, 124, 282, 78, 10, "Alarm wiederholen, jede",
@@ -39,9 +39,9 @@ constexpr ControlTemplate mainControls[] = {
     {kSecondsLabel, ControlKind::StaticText, 242, 282, 31, 9, "Sekunden", "seconds"},
     {kBrowseButton, ControlKind::PushButton, 279, 247, 68, 12, "durchsuchen...", "browse..."},
     {kRepeatSlider, ControlKind::Slider, 279, 279, 68, 12, nullptr, nullptr},
-    // The message box group reaches left into the gap after the audio group, so
-    // that its third box, the desktop notification, has room for its text.
-    {kPopupGroup, ControlKind::GroupBox, 330, 236, 112, 59, "Nachrichten Fenster", "Message Box"},
+    // The audio group frames its three columns, up to the browse button's end;
+    // the message box group beside it has room for its longest German text.
+    {kPopupGroup, ControlKind::GroupBox, 330, 236, 129, 59, "Nachrichten Fenster", "Message Box"},
     {kPopupBox, ControlKind::CheckBox, 340, 256, 99, 10, "Popup aktivieren", "activate popup"},
     {kPopupAutoCloseBox, ControlKind::CheckBox, 340, 268, 99, 10, "automatisch wieder schliessen",
      "close automatically"},

@@ -2,6 +2,7 @@
 // minimum size, hiding and showing, and the timers that start and end runs.
 
 #include "app/checker_dlg.h"
+#include "app/main_layout.h"
 #include "app/recording_tray_shell.h"
 #include "app/window_state.h"
 #include "config/program_directory.h"
@@ -27,6 +28,7 @@
 #include <climits>
 #include <filesystem>
 #include <gtest/gtest.h>
+#include <map>
 
 namespace ombrix {
 namespace {
@@ -164,36 +166,67 @@ TEST_F(CheckerWindowTest, EnglishAndGermanControlTexts) {
 
 // --- layout and size ------------------------------------------------------
 
-TEST_F(CheckerWindowTest, LayoutPlacesTheControlsForTwoWindowSizes) {
-    makeWindow();
-    dialogReady = 1;
+TEST(MainWindowLayout, PlacesTheControlsForTwoWindowSizesInSixByThirteenPixelUnits) {
     struct Size {
         int w, h;
     };
-    for (const Size size : {Size{710, 500}, Size{1201, 777}}) {
+    for (const Size size : {Size{754, 500}, Size{1201, 777}}) {
         SCOPED_TRACE(size.w);
-        window->client()->resize(size.w, size.h);
+        std::map<int, QRect> at;
+        for (const ControlPlacement& place : mainWindowLayout(size.w, size.h, DialogUnits{6, 13}))
+            at[place.id] = QRect(place.left, place.top, place.width, place.height);
+        const int c = size.w / 2, x0 = c - 364, y0 = size.h - 132;
+        EXPECT_EQ(at[kBanner], QRect(c - 177, 2, 355, 42));
+        EXPECT_EQ(at[kMailsGroup], QRect(10, 41, size.w - 20, size.h - 175));
+        EXPECT_EQ(at[kAccountList], QRect(20, 61, size.w - 40, 111));
+        EXPECT_EQ(at[kMailList], QRect(20, 178, size.w - 40, size.h - 344));
+        EXPECT_EQ(at[kNotificationGroup], QRect(x0, y0 + 2, 729, 125));
+        EXPECT_EQ(at[kLedGroup], QRect(x0 + 19, y0 + 20, 117, 96));
+        EXPECT_EQ(at[kIntervalNumber].topLeft(), QPoint(c - 138, size.h - 160));
+        EXPECT_EQ(at[kCheckNowButton].topLeft(), QPoint(c + 80, size.h - 160));
+        EXPECT_EQ(at[kCapsLockBox].topLeft(), QPoint(x0 + 39, y0 + 88));
+        EXPECT_EQ(at[kRepeatSlider].topLeft(), QPoint(x0 + 416, y0 + 89));
+        EXPECT_EQ(at[kPopupAutoCloseBox].topLeft(), QPoint(x0 + 546, y0 + 72));
+        EXPECT_EQ(at[kDesktopNotifyBox].topLeft(), QPoint(x0 + 546, y0 + 92));
+    }
+}
+
+TEST(MainWindowLayout, ScalesWithTheDialogUnits) {
+    // A font of 9 by 26 pixels: horizontal distances times 1.5, vertical ones doubled.
+    std::map<int, ControlPlacement> at;
+    for (const ControlPlacement& place : mainWindowLayout(1000, 900, DialogUnits{9, 26}))
+        at[place.id] = place;
+    EXPECT_EQ(at[kIntervalNumber].left, 500 - 207);
+    EXPECT_EQ(at[kIntervalNumber].top, 900 - 320);
+    EXPECT_EQ(at[kNotificationGroup].width, 1094); // 729 * 1.5, rounded
+    EXPECT_EQ(at[kNotificationGroup].height, 250);
+    EXPECT_EQ(at[kBanner].width, 355); // a bitmap keeps its size
+    EXPECT_EQ(minimumWindowSize(DialogUnits{9, 26}), QSize(1131, 1126));
+    EXPECT_EQ(minimumWindowSize(DialogUnits{6, 13}), kMinimumWindowSize);
+}
+
+TEST_F(CheckerWindowTest, LayoutPlacesTheControlsWithTheWindowsUnits) {
+    makeWindow();
+    dialogReady = 1;
+    const DialogUnits& units = window->controls().units();
+    for (const QSize size : {minimumWindowSize(units), QSize(1201, 777)}) {
+        SCOPED_TRACE(size.width());
+        window->client()->resize(size);
         window->layoutControls(); // what the client area's resize event runs
-        const int c = size.w / 2, x0 = c - 342, y0 = size.h - 132;
         auto at = [this](int id) { return window->controls().byId(id)->geometry(); };
-        EXPECT_EQ(at(kBanner), QRect(c - 177, 2, 355, 42));
-        EXPECT_EQ(at(kMailsGroup), QRect(10, 41, size.w - 20, size.h - 175));
-        EXPECT_EQ(at(kAccountList), QRect(20, 61, size.w - 40, 111));
-        EXPECT_EQ(at(kMailList), QRect(20, 178, size.w - 40, size.h - 344));
-        EXPECT_EQ(at(kNotificationGroup), QRect(x0, y0 + 2, 685, 125));
-        EXPECT_EQ(at(kLedGroup), QRect(x0 + 19, y0 + 20, 117, 96));
-        EXPECT_EQ(at(kIntervalNumber).topLeft(), QPoint(c - 142, size.h - 160));
-        EXPECT_EQ(at(kCheckNowButton).topLeft(), QPoint(c + 80, size.h - 160));
-        EXPECT_EQ(at(kCapsLockBox).topLeft(), QPoint(x0 + 39, y0 + 88));
-        EXPECT_EQ(at(kRepeatSlider).topLeft(), QPoint(x0 + 410, y0 + 89));
-        EXPECT_EQ(at(kPopupAutoCloseBox).topLeft(), QPoint(x0 + 499, y0 + 72));
-        EXPECT_EQ(at(kDesktopNotifyBox).topLeft(), QPoint(x0 + 499, y0 + 92));
+        for (const ControlPlacement& place : mainWindowLayout(size.width(), size.height(), units)) {
+            SCOPED_TRACE(place.id);
+            EXPECT_EQ(at(place.id).topLeft(), QPoint(place.left, place.top));
+            if (place.width >= 0) {
+                EXPECT_EQ(at(place.id).size(), QSize(place.width, place.height));
+            }
+        }
         // The desktop box stays inside its group and the notification group.
         EXPECT_TRUE(at(kPopupGroup).contains(at(kDesktopNotifyBox)));
+        EXPECT_TRUE(at(kAudioGroup).contains(at(kBrowseButton)));
         EXPECT_LE(at(kPopupGroup).right(), at(kNotificationGroup).right());
         // Controls the table only moves keep their template size.
-        EXPECT_EQ(at(kBrowseButton).size(),
-                  window->controls().units().toPixels(0, 0, 68, 12).size());
+        EXPECT_EQ(at(kBrowseButton).size(), units.toPixels(0, 0, 68, 12).size());
     }
 }
 
@@ -207,7 +240,9 @@ TEST_F(CheckerWindowTest, NoLayoutBeforeTheInitialisationHasEnded) {
 
 TEST_F(CheckerWindowTest, MinimumSizeMovesTheDraggedEdgeBack) {
     makeWindow();
-    const QRect start(100, 100, 710, 563); // right 809, bottom 662
+    const QSize least = minimumWindowSize(window->controls().units());
+    const int w = least.width(), h = least.height();
+    const QRect start(100, 100, w, h);
     struct Row {
         const char* name;
         DragEdge edge;
@@ -215,15 +250,16 @@ TEST_F(CheckerWindowTest, MinimumSizeMovesTheDraggedEdgeBack) {
         QRect kept;
     };
     const Row rows[] = {
-        {"left", DragEdge::Left, QRect(150, 100, 660, 563), start},
-        {"right", DragEdge::Right, QRect(100, 100, 600, 563), start},
-        {"top", DragEdge::Top, QRect(100, 200, 710, 463), start},
-        {"bottom", DragEdge::Bottom, QRect(100, 100, 710, 300), start},
-        {"topLeft", DragEdge::TopLeft, QRect(300, 300, 510, 363), start},
-        {"bottomRight", DragEdge::BottomRight, QRect(100, 100, 500, 400), start},
-        {"topRight", DragEdge::TopRight, QRect(100, 300, 500, 363), start},
-        {"bottomLeft", DragEdge::BottomLeft, QRect(300, 100, 510, 300), start},
-        {"largeEnough", DragEdge::Left, QRect(50, 100, 760, 600), QRect(50, 100, 760, 600)},
+        {"left", DragEdge::Left, QRect(150, 100, w - 50, h), start},
+        {"right", DragEdge::Right, QRect(100, 100, w - 110, h), start},
+        {"top", DragEdge::Top, QRect(100, 200, w, h - 100), start},
+        {"bottom", DragEdge::Bottom, QRect(100, 100, w, h - 263), start},
+        {"topLeft", DragEdge::TopLeft, QRect(300, 300, w - 200, h - 200), start},
+        {"bottomRight", DragEdge::BottomRight, QRect(100, 100, w - 210, h - 163), start},
+        {"topRight", DragEdge::TopRight, QRect(100, 300, w - 210, h - 200), start},
+        {"bottomLeft", DragEdge::BottomLeft, QRect(300, 100, w - 200, h - 263), start},
+        {"largeEnough", DragEdge::Left, QRect(50, 100, w + 50, h + 37),
+         QRect(50, 100, w + 50, h + 37)},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
@@ -238,26 +274,28 @@ TEST_F(CheckerWindowTest, MinimumSizeMovesTheDraggedEdgeBack) {
 
 TEST_F(CheckerWindowTest, ShowingSizesAndCentresTheWindowOrMaximizesIt) {
     makeWindow();
+    const QSize least = minimumWindowSize(window->controls().units());
     window->hideToTray();
-    settings.windowWidth = 800;
-    settings.windowHeight = 600;
+    // The offscreen screen (800 x 600) is smaller than the window may get.
+    settings.windowWidth = 700;
+    settings.windowHeight = 500;
     window->OnCommand(kCmdOpenWindow);
     EXPECT_EQ(windowHidden, 0);
     EXPECT_TRUE(window->isVisible());
-    EXPECT_EQ(window->frameGeometry().size(), QSize(800, 600));
+    EXPECT_EQ(window->frameGeometry().size(), least.expandedTo(QSize(700, 500)));
 
     window->hideToTray();
-    settings.windowWidth = 710; // the smallest window
+    settings.windowWidth = 710; // stored for a narrower dialog font
     settings.windowHeight = 563;
     window->OnCommand(kCmdOpenWindow);
-    EXPECT_EQ(window->frameGeometry().size(), QSize(710, 563));
+    EXPECT_EQ(window->frameGeometry().size(), least.expandedTo(QSize(710, 563)));
 
     window->hideToTray();
     settings.windowWidth = 100000; // stored on a larger screen
     settings.windowHeight = 100000;
     window->OnCommand(kCmdOpenWindow);
-    EXPECT_EQ(settings.windowWidth, 710);
-    EXPECT_EQ(settings.windowHeight, 563);
+    EXPECT_EQ(settings.windowWidth, least.width());
+    EXPECT_EQ(settings.windowHeight, least.height());
 
     window->hideToTray();
     settings.windowMaximized = 1;
