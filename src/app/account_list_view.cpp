@@ -27,10 +27,9 @@ AccountListView::AccountListView(QWidget* parent) : QTreeWidget(parent) {
     setColumnCount(2);
     setHeaderLabels({QString::fromUtf8(Text("Mailkonten", "accounts")),
                      QString::fromUtf8(Text("Status", "status"))});
-    header()->setStretchLastSection(false);
     header()->setSectionsClickable(false);
     setColumnWidth(0, 280);
-    setColumnWidth(1, 364);
+    header()->setStretchLastSection(true); // the status takes the rest of the list's width
     setRootIsDecorated(false);
     setUniformRowHeights(true);
     setAllColumnsShowFocus(true);

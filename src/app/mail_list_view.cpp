@@ -6,7 +6,10 @@
 #include "core/language.h"
 #include "res/icons.h"
 
+#include <QHeaderView>
 #include <QKeyEvent>
+#include <QStyle>
+#include <algorithm>
 #include <cstdio>
 
 namespace ombrix {
@@ -14,18 +17,32 @@ namespace {
 
 constexpr int kReadRole = Qt::UserRole;
 const QSize kMailImageSize{19, 18};
+constexpr int kReadWidth = 54;
+constexpr int kLeastDateWidth = 70;
 
 } // namespace
+
+// Sender and subject share what the read mark and the date leave of the
+// list's width; the date column holds a whole "DD.MM.YYYY" in the list's font.
+void MailListView::shareColumns() {
+    const int textMargin = style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, this) + 1;
+    const int dateWidth = fontMetrics().horizontalAdvance(QStringLiteral("88.88.8888"));
+    QHeaderView& columns = *header();
+    columns.setMinimumSectionSize(0);
+    columns.setSectionResizeMode(kReadColumn, QHeaderView::Fixed);
+    columns.setSectionResizeMode(kSenderColumn, QHeaderView::Stretch);
+    columns.setSectionResizeMode(kSubjectColumn, QHeaderView::Stretch);
+    columns.setSectionResizeMode(kDateColumn, QHeaderView::Fixed);
+    setColumnWidth(kReadColumn, kReadWidth);
+    setColumnWidth(kDateColumn, std::max(kLeastDateWidth, dateWidth + 2 * textMargin));
+}
 
 MailListView::MailListView(QWidget* parent) : CMailListCtrl(parent) {
     setColumnCount(4);
     setHeaderLabels(
         {QString::fromUtf8(Text("gelesen", "read")), QString::fromUtf8(Text("Absender", "sender")),
          QString::fromUtf8(Text("Betreff", "subject")), QString::fromUtf8(Text("Datum", "date"))});
-    setColumnWidth(kReadColumn, 54);
-    setColumnWidth(kSenderColumn, 210);
-    setColumnWidth(kSubjectColumn, 281);
-    setColumnWidth(kDateColumn, 70);
+    shareColumns();
     setSelectionMode(QAbstractItemView::ExtendedSelection);
     setIconSize(kMailImageSize);
     setContextMenuPolicy(Qt::CustomContextMenu);

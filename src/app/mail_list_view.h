@@ -46,6 +46,7 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
+    void shareColumns();
     static QIcon readImage(bool read);
 };
 
