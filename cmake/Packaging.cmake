@@ -26,5 +26,7 @@ set(CPACK_DEBIAN_PACKAGE_HOMEPAGE ${OMBRIX_HOMEPAGE})
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # Qt finds the SVG icons through its image plugin, which no linked library names.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS libqt6svg6)
+# Qt's own buttons and dialogs in German come from Qt's translation catalogue.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS qt6-translations-l10n)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 include(CPack)

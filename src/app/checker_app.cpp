@@ -9,9 +9,11 @@
 #include "config/directory_claim.h"
 #include "config/program_conf.h"
 #include "config/program_directory.h"
+#include "core/language.h"
 #include "core/run_flags.h"
 #include "platform/desktop_notifier.h"
 #include "platform/qt_message_box.h"
+#include "platform/qt_translations.h"
 #include "platform/termination_signals.h"
 #include "res/menus.h"
 
@@ -68,6 +70,8 @@ int CCheckerApp::run(int& argc, char** argv, const std::optional<std::string>& d
     QApplication::setApplicationName(QStringLiteral("ombrix"));
     QApplication::setDesktopFileName(QStringLiteral("ombrix"));
     QApplication::setQuitOnLastWindowClosed(false);
+    if (!installQtTranslations(Language))
+        std::cerr << "ombrix: Qt's German texts are missing (package qt6-translations-l10n)\n";
 
     programDirectory = findProgramDirectory(directory);
     const QString serverName = instanceServerName(programDirectory);
