@@ -13,6 +13,16 @@ inline std::string couldNotConnect() {
     return Text("Konnte Server nicht ansprechen", "could not connect to server");
 }
 
+// The state of an account whose server presented a certificate that neither
+// verifies nor is the one the user accepted.
+inline std::string certificateNotTrusted() {
+    return Text("Zertifikat nicht vertrauenswürdig", "certificate not trusted");
+}
+
+inline std::string certificateChanged() {
+    return Text("nicht das akzeptierte Zertifikat", "not the accepted certificate");
+}
+
 inline std::string noResponse() {
     return Text("Mailserver antwortet nicht", "mailserver does not respond");
 }

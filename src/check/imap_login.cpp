@@ -59,7 +59,7 @@ LoginResult imapLogin(CMailSocket& socket, ReplyBuffer& reply, const AccountReco
     if (!credentialsSendable(account))
         return {LoginStatus::Failed, check_texts::lineBreakInCredentials()};
     if (!socket.ConnectImap(account.host, account.useSsl != 0, account.port, steps.timeoutMs))
-        return failed(connectFailureText(socket.lastFailureReason()));
+        return failed(connectFailureText(socket));
     reply.receiveTagged(socket, steps.timeoutMs, kGreetingHint, false);
     std::string refusal = imapReplyRefusal(reply);
     if (!refusal.empty() || abortRequest != 0)

@@ -1,6 +1,7 @@
 #include "check/login_result.h"
 
 #include "check/check_texts.h"
+#include "net/mail_socket.h"
 
 #include <string_view>
 
@@ -23,6 +24,15 @@ std::string connectFailureText(const std::string& reason) {
     if (!reason.empty() && reason != "aborted")
         text += " (" + reason + ")";
     return text;
+}
+
+std::string connectFailureText(const CMailSocket& socket) {
+    const auto& refused = socket.refusedCertificate();
+    if (!refused)
+        return connectFailureText(socket.lastFailureReason());
+    const std::string why =
+        refused->replacesPin() ? check_texts::certificateChanged() : refused->reason;
+    return check_texts::certificateNotTrusted() + " (" + why + ")";
 }
 
 } // namespace ombrix

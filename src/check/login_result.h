@@ -8,6 +8,8 @@
 
 namespace ombrix {
 
+class CMailSocket;
+
 enum class LoginStatus {
     LoggedIn,
     Failed,  // errorText says why; the connection may be open (the caller closes it)
@@ -29,5 +31,10 @@ bool credentialsSendable(const AccountRecord& account);
 // in parentheses ("host not found", a time-out, a refused certificate), so
 // that the user can tell a typing error from a dead or hostile server.
 std::string connectFailureText(const std::string& reason);
+
+// The text of a failed connect: the one above, or "certificate not trusted"
+// with the reason (or that it is not the accepted one) when the server's
+// certificate was refused.
+std::string connectFailureText(const CMailSocket& socket);
 
 } // namespace ombrix

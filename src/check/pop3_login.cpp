@@ -38,7 +38,7 @@ LoginResult pop3Login(CMailSocket& socket, ReplyBuffer& reply, const AccountReco
     if (!credentialsSendable(account))
         return {LoginStatus::Failed, check_texts::lineBreakInCredentials()};
     if (!socket.ConnectPop3(account.host, account.useSsl != 0, account.port, steps.timeoutMs))
-        return failed(connectFailureText(socket.lastFailureReason()));
+        return failed(connectFailureText(socket));
     // A late greeting, taken for the answer to USER, would shift every later
     // reply by one: nothing is sent before the server has said "+OK".
     reply.receiveReply(socket, steps.timeoutMs, steps.greetingSize, true, false);

@@ -1,6 +1,7 @@
 #include "net/link.h"
 
 #include "net/net_texts.h"
+#include "net/protocol_log.h"
 #include "net/tls_session.h"
 #include "platform/event.h"
 
@@ -175,7 +176,7 @@ bool Link::connectTo(const SocketAddress& address, const WaitLimit& limit) {
 }
 
 bool Link::handshake(const std::string& host, const WaitLimit& limit) {
-    tls_ = TlsSession::create(fd_, host, failureReason_);
+    tls_ = TlsSession::create(fd_, host, pinnedSha256_, failureReason_);
     if (!tls_) {
         return false;
     }
@@ -194,6 +195,11 @@ bool Link::handshake(const std::string& host, const WaitLimit& limit) {
             failureReason_ = "connection closed during TLS hand-shake";
             return false;
         case TlsSession::Step::Failed:
+            refused_ = tls_->refusedCertificate();
+            if (refused_) {
+                protocol_log::note("certificate of " + host + " refused: " + refused_->reason +
+                                   ", SHA-256 " + refused_->sha256);
+            }
             return false;
         }
         if (readiness != Readiness::Ready) {

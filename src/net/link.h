@@ -4,6 +4,7 @@
 // the reader thread; cancel() may come from any thread and ends every blocked
 // or later operation, so no thread ever has to be killed.
 
+#include "net/certificate_facts.h"
 #include "net/host_lookup.h"
 
 #include <atomic>
@@ -11,6 +12,7 @@
 #include <cstdint>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -38,6 +40,9 @@ public:
     // ended it); whatever a failed attempt had set up is released by then.
     bool open(const std::vector<SocketAddress>& addresses, const std::string& host, bool useTls,
               const WaitLimit& limit);
+    // The fingerprint of a certificate the user accepted for this server
+    // although it does not verify; set before open().
+    void acceptPinned(std::string sha256) { pinnedSha256_ = std::move(sha256); }
     // One read of at most capacity bytes; 0 at end of stream, on error or after
     // cancel(). Runs on the reader thread.
     std::size_t readSome(char* buffer, std::size_t capacity);
@@ -52,6 +57,8 @@ public:
     // A fault of the transport itself that the user must be told of, even
     // when a later address worked; "" when none. Written before open() returns.
     const std::string& transportFault() const { return transportFault_; }
+    // The server's certificate when open() failed because it was refused.
+    const std::optional<CertificateFacts>& refusedCertificate() const { return refused_; }
 
 private:
     enum class Readiness { Ready, Cancelled, TimedOut, Stopped };
@@ -70,6 +77,8 @@ private:
     std::mutex tlsMutex_; // a TLS session must not be used by two threads at once
     std::string failureReason_;
     std::string transportFault_;
+    std::string pinnedSha256_;
+    std::optional<CertificateFacts> refused_;
 };
 
 } // namespace ombrix

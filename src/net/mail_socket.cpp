@@ -1,6 +1,7 @@
 #include "net/mail_socket.h"
 
 #include "core/run_flags.h"
+#include "net/certificate_trust.h"
 #include "net/connection.h"
 #include "net/host_lookup.h"
 #include "net/link.h"
@@ -80,6 +81,7 @@ bool CMailSocket::connect(const std::string& host, bool useSsl, const std::strin
     Close();
     std::erase_if(givenUpLookups_, [](const auto& lookup) { return lookup->finished(); });
     failureReason_.clear();
+    refused_.reset();
     sendTimeoutMs_ = boundedForTests(timeoutMs);
     const WaitLimit limit = limitFromNow(sendTimeoutMs_);
     // The port field is read like a plain decimal conversion: digits up to the first other byte.
@@ -93,6 +95,8 @@ bool CMailSocket::connect(const std::string& host, bool useSsl, const std::strin
     if (!lookUp(host, static_cast<std::uint16_t>(portNumber), limit, *attempt, addresses)) {
         return false;
     }
+    const std::string peer = peerName(host, static_cast<std::uint16_t>(portNumber));
+    attempt->link.acceptPinned(certificateTrust().pinFor(peer));
     const bool opened = attempt->link.open(addresses, host, useSsl, limit);
     if (const std::string& fault = attempt->link.transportFault(); !fault.empty()) {
         if (faultNotice_) {
@@ -103,7 +107,14 @@ bool CMailSocket::connect(const std::string& host, bool useSsl, const std::strin
     }
     if (!opened) {
         failureReason_ = attempt->link.failureReason();
+        refused_ = attempt->link.refusedCertificate();
+        if (refused_) {
+            certificateTrust().recordRefusal(peer, *refused_);
+        }
         return false;
+    }
+    if (useSsl) {
+        certificateTrust().forgetRefusal(peer);
     }
     connection_ = std::move(attempt);
     reader_ = std::thread(readChunks, connection_);

@@ -10,10 +10,13 @@
 // For tests only: with OMBRIX_TEST_REPLY_TIMEOUT_MS=N in the environment (read
 // once per process), every one of these time-outs is cut to at most N ms.
 
+#include "net/certificate_facts.h"
+
 #include <atomic>
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string>
 #include <thread>
@@ -47,7 +50,9 @@ public:
 
     // Opens the connection; port is decimal text. False when the host cannot be
     // resolved or reached, TLS fails, timeoutMs passes first (lastFailureReason()
-    // says why), or abortRequest is set while connecting ("aborted").
+    // says why), or abortRequest is set while connecting ("aborted"). Under TLS
+    // the certificate pinned for host and port in certificateTrust() is
+    // accepted as well; a refused certificate is recorded there.
     bool ConnectPop3(const std::string& host, bool useSsl, const std::string& port,
                      std::uint32_t timeoutMs = kConnectTimeoutMs);
     // As ConnectPop3; the first SendTagged after it carries the tag a000.
@@ -92,6 +97,8 @@ public:
 
     // Why the last connect failed ("" after a success), for the account's error text.
     const std::string& lastFailureReason() const { return failureReason_; }
+    // The server's certificate when the last connect failed because it was refused.
+    const std::optional<CertificateFacts>& refusedCertificate() const { return refused_; }
     // The last tagged line sent, tag included.
     const std::string& lastCommand() const { return lastCommand_; }
     int tagCounter() const { return tagCounter_; }
@@ -115,6 +122,7 @@ private:
     std::vector<std::unique_ptr<HostLookup>> givenUpLookups_;
     std::uint32_t sendTimeoutMs_ = kConnectTimeoutMs;
     std::string failureReason_;
+    std::optional<CertificateFacts> refused_;
     std::string lastCommand_;
     std::string surplus_; // received after the previous reply's end, not yet read
     FaultNotice faultNotice_;

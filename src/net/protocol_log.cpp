@@ -82,4 +82,10 @@ void received(std::string_view chunk) {
     }
 }
 
+void note(std::string_view text) {
+    if (logPath()) {
+        append("* ", text);
+    }
+}
+
 } // namespace ombrix::protocol_log

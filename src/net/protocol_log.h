@@ -11,5 +11,7 @@ namespace ombrix::protocol_log {
 void sent(std::string_view line);
 // Called from the caller's thread as chunks are consumed.
 void received(std::string_view chunk);
+// What the connection layer itself decided ("* "), such as a refused certificate.
+void note(std::string_view text);
 
 } // namespace ombrix::protocol_log

@@ -1,12 +1,26 @@
 #include "net/tls_session.h"
 
+#include <algorithm>
 #include <arpa/inet.h>
+#include <ctime>
 #include <openssl/err.h>
 #include <openssl/ssl.h>
 #include <openssl/x509v3.h>
 
 namespace ombrix {
+
+// What the verification of one hand-shake found out about the server's own
+// certificate (never an issuer's), for the pin and for the user.
+struct TlsPinCheck {
+    std::string pin;
+    std::optional<CertificateFacts> presented; // set at the first verification error
+    bool pinMatched = false;
+};
+
 namespace {
+
+// A server chooses its certificate's names; what the user is shown of them is bounded.
+constexpr std::size_t kMaxNameBytes = 512;
 
 std::string libraryErrorText() {
     unsigned long code = ERR_get_error();
@@ -35,11 +49,73 @@ bool bindToHost(SSL* ssl, const std::string& host) {
            SSL_set_tlsext_host_name(ssl, host.c_str()) == 1;
 }
 
+// One line, control characters escaped, other characters as UTF-8.
+std::string nameText(const X509_NAME* name) {
+    BIO* bio = BIO_new(BIO_s_mem());
+    if (!bio || !name) {
+        BIO_free(bio);
+        return {};
+    }
+    X509_NAME_print_ex(bio, name, 0, XN_FLAG_RFC2253 & ~ASN1_STRFLGS_ESC_MSB);
+    char* data = nullptr;
+    const long length = BIO_get_mem_data(bio, &data);
+    std::string text(data, static_cast<std::size_t>(std::max(length, 0L)));
+    BIO_free(bio);
+    if (text.size() > kMaxNameBytes)
+        text.resize(kMaxNameBytes);
+    return text;
+}
+
+std::string timeText(const ASN1_TIME* time) {
+    std::tm parts{};
+    if (!time || ASN1_TIME_to_tm(time, &parts) != 1)
+        return {};
+    char text[32];
+    std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S UTC", &parts);
+    return text;
+}
+
+CertificateFacts describe(X509* certificate, const char* reason) {
+    CertificateFacts facts;
+    facts.reason = reason;
+    if (!certificate)
+        return facts;
+    facts.subject = nameText(X509_get_subject_name(certificate));
+    facts.issuer = nameText(X509_get_issuer_name(certificate));
+    facts.notBefore = timeText(X509_get0_notBefore(certificate));
+    facts.notAfter = timeText(X509_get0_notAfter(certificate));
+    unsigned char digest[EVP_MAX_MD_SIZE];
+    unsigned int length = 0;
+    if (X509_digest(certificate, EVP_sha256(), digest, &length) == 1)
+        facts.sha256 = fingerprintText({digest, length});
+    return facts;
+}
+
+// The library's verification stands, except that the pinned certificate is
+// accepted whatever the verification says against it. Called for each error
+// of the chain; the first one describes the certificate and names the reason.
+int acceptPinned(int verified, X509_STORE_CTX* store) {
+    if (verified == 1)
+        return 1;
+    auto* ssl =
+        static_cast<SSL*>(X509_STORE_CTX_get_ex_data(store, SSL_get_ex_data_X509_STORE_CTX_idx()));
+    auto* check = ssl ? static_cast<TlsPinCheck*>(SSL_get_app_data(ssl)) : nullptr;
+    if (!check)
+        return 0;
+    if (!check->presented) {
+        check->presented = describe(X509_STORE_CTX_get0_cert(store),
+                                    X509_verify_cert_error_string(X509_STORE_CTX_get_error(store)));
+        check->pinMatched = !check->pin.empty() && check->presented->sha256 == check->pin;
+    }
+    return check->pinMatched ? 1 : 0;
+}
+
 } // namespace
 
 struct TlsSession::Handles {
     SSL_CTX* context = nullptr;
     SSL* ssl = nullptr;
+    TlsPinCheck check;
     bool closeNotified = false;
     ~Handles() {
         SSL_free(ssl);
@@ -52,8 +128,10 @@ TlsSession::TlsSession(std::unique_ptr<Handles> handles) : handles_(std::move(ha
 TlsSession::~TlsSession() = default;
 
 std::unique_ptr<TlsSession> TlsSession::create(int fd, const std::string& host,
+                                               const std::string& pinnedSha256,
                                                std::string& reason) {
     auto handles = std::make_unique<Handles>();
+    handles->check.pin = pinnedSha256;
     handles->context = SSL_CTX_new(TLS_client_method());
     if (!handles->context) {
         reason = libraryErrorText();
@@ -61,7 +139,7 @@ std::unique_ptr<TlsSession> TlsSession::create(int fd, const std::string& host,
     }
     SSL_CTX* context = handles->context;
     SSL_CTX_set_min_proto_version(context, TLS1_2_VERSION);
-    SSL_CTX_set_verify(context, SSL_VERIFY_PEER, nullptr);
+    SSL_CTX_set_verify(context, SSL_VERIFY_PEER, acceptPinned);
     if (SSL_CTX_set_default_verify_paths(context) != 1) {
         reason = libraryErrorText();
         return nullptr;
@@ -71,6 +149,7 @@ std::unique_ptr<TlsSession> TlsSession::create(int fd, const std::string& host,
         reason = libraryErrorText();
         return nullptr;
     }
+    SSL_set_app_data(handles->ssl, &handles->check);
     SSL_set_connect_state(handles->ssl);
     return std::unique_ptr<TlsSession>(new TlsSession(std::move(handles)));
 }
@@ -100,6 +179,15 @@ TlsSession::Step TlsSession::handshake(std::string& reason) {
     ERR_clear_error();
     int result = SSL_connect(handles_->ssl);
     return result == 1 ? Step::Done : classify(result, &reason);
+}
+
+std::optional<CertificateFacts> TlsSession::refusedCertificate() const {
+    const TlsPinCheck& check = handles_->check;
+    if (!check.presented || check.pinMatched)
+        return std::nullopt;
+    CertificateFacts facts = *check.presented;
+    facts.pinnedSha256 = check.pin;
+    return facts;
 }
 
 TlsSession::Step TlsSession::read(char* buffer, std::size_t capacity, std::size_t& got) {

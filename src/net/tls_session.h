@@ -2,8 +2,11 @@
 // The client side of TLS over an already connected, non-blocking socket. All
 // certificate set-up and verification of the program lives behind this class.
 
+#include "net/certificate_facts.h"
+
 #include <cstddef>
 #include <memory>
+#include <optional>
 #include <string>
 
 namespace ombrix {
@@ -15,9 +18,11 @@ public:
 
     // A session for `host` on `fd`: the server certificate must chain to the
     // system trust store (SSL_CERT_FILE / SSL_CERT_DIR honoured) and name
-    // `host`; TLS 1.2 or newer; SNI is sent for names. Null with `reason` set
-    // when the library refuses to set it up.
-    static std::unique_ptr<TlsSession> create(int fd, const std::string& host, std::string& reason);
+    // `host`, or else have the SHA-256 fingerprint `pinnedSha256` (the user
+    // accepted it; "" for none); TLS 1.2 or newer; SNI is sent for names. Null
+    // with `reason` set when the library refuses to set it up.
+    static std::unique_ptr<TlsSession> create(int fd, const std::string& host,
+                                              const std::string& pinnedSha256, std::string& reason);
     ~TlsSession();
     TlsSession(const TlsSession&) = delete;
     TlsSession& operator=(const TlsSession&) = delete;
@@ -25,6 +30,9 @@ public:
     // One step of the hand-shake; on Failed, `reason` says why (for example a
     // certificate that does not verify).
     Step handshake(std::string& reason);
+    // After a failed hand-shake: the server's certificate when it was refused
+    // (it did not verify and was not the pinned one), else nothing.
+    std::optional<CertificateFacts> refusedCertificate() const;
     Step read(char* buffer, std::size_t capacity, std::size_t& got);
     Step write(const char* data, std::size_t length, std::size_t& written);
     // Decrypted bytes that wait inside the session, so the socket need not be polled.

@@ -6,6 +6,7 @@
 #include "config/state_store.h"
 #include "core/language.h"
 #include "core/process_state.h"
+#include "net/certificate_trust.h"
 
 namespace ombrix::test {
 
@@ -16,6 +17,7 @@ void resetProcessState() {
     programConf = ProgramConf();
     loadedScope = LoadScope::Everything;
     Language = 1;
+    certificateTrust().clear();
 }
 
 } // namespace ombrix::test
