@@ -9,6 +9,7 @@
 #include "config/directory_claim.h"
 #include "config/program_conf.h"
 #include "config/program_directory.h"
+#include "config/trusted_certificates.h"
 #include "core/language.h"
 #include "core/run_flags.h"
 #include "platform/desktop_notifier.h"
@@ -86,6 +87,7 @@ int CCheckerApp::run(int& argc, char** argv, const std::optional<std::string>& d
     QtMessagePresenter presenter;
     installMessagePresenter(&presenter);
     programConf = loadProgramConf(programConfPath(programDirectory));
+    loadTrustedCertificates(programDirectory);
     int exitCode = 0;
     {
         CCheckerDlg dialog;

@@ -1,12 +1,14 @@
 #include "app/cli_command.h"
 #include "core/account_table.h"
 #include "core/display_text.h"
+#include "net/certificate_trust.h"
 
 #include <ostream>
 
 namespace ombrix {
 
-// One line per account; the password is never printed.
+// One line per account; the password is never printed. An account whose
+// server certificate the user accepted ends in "pinned".
 int runAccounts(CommandArguments& arguments, const CliContext& context) {
     arguments.expectNoMore();
     context.loadState(LoadScope::Accounts); // no mail list
@@ -15,7 +17,10 @@ int runAccounts(CommandArguments& arguments, const CliContext& context) {
         context.io.out << k << '\t' << displayField(a.name) << '\t' << displayField(a.host) << '\t'
                        << displayField(a.port) << '\t' << (a.protocol == 1 ? "IMAP" : "POP3")
                        << '\t' << (a.useSsl != 0 ? "SSL" : "plain") << '\t'
-                       << (a.deactivated == 1 ? "deactivated" : "active") << '\n';
+                       << (a.deactivated == 1 ? "deactivated" : "active");
+        if (a.useSsl != 0 && certificateTrust().isPinned(peerName(a.host, a.port)))
+            context.io.out << "\tpinned";
+        context.io.out << '\n';
     }
     return 0;
 }

@@ -1,6 +1,7 @@
 #include "app/cli_command.h"
 #include "config/program_directory.h"
 #include "config/state_store.h"
+#include "config/trusted_certificates.h"
 
 #include <algorithm>
 
@@ -45,6 +46,7 @@ void CommandArguments::expectNoMore() const {
 void CliContext::loadState(LoadScope scope) const {
     programDirectory = findProgramDirectory(directory);
     ombrix::loadState(scope);
+    loadTrustedCertificates(programDirectory);
 }
 
 } // namespace ombrix

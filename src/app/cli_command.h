@@ -69,5 +69,6 @@ int runList(CommandArguments& arguments, const CliContext& context);
 int runUnread(CommandArguments& arguments, const CliContext& context);
 int runCheck(CommandArguments& arguments, const CliContext& context);
 int runDelete(CommandArguments& arguments, const CliContext& context);
+int runTrust(CommandArguments& arguments, const CliContext& context);
 
 } // namespace ombrix

@@ -23,6 +23,12 @@ constexpr CliCommand kCommands[] = {
      "deletes rows ROW of --list N on the server (asks first unless --yes), then checks every "
      "account",
      runDelete, true},
+    {"--trust", "--trust N [--yes]",
+     "zeigt das Zertifikat des Servers von Konto N, das sich nicht überprüfen lässt, und "
+     "akzeptiert es dauerhaft, wenn Sie \"ja\" eingeben (oder mit --yes)",
+     "shows the certificate of account N's server that does not verify and pins it once you "
+     "type \"yes\" (or with --yes)",
+     runTrust, true},
 };
 
 } // namespace

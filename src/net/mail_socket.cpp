@@ -143,10 +143,12 @@ bool CMailSocket::lookUp(const std::string& host, std::uint16_t port, const Wait
 }
 
 bool CMailSocket::send(const std::string& bytes) {
-    protocol_log::sent(bytes);
+    // The transcript shows what went to a server: a command after a failed
+    // connect goes nowhere.
     if (!connection_) {
         return false;
     }
+    protocol_log::sent(bytes);
     if (connection_->link.writeAll(bytes, limitFromNow(sendTimeoutMs_))) {
         return true;
     }

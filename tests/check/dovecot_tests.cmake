@@ -17,3 +17,11 @@ add_dependencies(dovecot_cli_test ombrix)
 
 # The take-over of known mails by the check (no server needed).
 ombrix_test(account_check_test SOURCES account_check_test.cpp LIBS ombrix_test_dovecot_check)
+
+# Trust on first use against the second test Dovecot, whose certificate no
+# test trusts; the program replaces that server's certificate.
+ombrix_dovecot_test(dovecot_trust_test
+    SOURCES dovecot_trust_test.cpp ${PROJECT_SOURCE_DIR}/tests/app/run_program.cpp
+    LIBS ombrix_test_dovecot_check ombrix_test_loopback LOCK alice UNTRUSTED_CERTIFICATE)
+target_compile_definitions(dovecot_trust_test PRIVATE OMBRIX_EXECUTABLE="$<TARGET_FILE:ombrix>")
+add_dependencies(dovecot_trust_test ombrix)

@@ -9,37 +9,11 @@
 #include "support/loopback_server.h"
 #include "support/temp_dir.h"
 
-#include <cstdio>
 #include <memory>
-#include <openssl/evp.h>
-#include <openssl/pem.h>
-#include <openssl/x509.h>
 #include <regex>
 
 namespace ombrix::test {
 namespace {
-
-// The fingerprint as `openssl x509 -fingerprint -sha256` writes it, computed
-// here without the program's own formatting.
-std::string fingerprintOf(const std::filesystem::path& pemFile) {
-    std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(pemFile.c_str(), "rb"),
-                                                         &std::fclose);
-    EXPECT_TRUE(file);
-    if (!file)
-        return {};
-    std::unique_ptr<X509, void (*)(X509*)> cert(
-        PEM_read_X509(file.get(), nullptr, nullptr, nullptr), &X509_free);
-    unsigned char digest[EVP_MAX_MD_SIZE];
-    unsigned length = 0;
-    EXPECT_EQ(X509_digest(cert.get(), EVP_sha256(), digest, &length), 1);
-    std::string text;
-    for (unsigned i = 0; i < length; ++i) {
-        char pair[4];
-        std::snprintf(pair, sizeof pair, i == 0 ? "%02X" : ":%02X", digest[i]);
-        text += pair;
-    }
-    return text;
-}
 
 TEST(CertificateFingerprint, IsUpperCaseHexPairsJoinedByColons) {
     const unsigned char digest[] = {0x00, 0x0a, 0xff, 0x3c, 0x9B};
@@ -112,7 +86,7 @@ TEST_F(CertificatePinTest, RefusedCertificateIsDescribedAndRecordedWithoutAnyDia
 
     const auto& refused = socket.refusedCertificate();
     ASSERT_TRUE(refused);
-    EXPECT_EQ(refused->sha256, fingerprintOf(pki.certFile));
+    EXPECT_EQ(refused->sha256, sha256Fingerprint(pki.certFile));
     EXPECT_EQ(refused->subject, "CN=Ombrix Test Server");
     EXPECT_EQ(refused->issuer, "CN=Ombrix Test CA");
     const std::regex utcTime(R"(\d{4}-\d\d-\d\d \d\d:\d\d:\d\d UTC)");
@@ -164,7 +138,7 @@ TEST_F(CertificatePinTest, PinnedCertificateIsAcceptedWhateverTheVerificationSay
 TEST_F(CertificatePinTest, AnotherCertificateThanThePinnedOneIsRefusedWithBothFingerprints) {
     ScopedEnv trust("SSL_CERT_FILE", otherPki.caFile.string());
     auto server = serve(pki, false);
-    const std::string oldPin = fingerprintOf(otherPki.certFile);
+    const std::string oldPin = sha256Fingerprint(otherPki.certFile);
     certificateTrust().pin({peerOf(*server), oldPin, "self-signed certificate", "2026-01-01"});
     ASSERT_FALSE(socket.ConnectPop3("localhost", true, server->port()));
     EXPECT_TRUE(server->waitUntilDone());
@@ -173,7 +147,7 @@ TEST_F(CertificatePinTest, AnotherCertificateThanThePinnedOneIsRefusedWithBothFi
     ASSERT_TRUE(refused);
     EXPECT_TRUE(refused->replacesPin());
     EXPECT_EQ(refused->pinnedSha256, oldPin);
-    EXPECT_EQ(refused->sha256, fingerprintOf(pki.certFile));
+    EXPECT_EQ(refused->sha256, sha256Fingerprint(pki.certFile));
 }
 
 TEST_F(CertificatePinTest, CertificateThatVerifiesNeedsNoPinAndIsNotHeldToOne) {
@@ -183,7 +157,7 @@ TEST_F(CertificatePinTest, CertificateThatVerifiesNeedsNoPinAndIsNotHeldToOne) {
     // A pin left from a self-signed past does not refuse a certificate that verifies.
     auto pinned = serve(pki, true);
     certificateTrust().pin(
-        {peerOf(*pinned), fingerprintOf(otherPki.certFile), "self-signed", "2026-01-01"});
+        {peerOf(*pinned), sha256Fingerprint(otherPki.certFile), "self-signed", "2026-01-01"});
     EXPECT_TRUE(connectAndTalk(*pinned)) << socket.lastFailureReason();
     EXPECT_TRUE(unpinned->waitUntilDone());
     EXPECT_TRUE(pinned->waitUntilDone());

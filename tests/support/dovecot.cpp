@@ -205,6 +205,17 @@ std::vector<ManifestMail> fillMailbox(const DovecotServer& server, const std::st
     return readManifest(server, user);
 }
 
+std::string renewCertificate(const DovecotServer& server) {
+    std::string fingerprint = runScript("dovecot-test-server", {"renew-certificate", server.dir});
+    while (!fingerprint.empty() && (fingerprint.back() == '\n' || fingerprint.back() == '\r'))
+        fingerprint.pop_back();
+    return fingerprint;
+}
+
+std::string serverCertificateFile(const DovecotServer& server) {
+    return (fs::path(server.dir) / "tls" / "server.pem").string();
+}
+
 ManifestMail addMail(const DovecotServer& server, const std::string& user,
                      const std::string& seed) {
     runScript("mailbox-tool", {server.dir, user, "add", seed});

@@ -95,6 +95,13 @@ MailboxListing listMailbox(const DovecotServer& server, const std::string& user)
 // Everything ever generated for the user (fill and add), in order.
 std::vector<ManifestMail> readManifest(const DovecotServer& server, const std::string& user);
 
+// Gives the running server a new key and certificate from the CA that signed
+// the old one, waits until its TLS ports present it and returns its SHA-256
+// fingerprint ("0A:FF:...").
+std::string renewCertificate(const DovecotServer& server);
+// The certificate the server presents, as a PEM file.
+std::string serverCertificateFile(const DovecotServer& server);
+
 // Base for tests against the server: SetUp skips (or, with CI set, fails)
 // when no server runs.
 class DovecotTest : public ::testing::Test {

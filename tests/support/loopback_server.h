@@ -54,6 +54,11 @@ TestCertificates
 makeTestCertificates(const std::filesystem::path& dir,
                      const std::string& subjectAltNames = "DNS:localhost,IP:127.0.0.1");
 
+// The SHA-256 fingerprint of the certificate in a PEM file, as
+// `openssl x509 -fingerprint -sha256` writes it ("0A:FF:..."), computed apart
+// from the program's own formatting.
+std::string sha256Fingerprint(const std::filesystem::path& pemFile);
+
 struct ScriptStep {
     enum class Kind { Expect, Send, Pause, Silent, Hold, Close, ExpectClose };
     Kind kind;

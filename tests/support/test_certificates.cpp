@@ -3,6 +3,7 @@
 
 #include "support/loopback_server.h"
 
+#include <cstdio>
 #include <memory>
 #include <openssl/evp.h>
 #include <openssl/pem.h>
@@ -88,6 +89,24 @@ TestCertificates makeTestCertificates(const std::filesystem::path& dir,
     writePem(files.certFile, server.get(), nullptr);
     writePem(files.keyFile, nullptr, serverKey.get());
     return files;
+}
+
+std::string sha256Fingerprint(const std::filesystem::path& pemFile) {
+    std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(pemFile.c_str(), "rb"),
+                                                         &std::fclose);
+    require(file != nullptr, "cannot read the certificate file");
+    Cert cert(PEM_read_X509(file.get(), nullptr, nullptr, nullptr));
+    require(cert != nullptr, "no certificate in the file");
+    unsigned char digest[EVP_MAX_MD_SIZE];
+    unsigned length = 0;
+    require(X509_digest(cert.get(), EVP_sha256(), digest, &length) == 1, "digest");
+    std::string text;
+    for (unsigned i = 0; i < length; ++i) {
+        char pair[4];
+        std::snprintf(pair, sizeof pair, i == 0 ? "%02X" : ":%02X", digest[i]);
+        text += pair;
+    }
+    return text;
 }
 
 } // namespace ombrix::test

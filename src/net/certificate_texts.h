@@ -1,0 +1,56 @@
+#pragma once
+// How a refused server certificate is put to the user, on the command line and
+// in the certificate dialog alike, in both languages.
+
+#include "core/language.h"
+
+namespace ombrix::certificate_texts {
+
+inline const char* server() {
+    return Text("Server", "Server");
+}
+inline const char* reason() {
+    return Text("Grund", "Reason");
+}
+inline const char* subject() {
+    return Text("Ausgestellt für", "Subject");
+}
+inline const char* issuer() {
+    return Text("Ausgestellt von", "Issuer");
+}
+inline const char* validFrom() {
+    return Text("Gültig ab", "Valid from");
+}
+inline const char* validUntil() {
+    return Text("Gültig bis", "Valid until");
+}
+inline const char* fingerprint() {
+    return Text("SHA-256-Fingerabdruck", "SHA-256 fingerprint");
+}
+inline const char* pinnedFingerprint() {
+    return Text("Bisher akzeptiert", "Accepted before");
+}
+inline const char* notVerified() {
+    return Text("Das Zertifikat des Servers lässt sich nicht überprüfen. Vergleichen Sie den "
+                "Fingerabdruck mit dem, den der Betreiber des Servers nennt.",
+                "The server's certificate cannot be verified. Compare its fingerprint with the "
+                "one the server's administrator gives.");
+}
+inline const char* changed() {
+    return Text("Der Server zeigt nicht mehr das Zertifikat, das Sie akzeptiert haben.",
+                "The server no longer presents the certificate you accepted.");
+}
+inline const char* acceptPermanently() {
+    return Text("Dauerhaft akzeptieren", "Accept permanently");
+}
+inline const char* reject() {
+    return Text("Ablehnen", "Reject");
+}
+inline const char* title() {
+    return Text("Zertifikat des Servers", "Server certificate");
+}
+inline const char* checkCertificateEntry() {
+    return Text("Zertifikat prüfen…", "Check certificate…");
+}
+
+} // namespace ombrix::certificate_texts
