@@ -303,6 +303,8 @@ void CCheckerDlg::showFromTray() {
     windowHidden = 0;
     sizeOnShow();
     tray_.RestoreFromTray(this);
+    if (hooks_.windowOpened)
+        hooks_.windowOpened();
 }
 
 void CCheckerDlg::hideToTray() {

@@ -35,6 +35,8 @@ struct WindowHooks {
     std::function<void()> fillPanel;
     // The mark-as-read dialog and what follows it.
     std::function<void()> markRead;
+    // The user brought the window up from the tray or the pop-up.
+    std::function<void()> windowOpened;
 };
 
 enum class RunKind { None, Check, Deletion };

@@ -1,19 +1,25 @@
 #include "app/context_menus.h"
 
 #include "app/command_texts.h"
+#include "net/certificate_texts.h"
 #include "res/menus.h"
 
 namespace ombrix {
 
 using namespace command_texts;
 
-std::vector<ContextEntry> accountMenuEntries(bool rowSelected, bool rowDeactivated) {
+std::vector<ContextEntry> accountMenuEntries(bool rowSelected, bool rowDeactivated,
+                                             bool certificateNotTrusted) {
     if (!rowSelected)
         return {{newAccountEntry(), res::kCmdNewAccount}};
-    return {rowDeactivated ? ContextEntry{activateEntry(), kCmdActivateAccount}
-                           : ContextEntry{deactivateEntry(), kCmdDeactivateAccount},
-            {editAccountEntry(), kCmdEditAccountRow},
-            {deleteAccountEntry(), res::kCmdDeleteAccount}};
+    std::vector<ContextEntry> entries{rowDeactivated
+                                          ? ContextEntry{activateEntry(), kCmdActivateAccount}
+                                          : ContextEntry{deactivateEntry(), kCmdDeactivateAccount}};
+    if (certificateNotTrusted)
+        entries.push_back({certificate_texts::checkCertificateEntry(), kCmdCheckCertificate});
+    entries.push_back({editAccountEntry(), kCmdEditAccountRow});
+    entries.push_back({deleteAccountEntry(), res::kCmdDeleteAccount});
+    return entries;
 }
 
 std::vector<ContextEntry> mailMenuEntries() {

@@ -16,6 +16,7 @@ enum ContextCommand : int {
     kCmdEditAccountRow = 105,
     kCmdDeactivateAccount = 107,
     kCmdActivateAccount = 108,
+    kCmdCheckCertificate = 109,
 };
 
 struct ContextEntry {
@@ -24,8 +25,10 @@ struct ContextEntry {
 };
 
 // The account list's menu: with no row only "new account"; with a row first
-// activate or deactivate (by the account's state), then edit and delete.
-std::vector<ContextEntry> accountMenuEntries(bool rowSelected, bool rowDeactivated);
+// activate or deactivate (by the account's state), then "check certificate"
+// while the account's server certificate is not trusted, then edit and delete.
+std::vector<ContextEntry> accountMenuEntries(bool rowSelected, bool rowDeactivated,
+                                             bool certificateNotTrusted = false);
 
 // The mail list's menu, shown only while a mail row is selected.
 std::vector<ContextEntry> mailMenuEntries();

@@ -1,5 +1,6 @@
 #include "app/list_notifications.h"
 
+#include "app/untrusted_certificate.h"
 #include "check/check_run.h"
 #include "config/program_conf.h"
 #include "config/settings.h"
@@ -65,6 +66,11 @@ const char* failureTooltip() {
                 "Could not connect to a mailserver.\r\n open Ombrix to get more information.");
 }
 
+std::string certificateTooltip(const std::string& accountName) {
+    return Text("Zertifikat nicht vertrauenswürdig: ", "Certificate not trusted: ") + accountName +
+           Text("\r\n Öffnen Sie OBX, um es zu prüfen.", "\r\n open Ombrix to check it.");
+}
+
 const char* noNewMailTooltip() {
     return Text("Keine neuen Mails vorhanden", "No new mails");
 }
@@ -84,6 +90,8 @@ AccountSummary summarizeAccounts() {
         AccountRow row{account.name, accountStatus(account)};
         if (row.status.image == kImageFailed)
             summary.anyAccountFailed = true;
+        if (summary.untrustedAccount.empty() && untrustedCertificate(account))
+            summary.untrustedAccount = account.name;
         if (row.status.image == kImageUnread)
             summary.notifyText += unreadNotifyLine(account, row.status.unread);
         summary.rows.push_back(std::move(row));
@@ -105,9 +113,12 @@ std::uint32_t countUnreadMails() {
 }
 
 std::uint32_t applyNotifications(std::string& notifyText, bool anyAccountFailed,
-                                 std::int64_t mailTotal, NotificationHost& host) {
+                                 std::int64_t mailTotal, NotificationHost& host,
+                                 const std::string& untrustedAccount) {
     if (anyAccountFailed) {
-        host.setTray(TrayIconKind::Failure, failureTooltip());
+        host.setTray(TrayIconKind::Failure, untrustedAccount.empty()
+                                                ? std::string(failureTooltip())
+                                                : certificateTooltip(untrustedAccount));
         if (anyLedSetting())
             host.armLedTimer(kLedFailurePeriod);
         return 0;

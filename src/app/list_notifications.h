@@ -68,6 +68,7 @@ struct AccountSummary {
     std::vector<AccountRow> rows;
     std::string notifyText;
     bool anyAccountFailed = false;
+    std::string untrustedAccount; // the first account failed on its server's certificate
     std::int64_t mailTotal = 0;
 };
 
@@ -79,12 +80,16 @@ std::uint32_t countUnreadMails();
 // The tray, tooltip and alarm decisions of a refresh. Announces new mail at
 // most once per check (it sets newMailCount back to 0) and never while an
 // account has failed. Returns the unread total; `notifyText` may be replaced by
-// the "several accounts" text when it is too long for the tooltip.
+// the "several accounts" text when it is too long for the tooltip. A failure
+// on an untrusted certificate (`untrustedAccount` names the account) says so
+// in the tooltip, as the user can mend it.
 std::uint32_t applyNotifications(std::string& notifyText, bool anyAccountFailed,
-                                 std::int64_t mailTotal, NotificationHost& host);
+                                 std::int64_t mailTotal, NotificationHost& host,
+                                 const std::string& untrustedAccount = {});
 
 // The tooltips of the tray icon.
 const char* failureTooltip();
+std::string certificateTooltip(const std::string& accountName);
 const char* noNewMailTooltip();
 const char* severalAccountsText();
 

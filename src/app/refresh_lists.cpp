@@ -86,8 +86,8 @@ void CheckerLists::refreshLists(RefreshMode mode) {
         accountList_.addAccountRow(row.name, row.status);
 
     notifyText_ = std::move(summary.notifyText);
-    unreadTotal =
-        applyNotifications(notifyText_, summary.anyAccountFailed, summary.mailTotal, host_);
+    unreadTotal = applyNotifications(notifyText_, summary.anyAccountFailed, summary.mailTotal,
+                                     host_, summary.untrustedAccount);
 
     // A full refresh empties the mail list; only a rebuild names its account
     // again, so a deleted or failed account is never "the selected one".

@@ -2,8 +2,10 @@
 
 #include "app/checker_dlg.h"
 #include "app/command_texts.h"
+#include "app/untrusted_certificate.h"
 #include "app/window_lists.h"
 #include "core/account_table.h"
+#include "core/table_lock.h"
 #include "platform/shell.h"
 #include "res/main_dialog_template.h"
 #include "res/menus.h"
@@ -68,6 +70,7 @@ void WindowCommands::install(WindowHooks& hooks) {
     hooks.command = [this](int command) { return run(command); };
     hooks.newAccount = [this] { newAccount(); };
     hooks.markRead = [this] { markReadTick(); };
+    hooks.windowOpened = [this] { windowOpened(); };
 }
 
 bool WindowCommands::run(int command) {
@@ -107,6 +110,9 @@ bool WindowCommands::run(int command) {
     case kCmdActivateAccount:
         activateAccount();
         return true;
+    case kCmdCheckCertificate:
+        checkCertificate();
+        return true;
     case res::kCmdViewMail:
     case kCmdViewMailRow:
         viewMail();
@@ -142,8 +148,15 @@ void WindowCommands::refreshFull() {
 
 void WindowCommands::showAccountMenu() {
     const int row = selectedAccountRow();
-    const bool deactivated = row >= 0 && accounts[row].deactivated == 1;
-    showContextMenu(lists_.accountList(), row, accountMenuEntries(row >= 0, deactivated));
+    bool deactivated = false;
+    bool untrusted = false;
+    if (row >= 0) {
+        const TableAccess access;
+        deactivated = accounts[row].deactivated == 1;
+        untrusted = untrustedCertificate(accounts[row]).has_value();
+    }
+    showContextMenu(lists_.accountList(), row,
+                    accountMenuEntries(row >= 0, deactivated, untrusted));
 }
 
 void WindowCommands::showMailMenu() {

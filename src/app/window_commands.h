@@ -10,6 +10,7 @@
 #include <QObject>
 #include <QPoint>
 #include <functional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -65,6 +66,10 @@ public:
     void deleteAccount();     // 32780, Delete key
     void deactivateAccount(); // 107
     void activateAccount();   // 108
+    // The server certificate of the selected account that was not trusted.
+    void checkCertificate(); // 109
+    // The user opened the window: an account's untrusted certificate asks.
+    void windowOpened();
 
     // Mails of the account the mail list shows.
     void viewMail();    // 32782, 102
@@ -87,10 +92,14 @@ private:
     bool tableBusy() const;
     void refreshFull();
     void showContextMenu(QTreeWidget& view, int row, const std::vector<ContextEntry>& entries);
+    void askAboutCertificate(int account);
+    bool pinnedByUser(int account);
 
     CCheckerDlg& dialog_;
     WindowLists& lists_;
     CommandServices services_;
+    // Fingerprints the user rejected: opening the window does not ask again.
+    std::set<std::string> rejectedFingerprints_;
 };
 
 } // namespace ombrix

@@ -30,6 +30,9 @@ inline const char* fingerprint() {
 inline const char* pinnedFingerprint() {
     return Text("Bisher akzeptiert", "Accepted before");
 }
+inline const char* presentedFingerprint() {
+    return Text("Jetzt vorgelegt", "Presented now");
+}
 inline const char* notVerified() {
     return Text("Das Zertifikat des Servers lässt sich nicht überprüfen. Vergleichen Sie den "
                 "Fingerabdruck mit dem, den der Betreiber des Servers nennt.",

@@ -126,7 +126,7 @@ TEST_F(CheckerWindowTest, WithoutAccountsTheWindowStaysOpenAndOffersTheWizard) {
     makeWindow();
     int wizard = 0;
     window->setHooks(
-        {.command = {}, .newAccount = [&] { ++wizard; }, .fillPanel = {}, .markRead = {}});
+        {.command = {}, .newAccount = [&] { ++wizard; }, .fillPanel = {}, .markRead = {}, .windowOpened = {}});
     boxes.answerNext(BoxAnswer::Yes);
     window->OnInitDialog();
     EXPECT_EQ(windowHidden, 0);
@@ -527,7 +527,7 @@ TEST_F(CheckerWindowTest, MarkReadTimerFiresOnceIntoItsHook) {
     makeWindow();
     int opened = 0;
     window->setHooks(
-        {.command = {}, .newAccount = {}, .fillPanel = {}, .markRead = [&] { ++opened; }});
+        {.command = {}, .newAccount = {}, .fillPanel = {}, .markRead = [&] { ++opened; }, .windowOpened = {}});
     window->timers().set(MarkReadTimer, 1);
     ASSERT_TRUE(test::processEventsUntil([&] { return opened == 1; }));
     EXPECT_FALSE(window->timers().isActive(MarkReadTimer));

@@ -14,6 +14,7 @@
 #include "core/language.h"
 #include "dialogs/about_box.h"
 #include "dialogs/account_editor.h"
+#include "dialogs/certificate_dialog.h"
 #include "dialogs/read_hint.h"
 #include "dialogs/wait_dialog.h"
 #include "dialogs/wizard.h"
@@ -147,6 +148,19 @@ TEST_P(DialogTextsTest, SmallDialogsShowEveryTextWhole) {
         {"account editor", [] { return std::make_unique<ChangeKonto>(); }},
         {"mark as read", [] { return std::make_unique<CMarkRead>(); }},
         {"mail preview", [] { return std::make_unique<CMailPreview>(accounts[0], 0); }},
+        {"server certificate",
+         [] {
+             CertificateFacts facts;
+             facts.subject = facts.issuer = "CN=mail.example.org";
+             facts.reason = "self-signed certificate";
+             facts.notBefore = "2026-01-10 08:00:00 UTC";
+             facts.notAfter = "2036-01-08 08:00:00 UTC";
+             facts.sha256 = "AB";
+             for (int i = 1; i < 32; ++i)
+                 facts.sha256 += ":AB";
+             facts.pinnedSha256 = facts.sha256;
+             return std::make_unique<CertificateDialog>("mail.example.org:993", facts);
+         }},
     };
     for (const auto& [name, make] : dialogs) {
         const std::unique_ptr<QWidget> dialog = make();

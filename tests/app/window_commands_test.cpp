@@ -4,22 +4,27 @@
 
 #include "app/checker_dlg.h"
 #include "app/command_texts.h"
+#include "app/list_notifications.h"
 #include "app/recording_tray_shell.h"
 #include "app/window_commands.h"
 #include "app/window_lists.h"
 #include "app/window_state.h"
+#include "check/check_texts.h"
 #include "config/program_directory.h"
 #include "config/settings.h"
 #include "config/state_store.h"
+#include "config/trusted_certificates.h"
 #include "core/account_table.h"
 #include "core/run_flags.h"
 #include "delete/delete_handover.h"
 #include "dialogs/about_box.h"
 #include "dialogs/account_editor.h"
+#include "dialogs/certificate_dialog.h"
 #include "dialogs/read_hint.h"
 #include "dialogs/wizard.h"
 #include "mime/mail_preview.h"
 #include "mime/mark_read.h"
+#include "net/certificate_trust.h"
 #include "platform/autostart.h"
 #include "platform/termination_signals.h"
 #include "res/account_dialog_templates.h"
@@ -80,6 +85,8 @@ std::string dialogKind(QDialog& dialog) {
         return "hint";
     if (dynamic_cast<AboutBox*>(&dialog))
         return "about";
+    if (dynamic_cast<CertificateDialog*>(&dialog))
+        return "certificate";
     return "other";
 }
 
@@ -161,6 +168,31 @@ protected:
             a.month[i] = 3;
             a.year[i] = 2006;
         }
+    }
+
+    // The account's last check failed on a self-signed certificate whose
+    // fingerprint is `pair` 32 times.
+    static CertificateFacts refuseCertificate(AccountRecord& a, const std::string& pair) {
+        a.useSsl = 1;
+        a.port = "993";
+        a.errorFlag = 1;
+        a.errorText = check_texts::certificateNotTrusted() + " (self-signed certificate)";
+        CertificateFacts facts;
+        facts.subject = facts.issuer = "CN=" + a.name;
+        facts.reason = "self-signed certificate";
+        facts.sha256 = pair;
+        for (int i = 1; i < 32; ++i)
+            facts.sha256 += ":" + pair;
+        certificateTrust().recordRefusal(peerName(a.host, a.port), facts);
+        return facts;
+    }
+
+    // Posts a marker behind every event already queued and handles them all.
+    static void handleQueuedEvents() {
+        bool reached = false;
+        QMetaObject::invokeMethod(
+            qApp, [&reached] { reached = true; }, Qt::QueuedConnection);
+        ASSERT_TRUE(test::processEventsUntil([&reached] { return reached; }));
     }
 
     // Selects the account row as a click does: the mail list shows its mails.
@@ -777,6 +809,94 @@ TEST_F(WindowCommandsTest, ATerminationSignalEndsTheRunAndSavesWithoutAsking) {
     EXPECT_EQ(tray->count(test::TrayShellCall::Remove), 1);
     reloadFromFiles();
     EXPECT_EQ(settings.checkInterval, 42);
+}
+
+} // namespace
+} // namespace ombrix
+
+namespace ombrix {
+namespace {
+
+// --- server certificates ---------------------------------------------------
+
+TEST_F(WindowCommandsTest, AnUntrustedCertificateShowsInTheTooltipAndTheMenuButNoDialogByItself) {
+    addAccount("home", 0);
+    addAccount("other", 0);
+    refuseCertificate(accounts[0], "AB");
+    dialog->refreshLists(RefreshMode::Full); // as at the end of a background run
+
+    ASSERT_FALSE(tray->calls.empty());
+    EXPECT_EQ(tray->calls.back().tooltip,
+              QStringLiteral("Certificate not trusted: home\r\n open Ombrix to check it."));
+    EXPECT_TRUE(dialogs.empty());
+
+    lists->accountList().selectRow(0);
+    emit lists->lists().accountMenuRequested(QPoint(1, 1));
+    ASSERT_EQ(menus.back().entries.size(), 4u);
+    EXPECT_STREQ(menus.back().entries[1].text, "Check certificate\u2026");
+    EXPECT_EQ(menus.back().entries[1].command, kCmdCheckCertificate);
+    lists->accountList().selectRow(1);
+    emit lists->lists().accountMenuRequested(QPoint(1, 1));
+    EXPECT_EQ(menus.back().entries.size(), 3u);
+
+    // Another failure of the same account is no certificate question.
+    accounts[0].errorText = check_texts::noResponse();
+    dialog->refreshLists(RefreshMode::Full);
+    EXPECT_EQ(tray->calls.back().tooltip.toStdString(), failureTooltip());
+}
+
+TEST_F(WindowCommandsTest, AcceptingFromTheMenuPinsSavesAndChecksAgain) {
+    addAccount("home", 0);
+    const CertificateFacts facts = refuseCertificate(accounts[0], "C3");
+    std::atomic<int> checks{0};
+    dialog->setCheckRun([&](RunHost& host) {
+        ++checks;
+        host.armRunDone(10);
+    });
+    chooseAccount(0);
+    onDialog = [](QDialog& shown) {
+        EXPECT_TRUE(shown.findChild<QPushButton*>("acceptPermanently"));
+        return int(QDialog::Accepted);
+    };
+    menuChoice = kCmdCheckCertificate;
+    emit lists->lists().accountMenuRequested(QPoint(1, 1));
+
+    EXPECT_EQ(dialogs, std::vector<std::string>{"certificate"});
+    EXPECT_EQ(certificateTrust().pinFor("127.0.0.1:993"), facts.sha256);
+    EXPECT_TRUE(test::processEventsUntil([&] { return checks == 1; }));
+    certificateTrust().clear();
+    loadTrustedCertificates(programDirectory);
+    EXPECT_EQ(certificateTrust().pinFor("127.0.0.1:993"), facts.sha256) << "saved";
+}
+
+TEST_F(WindowCommandsTest, OpeningTheWindowAsksOnceForEachCertificateTheUserDidNotReject) {
+    addAccount("plain", 0);
+    addAccount("home", 0);
+    refuseCertificate(accounts[1], "D4");
+    dialog->refreshLists(RefreshMode::Full);
+    onDialog = [](QDialog&) { return int(QDialog::Rejected); };
+
+    dialog->showFromTray();
+    handleQueuedEvents();
+    EXPECT_EQ(dialogs, std::vector<std::string>{"certificate"});
+    EXPECT_FALSE(certificateTrust().isPinned("127.0.0.1:993"));
+    EXPECT_FALSE(fileExists("trusted-certificates"));
+
+    dialog->hideToTray();
+    dialog->showFromTray();
+    handleQueuedEvents();
+    EXPECT_EQ(dialogs.size(), 1u) << "a rejected certificate does not ask again";
+
+    // The menu still offers it, and another certificate asks again.
+    chooseAccount(1);
+    menuChoice = kCmdCheckCertificate;
+    emit lists->lists().accountMenuRequested(QPoint(1, 1));
+    EXPECT_EQ(dialogs.size(), 2u);
+    refuseCertificate(accounts[1], "E5");
+    dialog->hideToTray();
+    dialog->showFromTray();
+    handleQueuedEvents();
+    EXPECT_EQ(dialogs.size(), 3u);
 }
 
 } // namespace
