@@ -125,8 +125,11 @@ TEST_F(CheckerWindowTest, WithAnAccountItStartsInTheTrayAndChecksAfter200Ms) {
 TEST_F(CheckerWindowTest, WithoutAccountsTheWindowStaysOpenAndOffersTheWizard) {
     makeWindow();
     int wizard = 0;
-    window->setHooks(
-        {.command = {}, .newAccount = [&] { ++wizard; }, .fillPanel = {}, .markRead = {}, .windowOpened = {}});
+    window->setHooks({.command = {},
+                      .newAccount = [&] { ++wizard; },
+                      .fillPanel = {},
+                      .markRead = {},
+                      .windowOpened = {}});
     boxes.answerNext(BoxAnswer::Yes);
     window->OnInitDialog();
     EXPECT_EQ(windowHidden, 0);
@@ -526,8 +529,11 @@ TEST_F(CheckerWindowTest, SilencingClearsTheCheckBoxAndRestartsTheLedsWhileMailI
 TEST_F(CheckerWindowTest, MarkReadTimerFiresOnceIntoItsHook) {
     makeWindow();
     int opened = 0;
-    window->setHooks(
-        {.command = {}, .newAccount = {}, .fillPanel = {}, .markRead = [&] { ++opened; }, .windowOpened = {}});
+    window->setHooks({.command = {},
+                      .newAccount = {},
+                      .fillPanel = {},
+                      .markRead = [&] { ++opened; },
+                      .windowOpened = {}});
     window->timers().set(MarkReadTimer, 1);
     ASSERT_TRUE(test::processEventsUntil([&] { return opened == 1; }));
     EXPECT_FALSE(window->timers().isActive(MarkReadTimer));
