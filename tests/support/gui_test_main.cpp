@@ -20,7 +20,10 @@ void quietHandler(QtMsgType type, const QMessageLogContext& context, const QStri
 }
 
 void prepareEnvironment() {
-    setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    // OMBRIX_TEST_QPA_PLATFORM picks another platform (xcb under Xvfb) for
+    // the tests that need a real window system; any other setting is ignored.
+    const char* platform = std::getenv("OMBRIX_TEST_QPA_PLATFORM");
+    setenv("QT_QPA_PLATFORM", platform && *platform ? platform : "offscreen", 1);
     std::string runtimeDir = "/tmp/ombrix-test-runtime-" + std::to_string(getuid());
     mkdir(runtimeDir.c_str(), 0700);
     setenv("XDG_RUNTIME_DIR", runtimeDir.c_str(), 0);

@@ -1,0 +1,222 @@
+// The tray icon on a StatusNotifierItem host (KDE Plasma, GNOME with the
+// AppIndicator extension), played by a fake watcher on a private session bus:
+// the program's item registers, shows its icon and tooltip, opens the window
+// on Activate and its menu on ContextMenu. Runs under Xvfb on the xcb
+// platform, whose tray speaks StatusNotifierItem when a watcher has a host.
+
+#include "app/checker_dlg.h"
+#include "app/fake_status_notifier_watcher.h"
+#include "app/window_state.h"
+#include "config/program_directory.h"
+#include "core/language.h"
+#include "core/run_flags.h"
+#include "support/gui_wait.h"
+#include "support/private_session_bus.h"
+#include "support/process_reset.h"
+#include "support/scripted_message_presenter.h"
+#include "support/temp_dir.h"
+
+#include <QDBusArgument>
+#include <QDBusMessage>
+#include <QDBusPendingCall>
+#include <QDBusVariant>
+#include <QImage>
+#include <QMenu>
+#include <cstdlib>
+#include <gtest/gtest.h>
+#include <memory>
+
+namespace ombrix {
+namespace {
+
+// A failure guard only: every wait ends as soon as its condition holds.
+constexpr int kBound = 20000;
+const QString kItemInterface = QStringLiteral("org.kde.StatusNotifierItem");
+
+struct Pixmap {
+    int width = 0;
+    int height = 0;
+    QByteArray argb;
+};
+
+QList<Pixmap> readPixmaps(const QDBusArgument& argument) {
+    QList<Pixmap> pixmaps;
+    argument.beginArray();
+    while (!argument.atEnd()) {
+        Pixmap pixmap;
+        argument.beginStructure();
+        argument >> pixmap.width >> pixmap.height >> pixmap.argb;
+        argument.endStructure();
+        pixmaps << pixmap;
+    }
+    argument.endArray();
+    return pixmaps;
+}
+
+struct ToolTip {
+    QString title;
+    QString text;
+};
+
+ToolTip readToolTip(const QDBusArgument& argument) {
+    ToolTip tip;
+    QString iconName;
+    argument.beginStructure();
+    argument >> iconName;
+    readPixmaps(argument);
+    argument >> tip.title >> tip.text;
+    argument.endStructure();
+    return tip;
+}
+
+// One bus for the whole program: Qt connects to the session bus once, and
+// chooses its tray kind once, when the first icon is made.
+class StatusNotifierEnvironment : public testing::Environment {
+public:
+    void SetUp() override {
+        bus = std::make_unique<test::PrivateSessionBus>();
+        ASSERT_TRUE(bus->running()) << "dbus-daemon did not start";
+        setenv("DBUS_SESSION_BUS_ADDRESS", bus->address().toLocal8Bit().constData(), 1);
+        unsetenv("XDG_CURRENT_DESKTOP"); // no desktop-specific icon hand-over
+        watcherBus = std::make_unique<QDBusConnection>(bus->connect(QStringLiteral("watcher")));
+        watcher = std::make_unique<test::FakeStatusNotifierWatcher>(*watcherBus);
+        ASSERT_TRUE(watcher->registered());
+    }
+    void TearDown() override {
+        watcher.reset();
+        watcherBus.reset();
+        bus.reset();
+    }
+
+    std::unique_ptr<test::PrivateSessionBus> bus;
+    std::unique_ptr<QDBusConnection> watcherBus;
+    std::unique_ptr<test::FakeStatusNotifierWatcher> watcher;
+};
+
+StatusNotifierEnvironment* environment = nullptr;
+
+class StatusNotifierTest : public testing::Test {
+protected:
+    void SetUp() override {
+        test::resetProcessState();
+        programDirectory = directory.path().string();
+        Language = 1;
+    }
+    void TearDown() override { test::resetProcessState(); }
+
+    test::FakeStatusNotifierWatcher& watcher() { return *environment->watcher; }
+    QDBusConnection& bus() { return *environment->watcherBus; }
+
+    // Calls the item as a host does, without blocking the thread that serves it.
+    QDBusMessage callItem(const QString& interface, const QString& member,
+                          const QList<QVariant>& arguments) {
+        QDBusMessage call = QDBusMessage::createMethodCall(watcher().itemService(),
+                                                           watcher().itemPath(), interface, member);
+        call.setArguments(arguments);
+        QDBusPendingCall pending = bus().asyncCall(call, kBound);
+        EXPECT_TRUE(test::processEventsUntil([&] { return pending.isFinished(); }, kBound));
+        return pending.reply();
+    }
+
+    QVariantMap itemProperties() {
+        const QDBusMessage reply = callItem(QStringLiteral("org.freedesktop.DBus.Properties"),
+                                            QStringLiteral("GetAll"), {kItemInterface});
+        EXPECT_EQ(reply.type(), QDBusMessage::ReplyMessage) << reply.errorMessage().toStdString();
+        return qdbus_cast<QVariantMap>(reply.arguments().value(0));
+    }
+
+    // Makes the window with the desktop's own tray and waits for its item.
+    void makeWindow() {
+        window = std::make_unique<CCheckerDlg>();
+        ASSERT_TRUE(
+            test::processEventsUntil([&] { return !watcher().itemService().isEmpty(); }, kBound))
+            << "the tray item never registered with the watcher";
+    }
+
+    test::TempDir directory;
+    test::ScriptedMessagePresenter boxes;
+    std::unique_ptr<CCheckerDlg> window;
+};
+
+TEST_F(StatusNotifierTest, TheItemShowsTheIconAndTooltipAndFollowsTheirChanges) {
+    makeWindow();
+    QVariantMap properties = itemProperties();
+    EXPECT_EQ(properties.value("Status").toString(), "Active");
+    EXPECT_NE(properties.value("Menu").value<QDBusObjectPath>().path(), "/NO_DBUSMENU")
+        << "the host opens the program's menu";
+    const QList<Pixmap> idle = readPixmaps(properties.value("IconPixmap").value<QDBusArgument>());
+    ASSERT_FALSE(idle.isEmpty());
+    for (const Pixmap& pixmap : idle) {
+        EXPECT_GT(pixmap.width, 0);
+        EXPECT_EQ(pixmap.argb.size(), qsizetype(pixmap.width) * pixmap.height * 4);
+    }
+    const ToolTip start = readToolTip(properties.value("ToolTip").value<QDBusArgument>());
+    EXPECT_TRUE((start.title + start.text).contains("Ombrix")) << start.title.toStdString();
+
+    // New mail: another picture and the notification text as the tooltip.
+    window->showTrayIcon(TrayIconKind::NewMail);
+    window->showTrayTooltip("work: 2 new mails !");
+    ASSERT_TRUE(test::processEventsUntil(
+        [&] {
+            const QVariantMap now = itemProperties();
+            const ToolTip tip = readToolTip(now.value("ToolTip").value<QDBusArgument>());
+            return (tip.title + tip.text).contains("work: 2 new mails !");
+        },
+        kBound));
+    properties = itemProperties();
+    const QList<Pixmap> newMail =
+        readPixmaps(properties.value("IconPixmap").value<QDBusArgument>());
+    ASSERT_FALSE(newMail.isEmpty());
+    EXPECT_NE(newMail.front().argb, idle.front().argb) << "the new-mail picture";
+}
+
+TEST_F(StatusNotifierTest, ActivateOpensTheWindowAndContextMenuOpensTheMenu) {
+    makeWindow();
+    window->hideToTray();
+    ASSERT_EQ(windowHidden, 1);
+    ASSERT_FALSE(window->isVisible());
+
+    const QDBusMessage activated =
+        callItem(kItemInterface, QStringLiteral("Activate"), {QVariant(10), QVariant(10)});
+    EXPECT_EQ(activated.type(), QDBusMessage::ReplyMessage);
+    EXPECT_TRUE(test::processEventsUntil([&] { return window->isVisible(); }, kBound))
+        << "Activate did not open the window";
+    EXPECT_EQ(windowHidden, 0);
+
+    // A host that shows the menu itself reads it over com.canonical.dbusmenu.
+    const QString menuPath = itemProperties().value("Menu").value<QDBusObjectPath>().path();
+    QDBusMessage layoutCall = QDBusMessage::createMethodCall(
+        watcher().itemService(), menuPath, QStringLiteral("com.canonical.dbusmenu"),
+        QStringLiteral("GetLayout"));
+    layoutCall << 0 << -1 << QStringList();
+    QDBusPendingCall layout = bus().asyncCall(layoutCall, kBound);
+    ASSERT_TRUE(test::processEventsUntil([&] { return layout.isFinished(); }, kBound));
+    EXPECT_FALSE(layout.isError()) << layout.error().message().toStdString();
+
+    const QDBusMessage menu =
+        callItem(kItemInterface, QStringLiteral("ContextMenu"), {QVariant(10), QVariant(10)});
+    EXPECT_EQ(menu.type(), QDBusMessage::ReplyMessage);
+    EXPECT_TRUE(test::processEventsUntil(
+        [&] {
+            const QMenu* open = window->tray().openMenu();
+            return open && open->isVisible();
+        },
+        kBound))
+        << "ContextMenu did not open the tray menu";
+    if (QMenu* open = window->tray().openMenu())
+        open->close();
+}
+
+} // namespace
+} // namespace ombrix
+
+namespace {
+
+// GoogleTest owns the environment and sets it up before the first case.
+[[maybe_unused]] const int environmentAdded = [] {
+    ombrix::environment = new ombrix::StatusNotifierEnvironment;
+    testing::AddGlobalTestEnvironment(ombrix::environment);
+    return 0;
+}();
+
+} // namespace
