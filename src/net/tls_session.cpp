@@ -61,15 +61,17 @@ std::string nameText(const X509_NAME* name) {
     const long length = BIO_get_mem_data(bio, &data);
     std::string text(data, static_cast<std::size_t>(std::max(length, 0L)));
     BIO_free(bio);
-    if (text.size() > kMaxNameBytes)
+    if (text.size() > kMaxNameBytes) {
         text.resize(kMaxNameBytes);
+    }
     return text;
 }
 
 std::string timeText(const ASN1_TIME* time) {
     std::tm parts{};
-    if (!time || ASN1_TIME_to_tm(time, &parts) != 1)
+    if (!time || ASN1_TIME_to_tm(time, &parts) != 1) {
         return {};
+    }
     char text[32];
     std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S UTC", &parts);
     return text;
@@ -78,16 +80,18 @@ std::string timeText(const ASN1_TIME* time) {
 CertificateFacts describe(X509* certificate, const char* reason) {
     CertificateFacts facts;
     facts.reason = reason;
-    if (!certificate)
+    if (!certificate) {
         return facts;
+    }
     facts.subject = nameText(X509_get_subject_name(certificate));
     facts.issuer = nameText(X509_get_issuer_name(certificate));
     facts.notBefore = timeText(X509_get0_notBefore(certificate));
     facts.notAfter = timeText(X509_get0_notAfter(certificate));
     unsigned char digest[EVP_MAX_MD_SIZE];
     unsigned int length = 0;
-    if (X509_digest(certificate, EVP_sha256(), digest, &length) == 1)
+    if (X509_digest(certificate, EVP_sha256(), digest, &length) == 1) {
         facts.sha256 = fingerprintText({digest, length});
+    }
     return facts;
 }
 
@@ -95,13 +99,15 @@ CertificateFacts describe(X509* certificate, const char* reason) {
 // accepted whatever the verification says against it. Called for each error
 // of the chain; the first one describes the certificate and names the reason.
 int acceptPinned(int verified, X509_STORE_CTX* store) {
-    if (verified == 1)
+    if (verified == 1) {
         return 1;
+    }
     auto* ssl =
         static_cast<SSL*>(X509_STORE_CTX_get_ex_data(store, SSL_get_ex_data_X509_STORE_CTX_idx()));
     auto* check = ssl ? static_cast<TlsPinCheck*>(SSL_get_app_data(ssl)) : nullptr;
-    if (!check)
+    if (!check) {
         return 0;
+    }
     if (!check->presented) {
         check->presented = describe(X509_STORE_CTX_get0_cert(store),
                                     X509_verify_cert_error_string(X509_STORE_CTX_get_error(store)));
@@ -183,8 +189,9 @@ TlsSession::Step TlsSession::handshake(std::string& reason) {
 
 std::optional<CertificateFacts> TlsSession::refusedCertificate() const {
     const TlsPinCheck& check = handles_->check;
-    if (!check.presented || check.pinMatched)
+    if (!check.presented || check.pinMatched) {
         return std::nullopt;
+    }
     CertificateFacts facts = *check.presented;
     facts.pinnedSha256 = check.pin;
     return facts;
