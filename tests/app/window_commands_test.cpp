@@ -32,6 +32,7 @@
 #include "res/menus.h"
 #include "support/find_control.h"
 #include "support/gui_wait.h"
+#include "support/loopback_server.h"
 #include "support/process_reset.h"
 #include "support/scripted_message_presenter.h"
 #include "support/temp_dir.h"
@@ -897,6 +898,61 @@ TEST_F(WindowCommandsTest, OpeningTheWindowAsksOnceForEachCertificateTheUserDidN
     dialog->showFromTray();
     handleQueuedEvents();
     EXPECT_EQ(dialogs.size(), 3u);
+}
+
+// The whole way through with the real check run: a server whose certificate
+// does not verify fails the account without a dialog; opening the window asks,
+// and accepting lets the next check in.
+TEST_F(WindowCommandsTest, ARealCheckRefusesTheCertificateUntilTheUserAcceptsItInTheWindow) {
+    test::TempDir pkiDir;
+    const test::TestCertificates pki = test::makeTestCertificates(pkiDir.path());
+    test::TempDir otherDir;
+    const test::TestCertificates other = test::makeTestCertificates(otherDir.path());
+    const char* oldTrust = std::getenv("SSL_CERT_FILE");
+    const std::string keptTrust = oldTrust ? oldTrust : "";
+    setenv("SSL_CERT_FILE", other.caFile.c_str(), 1); // not the server's CA
+    test::Script script;
+    script.sendLine("+OK never seen").close(); // the first connection ends in its hand-shake
+    script.sendLine("+OK hello").expect("USER home-user").sendLine("+OK");
+    script.expect("PASS secret").sendLine("+OK");
+    script.expect("STAT").sendLine("+OK 0 0").expect("QUIT").sendLine("+OK bye");
+    test::LoopbackServer server(script, pki);
+    addAccount("home", 0);
+    accounts[0].port = server.port();
+    accounts[0].useSsl = 1;
+    windowHidden = 1;
+
+    dialog->checkNow();
+    ASSERT_TRUE(test::processEventsUntil([&] { return !dialog->runActive(); }));
+    EXPECT_EQ(server.tlsFailures(), 1);
+    EXPECT_EQ(accounts[0].errorText,
+              "certificate not trusted (unable to get local issuer certificate)");
+    const QString certificateTooltip =
+        QStringLiteral("Certificate not trusted: home\r\n open Ombrix to check it.");
+    // The lists are refreshed once the window has taken the run's end.
+    EXPECT_TRUE(test::processEventsUntil([&] {
+        return !tray->calls.empty() && tray->calls.back().tooltip == certificateTooltip;
+    })) << tray->calls.back().tooltip.toStdString();
+    EXPECT_TRUE(dialogs.empty()) << "a run never asks by itself";
+
+    onDialog = [this](QDialog&) {
+        dialog->hideToTray(); // the next check runs without its wait dialog
+        return int(QDialog::Accepted);
+    };
+    dialog->showFromTray();
+    handleQueuedEvents();
+    EXPECT_EQ(dialogs, std::vector<std::string>{"certificate"});
+    EXPECT_TRUE(test::processEventsUntil([&] { return accounts[0].checked == 1; }));
+    ASSERT_TRUE(test::processEventsUntil([&] { return !dialog->runActive(); }));
+    EXPECT_TRUE(server.waitUntilDone());
+    EXPECT_EQ(accounts[0].errorFlag, 0) << accounts[0].errorText;
+    EXPECT_EQ(certificateTrust().pinFor("127.0.0.1:" + server.port()),
+              test::sha256Fingerprint(pki.certFile));
+    EXPECT_TRUE(fileExists("trusted-certificates"));
+    if (oldTrust)
+        setenv("SSL_CERT_FILE", keptTrust.c_str(), 1);
+    else
+        unsetenv("SSL_CERT_FILE");
 }
 
 } // namespace
