@@ -23,7 +23,8 @@ constexpr int kLeastDateWidth = 70;
 } // namespace
 
 // Sender and subject share what the read mark and the date leave of the
-// list's width; the date column holds a whole "DD.MM.YYYY" in the list's font.
+// list's width; the date column holds a whole "DD.MM.YYYY" in the list's font
+// and its title beside the sort mark.
 void MailListView::shareColumns() {
     const int textMargin = style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, this) + 1;
     const int dateWidth = fontMetrics().horizontalAdvance(QStringLiteral("88.88.8888"));
@@ -34,7 +35,9 @@ void MailListView::shareColumns() {
     columns.setSectionResizeMode(kSubjectColumn, QHeaderView::Stretch);
     columns.setSectionResizeMode(kDateColumn, QHeaderView::Fixed);
     setColumnWidth(kReadColumn, kReadWidth);
-    setColumnWidth(kDateColumn, std::max(kLeastDateWidth, dateWidth + 2 * textMargin));
+    const int dateTitleWidth = columnHeader()->markedWidthFor(headerItem()->text(kDateColumn));
+    setColumnWidth(kDateColumn,
+                   std::max({kLeastDateWidth, dateWidth + 2 * textMargin, dateTitleWidth}));
 }
 
 MailListView::MailListView(QWidget* parent) : CMailListCtrl(parent) {

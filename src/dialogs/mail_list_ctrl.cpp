@@ -37,6 +37,11 @@ int CColumnHeader::markUnit() const {
     return 2 * fontMetrics().horizontalAdvance(QLatin1Char(' '));
 }
 
+// The text keeps o on each side and three more o for the mark (drawItem).
+int CColumnHeader::markedWidthFor(const QString& text) const {
+    return fontMetrics().horizontalAdvance(text) + 5 * markUnit();
+}
+
 CColumnHeader::Triangle CColumnHeader::triangleFor(const QRect& section, int o, bool up) {
     // r and b are the rectangle's right and bottom edges as the window system
     // counts them: one past the last pixel.

@@ -28,6 +28,8 @@ public:
     };
     static Triangle triangleFor(const QRect& section, int o, bool up);
     int markUnit() const; // o
+    // The width a section needs to show `text` whole beside the sort mark.
+    int markedWidthFor(const QString& text) const;
 
 protected:
     void paintSection(QPainter* painter, const QRect& rect, int logicalIndex) const override;

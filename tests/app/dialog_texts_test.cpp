@@ -125,6 +125,10 @@ TEST_P(DialogTextsTest, MailListColumnsShareTheListAndTheDateFits) {
     const QHeaderView& header = *list.header();
     EXPECT_EQ(header.length(), list.viewport()->width());
     EXPECT_GE(list.columnWidth(kDateColumn), dateWidth);
+    // Its title keeps a mark unit on each side and three for the sort mark.
+    const int titleWidth = header.fontMetrics().horizontalAdvance(list.headerItem()->text(3)) +
+                           5 * list.columnHeader()->markUnit();
+    EXPECT_GE(list.columnWidth(kDateColumn), titleWidth) << "the date column's title is cut";
 
     window.resize(window.width() + 300, window.height());
     EXPECT_EQ(header.length(), list.viewport()->width()) << "after a resize";
