@@ -1,0 +1,170 @@
+#include "platform/secret_store.h"
+
+#include <libsecret/secret.h>
+#include <memory>
+
+namespace ombrix {
+namespace {
+
+const SecretSchema* accountSchema() {
+    static const SecretSchema schema = {"org.ombrix.Account",
+                                        SECRET_SCHEMA_NONE,
+                                        {
+                                            {"host", SECRET_SCHEMA_ATTRIBUTE_STRING},
+                                            {"user", SECRET_SCHEMA_ATTRIBUTE_STRING},
+                                            {"protocol", SECRET_SCHEMA_ATTRIBUTE_STRING},
+                                            {"port", SECRET_SCHEMA_ATTRIBUTE_INTEGER},
+                                            {nullptr, SECRET_SCHEMA_ATTRIBUTE_STRING},
+                                        },
+                                        0,
+                                        nullptr,
+                                        nullptr,
+                                        nullptr,
+                                        nullptr,
+                                        nullptr,
+                                        nullptr,
+                                        nullptr};
+    return &schema;
+}
+
+struct ErrorFree {
+    void operator()(GError* error) const { g_error_free(error); }
+};
+using ErrorPtr = std::unique_ptr<GError, ErrorFree>;
+
+struct HashTableUnref {
+    void operator()(GHashTable* table) const { g_hash_table_unref(table); }
+};
+
+std::unique_ptr<GHashTable, HashTableUnref> attributesOf(const SecretKey& key) {
+    return std::unique_ptr<GHashTable, HashTableUnref>(
+        secret_attributes_build(accountSchema(), "host", key.host.c_str(), "user", key.user.c_str(),
+                                "protocol", key.protocol.c_str(), "port", key.port, nullptr));
+}
+
+bool serviceMissing(const GError* error) {
+    if (error->domain == G_DBUS_ERROR)
+        return error->code == G_DBUS_ERROR_SERVICE_UNKNOWN ||
+               error->code == G_DBUS_ERROR_NAME_HAS_NO_OWNER ||
+               error->code == G_DBUS_ERROR_SPAWN_SERVICE_NOT_FOUND ||
+               error->code == G_DBUS_ERROR_SPAWN_EXEC_FAILED ||
+               error->code == G_DBUS_ERROR_SPAWN_CHILD_EXITED ||
+               error->code == G_DBUS_ERROR_FILE_NOT_FOUND || error->code == G_DBUS_ERROR_NO_SERVER;
+    // No session bus at all: GLib cannot find or start one.
+    return error->domain == G_IO_ERROR;
+}
+
+bool lockedError(const GError* error) {
+    if (error->domain == SECRET_ERROR)
+        return error->code == SECRET_ERROR_IS_LOCKED;
+    // A dismissed or failed unlock prompt comes back as a D-Bus error of the
+    // keyring; its name is the only mark.
+    if (error->domain == G_DBUS_ERROR && error->code == G_DBUS_ERROR_ACCESS_DENIED)
+        return true;
+    return error->domain == G_IO_ERROR && error->code == G_IO_ERROR_CANCELLED;
+}
+
+SecretOutcome outcomeOf(const GError* error) {
+    if (lockedError(error))
+        return SecretOutcome::Locked;
+    if (serviceMissing(error))
+        return SecretOutcome::NoService;
+    return SecretOutcome::Failed;
+}
+
+// The session bus itself: without it every keyring call fails alike, and
+// GLib's message about it is no keyring error.
+bool sessionBusAnswers() {
+    GError* raw = nullptr;
+    GDBusConnection* bus = g_bus_get_sync(G_BUS_TYPE_SESSION, nullptr, &raw);
+    ErrorPtr error(raw);
+    if (!bus)
+        return false;
+    g_object_unref(bus);
+    return true;
+}
+
+// A lookup that finds nothing may have met a locked item whose unlock the
+// user dismissed: a search that does not unlock tells the two apart.
+bool lockedItemExists(const SecretKey& key) {
+    GError* raw = nullptr;
+    auto attributes = attributesOf(key);
+    GList* items = secret_password_searchv_sync(accountSchema(), attributes.get(),
+                                                SECRET_SEARCH_ALL, nullptr, &raw);
+    ErrorPtr error(raw);
+    bool locked = false;
+    for (GList* it = items; it; it = it->next)
+        locked =
+            locked || (SECRET_IS_ITEM(it->data) && secret_item_get_locked(SECRET_ITEM(it->data)));
+    g_list_free_full(items, g_object_unref);
+    return locked;
+}
+
+} // namespace
+
+SecretOutcome storeSecret(const SecretKey& key, std::string_view label, std::string_view password) {
+    if (!sessionBusAnswers())
+        return SecretOutcome::NoService;
+    const std::string labelText(label);
+    const std::string passwordText(password);
+    auto attributes = attributesOf(key);
+    GError* raw = nullptr;
+    const bool stored =
+        secret_password_storev_sync(accountSchema(), attributes.get(), SECRET_COLLECTION_DEFAULT,
+                                    labelText.c_str(), passwordText.c_str(), nullptr, &raw);
+    ErrorPtr error(raw);
+    if (stored)
+        return SecretOutcome::Done;
+    return error ? outcomeOf(error.get()) : SecretOutcome::Failed;
+}
+
+SecretLookup lookupSecret(const SecretKey& key) {
+    if (!sessionBusAnswers())
+        return {SecretOutcome::NoService, {}};
+    auto attributes = attributesOf(key);
+    GError* raw = nullptr;
+    gchar* password =
+        secret_password_lookupv_sync(accountSchema(), attributes.get(), nullptr, &raw);
+    ErrorPtr error(raw);
+    if (password) {
+        SecretLookup found{SecretOutcome::Done, password};
+        secret_password_free(password);
+        return found;
+    }
+    if (error)
+        return {outcomeOf(error.get()), {}};
+    return {lockedItemExists(key) ? SecretOutcome::Locked : SecretOutcome::NotFound, {}};
+}
+
+SecretOutcome clearSecret(const SecretKey& key) {
+    if (!sessionBusAnswers())
+        return SecretOutcome::NoService;
+    auto attributes = attributesOf(key);
+    GError* raw = nullptr;
+    const bool removed =
+        secret_password_clearv_sync(accountSchema(), attributes.get(), nullptr, &raw);
+    ErrorPtr error(raw);
+    if (removed)
+        return SecretOutcome::Done;
+    if (error)
+        return outcomeOf(error.get());
+    return lockedItemExists(key) ? SecretOutcome::Locked : SecretOutcome::NotFound;
+}
+
+const char* secretOutcomeName(SecretOutcome outcome) {
+    switch (outcome) {
+    case SecretOutcome::Done:
+        return "done";
+    case SecretOutcome::NotFound:
+        return "not found";
+    case SecretOutcome::NoService:
+        return "no service";
+    case SecretOutcome::Locked:
+        return "locked";
+    case SecretOutcome::Failed:
+        return "error";
+    }
+    return "error";
+}
+
+} // namespace ombrix

@@ -1,0 +1,42 @@
+#pragma once
+// Passwords in the desktop keyring through the Secret Service (libsecret):
+// one item per account under the schema "org.ombrix.Account", found again by
+// its host, user, protocol and port. The calls wait for the keyring's answer
+// (and for the user when the keyring asks to be unlocked), so they belong on
+// a worker thread or in a process without a window, never on the window
+// thread.
+
+#include <string>
+#include <string_view>
+
+namespace ombrix {
+
+struct SecretKey {
+    std::string host;
+    std::string user;
+    std::string protocol; // "pop3" or "imap"
+    int port = 0;
+};
+
+enum class SecretOutcome {
+    Done,      // stored, found or cleared
+    NotFound,  // the keyring answered and holds no such item
+    NoService, // no session bus, or no Secret Service on it
+    Locked,    // the keyring stayed locked (the user did not unlock it)
+    Failed,    // any other error of the keyring
+};
+
+struct SecretLookup {
+    SecretOutcome outcome = SecretOutcome::Failed;
+    std::string password; // only with Done
+};
+
+// Creates or replaces the item; the label is what keyring managers show.
+SecretOutcome storeSecret(const SecretKey& key, std::string_view label, std::string_view password);
+SecretLookup lookupSecret(const SecretKey& key);
+// Removes the item; a missing item gives NotFound.
+SecretOutcome clearSecret(const SecretKey& key);
+
+const char* secretOutcomeName(SecretOutcome outcome);
+
+} // namespace ombrix

@@ -1,0 +1,147 @@
+// The keyring layer against a real gnome-keyring-daemon on the test's own
+// session bus, and against a bus without any Secret Service. CTest runs each
+// suite in a process of its own (tests/platform/CMakeLists.txt): libsecret
+// keeps its connection to the service for the life of the process.
+
+#include "platform/secret_store.h"
+#include "support/keyring_daemon.h"
+
+#include <gtest/gtest.h>
+#include <libsecret/secret.h>
+#include <memory>
+
+namespace ombrix {
+namespace {
+
+using test::KeyringDaemon;
+
+SecretKey workKey() {
+    return {"mail.example.org", "anna", "imap", 993};
+}
+
+// The schema as another program would declare it: items are found by its
+// name and attributes alone.
+const SecretSchema* lookalikeSchema() {
+    static SecretSchema* schema = secret_schema_new(
+        "org.ombrix.Account", SECRET_SCHEMA_NONE, "host", SECRET_SCHEMA_ATTRIBUTE_STRING, "user",
+        SECRET_SCHEMA_ATTRIBUTE_STRING, "protocol", SECRET_SCHEMA_ATTRIBUTE_STRING, "port",
+        SECRET_SCHEMA_ATTRIBUTE_INTEGER, nullptr);
+    return schema;
+}
+
+test::KeyringDaemon& sharedDaemon() {
+    static KeyringDaemon daemon;
+    return daemon;
+}
+
+class SecretStoreTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(sharedDaemon().running())
+            << "gnome-keyring-daemon: " << sharedDaemon().failure().toStdString();
+    }
+    void TearDown() override {
+        for (const SecretKey& key : {workKey(), otherPort()})
+            clearSecret(key);
+    }
+    static SecretKey otherPort() {
+        SecretKey key = workKey();
+        key.port = 143;
+        return key;
+    }
+};
+
+TEST_F(SecretStoreTest, StoresLooksUpReplacesAndClearsOneItemPerKey) {
+    const std::string password = "s3cret \"with\" quotes, \\ and ümlauts";
+    EXPECT_EQ(storeSecret(workKey(), "Ombrix: Work", password), SecretOutcome::Done);
+    SecretLookup found = lookupSecret(workKey());
+    EXPECT_EQ(found.outcome, SecretOutcome::Done);
+    EXPECT_EQ(found.password, password);
+
+    // Another port is another account; a second store replaces.
+    EXPECT_EQ(lookupSecret(otherPort()).outcome, SecretOutcome::NotFound);
+    EXPECT_EQ(storeSecret(otherPort(), "Ombrix: Plain", "plain"), SecretOutcome::Done);
+    EXPECT_EQ(storeSecret(workKey(), "Ombrix: Work", "changed"), SecretOutcome::Done);
+    EXPECT_EQ(lookupSecret(workKey()).password, "changed");
+    EXPECT_EQ(lookupSecret(otherPort()).password, "plain");
+
+    EXPECT_EQ(clearSecret(workKey()), SecretOutcome::Done);
+    EXPECT_EQ(lookupSecret(workKey()).outcome, SecretOutcome::NotFound);
+    EXPECT_EQ(lookupSecret(workKey()).password, "");
+    EXPECT_EQ(clearSecret(workKey()), SecretOutcome::NotFound);
+    EXPECT_EQ(lookupSecret(otherPort()).password, "plain");
+}
+
+TEST_F(SecretStoreTest, ItemCarriesTheSchemaAttributesAndLabel) {
+    ASSERT_EQ(storeSecret(workKey(), "Ombrix: Work", "pw"), SecretOutcome::Done);
+    // Found by another program through the schema name and attributes alone.
+    GError* error = nullptr;
+    GList* items = secret_password_search_sync(lookalikeSchema(), SECRET_SEARCH_ALL, nullptr,
+                                               &error, "host", "mail.example.org", "user", "anna",
+                                               "protocol", "imap", "port", 993, nullptr);
+    ASSERT_EQ(error, nullptr) << error->message;
+    ASSERT_EQ(g_list_length(items), 1u);
+    gchar* label = secret_retrievable_get_label(SECRET_RETRIEVABLE(items->data));
+    EXPECT_STREQ(label, "Ombrix: Work");
+    g_free(label);
+    g_list_free_full(items, g_object_unref);
+}
+
+TEST_F(SecretStoreTest, EmptyPasswordIsStoredAsSuch) {
+    ASSERT_EQ(storeSecret(workKey(), "Ombrix: Work", ""), SecretOutcome::Done);
+    const SecretLookup found = lookupSecret(workKey());
+    EXPECT_EQ(found.outcome, SecretOutcome::Done);
+    EXPECT_EQ(found.password, "");
+}
+
+// A bus on which no keyring runs: every call says so, none waits.
+TEST(SecretStoreWithoutServiceTest, EveryCallReportsNoService) {
+    ASSERT_TRUE(test::sessionBusAvailable());
+    EXPECT_EQ(storeSecret(workKey(), "Ombrix: Work", "pw"), SecretOutcome::NoService);
+    EXPECT_EQ(lookupSecret(workKey()).outcome, SecretOutcome::NoService);
+    EXPECT_EQ(clearSecret(workKey()), SecretOutcome::NoService);
+}
+
+// No session bus at all (a login without a desktop session).
+TEST(SecretStoreWithoutBusTest, EveryCallReportsNoService) {
+    EXPECT_EQ(storeSecret(workKey(), "Ombrix: Work", "pw"), SecretOutcome::NoService);
+    EXPECT_EQ(lookupSecret(workKey()).outcome, SecretOutcome::NoService);
+    EXPECT_EQ(clearSecret(workKey()), SecretOutcome::NoService);
+}
+
+// The collection locked behind the program's back, and no prompter to ask
+// the user: the calls report the lock and the item survives it.
+TEST(SecretStoreLockedTest, LockedCollectionIsReportedAndKeepsTheItem) {
+    ASSERT_TRUE(sharedDaemon().running())
+        << "gnome-keyring-daemon: " << sharedDaemon().failure().toStdString();
+    ASSERT_EQ(storeSecret(workKey(), "Ombrix: Work", "kept"), SecretOutcome::Done);
+
+    GError* error = nullptr;
+    SecretService* service =
+        secret_service_get_sync(SECRET_SERVICE_LOAD_COLLECTIONS, nullptr, &error);
+    ASSERT_NE(service, nullptr) << error->message;
+    SecretCollection* collection = secret_collection_for_alias_sync(
+        service, SECRET_COLLECTION_DEFAULT, SECRET_COLLECTION_NONE, nullptr, &error);
+    ASSERT_NE(collection, nullptr) << error->message;
+    GList* objects = g_list_append(nullptr, collection);
+    ASSERT_GE(secret_service_lock_sync(service, objects, nullptr, nullptr, &error), 1)
+        << (error ? error->message : "nothing locked");
+    g_list_free(objects);
+
+    EXPECT_EQ(lookupSecret(workKey()).outcome, SecretOutcome::Locked);
+    EXPECT_EQ(storeSecret(workKey(), "Ombrix: Work", "other"), SecretOutcome::Locked);
+    EXPECT_EQ(clearSecret(workKey()), SecretOutcome::Locked);
+
+    // Still there: a search that does not unlock finds it, locked.
+    GList* items = secret_password_search_sync(lookalikeSchema(), SECRET_SEARCH_ALL, nullptr,
+                                               &error, "host", "mail.example.org", nullptr);
+    ASSERT_EQ(error, nullptr) << error->message;
+    ASSERT_EQ(g_list_length(items), 1u);
+    EXPECT_TRUE(secret_item_get_locked(SECRET_ITEM(items->data)));
+    g_list_free_full(items, g_object_unref);
+    g_object_unref(collection);
+    g_object_unref(service);
+}
+
+} // namespace
+} // namespace ombrix

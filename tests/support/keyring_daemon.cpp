@@ -1,0 +1,74 @@
+#include "support/keyring_daemon.h"
+
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
+#include <QDBusServiceWatcher>
+#include <QSignalSpy>
+#include <filesystem>
+
+namespace ombrix::test {
+namespace {
+
+// Upper bounds only: the wait ends when the daemon takes its name.
+constexpr int kStartBound = 20000;
+
+const QString kSecretServiceName = QStringLiteral("org.freedesktop.secrets");
+
+bool nameOwned() {
+    const auto reply =
+        QDBusConnection::sessionBus().interface()->isServiceRegistered(kSecretServiceName);
+    return reply.isValid() && reply.value();
+}
+
+} // namespace
+
+KeyringDaemon::KeyringDaemon() {
+    if (!sessionBusAvailable()) {
+        failure_ = QStringLiteral("no session bus");
+        return;
+    }
+    for (const char* sub : {"home", "data", "runtime"})
+        std::filesystem::create_directories(dir_ / sub);
+    std::filesystem::permissions(dir_ / "runtime", std::filesystem::perms::owner_all);
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("HOME"), QString::fromStdString((dir_ / "home").string()));
+    environment.insert(QStringLiteral("XDG_DATA_HOME"),
+                       QString::fromStdString((dir_ / "data").string()));
+    environment.insert(QStringLiteral("XDG_RUNTIME_DIR"),
+                       QString::fromStdString((dir_ / "runtime").string()));
+
+    QDBusServiceWatcher watcher(kSecretServiceName, QDBusConnection::sessionBus(),
+                                QDBusServiceWatcher::WatchForRegistration);
+    QSignalSpy registered(&watcher, &QDBusServiceWatcher::serviceRegistered);
+    daemon_.setProcessEnvironment(environment);
+    daemon_.setProcessChannelMode(QProcess::MergedChannels);
+    daemon_.start(QStringLiteral("gnome-keyring-daemon"),
+                  {QStringLiteral("--foreground"), QStringLiteral("--unlock"),
+                   QStringLiteral("--components=secrets")});
+    if (!daemon_.waitForStarted(kStartBound)) {
+        failure_ = daemon_.errorString();
+        return;
+    }
+    // --unlock reads the password up to the end of its input.
+    daemon_.write("ombrix-test-keyring");
+    daemon_.closeWriteChannel();
+    while (!nameOwned() && registered.isEmpty() && daemon_.state() == QProcess::Running)
+        if (!registered.wait(kStartBound))
+            break;
+    running_ = nameOwned();
+    if (!running_)
+        failure_ = QString::fromLocal8Bit(daemon_.readAll());
+}
+
+KeyringDaemon::~KeyringDaemon() {
+    if (daemon_.state() != QProcess::NotRunning) {
+        daemon_.terminate();
+        daemon_.waitForFinished(kStartBound);
+    }
+}
+
+bool sessionBusAvailable() {
+    return QDBusConnection::sessionBus().isConnected();
+}
+
+} // namespace ombrix::test
