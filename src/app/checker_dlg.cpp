@@ -15,6 +15,7 @@
 #include "notify/taskbar_notifier.h"
 #include "platform/autostart.h"
 #include "platform/message_box.h"
+#include "platform/program_file.h"
 #include "platform/screen.h"
 #include "platform/text_fit.h"
 #include "res/icons.h"
@@ -185,8 +186,7 @@ void CCheckerDlg::applyStartWithDesktop() {
     if (QAction* action = menuAction(kCmdStartWithDesktop))
         action->setChecked(settings.startWithWindows == 1);
     if (settings.startWithWindows == 1) {
-        writeAutostartEntry(QCoreApplication::applicationFilePath().toStdString(),
-                            programDirectory);
+        writeAutostartEntry(programFile(), programDirectory);
         return;
     }
     const auto named = readAutostartDirectory();

@@ -10,6 +10,7 @@
 #include "dialogs/about_box.h"
 #include "platform/autostart.h"
 #include "platform/message_box.h"
+#include "platform/program_file.h"
 #include "res/menus.h"
 
 #include <QAction>
@@ -51,8 +52,7 @@ void WindowCommands::toggleStartWithDesktop() {
         action->setChecked(settings.startWithWindows == 1);
     deleteAutostartEntry();
     if (settings.startWithWindows == 1)
-        writeAutostartEntry(QCoreApplication::applicationFilePath().toStdString(),
-                            programDirectory);
+        writeAutostartEntry(programFile(), programDirectory);
     saveState(SaveKind::SettingsFile);
 }
 

@@ -6,6 +6,7 @@
 #include "app/window_lists.h"
 #include "core/account_table.h"
 #include "core/table_lock.h"
+#include "platform/program_file.h"
 #include "platform/shell.h"
 #include "res/main_dialog_template.h"
 #include "res/menus.h"
@@ -34,7 +35,7 @@ int chooseFromQMenu(const std::vector<ContextEntry>& entries, QPoint point) {
 // The working directory is the program directory; the files ship beside the
 // executable, or in the data directory of an installed program.
 std::vector<std::string> helpDirectoriesOfProgram() {
-    const QString programDir = QCoreApplication::applicationDirPath();
+    const QString programDir = QString::fromStdString(programFileDirectory());
     return {QDir::currentPath().toStdString(), programDir.toStdString(),
             QDir::cleanPath(programDir + QStringLiteral("/../share/ombrix")).toStdString()};
 }

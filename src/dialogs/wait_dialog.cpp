@@ -5,6 +5,7 @@
 #include "dialogs/animated_picture.h"
 #include "platform/dialog_builder.h"
 #include "platform/display_text.h"
+#include "platform/program_file.h"
 #include "res/wait_dialog_template.h"
 
 #include <QCloseEvent>
@@ -107,7 +108,7 @@ void CWaitDlg::closeRequest() {
 
 QString findWaitPicture() {
     const QString name = QString::fromLatin1(res::kWaitPictureFile);
-    const QString programDir = QCoreApplication::applicationDirPath();
+    const QString programDir = QString::fromStdString(programFileDirectory());
     const QStringList candidates{
         QDir::current().filePath(name),
         QDir(programDir).filePath(name),

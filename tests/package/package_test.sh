@@ -34,6 +34,7 @@ dpkg-deb -x "$deb" "$root"
 
 expected=(
     usr/bin/ombrix
+    usr/libexec/ombrix/ombrix-desktop
     usr/share/applications/org.ombrix.Ombrix.desktop
     usr/share/metainfo/org.ombrix.Ombrix.metainfo.xml
     usr/share/icons/hicolor/scalable/apps/org.ombrix.Ombrix.svg
@@ -74,6 +75,15 @@ done
 # The installed program, not the tree's: with the data files only under the root.
 help=$("$root/usr/bin/ombrix" --lang en --help) || fail "the installed ombrix --help failed"
 grep -q "^usage: ombrix" <<<"$help" || fail "the installed ombrix --help printed: $help"
+# Commands must not pay for loading the window's libraries.
+if readelf -d "$root/usr/bin/ombrix" | grep -q "libQt6"; then
+    fail "the command ombrix links Qt"
+fi
+# Without a command the installed command hands over to the installed desktop
+# program, which finds no display here and says so.
+started=$(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM \
+    "$root/usr/bin/ombrix" --lang en --dir "$work/program" 2>&1) && fail "no display, yet it ran"
+grep -q "no display" <<<"$started" || fail "the installed desktop program did not start: $started"
 
 desktop-file-validate "$root/usr/share/applications/org.ombrix.Ombrix.desktop" ||
     fail "desktop-file-validate rejects the menu entry"
