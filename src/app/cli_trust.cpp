@@ -6,6 +6,7 @@
 #include "core/account_table.h"
 #include "core/display_text.h"
 #include "core/language.h"
+#include "core/run_flags.h"
 #include "net/certificate_texts.h"
 #include "net/certificate_trust.h"
 #include "net/mail_socket.h"
@@ -97,7 +98,7 @@ int runTrust(CommandArguments& arguments, const CliContext& context) {
     }
     const std::string peer = peerName(account.host, account.port);
     const InterruptWatch interrupts;
-    CMailSocket socket;
+    CMailSocket socket{abortRequest};
     if (connect(socket, account)) {
         socket.Close();
         return alreadyTrusted(context.io.out, peer);

@@ -22,7 +22,7 @@ struct RunScratch {
     std::unique_ptr<AccountRecord> workingList = std::make_unique<AccountRecord>();
     std::unique_ptr<AccountRecord> previousList = std::make_unique<AccountRecord>();
     ReplyBuffer reply;
-    CMailSocket socket;
+    CMailSocket socket{abortRequest};
 };
 
 bool startRun(RunHost& host) {

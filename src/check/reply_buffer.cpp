@@ -1,5 +1,6 @@
 #include "check/reply_buffer.h"
 
+#include "core/run_flags.h"
 #include "net/mail_socket.h"
 
 #include <algorithm>
@@ -22,6 +23,9 @@ std::string_view ReplyBuffer::receiveTagged(CMailSocket& socket, std::uint32_t t
     length_ = 0;
     const std::uint32_t stored = socket.ReceiveTagged(bytes_, timeoutMs, sizeHint, tagged);
     complete_ = socket.lastReceiveComplete();
+    if (socket.lastReplyRefused()) {
+        imapRefused = 1; // the dialogues read and clear it
+    }
     length_ = std::min<std::size_t>(stored, bytes_.size());
     return text();
 }

@@ -6,6 +6,7 @@
 #include "check/check_progress.h"
 #include "check/reply_buffer.h"
 #include "core/account_table.h"
+#include "core/run_flags.h"
 #include "core/run_host.h"
 #include "net/mail_socket.h"
 
@@ -54,7 +55,7 @@ public:
 
     AccountRecord& account; // the run writes it only inside a commit bracket
     RunHost& host;
-    CMailSocket socket;
+    CMailSocket socket{abortRequest};
     ReplyBuffer reply{kReceiveCapacity};
     CheckProgress progress;
     const DeleteTimeouts& timeouts;

@@ -1,6 +1,5 @@
 #include "net/mail_socket.h"
 
-#include "core/run_flags.h"
 #include "net/certificate_trust.h"
 #include "net/connection.h"
 #include "net/host_lookup.h"
@@ -45,10 +44,6 @@ template <class Scanner> std::optional<std::size_t> replyEnd(bool ended, const S
     return ended ? std::optional<std::size_t>(scanner.consumed()) : std::nullopt;
 }
 
-WaitLimit limitFromNow(std::uint32_t timeoutMs) {
-    return {TickCount() + timeoutMs, &abortRequest};
-}
-
 std::uint32_t remainingMs(const WaitLimit& limit) {
     const std::uint64_t now = TickCount();
     return now >= limit.deadline ? 0 : static_cast<std::uint32_t>(limit.deadline - now);
@@ -56,10 +51,14 @@ std::uint32_t remainingMs(const WaitLimit& limit) {
 
 } // namespace
 
-CMailSocket::CMailSocket() = default;
+CMailSocket::CMailSocket(const AbortFlag& abort) : abort_(&abort) {}
 
 CMailSocket::~CMailSocket() {
     Close();
+}
+
+WaitLimit CMailSocket::limitFromNow(std::uint32_t timeoutMs) const {
+    return {TickCount() + timeoutMs, abort_};
 }
 
 bool CMailSocket::ConnectPop3(const std::string& host, bool useSsl, const std::string& port,
@@ -127,9 +126,9 @@ bool CMailSocket::lookUp(const std::string& host, std::uint16_t port, const Wait
     auto lookup = std::make_unique<HostLookup>(host, port, remainingMs(limit), attempt.resolved);
     // Sliced, so that an abort is seen within a second.
     while (!attempt.resolved->wait(std::min(remainingMs(limit), kDataSliceMs))) {
-        const bool aborted = abortRequest != 0;
-        if (aborted || TickCount() >= limit.deadline) {
-            failureReason_ = aborted ? "aborted" : "host name lookup timed out";
+        const bool gaveUp = aborted();
+        if (gaveUp || TickCount() >= limit.deadline) {
+            failureReason_ = gaveUp ? "aborted" : "host name lookup timed out";
             givenUpLookups_.push_back(std::move(lookup));
             return false;
         }
@@ -199,9 +198,7 @@ std::uint32_t CMailSocket::ReceiveTagged(std::span<char> dest, std::uint32_t tim
     BoundedSink sink(dest);
     receive(timeoutMs,
             [&](std::string_view bytes) { return replyEnd(scanner.feed(bytes, sink), scanner); });
-    if (scanner.refused()) {
-        imapRefused = 1;
-    }
+    lastReplyRefused_ = scanner.refused();
     return static_cast<std::uint32_t>(sink.stored());
 }
 
@@ -226,7 +223,7 @@ template <class Feed> void CMailSocket::receive(std::uint32_t timeoutMs, Feed fe
     c.receiveRequest->set();
     for (;;) {
         std::uint64_t now = TickCount();
-        if (abortRequest) {
+        if (aborted()) {
             return;
         }
         if (now >= deadline) {

@@ -3,7 +3,7 @@
 // Replies are read by a reader thread of the connection and handed over chunk
 // by chunk. Every wait is bounded: the connect (name lookup, TCP connect and
 // TLS hand-shake together) and each send by the time-out given to the connect,
-// each receive by its own; abortRequest ends any of them within a second. Two
+// each receive by its own; the abort flag ends any of them within a second. Two
 // flavours: line replies (POP3) and tagged replies (IMAP). All members are
 // called from one worker thread.
 //
@@ -43,14 +43,19 @@ public:
     // language). Called on the thread that connects.
     using FaultNotice = std::function<void(const std::string&)>;
 
-    CMailSocket();
+    // The flag that ends any wait of the socket within a second once it is
+    // non-zero. The run that owns the socket sets and clears it; the socket
+    // only reads it, and it must outlive the socket.
+    using AbortFlag = std::atomic<std::uint8_t>;
+
+    explicit CMailSocket(const AbortFlag& abort);
     ~CMailSocket();
     CMailSocket(const CMailSocket&) = delete;
     CMailSocket& operator=(const CMailSocket&) = delete;
 
     // Opens the connection; port is decimal text. False when the host cannot be
     // resolved or reached, TLS fails, timeoutMs passes first (lastFailureReason()
-    // says why), or abortRequest is set while connecting ("aborted"). Under TLS
+    // says why), or the abort flag is set while connecting ("aborted"). Under TLS
     // the certificate pinned for host and port in certificateTrust() is
     // accepted as well; a refused certificate is recorded there.
     bool ConnectPop3(const std::string& host, bool useSsl, const std::string& port,
@@ -78,15 +83,17 @@ public:
     // tag up. False as for SendLine.
     bool SendTagged(const std::string& command);
     // Collects the greeting (tagged false) or everything up to the completion of
-    // the last tagged command. A completion NO or BAD sets imapRefused.
+    // the last tagged command (a NO or BAD completion: see lastReplyRefused()).
     // sizeHint is accepted for the callers' sake and changes nothing.
     std::uint32_t ReceiveTagged(std::span<char> dest, std::uint32_t timeoutMs,
                                 std::uint32_t sizeHint, bool tagged);
 
     // Whether the last receive ended where its reply ends. False when the
-    // time-out, the end of the stream or abortRequest cut it short: what was
+    // time-out, the end of the stream or the abort flag cut it short: what was
     // stored then is only the start of a reply.
     bool lastReceiveComplete() const { return lastReceiveComplete_; }
+    // Whether the last ReceiveTagged ended with a tagged NO or BAD.
+    bool lastReplyRefused() const { return lastReplyRefused_; }
 
     // A run passes these on to its host; without a notice they go to a plain
     // message box.
@@ -110,11 +117,14 @@ private:
                 MailConnection& attempt, std::vector<SocketAddress>& addresses);
     // Hands the bytes kept from the previous reply, then each chunk, to feed
     // (which returns how many bytes were the reply's own once it is complete)
-    // until it is complete, the time-out runs out, the stream ends or
-    // abortRequest is set.
+    // until it is complete, the time-out runs out, the stream ends or the
+    // abort flag is set.
     template <class Feed> void receive(std::uint32_t timeoutMs, Feed feed);
     bool send(const std::string& bytes);
+    WaitLimit limitFromNow(std::uint32_t timeoutMs) const;
+    bool aborted() const { return *abort_ != 0; }
 
+    const AbortFlag* abort_;
     std::shared_ptr<MailConnection> connection_;
     std::thread reader_;
     // Lookups a connect gave up on: each ends within its own budget and is
@@ -128,6 +138,7 @@ private:
     FaultNotice faultNotice_;
     int tagCounter_ = 0;
     bool lastReceiveComplete_ = false;
+    bool lastReplyRefused_ = false;
 };
 
 } // namespace ombrix

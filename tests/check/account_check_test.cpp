@@ -6,6 +6,7 @@
 #include "check/mail_triples.h"
 #include "check/previous_uid.h"
 #include "check/reply_buffer.h"
+#include "core/run_flags.h"
 #include "net/mail_socket.h"
 #include "support/process_reset.h"
 
@@ -71,7 +72,7 @@ protected:
     MailTriples triples{*previous};
     PreviousUidIndex uids{*previous};
     ReplyBuffer reply{16};
-    CMailSocket socket;
+    CMailSocket socket{abortRequest};
     HeadlessRunHost host;
     CheckProgress progress{host};
     CheckTimeouts timeouts;

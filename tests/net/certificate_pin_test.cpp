@@ -74,7 +74,7 @@ protected:
     TestCertificates pki = makeTestCertificates(dir.path());
     TempDir otherDir;
     TestCertificates otherPki = makeTestCertificates(otherDir.path());
-    CMailSocket socket;
+    CMailSocket socket{abortFlag};
 };
 
 TEST_F(CertificatePinTest, RefusedCertificateIsDescribedAndRecordedWithoutAnyDialogue) {

@@ -35,7 +35,7 @@ protected:
 
     TempDir dir;
     TestCertificates pki = makeTestCertificates(dir.path());
-    CMailSocket socket;
+    CMailSocket socket{abortFlag};
 };
 
 TEST_F(BoundedWaitTest, ConnectThatGetsNoAnswerFailsAtTheTimeOutWithItsReason) {
@@ -86,7 +86,7 @@ TEST_F(BoundedWaitTest, AbortEndsASendThatWaitsForThePeer) {
     StalledPeer peer;
     ASSERT_TRUE(socket.ConnectPop3("127.0.0.1", false, peer.port(), kNeverMs));
     auto pending = std::async(std::launch::async, [&] { return socket.SendLine(kFlood); });
-    abortRequest = 1; // before or after the buffers are full: the send must give up either way
+    abortFlag = 1; // before or after the buffers are full: the send must give up either way
     ASSERT_EQ(pending.wait_for(60s), std::future_status::ready);
     EXPECT_FALSE(pending.get());
 }
@@ -96,7 +96,7 @@ TEST_F(BoundedWaitTest, AbortEndsAConnectThatWaitsForTheHandshake) {
     auto pending = std::async(std::launch::async, [&] {
         return socket.ConnectPop3("127.0.0.1", true, peer.port(), kNeverMs);
     });
-    abortRequest = 1;
+    abortFlag = 1;
     ASSERT_EQ(pending.wait_for(60s), std::future_status::ready);
     EXPECT_FALSE(pending.get());
     EXPECT_EQ(socket.lastFailureReason(), "aborted");

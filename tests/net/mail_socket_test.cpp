@@ -35,7 +35,7 @@ protected:
         return reply(
             [&](std::span<char> dest) { return socket.ReceiveTagged(dest, 5000, 400, tagged); });
     }
-    CMailSocket socket;
+    CMailSocket socket{abortFlag};
 };
 
 TEST_F(MailSocketTest, OneLineReplySplitAfterItsCrEndsTheReply) {
@@ -124,7 +124,7 @@ TEST_F(MailSocketTest, ImapTagsCountFromA000AndCompletionsEndTheirReplies) {
         socket.SendTagged("NOOP\r\n");
         ASSERT_EQ(imapReply(true), imapTag(i) + " OK NOOP done\r\n") << "command " << i;
     }
-    EXPECT_EQ(imapRefused, 0);
+    EXPECT_FALSE(socket.lastReplyRefused());
     ASSERT_TRUE(server.waitUntilDone());
     std::vector<std::string> sent = server.received();
     EXPECT_EQ(sent.at(0), "a000 NOOP");
@@ -132,9 +132,8 @@ TEST_F(MailSocketTest, ImapTagsCountFromA000AndCompletionsEndTheirReplies) {
     EXPECT_EQ(sent.at(100), "a100 NOOP");
 }
 
-TEST_F(MailSocketTest, ImapNoAndBadSetTheRefusalFlag) {
+TEST_F(MailSocketTest, ImapNoAndBadAreReportedAsRefusals) {
     for (const char* verdict : {"NO", "BAD"}) {
-        imapRefused = 0;
         LoopbackServer server(Script()
                                   .sendLine("* OK ready")
                                   .expect("a000 LOGIN bob secret")
@@ -145,7 +144,7 @@ TEST_F(MailSocketTest, ImapNoAndBadSetTheRefusalFlag) {
         imapReply(false);
         socket.SendTagged("LOGIN bob secret\r\n");
         EXPECT_EQ(imapReply(true), std::string("a000 ") + verdict + " denied\r\n");
-        EXPECT_EQ(imapRefused, 1) << verdict;
+        EXPECT_TRUE(socket.lastReplyRefused()) << verdict;
         EXPECT_EQ(socket.lastCommand(), "a000 LOGIN bob secret\r\n");
         socket.Close();
     }
@@ -173,13 +172,12 @@ TEST_F(MailSocketTest, RepliesSentInOnePacketReachTheirOwnReceives) {
     ASSERT_TRUE(socket.ConnectImap(imap.host(), false, imap.port()));
     imapReply(false);
     socket.SendTagged("NOOP\r\n");
-    imapRefused = 0;
     EXPECT_EQ(imapReply(true), "a000 OK done\r\n");
-    EXPECT_EQ(imapRefused, 0);
+    EXPECT_FALSE(socket.lastReplyRefused());
     socket.SendTagged("NOOP\r\n");
     EXPECT_EQ(imapReply(true), "* 3 EXISTS\r\n* 1 FETCH {5}\r\na001 \r\n)\r\na001 NO later\r\n")
         << "untagged data behind a completion belongs to the next reply";
-    EXPECT_EQ(imapRefused, 1);
+    EXPECT_TRUE(socket.lastReplyRefused());
 }
 
 TEST_F(MailSocketTest, AbortEndsAPendingReceiveLongBeforeItsTimeOut) {
@@ -190,7 +188,7 @@ TEST_F(MailSocketTest, AbortEndsAPendingReceiveLongBeforeItsTimeOut) {
         return pop3Reply(600000, 200, true, false);
     });
     ASSERT_TRUE(server.waitUntilReached(2)); // the server has answered and fallen silent
-    abortRequest = 1;
+    abortFlag = 1;
     // Only the abort can end this receive in time: its own time-out is ten minutes away.
     // How fast the abort acts is measured by the benchmarks, not here.
     ASSERT_EQ(pending.wait_for(60s), std::future_status::ready);

@@ -20,7 +20,7 @@ protected:
     }
     TempDir dir;
     TestCertificates pki = makeTestCertificates(dir.path());
-    CMailSocket socket;
+    CMailSocket socket{abortFlag};
 };
 
 TEST_F(MailSocketTlsTest, TrustedServerCertificateConnectsAndCarriesTheDialogue) {
@@ -82,7 +82,7 @@ TEST_F(MailSocketTlsTest, AbortEndsAConnectThatHangsInTheHandshake) {
         return socket.ConnectPop3("127.0.0.1", true, server.port(), 600000);
     });
     ASSERT_TRUE(server.waitForConnections(1));
-    abortRequest = 1;
+    abortFlag = 1;
     // A failure guard, not a speed check: the abort is what ends the hand-shake.
     ASSERT_EQ(pending.wait_for(60s), std::future_status::ready);
     EXPECT_FALSE(pending.get());

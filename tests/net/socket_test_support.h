@@ -2,7 +2,7 @@
 // Shared bits of the connection tests: a reply buffer, a recording message
 // presenter and a scoped environment variable.
 
-#include "core/run_flags.h"
+#include "net/mail_socket.h"
 #include "platform/message_box.h"
 #include "support/process_reset.h"
 
@@ -61,10 +61,7 @@ protected:
         resetProcessState();
         installMessagePresenter(&boxes);
     }
-    void TearDown() override {
-        installMessagePresenter(nullptr);
-        abortRequest = 0;
-    }
+    void TearDown() override { installMessagePresenter(nullptr); }
 
     // The reply of one receive as text.
     template <class Receive> std::string reply(Receive receive, std::size_t capacity = 200000) {
@@ -74,6 +71,8 @@ protected:
     }
 
     RecordingPresenter boxes;
+    // The abort flag of every socket a test makes; the run's own flag is not involved.
+    CMailSocket::AbortFlag abortFlag{0};
 };
 
 } // namespace ombrix::test

@@ -100,9 +100,9 @@ protected:
         }
         {
             StalledPeer peer;
-            std::thread user([&peer] {
+            std::thread user([this, &peer] {
                 peer.waitUntilQueued(1); // the TCP connect is through
-                abortRequest = 1;
+                abortFlag = 1;
             });
             const long long before = libraryBytesHeld;
             EXPECT_FALSE(socket.ConnectPop3("127.0.0.1", true, peer.port(), 600000));
@@ -112,7 +112,7 @@ protected:
             }
             EXPECT_EQ(foreignCalls, 0) << "after an abort";
             user.join();
-            abortRequest = 0;
+            abortFlag = 0;
         }
         watching = false;
     }
@@ -152,7 +152,7 @@ protected:
     TempDir otherDir;
     TestCertificates pki = makeTestCertificates(dir.path());
     TestCertificates otherCa = makeTestCertificates(otherDir.path());
-    CMailSocket socket;
+    CMailSocket socket{abortFlag};
 };
 
 TEST_F(TlsReleaseTest, AHandshakeGivenUpLeavesNoLibraryObjectBehind) {
