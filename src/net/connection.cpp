@@ -24,7 +24,13 @@ MailConnection::MailConnection() : chunk(kChunkCapacity) {
 void readChunks(std::shared_ptr<MailConnection> connection) {
     MailConnection& c = *connection;
     for (;;) {
-        c.receiveRequest->wait(kWaitForever);
+        // Close() sets closing before it makes its request, and the reset
+        // below can take that request back when it comes while a read is
+        // under way: closing is looked at first, so such a Close never waits
+        // for a request that is gone.
+        if (!c.closing) {
+            c.receiveRequest->wait(kWaitForever);
+        }
         std::size_t count = c.closing ? 0 : c.link.readSome(c.chunk.data(), kChunkCapacity);
         if (count == 0) {
             c.streamEnded = true;
