@@ -17,8 +17,8 @@ bool isAtomChar(unsigned char c) {
     return std::string_view("(){%*\"\\]").find(static_cast<char>(c)) == std::string_view::npos;
 }
 
-LoginResult failed(std::string text) {
-    return {abortRequest != 0 ? LoginStatus::Aborted : LoginStatus::Failed, std::move(text)};
+LoginResult failed(const CMailSocket& socket, std::string text) {
+    return {socket.aborted() ? LoginStatus::Aborted : LoginStatus::Failed, std::move(text)};
 }
 
 } // namespace
@@ -51,26 +51,39 @@ std::string imapReplyRefusal(std::string_view reply) {
 std::string imapReplyRefusal(const ReplyBuffer& reply) {
     if (!reply.complete())
         return check_texts::noResponse();
-    return imapReplyRefusal(reply.text());
+    if (reply.refusalReport() == RefusalReport::RunFlag)
+        return imapReplyRefusal(reply.text());
+    if (reply.text().empty())
+        return check_texts::noResponse();
+    return reply.refused() ? std::string(reply.text()) : std::string();
+}
+
+ImapServer imapServerOf(const AccountRecord& account) {
+    return {account.host, account.port, account.useSsl != 0, account.user, account.password};
 }
 
 LoginResult imapLogin(CMailSocket& socket, ReplyBuffer& reply, const AccountRecord& account,
                       const ImapLoginSteps& steps) {
-    if (!credentialsSendable(account))
+    return imapLogin(socket, reply, imapServerOf(account), steps);
+}
+
+LoginResult imapLogin(CMailSocket& socket, ReplyBuffer& reply, const ImapServer& server,
+                      const ImapLoginSteps& steps) {
+    if (!credentialsSendable(server.user, server.password))
         return {LoginStatus::Failed, check_texts::lineBreakInCredentials()};
-    if (!socket.ConnectImap(account.host, account.useSsl != 0, account.port, steps.timeoutMs))
-        return failed(connectFailureText(socket));
+    if (!socket.ConnectImap(server.host, server.useSsl, server.port, steps.timeoutMs))
+        return failed(socket, connectFailureText(socket));
     reply.receiveTagged(socket, steps.timeoutMs, kGreetingHint, false);
     std::string refusal = imapReplyRefusal(reply);
-    if (!refusal.empty() || abortRequest != 0)
-        return failed(refusal.empty() ? check_texts::noResponse() : std::move(refusal));
+    if (!refusal.empty() || socket.aborted())
+        return failed(socket, refusal.empty() ? check_texts::noResponse() : std::move(refusal));
 
-    socket.SendTagged("LOGIN " + imapAstring(account.user) + " " + imapAstring(account.password) +
+    socket.SendTagged("LOGIN " + imapAstring(server.user) + " " + imapAstring(server.password) +
                       "\r\n");
     reply.receiveTagged(socket, steps.timeoutMs, kLoginHint, true);
     refusal = imapReplyRefusal(reply);
-    if (!refusal.empty() || abortRequest != 0)
-        return failed(refusal.empty() ? check_texts::noResponse() : std::move(refusal));
+    if (!refusal.empty() || socket.aborted())
+        return failed(socket, refusal.empty() ? check_texts::noResponse() : std::move(refusal));
     return {LoginStatus::LoggedIn, {}};
 }
 

@@ -18,10 +18,27 @@ struct ImapLoginSteps {
     std::uint32_t timeoutMs = 16000;
 };
 
-// Connects and logs in. An empty reply fails with "mailserver does not
-// respond"; a tagged NO or BAD (imapRefused) fails with the whole reply text and
-// clears imapRefused. The caller clears imapRefused before and closes the socket
-// after. Runs on the worker thread.
+// What a login needs of an account: small enough to copy to another thread.
+struct ImapServer {
+    std::string host;
+    std::string port;
+    bool useSsl = false;
+    std::string user;
+    std::string password;
+
+    bool operator==(const ImapServer&) const = default;
+};
+
+ImapServer imapServerOf(const AccountRecord& account);
+
+// Connects (with the TLS rules of every connection) and logs in. An empty
+// reply fails with "mailserver does not respond"; a tagged NO or BAD fails with
+// the whole reply text (for a buffer that reports to imapRefused, the flag is
+// cleared; the caller clears it before). The socket's abort flag makes the
+// result Aborted. The caller closes the socket after. Runs on the worker
+// thread.
+LoginResult imapLogin(CMailSocket& socket, ReplyBuffer& reply, const ImapServer& server,
+                      const ImapLoginSteps& steps = {});
 LoginResult imapLogin(CMailSocket& socket, ReplyBuffer& reply, const AccountRecord& account,
                       const ImapLoginSteps& steps = {});
 
@@ -34,7 +51,9 @@ std::string imapAstring(std::string_view value);
 // Runs on the worker thread.
 std::string imapReplyRefusal(std::string_view reply);
 // As above for the reply just received, which must also be complete: one that
-// the time-out or the end of the stream cut short does not respond.
+// the time-out or the end of the stream cut short does not respond. A buffer
+// that reports only to itself (RefusalReport::BufferOnly) is judged by its own
+// record and leaves imapRefused alone.
 std::string imapReplyRefusal(const ReplyBuffer& reply);
 
 } // namespace ombrix

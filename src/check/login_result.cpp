@@ -16,7 +16,11 @@ bool sendable(std::string_view value) {
 } // namespace
 
 bool credentialsSendable(const AccountRecord& account) {
-    return sendable(account.user) && sendable(account.password);
+    return credentialsSendable(account.user, account.password);
+}
+
+bool credentialsSendable(std::string_view user, std::string_view password) {
+    return sendable(user) && sendable(password);
 }
 
 std::string connectFailureText(const std::string& reason) {

@@ -5,6 +5,7 @@
 #include "core/account_table.h"
 
 #include <string>
+#include <string_view>
 
 namespace ombrix {
 
@@ -26,6 +27,7 @@ struct LoginResult {
 // False when the user name or the password holds a CR, LF or NUL: such a value
 // would end the command early and smuggle a second one to the server.
 bool credentialsSendable(const AccountRecord& account);
+bool credentialsSendable(std::string_view user, std::string_view password);
 
 // "could not connect to server", with the connection layer's reason appended
 // in parentheses ("host not found", a time-out, a refused certificate), so

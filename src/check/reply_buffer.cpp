@@ -14,6 +14,7 @@ std::string_view ReplyBuffer::receiveReply(CMailSocket& socket, std::uint32_t ti
     const std::uint32_t stored =
         socket.ReceiveReply(bytes_, timeoutMs, expectedSize, singleLine, dotList);
     complete_ = socket.lastReceiveComplete();
+    refused_ = false;
     length_ = std::min<std::size_t>(stored, bytes_.size());
     return text();
 }
@@ -23,7 +24,8 @@ std::string_view ReplyBuffer::receiveTagged(CMailSocket& socket, std::uint32_t t
     length_ = 0;
     const std::uint32_t stored = socket.ReceiveTagged(bytes_, timeoutMs, sizeHint, tagged);
     complete_ = socket.lastReceiveComplete();
-    if (socket.lastReplyRefused()) {
+    refused_ = socket.lastReplyRefused();
+    if (refused_ && report_ == RefusalReport::RunFlag) {
         imapRefused = 1; // the dialogues read and clear it
     }
     length_ = std::min<std::size_t>(stored, bytes_.size());

@@ -12,11 +12,19 @@ namespace ombrix {
 
 class CMailSocket;
 
+// Where a refused IMAP reply (tagged NO or BAD) is reported: in the run flag
+// imapRefused, which the dialogues of the one active run read and clear, or
+// only in the buffer, for a connection beside the runs (an IDLE watcher) that
+// must not touch the runs' flag.
+enum class RefusalReport { RunFlag, BufferOnly };
+
 class ReplyBuffer {
 public:
     static constexpr std::size_t kCheckCapacity = 200000;
 
-    explicit ReplyBuffer(std::size_t capacity = kCheckCapacity) : bytes_(capacity) {}
+    explicit ReplyBuffer(std::size_t capacity = kCheckCapacity,
+                         RefusalReport report = RefusalReport::RunFlag)
+        : bytes_(capacity), report_(report) {}
 
     // One POP3 reply (see CMailSocket::ReceiveReply). Runs on the worker thread.
     std::string_view receiveReply(CMailSocket& socket, std::uint32_t timeoutMs,
@@ -31,11 +39,16 @@ public:
     // the time-out, the end of the stream or an abort is only a reply's start.
     bool complete() const { return complete_; }
     std::size_t capacity() const { return bytes_.size(); }
+    // Whether the last IMAP reply ended with a tagged NO or BAD.
+    bool refused() const { return refused_; }
+    RefusalReport refusalReport() const { return report_; }
 
 private:
     std::vector<char> bytes_;
     std::size_t length_ = 0;
     bool complete_ = false;
+    bool refused_ = false;
+    RefusalReport report_;
 };
 
 } // namespace ombrix

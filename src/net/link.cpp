@@ -77,6 +77,17 @@ void Link::release() {
     }
 }
 
+void Link::keepAlive(int idleSeconds, int intervalSeconds, int probes) {
+    if (fd_ < 0) {
+        return;
+    }
+    int on = 1;
+    ::setsockopt(fd_, SOL_SOCKET, SO_KEEPALIVE, &on, sizeof on);
+    ::setsockopt(fd_, IPPROTO_TCP, TCP_KEEPIDLE, &idleSeconds, sizeof idleSeconds);
+    ::setsockopt(fd_, IPPROTO_TCP, TCP_KEEPINTVL, &intervalSeconds, sizeof intervalSeconds);
+    ::setsockopt(fd_, IPPROTO_TCP, TCP_KEEPCNT, &probes, sizeof probes);
+}
+
 void Link::cancel() {
     cancelled_ = true;
     std::uint64_t one = 1;

@@ -49,6 +49,8 @@ public:
     // Sends every byte; false when the stream fails, the limit is reached or
     // the link is cancelled.
     bool writeAll(std::string_view bytes, const WaitLimit& limit);
+    // TCP keep-alive on the open stream (see CMailSocket::KeepAlive).
+    void keepAlive(int idleSeconds, int intervalSeconds, int probes);
     // Sends the TLS close notification, if any, without waiting; the stream stays open.
     void notifyClose();
     void cancel();

@@ -218,9 +218,8 @@ template <class Feed> void CMailSocket::receive(std::uint32_t timeoutMs, Feed fe
     }
     MailConnection& c = *connection_;
     timeoutMs = boundedForTests(timeoutMs);
-    c.chunkLength = 0;
     const std::uint64_t deadline = TickCount() + timeoutMs;
-    c.receiveRequest->set();
+    requestChunk(c);
     for (;;) {
         std::uint64_t now = TickCount();
         if (aborted()) {
@@ -255,16 +254,69 @@ template <class Feed> void CMailSocket::receive(std::uint32_t timeoutMs, Feed fe
         }
         c.chunkLength = 0;
         c.dataHere->reset();
+        requestPending_ = false;
         if (end) {
             lastReceiveComplete_ = true;
             return;
         }
-        c.receiveRequest->set();
+        requestChunk(c);
+    }
+}
+
+void CMailSocket::requestChunk(MailConnection& c) {
+    if (requestPending_) {
+        return;
+    }
+    c.chunkLength = 0;
+    requestPending_ = true;
+    c.receiveRequest->set();
+}
+
+bool CMailSocket::ReceiveSome(std::string& into, std::uint32_t timeoutMs) {
+    if (!surplus_.empty()) {
+        into += std::exchange(surplus_, {});
+        return true;
+    }
+    if (!connection_) {
+        return false;
+    }
+    MailConnection& c = *connection_;
+    const std::uint64_t deadline = TickCount() + boundedForTests(timeoutMs);
+    requestChunk(c);
+    for (;;) {
+        if (const std::uint32_t length = c.chunkLength; length > 0) {
+            const std::string_view bytes(c.chunk.data(), length);
+            protocol_log::received(bytes);
+            into.append(bytes);
+            c.chunkLength = 0;
+            c.dataHere->reset();
+            requestPending_ = false;
+            return true;
+        }
+        if (c.streamEnded) {
+            return false;
+        }
+        const std::uint64_t now = TickCount();
+        if (aborted() || now >= deadline) {
+            return true;
+        }
+        c.dataHere->reset();
+        if (c.chunkLength == 0) { // a chunk published just before the reset is taken at once
+            c.dataHere->wait(
+                static_cast<std::uint32_t>(std::min<std::uint64_t>(kDataSliceMs, deadline - now)));
+        }
+    }
+}
+
+void CMailSocket::KeepAlive(int idleSeconds, int intervalSeconds, int probes) {
+    if (connection_) {
+        connection_->link.keepAlive(idleSeconds, intervalSeconds, probes);
     }
 }
 
 void CMailSocket::Close() {
     surplus_.clear();
+    requestPending_ = false;
     if (!connection_) {
         return;
     }

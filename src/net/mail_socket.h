@@ -88,6 +88,19 @@ public:
     std::uint32_t ReceiveTagged(std::span<char> dest, std::uint32_t timeoutMs,
                                 std::uint32_t sizeHint, bool tagged);
 
+    // Waits up to timeoutMs for whatever the server sends next and appends it
+    // to `into` (bytes kept from the end of the previous reply come first).
+    // For a connection that waits on the server's initiative: true with
+    // nothing appended after a time-out or an abort, and nothing is lost when
+    // the next call (of any receive) follows a time-out. False once the stream
+    // has ended.
+    bool ReceiveSome(std::string& into, std::uint32_t timeoutMs);
+
+    // Keep-alive probes on the open connection: the first after idleSeconds
+    // of silence, then every intervalSeconds; `probes` unanswered ones end the
+    // stream, so a link that died without a word is noticed.
+    void KeepAlive(int idleSeconds, int intervalSeconds, int probes);
+
     // Whether the last receive ended where its reply ends. False when the
     // time-out, the end of the stream or the abort flag cut it short: what was
     // stored then is only the start of a reply.
@@ -109,6 +122,8 @@ public:
     // The last tagged line sent, tag included.
     const std::string& lastCommand() const { return lastCommand_; }
     int tagCounter() const { return tagCounter_; }
+    // Whether the abort flag is set: every wait ends early then.
+    bool aborted() const { return *abort_ != 0; }
 
 private:
     bool connect(const std::string& host, bool useSsl, const std::string& port,
@@ -122,7 +137,8 @@ private:
     template <class Feed> void receive(std::uint32_t timeoutMs, Feed feed);
     bool send(const std::string& bytes);
     WaitLimit limitFromNow(std::uint32_t timeoutMs) const;
-    bool aborted() const { return *abort_ != 0; }
+    // Asks the reader thread for the next chunk unless a request is still out.
+    void requestChunk(MailConnection& connection);
 
     const AbortFlag* abort_;
     std::shared_ptr<MailConnection> connection_;
@@ -139,6 +155,9 @@ private:
     int tagCounter_ = 0;
     bool lastReceiveComplete_ = false;
     bool lastReplyRefused_ = false;
+    // A chunk was asked for and not yet taken: a receive cut short by its
+    // time-out leaves it out, and the chunk it brings is the next receive's.
+    bool requestPending_ = false;
 };
 
 } // namespace ombrix
