@@ -1,0 +1,62 @@
+#pragma once
+// A watcher keeps one IMAP connection of its own idling on an account's INBOX
+// and tells its host when the mailbox changes. It lives on a thread of its
+// own; when a connection ends it connects again after a back-off (1 s, 2 s,
+// 4 s ... 5 min, from the first again once a connection has idled). A server
+// without IDLE ends it for good. Stopping never kills the thread: the stop
+// flag ends any wait, within a second.
+
+#include "check/imap_login.h"
+#include "idle/watch_timings.h"
+
+#include <atomic>
+#include <condition_variable>
+#include <cstdint>
+#include <mutex>
+#include <thread>
+
+namespace ombrix {
+
+class WatchHost;
+
+class IdleWatcher {
+public:
+    // Starts the thread at once. The host must outlive the watcher.
+    IdleWatcher(ImapServer server, WatchHost& host, WatchTimings timings = {});
+    // Stops and joins.
+    ~IdleWatcher();
+    IdleWatcher(const IdleWatcher&) = delete;
+    IdleWatcher& operator=(const IdleWatcher&) = delete;
+
+    // Asks the thread to end; returns at once. Any thread.
+    void requestStop();
+    // Waits for the thread's end (asks it to stop first).
+    void join();
+    // Drops the connection and connects again at once, without back-off (the
+    // network came back, or the machine woke up). Any thread.
+    void reconnect();
+
+    const ImapServer& server() const { return server_; }
+    // Whether the thread has ended (stopped, or the server has no IDLE).
+    bool ended() const { return ended_; }
+
+private:
+    // Runs on the watcher's thread.
+    void run();
+    void watch();
+    // Waits ms; false when a stop was asked for meanwhile.
+    bool pause(std::uint32_t ms);
+
+    const ImapServer server_;
+    WatchHost& host_;
+    const WatchTimings timings_;
+    std::atomic<std::uint8_t> abort_{0}; // the socket's abort flag: stop or reconnect
+    std::atomic<bool> ended_{false};
+    std::mutex mutex_;
+    std::condition_variable wake_;
+    bool stopping_ = false;     // under mutex_
+    bool reconnecting_ = false; // under mutex_
+    std::thread thread_;        // last: starts once everything above exists
+};
+
+} // namespace ombrix

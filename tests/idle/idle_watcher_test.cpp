@@ -1,0 +1,169 @@
+// A watcher against scripted servers: it idles, reports changes, refreshes
+// IDLE, reconnects after BYE or silence, leaves servers without IDLE alone and
+// stops at once when asked.
+
+#include "idle/idle_watcher.h"
+#include "idle/recording_watch_host.h"
+#include "support/loopback_server.h"
+
+#include <gtest/gtest.h>
+
+namespace ombrix {
+namespace {
+
+using test::LoopbackServer;
+using test::RecordingWatchHost;
+using test::Script;
+
+constexpr const char* kCapabilities = "* CAPABILITY IMAP4rev1 LITERAL+ IDLE";
+
+// Greeting, LOGIN, CAPABILITY and EXAMINE of one connection, up to IDLE.
+Script& loginAndExamine(Script& s, const std::string& capabilities = kCapabilities,
+                        int exists = 3) {
+    s.sendLine("* OK IMAP ready")
+        .expect("a000 LOGIN bob secret")
+        .sendLine("a000 OK Logged in")
+        .expect("a001 CAPABILITY")
+        .send(capabilities + "\r\na001 OK Capability completed.\r\n")
+        .expect("a002 EXAMINE INBOX")
+        .send("* " + std::to_string(exists) +
+              " EXISTS\r\n* OK [UIDNEXT 40] next\r\na002 OK [READ-ONLY] done\r\n");
+    return s;
+}
+
+ImapServer bobAt(const LoopbackServer& server) {
+    return {server.host(), server.port(), false, "bob", "secret"};
+}
+
+// Short clocks, so that refreshes and retries happen within a test.
+WatchTimings quick() {
+    WatchTimings timings;
+    timings.firstRetryMs = 20;
+    timings.lastRetryMs = 80;
+    timings.replyMs = 20000;
+    timings.pollMs = 20;
+    return timings;
+}
+
+TEST(IdleWatcher, NewMailDuringIdleIsReportedAndStopEndsTheIdle) {
+    Script s;
+    loginAndExamine(s).expect("a003 IDLE").sendLine("+ idling").sendLine("* 4 EXISTS").silent();
+    LoopbackServer server(s);
+    RecordingWatchHost host;
+    IdleWatcher watcher(bobAt(server), host, quick());
+    ASSERT_TRUE(host.waitForChanges(1));
+    watcher.join();
+    EXPECT_TRUE(watcher.ended());
+    EXPECT_TRUE(server.waitUntilDone()) << "the watcher closed its connection";
+    EXPECT_EQ(host.changes(), 1) << "the EXISTS of EXAMINE is the start, not a change";
+    EXPECT_EQ(server.connections(), 1);
+}
+
+TEST(IdleWatcher, AServerWithoutIdleGetsNoWatcher) {
+    // Only the LOGOUT follows the capability list: no EXAMINE, no IDLE.
+    Script t;
+    t.sendLine("* OK IMAP ready")
+        .expect("a000 LOGIN bob secret")
+        .sendLine("a000 OK Logged in")
+        .expect("a001 CAPABILITY")
+        .send("* CAPABILITY IMAP4rev1 UIDPLUS\r\na001 OK done\r\n")
+        .expect("a002 LOGOUT")
+        .sendLine("* BYE")
+        .expectClose();
+    LoopbackServer server(t);
+    RecordingWatchHost host;
+    IdleWatcher watcher(bobAt(server), host, quick());
+    ASSERT_TRUE(host.waitForUnsupported());
+    EXPECT_TRUE(server.waitUntilDone());
+    watcher.join();
+    EXPECT_EQ(server.connections(), 1) << "a server without IDLE is not asked again";
+    EXPECT_EQ(host.changes(), 0);
+}
+
+TEST(IdleWatcher, RefreshEndsIdleWithDoneAndIdlesAgain) {
+    Script s;
+    loginAndExamine(s)
+        .expect("a003 IDLE")
+        .sendLine("+ idling")
+        .expect("DONE")
+        .sendLine("a003 OK Idle completed.")
+        .expect("a004 IDLE")
+        .sendLine("+ idling")
+        .sendLine("* 2 EXPUNGE")
+        .silent();
+    LoopbackServer server(s);
+    RecordingWatchHost host;
+    WatchTimings timings = quick();
+    timings.refreshMs = 100;
+    IdleWatcher watcher(bobAt(server), host, timings);
+    ASSERT_TRUE(host.waitForChanges(1));
+    watcher.join();
+    EXPECT_EQ(server.connections(), 1);
+}
+
+TEST(IdleWatcher, ByeReconnectsAndMailThatCameMeanwhileIsReported) {
+    Script s;
+    loginAndExamine(s, kCapabilities, 3)
+        .expect("a003 IDLE")
+        .sendLine("+ idling")
+        .sendLine("* BYE Disconnected by an administrator.")
+        .close();
+    loginAndExamine(s, kCapabilities, 5).expect("a003 IDLE").sendLine("+ idling").silent();
+    LoopbackServer server(s);
+    RecordingWatchHost host;
+    IdleWatcher watcher(bobAt(server), host, quick());
+    ASSERT_TRUE(host.waitForChanges(1)) << "5 mails where 3 were: a check must follow";
+    EXPECT_EQ(server.connections(), 2);
+    watcher.join();
+}
+
+TEST(IdleWatcher, AServerThatStaysSilentIsLeftForANewConnection) {
+    Script s;
+    loginAndExamine(s).expect("a003 IDLE").silent().close();
+    // One write, right after IDLE: the second connection has its answer at once.
+    loginAndExamine(s).expect("a003 IDLE").send("+ idling\r\n* 4 EXISTS\r\n").silent();
+    LoopbackServer server(s);
+    RecordingWatchHost host;
+    WatchTimings timings = quick();
+    timings.silenceMs = 1000; // the continuation of IDLE does not come
+    IdleWatcher watcher(bobAt(server), host, timings);
+    ASSERT_TRUE(host.waitForChanges(1));
+    EXPECT_EQ(server.connections(), 2);
+    watcher.join();
+}
+
+TEST(IdleWatcher, ReconnectDropsTheConnectionAndIdlesAgainAtOnce) {
+    Script s;
+    loginAndExamine(s).expect("a003 IDLE").sendLine("+ idling").silent().close();
+    loginAndExamine(s).expect("a003 IDLE").sendLine("+ idling").sendLine("* 4 EXISTS").silent();
+    LoopbackServer server(s);
+    RecordingWatchHost host;
+    WatchTimings timings = quick();
+    timings.firstRetryMs = timings.lastRetryMs = 60 * 60 * 1000; // only reconnect() may retry
+    IdleWatcher watcher(bobAt(server), host, timings);
+    ASSERT_TRUE(server.waitUntilReached(9)) << "the first connection idles";
+    watcher.reconnect();
+    ASSERT_TRUE(host.waitForChanges(1));
+    EXPECT_EQ(server.connections(), 2);
+    watcher.join();
+}
+
+TEST(IdleWatcher, FailedLoginsAreRetriedAndStopEndsTheBackOff) {
+    Script s;
+    for (int i = 0; i < 3; ++i)
+        s.sendLine("* OK IMAP ready")
+            .expect("a000 LOGIN bob secret")
+            .sendLine("a000 NO [AUTHENTICATIONFAILED] Authentication failed.")
+            .close();
+    LoopbackServer server(s);
+    RecordingWatchHost host;
+    WatchTimings timings = quick();
+    IdleWatcher watcher(bobAt(server), host, timings);
+    ASSERT_TRUE(server.waitUntilDone());
+    watcher.join();
+    EXPECT_EQ(host.changes(), 0);
+    EXPECT_EQ(host.unsupported(), 0);
+}
+
+} // namespace
+} // namespace ombrix
