@@ -57,9 +57,10 @@ void prepareSlider(QSlider* slider, int minimum, int maximum, int tick) {
 }
 
 constexpr int kPanelControls[] = {
-    kScrollLockBox,  kNumLockBox,   kCapsLockBox,       kWaveBox,      kSpeakerBox,
-    kRepeatBox,      kPopupBox,     kPopupAutoCloseBox, kWavePath,     kPatternCombo,
-    kIntervalSlider, kRepeatSlider, kIntervalNumber,    kRepeatNumber, kDesktopNotifyBox};
+    kScrollLockBox,  kNumLockBox,   kCapsLockBox,      kWaveBox,
+    kSpeakerBox,     kRepeatBox,    kPopupBox,         kPopupAutoCloseBox,
+    kWavePath,       kPatternCombo, kIntervalSlider,   kRepeatSlider,
+    kIntervalNumber, kRepeatNumber, kDesktopNotifyBox, kIdleBox};
 
 } // namespace
 
@@ -100,6 +101,7 @@ void SettingsPanel::connectControls() {
     onClick(kPopupBox, [this](bool on) { onPopupBox(on); });
     onClick(kPopupAutoCloseBox, [this](bool on) { onFlagBox(settings.popupAutoClose, on); });
     onClick(kDesktopNotifyBox, [this](bool on) { onDesktopNotifyBox(on); });
+    onClick(kIdleBox, [this](bool on) { onIdleBox(on); });
     onClick(kWaveTestButton, [this] { host_.startWaveAlarm(); });
     onClick(kSpeakerTestButton, [this] { host_.startSpeakerAlarm(); });
     onClick(kBrowseButton, [this] { onBrowse(); });
@@ -133,6 +135,7 @@ void SettingsPanel::fillFromSettings() {
     if (QWidget* autoClose = controls_.byId(kPopupAutoCloseBox))
         autoClose->setEnabled(settings.popupEnabled == 1);
     setBox(kDesktopNotifyBox, programConf.flag(kConfDesktopNotification, true));
+    setBox(kIdleBox, programConf.flag(kConfIdle, true));
     if (auto* path = get<QLineEdit>(kWavePath))
         path->setText(QFile::decodeName(settings.waveFile.c_str()));
     if (auto* combo = get<QComboBox>(kPatternCombo)) {
@@ -252,6 +255,13 @@ void SettingsPanel::onPopupBox(bool checked) {
 void SettingsPanel::onDesktopNotifyBox(bool checked) {
     programConf.setFlag(kConfDesktopNotification, checked);
     saveProgramConf(programConfPath(programDirectory), programConf);
+}
+
+void SettingsPanel::onIdleBox(bool checked) {
+    programConf.setSwitch(kConfIdle, checked);
+    saveProgramConf(programConfPath(programDirectory), programConf);
+    if (idleSwitched_)
+        idleSwitched_();
 }
 
 void SettingsPanel::save() {

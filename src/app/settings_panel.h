@@ -44,6 +44,8 @@ public:
     // QFileDialog prepared by prepareWaveFileDialog.
     using FileChooser = std::function<std::optional<QString>(QWidget* parent)>;
     void setFileChooser(FileChooser chooser);
+    // Called after the IMAP IDLE box has changed the setting and saved it.
+    void setIdleSwitched(std::function<void()> switched) { idleSwitched_ = std::move(switched); }
 
 private:
     template <class Widget> Widget* get(int id) const;
@@ -60,12 +62,14 @@ private:
     void onRepeatBox(bool checked);
     void onPopupBox(bool checked);
     void onDesktopNotifyBox(bool checked);
+    void onIdleBox(bool checked);
     void restartLedTimerIfUnread();
     void save();
 
     const DialogControls& controls_;
     NotificationHost& host_;
     FileChooser chooseFile_;
+    std::function<void()> idleSwitched_;
 };
 
 } // namespace ombrix

@@ -60,9 +60,9 @@ std::optional<std::string> ProgramConf::value(std::string_view key) const {
 
 bool ProgramConf::flag(std::string_view key, bool fallback) const {
     const auto stored = value(key);
-    if (stored == "1" || stored == "true")
+    if (stored == "1" || stored == "true" || stored == "on")
         return true;
-    if (stored == "0" || stored == "false")
+    if (stored == "0" || stored == "false" || stored == "off")
         return false;
     return fallback;
 }
@@ -88,6 +88,10 @@ void ProgramConf::set(std::string_view key, std::string_view value) {
 
 void ProgramConf::setFlag(std::string_view key, bool on) {
     set(key, on ? "1" : "0");
+}
+
+void ProgramConf::setSwitch(std::string_view key, bool on) {
+    set(key, on ? "on" : "off");
 }
 
 void ProgramConf::setNumber(std::string_view key, std::int64_t number) {

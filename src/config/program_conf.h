@@ -17,6 +17,8 @@ inline constexpr const char* kProgramConfName = "ombrix.conf";
 
 // Keys of ombrix.conf.
 inline constexpr const char* kConfDesktopNotification = "desktopNotification";
+// "on" or "off": a watcher per IMAP account that announces new mail at once.
+inline constexpr const char* kConfIdle = "idle";
 
 class ProgramConf {
 public:
@@ -24,7 +26,8 @@ public:
     std::string serialize() const;
 
     std::optional<std::string> value(std::string_view key) const;
-    // A missing or malformed value gives the fallback.
+    // "1", "true" and "on" read as true, "0", "false" and "off" as false; a
+    // missing or malformed value gives the fallback.
     bool flag(std::string_view key, bool fallback) const;
     std::int64_t number(std::string_view key, std::int64_t fallback) const;
 
@@ -32,6 +35,8 @@ public:
     // in the value are dropped, as a line holds exactly one entry.
     void set(std::string_view key, std::string_view value);
     void setFlag(std::string_view key, bool on);
+    // As setFlag, written "on" or "off" (keys a user is meant to edit by hand).
+    void setSwitch(std::string_view key, bool on);
     void setNumber(std::string_view key, std::int64_t number);
 
 private:

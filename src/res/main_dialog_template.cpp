@@ -19,6 +19,10 @@ constexpr ControlTemplate mainControls[] = {
     {kIntervalSlider, ControlKind::Slider, 194, 199, 77, 12, nullptr, nullptr},
     {kCheckNowButton, ControlKind::PushButton, 288, 200, 85, 13, "jetzt auf Mails prüfen",
      "check mails now"},
+    // Beyond the described window: new mail at once through IMAP IDLE. The
+    // resize layout places it beside "check mails now".
+    {kIdleBox, ControlKind::CheckBox, 288, 214, 150, 10, "Sofort benachrichtigen (IMAP IDLE)",
+     "notify at once (IMAP IDLE)"},
     {kNotificationGroup, ControlKind::GroupBox, 6, 225, 457, 77, "Benachrichtigung bei Email",
      "Notification"},
     {kLedGroup, ControlKind::GroupBox, 19, 236, 78, 59, "Tastatur LED", "Keyboard LED"},

@@ -42,6 +42,7 @@ enum MainControl : int {
     kIntervalLabel = 1057,
     kMinutesLabel = 1058,
     kDesktopNotifyBox = 1059,
+    kIdleBox = 1060,
 };
 
 extern const DialogTemplate mainDialogTemplate;

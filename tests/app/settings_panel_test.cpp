@@ -269,6 +269,32 @@ TEST_F(SettingsPanelTest, DesktopBoxIsOnByDefaultAndLivesInOmbrixConfNotObxDat) 
     EXPECT_FALSE(desktop->isChecked());
 }
 
+TEST_F(SettingsPanelTest, IdleBoxIsOnByDefaultAndSwitchesTheWatchersThroughOmbrixConf) {
+    auto* idle = get<QCheckBox>(kIdleBox);
+    ASSERT_NE(idle, nullptr);
+    EXPECT_TRUE(idle->isChecked());
+    EXPECT_EQ(idle->text(), "notify at once (IMAP IDLE)");
+    int switched = 0;
+    bool onWhenSwitched = true;
+    panel().setIdleSwitched([&] {
+        ++switched;
+        onWhenSwitched = programConf.flag(kConfIdle, true);
+    });
+
+    idle->click();
+    EXPECT_EQ(switched, 1);
+    EXPECT_FALSE(onWhenSwitched) << "the watchers follow the setting already changed";
+    EXPECT_EQ(test::readBytes(dir / "ombrix.conf"), "idle=off\n");
+    EXPECT_FALSE(saved()) << "obx.dat keeps its layout and is not touched";
+
+    programConf = loadProgramConf(dir / "ombrix.conf");
+    panel().fillFromSettings();
+    EXPECT_FALSE(idle->isChecked());
+    EXPECT_EQ(switched, 1) << "filling the panel switches nothing";
+    idle->click();
+    EXPECT_EQ(test::readBytes(dir / "ombrix.conf"), "idle=on\n");
+}
+
 TEST_F(SettingsPanelTest, TestButtonsStartTheirSoundWhateverTheBoxes) {
     get<QPushButton>(kWaveTestButton)->click();
     get<QPushButton>(kSpeakerTestButton)->click();

@@ -46,6 +46,16 @@ TEST(ProgramConfTest, SavingKeepsUnknownLinesAndPlacesAndTheLastEntryWins) {
     EXPECT_EQ(ProgramConf::parse(conf.serialize()).serialize(), conf.serialize());
 }
 
+TEST(ProgramConfTest, SwitchesReadOnAndOffAndAreWrittenSo) {
+    ProgramConf conf = ProgramConf::parse("idle=off\nother=on\n");
+    EXPECT_FALSE(conf.flag(kConfIdle, true));
+    EXPECT_TRUE(conf.flag("other", false));
+    EXPECT_TRUE(ProgramConf().flag(kConfIdle, true)) << "a missing key keeps its default";
+    conf.setSwitch(kConfIdle, true);
+    conf.setSwitch("other", false);
+    EXPECT_EQ(conf.serialize(), "idle=on\nother=off\n");
+}
+
 TEST(ProgramConfTest, FileRoundTripIsOwnerOnlyAndMissingFileMeansDefaults) {
     test::TempDir dir;
     const auto file = programConfPath(dir.path().string());
