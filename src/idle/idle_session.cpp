@@ -113,6 +113,7 @@ bool IdleSession::handle(CMailSocket& socket, IdleLineReader& reader, std::strin
                 phase_ = Phase::Idling;
                 idleSince_ = lastData_;
                 idled_ = true;
+                idling_ = true;
             }
             break;
         case IdleEvent::Completed: // DONE answered, or the server ended IDLE itself

@@ -26,9 +26,10 @@ enum class SessionEnd {
 
 class IdleSession {
 public:
+    // `idling` is true while the server idles for this session.
     IdleSession(const ImapServer& server, WatchHost& host, const WatchTimings& timings,
-                const std::atomic<std::uint8_t>& abort)
-        : server_(server), host_(host), timings_(timings), abort_(abort) {}
+                const std::atomic<std::uint8_t>& abort, std::atomic<bool>& idling)
+        : server_(server), host_(host), timings_(timings), abort_(abort), idling_(idling) {}
 
     // Runs the connection until it ends. `mark` is the mailbox's size seen by
     // the previous connection (empty at first) and becomes this one's: a
@@ -49,6 +50,7 @@ private:
     WatchHost& host_;
     const WatchTimings& timings_;
     const std::atomic<std::uint8_t>& abort_;
+    std::atomic<bool>& idling_;
     Phase phase_ = Phase::Starting;
     std::uint64_t idleSince_ = 0;
     std::uint64_t lastData_ = 0;

@@ -69,7 +69,9 @@ void IdleWatcher::watch() {
             abort_ = 0;
             reconnecting_ = false;
         }
-        const SessionEnd end = IdleSession(server_, host_, timings_, abort_).run(mark);
+        ++connections_;
+        const SessionEnd end = IdleSession(server_, host_, timings_, abort_, idling_).run(mark);
+        idling_ = false;
         if (end == SessionEnd::NoIdle) {
             host_.idleUnsupported();
             return;

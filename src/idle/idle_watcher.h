@@ -39,6 +39,10 @@ public:
     const ImapServer& server() const { return server_; }
     // Whether the thread has ended (stopped, or the server has no IDLE).
     bool ended() const { return ended_; }
+    // Whether the server idles for us now, and how many connections were
+    // begun so far (for tests and the benchmark).
+    bool idling() const { return idling_; }
+    int connections() const { return connections_; }
 
 private:
     // Runs on the watcher's thread.
@@ -52,6 +56,8 @@ private:
     const WatchTimings timings_;
     std::atomic<std::uint8_t> abort_{0}; // the socket's abort flag: stop or reconnect
     std::atomic<bool> ended_{false};
+    std::atomic<bool> idling_{false};
+    std::atomic<int> connections_{0};
     std::mutex mutex_;
     std::condition_variable wake_;
     bool stopping_ = false;     // under mutex_
