@@ -4,6 +4,7 @@
 #include "app/cli.h"
 #include "app/desktop_texts.h"
 #include "app/instance_server.h"
+#include "app/instant_checks.h"
 #include "app/window_commands.h"
 #include "app/window_lists.h"
 #include "config/directory_claim.h"
@@ -100,13 +101,17 @@ int CCheckerApp::run(int& argc, char** argv, const std::optional<std::string>& d
         DesktopNotifier desktop;             // the desktop's own notifications, where it has them
         WindowLists lists(dialog, &desktop); // the account and mail lists, the notification panel
         WindowCommands commands(dialog, lists);
+        InstantChecks instant(dialog); // IDLE, wake-up and network return
         WindowHooks hooks;
         hooks.fillPanel = [&lists] { lists.panel().fillFromSettings(); };
         commands.install(hooks);
+        instant.install(hooks);
         dialog.setHooks(std::move(hooks));
+        lists.panel().setIdleSwitched([&instant] { instant.watchers().update(); });
         // A logout or `kill` ends the program as Quit would, without asking.
         TerminationSignals terminate([&dialog] { dialog.endSession(); });
         dialog.OnInitDialog();
+        instant.start();
         if (!dialog.sessionEnded()) // a signal during the start-up's question
             exitCode = QApplication::exec();
     }

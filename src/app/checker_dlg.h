@@ -25,6 +25,8 @@ namespace ombrix {
 
 class CWaitDlg;
 
+enum class RunKind { None, Check, Deletion };
+
 // Places where later parts of the window plug in. Each is optional.
 struct WindowHooks {
     // Part of the window that owns the commands; true when it handled one.
@@ -37,9 +39,16 @@ struct WindowHooks {
     std::function<void()> markRead;
     // The user brought the window up from the tray or the pop-up.
     std::function<void()> windowOpened;
+    // A worker run starts; the window has taken over its end (lists saved and
+    // refreshed, or its failure shown); the program ends.
+    std::function<void(RunKind)> runStarting;
+    std::function<void(RunKind)> runOver;
+    std::function<void()> sessionEnding;
+    // An account command begins its work on the table (editing the account
+    // of that row, or -1), and ends it.
+    std::function<void(int editedRow)> accountsHeld;
+    std::function<void()> accountsReleased;
 };
-
-enum class RunKind { None, Check, Deletion };
 
 class CCheckerDlg : public QDialog, public AlarmControls, private RunHostWindow {
 public:
@@ -80,6 +89,8 @@ public:
     // Starts a deletion run (the delete-mail command's last step). Its end
     // arrives through RunDoneTimer; a check follows it at once.
     void startDeletionRun(std::function<void(RunHost&)> run);
+    // Whether the end of the last run still waits for RunDoneTimer's hand-over.
+    bool handOverPending() const;
     // The check run's body (replaced in tests by a scripted run).
     void setCheckRun(std::function<void(RunHost&)> run) { checkRun_ = std::move(run); }
 
@@ -134,11 +145,13 @@ private:
     void applyStartWithDesktop();
     void sizeOnShow();
     friend class TableHold;
+    friend class AccountsHold;
     void startRun(RunKind kind, std::function<void(RunHost&)> run, bool guarded);
     void markReadTick();
     void resumeAfterRun();
     void launchWorker(RunKind kind, std::function<void(RunHost&)> run);
     void finishWorker();
+    void runOver();
     void showFailedRunState();
     void onRunDone();
     void repeatAlarm();
@@ -163,6 +176,7 @@ private:
     bool restoringFromMinimized_ = false;
     bool quitting_ = false;
     bool failedRunPending_ = false; // a failed run's dialog waits for its button
+    bool handingOver_ = false;      // onRunDone takes the run over
     int tableHolds_ = 0;
     bool checkHeldBack_ = false;    // a check fell due while the table was held
     bool markReadHeldBack_ = false; // MarkReadTimer ticked while a run was active
@@ -181,6 +195,20 @@ public:
     ~TableHold();
     TableHold(const TableHold&) = delete;
     TableHold& operator=(const TableHold&) = delete;
+
+private:
+    CCheckerDlg& dialog_;
+};
+
+// An account command that may change accounts (new, edit, delete, activate,
+// deactivate): the parts that follow the accounts (the IDLE watchers) leave
+// the edited account alone meanwhile and catch up with the table at its end.
+class AccountsHold {
+public:
+    explicit AccountsHold(CCheckerDlg& dialog, int editedRow = -1);
+    ~AccountsHold();
+    AccountsHold(const AccountsHold&) = delete;
+    AccountsHold& operator=(const AccountsHold&) = delete;
 
 private:
     CCheckerDlg& dialog_;

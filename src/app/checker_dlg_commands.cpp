@@ -52,6 +52,8 @@ void CCheckerDlg::endSession() {
         return;
     abortRequest = 1;
     quitting_ = true; // no new run starts from here on
+    if (hooks_.sessionEnding)
+        hooks_.sessionEnding();
     for (const int id : {CheckTimer, FirstCheckTimer, RepeatTimer, LedTimer, MarkReadTimer})
         timers_.kill(id);
     while (runActive())

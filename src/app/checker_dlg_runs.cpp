@@ -73,6 +73,16 @@ TableHold::~TableHold() {
         &dialog_, [dialog = &dialog_] { dialog->checkNow(); }, Qt::QueuedConnection);
 }
 
+AccountsHold::AccountsHold(CCheckerDlg& dialog, int editedRow) : dialog_(dialog) {
+    if (dialog_.hooks_.accountsHeld)
+        dialog_.hooks_.accountsHeld(editedRow);
+}
+
+AccountsHold::~AccountsHold() {
+    if (dialog_.hooks_.accountsReleased)
+        dialog_.hooks_.accountsReleased();
+}
+
 void CCheckerDlg::checkNow() {
     startRun(RunKind::Check, checkRun_, true);
 }
@@ -109,6 +119,8 @@ void CCheckerDlg::launchWorker(RunKind kind, std::function<void(RunHost&)> run) 
         worker_.join(); // its run is over: runActive() was false
     runKind_ = kind;
     lastRunKind_ = kind;
+    if (hooks_.runStarting)
+        hooks_.runStarting(kind);
     // Runs on the worker thread.
     worker_ = std::thread([this, run = std::move(run)] {
         run(runHost_);
@@ -136,6 +148,18 @@ void CCheckerDlg::finishWorker() {
     if (waitDialog_)
         waitDialog_->closeRequest();
     resumeAfterRun();
+    // A run that armed no hand-over (it refused to start) is over here.
+    if (!handingOver_ && !timers_.isActive(RunDoneTimer))
+        runOver();
+}
+
+bool CCheckerDlg::handOverPending() const {
+    return timers_.isActive(RunDoneTimer);
+}
+
+void CCheckerDlg::runOver() {
+    if (hooks_.runOver)
+        hooks_.runOver(lastRunKind_);
 }
 
 // What the window held back while the run owned the table.
@@ -152,14 +176,18 @@ void CCheckerDlg::showFailedRunState() {
     failedRunPending_ = false;
     closeOnButton = 0; // handled: the next run's button asks it to stop again
     refreshLists(RefreshMode::Full);
+    runOver();
 }
 
 void CCheckerDlg::onRunDone() {
     timers_.kill(RunDoneTimer);
     const RunKind ended = lastRunKind_;
+    handingOver_ = true;
     finishWorker(); // the run armed this timer as its last step
+    handingOver_ = false;
     saveState(SaveKind::MailListFile);
     refreshLists(RefreshMode::Full);
+    runOver();
     if (ended == RunKind::Deletion)
         checkNow(); // show the server's state after the deletion
 }

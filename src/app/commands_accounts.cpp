@@ -21,6 +21,7 @@ void WindowCommands::newAccount() {
     if (tableBusy())
         return;
     const TableHold hold(dialog_);
+    const AccountsHold accountsHold(dialog_);
     if (accountCount >= kMaxAccounts) {
         messageBox(accountLimitText());
     } else {
@@ -41,6 +42,7 @@ void WindowCommands::editAccount() {
         messageBox(noAccountToEdit());
         return;
     }
+    const AccountsHold accountsHold(dialog_, row);
     ChangeKonto editor(&dialog_);
     services_.runDialog(editor);
     saveState(SaveKind::SettingsFile);
@@ -53,6 +55,7 @@ void WindowCommands::deleteAccount() {
     if (tableBusy())
         return;
     const TableHold hold(dialog_);
+    const AccountsHold accountsHold(dialog_);
     const int row = selectedAccountRow();
     if (row < 0) {
         messageBox(noAccountToDelete());
@@ -73,6 +76,7 @@ void WindowCommands::deactivateAccount() {
     if (tableBusy())
         return;
     const TableHold hold(dialog_);
+    const AccountsHold accountsHold(dialog_);
     const int row = selectedAccountRow();
     if (row < 0) {
         messageBox(noAccountToDeactivate());
@@ -92,6 +96,7 @@ void WindowCommands::activateAccount() {
     if (tableBusy())
         return;
     const TableHold hold(dialog_);
+    const AccountsHold accountsHold(dialog_);
     const int row = selectedAccountRow();
     if (row < 0) {
         messageBox(noAccountToActivate());

@@ -125,11 +125,9 @@ TEST_F(CheckerWindowTest, WithAnAccountItStartsInTheTrayAndChecksAfter200Ms) {
 TEST_F(CheckerWindowTest, WithoutAccountsTheWindowStaysOpenAndOffersTheWizard) {
     makeWindow();
     int wizard = 0;
-    window->setHooks({.command = {},
-                      .newAccount = [&] { ++wizard; },
-                      .fillPanel = {},
-                      .markRead = {},
-                      .windowOpened = {}});
+    WindowHooks hooks;
+    hooks.newAccount = [&] { ++wizard; };
+    window->setHooks(std::move(hooks));
     boxes.answerNext(BoxAnswer::Yes);
     window->OnInitDialog();
     EXPECT_EQ(windowHidden, 0);
@@ -185,8 +183,9 @@ TEST(MainWindowLayout, PlacesTheControlsForTwoWindowSizesInSixByThirteenPixelUni
         EXPECT_EQ(at[kMailList], QRect(20, 178, size.w - 40, size.h - 344));
         EXPECT_EQ(at[kNotificationGroup], QRect(x0, y0 + 2, 729, 125));
         EXPECT_EQ(at[kLedGroup], QRect(x0 + 19, y0 + 20, 117, 96));
-        EXPECT_EQ(at[kIntervalNumber].topLeft(), QPoint(c - 138, size.h - 160));
-        EXPECT_EQ(at[kCheckNowButton].topLeft(), QPoint(c + 80, size.h - 160));
+        EXPECT_EQ(at[kIntervalNumber].topLeft(), QPoint(c - 248, size.h - 160));
+        EXPECT_EQ(at[kCheckNowButton].topLeft(), QPoint(c - 30, size.h - 160));
+        EXPECT_EQ(at[kIdleBox].topLeft(), QPoint(c + 110, size.h - 158));
         EXPECT_EQ(at[kCapsLockBox].topLeft(), QPoint(x0 + 39, y0 + 88));
         EXPECT_EQ(at[kRepeatSlider].topLeft(), QPoint(x0 + 416, y0 + 89));
         EXPECT_EQ(at[kPopupAutoCloseBox].topLeft(), QPoint(x0 + 546, y0 + 72));
@@ -199,7 +198,7 @@ TEST(MainWindowLayout, ScalesWithTheDialogUnits) {
     std::map<int, ControlPlacement> at;
     for (const ControlPlacement& place : mainWindowLayout(1000, 900, DialogUnits{9, 26}))
         at[place.id] = place;
-    EXPECT_EQ(at[kIntervalNumber].left, 500 - 207);
+    EXPECT_EQ(at[kIntervalNumber].left, 500 - 372);
     EXPECT_EQ(at[kIntervalNumber].top, 900 - 320);
     EXPECT_EQ(at[kNotificationGroup].width, 1094); // 729 * 1.5, rounded
     EXPECT_EQ(at[kNotificationGroup].height, 250);
@@ -529,11 +528,9 @@ TEST_F(CheckerWindowTest, SilencingClearsTheCheckBoxAndRestartsTheLedsWhileMailI
 TEST_F(CheckerWindowTest, MarkReadTimerFiresOnceIntoItsHook) {
     makeWindow();
     int opened = 0;
-    window->setHooks({.command = {},
-                      .newAccount = {},
-                      .fillPanel = {},
-                      .markRead = [&] { ++opened; },
-                      .windowOpened = {}});
+    WindowHooks hooks;
+    hooks.markRead = [&] { ++opened; };
+    window->setHooks(std::move(hooks));
     window->timers().set(MarkReadTimer, 1);
     ASSERT_TRUE(test::processEventsUntil([&] { return opened == 1; }));
     EXPECT_FALSE(window->timers().isActive(MarkReadTimer));

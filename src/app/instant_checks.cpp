@@ -1,0 +1,36 @@
+#include "app/instant_checks.h"
+
+#include "app/checker_dlg.h"
+
+namespace ombrix {
+
+// A request while the window still hands over a run's end waits for it, as
+// one during the run does: the lists must be saved before the next run.
+InstantChecks::InstantChecks(CCheckerDlg& dialog, QDBusConnection systemBus, WatchTimings timings)
+    : dialog_(dialog),
+      requests_([&dialog] { dialog.checkNow(); },
+                [&dialog] { return dialog.runActive() || dialog.handOverPending(); }),
+      watchers_([this] { requests_.request(); }, timings),
+      wake_(watchers_, requests_, dialog.timers()), sleep_(std::move(systemBus)) {
+    QObject::connect(&sleep_, &SleepWatch::goingToSleep, &wake_, [this] { wake_.goingToSleep(); });
+    QObject::connect(&sleep_, &SleepWatch::wokeUp, &wake_, [this] { wake_.wokeUp(); });
+    QObject::connect(&network_, &NetworkWatch::backOnline, &wake_, [this] { wake_.backOnline(); });
+}
+
+void InstantChecks::install(WindowHooks& hooks) {
+    // A deletion run works on the server's mailboxes: no watcher meanwhile.
+    hooks.runStarting = [this](RunKind kind) {
+        if (kind == RunKind::Deletion)
+            watchers_.hold();
+    };
+    hooks.runOver = [this](RunKind kind) {
+        if (kind == RunKind::Deletion)
+            watchers_.release();
+        requests_.runEnded();
+    };
+    hooks.sessionEnding = [this] { watchers_.stopAll(); };
+    hooks.accountsHeld = [this](int editedRow) { watchers_.leaveOut(editedRow); };
+    hooks.accountsReleased = [this] { watchers_.leaveOut(-1); };
+}
+
+} // namespace ombrix

@@ -1,0 +1,44 @@
+#pragma once
+// The checks that do not wait for the interval: IDLE watchers that saw new
+// mail, the machine waking up, the network coming back. Owns the watchers,
+// the request coalescing and the desktop services, and plugs them into the
+// window's hooks. Window thread only.
+
+#include "app/check_requests.h"
+#include "app/wake_response.h"
+#include "app/watcher_set.h"
+#include "platform/network_watch.h"
+#include "platform/sleep_watch.h"
+
+#include <QDBusConnection>
+
+namespace ombrix {
+
+class CCheckerDlg;
+struct WindowHooks;
+
+class InstantChecks {
+public:
+    explicit InstantChecks(CCheckerDlg& dialog,
+                           QDBusConnection systemBus = QDBusConnection::systemBus(),
+                           WatchTimings timings = {});
+
+    // Sets the hooks of runs, accounts and the program's end.
+    void install(WindowHooks& hooks);
+    // Starts the watchers the accounts ask for (after the window's start-up).
+    void start() { watchers_.update(); }
+
+    WatcherSet& watchers() { return watchers_; }
+    CheckRequests& requests() { return requests_; }
+    WakeResponse& wake() { return wake_; }
+
+private:
+    CCheckerDlg& dialog_;
+    CheckRequests requests_;
+    WatcherSet watchers_;
+    WakeResponse wake_;
+    SleepWatch sleep_;
+    NetworkWatch network_;
+};
+
+} // namespace ombrix

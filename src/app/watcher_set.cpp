@@ -1,0 +1,151 @@
+#include "app/watcher_set.h"
+
+#include "config/program_conf.h"
+#include "core/account_table.h"
+#include "core/table_lock.h"
+#include "idle/idle_watcher.h"
+#include "idle/watch_host.h"
+
+#include <QPointer>
+#include <algorithm>
+
+namespace ombrix {
+
+// Queues each report onto the window thread; reports that arrive after the
+// set has gone are dropped.
+class WatcherSet::QueuedHost final : public WatchHost {
+public:
+    QueuedHost(WatcherSet& set, ImapServer server) : set_(&set), server_(std::move(server)) {}
+
+    // Both run on the watcher's thread.
+    void mailboxChanged() override {
+        QMetaObject::invokeMethod(
+            set_, [set = set_] { set->onMailboxChanged_(); }, Qt::QueuedConnection);
+    }
+    void idleUnsupported() override {
+        QMetaObject::invokeMethod(
+            set_, [set = set_, server = server_] { set->idleUnsupported(server); },
+            Qt::QueuedConnection);
+    }
+
+private:
+    WatcherSet* set_; // a queued call dies with its context object
+    ImapServer server_;
+};
+
+struct WatcherSet::Entry {
+    std::unique_ptr<QueuedHost> host;
+    std::unique_ptr<IdleWatcher> watcher; // destroyed first: it uses the host
+    ~Entry() { watcher.reset(); }
+};
+
+WatcherSet::WatcherSet(std::function<void()> onMailboxChanged, WatchTimings timings,
+                       QObject* parent)
+    : QObject(parent), onMailboxChanged_(std::move(onMailboxChanged)), timings_(timings) {}
+
+WatcherSet::~WatcherSet() {
+    stopAll();
+}
+
+std::vector<ImapServer> WatcherSet::wanted() const {
+    std::vector<ImapServer> servers;
+    if (stopped_ || holds_ > 0 || !programConf.flag(kConfIdle, true))
+        return servers;
+    const TableAccess access;
+    for (std::uint32_t i = 0; i < accountCount; ++i) {
+        const AccountRecord& account = accounts[i];
+        if (account.protocol != 1 || account.deactivated == 1 || int(i) == leftOut_)
+            continue;
+        ImapServer server = imapServerOf(account);
+        if (std::ranges::find(servers, server) == servers.end() &&
+            std::ranges::find(withoutIdle_, server) == withoutIdle_.end())
+            servers.push_back(std::move(server));
+    }
+    return servers;
+}
+
+void WatcherSet::update() {
+    const std::vector<ImapServer> servers = wanted();
+    std::vector<std::unique_ptr<Entry>> leaving;
+    std::erase_if(entries_, [&](std::unique_ptr<Entry>& entry) {
+        const bool keep = std::ranges::find(servers, entry->watcher->server()) != servers.end() &&
+                          !entry->watcher->ended();
+        if (!keep)
+            leaving.push_back(std::move(entry));
+        return !keep;
+    });
+    stop(leaving);
+    for (const ImapServer& server : servers) {
+        const bool running = std::ranges::any_of(
+            entries_, [&](const auto& entry) { return entry->watcher->server() == server; });
+        if (running)
+            continue;
+        auto entry = std::make_unique<Entry>();
+        entry->host = std::make_unique<QueuedHost>(*this, server);
+        entry->watcher = std::make_unique<IdleWatcher>(server, *entry->host, timings_);
+        entries_.push_back(std::move(entry));
+    }
+}
+
+// Every watcher is asked first, so that they end side by side, not one
+// after the other.
+void WatcherSet::stop(std::vector<std::unique_ptr<Entry>>& entries) {
+    for (const auto& entry : entries)
+        entry->watcher->requestStop();
+    entries.clear();
+}
+
+void WatcherSet::hold() {
+    ++holds_;
+    update();
+}
+
+void WatcherSet::release() {
+    if (holds_ > 0)
+        --holds_;
+    update();
+}
+
+void WatcherSet::leaveOut(int row) {
+    leftOut_ = row;
+    update();
+}
+
+void WatcherSet::stopAll() {
+    stopped_ = true;
+    stop(entries_);
+}
+
+void WatcherSet::reconnectAll() {
+    for (const auto& entry : entries_)
+        entry->watcher->reconnect();
+}
+
+// Known for the life of the process: an account edited to name another
+// server, port or user gets a watcher again.
+void WatcherSet::idleUnsupported(const ImapServer& server) {
+    if (std::ranges::find(withoutIdle_, server) == withoutIdle_.end())
+        withoutIdle_.push_back(server);
+    update();
+}
+
+std::vector<ImapServer> WatcherSet::watched() const {
+    std::vector<ImapServer> servers;
+    for (const auto& entry : entries_)
+        if (!entry->watcher->ended())
+            servers.push_back(entry->watcher->server());
+    return servers;
+}
+
+} // namespace ombrix
+
+namespace ombrix {
+
+const IdleWatcher* WatcherSet::watcherOf(const ImapServer& server) const {
+    for (const auto& entry : entries_)
+        if (entry->watcher->server() == server)
+            return entry->watcher.get();
+    return nullptr;
+}
+
+} // namespace ombrix
