@@ -24,9 +24,11 @@ public:
     // The window's run has ended and its lists are refreshed.
     void runEnded();
 
-    // For tests: whether a check waits for the quiet time or for a run's end.
+    // For tests: whether a check waits for the quiet time or for a run's end,
+    // and whether a request now would wait for the quiet time.
     bool waitingForQuiet() const { return pending_; }
     bool waitingForRun() const { return afterRun_; }
+    bool quietTimeRunning() const { return quiet_.isActive(); }
 
 private:
     void start();
