@@ -65,6 +65,11 @@ std::vector<ImapServer> WatcherSet::wanted() const {
 }
 
 void WatcherSet::update() {
+    // Stopped watchers leave the set at once: one that has ended on its own
+    // found no IDLE, whether or not its report has arrived yet.
+    for (const auto& entry : entries_)
+        if (entry->watcher->ended())
+            rememberWithoutIdle(entry->watcher->server());
     const std::vector<ImapServer> servers = wanted();
     std::vector<std::unique_ptr<Entry>> leaving;
     std::erase_if(entries_, [&](std::unique_ptr<Entry>& entry) {
@@ -124,9 +129,13 @@ void WatcherSet::reconnectAll() {
 // Known for the life of the process: an account edited to name another
 // server, port or user gets a watcher again.
 void WatcherSet::idleUnsupported(const ImapServer& server) {
+    rememberWithoutIdle(server);
+    update();
+}
+
+void WatcherSet::rememberWithoutIdle(const ImapServer& server) {
     if (std::ranges::find(withoutIdle_, server) == withoutIdle_.end())
         withoutIdle_.push_back(server);
-    update();
 }
 
 std::vector<ImapServer> WatcherSet::watched() const {

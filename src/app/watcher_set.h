@@ -52,6 +52,7 @@ private:
     std::vector<ImapServer> wanted() const;
     void stop(std::vector<std::unique_ptr<Entry>>& entries);
     void idleUnsupported(const ImapServer& server);
+    void rememberWithoutIdle(const ImapServer& server);
 
     std::function<void()> onMailboxChanged_;
     WatchTimings timings_;

@@ -5,12 +5,15 @@
 #include "app/checker_dlg.h"
 #include "app/instant_checks.h"
 #include "app/recording_tray_shell.h"
+#include "config/program_conf.h"
 #include "config/program_directory.h"
 #include "core/account_table.h"
 #include "core/run_flags.h"
+#include "idle/idle_watcher.h"
 #include "platform/fake_logind.h"
 #include "platform/window_timers.h"
 #include "support/gui_wait.h"
+#include "support/loopback_server.h"
 #include "support/private_session_bus.h"
 #include "support/process_reset.h"
 #include "support/scripted_message_presenter.h"
@@ -111,6 +114,112 @@ TEST_F(WakeResponseTest, TheNetworksReturnChecksButKeepsThePeriod) {
 TEST(SleepWatch, WithoutABusNothingListensAndNothingWaits) {
     SleepWatch watch{QDBusConnection(QString())};
     EXPECT_FALSE(watch.listening());
+}
+
+// `count` connections of a server that idles until the client leaves.
+test::Script idleSessions(int count, const char* capabilities = "IMAP4rev1 IDLE") {
+    test::Script s;
+    for (int i = 0; i < count; ++i) {
+        s.sendLine("* OK IMAP ready")
+            .expect("a000 LOGIN bob secret")
+            .sendLine("a000 OK Logged in")
+            .expect("a001 CAPABILITY")
+            .send(std::string("* CAPABILITY ") + capabilities + "\r\na001 OK done\r\n");
+        if (std::string_view(capabilities).find("IDLE") == std::string_view::npos) {
+            s.expect("a002 LOGOUT").sendLine("* BYE").expectClose();
+            continue;
+        }
+        s.expect("a002 EXAMINE INBOX")
+            .send("* 1 EXISTS\r\na002 OK [READ-ONLY] done\r\n")
+            .expect("a003 IDLE")
+            .sendLine("+ idling")
+            .silent()
+            .close();
+    }
+    return s;
+}
+
+class WatcherSetTest : public testing::Test {
+protected:
+    void SetUp() override { test::resetProcessState(); }
+    void TearDown() override { test::resetProcessState(); }
+
+    void addAccount(const test::LoopbackServer& server, std::uint8_t protocol) {
+        AccountRecord& account = accounts[accountCount++];
+        clearAccount(account);
+        account.host = server.host();
+        account.port = server.port();
+        account.user = "bob";
+        account.password = "secret";
+        account.protocol = protocol;
+    }
+    static ImapServer serverOf(const test::LoopbackServer& server) {
+        return {server.host(), server.port(), false, "bob", "secret"};
+    }
+    // The watcher of the server idles on the server's n-th connection.
+    bool idles(const test::LoopbackServer& server, int connection) {
+        const IdleWatcher* watcher = watchers.watcherOf(serverOf(server));
+        return watcher && watcher->idling() && server.connections() == connection;
+    }
+
+    WatcherSet watchers{[] {}};
+};
+
+TEST_F(WatcherSetTest, OneWatcherPerActiveImapAccountFollowingTheTable) {
+    test::LoopbackServer first(idleSessions(3));
+    test::LoopbackServer second(idleSessions(1));
+    test::LoopbackServer pop3(test::Script{});
+    addAccount(first, 1);
+    addAccount(second, 1);
+    addAccount(pop3, 0);
+    addAccount(first, 1); // the same server and user: no second watcher
+    watchers.update();
+    EXPECT_EQ(watchers.watched().size(), 2u);
+    ASSERT_TRUE(
+        test::processEventsUntil([&] { return idles(first, 1) && idles(second, 1); }, kBound));
+
+    accounts[1].deactivated = 1;
+    watchers.update();
+    EXPECT_EQ(watchers.watched(), std::vector{serverOf(first)});
+    EXPECT_TRUE(idles(first, 1)) << "an unchanged account keeps its connection";
+
+    watchers.leaveOut(0); // edited: row 3 names the same server and keeps it watched
+    EXPECT_TRUE(idles(first, 1));
+    accounts[3].deactivated = 1;
+    watchers.update();
+    EXPECT_TRUE(watchers.watched().empty()) << "the edited account is left alone";
+    watchers.leaveOut(-1);
+    ASSERT_TRUE(test::processEventsUntil([&] { return idles(first, 2); }, kBound));
+
+    watchers.hold(); // a deletion run
+    EXPECT_TRUE(watchers.watched().empty());
+    watchers.release();
+    ASSERT_TRUE(test::processEventsUntil([&] { return idles(first, 3); }, kBound));
+
+    watchers.stopAll(); // quit
+    watchers.update();
+    EXPECT_TRUE(watchers.watched().empty());
+    EXPECT_EQ(pop3.connections(), 0);
+}
+
+TEST_F(WatcherSetTest, AServerWithoutIdleIsNotWatchedAgain) {
+    test::LoopbackServer server(idleSessions(1, "IMAP4rev1 UIDPLUS"));
+    addAccount(server, 1);
+    watchers.update();
+    ASSERT_TRUE(test::processEventsUntil([&] { return watchers.watched().empty(); }, kBound));
+    ASSERT_TRUE(server.waitUntilDone());
+    watchers.update();
+    EXPECT_TRUE(watchers.watched().empty());
+    EXPECT_EQ(server.connections(), 1);
+}
+
+TEST_F(WatcherSetTest, SwitchedOffNoWatcherRuns) {
+    test::LoopbackServer server(test::Script{});
+    addAccount(server, 1);
+    programConf.setSwitch(kConfIdle, false);
+    watchers.update();
+    EXPECT_TRUE(watchers.watched().empty());
+    EXPECT_EQ(server.connections(), 0);
 }
 
 class FakeLogindTest : public testing::Test {
