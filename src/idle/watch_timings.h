@@ -16,8 +16,9 @@ struct WatchTimings {
     // idling, the server may stay silent for refreshMs on top of it.
     std::uint32_t silenceMs = 16000;
     // How long one wait for server data lasts before the stop flag is looked
-    // at again.
-    std::uint32_t pollMs = 200;
+    // at again: a stop ends an idling watcher within this time, and a watcher
+    // wakes up this often while nothing happens.
+    std::uint32_t pollMs = 500;
     // Back-off between failed connections: doubles from the first to the last.
     std::uint32_t firstRetryMs = 1000;
     std::uint32_t lastRetryMs = 5 * 60 * 1000;
