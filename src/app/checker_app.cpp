@@ -1,12 +1,12 @@
 #include "app/checker_app.h"
 
 #include "app/checker_dlg.h"
-#include "app/cli.h"
 #include "app/desktop_texts.h"
 #include "app/instance_server.h"
 #include "app/instant_checks.h"
 #include "app/window_commands.h"
 #include "app/window_lists.h"
+#include "cli/cli.h"
 #include "config/directory_claim.h"
 #include "config/program_conf.h"
 #include "config/program_directory.h"

@@ -14,9 +14,9 @@
 #include "delete/delete_handover.h"
 #include "delete/delete_run.h"
 #include "delete/delete_texts.h"
+#include "dialogs/mail_preview.h"
+#include "dialogs/mark_read.h"
 #include "dialogs/read_hint.h"
-#include "mime/mail_preview.h"
-#include "mime/mark_read.h"
 #include "platform/message_box.h"
 
 namespace ombrix {

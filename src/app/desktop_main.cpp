@@ -1,5 +1,5 @@
 #include "app/checker_app.h"
-#include "app/cli.h"
+#include "cli/cli.h"
 #include "platform/program_file.h"
 
 #include <iostream>

@@ -1,5 +1,5 @@
-#include "app/cli.h"
 #include "app/desktop_launch.h"
+#include "cli/cli.h"
 
 #include <iostream>
 #include <string>

@@ -15,7 +15,7 @@
 #include "core/run_flags.h"
 #include "core/table_lock.h"
 #include "dialogs/account_editor.h"
-#include "mime/mark_read.h"
+#include "dialogs/mark_read.h"
 #include "res/menus.h"
 #include "support/gui_wait.h"
 #include "support/process_reset.h"

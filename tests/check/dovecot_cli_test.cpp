@@ -2,8 +2,8 @@
 // added as a user would, one check run, the stored lists printed back.
 // Users of this program: grace (mailbox changes).
 
-#include "app/run_program.h"
 #include "check/dovecot_check.h"
+#include "cli/run_program.h"
 #include "support/temp_dir.h"
 
 #include <algorithm>

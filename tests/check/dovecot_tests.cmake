@@ -10,7 +10,7 @@ ombrix_dovecot_test(dovecot_imap_check_test
     SOURCES dovecot_imap_check_test.cpp LIBS ombrix_test_dovecot_check LOCK frank)
 
 ombrix_dovecot_test(dovecot_cli_test
-    SOURCES dovecot_cli_test.cpp ${PROJECT_SOURCE_DIR}/tests/app/run_program.cpp
+    SOURCES dovecot_cli_test.cpp ${PROJECT_SOURCE_DIR}/tests/cli/run_program.cpp
     LIBS ombrix_test_dovecot_check LOCK grace)
 target_compile_definitions(dovecot_cli_test PRIVATE OMBRIX_EXECUTABLE="$<TARGET_FILE:ombrix>")
 add_dependencies(dovecot_cli_test ombrix)
@@ -21,7 +21,7 @@ ombrix_test(account_check_test SOURCES account_check_test.cpp LIBS ombrix_test_d
 # Trust on first use against the second test Dovecot, whose certificate no
 # test trusts; the program replaces that server's certificate.
 ombrix_dovecot_test(dovecot_trust_test
-    SOURCES dovecot_trust_test.cpp ${PROJECT_SOURCE_DIR}/tests/app/run_program.cpp
+    SOURCES dovecot_trust_test.cpp ${PROJECT_SOURCE_DIR}/tests/cli/run_program.cpp
     LIBS ombrix_test_dovecot_check ombrix_test_loopback LOCK alice UNTRUSTED_CERTIFICATE)
 target_compile_definitions(dovecot_trust_test PRIVATE OMBRIX_EXECUTABLE="$<TARGET_FILE:ombrix>")
 add_dependencies(dovecot_trust_test ombrix)

@@ -4,8 +4,8 @@
 // server presents another certificate.
 // Users of this program (on the untrusted server): alice (IMAP), bob (POP3).
 
-#include "app/run_program.h"
 #include "check/dovecot_check.h"
+#include "cli/run_program.h"
 #include "support/loopback_server.h"
 #include "support/temp_dir.h"
 

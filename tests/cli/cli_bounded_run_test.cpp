@@ -3,7 +3,7 @@
 // would, the lists stay whole, and the exit status names the signal. The
 // desktop program ends on a termination signal as its Quit command would.
 
-#include "app/run_program.h"
+#include "cli/run_program.h"
 #include "support/loopback_server.h"
 #include "support/temp_dir.h"
 

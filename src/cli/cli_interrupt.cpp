@@ -1,4 +1,4 @@
-#include "app/cli_interrupt.h"
+#include "cli/cli_interrupt.h"
 
 #include "core/run_flags.h"
 

@@ -1,4 +1,4 @@
-#include "app/cli_command.h"
+#include "cli/cli_command.h"
 #include "core/language.h"
 
 #include <ostream>

@@ -1,5 +1,5 @@
-#include "app/cli.h"
-#include "app/cli_command.h"
+#include "cli/cli.h"
+#include "cli/cli_command.h"
 #include "core/language.h"
 
 #include <algorithm>

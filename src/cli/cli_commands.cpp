@@ -1,4 +1,4 @@
-#include "app/cli_command.h"
+#include "cli/cli_command.h"
 
 namespace ombrix {
 namespace {

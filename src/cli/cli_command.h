@@ -2,7 +2,7 @@
 // One command-line mode: its name, its help line and its handler. A new mode
 // is one handler and one row in the table of cli_commands.cpp.
 
-#include "app/cli.h"
+#include "cli/cli.h"
 #include "config/state_store.h"
 
 #include <optional>

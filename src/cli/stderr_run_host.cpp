@@ -1,4 +1,4 @@
-#include "app/stderr_run_host.h"
+#include "cli/stderr_run_host.h"
 
 #include "core/display_text.h"
 

@@ -1,4 +1,4 @@
-#include "app/run_program.h"
+#include "cli/run_program.h"
 #include "config/state_fixtures.h"
 #include "support/temp_dir.h"
 

@@ -1,7 +1,7 @@
-#include "app/cli.h"
+#include "cli/cli.h"
 #include "config/program_directory.h"
 #include "config/state_store.h"
-#include "delete_fixture.h"
+#include "delete/delete_fixture.h"
 #include "support/temp_dir.h"
 
 #include <sstream>

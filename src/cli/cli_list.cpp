@@ -1,4 +1,4 @@
-#include "app/cli_command.h"
+#include "cli/cli_command.h"
 #include "core/account_table.h"
 #include "core/display_text.h"
 

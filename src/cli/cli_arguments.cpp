@@ -1,4 +1,4 @@
-#include "app/cli_command.h"
+#include "cli/cli_command.h"
 #include "config/program_directory.h"
 #include "config/state_store.h"
 #include "config/trusted_certificates.h"

@@ -1,4 +1,4 @@
-#include "app/cli_command.h"
+#include "cli/cli_command.h"
 #include "config/state_store.h"
 #include "core/account_rules.h"
 #include "core/account_table.h"

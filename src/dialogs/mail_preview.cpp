@@ -1,4 +1,4 @@
-#include "mime/mail_preview.h"
+#include "dialogs/mail_preview.h"
 
 #include "core/account_table.h"
 #include "core/language.h"

@@ -1,7 +1,7 @@
 // One program at a time writes a program directory: the writing modes beside
 // the desktop program and beside each other, and a second desktop start.
 
-#include "app/run_program.h"
+#include "cli/run_program.h"
 #include "config/directory_claim.h"
 #include "config/state_fixtures.h"
 #include "support/temp_dir.h"

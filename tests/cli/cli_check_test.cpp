@@ -1,6 +1,6 @@
 // ombrix --check through the real executable against scripted servers.
 
-#include "app/run_program.h"
+#include "cli/run_program.h"
 #include "support/loopback_server.h"
 #include "support/temp_dir.h"
 

@@ -1,4 +1,4 @@
-#include "mime/mark_read.h"
+#include "dialogs/mark_read.h"
 
 #include "core/language.h"
 #include "platform/dialog_builder.h"

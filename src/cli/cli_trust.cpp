@@ -1,6 +1,6 @@
-#include "app/cli_command.h"
-#include "app/cli_interrupt.h"
 #include "check/login_result.h"
+#include "cli/cli_command.h"
+#include "cli/cli_interrupt.h"
 #include "config/program_directory.h"
 #include "config/trusted_certificates.h"
 #include "core/account_table.h"

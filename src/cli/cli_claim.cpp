@@ -1,4 +1,4 @@
-#include "app/cli_command.h"
+#include "cli/cli_command.h"
 #include "config/directory_claim.h"
 #include "config/program_directory.h"
 #include "core/language.h"
