@@ -4,10 +4,12 @@
 #include "app/desktop_texts.h"
 #include "app/instance_server.h"
 #include "app/instant_checks.h"
+#include "app/keyring_worker.h"
 #include "app/window_commands.h"
 #include "app/window_lists.h"
 #include "cli/cli.h"
 #include "config/directory_claim.h"
+#include "config/keyring_settling.h"
 #include "config/program_conf.h"
 #include "config/program_directory.h"
 #include "config/trusted_certificates.h"
@@ -88,6 +90,7 @@ int CCheckerApp::run(int& argc, char** argv, const std::optional<std::string>& d
     QtMessagePresenter presenter;
     installMessagePresenter(&presenter);
     programConf = loadProgramConf(programConfPath(programDirectory));
+    chooseKeyringFromConf();
     loadTrustedCertificates(programDirectory);
     int exitCode = 0;
     {
@@ -112,8 +115,13 @@ int CCheckerApp::run(int& argc, char** argv, const std::optional<std::string>& d
         TerminationSignals terminate([&dialog] { dialog.endSession(); });
         dialog.OnInitDialog();
         instant.start();
+        // The passwords move into the keyring while the window is up already.
+        KeyringWorker keyring(dialog, [&lists] { lists.panel().fillFromSettings(); });
+        keyringWorker = &keyring;
+        keyring.settle();
         if (!dialog.sessionEnded()) // a signal during the start-up's question
             exitCode = QApplication::exec();
+        keyringWorker = nullptr;
     }
     installMessagePresenter(nullptr);
     return exitCode;

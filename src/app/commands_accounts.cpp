@@ -2,12 +2,14 @@
 
 #include "app/checker_dlg.h"
 #include "app/command_texts.h"
+#include "app/keyring_worker.h"
 #include "app/window_commands.h"
 #include "app/window_lists.h"
 #include "config/state_store.h"
 #include "core/account_rules.h"
 #include "core/account_table.h"
 #include "core/account_table_ops.h"
+#include "core/password_keyring.h"
 #include "delete/delete_handover.h"
 #include "dialogs/account_editor.h"
 #include "dialogs/wizard.h"
@@ -16,6 +18,21 @@
 namespace ombrix {
 
 using namespace command_texts;
+
+namespace {
+
+// New or changed passwords go on into the keyring, away from the window thread.
+void settleKeyring() {
+    if (keyringWorker)
+        keyringWorker->settle();
+}
+
+void forgetKeyringItem(const std::optional<SecretKey>& key) {
+    if (key && keyringWorker)
+        keyringWorker->forget(*key);
+}
+
+} // namespace
 
 void WindowCommands::newAccount() {
     if (tableBusy())
@@ -26,8 +43,10 @@ void WindowCommands::newAccount() {
         messageBox(accountLimitText());
     } else {
         CWizzard wizard(&dialog_);
-        if (services_.runDialog(wizard) == QDialog::Accepted)
+        if (services_.runDialog(wizard) == QDialog::Accepted) {
             saveState(SaveKind::SettingsFile);
+            settleKeyring();
+        }
     }
     refreshFull();
 }
@@ -43,9 +62,14 @@ void WindowCommands::editAccount() {
         return;
     }
     const AccountsHold accountsHold(dialog_, row);
+    const SecretKey keyBefore = keyringKeyOf(accounts[row]);
+    const std::string passwordBefore = accounts[row].password;
     ChangeKonto editor(&dialog_);
     services_.runDialog(editor);
+    const std::optional<SecretKey> stale = accountChanged(accounts[row], keyBefore, passwordBefore);
     saveState(SaveKind::SettingsFile);
+    forgetKeyringItem(stale);
+    settleKeyring();
     refreshFull();
 }
 
@@ -63,8 +87,12 @@ void WindowCommands::deleteAccount() {
     }
     if (messageBox(confirmAccountDeletion(), BoxKind::YesNoQuestion) != BoxAnswer::Yes)
         return;
+    const SecretKey key = keyringKeyOf(accounts[row]);
+    const bool inKeyring = accounts[row].passwordInKeyring != 0;
     if (!removeAccount(row))
         return;
+    if (inKeyring && accountsWithKey(key) == 0)
+        forgetKeyringItem(key);
     // The selected row now names another account: the mail list empties.
     lists_.accountList().selectRow(-1);
     selectedAccount = -1;

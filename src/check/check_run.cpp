@@ -4,11 +4,15 @@
 #include "check/imap_dialogue.h"
 #include "check/mail_sort.h"
 #include "check/pop3_dialogue.h"
+#include "core/password_keyring.h"
 #include "core/run_flags.h"
 #include "core/table_lock.h"
 #include "net/mail_socket.h"
 
 #include <memory>
+#include <optional>
+#include <string>
+#include <vector>
 
 namespace ombrix {
 
@@ -114,13 +118,20 @@ void closeCheck(AccountRecord& account, AccountRecord& workingList, const SlotSt
 }
 
 // Between the brackets the dialogue works on the run's copies alone: the
-// working list stands in for the slot.
+// working list stands in for the slot. An account whose password the keyring
+// did not give fails with the reason and meets no server.
 void checkAccount(AccountRecord& account, RunScratch& scratch, RunHost& host,
-                  const CheckTimeouts& timeouts) {
+                  const CheckTimeouts& timeouts, const std::optional<std::string>& refusal) {
     SlotState before;
     if (!openCheck(account, scratch, before))
         return;
     AccountRecord& working = *scratch.workingList;
+    if (refusal) {
+        working.errorFlag = 1;
+        working.errorText = *refusal;
+        closeCheck(account, working, before);
+        return;
+    }
     const bool imap = working.protocol == 1;
     if (imap)
         imapRefused = 0;
@@ -174,8 +185,10 @@ void CheckThread(RunHost& host, const CheckTimeouts& timeouts) {
     RunScratch scratch;
     scratch.socket.setFaultNotice(
         [&host](const std::string& text) { host.messageBox(text, BoxKind::Ok); });
+    const std::vector<PasswordAnswer> passwords = fetchRunPasswords();
     for (std::uint32_t k = 0; k < accountCount && k < kMaxAccounts; ++k)
-        checkAccount(accounts[k], scratch, host, timeouts);
+        checkAccount(accounts[k], scratch, host, timeouts,
+                     runPasswordRefusal(passwords, static_cast<int>(k)));
     endRun(host);
 }
 

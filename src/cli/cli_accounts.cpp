@@ -7,17 +7,20 @@
 
 namespace ombrix {
 
-// One line per account; the password is never printed. An account whose
-// server certificate the user accepted ends in "pinned".
+// One line per account; the password is never printed, only where it lives
+// ("keyring" or "file"). An account whose server certificate the user
+// accepted ends in "pinned".
 int runAccounts(CommandArguments& arguments, const CliContext& context) {
     arguments.expectNoMore();
     context.loadState(LoadScope::Accounts); // no mail list
+    context.settlePasswords(false);         // reads only
     for (std::uint32_t k = 0; k < accountCount; ++k) {
         const AccountRecord& a = accounts[k];
         context.io.out << k << '\t' << displayField(a.name) << '\t' << displayField(a.host) << '\t'
                        << displayField(a.port) << '\t' << (a.protocol == 1 ? "IMAP" : "POP3")
                        << '\t' << (a.useSsl != 0 ? "SSL" : "plain") << '\t'
-                       << (a.deactivated == 1 ? "deactivated" : "active");
+                       << (a.deactivated == 1 ? "deactivated" : "active") << '\t'
+                       << (a.passwordInKeyring != 0 ? "keyring" : "file");
         if (a.useSsl != 0 && certificateTrust().isPinned(peerName(a.host, a.port)))
             context.io.out << "\tpinned";
         context.io.out << '\n';

@@ -90,6 +90,7 @@ int runAddAccount(CommandArguments& arguments, const CliContext& context) {
         return refuse(context, controlCharacterText(AccountField::Password));
     if (appendAccount(account) < 0)
         return refuse(context, accountLimitText());
+    context.settlePasswords(true); // the new password into the keyring
     if (!saveState(SaveKind::SettingsFile))
         return 1;
     context.io.out << Text("Ihr Emailaccount wurde zur Überprüfung eingerichtet !",

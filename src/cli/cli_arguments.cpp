@@ -1,4 +1,6 @@
 #include "cli/cli_command.h"
+#include "config/keyring_settling.h"
+#include "config/program_conf.h"
 #include "config/program_directory.h"
 #include "config/state_store.h"
 #include "config/trusted_certificates.h"
@@ -45,8 +47,14 @@ void CommandArguments::expectNoMore() const {
 
 void CliContext::loadState(LoadScope scope) const {
     programDirectory = findProgramDirectory(directory);
+    programConf = loadProgramConf(programConfPath(programDirectory));
+    chooseKeyringFromConf();
     ombrix::loadState(scope);
     loadTrustedCertificates(programDirectory);
+}
+
+void CliContext::settlePasswords(bool move) const {
+    settlePasswordsNow(move);
 }
 
 } // namespace ombrix

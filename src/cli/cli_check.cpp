@@ -19,6 +19,7 @@ namespace ombrix {
 int runCheck(CommandArguments& arguments, const CliContext& context) {
     arguments.expectNoMore();
     context.loadState();
+    context.settlePasswords(true);
     windowHidden = 1; // no wait dialog on a terminal
     const InterruptWatch interrupts;
     StderrRunHost host(context.io.err);

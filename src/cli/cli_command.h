@@ -42,6 +42,10 @@ struct CliContext {
     // Finds programDirectory and reads the state files, as the window's
     // start-up does, or as much of them as the scope asks for.
     void loadState(LoadScope scope = LoadScope::Everything) const;
+    // After loadState: fetches the passwords that are in the keyring and, for
+    // a command that holds the directory, moves the others into it. Where
+    // each password lives shows in --accounts.
+    void settlePasswords(bool move) const;
 };
 
 struct CliCommand {

@@ -126,6 +126,7 @@ int runDelete(CommandArguments& arguments, const CliContext& context) {
         throw UsageError("--delete takes an account index and at least one row");
     const int account = number(positionals[0], "an account index");
     context.loadState();
+    context.settlePasswords(true);
     if (static_cast<std::uint32_t>(account) >= accountCount)
         throw UsageError("there is no account " + positionals[0]);
     const std::vector<int> rows = selectedRows({positionals.begin() + 1, positionals.end()},

@@ -19,6 +19,9 @@ inline constexpr const char* kProgramConfName = "ombrix.conf";
 inline constexpr const char* kConfDesktopNotification = "desktopNotification";
 // "on" or "off": a watcher per IMAP account that announces new mail at once.
 inline constexpr const char* kConfIdle = "idle";
+// "auto" (the default): passwords in the desktop keyring where one answers;
+// "file": always in obx.dat.
+inline constexpr const char* kConfPasswordStore = "passwordStore";
 
 class ProgramConf {
 public:

@@ -41,7 +41,8 @@ std::string encodeAccount(const AccountRecord& a) {
     return std::string(schema::kNameKey) + singleLine(a.name) + '\n' +
            std::string(schema::kHostKey) + singleLine(a.host) + '\n' +
            std::string(schema::kUserKey) + singleLine(a.user) + '\n' +
-           std::string(schema::kPasswordKey) + scramblePassword(a.password) + '\n' + '\n' +
+           std::string(schema::kPasswordKey) +
+           scramblePassword(a.passwordInKeyring != 0 ? "" : a.password) + '\n' + '\n' +
            std::string(schema::kDeactivatedKey) + (a.deactivated == 1 ? "1" : "0") + '\n' +
            static_cast<char>(a.useSsl != 0 ? 1 : 0) + static_cast<char>(a.protocol == 1 ? 1 : 0) +
            '=' + singleLine(a.port) + '\n' + '\n';

@@ -68,7 +68,7 @@ void clearAccount(AccountRecord& a) {
     a.month.fill(0);
     a.year.fill(0);
     a.size.fill(0);
-    a.useSsl = a.protocol = a.deactivated = a.errorFlag = a.checked = 0;
+    a.useSsl = a.protocol = a.deactivated = a.errorFlag = a.checked = a.passwordInKeyring = 0;
     a.mailCount = 0;
 }
 

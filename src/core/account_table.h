@@ -40,6 +40,9 @@ struct AccountRecord {
     std::string errorText;
     std::uint8_t checked = 0;
     MailArray<std::int32_t> size{};
+    // In memory only: the password lives in the desktop keyring, and obx.dat
+    // holds an empty password field for the account.
+    std::uint8_t passwordInKeyring = 0;
 };
 
 // One index across the eleven per-mail arrays, as a value.

@@ -1,5 +1,6 @@
 #include "delete/delete_run.h"
 
+#include "core/password_keyring.h"
 #include "core/run_flags.h"
 #include "core/table_lock.h"
 #include "delete/delete_handover.h"
@@ -8,6 +9,8 @@
 #include "delete/pop3_deletion.h"
 
 #include <algorithm>
+#include <optional>
+#include <string>
 
 namespace ombrix {
 
@@ -89,6 +92,8 @@ DeleteResult runDeletion(RunHost& host, const DeleteTimeouts& timeouts) {
     if (!startRun())
         return {DeleteOutcome::NotStarted, delete_texts::notStarted()};
     AccountRecord& account = accounts[static_cast<std::size_t>(selectedAccount)];
+    const std::optional<std::string> refusal =
+        runPasswordRefusal(fetchRunPasswords(), selectedAccount);
     {
         const CommitBracket bracket;
         account.errorFlag = 0; // the end reports only failures of this run
@@ -96,6 +101,15 @@ DeleteResult runDeletion(RunHost& host, const DeleteTimeouts& timeouts) {
     host.stopAlarmTimers();
 
     DeletionSession session(account, host, timeouts);
+    if (refusal) {
+        // Without its password the account meets no server; nothing changes.
+        {
+            const CommitBracket bracket;
+            account.errorFlag = 1;
+            account.errorText = *refusal;
+        }
+        return endFailed(session, host);
+    }
     session.progress.text(delete_texts::loggingIn());
     session.progress.position(1);
     host.setTrayIcon(TrayIconKind::Checking);

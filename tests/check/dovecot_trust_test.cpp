@@ -174,7 +174,7 @@ TEST_F(DovecotTrust, CertificateIsRefusedBeforeAnyLoginUntilTheUserPinsIt) {
     EXPECT_THAT(pins[0], testing::StartsWith(peer(kImapTls) + "\t" + fingerprint +
                                              "\tunable to get local issuer certificate\t"));
     for (const std::string& line : linesOf(run({"--accounts"}).out))
-        EXPECT_THAT(line, testing::EndsWith("\tactive\tpinned"));
+        EXPECT_THAT(line, testing::EndsWith("\tactive\tfile\tpinned"));
 
     takeLog();
     const ProgramResult checked = run({"--check"});

@@ -44,8 +44,9 @@ TEST_F(CliTest, AccountsAreListedWithoutPasswords) {
     writeFixtures();
     const auto result = run({"--accounts"});
     EXPECT_EQ(result.exitCode, 0);
-    EXPECT_EQ(result.out, "0\tme@example.org\tpop.example.org\t995\tPOP3\tSSL\tactive\n"
-                          "1\tB\xC3\xBCro\timap.example.net\t143\tIMAP\tplain\tdeactivated\n");
+    EXPECT_EQ(result.out,
+              "0\tme@example.org\tpop.example.org\t995\tPOP3\tSSL\tactive\tfile\n"
+              "1\tB\xC3\xBCro\timap.example.net\t143\tIMAP\tplain\tdeactivated\tfile\n");
     EXPECT_EQ(result.out.find("pa=ss"), std::string::npos);
     EXPECT_EQ(result.err, "");
 }
@@ -110,9 +111,9 @@ TEST_F(CliTest, AddAccountTakesThePasswordFromStandardInput) {
               std::string::npos);
     EXPECT_EQ(test::readBytes(dir / "obx.msf"), test::mailListFixture());
     EXPECT_EQ(run({"--accounts"}).out,
-              "0\tme@example.org\tpop.example.org\t995\tPOP3\tSSL\tactive\n"
-              "1\tB\xC3\xBCro\timap.example.net\t143\tIMAP\tplain\tdeactivated\n"
-              "2\tnew@x.org\tmail.x.org\t110\tPOP3\tplain\tactive\n");
+              "0\tme@example.org\tpop.example.org\t995\tPOP3\tSSL\tactive\tfile\n"
+              "1\tB\xC3\xBCro\timap.example.net\t143\tIMAP\tplain\tdeactivated\tfile\n"
+              "2\tnew@x.org\tmail.x.org\t110\tPOP3\tplain\tactive\tfile\n");
 }
 
 TEST_F(CliTest, AddAccountDerivesThePortLikeTheWizard) {
@@ -133,7 +134,8 @@ TEST_F(CliTest, AddAccountDerivesThePortLikeTheWizard) {
                                            "--user",        "u"};
         arguments.insert(arguments.end(), row.options.begin(), row.options.end());
         ASSERT_EQ(run(arguments, "pw").exitCode, 0);
-        const std::string expected = std::to_string(index++) + "\tn\th\t" + row.line + "\tactive\n";
+        const std::string expected =
+            std::to_string(index++) + "\tn\th\t" + row.line + "\tactive\tfile\n";
         EXPECT_TRUE(run({"--accounts"}).out.ends_with(expected)) << expected;
     }
 }

@@ -14,7 +14,11 @@ RunningOmbrix::RunningOmbrix(const std::vector<std::string>& arguments, const st
     writeBytes(io_ / "in", input);
     std::vector<std::string> argv{OMBRIX_EXECUTABLE};
     argv.insert(argv.end(), arguments.begin(), arguments.end());
-    pid_ = spawnWithFiles(std::move(argv), environment, io_.path());
+    // Never the developer's own keyring: the program finds no session bus
+    // unless the test names one.
+    std::vector<std::string> overrides{"DBUS_SESSION_BUS_ADDRESS=unix:path=/nonexistent/bus"};
+    overrides.insert(overrides.end(), environment.begin(), environment.end());
+    pid_ = spawnWithFiles(std::move(argv), overrides, io_.path());
 }
 
 RunningOmbrix::~RunningOmbrix() {

@@ -5,6 +5,7 @@
 #include "config/settings.h"
 #include "config/state_store.h"
 #include "core/language.h"
+#include "core/password_keyring.h"
 #include "core/process_state.h"
 #include "net/certificate_trust.h"
 
@@ -18,6 +19,8 @@ void resetProcessState() {
     loadedScope = LoadScope::Everything;
     Language = 1;
     certificateTrust().clear();
+    keyringChosen = false;
+    clearKeyringNotice();
 }
 
 } // namespace ombrix::test

@@ -1,0 +1,52 @@
+#pragma once
+// The desktop program's keyring calls, on a thread of their own: the keyring
+// may take its time, or wait for the user to unlock it, and the window must
+// not wait with it. The jobs are taken on the window thread, the keyring is
+// asked on the worker, and the answers come back queued onto the window
+// thread, where they are written into the table and obx.dat is saved.
+
+#include "platform/secret_store.h"
+
+#include <QObject>
+#include <condition_variable>
+#include <deque>
+#include <functional>
+#include <mutex>
+#include <thread>
+
+namespace ombrix {
+
+class KeyringWorker {
+public:
+    // `context` lives on the window thread and outlives this object;
+    // `applied` runs there after answers were written (to show the keyring's
+    // notice).
+    KeyringWorker(QObject& context, std::function<void()> applied);
+    ~KeyringWorker(); // waits for the keyring call in progress
+    KeyringWorker(const KeyringWorker&) = delete;
+    KeyringWorker& operator=(const KeyringWorker&) = delete;
+
+    // Window thread: moves the passwords still in obx.dat into the keyring
+    // and fetches the ones only there.
+    void settle();
+    // Window thread: removes a deleted account's item.
+    void forget(const SecretKey& key);
+
+private:
+    void post(std::function<void()> task);
+    void work();
+
+    QObject* context_;
+    std::function<void()> applied_;
+    std::mutex mutex_;
+    std::condition_variable wake_;
+    std::deque<std::function<void()>> tasks_;
+    bool stopping_ = false;
+    std::thread thread_;
+};
+
+// The worker of the desktop program, while it runs (nullptr otherwise, and
+// in tests that start none).
+inline KeyringWorker* keyringWorker = nullptr;
+
+} // namespace ombrix

@@ -1,0 +1,29 @@
+#include "config/keyring_settling.h"
+
+#include "config/program_conf.h"
+#include "config/state_store.h"
+#include "core/password_keyring.h"
+#include "core/table_lock.h"
+
+namespace ombrix {
+
+void chooseKeyringFromConf() {
+    keyringChosen = programConf.value(kConfPasswordStore).value_or("auto") != "file";
+}
+
+bool settlePasswordsNow(bool move) {
+    std::vector<PasswordJob> jobs;
+    {
+        const TableAccess access;
+        jobs = passwordJobs(!move);
+    }
+    const std::vector<PasswordAnswer> answers = settlePasswords(jobs);
+    bool moved = false;
+    {
+        const TableAccess access;
+        moved = applyPasswordAnswers(answers);
+    }
+    return !moved || saveState(SaveKind::SettingsFile);
+}
+
+} // namespace ombrix

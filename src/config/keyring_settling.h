@@ -1,0 +1,17 @@
+#pragma once
+// The keyring's part of a start-up: which store ombrix.conf asks for, and,
+// for a process without a window, moving the passwords into the keyring
+// there and then.
+
+namespace ombrix {
+
+// keyringChosen from passwordStore in programConf (auto unless "file").
+void chooseKeyringFromConf();
+
+// Fetches the passwords that are only in the keyring and, with `move`, moves
+// every password still in obx.dat into it, saving obx.dat when one moved.
+// Waits for the keyring (and for the user, should it ask to be unlocked):
+// never on the window thread. True when obx.dat holds what memory holds.
+bool settlePasswordsNow(bool move);
+
+} // namespace ombrix

@@ -1,0 +1,38 @@
+#pragma once
+// The texts about passwords in the desktop keyring, German and English.
+
+#include "core/language.h"
+
+#include <string>
+
+namespace ombrix::keyring_texts {
+
+// Why the passwords stay in obx.dat.
+inline std::string serviceMissing() {
+    return Text("Kein Schlüsselbund gefunden: die Passwörter bleiben in obx.dat.",
+                "No keyring found: the passwords stay in obx.dat.");
+}
+inline std::string keyringLocked() {
+    return Text("Der Schlüsselbund ist gesperrt: die Passwörter bleiben in obx.dat.",
+                "The keyring is locked: the passwords stay in obx.dat.");
+}
+inline std::string keyringFailed() {
+    return Text("Der Schlüsselbund meldet einen Fehler: die Passwörter bleiben in obx.dat.",
+                "The keyring reports an error: the passwords stay in obx.dat.");
+}
+
+// An account's errorText when a run could not have its password.
+inline std::string passwordMissing() {
+    return Text("Passwort nicht im Schlüsselbund", "password not found in the keyring");
+}
+inline std::string passwordLocked() {
+    return Text("Schlüsselbund gesperrt", "keyring locked");
+}
+inline std::string passwordNoService() {
+    return Text("Kein Schlüsselbund erreichbar", "no keyring available");
+}
+inline std::string passwordFailed() {
+    return Text("Fehler des Schlüsselbunds", "keyring error");
+}
+
+} // namespace ombrix::keyring_texts

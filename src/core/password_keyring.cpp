@@ -1,0 +1,189 @@
+#include "core/password_keyring.h"
+
+#include "core/keyring_texts.h"
+#include "core/table_lock.h"
+
+#include <algorithm>
+#include <charconv>
+
+namespace ombrix {
+namespace {
+
+constexpr int kNoNotice = -1;
+std::atomic<int> noticeOutcome{kNoNotice};
+
+void noteTrouble(SecretOutcome outcome) {
+    int none = kNoNotice;
+    noticeOutcome.compare_exchange_strong(none, static_cast<int>(outcome));
+}
+
+bool sameAccount(const AccountRecord& account, const SecretKey& key) {
+    const SecretKey current = keyringKeyOf(account);
+    return current.host == key.host && current.user == key.user &&
+           current.protocol == key.protocol && current.port == key.port;
+}
+
+// The port as the connection reads it; 0 for text that is no number.
+int portNumber(const std::string& port) {
+    int number = 0;
+    const auto [rest, error] = std::from_chars(port.data(), port.data() + port.size(), number);
+    return error == std::errc() && rest == port.data() + port.size() ? number : 0;
+}
+
+int usedSlots() {
+    return static_cast<int>(std::min<std::uint32_t>(accountCount, kMaxAccounts));
+}
+
+} // namespace
+
+SecretKey keyringKeyOf(const AccountRecord& account) {
+    return {account.host, account.user, account.protocol == 1 ? "imap" : "pop3",
+            portNumber(account.port)};
+}
+
+std::string keyringLabelOf(const AccountRecord& account) {
+    return "Ombrix: " + account.name;
+}
+
+int accountsWithKey(const SecretKey& key) {
+    int count = 0;
+    for (int slot = 0; slot < usedSlots(); ++slot)
+        count += sameAccount(accounts[static_cast<std::size_t>(slot)], key) ? 1 : 0;
+    return count;
+}
+
+std::optional<SecretKey> accountChanged(AccountRecord& account, const SecretKey& before,
+                                        const std::string& passwordBefore) {
+    const bool keyChanged = !sameAccount(account, before);
+    if (!keyChanged && account.password == passwordBefore)
+        return std::nullopt;
+    const bool wasInKeyring = account.passwordInKeyring != 0;
+    account.passwordInKeyring = 0;
+    if (wasInKeyring && keyChanged && accountsWithKey(before) == 0)
+        return before;
+    return std::nullopt;
+}
+
+std::vector<PasswordJob> passwordJobs(bool fetchOnly) {
+    std::vector<PasswordJob> jobs;
+    if (!keyringChosen)
+        return jobs;
+    for (int slot = 0; slot < usedSlots(); ++slot) {
+        const AccountRecord& account = accounts[static_cast<std::size_t>(slot)];
+        const bool fetch = account.password.empty();
+        if (fetchOnly && !fetch)
+            continue;
+        if (!fetch &&
+            (account.passwordInKeyring != 0 || accountsWithKey(keyringKeyOf(account)) > 1))
+            continue;
+        jobs.push_back({slot, keyringKeyOf(account), keyringLabelOf(account),
+                        fetch ? std::string() : account.password});
+    }
+    return jobs;
+}
+
+PasswordAnswer settlePassword(const PasswordJob& job) {
+    PasswordAnswer answer{job.slot, job.key, SecretOutcome::Failed, false, {}};
+    if (!job.password.empty()) {
+        answer.outcome = storeSecret(job.key, job.label, job.password);
+        if (answer.outcome != SecretOutcome::Done)
+            return answer;
+    }
+    const SecretLookup found = lookupSecret(job.key);
+    answer.outcome = found.outcome;
+    if (found.outcome != SecretOutcome::Done)
+        return answer;
+    if (!job.password.empty() && found.password != job.password) {
+        // The keyring kept something else: the file keeps the password.
+        answer.outcome = SecretOutcome::Failed;
+        return answer;
+    }
+    answer.inKeyring = true;
+    answer.password = found.password;
+    return answer;
+}
+
+std::vector<PasswordAnswer> settlePasswords(const std::vector<PasswordJob>& jobs) {
+    std::vector<PasswordAnswer> answers;
+    answers.reserve(jobs.size());
+    for (const PasswordJob& job : jobs)
+        answers.push_back(settlePassword(job));
+    return answers;
+}
+
+bool applyPasswordAnswers(const std::vector<PasswordAnswer>& answers) {
+    bool changed = false;
+    for (const PasswordAnswer& answer : answers) {
+        if (answer.outcome != SecretOutcome::Done && answer.outcome != SecretOutcome::NotFound)
+            noteTrouble(answer.outcome);
+        if (answer.slot >= usedSlots())
+            continue;
+        AccountRecord& account = accounts[static_cast<std::size_t>(answer.slot)];
+        if (!answer.inKeyring || !sameAccount(account, answer.key))
+            continue;
+        if (account.password.empty())
+            account.password = answer.password;
+        if (account.password != answer.password)
+            continue; // edited meanwhile: the editor stores it itself
+        changed = changed || account.passwordInKeyring == 0;
+        account.passwordInKeyring = 1;
+    }
+    return changed;
+}
+
+std::vector<PasswordAnswer> fetchRunPasswords() {
+    std::vector<PasswordJob> jobs;
+    {
+        const CommitBracket bracket;
+        jobs = passwordJobs(true);
+    }
+    std::vector<PasswordAnswer> answers = settlePasswords(jobs);
+    const CommitBracket bracket;
+    applyPasswordAnswers(answers);
+    return answers;
+}
+
+std::optional<std::string> runPasswordRefusal(const std::vector<PasswordAnswer>& answers,
+                                              int slot) {
+    for (const PasswordAnswer& answer : answers)
+        if (answer.slot == slot)
+            return keyringFailureText(answer);
+    return std::nullopt;
+}
+
+std::optional<std::string> keyringFailureText(const PasswordAnswer& answer) {
+    switch (answer.outcome) {
+    case SecretOutcome::Done:
+        return std::nullopt;
+    case SecretOutcome::NotFound:
+        return keyring_texts::passwordMissing();
+    case SecretOutcome::Locked:
+        return keyring_texts::passwordLocked();
+    case SecretOutcome::NoService:
+        return keyring_texts::passwordNoService();
+    case SecretOutcome::Failed:
+        break;
+    }
+    return keyring_texts::passwordFailed();
+}
+
+std::string keyringNotice() {
+    switch (static_cast<SecretOutcome>(noticeOutcome.load())) {
+    case SecretOutcome::NoService:
+        return keyring_texts::serviceMissing();
+    case SecretOutcome::Locked:
+        return keyring_texts::keyringLocked();
+    case SecretOutcome::Failed:
+        return keyring_texts::keyringFailed();
+    case SecretOutcome::Done:
+    case SecretOutcome::NotFound:
+        break;
+    }
+    return {};
+}
+
+void clearKeyringNotice() {
+    noticeOutcome = kNoNotice;
+}
+
+} // namespace ombrix

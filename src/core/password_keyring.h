@@ -1,0 +1,88 @@
+#pragma once
+// Which account passwords live in the desktop keyring. With passwordStore=auto
+// in ombrix.conf an account's password moves from obx.dat into the keyring
+// once the keyring has stored it and given it back; obx.dat then keeps an
+// empty password field. Where the keyring does not answer, is locked or
+// fails, the password stays in obx.dat and keyringNotice() says so.
+//
+// The keyring calls wait for the keyring (and for the user, who may be asked
+// to unlock it), so the work is split in three: take the jobs under the
+// table's lock, settle them without any lock and never on the window thread,
+// apply the answers under the lock again.
+
+#include "core/account_table.h"
+#include "platform/secret_store.h"
+
+#include <atomic>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace ombrix {
+
+// Set at start-up from ombrix.conf: passwordStore is not "file".
+inline std::atomic<bool> keyringChosen{false};
+
+SecretKey keyringKeyOf(const AccountRecord& account);
+std::string keyringLabelOf(const AccountRecord& account);
+
+// How many accounts in use would share the keyring item of `key`. Accounts
+// that share one keep their passwords in obx.dat: one item cannot hold two.
+int accountsWithKey(const SecretKey& key);
+
+// After an account's password, server, user, port or protocol changed (the
+// editor): its password goes back to obx.dat until the keyring has the new
+// one; the old item is named for removal unless another account uses it.
+std::optional<SecretKey> accountChanged(AccountRecord& account, const SecretKey& before,
+                                        const std::string& passwordBefore);
+
+struct PasswordJob {
+    int slot = 0;
+    SecretKey key;
+    std::string label;
+    std::string password; // to move into the keyring; empty: fetch it
+};
+
+struct PasswordAnswer {
+    int slot = 0;
+    SecretKey key;
+    SecretOutcome outcome = SecretOutcome::Failed;
+    bool inKeyring = false;
+    std::string password; // the fetched one
+};
+
+// Every account the keyring has to settle: a password still in obx.dat moves,
+// an account whose password is in the keyring but not in memory fetches it.
+// `fetchOnly` leaves the moves out (a run about to start). Nothing with
+// passwordStore=file. The caller holds the table.
+std::vector<PasswordJob> passwordJobs(bool fetchOnly);
+
+// Store, then look up: the password counts as moved only when the keyring
+// gives back exactly what it was given. Any thread but the window's.
+PasswordAnswer settlePassword(const PasswordJob& job);
+std::vector<PasswordAnswer> settlePasswords(const std::vector<PasswordJob>& jobs);
+
+// Writes the answers into the slots that still hold the same account (an
+// account edited or removed meanwhile is left alone) and notes the first
+// trouble for keyringNotice(). True when obx.dat has to be saved again. The
+// caller holds the table.
+bool applyPasswordAnswers(const std::vector<PasswordAnswer>& answers);
+
+// A run's worker, before its first account: fetches the passwords that are
+// in the keyring but not in memory (the table is taken only between the
+// keyring calls). The answers tell which accounts have to fail instead.
+std::vector<PasswordAnswer> fetchRunPasswords();
+// The errorText for the account in `slot` when its password did not come.
+std::optional<std::string> runPasswordRefusal(const std::vector<PasswordAnswer>& answers, int slot);
+
+// A text for the account's errorText when its password could not be had from
+// the keyring; nothing when the answer brought it.
+std::optional<std::string> keyringFailureText(const PasswordAnswer& answer);
+
+// Why passwords stay in obx.dat, for the settings panel and the command line;
+// empty while nothing went wrong.
+std::string keyringNotice();
+// Back to no notice (tests, a new program directory).
+void clearKeyringNotice();
+
+} // namespace ombrix
