@@ -29,7 +29,7 @@ namespace {
 
 // Failure guards only: every wait ends as soon as its condition holds.
 constexpr int kBound = 30000;
-const std::string kUser = "judy";
+const std::string kUser = "peggy"; // a mailbox no other test program changes
 
 class DovecotIdleTest : public test::DovecotTest {
 protected:
@@ -43,7 +43,7 @@ protected:
         mails = test::fillMailbox(server(), kUser, 2, "idle");
         AccountRecord& account = accounts[accountCount++];
         clearAccount(account);
-        account.name = "judy";
+        account.name = kUser;
         account.host = server().host;
         account.port = std::to_string(server().imapPort);
         account.user = kUser;
