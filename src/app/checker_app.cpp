@@ -116,7 +116,11 @@ int CCheckerApp::run(int& argc, char** argv, const std::optional<std::string>& d
         dialog.OnInitDialog();
         instant.start();
         // The passwords move into the keyring while the window is up already.
-        KeyringWorker keyring(dialog, [&lists] { lists.panel().fillFromSettings(); });
+        // Its answers may bring the passwords the IDLE watchers wait for.
+        KeyringWorker keyring(dialog, [&lists, &instant] {
+            lists.panel().fillFromSettings();
+            instant.watchers().update();
+        });
         keyringWorker = &keyring;
         keyring.settle();
         if (!dialog.sessionEnded()) // a signal during the start-up's question

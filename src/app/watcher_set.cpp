@@ -2,6 +2,7 @@
 
 #include "config/program_conf.h"
 #include "core/account_table.h"
+#include "core/password_keyring.h"
 #include "core/table_lock.h"
 #include "idle/idle_watcher.h"
 #include "idle/watch_host.h"
@@ -55,6 +56,10 @@ std::vector<ImapServer> WatcherSet::wanted() const {
     for (std::uint32_t i = 0; i < accountCount; ++i) {
         const AccountRecord& account = accounts[i];
         if (account.protocol != 1 || account.deactivated == 1 || int(i) == leftOut_)
+            continue;
+        // A password still to come from the keyring: logging in without it
+        // would only collect refusals until the keyring answers.
+        if (keyringChosen && account.password.empty())
             continue;
         ImapServer server = imapServerOf(account);
         if (std::ranges::find(servers, server) == servers.end() &&

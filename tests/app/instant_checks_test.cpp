@@ -8,6 +8,7 @@
 #include "config/program_conf.h"
 #include "config/program_directory.h"
 #include "core/account_table.h"
+#include "core/password_keyring.h"
 #include "core/run_flags.h"
 #include "idle/idle_watcher.h"
 #include "platform/fake_logind.h"
@@ -220,6 +221,20 @@ TEST_F(WatcherSetTest, SwitchedOffNoWatcherRuns) {
     watchers.update();
     EXPECT_TRUE(watchers.watched().empty());
     EXPECT_EQ(server.connections(), 0);
+}
+
+TEST_F(WatcherSetTest, APasswordStillToComeFromTheKeyringIsAwaitedNotTried) {
+    test::LoopbackServer server(idleSessions(1));
+    addAccount(server, 1);
+    accounts[0].password.clear();
+    keyringChosen = true;
+    watchers.update();
+    EXPECT_TRUE(watchers.watched().empty());
+    EXPECT_EQ(server.connections(), 0);
+
+    accounts[0].password = "secret"; // the keyring's answer
+    watchers.update();
+    EXPECT_TRUE(test::processEventsUntil([&] { return idles(server, 1); }, kBound));
 }
 
 class FakeLogindTest : public testing::Test {
