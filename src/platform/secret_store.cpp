@@ -1,5 +1,7 @@
 #include "platform/secret_store.h"
 
+#include <cstdlib>
+#include <filesystem>
 #include <libsecret/secret.h>
 #include <memory>
 
@@ -75,6 +77,16 @@ SecretOutcome outcomeOf(const GError* error) {
 // The session bus itself: without it every keyring call fails alike, and
 // GLib's message about it is no keyring error.
 bool sessionBusAnswers() {
+    // Without an address GLib would autolaunch a bus of its own (with a
+    // display) and D-Bus would start a keyring there whose first store waits
+    // forever for a password prompt nobody sees: no session, no keyring.
+    const char* address = std::getenv("DBUS_SESSION_BUS_ADDRESS");
+    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+    std::error_code ignored;
+    if ((!address || !*address) &&
+        !(runtime && *runtime &&
+          std::filesystem::exists(std::filesystem::path(runtime) / "bus", ignored)))
+        return false;
     GError* raw = nullptr;
     GDBusConnection* bus = g_bus_get_sync(G_BUS_TYPE_SESSION, nullptr, &raw);
     ErrorPtr error(raw);
