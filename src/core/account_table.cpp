@@ -57,7 +57,7 @@ int validMailCount(const AccountRecord& account) {
 void clearAccount(AccountRecord& a) {
     // Field by field: a temporary AccountRecord would put 600 KB on the stack.
     for (std::string* text : {&a.name, &a.host, &a.user, &a.password, &a.port, &a.uidValidity,
-                              &a.uidNext, &a.errorText})
+                              &a.uidNext, &a.errorText, &a.oauthProvider})
         text->clear();
     for (auto* texts : {&a.date, &a.bodyPreview, &a.from, &a.subject, &a.uid})
         for (auto& text : *texts)

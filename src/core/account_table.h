@@ -43,6 +43,10 @@ struct AccountRecord {
     // In memory only: the password lives in the desktop keyring, and obx.dat
     // holds an empty password field for the account.
     std::uint8_t passwordInKeyring = 0;
+    // In memory only, kept in ombrix.conf: "google", "microsoft" or "custom"
+    // for an account that signs in with OAuth 2.0 (its password field is
+    // unused); empty for a password login.
+    std::string oauthProvider;
 };
 
 // One index across the eleven per-mail arrays, as a value.
