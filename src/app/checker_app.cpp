@@ -117,8 +117,9 @@ int CCheckerApp::run(int& argc, char** argv, const std::optional<std::string>& d
         instant.start();
         // The passwords move into the keyring while the window is up already.
         // Its answers may bring the passwords the IDLE watchers wait for.
-        KeyringWorker keyring(dialog, [&lists, &instant] {
+        KeyringWorker keyring(dialog, [&dialog, &lists, &instant] {
             lists.panel().fillFromSettings();
+            dialog.layoutControls(); // the keyring's notice may come or go
             instant.watchers().update();
         });
         keyringWorker = &keyring;

@@ -25,6 +25,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QLabel>
 #include <QMenuBar>
 #include <QPushButton>
 #include <QVBoxLayout>
@@ -198,7 +199,11 @@ void CCheckerDlg::layoutControls() {
     if (dialogReady != 1)
         return;
     const DialogUnits& units = controls_.units();
-    const auto layout = mainWindowLayout(client_->width(), client_->height(), units);
+    auto* notice = controls_.get<QLabel>(kKeyringNotice);
+    const bool noticeLine = notice && !notice->text().isEmpty();
+    if (notice && !noticeLine)
+        notice->hide(); // the layout places it only while it has a text
+    const auto layout = mainWindowLayout(client_->width(), client_->height(), units, noticeLine);
     for (const ControlPlacement& place : layout) {
         QWidget* control = controls_.byId(place.id);
         if (!control)

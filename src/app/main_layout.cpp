@@ -24,17 +24,20 @@ constexpr int kPanelWidth = 729;
 
 } // namespace
 
-std::vector<ControlPlacement> mainWindowLayout(int w, int h, const DialogUnits& units) {
+std::vector<ControlPlacement> mainWindowLayout(int w, int h, const DialogUnits& units,
+                                               bool noticeLine) {
     const LayoutScale s{units};
     const int c = w / 2;
     const int x0 = c - s.x(kPanelWidth / 2);
     const int y0 = h - s.y(132);
     const int bottomRow = h - s.y(156);
-    return {
+    const int noticeRow = noticeLine ? s.y(18) : 0;
+    const int mailListHeight = h - s.y(166) - 178 - noticeRow;
+    std::vector<ControlPlacement> layout{
         {kBanner, c - 177, 2, 355, 42},
         {kMailsGroup, 10, 41, w - 20, h - s.y(134) - 41},
         {kAccountList, 20, 61, w - 40, 111},
-        {kMailList, 20, 178, w - 40, h - s.y(166) - 178},
+        {kMailList, 20, 178, w - 40, mailListHeight},
         {kIntervalLabel, c - s.x(360), bottomRow},
         {kIntervalNumber, c - s.x(248), h - s.y(160)},
         {kMinutesLabel, c - s.x(207), bottomRow},
@@ -63,6 +66,9 @@ std::vector<ControlPlacement> mainWindowLayout(int w, int h, const DialogUnits& 
         {kPopupAutoCloseBox, x0 + s.x(546), y0 + s.y(72)},
         {kDesktopNotifyBox, x0 + s.x(546), y0 + s.y(92)},
     };
+    if (noticeLine)
+        layout.push_back({kKeyringNotice, 20, 178 + mailListHeight + s.y(3), w - 40, s.y(13)});
+    return layout;
 }
 
 QSize minimumWindowSize(const DialogUnits& units) {

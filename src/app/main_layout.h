@@ -23,7 +23,10 @@ struct ControlPlacement {
 // those of a dialog font of 6 by 13 pixels (dialog units {6, 13}); other
 // units scale the bottom panel and its distances from the centre and the
 // bottom edge alike, so that the panel keeps its arrangement.
-std::vector<ControlPlacement> mainWindowLayout(int w, int h, const DialogUnits& units);
+// With `noticeLine` the mail list gives a text row at its foot to the
+// keyring's notice, which is placed only then.
+std::vector<ControlPlacement> mainWindowLayout(int w, int h, const DialogUnits& units,
+                                               bool noticeLine = false);
 
 // The smallest window the user can drag to, frame included, for units {6, 13}.
 inline constexpr QSize kMinimumWindowSize{754, 563};

@@ -6,6 +6,7 @@
 #include "config/settings.h"
 #include "config/state_store.h"
 #include "core/language.h"
+#include "core/password_keyring.h"
 #include "notify/beep_patterns.h"
 #include "platform/dialog_builder.h"
 #include "platform/message_box.h"
@@ -17,6 +18,7 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSignalBlocker>
@@ -169,6 +171,8 @@ void SettingsPanel::fillFromSettings() {
         number->setText(QString::fromStdString(settings.checkIntervalText));
     if (auto* number = get<QLineEdit>(kRepeatNumber))
         number->setText(QString::fromStdString(settings.repeatSecondsText));
+    if (auto* notice = get<QLabel>(kKeyringNotice))
+        notice->setText(QString::fromStdString(keyringNotice()));
 }
 
 void SettingsPanel::restartLedTimerIfUnread() {

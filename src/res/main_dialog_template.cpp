@@ -23,6 +23,9 @@ constexpr ControlTemplate mainControls[] = {
     // resize layout places it beside "check mails now".
     {kIdleBox, ControlKind::CheckBox, 288, 214, 150, 10, "Sofort benachrichtigen (IMAP IDLE)",
      "notify at once (IMAP IDLE)"},
+    // Beyond the described window: why the passwords stay in obx.dat, under
+    // the mail list while there is a reason (the resize layout makes room).
+    {kKeyringNotice, ControlKind::StaticText, 14, 186, 440, 9, nullptr, nullptr, style::Hidden},
     {kNotificationGroup, ControlKind::GroupBox, 6, 225, 457, 77, "Benachrichtigung bei Email",
      "Notification"},
     {kLedGroup, ControlKind::GroupBox, 19, 236, 78, 59, "Tastatur LED", "Keyboard LED"},

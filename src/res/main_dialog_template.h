@@ -43,6 +43,7 @@ enum MainControl : int {
     kMinutesLabel = 1058,
     kDesktopNotifyBox = 1059,
     kIdleBox = 1060,
+    kKeyringNotice = 1061,
 };
 
 extern const DialogTemplate mainDialogTemplate;

@@ -193,6 +193,21 @@ TEST(MainWindowLayout, PlacesTheControlsForTwoWindowSizesInSixByThirteenPixelUni
     }
 }
 
+TEST(MainWindowLayout, TheKeyringNoticeTakesARowFromTheFootOfTheMailList) {
+    std::map<int, QRect> plain, noticed;
+    for (const ControlPlacement& place : mainWindowLayout(900, 700, DialogUnits{6, 13}))
+        plain[place.id] = QRect(place.left, place.top, place.width, place.height);
+    for (const ControlPlacement& place : mainWindowLayout(900, 700, DialogUnits{6, 13}, true))
+        noticed[place.id] = QRect(place.left, place.top, place.width, place.height);
+    EXPECT_FALSE(plain.contains(kKeyringNotice)); // no place: it stays hidden
+    ASSERT_TRUE(noticed.contains(kKeyringNotice));
+    const QRect notice = noticed[kKeyringNotice];
+    EXPECT_EQ(noticed[kMailList].height(), plain[kMailList].height() - 18);
+    EXPECT_GT(notice.top(), noticed[kMailList].bottom());
+    EXPECT_TRUE(noticed[kMailsGroup].contains(notice));
+    EXPECT_EQ(notice.width(), noticed[kMailList].width());
+}
+
 TEST(MainWindowLayout, ScalesWithTheDialogUnits) {
     // A font of 9 by 26 pixels: horizontal distances times 1.5, vertical ones doubled.
     std::map<int, ControlPlacement> at;

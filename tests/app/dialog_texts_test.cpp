@@ -12,6 +12,7 @@
 #include "config/program_directory.h"
 #include "core/account_table.h"
 #include "core/language.h"
+#include "core/password_keyring.h"
 #include "dialogs/about_box.h"
 #include "dialogs/account_editor.h"
 #include "dialogs/certificate_dialog.h"
@@ -22,6 +23,7 @@
 #include "dialogs/wizard.h"
 #include "platform/qt_translations.h"
 #include "res/account_dialog_templates.h"
+#include "res/main_dialog_template.h"
 #include "res/menus.h"
 #include "support/find_control.h"
 #include "support/process_reset.h"
@@ -111,6 +113,27 @@ TEST_P(DialogTextsTest, MainWindowShowsEveryTextWhole) {
     window.OnCommand(res::kCmdOpenWindow); // at the default size
     inspect(window, "main window");
     EXPECT_TRUE(problems.isEmpty()) << problems.join('\n').toStdString();
+}
+
+TEST_P(DialogTextsTest, TheKeyringNoticeFitsUnderTheMailList) {
+    CCheckerDlg window(std::make_unique<test::RecordingTrayShell>());
+    WindowLists lists(window);
+    dialogReady = 1;
+    window.OnCommand(res::kCmdOpenWindow);
+    PasswordAnswer failed;
+    failed.outcome = SecretOutcome::Failed; // the longest of the reasons
+    applyPasswordAnswers({failed});
+    lists.panel().fillFromSettings();
+    window.layoutControls();
+    const QWidget* notice = window.controls().byId(res::kKeyringNotice);
+    ASSERT_TRUE(notice && notice->isVisible());
+    inspect(window, "main window with the keyring notice");
+    EXPECT_TRUE(problems.isEmpty()) << problems.join('\n').toStdString();
+
+    clearKeyringNotice(); // the keyring answered after all
+    lists.panel().fillFromSettings();
+    window.layoutControls();
+    EXPECT_FALSE(notice->isVisible());
 }
 
 TEST_P(DialogTextsTest, MailListColumnsShareTheListAndTheDateFits) {
