@@ -25,6 +25,7 @@ int runAccounts(CommandArguments& arguments, const CliContext& context) {
             context.io.out << "\tpinned";
         context.io.out << '\n';
     }
+    context.tellKeyringNotice();
     return 0;
 }
 

@@ -91,6 +91,7 @@ int runAddAccount(CommandArguments& arguments, const CliContext& context) {
     if (appendAccount(account) < 0)
         return refuse(context, accountLimitText());
     context.settlePasswords(true); // the new password into the keyring
+    context.tellKeyringNotice();
     if (!saveState(SaveKind::SettingsFile))
         return 1;
     context.io.out << Text("Ihr Emailaccount wurde zur Überprüfung eingerichtet !",

@@ -4,8 +4,10 @@
 #include "config/program_directory.h"
 #include "config/state_store.h"
 #include "config/trusted_certificates.h"
+#include "core/password_keyring.h"
 
 #include <algorithm>
+#include <ostream>
 
 namespace ombrix {
 
@@ -55,6 +57,11 @@ void CliContext::loadState(LoadScope scope) const {
 
 void CliContext::settlePasswords(bool move) const {
     settlePasswordsNow(move);
+}
+
+void CliContext::tellKeyringNotice() const {
+    if (const std::string notice = keyringNotice(); !notice.empty())
+        io.err << notice << '\n';
 }
 
 } // namespace ombrix

@@ -46,6 +46,9 @@ struct CliContext {
     // a command that holds the directory, moves the others into it. Where
     // each password lives shows in --accounts.
     void settlePasswords(bool move) const;
+    // Says on stderr why passwords stay in obx.dat, when the keyring failed
+    // them: the commands a user runs by hand (not those of scripts and timers).
+    void tellKeyringNotice() const;
 };
 
 struct CliCommand {

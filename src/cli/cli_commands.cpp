@@ -6,8 +6,11 @@ namespace {
 constexpr CliCommand kCommands[] = {
     {"--help", "--help", "zeigt diese Hilfe", "shows this help", runHelp},
     {"--accounts", "--accounts",
-     "listet die Konten: Nummer, Name, Server, Port, Protokoll, SSL, aktiv",
-     "lists the accounts: index, name, host, port, protocol, SSL, active", runAccounts},
+     "listet die Konten: Nummer, Name, Server, Port, Protokoll, SSL, aktiv, wo das Passwort "
+     "liegt (keyring oder file), pinned bei angenommenem Zertifikat",
+     "lists the accounts: index, name, host, port, protocol, SSL, active, where the password "
+     "lives (keyring or file), pinned for an accepted certificate",
+     runAccounts},
     {"--add-account", "--add-account --name A --host H --user U [--imap] [--ssl] [--port P]",
      "legt ein Konto an; das Passwort kommt von der Standardeingabe",
      "adds an account; the password is read from standard input", runAddAccount, true},
