@@ -6,6 +6,7 @@
 #include "config/state_store.h"
 #include "core/run_flags.h"
 #include "platform/message_box.h"
+#include "platform/secret_store.h"
 #include "res/menus.h"
 
 #include <QApplication>
@@ -52,6 +53,7 @@ void CCheckerDlg::endSession() {
         return;
     abortRequest = 1;
     quitting_ = true; // no new run starts from here on
+    cancelSecretCalls(); // a run or the keyring worker may wait for an unlock
     if (hooks_.sessionEnding)
         hooks_.sessionEnding();
     for (const int id : {CheckTimer, FirstCheckTimer, RepeatTimer, LedTimer, MarkReadTimer})

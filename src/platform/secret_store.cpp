@@ -44,6 +44,13 @@ std::unique_ptr<GHashTable, HashTableUnref> attributesOf(const SecretKey& key) {
                                 "protocol", key.protocol.c_str(), "port", key.port, nullptr));
 }
 
+// One for every call of the process: the program's end cancels them all, so
+// that a keyring waiting for an unlock nobody gives never holds up the quit.
+GCancellable* callsCancellable() {
+    static GCancellable* const cancellable = g_cancellable_new();
+    return cancellable;
+}
+
 bool serviceMissing(const GError* error) {
     if (error->domain == G_DBUS_ERROR)
         return error->code == G_DBUS_ERROR_SERVICE_UNKNOWN ||
@@ -88,7 +95,7 @@ bool sessionBusAnswers() {
           std::filesystem::exists(std::filesystem::path(runtime) / "bus", ignored)))
         return false;
     GError* raw = nullptr;
-    GDBusConnection* bus = g_bus_get_sync(G_BUS_TYPE_SESSION, nullptr, &raw);
+    GDBusConnection* bus = g_bus_get_sync(G_BUS_TYPE_SESSION, callsCancellable(), &raw);
     ErrorPtr error(raw);
     if (!bus)
         return false;
@@ -102,7 +109,7 @@ bool lockedItemExists(const SecretKey& key) {
     GError* raw = nullptr;
     auto attributes = attributesOf(key);
     GList* items = secret_password_searchv_sync(accountSchema(), attributes.get(),
-                                                SECRET_SEARCH_ALL, nullptr, &raw);
+                                                SECRET_SEARCH_ALL, callsCancellable(), &raw);
     ErrorPtr error(raw);
     bool locked = false;
     for (GList* it = items; it; it = it->next)
@@ -115,15 +122,17 @@ bool lockedItemExists(const SecretKey& key) {
 } // namespace
 
 SecretOutcome storeSecret(const SecretKey& key, std::string_view label, std::string_view password) {
+    if (g_cancellable_is_cancelled(callsCancellable()))
+        return SecretOutcome::Locked;
     if (!sessionBusAnswers())
         return SecretOutcome::NoService;
     const std::string labelText(label);
     const std::string passwordText(password);
     auto attributes = attributesOf(key);
     GError* raw = nullptr;
-    const bool stored =
-        secret_password_storev_sync(accountSchema(), attributes.get(), SECRET_COLLECTION_DEFAULT,
-                                    labelText.c_str(), passwordText.c_str(), nullptr, &raw);
+    const bool stored = secret_password_storev_sync(accountSchema(), attributes.get(),
+                                                    SECRET_COLLECTION_DEFAULT, labelText.c_str(),
+                                                    passwordText.c_str(), callsCancellable(), &raw);
     ErrorPtr error(raw);
     if (stored)
         return SecretOutcome::Done;
@@ -131,12 +140,14 @@ SecretOutcome storeSecret(const SecretKey& key, std::string_view label, std::str
 }
 
 SecretLookup lookupSecret(const SecretKey& key) {
+    if (g_cancellable_is_cancelled(callsCancellable()))
+        return {SecretOutcome::Locked, {}};
     if (!sessionBusAnswers())
         return {SecretOutcome::NoService, {}};
     auto attributes = attributesOf(key);
     GError* raw = nullptr;
     gchar* password =
-        secret_password_lookupv_sync(accountSchema(), attributes.get(), nullptr, &raw);
+        secret_password_lookupv_sync(accountSchema(), attributes.get(), callsCancellable(), &raw);
     ErrorPtr error(raw);
     if (password) {
         SecretLookup found{SecretOutcome::Done, password};
@@ -149,18 +160,24 @@ SecretLookup lookupSecret(const SecretKey& key) {
 }
 
 SecretOutcome clearSecret(const SecretKey& key) {
+    if (g_cancellable_is_cancelled(callsCancellable()))
+        return SecretOutcome::Locked;
     if (!sessionBusAnswers())
         return SecretOutcome::NoService;
     auto attributes = attributesOf(key);
     GError* raw = nullptr;
     const bool removed =
-        secret_password_clearv_sync(accountSchema(), attributes.get(), nullptr, &raw);
+        secret_password_clearv_sync(accountSchema(), attributes.get(), callsCancellable(), &raw);
     ErrorPtr error(raw);
     if (removed)
         return SecretOutcome::Done;
     if (error)
         return outcomeOf(error.get());
     return lockedItemExists(key) ? SecretOutcome::Locked : SecretOutcome::NotFound;
+}
+
+void cancelSecretCalls() {
+    g_cancellable_cancel(callsCancellable());
 }
 
 const char* secretOutcomeName(SecretOutcome outcome) {

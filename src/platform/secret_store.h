@@ -37,6 +37,10 @@ SecretLookup lookupSecret(const SecretKey& key);
 // Removes the item; a missing item gives NotFound.
 SecretOutcome clearSecret(const SecretKey& key);
 
+// The program is ending: the call in progress on any thread, and every later
+// one, comes back at once as Locked (nothing stored, nothing lost). For good.
+void cancelSecretCalls();
+
 const char* secretOutcomeName(SecretOutcome outcome);
 
 } // namespace ombrix

@@ -12,6 +12,7 @@
 #include "core/language.h"
 #include "core/run_flags.h"
 #include "dialogs/wait_dialog.h"
+#include "platform/secret_store.h"
 #include "res/main_dialog_template.h"
 #include "res/menus.h"
 #include "support/gui_wait.h"
@@ -558,6 +559,15 @@ TEST_F(CheckerWindowTest, QuitAsksAndStaysOnNo) {
     EXPECT_EQ(boxes.texts()[0], "Are you sure you want to quit Ombrix?");
     EXPECT_EQ(abortRequest, 1);
     EXPECT_FALSE(fileExists("obx.dat"));
+}
+
+// A keyring that waits for an unlock nobody gives must not hold up the end:
+// from the end of the session on, keyring calls come back at once.
+TEST_F(CheckerWindowTest, TheEndOfTheSessionCancelsTheKeyringCalls) {
+    makeWindow();
+    window->endSession();
+    EXPECT_EQ(lookupSecret({"mail.example.org", "anna", "imap", 993}).outcome,
+              SecretOutcome::Locked);
 }
 
 } // namespace

@@ -6,9 +6,14 @@
 #include "platform/secret_store.h"
 #include "support/keyring_daemon.h"
 
+#include <chrono>
+#include <condition_variable>
+#include <cstdlib>
+#include <future>
 #include <gtest/gtest.h>
 #include <libsecret/secret.h>
 #include <memory>
+#include <mutex>
 
 namespace ombrix {
 namespace {
@@ -141,6 +146,92 @@ TEST(SecretStoreLockedTest, LockedCollectionIsReportedAndKeepsTheItem) {
     g_list_free_full(items, g_object_unref);
     g_object_unref(collection);
     g_object_unref(service);
+}
+
+// A Secret Service that takes every call and answers none: the keyring as it
+// is while its unlock prompt waits for a user who is not there.
+class SilentSecretService {
+public:
+    SilentSecretService() {
+        GError* error = nullptr;
+        connection_ = g_dbus_connection_new_for_address_sync(
+            std::getenv("DBUS_SESSION_BUS_ADDRESS"),
+            GDBusConnectionFlags(G_DBUS_CONNECTION_FLAGS_AUTHENTICATION_CLIENT |
+                                 G_DBUS_CONNECTION_FLAGS_MESSAGE_BUS_CONNECTION),
+            nullptr, nullptr, &error);
+        if (!connection_) {
+            g_error_free(error);
+            return;
+        }
+        g_dbus_connection_add_filter(connection_, &SilentSecretService::swallow, this, nullptr);
+        GVariant* reply = g_dbus_connection_call_sync(
+            connection_, "org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus",
+            "RequestName", g_variant_new("(su)", "org.freedesktop.secrets", 4u /* no queueing */),
+            G_VARIANT_TYPE("(u)"), G_DBUS_CALL_FLAGS_NONE, -1, nullptr, &error);
+        if (!reply) {
+            g_error_free(error);
+            return;
+        }
+        guint32 answer = 0;
+        g_variant_get(reply, "(u)", &answer);
+        g_variant_unref(reply);
+        owned_ = answer == 1; // the primary owner
+    }
+    ~SilentSecretService() {
+        if (connection_)
+            g_object_unref(connection_);
+    }
+
+    bool owned() const { return owned_; }
+    bool waitForCall() {
+        std::unique_lock lock(mutex_);
+        return called_.wait_for(lock, std::chrono::seconds(20), [this] { return calls_ > 0; });
+    }
+    int calls() {
+        const std::lock_guard lock(mutex_);
+        return calls_;
+    }
+
+private:
+    // GDBus's own thread: a call dropped here is never answered.
+    static GDBusMessage* swallow(GDBusConnection*, GDBusMessage* message, gboolean incoming,
+                                 gpointer data) {
+        if (!incoming ||
+            g_dbus_message_get_message_type(message) != G_DBUS_MESSAGE_TYPE_METHOD_CALL)
+            return message;
+        auto* self = static_cast<SilentSecretService*>(data);
+        {
+            const std::lock_guard lock(self->mutex_);
+            ++self->calls_;
+        }
+        self->called_.notify_all();
+        g_object_unref(message);
+        return nullptr;
+    }
+
+    GDBusConnection* connection_ = nullptr;
+    bool owned_ = false;
+    std::mutex mutex_;
+    std::condition_variable called_;
+    int calls_ = 0;
+};
+
+// The program's end cancels a call that waits for the keyring, and every
+// later one comes back at once without asking it: nothing is stored.
+TEST(SecretStoreCancelTest, TheEndOfTheProgramCancelsAWaitingCallAndAllLaterOnes) {
+    ASSERT_TRUE(test::sessionBusAvailable());
+    SilentSecretService service;
+    ASSERT_TRUE(service.owned());
+    auto waiting = std::async(std::launch::async, [] { return lookupSecret(workKey()); });
+    ASSERT_TRUE(service.waitForCall()) << "the lookup never reached the keyring";
+
+    cancelSecretCalls();
+    EXPECT_EQ(waiting.get().outcome, SecretOutcome::Locked);
+
+    const int callsBefore = service.calls();
+    EXPECT_EQ(storeSecret(workKey(), "Ombrix: Work", "pw"), SecretOutcome::Locked);
+    EXPECT_EQ(clearSecret(workKey()), SecretOutcome::Locked);
+    EXPECT_EQ(service.calls(), callsBefore);
 }
 
 } // namespace
