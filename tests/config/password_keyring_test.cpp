@@ -3,6 +3,7 @@
 // without a password getting lost. Each suite runs in a process of its own
 // (see ombrix_keyring_test).
 
+#include "app/keyring_worker.h"
 #include "check/check_run.h"
 #include "check/recording_run_host.h"
 #include "config/keyring_settling.h"
@@ -15,12 +16,15 @@
 #include "core/keyring_texts.h"
 #include "core/password_keyring.h"
 #include "core/run_flags.h"
+#include "support/gui_wait.h"
 #include "support/keyring_daemon.h"
 #include "support/process_reset.h"
 #include "support/temp_dir.h"
 
+#include <QObject>
 #include <gtest/gtest.h>
 #include <libsecret/secret.h>
+#include <thread>
 
 namespace ombrix {
 namespace {
@@ -223,6 +227,32 @@ TEST_F(PasswordKeyringLockedTest, LockedKeyringKeepsThePasswordsInTheFile) {
     EXPECT_EQ(accounts[1].password, "ab");
     EXPECT_EQ(accounts[0].passwordInKeyring, 0);
     EXPECT_EQ(keyringNotice(), keyring_texts::keyringLocked());
+}
+
+// The desktop program's keyring worker: the keyring is asked on a thread of
+// its own, the answers are written and obx.dat saved on the window's thread.
+using KeyringWorkerTest = PasswordKeyringTest;
+
+TEST_F(KeyringWorkerTest, MovesThePasswordsBesideTheWindowAndForgetsADeletedAccount) {
+    startWithFixture();
+    QObject window;
+    int applied = 0;
+    std::thread::id appliedOn;
+    KeyringWorker worker(window, [&] {
+        ++applied;
+        appliedOn = std::this_thread::get_id();
+    });
+    worker.settle();
+    ASSERT_TRUE(test::processEventsUntil([&] { return applied == 1; }));
+    EXPECT_EQ(appliedOn, std::this_thread::get_id());
+    EXPECT_EQ(obxDat(), blankedFixture());
+    EXPECT_EQ(accounts[0].passwordInKeyring, 1);
+    EXPECT_EQ(lookupSecret(firstKey()).password, "pa=ss");
+
+    worker.forget(firstKey());
+    EXPECT_TRUE(test::processEventsUntil(
+        [] { return lookupSecret(firstKey()).outcome == SecretOutcome::NotFound; }));
+    EXPECT_EQ(lookupSecret(secondKey()).password, "ab"); // only the one named
 }
 
 } // namespace
