@@ -42,7 +42,7 @@ struct MonthMatch {
     std::size_t dayOffset = 0;
 };
 
-std::string asciiLower(std::string_view text) {
+std::string lowercased(std::string_view text) {
     std::string lower(text);
     for (char& c : lower)
         if (c >= 'A' && c <= 'Z')
@@ -126,7 +126,7 @@ std::uint8_t readDay(const std::string& lower, const MonthMatch& match) {
 } // namespace
 
 MailDate readMailDate(std::string_view dateValue) {
-    const std::string lower = asciiLower(dateValue);
+    const std::string lower = lowercased(dateValue);
     const MonthMatch match = findMonth(lower);
     if (match.month == 0)
         return MailDate{};

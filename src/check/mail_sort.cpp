@@ -1,5 +1,7 @@
 #include "check/mail_sort.h"
 
+#include "platform/ascii.h"
+
 #include <algorithm>
 #include <numeric>
 #include <tuple>
@@ -8,14 +10,6 @@
 
 namespace ombrix {
 namespace {
-
-char asciiLower(char c) {
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-bool isAsciiAlnum(char c) {
-    return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
-}
 
 // The leading character, compared as a signed code; an empty text sorts as 0.
 signed char subjectKey(const std::string& subject) {
@@ -26,7 +20,7 @@ signed char subjectKey(const std::string& subject) {
 // quotation mark or bracket.
 signed char senderKey(const std::string& from) {
     char key = from.empty() ? '\0' : from[0];
-    if (!isAsciiAlnum(key) && from.size() > 1)
+    if (!isAsciiLetterOrDigit(key) && from.size() > 1)
         key = from[1];
     return static_cast<signed char>(asciiLower(key));
 }

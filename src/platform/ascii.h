@@ -11,6 +11,14 @@ constexpr bool isAsciiDigit(char c) {
     return c >= '0' && c <= '9';
 }
 
+constexpr bool isAsciiLetterOrDigit(char c) {
+    return isAsciiDigit(c) || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+}
+
+constexpr char asciiLower(char c) {
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
 constexpr char asciiUpper(char c) {
     return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
 }
