@@ -2,6 +2,7 @@
 
 #include "check/mail_date.h"
 #include "mime/message_part.h"
+#include "platform/ascii.h"
 
 #include <algorithm>
 #include <charconv>
@@ -39,8 +40,7 @@ std::string_view withoutCompletionLine(std::string_view reply) {
     const std::size_t lastLineFeed = text.rfind('\n');
     const std::size_t lineStart = lastLineFeed == std::string_view::npos ? 0 : lastLineFeed + 1;
     const std::string_view lastLine = text.substr(lineStart);
-    const bool tagged =
-        lastLine.size() > 1 && lastLine[0] == 'a' && lastLine[1] >= '0' && lastLine[1] <= '9';
+    const bool tagged = lastLine.size() > 1 && lastLine[0] == 'a' && isAsciiDigit(lastLine[1]);
     return tagged ? reply.substr(0, lineStart) : reply;
 }
 

@@ -42,14 +42,6 @@ struct MonthMatch {
     std::size_t dayOffset = 0;
 };
 
-std::string lowercased(std::string_view text) {
-    std::string lower(text);
-    for (char& c : lower)
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
-    return lower;
-}
-
 // The position points at the three letters that end the month name; the day
 // offset is the length of the form found, so position - offset is where the
 // day's two characters start.
@@ -126,7 +118,7 @@ std::uint8_t readDay(const std::string& lower, const MonthMatch& match) {
 } // namespace
 
 MailDate readMailDate(std::string_view dateValue) {
-    const std::string lower = lowercased(dateValue);
+    const std::string lower = asciiLowercase(dateValue);
     const MonthMatch match = findMonth(lower);
     if (match.month == 0)
         return MailDate{};

@@ -1,9 +1,9 @@
 #include "config/trusted_certificates.h"
 
+#include "platform/ascii.h"
 #include "platform/text_file.h"
 
 #include <algorithm>
-#include <cctype>
 #include <charconv>
 #include <ctime>
 
@@ -41,20 +41,6 @@ bool hasControl(std::string_view text) {
     return std::ranges::any_of(text, [](unsigned char c) { return c < 0x20 || c == 0x7F; });
 }
 
-std::string upperCase(std::string_view text) {
-    std::string result(text);
-    std::ranges::transform(result, result.begin(),
-                           [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
-    return result;
-}
-
-std::string lowerCase(std::string_view text) {
-    std::string result(text);
-    std::ranges::transform(result, result.begin(),
-                           [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return result;
-}
-
 // A field is one line without separators: whatever a library said goes in blanked.
 std::string fieldText(std::string_view text) {
     std::string field(text);
@@ -89,10 +75,10 @@ std::vector<CertificatePin> parseTrustedCertificates(std::string_view text) {
         const std::vector<std::string_view> parts = fields(line);
         if (parts.size() != kFields || !isPeer(parts[0]) || std::ranges::any_of(parts, hasControl))
             continue;
-        const std::string sha256 = upperCase(parts[1]);
+        const std::string sha256 = asciiUppercase(parts[1]);
         if (!isSha256Fingerprint(sha256))
             continue;
-        const std::string peer = lowerCase(parts[0]);
+        const std::string peer = asciiLowercase(parts[0]);
         std::erase_if(pins, [&](const CertificatePin& pin) { return pin.peer == peer; });
         pins.push_back({peer, sha256, std::string(parts[2]), std::string(parts[3])});
     }

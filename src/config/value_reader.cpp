@@ -1,6 +1,7 @@
 #include "config/value_reader.h"
 
 #include "config/obx_schema.h"
+#include "platform/ascii.h"
 
 #include <algorithm>
 #include <cctype>
@@ -52,7 +53,7 @@ std::int32_t decimalValue(std::string_view value) {
         negative = value[i++] == '-';
     std::int64_t number = 0;
     constexpr std::int64_t kLimit = std::numeric_limits<std::int32_t>::max();
-    for (; i < value.size() && value[i] >= '0' && value[i] <= '9'; ++i)
+    for (; i < value.size() && isAsciiDigit(value[i]); ++i)
         number = std::min<std::int64_t>(number * 10 + (value[i] - '0'), kLimit + 1);
     if (negative)
         return static_cast<std::int32_t>(-number);

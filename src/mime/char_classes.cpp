@@ -1,5 +1,7 @@
 #include "mime/char_classes.h"
 
+#include "platform/ascii.h"
+
 #include <array>
 #include <cstdint>
 
@@ -41,10 +43,6 @@ bool hasClass(char c, ClassBit bit) {
     return octet < kClassTable.size() && (kClassTable[octet] & bit) != 0;
 }
 
-char foldCase(char c) {
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c + ('a' - 'A')) : c;
-}
-
 } // namespace
 
 bool isControl(char c) {
@@ -68,18 +66,9 @@ bool isTokenChar(char c) {
     return octet >= 128 || (octet > ' ' && octet != 127 && !isSpecial(c));
 }
 
-bool equalsIgnoreCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size())
-        return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        if (foldCase(a[i]) != foldCase(b[i]))
-            return false;
-    }
-    return true;
-}
-
 bool startsWithIgnoreCase(std::string_view text, std::string_view prefix) {
-    return text.size() >= prefix.size() && equalsIgnoreCase(text.substr(0, prefix.size()), prefix);
+    return text.size() >= prefix.size() &&
+           equalsIgnoringCase(text.substr(0, prefix.size()), prefix);
 }
 
 } // namespace ombrix::mime

@@ -13,8 +13,8 @@ bool isLetterOrDigit(char c);
 bool isSpecial(char c);   // RFC 2045 tspecials with "." added, "/" and "?" removed
 bool isTokenChar(char c); // octets of 128 and above, or above blank and not special
 
-// ASCII-only case folding: mail field names and media types are ASCII.
-bool equalsIgnoreCase(std::string_view a, std::string_view b);
+// ASCII-only case folding (equalsIgnoringCase in platform/ascii.h): mail field
+// names and media types are ASCII.
 bool startsWithIgnoreCase(std::string_view text, std::string_view prefix);
 
 } // namespace ombrix::mime

@@ -1,6 +1,7 @@
 #include "mime/charset_conversion.h"
 
 #include "mime/char_classes.h"
+#include "platform/ascii.h"
 
 #include <array>
 #include <cerrno>
@@ -30,7 +31,7 @@ std::optional<std::string> iconvName(std::string_view charset) {
     for (const char c : charset) {
         if (!isCharsetNameChar(c))
             return std::nullopt;
-        name += (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
+        name += asciiUpper(c);
     }
     return name;
 }

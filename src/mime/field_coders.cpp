@@ -3,6 +3,7 @@
 #include "mime/char_classes.h"
 #include "mime/charset_conversion.h"
 #include "mime/transfer_coders.h"
+#include "platform/ascii.h"
 
 #include <algorithm>
 #include <optional>
@@ -55,7 +56,7 @@ bool onlyWhiteSpace(std::string_view text) {
 class WordRun {
 public:
     void add(const EncodedWord& word, std::string& out) {
-        if (open_ && !equalsIgnoreCase(charset_, word.charset))
+        if (open_ && !equalsIgnoringCase(charset_, word.charset))
             finish(out);
         if (!open_)
             charset_.assign(word.charset);

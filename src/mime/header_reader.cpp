@@ -3,6 +3,7 @@
 #include "mime/char_classes.h"
 #include "mime/media_types.h"
 #include "mime/registries.h"
+#include "platform/ascii.h"
 
 #include <optional>
 
@@ -123,7 +124,7 @@ std::size_t readHeader(std::string_view text, std::vector<HeaderField>& fields) 
 
 const HeaderField* findField(const std::vector<HeaderField>& fields, std::string_view name) {
     for (const HeaderField& field : fields) {
-        if (equalsIgnoreCase(field.name, name))
+        if (equalsIgnoringCase(field.name, name))
             return &field;
     }
     return nullptr;

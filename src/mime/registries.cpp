@@ -3,13 +3,14 @@
 #include "mime/char_classes.h"
 #include "mime/message_part.h"
 #include "mime/transfer_coders.h"
+#include "platform/ascii.h"
 
 namespace ombrix::mime {
 
 template <typename Product>
 const typename Registry<Product>::Factory* Registry<Product>::find(std::string_view name) const {
     for (const Entry& entry : entries_) {
-        if (equalsIgnoreCase(entry.name, name))
+        if (equalsIgnoringCase(entry.name, name))
             return &entry.factory;
     }
     return nullptr;

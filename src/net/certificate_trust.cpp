@@ -1,22 +1,14 @@
 #include "net/certificate_trust.h"
 
+#include "platform/ascii.h"
+
 #include <algorithm>
-#include <cctype>
 #include <cstdlib>
 
 namespace ombrix {
-namespace {
-
-std::string lowerCase(std::string text) {
-    std::ranges::transform(text, text.begin(),
-                           [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return text;
-}
-
-} // namespace
 
 std::string peerName(const std::string& host, std::uint16_t port) {
-    return lowerCase(host) + ":" + std::to_string(port);
+    return asciiLowercase(host) + ":" + std::to_string(port);
 }
 
 std::string peerName(const std::string& host, const std::string& port) {

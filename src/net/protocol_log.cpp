@@ -1,5 +1,7 @@
 #include "net/protocol_log.h"
 
+#include "platform/ascii.h"
+
 #include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
@@ -10,19 +12,9 @@
 namespace ombrix::protocol_log {
 namespace {
 
-std::string upper(std::string_view text) {
-    std::string result(text);
-    for (char& c : result) {
-        if (c >= 'a' && c <= 'z') {
-            c = static_cast<char>(c - 'a' + 'A');
-        }
-    }
-    return result;
-}
-
 // "PASS secret" and "a001 LOGIN user secret" keep their verb, never the rest.
 std::string masked(std::string_view line) {
-    std::string head = upper(line.substr(0, 64));
+    std::string head = asciiUppercase(line.substr(0, 64));
     std::size_t verb = head.rfind("PASS ", 0) == 0 ? 0 : head.find(" LOGIN ");
     if (verb == std::string::npos) {
         return std::string(line);

@@ -1,5 +1,7 @@
 #include "net/reply_scanner.h"
 
+#include "platform/ascii.h"
+
 #include <cstdio>
 
 namespace ombrix {
@@ -140,7 +142,7 @@ void TaggedReplyScanner::matchLine(char byte) {
 }
 
 void TaggedReplyScanner::trackLiteral(char byte) {
-    bool digit = byte >= '0' && byte <= '9';
+    const bool digit = isAsciiDigit(byte);
     switch (literal_) {
     case Literal::Digits:
         if (digit && literalSize_ < 100000000) {

@@ -3,6 +3,7 @@
 // (std::isdigit and friends follow the locale and take no plain char).
 
 #include <algorithm>
+#include <string>
 #include <string_view>
 
 namespace ombrix {
@@ -21,6 +22,18 @@ constexpr char asciiLower(char c) {
 
 constexpr char asciiUpper(char c) {
     return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+}
+
+inline std::string asciiLowercase(std::string_view text) {
+    std::string lower(text);
+    std::ranges::transform(lower, lower.begin(), asciiLower);
+    return lower;
+}
+
+inline std::string asciiUppercase(std::string_view text) {
+    std::string upper(text);
+    std::ranges::transform(upper, upper.begin(), asciiUpper);
+    return upper;
 }
 
 // Protocol keywords ("FETCH", "OK") compare without regard to ASCII case.
