@@ -1,5 +1,6 @@
 #include "platform/shell.h"
 
+#include "platform/desktop_exec.h"
 #include "platform/display_text.h"
 
 #include <QDesktopServices>
@@ -168,7 +169,7 @@ std::string execLineOf(const std::string& desktopFileText) {
                         [&](const std::string& key, const std::string& value) {
                             if (key != "Exec")
                                 return false;
-                            exec = value;
+                            exec = unescapeDesktopValue(value);
                             return true;
                         });
     return exec;

@@ -33,9 +33,9 @@ std::vector<std::string> mimeAppsFiles();
 // XDG_DATA_HOME followed by XDG_DATA_DIRS, with their defaults.
 std::vector<std::string> xdgDataDirs();
 
-// The Exec= value in the [Desktop Entry] group of the desktop file with that id,
-// looked up under <dir>/applications/ (an id "a-b.desktop" may also live in
-// the subfolder a/b.desktop). Empty when not found.
+// The Exec= value in the [Desktop Entry] group of the desktop file with that id
+// (its string escapes such as \s undone), looked up under <dir>/applications/ (an id "a-b.desktop"
+// may also live in the subfolder a/b.desktop). Empty when not found.
 std::string desktopFileExec(const std::string& desktopId, const std::vector<std::string>& dataDirs);
 
 // The Exec= value of a desktop file's text ([Desktop Entry] group only).

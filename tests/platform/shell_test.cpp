@@ -63,10 +63,11 @@ TEST(DesktopFile, IsFoundInTheDataDirsInOrderAndInPrefixFolders) {
     test::writeBytes(first / "applications" / "thunderbird.desktop",
                      "[Desktop Entry]\nExec=/home/me/bin/thunderbird %u\n");
     test::writeBytes(second / "applications" / "kde" / "kmail.desktop",
-                     "[Desktop Entry]\nExec=kmail %u\n");
+                     "[Desktop Entry]\nExec=kmail\\s--compose %u \"C:\\\\\\\\x\"\n");
     const std::vector<std::string> dirs{first.path().string(), second.path().string()};
     EXPECT_EQ(desktopFileExec("thunderbird.desktop", dirs), "/home/me/bin/thunderbird %u");
-    EXPECT_EQ(desktopFileExec("kde-kmail.desktop", dirs), "kmail %u");
+    // The value's string escapes are undone; the quoting is the caller's.
+    EXPECT_EQ(desktopFileExec("kde-kmail.desktop", dirs), "kmail --compose %u \"C:\\\\x\"");
     EXPECT_EQ(desktopFileExec("absent.desktop", dirs), "");
     EXPECT_EQ(desktopFileExec("../applications/thunderbird.desktop", dirs), "")
         << "an id is a file name, never a path";
