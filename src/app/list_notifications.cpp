@@ -26,7 +26,7 @@ void announceNewMail(const std::string& notifyText, NotificationHost& host) {
         host.showPopup(notifyText, kPopupShowTime,
                        settings.popupAutoClose == 1 ? kPopupStayTime : kPopupStayOpenTime,
                        kPopupHideTime);
-    if (programConf.flag(kConfDesktopNotification, true))
+    if (readProgramConf().flag(kConfDesktopNotification, true))
         host.announceOnDesktop(notifyText);
     if (settings.waveAlarm == 1)
         host.startWaveAlarm();

@@ -136,8 +136,8 @@ void SettingsPanel::fillFromSettings() {
     setBox(kPopupAutoCloseBox, settings.popupAutoClose == 1);
     if (QWidget* autoClose = controls_.byId(kPopupAutoCloseBox))
         autoClose->setEnabled(settings.popupEnabled == 1);
-    setBox(kDesktopNotifyBox, programConf.flag(kConfDesktopNotification, true));
-    setBox(kIdleBox, programConf.flag(kConfIdle, true));
+    setBox(kDesktopNotifyBox, readProgramConf().flag(kConfDesktopNotification, true));
+    setBox(kIdleBox, readProgramConf().flag(kConfIdle, true));
     if (auto* path = get<QLineEdit>(kWavePath))
         path->setText(QFile::decodeName(settings.waveFile.c_str()));
     if (auto* combo = get<QComboBox>(kPatternCombo)) {
@@ -257,13 +257,12 @@ void SettingsPanel::onPopupBox(bool checked) {
 
 // obx.dat has no place for this one: it lives in ombrix.conf.
 void SettingsPanel::onDesktopNotifyBox(bool checked) {
-    programConf.setFlag(kConfDesktopNotification, checked);
-    saveProgramConf(programConfPath(programDirectory), programConf);
+    updateProgramConf(
+        [checked](ProgramConf& conf) { conf.setFlag(kConfDesktopNotification, checked); });
 }
 
 void SettingsPanel::onIdleBox(bool checked) {
-    programConf.setSwitch(kConfIdle, checked);
-    saveProgramConf(programConfPath(programDirectory), programConf);
+    updateProgramConf([checked](ProgramConf& conf) { conf.setSwitch(kConfIdle, checked); });
     if (idleSwitched_)
         idleSwitched_();
 }

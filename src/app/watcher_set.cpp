@@ -50,7 +50,7 @@ WatcherSet::~WatcherSet() {
 
 std::vector<ImapServer> WatcherSet::wanted() const {
     std::vector<ImapServer> servers;
-    if (stopped_ || holds_ > 0 || !programConf.flag(kConfIdle, true))
+    if (stopped_ || holds_ > 0 || !readProgramConf().flag(kConfIdle, true))
         return servers;
     const TableAccess access;
     for (std::uint32_t i = 0; i < accountCount; ++i) {

@@ -1,12 +1,16 @@
 #include "config/program_conf.h"
 
+#include "config/program_directory.h"
 #include "platform/text_file.h"
 
 #include <algorithm>
 #include <charconv>
+#include <mutex>
 
 namespace ombrix {
 namespace {
+
+std::mutex programConfMutex;
 
 std::string_view trimmed(std::string_view text) {
     const auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\r'; };
@@ -86,6 +90,10 @@ void ProgramConf::set(std::string_view key, std::string_view value) {
     lines_.push_back({std::string(key), oneLine(value)});
 }
 
+void ProgramConf::erase(std::string_view key) {
+    std::erase_if(lines_, [key](const Line& line) { return !line.key.empty() && line.key == key; });
+}
+
 void ProgramConf::setFlag(std::string_view key, bool on) {
     set(key, on ? "1" : "0");
 }
@@ -110,6 +118,17 @@ ProgramConf loadProgramConf(const std::filesystem::path& file) {
 std::error_code saveProgramConf(const std::filesystem::path& file, const ProgramConf& conf) {
     return replaceFile(file, conf.serialize(),
                        std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+}
+
+ProgramConf readProgramConf() {
+    const std::lock_guard lock(programConfMutex);
+    return programConf;
+}
+
+std::error_code updateProgramConf(const std::function<void(ProgramConf&)>& change) {
+    const std::lock_guard lock(programConfMutex);
+    change(programConf);
+    return saveProgramConf(programConfPath(programDirectory), programConf);
 }
 
 } // namespace ombrix

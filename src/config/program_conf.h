@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -41,6 +42,8 @@ public:
     // As setFlag, written "on" or "off" (keys a user is meant to edit by hand).
     void setSwitch(std::string_view key, bool on);
     void setNumber(std::string_view key, std::int64_t number);
+    // Drops every entry of the key.
+    void erase(std::string_view key);
 
 private:
     struct Line {
@@ -50,7 +53,10 @@ private:
     std::vector<Line> lines_;
 };
 
-// The settings of this process's program directory.
+// The settings of this process's program directory. The window thread reads
+// and writes it freely; a worker thread reads or changes it only through
+// readProgramConf() and updateProgramConf(), and so does the window thread
+// when it writes while workers run.
 inline ProgramConf programConf;
 
 std::filesystem::path programConfPath(const std::string& directory);
@@ -58,5 +64,10 @@ std::filesystem::path programConfPath(const std::string& directory);
 ProgramConf loadProgramConf(const std::filesystem::path& file);
 // Atomic, readable for the owner only.
 std::error_code saveProgramConf(const std::filesystem::path& file, const ProgramConf& conf);
+
+// programConf under its lock: a copy to read from, or a change that is saved
+// to ombrix.conf in programDirectory before the lock is let go.
+ProgramConf readProgramConf();
+std::error_code updateProgramConf(const std::function<void(ProgramConf&)>& change);
 
 } // namespace ombrix

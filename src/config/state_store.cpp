@@ -3,6 +3,7 @@
 #include "config/byte_stream.h"
 #include "config/config_texts.h"
 #include "config/mail_list_file.h"
+#include "config/oauth_sign_ins.h"
 #include "config/obx_schema.h"
 #include "config/program_directory.h"
 #include "config/read_flag_file.h"
@@ -100,6 +101,7 @@ void loadState(LoadScope scope) {
     }
     if (decodeSettingsFile(fromTextMode(*settingsBytes)) != SettingsRead::Loaded)
         return;
+    loadOAuthProviders(); // kept in ombrix.conf, which the front end has read by now
     if (scope != LoadScope::Accounts)
         loadLists(scope);
 }

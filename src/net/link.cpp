@@ -219,8 +219,7 @@ bool Link::handshake(const std::string& host, const WaitLimit& limit) {
     }
 }
 
-std::size_t Link::readSome(char* buffer, std::size_t capacity) {
-    const WaitLimit unlimited;
+std::size_t Link::readSome(char* buffer, std::size_t capacity, const WaitLimit& limit) {
     for (;;) {
         if (cancelled_ || fd_ < 0) {
             return 0;
@@ -229,7 +228,7 @@ std::size_t Link::readSome(char* buffer, std::size_t capacity) {
             std::unique_lock lock(tlsMutex_);
             if (!tls_->hasBufferedBytes()) {
                 lock.unlock();
-                if (waitUntil(POLLIN, unlimited) != Readiness::Ready) {
+                if (waitUntil(POLLIN, limit) != Readiness::Ready) {
                     return 0;
                 }
                 lock.lock();
@@ -253,7 +252,7 @@ std::size_t Link::readSome(char* buffer, std::size_t capacity) {
         if (got == 0 || (errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR)) {
             return 0;
         }
-        if (waitUntil(POLLIN, unlimited) != Readiness::Ready) {
+        if (waitUntil(POLLIN, limit) != Readiness::Ready) {
             return 0;
         }
     }

@@ -43,9 +43,10 @@ public:
     // The fingerprint of a certificate the user accepted for this server
     // although it does not verify; set before open().
     void acceptPinned(std::string sha256) { pinnedSha256_ = std::move(sha256); }
-    // One read of at most capacity bytes; 0 at end of stream, on error or after
-    // cancel(). Runs on the reader thread.
-    std::size_t readSome(char* buffer, std::size_t capacity);
+    // One read of at most capacity bytes; 0 at end of stream, on error, after
+    // cancel() or once the limit is reached. Runs on the reader thread, or on
+    // the caller's for a short exchange without one.
+    std::size_t readSome(char* buffer, std::size_t capacity, const WaitLimit& limit = {});
     // Sends every byte; false when the stream fails, the limit is reached or
     // the link is cancelled.
     bool writeAll(std::string_view bytes, const WaitLimit& limit);
