@@ -1,0 +1,155 @@
+#include "oauth/token_broker.h"
+
+#include "config/oauth_sign_ins.h"
+#include "config/program_conf.h"
+#include "core/keyring_texts.h"
+#include "oauth/oauth_texts.h"
+#include "oauth/providers.h"
+#include "oauth/refresh_tokens.h"
+
+#include <chrono>
+
+namespace ombrix::oauth {
+namespace {
+
+std::int64_t steadySeconds() {
+    return std::chrono::duration_cast<std::chrono::seconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
+std::string entryKey(const TokenAccount& account) {
+    // NUL cannot occur in any field of an account (control characters are refused).
+    return account.provider + '\0' + account.protocol + '\0' + std::to_string(account.port) + '\0' +
+           account.host + '\0' + account.user;
+}
+
+AccessTokenAnswer answer(TokenStatus status, std::string token, std::string errorText) {
+    return {status, std::move(token), std::move(errorText)};
+}
+
+std::string keyringTrouble(SecretOutcome outcome) {
+    switch (outcome) {
+    case SecretOutcome::Locked:
+        return keyring_texts::passwordLocked();
+    case SecretOutcome::NoService:
+        return keyring_texts::passwordNoService();
+    default:
+        return keyring_texts::passwordFailed();
+    }
+}
+
+// A refresh token stored for the account, that is: it was signed in once.
+std::string labelOf(const TokenAccount& account) {
+    return "Ombrix OAuth: " + account.user + "@" + account.host;
+}
+
+} // namespace
+
+TokenBroker::TokenBroker(std::function<std::int64_t()> nowSeconds, HttpLimits limits)
+    : nowSeconds_(nowSeconds ? std::move(nowSeconds) : steadySeconds), limits_(limits) {}
+
+std::shared_ptr<TokenBroker::Entry> TokenBroker::entryFor(const TokenAccount& account) {
+    const std::lock_guard lock(entriesMutex_);
+    std::shared_ptr<Entry>& entry = entries_[entryKey(account)];
+    if (!entry)
+        entry = std::make_shared<Entry>();
+    return entry;
+}
+
+bool TokenBroker::fresh(const Entry& entry) const {
+    return !entry.token.empty() && nowSeconds_() + kRenewAheadSeconds < entry.expiresAt;
+}
+
+void TokenBroker::keep(Entry& entry, const TokenGrant& grant) {
+    const std::lock_guard lock(entriesMutex_);
+    entry.token = grant.accessToken;
+    // A token without a stated lifetime is taken for an hour, the usual one.
+    entry.expiresAt = nowSeconds_() + (grant.expiresIn > 0 ? grant.expiresIn : 3600);
+    ++entry.generation;
+}
+
+AccessTokenAnswer TokenBroker::accessToken(const TokenAccount& account, bool refresh) {
+    const std::shared_ptr<Entry> entry = entryFor(account);
+    std::uint64_t seen = 0;
+    {
+        const std::lock_guard lock(entriesMutex_);
+        if (!refresh && fresh(*entry))
+            return answer(TokenStatus::Ready, entry->token, {});
+        seen = entry->generation;
+    }
+    const std::lock_guard refreshing(entry->refreshing);
+    {
+        // Another thread refreshed while this one waited: its token is new.
+        const std::lock_guard lock(entriesMutex_);
+        if (entry->generation != seen && !entry->token.empty())
+            return answer(TokenStatus::Ready, entry->token, {});
+    }
+    return refreshed(account, *entry);
+}
+
+// Holds the entry's refresh lock.
+AccessTokenAnswer TokenBroker::refreshed(const TokenAccount& account, Entry& entry) {
+    const SecretKey key{account.host, account.user, account.protocol, account.port};
+    const ProgramConf conf = readProgramConf();
+    const std::optional<OAuthSignIn> signIn = oauthSignInOf(conf, key);
+    const ProviderLookup provider = providerSettings(
+        signIn ? *signIn : OAuthSignIn{account.provider, {}}, account.protocol, conf);
+    if (!provider.settings)
+        return answer(TokenStatus::Failed, {}, provider.failure);
+    const StoredRefreshToken stored = loadRefreshToken(account);
+    if (stored.outcome == SecretOutcome::NotFound)
+        return answer(TokenStatus::SignInExpired, {}, oauth_texts::signInExpired());
+    if (stored.outcome != SecretOutcome::Done)
+        return answer(TokenStatus::Failed, {}, keyringTrouble(stored.outcome));
+    const TokenReply reply = refreshAccess(*provider.settings, stored.token, limits_);
+    switch (reply.outcome) {
+    case TokenOutcome::Granted:
+        break;
+    case TokenOutcome::InvalidGrant:
+        return answer(TokenStatus::SignInExpired, {}, oauth_texts::signInExpired());
+    case TokenOutcome::Failed:
+        return answer(TokenStatus::Failed, {}, oauth_texts::tokenEndpointFailed(reply.reason));
+    default:
+        return answer(TokenStatus::Failed, {}, oauth_texts::tokenEndpointRefused(reply.reason));
+    }
+    // A rotated refresh token replaces the old one, which the provider no
+    // longer takes: kept before the access token is handed out.
+    if (!reply.grant.refreshToken.empty() && reply.grant.refreshToken != stored.token)
+        storeRefreshToken(account, labelOf(account), reply.grant.refreshToken);
+    keep(entry, reply.grant);
+    return answer(TokenStatus::Ready, reply.grant.accessToken, {});
+}
+
+bool TokenBroker::signedIn(const TokenAccount& account, const std::string& label,
+                           const TokenGrant& grant) {
+    const std::shared_ptr<Entry> entry = entryFor(account);
+    const std::lock_guard refreshing(entry->refreshing);
+    const bool kept =
+        grant.refreshToken.empty() ||
+        storeRefreshToken(account, label.empty() ? labelOf(account) : label, grant.refreshToken);
+    keep(*entry, grant);
+    return kept;
+}
+
+void TokenBroker::forget(const TokenAccount& account) {
+    const std::shared_ptr<Entry> entry = entryFor(account);
+    const std::lock_guard refreshing(entry->refreshing);
+    forgetRefreshToken(account);
+    const std::lock_guard lock(entriesMutex_);
+    entries_.erase(entryKey(account));
+}
+
+TokenBroker& processTokenBroker() {
+    static TokenBroker broker;
+    return broker;
+}
+
+AccessTokenSource makeOAuthTokenSource() {
+    TokenBroker& broker = processTokenBroker();
+    return [&broker](const TokenAccount& account, bool refresh) {
+        return broker.accessToken(account, refresh);
+    };
+}
+
+} // namespace ombrix::oauth

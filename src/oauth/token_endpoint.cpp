@@ -1,0 +1,105 @@
+#include "oauth/token_endpoint.h"
+
+#include "oauth/json_object.h"
+
+#include <utility>
+#include <vector>
+
+namespace ombrix::oauth {
+namespace {
+
+using Fields = std::vector<std::pair<std::string, std::string>>;
+
+// A public client names itself; a client with a secret sends it too.
+void addClient(Fields& fields, const ProviderSettings& provider) {
+    fields.emplace_back("client_id", provider.clientId);
+    if (!provider.clientSecret.empty())
+        fields.emplace_back("client_secret", provider.clientSecret);
+}
+
+TokenReply failedReply(std::string reason) {
+    TokenReply reply;
+    reply.reason = std::move(reason);
+    return reply;
+}
+
+TokenOutcome outcomeOfError(const std::string& error) {
+    if (error == "invalid_grant")
+        return TokenOutcome::InvalidGrant;
+    if (error == "authorization_pending")
+        return TokenOutcome::Pending;
+    if (error == "slow_down")
+        return TokenOutcome::SlowDown;
+    if (error == "expired_token")
+        return TokenOutcome::Expired;
+    return TokenOutcome::Refused;
+}
+
+// The error with its description, bounded and on one line.
+std::string errorReason(const JsonObject& json, const std::string& error) {
+    std::string reason = error;
+    if (const auto description = json.text("error_description");
+        description && !description->empty())
+        reason += ": " + description->substr(0, 200);
+    for (char& c : reason)
+        if (static_cast<unsigned char>(c) < 0x20)
+            c = ' ';
+    return reason;
+}
+
+TokenReply send(const ProviderSettings& provider, Fields fields, const HttpLimits& limits) {
+    addClient(fields, provider);
+    return readTokenReply(postForm(provider.tokenUrl, fields, limits));
+}
+
+} // namespace
+
+TokenReply readTokenReply(const HttpOutcome& answer) {
+    if (!answer.answered)
+        return failedReply(answer.failure);
+    const std::optional<JsonObject> json = JsonObject::parse(answer.response.body);
+    if (!json)
+        return failedReply("HTTP " + std::to_string(answer.response.status) + ", no JSON answer");
+    if (const auto error = json->text("error")) {
+        TokenReply reply;
+        reply.outcome = outcomeOfError(*error);
+        reply.reason = errorReason(*json, *error);
+        return reply;
+    }
+    const auto accessToken = json->text("access_token");
+    if (answer.response.status != 200 || !accessToken || accessToken->empty())
+        return failedReply("HTTP " + std::to_string(answer.response.status) + ", no access token");
+    TokenReply reply;
+    reply.outcome = TokenOutcome::Granted;
+    reply.grant.accessToken = *accessToken;
+    reply.grant.refreshToken = json->text("refresh_token").value_or(std::string());
+    reply.grant.expiresIn = std::max<std::int64_t>(0, json->number("expires_in").value_or(0));
+    return reply;
+}
+
+TokenReply exchangeCode(const ProviderSettings& provider, const std::string& code,
+                        const std::string& verifier, const std::string& redirectUri,
+                        const HttpLimits& limits) {
+    return send(provider,
+                {{"grant_type", "authorization_code"},
+                 {"code", code},
+                 {"code_verifier", verifier},
+                 {"redirect_uri", redirectUri}},
+                limits);
+}
+
+TokenReply refreshAccess(const ProviderSettings& provider, const std::string& refreshToken,
+                         const HttpLimits& limits) {
+    return send(provider, {{"grant_type", "refresh_token"}, {"refresh_token", refreshToken}},
+                limits);
+}
+
+TokenReply pollDeviceCode(const ProviderSettings& provider, const std::string& deviceCode,
+                          const HttpLimits& limits) {
+    return send(provider,
+                {{"grant_type", "urn:ietf:params:oauth:grant-type:device_code"},
+                 {"device_code", deviceCode}},
+                limits);
+}
+
+} // namespace ombrix::oauth
