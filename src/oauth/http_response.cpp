@@ -1,6 +1,6 @@
 #include "oauth/http_response.h"
 
-#include "oauth/ascii_lower.h"
+#include "platform/ascii.h"
 
 #include <charconv>
 
@@ -51,14 +51,14 @@ std::optional<Head> headOf(std::string_view headText) {
         const std::size_t colon = line.find(':');
         if (colon == std::string_view::npos)
             continue;
-        const std::string name = asciiLowered(trimmed(line.substr(0, colon)));
+        const std::string name = asciiLowercase(trimmed(line.substr(0, colon)));
         const std::string_view value = trimmed(line.substr(colon + 1));
         if (name == "content-length") {
             head.contentLength = numberOf<std::size_t>(value);
             if (!head.contentLength)
                 return std::nullopt;
         } else if (name == "transfer-encoding") {
-            head.chunked = asciiLowered(value).find("chunked") != std::string::npos;
+            head.chunked = asciiLowercase(value).find("chunked") != std::string::npos;
         } else if (name == "location") {
             head.location = std::string(value);
         }

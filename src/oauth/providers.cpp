@@ -1,7 +1,7 @@
 #include "oauth/providers.h"
 
-#include "oauth/ascii_lower.h"
 #include "oauth/oauth_texts.h"
+#include "platform/ascii.h"
 
 #include <algorithm>
 #include <array>
@@ -62,7 +62,7 @@ ProviderSettings custom(const CustomProvider& typed) {
 } // namespace
 
 std::string presetForHost(std::string_view host) {
-    const std::string lower = asciiLowered(host);
+    const std::string lower = asciiLowercase(host);
     if (std::ranges::find(kGoogleHosts, lower) != kGoogleHosts.end())
         return kGoogle;
     if (std::ranges::find(kMicrosoftHosts, lower) != kMicrosoftHosts.end())

@@ -1,6 +1,6 @@
 #include "oauth/url_text.h"
 
-#include "oauth/ascii_lower.h"
+#include "platform/ascii.h"
 
 #include <charconv>
 
@@ -59,7 +59,7 @@ std::optional<UrlParts> parseUrl(std::string_view url) {
     const std::size_t colon = url.find("://");
     if (colon == std::string_view::npos)
         return std::nullopt;
-    parts.scheme = asciiLowered(url.substr(0, colon));
+    parts.scheme = asciiLowercase(url.substr(0, colon));
     if (parts.scheme != "http" && parts.scheme != "https")
         return std::nullopt;
     std::string_view rest = url.substr(colon + 3);
