@@ -13,8 +13,10 @@
 #include "config/program_conf.h"
 #include "config/program_directory.h"
 #include "config/trusted_certificates.h"
+#include "core/access_tokens.h"
 #include "core/language.h"
 #include "core/run_flags.h"
+#include "oauth/token_broker.h"
 #include "platform/desktop_notifier.h"
 #include "platform/qt_message_box.h"
 #include "platform/qt_translations.h"
@@ -92,6 +94,7 @@ int CCheckerApp::run(int& argc, char** argv, const std::optional<std::string>& d
     programConf = loadProgramConf(programConfPath(programDirectory));
     chooseKeyringFromConf();
     loadTrustedCertificates(programDirectory);
+    setAccessTokenSource(oauth::makeOAuthTokenSource()); // before any run or watcher
     int exitCode = 0;
     {
         CCheckerDlg dialog;

@@ -1,4 +1,5 @@
 #include "cli/cli_command.h"
+#include "core/access_tokens.h"
 #include "core/account_table.h"
 #include "core/display_text.h"
 #include "net/certificate_trust.h"
@@ -7,9 +8,20 @@
 
 namespace ombrix {
 
+namespace {
+
+// An account that signs in with OAuth has no password: its provider instead.
+std::string passwordPlace(const AccountRecord& account) {
+    if (signsInWithOAuth(account))
+        return "oauth:" + displayField(account.oauthProvider);
+    return account.passwordInKeyring != 0 ? "keyring" : "file";
+}
+
+} // namespace
+
 // One line per account; the password is never printed, only where it lives
-// ("keyring" or "file"). An account whose server certificate the user
-// accepted ends in "pinned".
+// ("keyring" or "file", "oauth:PROVIDER" for an OAuth sign-in). An account whose server certificate
+// the user accepted ends in "pinned".
 int runAccounts(CommandArguments& arguments, const CliContext& context) {
     arguments.expectNoMore();
     context.loadState(LoadScope::Accounts); // no mail list
@@ -20,7 +32,7 @@ int runAccounts(CommandArguments& arguments, const CliContext& context) {
                        << displayField(a.port) << '\t' << (a.protocol == 1 ? "IMAP" : "POP3")
                        << '\t' << (a.useSsl != 0 ? "SSL" : "plain") << '\t'
                        << (a.deactivated == 1 ? "deactivated" : "active") << '\t'
-                       << (a.passwordInKeyring != 0 ? "keyring" : "file");
+                       << passwordPlace(a);
         if (a.useSsl != 0 && certificateTrust().isPinned(peerName(a.host, a.port)))
             context.io.out << "\tpinned";
         context.io.out << '\n';

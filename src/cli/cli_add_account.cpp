@@ -1,4 +1,5 @@
 #include "cli/cli_command.h"
+#include "cli/cli_oauth.h"
 #include "config/state_store.h"
 #include "core/account_rules.h"
 #include "core/account_table.h"
@@ -46,7 +47,6 @@ NewAccount parseNewAccount(CommandArguments& arguments) {
     account.ssl = arguments.takeFlag("--ssl");
     const auto port = arguments.takeValue("--port");
     account.port = port ? validPort(*port) : defaultPort(account.imap, account.ssl);
-    arguments.expectNoMore();
     return account;
 }
 
@@ -75,11 +75,15 @@ int refuse(const CliContext& context, const std::string& reason) {
 
 int runAddAccount(CommandArguments& arguments, const CliContext& context) {
     NewAccount account = parseNewAccount(arguments);
+    const std::optional<OAuthRequest> oauth = takeOAuthRequest(arguments);
+    arguments.expectNoMore();
     if (const auto field = fieldWithControlCharacter(account))
         return refuse(context, controlCharacterText(*field));
     context.loadState();
     if (accountCount >= kMaxAccounts)
         return refuse(context, accountLimitText());
+    if (oauth) // no password: the provider signs the user in
+        return addOAuthAccount(account, *oauth, context);
     const auto password = readPassword(context.io.in);
     if (!password)
         return refuse(context, Text("Das Passwort ist zu lang.", "the password is too long."));
@@ -88,6 +92,7 @@ int runAddAccount(CommandArguments& arguments, const CliContext& context) {
     account.password = *password;
     if (hasControlCharacter(account.password))
         return refuse(context, controlCharacterText(AccountField::Password));
+    forgetStaleOAuthSignIn(account);
     if (appendAccount(account) < 0)
         return refuse(context, accountLimitText());
     context.settlePasswords(true); // the new password into the keyring

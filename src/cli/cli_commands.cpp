@@ -7,13 +7,25 @@ constexpr CliCommand kCommands[] = {
     {"--help", "--help", "zeigt diese Hilfe", "shows this help", runHelp},
     {"--accounts", "--accounts",
      "listet die Konten: Nummer, Name, Server, Port, Protokoll, SSL, aktiv, wo das Passwort "
-     "liegt (keyring oder file), pinned bei angenommenem Zertifikat",
+     "liegt (keyring oder file; oauth:ANBIETER bei OAuth-Anmeldung), pinned bei angenommenem "
+     "Zertifikat",
      "lists the accounts: index, name, host, port, protocol, SSL, active, where the password "
-     "lives (keyring or file), pinned for an accepted certificate",
+     "lives (keyring or file; oauth:PROVIDER for an OAuth sign-in), pinned for an accepted "
+     "certificate",
      runAccounts},
-    {"--add-account", "--add-account --name A --host H --user U [--imap] [--ssl] [--port P]",
-     "legt ein Konto an; das Passwort kommt von der Standardeingabe",
-     "adds an account; the password is read from standard input", runAddAccount, true},
+    {"--add-account",
+     "--add-account --name A --host H --user U [--imap] [--ssl] [--port P]\n"
+     "                [--oauth google|microsoft|custom [--device-code]]\n"
+     "                [--authorization-url URL --token-url URL --client-id ID --scope S\n"
+     "                 [--device-url URL] [--client-secret S]]",
+     "legt ein Konto an; das Passwort kommt von der Standardeingabe. Mit --oauth meldet der "
+     "Anbieter Sie im Browser an (die Adresse wird ausgegeben; --device-code: mit einem Code auf "
+     "einem anderen Gerät, Microsoft); --oauth custom nimmt die Adressen, Client-ID und Scope des "
+     "eigenen Anbieters",
+     "adds an account; the password is read from standard input. With --oauth the provider signs "
+     "you in in the browser (the address is printed; --device-code: with a code on another "
+     "device, Microsoft); --oauth custom takes your provider's endpoints, client id and scope",
+     runAddAccount, true},
     {"--list", "--list [N]", "zeigt die gespeicherte Mailliste von Konto N (oder aller Konten)",
      "prints the stored mail list of account N (or of every account)", runList},
     {"--unread", "--unread", "zeigt die Zahl ungelesener Mails aktiver Konten",

@@ -1,6 +1,8 @@
 #include "cli/cli.h"
 #include "cli/cli_command.h"
+#include "core/access_tokens.h"
 #include "core/language.h"
+#include "oauth/token_broker.h"
 
 #include <algorithm>
 #include <ostream>
@@ -55,6 +57,8 @@ std::optional<int> runCli(const std::vector<std::string>& arguments, CliStreams&
             Language = *request.language;
         if (!request.command)
             return std::nullopt;
+        // The runs ask here for the access tokens of OAuth accounts.
+        setAccessTokenSource(oauth::makeOAuthTokenSource());
         CommandArguments commandArguments(request.command->name, request.arguments);
         const CliContext context{io, request.directory};
         if (request.command->writes)

@@ -1,5 +1,6 @@
 #include "core/password_keyring.h"
 
+#include "core/access_tokens.h"
 #include "core/keyring_texts.h"
 #include "core/table_lock.h"
 
@@ -70,6 +71,8 @@ std::vector<PasswordJob> passwordJobs(bool fetchOnly) {
         return jobs;
     for (int slot = 0; slot < usedSlots(); ++slot) {
         const AccountRecord& account = accounts[static_cast<std::size_t>(slot)];
+        if (signsInWithOAuth(account))
+            continue; // no password: its refresh token has a keyring item of its own
         const bool fetch = account.password.empty();
         if (fetchOnly && !fetch)
             continue;

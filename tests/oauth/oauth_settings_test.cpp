@@ -7,6 +7,7 @@
 #include "config/state_store.h"
 #include "core/access_tokens.h"
 #include "core/account_table.h"
+#include "core/password_keyring.h"
 #include "oauth/providers.h"
 #include "support/process_reset.h"
 #include "support/temp_dir.h"
@@ -136,6 +137,18 @@ TEST(OAuthSignInConfTest, StartUpGivesEachAccountItsProviderAndLeavesObxDatAlone
     EXPECT_EQ(accounts[1].oauthProvider, "");
     ASSERT_TRUE(saveState(SaveKind::SettingsFile));
     EXPECT_EQ(test::readBytes(dir / "obx.dat"), obxDat);
+}
+
+TEST(OAuthSignInConfTest, TheKeyringLooksForNoPasswordOfAnAccountThatSignsInWithOAuth) {
+    test::resetProcessState();
+    keyringChosen = true;
+    accountCount = 2;
+    accounts[0].host = "imap.gmail.com";
+    accounts[0].oauthProvider = kGoogle;  // its password field is empty
+    accounts[1].host = "pop.example.org"; // a password still to fetch
+    const std::vector<PasswordJob> jobs = passwordJobs(true);
+    ASSERT_EQ(jobs.size(), 1u);
+    EXPECT_EQ(jobs.front().slot, 1);
 }
 
 } // namespace

@@ -17,6 +17,7 @@ on the first line of standard output. Python standard library only.
   --no-rotate     keep a refresh token when it is used
   --interval N    the device flow's poll interval (default: 0)
   --subject U     the user signed in when the request names none
+  --approve-devices  a device code counts as entered as soon as it is issued
 
 Test controls (no provider has them):
   GET  /state                   counts and the live tokens, as JSON
@@ -239,8 +240,10 @@ class Handler(BaseHTTPRequestHandler):
         device = "dc-" + secrets.token_urlsafe(16)
         user_code = secrets.token_hex(4).upper()
         with self.provider.lock:
-            self.provider.devices[device] = {"user_code": user_code, "subject": None,
-                                             "denied": False}
+            approved = self.server.options.approve_devices
+            self.provider.devices[device] = {
+                "user_code": user_code, "denied": False,
+                "subject": self.server.options.subject if approved else None}
         port = self.server.server_address[1]
         self.reply(200, {"device_code": device, "user_code": user_code,
                          "verification_uri": "http://127.0.0.1:%d/device" % port,
@@ -306,6 +309,7 @@ def main():
     parser.add_argument("--no-rotate", action="store_true")
     parser.add_argument("--interval", type=int, default=0)
     parser.add_argument("--subject", default="alice")
+    parser.add_argument("--approve-devices", action="store_true")
     options = parser.parse_args()
     if options.key_dir:
         directory = os.path.join(options.key_dir, "default", "HS256")

@@ -1,0 +1,34 @@
+#pragma once
+// --add-account ... --oauth PROVIDER: the account signs in with OAuth 2.0.
+// The sign-in runs on the terminal (the address to open is printed, or the
+// device code with --device-code), then the account is saved with an empty
+// password and its provider in ombrix.conf, and the refresh token goes to the
+// keyring.
+
+#include "cli/cli_command.h"
+#include "config/oauth_sign_ins.h"
+#include "core/account_rules.h"
+
+#include <optional>
+
+namespace ombrix {
+
+struct OAuthRequest {
+    OAuthSignIn signIn;
+    bool deviceCode = false;
+};
+
+// Takes --oauth and the options that go with it; nothing without --oauth.
+// Throws UsageError for an unknown provider or options without --oauth.
+std::optional<OAuthRequest> takeOAuthRequest(CommandArguments& arguments);
+
+// Signs in, then adds and saves the account. Exit 0, 1 when the sign-in or a
+// save failed, 130/143 when SIGINT/SIGTERM ended the wait.
+int addOAuthAccount(const NewAccount& account, const OAuthRequest& request,
+                    const CliContext& context);
+
+// Where a password account takes the place of an old OAuth sign-in of the same
+// server, user, protocol and port, that sign-in must not outlive it.
+void forgetStaleOAuthSignIn(const NewAccount& account);
+
+} // namespace ombrix

@@ -1,0 +1,148 @@
+// ombrix --add-account --oauth through the real executable, against the
+// mock provider; $BROWSER is the test browser, which follows the printed
+// address and delivers the redirect. No keyring (no session bus): the
+// refresh token lands in ombrix.conf with the warning.
+
+#include "cli/run_program.h"
+#include "support/oauth_mock.h"
+#include "support/temp_dir.h"
+
+#include <gtest/gtest.h>
+
+namespace ombrix {
+namespace {
+
+class CliOAuthTest : public testing::Test {
+protected:
+    test::ProgramResult run(std::vector<std::string> arguments, const std::string& input = "") {
+        arguments.insert(arguments.begin(), {"--dir", dir.path().string()});
+        return test::runOmbrix(arguments, input,
+                               {"BROWSER=" OMBRIX_TEST_SUPPORT_DIR "/oauth_test_browser.py"});
+    }
+
+    std::vector<std::string> addCustom(const test::OAuthMock& provider) const {
+        return {"--add-account",
+                "--name",
+                "Alice",
+                "--host",
+                "imap.example.org",
+                "--user",
+                "alice",
+                "--imap",
+                "--ssl",
+                "--oauth",
+                "custom",
+                "--authorization-url",
+                provider.url("/authorize"),
+                "--token-url",
+                provider.url("/token"),
+                "--device-url",
+                provider.url("/devicecode"),
+                "--client-id",
+                test::kMockClientId,
+                "--scope",
+                "mail offline_access"};
+    }
+
+    std::string conf() const { return test::readBytes(dir / "ombrix.conf"); }
+
+    test::TempDir dir;
+};
+
+TEST_F(CliOAuthTest, AddsAnAccountThatSignsInInTheBrowserWithoutAPassword) {
+    test::OAuthMock provider;
+    const auto added = run(addCustom(provider));
+    ASSERT_EQ(added.exitCode, 0) << added.err;
+    EXPECT_EQ(added.out, "OK, account successfully added !\n");
+    EXPECT_NE(added.err.find("Open this address in your browser to sign in:\n" +
+                             provider.url("/authorize?response_type=code")),
+              std::string::npos)
+        << added.err;
+    EXPECT_NE(added.err.find("No keyring available: the OAuth sign-in is kept in ombrix.conf."),
+              std::string::npos);
+    EXPECT_EQ(provider.count("code_exchanges"), 1);
+
+    EXPECT_NE(conf().find("oauthProvider/imap/993/imap.example.org/alice=custom\n"),
+              std::string::npos);
+    EXPECT_NE(conf().find(
+                  "oauthTokenUrl/imap/993/imap.example.org/alice=" + provider.url("/token") + "\n"),
+              std::string::npos);
+    EXPECT_NE(conf().find("oauthRefreshToken/imap/993/imap.example.org/alice=" +
+                          *provider.state().text("last_refresh_token") + "\n"),
+              std::string::npos);
+    EXPECT_NE(test::readBytes(dir / "obx.dat").find("user =alice\r\npass =\r\n"),
+              std::string::npos);
+
+    const auto listed = run({"--accounts"});
+    EXPECT_EQ(listed.out, "0\tAlice\timap.example.org\t993\tIMAP\tSSL\tactive\toauth:custom\n");
+}
+
+TEST_F(CliOAuthTest, TheDeviceCodeIsShownAndItsSignInKept) {
+    test::OAuthMock provider({"--approve-devices"});
+    std::vector<std::string> arguments = addCustom(provider);
+    arguments.push_back("--device-code");
+    const auto added = run(arguments);
+    ASSERT_EQ(added.exitCode, 0) << added.err;
+    EXPECT_NE(
+        added.err.find("Open " + provider.url("/device") + " on any device and enter the code "),
+        std::string::npos)
+        << added.err;
+    EXPECT_EQ(provider.count("code_exchanges"), 0);
+    EXPECT_EQ(provider.count("device_polls"), 1);
+    EXPECT_NE(conf().find("oauthRefreshToken/imap/993/imap.example.org/alice=rt-"),
+              std::string::npos);
+}
+
+TEST_F(CliOAuthTest, ASignInThatFailsAddsNothing) {
+    test::OAuthMock provider;
+    ASSERT_TRUE(provider.control("deny=1"));
+    const auto added = run(addCustom(provider));
+    EXPECT_EQ(added.exitCode, 1);
+    EXPECT_NE(added.err.find("ombrix: The sign-in was refused: access_denied"), std::string::npos)
+        << added.err;
+    EXPECT_EQ(run({"--accounts"}).out, "");
+    EXPECT_EQ(conf().find("oauthProvider"), std::string::npos);
+}
+
+TEST_F(CliOAuthTest, APresetWithoutClientIdNamesTheOmbrixConfKey) {
+    const auto added = run({"--add-account", "--name", "G", "--host", "imap.gmail.com", "--user",
+                            "me@gmail.com", "--imap", "--ssl", "--oauth", "google"});
+    if (added.exitCode == 0)
+        GTEST_SKIP() << "this build brings a Google client id";
+    EXPECT_EQ(added.exitCode, 1);
+    EXPECT_NE(added.err.find("oauthGoogleClientId"), std::string::npos) << added.err;
+    EXPECT_EQ(run({"--accounts"}).out, "");
+
+    const auto device = run({"--add-account", "--name", "G", "--host", "imap.gmail.com", "--user",
+                             "me@gmail.com", "--oauth", "google", "--device-code"});
+    EXPECT_EQ(device.exitCode, 1);
+}
+
+TEST_F(CliOAuthTest, OAuthOptionsOutOfPlaceAreUsageErrors) {
+    const std::vector<std::string> base{"--add-account", "--name", "A", "--host", "h",
+                                        "--user",        "u"};
+    for (const std::vector<std::string>& extra :
+         {std::vector<std::string>{"--oauth", "yahoo"},
+          {"--client-id", "x"},
+          {"--oauth", "google", "--token-url", "https://t/"},
+          {"--device-code"}}) {
+        std::vector<std::string> arguments = base;
+        arguments.insert(arguments.end(), extra.begin(), extra.end());
+        EXPECT_EQ(run(arguments).exitCode, 2) << extra.front();
+    }
+}
+
+TEST_F(CliOAuthTest, APasswordAccountDropsAStaleSignInOfTheSameServerAndUser) {
+    test::writeBytes(dir / "ombrix.conf",
+                     "idle=on\noauthProvider/pop3/110/pop.example.org/u=google\n"
+                     "oauthRefreshToken/pop3/110/pop.example.org/u=old\n");
+    const auto added =
+        run({"--add-account", "--name", "A", "--host", "pop.example.org", "--user", "u"}, "pw\n");
+    ASSERT_EQ(added.exitCode, 0) << added.err;
+    EXPECT_EQ(conf(), "idle=on\n");
+    const auto listed = run({"--accounts"});
+    EXPECT_EQ(listed.out.find("oauth:"), std::string::npos) << listed.out;
+}
+
+} // namespace
+} // namespace ombrix
