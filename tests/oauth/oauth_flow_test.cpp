@@ -13,6 +13,7 @@
 #include "oauth/sign_in.h"
 #include "oauth/token_broker.h"
 #include "oauth/url_text.h"
+#include "support/loopback_server.h"
 #include "support/oauth_mock.h"
 #include "support/process_reset.h"
 #include "support/temp_dir.h"
@@ -254,6 +255,28 @@ TEST_F(OAuthFlowTest, WithoutAKeyringTheRefreshTokenGoesToOmbrixConfWithOneWarni
     EXPECT_EQ(loadRefreshToken(kAccount).token, "rt-1");
     broker.forget(kAccount);
     EXPECT_FALSE(refreshTokenInConf());
+}
+
+// The token endpoint over https: the server certificate must verify.
+TEST(OAuthTlsTest, TheTokenEndpointIsReachedOverTlsOnlyWithACertificateThatVerifies) {
+    test::TempDir pki;
+    const test::TestCertificates certificates = test::makeTestCertificates(pki.path());
+    test::TempDir otherPki;
+    const test::TestCertificates other = test::makeTestCertificates(otherPki.path());
+    OAuthMock tlsMock(
+        {"--tls-cert", certificates.certFile.string(), "--tls-key", certificates.keyFile.string()});
+    ProviderSettings provider = settingsOf(tlsMock);
+    provider.tokenUrl = "https://localhost:" + std::to_string(tlsMock.port()) + "/token";
+
+    ::setenv("SSL_CERT_FILE", certificates.caFile.c_str(), 1);
+    const TokenReply trusted = refreshAccess(provider, "rt-unknown", {});
+    EXPECT_EQ(trusted.outcome, TokenOutcome::InvalidGrant) << trusted.reason;
+
+    ::setenv("SSL_CERT_FILE", other.caFile.c_str(), 1);
+    const TokenReply untrusted = refreshAccess(provider, "rt-unknown", {});
+    ::unsetenv("SSL_CERT_FILE");
+    EXPECT_EQ(untrusted.outcome, TokenOutcome::Failed);
+    EXPECT_NE(untrusted.reason.find("certificate"), std::string::npos) << untrusted.reason;
 }
 
 class DeviceFlowTest : public OAuthFlowTest {

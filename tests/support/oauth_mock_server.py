@@ -18,6 +18,7 @@ on the first line of standard output. Python standard library only.
   --interval N    the device flow's poll interval (default: 0)
   --subject U     the user signed in when the request names none
   --approve-devices  a device code counts as entered as soon as it is issued
+  --tls-cert F --tls-key F  speak https with this certificate and key
 
 Test controls (no provider has them):
   GET  /state                   counts and the live tokens, as JSON
@@ -34,6 +35,7 @@ import hmac
 import json
 import os
 import secrets
+import ssl
 import sys
 import threading
 import time
@@ -310,6 +312,8 @@ def main():
     parser.add_argument("--interval", type=int, default=0)
     parser.add_argument("--subject", default="alice")
     parser.add_argument("--approve-devices", action="store_true")
+    parser.add_argument("--tls-cert")
+    parser.add_argument("--tls-key")
     options = parser.parse_args()
     if options.key_dir:
         directory = os.path.join(options.key_dir, "default", "HS256")
@@ -318,6 +322,10 @@ def main():
             key.write(base64.b64encode(options.secret.encode()).decode())
     server = ThreadingHTTPServer(("127.0.0.1", 0), Handler)
     server.daemon_threads = True
+    if options.tls_cert:
+        context = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
+        context.load_cert_chain(options.tls_cert, options.tls_key)
+        server.socket = context.wrap_socket(server.socket, server_side=True)
     server.options = options
     server.provider = Provider(options)
     print(server.server_address[1], flush=True)
