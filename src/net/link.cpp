@@ -219,17 +219,28 @@ bool Link::handshake(const std::string& host, const WaitLimit& limit) {
     }
 }
 
-std::size_t Link::readSome(char* buffer, std::size_t capacity, const WaitLimit& limit) {
+ReadResult Link::notReadable(Readiness readiness) {
+    switch (readiness) {
+    case Readiness::TimedOut:
+        return {ReadStatus::TimedOut, 0};
+    case Readiness::Stopped:
+        return {ReadStatus::Stopped, 0};
+    default:
+        return {ReadStatus::Ended, 0};
+    }
+}
+
+ReadResult Link::readSome(char* buffer, std::size_t capacity, const WaitLimit& limit) {
     for (;;) {
         if (cancelled_ || fd_ < 0) {
-            return 0;
+            return {ReadStatus::Ended, 0};
         }
         if (tls_) {
             std::unique_lock lock(tlsMutex_);
             if (!tls_->hasBufferedBytes()) {
                 lock.unlock();
-                if (waitUntil(POLLIN, limit) != Readiness::Ready) {
-                    return 0;
+                if (const Readiness ready = waitUntil(POLLIN, limit); ready != Readiness::Ready) {
+                    return notReadable(ready);
                 }
                 lock.lock();
             }
@@ -237,23 +248,23 @@ std::size_t Link::readSome(char* buffer, std::size_t capacity, const WaitLimit& 
             TlsSession::Step step = tls_->read(buffer, capacity, got);
             if (step == TlsSession::Step::Done) {
                 acknowledgeAtOnce(fd_);
-                return got;
+                return {ReadStatus::Data, got};
             }
             if (step != TlsSession::Step::WantRead && step != TlsSession::Step::WantWrite) {
-                return 0;
+                return {ReadStatus::Ended, 0};
             }
             continue;
         }
         ssize_t got = ::recv(fd_, buffer, capacity, 0);
         if (got > 0) {
             acknowledgeAtOnce(fd_);
-            return static_cast<std::size_t>(got);
+            return {ReadStatus::Data, static_cast<std::size_t>(got)};
         }
         if (got == 0 || (errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR)) {
-            return 0;
+            return {ReadStatus::Ended, 0};
         }
-        if (waitUntil(POLLIN, limit) != Readiness::Ready) {
-            return 0;
+        if (const Readiness ready = waitUntil(POLLIN, limit); ready != Readiness::Ready) {
+            return notReadable(ready);
         }
     }
 }

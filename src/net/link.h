@@ -1,8 +1,8 @@
 #pragma once
-// One TCP stream to a mail server, optionally under TLS. open() and writeAll()
-// run on the caller's thread and give up at their WaitLimit; readSome() runs on
-// the reader thread; cancel() may come from any thread and ends every blocked
-// or later operation, so no thread ever has to be killed.
+// One TCP stream to a mail server, optionally under TLS. open(), readSome()
+// and writeAll() run on the caller's thread and give up at their WaitLimit;
+// cancel() may come from any thread and ends every blocked or later
+// operation, so no thread ever has to be killed.
 
 #include "net/certificate_facts.h"
 #include "net/host_lookup.h"
@@ -28,6 +28,18 @@ struct WaitLimit {
     const std::atomic<std::uint8_t>* stop = nullptr;
 };
 
+enum class ReadStatus {
+    Data,     // `count` bytes arrived
+    Ended,    // end of stream, an error, or cancel()
+    TimedOut, // the limit's deadline came first
+    Stopped,  // the limit's stop flag was set
+};
+
+struct ReadResult {
+    ReadStatus status = ReadStatus::Ended;
+    std::size_t count = 0;
+};
+
 class Link {
 public:
     Link();
@@ -43,10 +55,8 @@ public:
     // The fingerprint of a certificate the user accepted for this server
     // although it does not verify; set before open().
     void acceptPinned(std::string sha256) { pinnedSha256_ = std::move(sha256); }
-    // One read of at most capacity bytes; 0 at end of stream, on error, after
-    // cancel() or once the limit is reached. Runs on the reader thread, or on
-    // the caller's for a short exchange without one.
-    std::size_t readSome(char* buffer, std::size_t capacity, const WaitLimit& limit = {});
+    // One read of at most capacity bytes, as soon as any byte is there.
+    ReadResult readSome(char* buffer, std::size_t capacity, const WaitLimit& limit);
     // Sends every byte; false when the stream fails, the limit is reached or
     // the link is cancelled.
     bool writeAll(std::string_view bytes, const WaitLimit& limit);
@@ -66,6 +76,7 @@ public:
 private:
     enum class Readiness { Ready, Cancelled, TimedOut, Stopped };
     Readiness waitUntil(short events, const WaitLimit& limit);
+    static ReadResult notReadable(Readiness readiness);
     bool connectTo(const SocketAddress& address, const WaitLimit& limit);
     bool handshake(const std::string& host, const WaitLimit& limit);
     bool failWaiting(Readiness readiness, const char* timedOutText);

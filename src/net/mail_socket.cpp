@@ -19,6 +19,7 @@ namespace ombrix {
 
 namespace {
 
+// Waits are cut into slices this long, so that an abort is seen within one.
 constexpr std::uint32_t kDataSliceMs = 1000;
 
 std::uint32_t testTimeoutCapMs() {
@@ -116,7 +117,6 @@ bool CMailSocket::connect(const std::string& host, bool useSsl, const std::strin
         certificateTrust().forgetRefusal(peer);
     }
     connection_ = std::move(attempt);
-    reader_ = std::thread(readChunks, connection_);
     return true;
 }
 
@@ -202,6 +202,22 @@ std::uint32_t CMailSocket::ReceiveTagged(std::span<char> dest, std::uint32_t tim
     return static_cast<std::uint32_t>(sink.stored());
 }
 
+ReadResult CMailSocket::readChunk(const WaitLimit& limit) {
+    MailConnection& c = *connection_;
+    // After the end of the stream nothing more can come; waiting out the
+    // time-out would change nothing but the delay.
+    if (c.streamEnded) {
+        return {ReadStatus::Ended, 0};
+    }
+    const ReadResult read = c.link.readSome(c.chunk.data(), c.chunk.size(), limit);
+    if (read.status == ReadStatus::Ended) {
+        c.streamEnded = true;
+    } else if (read.status == ReadStatus::Data) {
+        protocol_log::received(std::string_view(c.chunk.data(), read.count));
+    }
+    return read;
+}
+
 template <class Feed> void CMailSocket::receive(std::uint32_t timeoutMs, Feed feed) {
     lastReceiveComplete_ = false;
     if (!connection_) {
@@ -216,60 +232,31 @@ template <class Feed> void CMailSocket::receive(std::uint32_t timeoutMs, Feed fe
             return;
         }
     }
-    MailConnection& c = *connection_;
-    timeoutMs = boundedForTests(timeoutMs);
-    const std::uint64_t deadline = TickCount() + timeoutMs;
-    requestChunk(c);
+    const WaitLimit limit = limitFromNow(boundedForTests(timeoutMs));
     for (;;) {
-        std::uint64_t now = TickCount();
         if (aborted()) {
             return;
         }
-        if (now >= deadline) {
+        if (TickCount() >= limit.deadline) {
             ++receiveTimeouts;
             return;
         }
-        std::uint32_t length = c.chunkLength;
-        if (length == 0) {
-            // After the end of the stream nothing more can come; waiting out the
-            // time-out would change nothing but the delay.
-            if (c.streamEnded) {
-                return;
-            }
-            c.dataHere->reset();
-            length = c.chunkLength; // a chunk published just before the reset
-            if (length == 0) {
-                c.dataHere->wait(static_cast<std::uint32_t>(
-                    std::min<std::uint64_t>(kDataSliceMs, deadline - now)));
-                continue;
-            }
+        const ReadResult read = readChunk(limit);
+        if (read.status == ReadStatus::TimedOut) {
+            ++receiveTimeouts;
         }
-        std::string_view bytes(c.chunk.data(), length);
-        protocol_log::received(bytes);
-        const auto end = feed(bytes);
-        if (end) {
+        if (read.status != ReadStatus::Data) {
+            return;
+        }
+        const std::string_view bytes(connection_->chunk.data(), read.count);
+        if (const auto end = feed(bytes)) {
             // A server may answer the next command in the same packet (or
             // pipeline untagged data behind a completion): keep it for the next receive.
             surplus_.assign(bytes.substr(*end));
-        }
-        c.chunkLength = 0;
-        c.dataHere->reset();
-        requestPending_ = false;
-        if (end) {
             lastReceiveComplete_ = true;
             return;
         }
-        requestChunk(c);
     }
-}
-
-void CMailSocket::requestChunk(MailConnection& c) {
-    if (requestPending_) {
-        return;
-    }
-    c.chunkLength = 0;
-    requestPending_ = true;
-    c.receiveRequest->set();
 }
 
 bool CMailSocket::ReceiveSome(std::string& into, std::uint32_t timeoutMs) {
@@ -280,32 +267,11 @@ bool CMailSocket::ReceiveSome(std::string& into, std::uint32_t timeoutMs) {
     if (!connection_) {
         return false;
     }
-    MailConnection& c = *connection_;
-    const std::uint64_t deadline = TickCount() + boundedForTests(timeoutMs);
-    requestChunk(c);
-    for (;;) {
-        if (const std::uint32_t length = c.chunkLength; length > 0) {
-            const std::string_view bytes(c.chunk.data(), length);
-            protocol_log::received(bytes);
-            into.append(bytes);
-            c.chunkLength = 0;
-            c.dataHere->reset();
-            requestPending_ = false;
-            return true;
-        }
-        if (c.streamEnded) {
-            return false;
-        }
-        const std::uint64_t now = TickCount();
-        if (aborted() || now >= deadline) {
-            return true;
-        }
-        c.dataHere->reset();
-        if (c.chunkLength == 0) { // a chunk published just before the reset is taken at once
-            c.dataHere->wait(
-                static_cast<std::uint32_t>(std::min<std::uint64_t>(kDataSliceMs, deadline - now)));
-        }
+    const ReadResult read = readChunk(limitFromNow(boundedForTests(timeoutMs)));
+    if (read.status == ReadStatus::Data) {
+        into.append(connection_->chunk.data(), read.count);
     }
+    return read.status != ReadStatus::Ended;
 }
 
 void CMailSocket::KeepAlive(int idleSeconds, int intervalSeconds, int probes) {
@@ -316,17 +282,11 @@ void CMailSocket::KeepAlive(int idleSeconds, int intervalSeconds, int probes) {
 
 void CMailSocket::Close() {
     surplus_.clear();
-    requestPending_ = false;
     if (!connection_) {
         return;
     }
     connection_->link.notifyClose();
-    connection_->closing = true;
     connection_->link.cancel();
-    connection_->receiveRequest->set();
-    if (reader_.joinable()) {
-        reader_.join();
-    }
     connection_.reset();
 }
 

@@ -1,11 +1,9 @@
 #pragma once
 // The one connection of a check or deletion run to a mail server, plain or TLS.
-// Replies are read by a reader thread of the connection and handed over chunk
-// by chunk. Every wait is bounded: the connect (name lookup, TCP connect and
-// TLS hand-shake together) and each send by the time-out given to the connect,
-// each receive by its own; the abort flag ends any of them within a second. Two
-// flavours: line replies (POP3) and tagged replies (IMAP). All members are
-// called from one worker thread.
+// Replies are read on the caller's thread as they arrive. Every wait is bounded: the connect (name
+// lookup, TCP connect and TLS hand-shake together) and each send by the time-out given to the
+// connect, each receive by its own; the abort flag ends any of them within a second. Two flavours:
+// line replies (POP3) and tagged replies (IMAP). All members are called from one worker thread.
 //
 // For tests only: with OMBRIX_TEST_REPLY_TIMEOUT_MS=N in the environment (read
 // once per process), every one of these time-outs is cut to at most N ms.
@@ -19,7 +17,6 @@
 #include <optional>
 #include <span>
 #include <string>
-#include <thread>
 #include <vector>
 
 namespace ombrix {
@@ -27,6 +24,7 @@ namespace ombrix {
 struct MailConnection;
 struct SocketAddress;
 struct WaitLimit;
+struct ReadResult;
 class HostLookup;
 
 // The connect's time-out when the caller names none: the dialogues' reply time-out.
@@ -112,7 +110,7 @@ public:
     // message box.
     void setFaultNotice(FaultNotice notice) { faultNotice_ = std::move(notice); }
 
-    // Ends the connection and its reader thread. Safe to call at any time.
+    // Ends the connection. Safe to call at any time.
     void Close();
 
     // Why the last connect failed ("" after a success), for the account's error text.
@@ -137,12 +135,12 @@ private:
     template <class Feed> void receive(std::uint32_t timeoutMs, Feed feed);
     bool send(const std::string& bytes);
     WaitLimit limitFromNow(std::uint32_t timeoutMs) const;
-    // Asks the reader thread for the next chunk unless a request is still out.
-    void requestChunk(MailConnection& connection);
+    // One read into the connection's chunk, waiting up to the limit; the
+    // bytes go to the protocol log.
+    ReadResult readChunk(const WaitLimit& limit);
 
     const AbortFlag* abort_;
     std::shared_ptr<MailConnection> connection_;
-    std::thread reader_;
     // Lookups a connect gave up on: each ends within its own budget and is
     // joined at the next connect once finished, or at destruction.
     std::vector<std::unique_ptr<HostLookup>> givenUpLookups_;
@@ -155,9 +153,6 @@ private:
     int tagCounter_ = 0;
     bool lastReceiveComplete_ = false;
     bool lastReplyRefused_ = false;
-    // A chunk was asked for and not yet taken: a receive cut short by its
-    // time-out leaves it out, and the chunk it brings is the next receive's.
-    bool requestPending_ = false;
 };
 
 } // namespace ombrix

@@ -77,20 +77,21 @@ HttpOutcome receive(Link& link, const WaitLimit& limit) {
     std::string received;
     std::vector<char> buffer(16 * 1024);
     for (;;) {
-        const std::size_t got = link.readSome(buffer.data(), buffer.size(), limit);
-        received.append(buffer.data(), got);
-        const ResponseRead read = readHttpResponse(received, got == 0);
+        const ReadResult got = link.readSome(buffer.data(), buffer.size(), limit);
+        received.append(buffer.data(), got.count);
+        const bool ended = got.status == ReadStatus::Ended;
+        const ResponseRead read = readHttpResponse(received, ended);
         if (read.state == ResponseState::Complete) {
             HttpOutcome outcome;
             outcome.answered = true;
             outcome.response = read.response;
             return outcome;
         }
-        if (got == 0 && stopped(limit))
+        if (got.status == ReadStatus::Stopped)
             return failed("aborted");
-        if (got == 0 && TickCount() >= limit.deadline)
+        if (got.status == ReadStatus::TimedOut)
             return failed("no answer in time");
-        if (read.state == ResponseState::Malformed)
+        if (read.state == ResponseState::Malformed || ended)
             return failed(received.empty() ? "the connection closed without an answer"
                                            : "not an HTTP answer");
     }
