@@ -2,6 +2,7 @@
 
 #include "platform/ascii.h"
 
+#include <algorithm>
 #include <cstdio>
 
 namespace ombrix {
@@ -12,6 +13,12 @@ LineReplyScanner::LineReplyScanner(bool singleLine, bool dotList, std::uint32_t 
 bool LineReplyScanner::feed(std::string_view chunk, BoundedSink& sink) {
     consumed_ = 0;
     while (consumed_ < chunk.size()) {
+        // Most of a listing is the inside of its lines: taken in one piece.
+        if (const std::size_t run = plainRun(chunk.substr(consumed_)); run > 0) {
+            takePlainRun(chunk.substr(consumed_, run), sink);
+            consumed_ += run;
+            continue;
+        }
         scan(chunk[consumed_++], sink);
         if (endsAfterThisByte()) {
             return true;
@@ -76,6 +83,27 @@ void LineReplyScanner::scan(char byte, BoundedSink& sink) {
     previous_[2] = byte;
 }
 
+std::size_t LineReplyScanner::plainRun(std::string_view rest) const {
+    // The first bytes of the stream and of each line, and a byte after a
+    // stuffed dot, are the ones that steer the scan.
+    if (seen_ < 3 || stuffedDotPending_ || atLineStart()) {
+        return 0;
+    }
+    const auto end = std::ranges::find_if(rest, [](char c) { return c == '\r' || c == '\n'; });
+    return static_cast<std::size_t>(end - rest.begin());
+}
+
+void LineReplyScanner::takePlainRun(std::string_view run, BoundedSink& sink) {
+    sink.put(run);
+    seen_ += run.size();
+    terminatorMatched_ = 0;
+    for (const char byte : run.substr(run.size() > 3 ? run.size() - 3 : 0)) {
+        previous_[0] = previous_[1];
+        previous_[1] = previous_[2];
+        previous_[2] = byte;
+    }
+}
+
 void LineReplyScanner::countLineEnd() {
     if (!firstLineSeen_) {
         firstLineSeen_ = true;
@@ -90,6 +118,11 @@ TaggedReplyScanner::TaggedReplyScanner(std::string tag, bool tagged)
 bool TaggedReplyScanner::feed(std::string_view chunk, BoundedSink& sink) {
     consumed_ = 0;
     while (!ended_ && consumed_ < chunk.size()) {
+        if (const std::size_t run = plainRun(chunk.substr(consumed_)); run > 0) {
+            sink.put(chunk.substr(consumed_, run));
+            consumed_ += run;
+            continue;
+        }
         const char byte = chunk[consumed_++];
         sink.put(byte);
         if (completionSeen_) {
@@ -111,6 +144,23 @@ void TaggedReplyScanner::scan(char byte) {
     matchLine(byte);
     trackLiteral(byte);
     lineStart_ = byte == '\n' && literal_ == Literal::None && literalLeft_ == 0;
+}
+
+std::size_t TaggedReplyScanner::plainRun(std::string_view rest) {
+    if (completionSeen_) {
+        return 0;
+    }
+    if (literalLeft_ > 0) {
+        const std::size_t run =
+            static_cast<std::size_t>(std::min<std::uint64_t>(literalLeft_, rest.size()));
+        literalLeft_ -= run;
+        return run;
+    }
+    if (lineStart_ || matching_ || literal_ != Literal::None) {
+        return 0;
+    }
+    const auto end = std::ranges::find_if(rest, [](char c) { return c == '{' || c == '\n'; });
+    return static_cast<std::size_t>(end - rest.begin());
 }
 
 void TaggedReplyScanner::matchLine(char byte) {

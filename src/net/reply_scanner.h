@@ -22,6 +22,12 @@ public:
             dest_[stored_++] = byte;
         }
     }
+    void put(std::string_view bytes) {
+        const std::size_t room = dest_.size() - stored_;
+        const std::size_t taken = bytes.size() < room ? bytes.size() : room;
+        bytes.copy(dest_.data() + stored_, taken);
+        stored_ += taken;
+    }
     std::size_t stored() const { return stored_; }
 
 private:
@@ -39,6 +45,10 @@ public:
 
 private:
     void scan(char byte, BoundedSink& sink);
+    // How many bytes at the start of `rest` are plain line text, which can
+    // change nothing but the sink, the count and the last bytes seen.
+    std::size_t plainRun(std::string_view rest) const;
+    void takePlainRun(std::string_view run, BoundedSink& sink);
     bool endsAfterThisByte() const;
     void countLineEnd();
     bool atLineStart() const { return previous_[1] == '\r' && previous_[2] == '\n'; }
@@ -71,6 +81,10 @@ public:
 
 private:
     void scan(char byte);
+    // How many bytes at the start of `rest` can only be copied: the inside of
+    // a literal, or a line that can no longer complete the reply, up to its
+    // end or a "{". Counts them off a literal.
+    std::size_t plainRun(std::string_view rest);
     void matchLine(char byte);
     void trackLiteral(char byte);
 

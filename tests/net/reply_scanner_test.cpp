@@ -192,6 +192,82 @@ TEST(TaggedReplyScanner, MailTextInALiteralNeverPosesAsTheCompletion) {
     EXPECT_FALSE(fed.refused);
 }
 
+// Where the chunks of a stream begin and end must never change what a scanner
+// stores, where it finds the end of the reply, or its verdict: whole, cut in
+// two at every place, and byte by byte. (A refused listing is the exception
+// by design: it ends with its first chunk.)
+struct Reading {
+    std::string stored;
+    std::size_t end = 0; // offset in the stream just past the reply; 0: no end found
+    bool refused = false;
+
+    bool operator==(const Reading&) const = default;
+};
+
+void PrintTo(const Reading& reading, std::ostream* out) {
+    *out << testing::PrintToString(reading.stored) << " ending at " << reading.end
+         << (reading.refused ? ", refused" : "");
+}
+
+template <class MakeScanner>
+Reading readInChunks(const MakeScanner& make, const std::string& stream,
+                     const std::vector<std::size_t>& cuts) {
+    auto scanner = make();
+    std::string buffer(1 << 16, '\0');
+    BoundedSink sink(buffer);
+    Reading reading;
+    std::size_t from = 0;
+    for (std::size_t i = 0; i <= cuts.size() && from < stream.size(); ++i) {
+        const std::size_t to = i < cuts.size() ? cuts[i] : stream.size();
+        if (scanner.feed(std::string_view(stream).substr(from, to - from), sink)) {
+            reading.end = from + scanner.consumed();
+            break;
+        }
+        from = to;
+    }
+    reading.stored = buffer.substr(0, sink.stored());
+    if constexpr (requires { scanner.refused(); }) {
+        reading.refused = scanner.refused();
+    }
+    return reading;
+}
+
+template <class MakeScanner>
+void expectTheSameReadingHoweverCut(const MakeScanner& make, const std::string& stream,
+                                    const Reading& expected) {
+    EXPECT_EQ(readInChunks(make, stream, {}), expected) << "whole";
+    std::vector<std::size_t> everyByte;
+    for (std::size_t cut = 1; cut < stream.size(); ++cut) {
+        everyByte.push_back(cut);
+        EXPECT_EQ(readInChunks(make, stream, {cut}), expected) << "cut at " << cut;
+    }
+    EXPECT_EQ(readInChunks(make, stream, everyByte), expected) << "byte by byte";
+}
+
+TEST(LineReplyScanner, ChunkBordersChangeNothing) {
+    const std::string listing = "+OK 3 messages\r\n1 uid-one.\r\n..dotted\r\n3 x\r\n.\r\n";
+    expectTheSameReadingHoweverCut(
+        [] { return LineReplyScanner(false, true, 300000); }, listing + "+OK next",
+        {listing, listing.size(), false}); // a listing keeps its dots as they came
+    const std::string top = "+OK\r\nSubject: a.b\r\n\r\n..x\r\n.\r\n";
+    expectTheSameReadingHoweverCut([] { return LineReplyScanner(false, false, 4); }, top + "+OK",
+                                   {"+OK\r\nSubject: a.b\r\n\r\n.x\r\n.\r\n", top.size(), false});
+    expectTheSameReadingHoweverCut([] { return LineReplyScanner(true, false, 0); },
+                                   "+OK 2 320\r\n1 a\r\n", {"+OK 2 320\r\n", 11, false});
+}
+
+TEST(TaggedReplyScanner, ChunkBordersChangeNothing) {
+    const std::string literal = "a007 OK {3}\r\nnot the end\r\n";
+    const std::string reply = "* 1 FETCH (UID 9 BODY[HEADER] {" + std::to_string(literal.size()) +
+                              "}\r\n" + literal + ")\r\n* 2 FETCH (UID {2}\r\n10)\r\n" +
+                              "a007 NO [ALERT] over quota\r\n";
+    expectTheSameReadingHoweverCut([] { return TaggedReplyScanner("a007", true); },
+                                   reply + "* 3 EXISTS\r\n", {reply, reply.size(), true});
+    const std::string greeting = "* OK [CAPABILITY IMAP4rev1] ready\r\n";
+    expectTheSameReadingHoweverCut([] { return TaggedReplyScanner("", false); },
+                                   greeting + "a000 OK", {greeting, greeting.size(), false});
+}
+
 TEST(ImapTag, AtLeastThreeDigitsAndNeverTheSameTwice) {
     EXPECT_EQ(imapTag(0), "a000");
     EXPECT_EQ(imapTag(10), "a010");
