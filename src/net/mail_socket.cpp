@@ -141,13 +141,17 @@ bool CMailSocket::lookUp(const std::string& host, std::uint16_t port, const Wait
     return true;
 }
 
-bool CMailSocket::send(const std::string& bytes) {
+bool CMailSocket::send(const std::string& bytes, bool credential) {
     // The transcript shows what went to a server: a command after a failed
     // connect goes nowhere.
     if (!connection_) {
         return false;
     }
-    protocol_log::sent(bytes);
+    if (credential) {
+        protocol_log::sentCredential();
+    } else {
+        protocol_log::sent(bytes);
+    }
     if (connection_->link.writeAll(bytes, limitFromNow(sendTimeoutMs_))) {
         return true;
     }
@@ -159,6 +163,10 @@ bool CMailSocket::send(const std::string& bytes) {
 
 bool CMailSocket::SendLine(const std::string& line) {
     return send(line);
+}
+
+bool CMailSocket::SendCredentialLine(const std::string& line) {
+    return send(line, true);
 }
 
 bool CMailSocket::SendTagged(const std::string& command) {
@@ -193,12 +201,23 @@ bool CMailSocket::ReceiveListing(std::uint32_t timeoutMs,
 
 std::uint32_t CMailSocket::ReceiveTagged(std::span<char> dest, std::uint32_t timeoutMs,
                                          std::uint32_t /*sizeHint*/, bool tagged) {
+    return receiveTagged(dest, timeoutMs, tagged, TaggedReplyScanner::Continuation::Ignored);
+}
+
+std::uint32_t CMailSocket::ReceiveContinuable(std::span<char> dest, std::uint32_t timeoutMs) {
+    return receiveTagged(dest, timeoutMs, true, TaggedReplyScanner::Continuation::EndsReply);
+}
+
+std::uint32_t CMailSocket::receiveTagged(std::span<char> dest, std::uint32_t timeoutMs, bool tagged,
+                                         TaggedReplyScanner::Continuation continuation) {
     // The tag is everything before the blank: a999 is followed by a1000.
-    TaggedReplyScanner scanner(lastCommand_.substr(0, lastCommand_.find(' ')), tagged);
+    TaggedReplyScanner scanner(lastCommand_.substr(0, lastCommand_.find(' ')), tagged,
+                               continuation);
     BoundedSink sink(dest);
     receive(timeoutMs,
             [&](std::string_view bytes) { return replyEnd(scanner.feed(bytes, sink), scanner); });
     lastReplyRefused_ = scanner.refused();
+    lastReplyContinued_ = scanner.continued();
     return static_cast<std::uint32_t>(sink.stored());
 }
 

@@ -9,6 +9,7 @@
 // once per process), every one of these time-outs is cut to at most N ms.
 
 #include "net/certificate_facts.h"
+#include "net/reply_scanner.h"
 
 #include <atomic>
 #include <cstdint>
@@ -85,6 +86,13 @@ public:
     // sizeHint is accepted for the callers' sake and changes nothing.
     std::uint32_t ReceiveTagged(std::span<char> dest, std::uint32_t timeoutMs,
                                 std::uint32_t sizeHint, bool tagged);
+    // As ReceiveTagged for the last tagged command, but a continuation request
+    // ("+" opening a line, see lastReplyContinued()) ends the reply as well.
+    std::uint32_t ReceiveContinuable(std::span<char> dest, std::uint32_t timeoutMs);
+    // Sends a line that is a credential and nothing else (a SASL response):
+    // the protocol transcript shows a placeholder in its place. False as for
+    // SendLine.
+    bool SendCredentialLine(const std::string& line);
 
     // Waits up to timeoutMs for whatever the server sends next and appends it
     // to `into` (bytes kept from the end of the previous reply come first).
@@ -105,6 +113,8 @@ public:
     bool lastReceiveComplete() const { return lastReceiveComplete_; }
     // Whether the last ReceiveTagged ended with a tagged NO or BAD.
     bool lastReplyRefused() const { return lastReplyRefused_; }
+    // Whether the last ReceiveContinuable ended at a continuation request.
+    bool lastReplyContinued() const { return lastReplyContinued_; }
 
     // A run passes these on to its host; without a notice they go to a plain
     // message box.
@@ -133,7 +143,9 @@ private:
     // until it is complete, the time-out runs out, the stream ends or the
     // abort flag is set.
     template <class Feed> void receive(std::uint32_t timeoutMs, Feed feed);
-    bool send(const std::string& bytes);
+    bool send(const std::string& bytes, bool credential = false);
+    std::uint32_t receiveTagged(std::span<char> dest, std::uint32_t timeoutMs, bool tagged,
+                                TaggedReplyScanner::Continuation continuation);
     WaitLimit limitFromNow(std::uint32_t timeoutMs) const;
     // One read into the connection's chunk, waiting up to the limit; the
     // bytes go to the protocol log.
@@ -153,6 +165,7 @@ private:
     int tagCounter_ = 0;
     bool lastReceiveComplete_ = false;
     bool lastReplyRefused_ = false;
+    bool lastReplyContinued_ = false;
 };
 
 } // namespace ombrix

@@ -12,15 +12,40 @@
 namespace ombrix::protocol_log {
 namespace {
 
-// "PASS secret" and "a001 LOGIN user secret" keep their verb, never the rest.
+// The end of the word that begins at `from` in head, and the blank after
+// it; npos when no blank follows (nothing comes after the word).
+std::size_t afterWord(const std::string& head, std::size_t from) {
+    const std::size_t blank = head.find(' ', from);
+    return blank == std::string::npos ? blank : blank + 1;
+}
+
+// Where the credential of a line begins: after "PASS ", after the verb of
+// "a001 LOGIN ", after the mechanism of "AUTH XOAUTH2 " and "a001 AUTHENTICATE
+// OAUTHBEARER " (their initial response). npos for a line without one.
+std::size_t credentialStart(const std::string& head) {
+    if (head.rfind("PASS ", 0) == 0) {
+        return 5;
+    }
+    if (head.rfind("AUTH ", 0) == 0) {
+        return afterWord(head, 5);
+    }
+    if (const std::size_t verb = head.find(" LOGIN "); verb != std::string::npos) {
+        return verb + 7;
+    }
+    if (const std::size_t verb = head.find(" AUTHENTICATE "); verb != std::string::npos) {
+        return afterWord(head, verb + 14);
+    }
+    return std::string::npos;
+}
+
+// "PASS secret", "a001 LOGIN user secret" and SASL commands keep their verb
+// (and mechanism), never the rest.
 std::string masked(std::string_view line) {
-    std::string head = asciiUppercase(line.substr(0, 64));
-    std::size_t verb = head.rfind("PASS ", 0) == 0 ? 0 : head.find(" LOGIN ");
-    if (verb == std::string::npos) {
+    const std::size_t start = credentialStart(asciiUppercase(line.substr(0, 64)));
+    if (start == std::string::npos || start >= line.size()) {
         return std::string(line);
     }
-    std::size_t argumentsStart = head.find(' ', verb == 0 ? 0 : verb + 1) + 1;
-    std::string result(line.substr(0, argumentsStart));
+    std::string result(line.substr(0, start));
     result += "****";
     if (line.ends_with("\r\n")) {
         result += "\r\n";
@@ -65,6 +90,12 @@ void append(const char* prefix, std::string_view bytes) {
 void sent(std::string_view line) {
     if (logPath()) {
         append("C: ", masked(line));
+    }
+}
+
+void sentCredential() {
+    if (logPath()) {
+        append("C: ", "****\r\n");
     }
 }
 

@@ -1,7 +1,8 @@
 #pragma once
 // With OMBRIX_PROTOCOL_LOG=<file> in the environment, every line sent and every
 // chunk received is appended to that file ("C: ", "S: "), with the arguments of
-// PASS and LOGIN masked. Without it nothing is written.
+// PASS, LOGIN and the initial responses of AUTH and AUTHENTICATE masked. Without it nothing is
+// written.
 
 #include <string_view>
 
@@ -9,6 +10,8 @@ namespace ombrix::protocol_log {
 
 // Called from the caller's thread.
 void sent(std::string_view line);
+// A line that is a credential and nothing else: only a placeholder is written.
+void sentCredential();
 // Called from the caller's thread as chunks are consumed.
 void received(std::string_view chunk);
 // What the connection layer itself decided ("* "), such as a refused certificate.

@@ -112,8 +112,9 @@ void LineReplyScanner::countLineEnd() {
     endOfLineSeen_ = true;
 }
 
-TaggedReplyScanner::TaggedReplyScanner(std::string tag, bool tagged)
-    : pattern_(tagged ? tag + " " : std::string("* O")), tagged_(tagged) {}
+TaggedReplyScanner::TaggedReplyScanner(std::string tag, bool tagged, Continuation continuation)
+    : pattern_(tagged ? tag + " " : std::string("* O")), tagged_(tagged),
+      continuationEnds_(continuation == Continuation::EndsReply) {}
 
 bool TaggedReplyScanner::feed(std::string_view chunk, BoundedSink& sink) {
     consumed_ = 0;
@@ -168,6 +169,11 @@ void TaggedReplyScanner::matchLine(char byte) {
         matching_ = true;
         matched_ = 0;
         afterOk_ = false;
+        if (continuationEnds_ && byte == '+') {
+            completionSeen_ = true;
+            continued_ = true;
+            return;
+        }
     }
     if (!matching_) {
         return;

@@ -71,13 +71,20 @@ private:
 // IMAP: the greeting ("* OK" opening a line) or the tagged completion of the
 // command whose tag is given, each up to the end of its line. A completion NO
 // or BAD is a refusal. Literals ({n} at a line end) are skipped, so mail text
-// can never pose as a completion.
+// can never pose as a completion. With Continuation::EndsReply a continuation
+// request ("+" opening a line) ends the reply too: the server waits for the
+// client then.
 class TaggedReplyScanner {
 public:
-    TaggedReplyScanner(std::string tag, bool tagged);
+    enum class Continuation { Ignored, EndsReply };
+
+    TaggedReplyScanner(std::string tag, bool tagged,
+                       Continuation continuation = Continuation::Ignored);
     bool feed(std::string_view chunk, BoundedSink& sink);
     std::size_t consumed() const { return consumed_; }
     bool refused() const { return refused_; }
+    // Whether the reply ended at a continuation request.
+    bool continued() const { return continued_; }
 
 private:
     void scan(char byte);
@@ -90,6 +97,8 @@ private:
 
     std::string pattern_; // what opens the completing line
     bool tagged_;
+    bool continuationEnds_;
+    bool continued_ = false;
     bool completionSeen_ = false; // the reply ends with this line
     bool ended_ = false;
     bool refused_ = false;

@@ -4,6 +4,7 @@
 #include "support/loopback_server.h"
 #include "support/temp_dir.h"
 
+#include <array>
 #include <chrono>
 #include <future>
 #include <sys/stat.h>
@@ -282,6 +283,58 @@ TEST_F(MailSocketTest, ProtocolLogMasksPasswords) {
     EXPECT_NE(transcript.find("C: a000 LOGIN ****"), std::string::npos) << transcript;
     EXPECT_NE(transcript.find("C: PASS ****"), std::string::npos) << transcript;
     EXPECT_NE(transcript.find("S: * OK ready"), std::string::npos) << transcript;
+}
+
+TEST_F(MailSocketTest, ProtocolLogMasksSaslResponses) {
+    TempDir dir;
+    ScopedEnv log("OMBRIX_PROTOCOL_LOG", (dir / "transcript.txt").string());
+    LoopbackServer server(Script()
+                              .sendLine("* OK ready")
+                              .expect("a000 AUTHENTICATE XOAUTH2 dG9rZW4tb25l")
+                              .sendLine("+ eyJzdGF0dXMiOiI0MDEifQ==")
+                              .expect("")
+                              .sendLine("a000 NO failed")
+                              .expect("a001 AUTHENTICATE OAUTHBEARER")
+                              .sendLine("+ ")
+                              .expect("dG9rZW4tdHdv")
+                              .sendLine("a001 OK")
+                              .close()
+                              .sendLine("+OK")
+                              .expect("AUTH XOAUTH2 dG9rZW4tdGhyZWU=")
+                              .sendLine("+OK"));
+    ASSERT_TRUE(socket.ConnectImap(server.host(), false, server.port()));
+    imapReply(false);
+    socket.SendTagged("AUTHENTICATE XOAUTH2 dG9rZW4tb25l\r\n");
+    std::array<char, 200> buffer{};
+    socket.ReceiveContinuable(buffer, 5000);
+    EXPECT_TRUE(socket.lastReplyContinued());
+    socket.SendLine("\r\n");
+    imapReply(true);
+    EXPECT_TRUE(socket.lastReplyRefused());
+    EXPECT_FALSE(socket.lastReplyContinued());
+    socket.SendTagged("AUTHENTICATE OAUTHBEARER\r\n");
+    socket.ReceiveContinuable(buffer, 5000);
+    EXPECT_TRUE(socket.lastReplyContinued());
+    socket.SendCredentialLine("dG9rZW4tdHdv\r\n");
+    socket.ReceiveContinuable(buffer, 5000);
+    EXPECT_FALSE(socket.lastReplyContinued());
+    EXPECT_FALSE(socket.lastReplyRefused());
+    socket.Close();
+    ASSERT_TRUE(socket.ConnectPop3(server.host(), false, server.port()));
+    pop3Reply(5000, 200, true, false);
+    socket.SendLine("AUTH XOAUTH2 dG9rZW4tdGhyZWU=\r\n");
+    pop3Reply(5000, 200, true, false);
+    EXPECT_TRUE(server.waitUntilDone());
+
+    const std::string transcript = readBytes(dir / "transcript.txt");
+    for (const char* secret : {"dG9rZW4tb25l", "dG9rZW4tdHdv", "dG9rZW4tdGhyZWU="})
+        EXPECT_EQ(transcript.find(secret), std::string::npos) << transcript;
+    EXPECT_NE(transcript.find("C: a000 AUTHENTICATE XOAUTH2 ****"), std::string::npos)
+        << transcript;
+    EXPECT_NE(transcript.find("C: a001 AUTHENTICATE OAUTHBEARER\r\n"), std::string::npos)
+        << transcript;
+    EXPECT_NE(transcript.find("C: AUTH XOAUTH2 ****"), std::string::npos) << transcript;
+    EXPECT_NE(transcript.find("C: ****"), std::string::npos) << transcript;
 }
 
 TEST_F(MailSocketTest, ProtocolLogIsReadableByItsOwnerOnly) {

@@ -268,6 +268,34 @@ TEST(TaggedReplyScanner, ChunkBordersChangeNothing) {
                                    greeting + "a000 OK", {greeting, greeting.size(), false});
 }
 
+TEST(TaggedReplyScanner, ContinuationEndsAReplyOnlyWhereTheCommandWaitsForOne) {
+    using Continuation = TaggedReplyScanner::Continuation;
+    const std::string challenge = "+ eyJzdGF0dXMiOiI0MDEifQ==\r\n";
+    // Split at every byte: the reply ends with the challenge's line end, never earlier.
+    for (std::size_t cut = 1; cut < challenge.size(); ++cut) {
+        TaggedReplyScanner scanner("a001", true, Continuation::EndsReply);
+        std::string buffer(256, '\0');
+        BoundedSink sink(buffer);
+        EXPECT_FALSE(scanner.feed(challenge.substr(0, cut), sink)) << cut;
+        EXPECT_TRUE(scanner.feed(challenge.substr(cut) + "a001 NO", sink)) << cut;
+        EXPECT_EQ(scanner.consumed(), challenge.size() - cut) << cut;
+        EXPECT_TRUE(scanner.continued());
+        EXPECT_FALSE(scanner.refused());
+        EXPECT_EQ(buffer.substr(0, sink.stored()), challenge);
+    }
+    Fed ignored = feedTagged(TaggedReplyScanner("a001", true), {challenge, "a001 OK\r\n"});
+    EXPECT_EQ(ignored.endedAfter, (std::vector<bool>{false, true}));
+    // A "+" opening a line of a literal is mail text.
+    TaggedReplyScanner scanner("a001", true, Continuation::EndsReply);
+    Fed literal = feedTagged(scanner, {"* 1 FETCH (BODY[] {4}\r\n+ x\n)\r\n", "a001 OK\r\n"});
+    EXPECT_EQ(literal.endedAfter, (std::vector<bool>{false, true}));
+    // Without a continuation the completion ends the reply as before.
+    Fed completion =
+        feedTagged(TaggedReplyScanner("a001", true, Continuation::EndsReply), {"a001 NO bad\r\n"});
+    EXPECT_EQ(completion.endedAfter, (std::vector<bool>{true}));
+    EXPECT_TRUE(completion.refused);
+}
+
 TEST(ImapTag, AtLeastThreeDigitsAndNeverTheSameTwice) {
     EXPECT_EQ(imapTag(0), "a000");
     EXPECT_EQ(imapTag(10), "a010");
