@@ -1,6 +1,7 @@
 #include "app/watcher_set.h"
 
 #include "config/program_conf.h"
+#include "core/access_tokens.h"
 #include "core/account_table.h"
 #include "core/password_keyring.h"
 #include "core/table_lock.h"
@@ -59,7 +60,7 @@ std::vector<ImapServer> WatcherSet::wanted() const {
             continue;
         // A password still to come from the keyring: logging in without it
         // would only collect refusals until the keyring answers.
-        if (keyringChosen && account.password.empty())
+        if (keyringChosen && account.password.empty() && !signsInWithOAuth(account))
             continue;
         ImapServer server = imapServerOf(account);
         if (std::ranges::find(servers, server) == servers.end() &&

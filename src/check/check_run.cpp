@@ -57,6 +57,7 @@ void startWorkingList(AccountRecord& workingList, const AccountRecord& account) 
     workingList.host = account.host;
     workingList.user = account.user;
     workingList.password = account.password;
+    workingList.oauthProvider = account.oauthProvider;
     workingList.useSsl = account.useSsl;
     workingList.protocol = account.protocol;
     workingList.port = account.port;

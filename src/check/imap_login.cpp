@@ -1,6 +1,8 @@
 #include "check/imap_login.h"
 
+#include "check/bearer_sign_in.h"
 #include "check/check_texts.h"
+#include "check/imap_sasl.h"
 #include "core/run_flags.h"
 #include "net/mail_socket.h"
 
@@ -15,10 +17,6 @@ bool isAtomChar(unsigned char c) {
     if (c <= 0x20 || c >= 0x7f)
         return false;
     return std::string_view("(){%*\"\\]").find(static_cast<char>(c)) == std::string_view::npos;
-}
-
-LoginResult failed(const CMailSocket& socket, std::string text) {
-    return {socket.aborted() ? LoginStatus::Aborted : LoginStatus::Failed, std::move(text)};
 }
 
 } // namespace
@@ -59,7 +57,13 @@ std::string imapReplyRefusal(const ReplyBuffer& reply) {
 }
 
 ImapServer imapServerOf(const AccountRecord& account) {
-    return {account.host, account.port, account.useSsl != 0, account.user, account.password};
+    ImapServer server{account.host, account.port,     account.useSsl != 0,
+                      account.user, account.password, std::nullopt};
+    if (signsInWithOAuth(account)) {
+        server.password.clear(); // unused: a stale one must not make two servers of one
+        server.oauth = tokenAccountOf(account);
+    }
+    return server;
 }
 
 LoginResult imapLogin(CMailSocket& socket, ReplyBuffer& reply, const AccountRecord& account,
@@ -67,23 +71,51 @@ LoginResult imapLogin(CMailSocket& socket, ReplyBuffer& reply, const AccountReco
     return imapLogin(socket, reply, imapServerOf(account), steps);
 }
 
-LoginResult imapLogin(CMailSocket& socket, ReplyBuffer& reply, const ImapServer& server,
-                      const ImapLoginSteps& steps) {
-    if (!credentialsSendable(server.user, server.password))
-        return {LoginStatus::Failed, check_texts::lineBreakInCredentials()};
+namespace {
+
+// Connects and reads the greeting; LoggedIn here means greeted.
+LoginResult imapGreeted(CMailSocket& socket, ReplyBuffer& reply, const ImapServer& server,
+                        const ImapLoginSteps& steps) {
     if (!socket.ConnectImap(server.host, server.useSsl, server.port, steps.timeoutMs))
-        return failed(socket, connectFailureText(socket));
+        return failedLogin(socket, connectFailureText(socket));
     reply.receiveTagged(socket, steps.timeoutMs, kGreetingHint, false);
     std::string refusal = imapReplyRefusal(reply);
     if (!refusal.empty() || socket.aborted())
-        return failed(socket, refusal.empty() ? check_texts::noResponse() : std::move(refusal));
+        return failedLogin(socket,
+                           refusal.empty() ? check_texts::noResponse() : std::move(refusal));
+    return {LoginStatus::LoggedIn, {}};
+}
+
+LoginResult imapBearerLogin(CMailSocket& socket, ReplyBuffer& reply, const ImapServer& server,
+                            const ImapLoginSteps& steps) {
+    if (!bearerUserSendable(server.user))
+        return {LoginStatus::Failed, check_texts::lineBreakInCredentials()};
+    const BearerTarget target{server.user, server.host, server.port};
+    return signInWithToken(*server.oauth, [&](const std::string& token) -> BearerAttempt {
+        socket.Close(); // a refused attempt's connection, which the server may have ended
+        if (LoginResult greeting = imapGreeted(socket, reply, server, steps); !greeting.loggedIn())
+            return {std::move(greeting), false};
+        return imapAuthenticate(socket, reply, target, token, steps.timeoutMs);
+    });
+}
+
+} // namespace
+
+LoginResult imapLogin(CMailSocket& socket, ReplyBuffer& reply, const ImapServer& server,
+                      const ImapLoginSteps& steps) {
+    if (server.oauth)
+        return imapBearerLogin(socket, reply, server, steps);
+    if (!credentialsSendable(server.user, server.password))
+        return {LoginStatus::Failed, check_texts::lineBreakInCredentials()};
+    if (LoginResult greeting = imapGreeted(socket, reply, server, steps); !greeting.loggedIn())
+        return greeting;
 
     socket.SendTagged("LOGIN " + imapAstring(server.user) + " " + imapAstring(server.password) +
                       "\r\n");
     reply.receiveTagged(socket, steps.timeoutMs, kLoginHint, true);
-    refusal = imapReplyRefusal(reply);
+    const std::string refusal = imapReplyRefusal(reply);
     if (!refusal.empty() || socket.aborted())
-        return failed(socket, refusal.empty() ? check_texts::noResponse() : std::move(refusal));
+        return failedLogin(socket, refusal.empty() ? check_texts::noResponse() : refusal);
     return {LoginStatus::LoggedIn, {}};
 }
 

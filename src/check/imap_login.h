@@ -1,12 +1,15 @@
 #pragma once
-// The IMAP login shared by the check run and the deletion run: connect, read
-// the greeting, LOGIN with the user name and password as IMAP strings.
+// The IMAP login shared by the check run, the deletion run and the IDLE
+// watchers: connect, read the greeting, LOGIN with the user name and password
+// as IMAP strings, or AUTHENTICATE with a bearer token for an OAuth account.
 
 #include "check/login_result.h"
 #include "check/reply_buffer.h"
+#include "core/access_tokens.h"
 #include "core/account_table.h"
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -24,14 +27,16 @@ struct ImapServer {
     std::string port;
     bool useSsl = false;
     std::string user;
-    std::string password;
+    std::string password;              // empty for an OAuth account
+    std::optional<TokenAccount> oauth; // set for an account that signs in with OAuth
 
     bool operator==(const ImapServer&) const = default;
 };
 
 ImapServer imapServerOf(const AccountRecord& account);
 
-// Connects (with the TLS rules of every connection) and logs in. An empty
+// Connects (with the TLS rules of every connection) and logs in (an OAuth
+// account as signInWithToken describes, each attempt on a fresh connection). An empty
 // reply fails with "mailserver does not respond"; a tagged NO or BAD fails with
 // the whole reply text (for a buffer that reports to imapRefused, the flag is
 // cleared; the caller clears it before). The socket's abort flag makes the

@@ -15,6 +15,10 @@ bool sendable(std::string_view value) {
 
 } // namespace
 
+LoginResult failedLogin(const CMailSocket& socket, std::string text) {
+    return {socket.aborted() ? LoginStatus::Aborted : LoginStatus::Failed, std::move(text)};
+}
+
 bool credentialsSendable(const AccountRecord& account) {
     return credentialsSendable(account.user, account.password);
 }

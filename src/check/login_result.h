@@ -24,6 +24,10 @@ struct LoginResult {
     bool loggedIn() const { return status == LoginStatus::LoggedIn; }
 };
 
+// A failed login's result: Aborted when the socket's abort flag cut it
+// short, else Failed; the text either way.
+LoginResult failedLogin(const CMailSocket& socket, std::string text);
+
 // False when the user name or the password holds a CR, LF or NUL: such a value
 // would end the command early and smuggle a second one to the server.
 bool credentialsSendable(const AccountRecord& account);

@@ -1,6 +1,8 @@
 #include "check/pop3_login.h"
 
+#include "check/bearer_sign_in.h"
 #include "check/check_texts.h"
+#include "check/pop3_sasl.h"
 #include "core/run_flags.h"
 #include "net/mail_socket.h"
 
@@ -33,10 +35,11 @@ std::string pop3Refusal(const ReplyBuffer& reply) {
     return {};
 }
 
-LoginResult pop3Login(CMailSocket& socket, ReplyBuffer& reply, const AccountRecord& account,
-                      const Pop3LoginSteps& steps) {
-    if (!credentialsSendable(account))
-        return {LoginStatus::Failed, check_texts::lineBreakInCredentials()};
+namespace {
+
+// Connects and takes the greeting, which must be "+OK"; LoggedIn here means greeted.
+LoginResult pop3Greeted(CMailSocket& socket, ReplyBuffer& reply, const AccountRecord& account,
+                        const Pop3LoginSteps& steps) {
     if (!socket.ConnectPop3(account.host, account.useSsl != 0, account.port, steps.timeoutMs))
         return failed(connectFailureText(socket));
     // A late greeting, taken for the answer to USER, would shift every later
@@ -47,8 +50,39 @@ LoginResult pop3Login(CMailSocket& socket, ReplyBuffer& reply, const AccountReco
     std::string refusal = pop3Refusal(reply);
     if (!refusal.empty())
         return failed(std::move(refusal));
+    return {LoginStatus::LoggedIn, {}};
+}
 
-    refusal = commandRefusal(socket, reply, "USER " + account.user + "\r\n", steps.timeoutMs);
+LoginResult pop3BearerLogin(CMailSocket& socket, ReplyBuffer& reply, const AccountRecord& account,
+                            const Pop3LoginSteps& steps) {
+    if (!bearerUserSendable(account.user))
+        return {LoginStatus::Failed, check_texts::lineBreakInCredentials()};
+    const BearerTarget target{account.user, account.host, account.port};
+    return signInWithToken(tokenAccountOf(account), [&](const std::string& token) -> BearerAttempt {
+        socket.Close(); // a refused attempt's connection, which the server may have ended
+        if (LoginResult greeting = pop3Greeted(socket, reply, account, steps); !greeting.loggedIn())
+            return {std::move(greeting), false};
+        BearerAttempt attempt =
+            pop3Authenticate(socket, reply, target, token, steps.timeoutMs, steps.userAccepted);
+        if (abortRequest != 0 && !attempt.result.loggedIn())
+            attempt = {{LoginStatus::Aborted, std::move(attempt.result.errorText)}, false};
+        return attempt;
+    });
+}
+
+} // namespace
+
+LoginResult pop3Login(CMailSocket& socket, ReplyBuffer& reply, const AccountRecord& account,
+                      const Pop3LoginSteps& steps) {
+    if (signsInWithOAuth(account))
+        return pop3BearerLogin(socket, reply, account, steps);
+    if (!credentialsSendable(account))
+        return {LoginStatus::Failed, check_texts::lineBreakInCredentials()};
+    if (LoginResult greeting = pop3Greeted(socket, reply, account, steps); !greeting.loggedIn())
+        return greeting;
+
+    std::string refusal =
+        commandRefusal(socket, reply, "USER " + account.user + "\r\n", steps.timeoutMs);
     if (!refusal.empty())
         return failed(std::move(refusal));
     if (steps.userAccepted)

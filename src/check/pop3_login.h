@@ -1,6 +1,7 @@
 #pragma once
 // The POP3 login shared by the check run and the deletion run: connect, read
-// the greeting, USER, PASS.
+// the greeting, USER, PASS; or CAPA and AUTH with a bearer token for an OAuth
+// account.
 
 #include "check/login_result.h"
 #include "check/reply_buffer.h"
@@ -20,12 +21,14 @@ inline constexpr std::uint32_t kPop3StatusLineSize = 200;
 struct Pop3LoginSteps {
     std::uint32_t timeoutMs = 16000;
     std::uint32_t greetingSize = 200; // the deletion run expects 1000
-    // Called once the server has accepted the user name (the check's progress bar).
+    // Called once the server has accepted the user name, or an OAuth sign-in
+    // has picked its mechanism (the check's progress bar).
     std::function<void()> userAccepted;
 };
 
 // Connects to the account's host, port and TLS choice and logs in with its user
-// and password. The greeting and both replies must be "+OK": a missing reply,
+// and password (an OAuth account as signInWithToken describes, each attempt on
+// a fresh connection). The greeting and both replies must be "+OK": a missing reply,
 // or one cut short, fails with "mailserver does not respond", any other reply
 // with the server's own text. On any outcome but LoggedIn the
 // caller still closes the socket. Runs on the worker thread.

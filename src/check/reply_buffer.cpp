@@ -15,6 +15,7 @@ std::string_view ReplyBuffer::receiveReply(CMailSocket& socket, std::uint32_t ti
         socket.ReceiveReply(bytes_, timeoutMs, expectedSize, singleLine, dotList);
     complete_ = socket.lastReceiveComplete();
     refused_ = false;
+    continued_ = false;
     length_ = std::min<std::size_t>(stored, bytes_.size());
     return text();
 }
@@ -22,9 +23,18 @@ std::string_view ReplyBuffer::receiveReply(CMailSocket& socket, std::uint32_t ti
 std::string_view ReplyBuffer::receiveTagged(CMailSocket& socket, std::uint32_t timeoutMs,
                                             std::uint32_t sizeHint, bool tagged) {
     length_ = 0;
-    const std::uint32_t stored = socket.ReceiveTagged(bytes_, timeoutMs, sizeHint, tagged);
+    return taggedTaken(socket, socket.ReceiveTagged(bytes_, timeoutMs, sizeHint, tagged));
+}
+
+std::string_view ReplyBuffer::receiveContinuable(CMailSocket& socket, std::uint32_t timeoutMs) {
+    length_ = 0;
+    return taggedTaken(socket, socket.ReceiveContinuable(bytes_, timeoutMs));
+}
+
+std::string_view ReplyBuffer::taggedTaken(const CMailSocket& socket, std::uint32_t stored) {
     complete_ = socket.lastReceiveComplete();
     refused_ = socket.lastReplyRefused();
+    continued_ = socket.lastReplyContinued();
     if (refused_ && report_ == RefusalReport::RunFlag) {
         imapRefused = 1; // the dialogues read and clear it
     }

@@ -34,6 +34,10 @@ public:
     std::string_view receiveTagged(CMailSocket& socket, std::uint32_t timeoutMs,
                                    std::uint32_t sizeHint, bool tagged);
 
+    // As receiveTagged for a command that the server may answer with a
+    // continuation request ("+ ..."): see continued(). Runs on the worker thread.
+    std::string_view receiveContinuable(CMailSocket& socket, std::uint32_t timeoutMs);
+
     std::string_view text() const { return {bytes_.data(), length_}; }
     // Whether the last receive ended where its reply ends; a reply cut short by
     // the time-out, the end of the stream or an abort is only a reply's start.
@@ -42,12 +46,18 @@ public:
     // Whether the last IMAP reply ended with a tagged NO or BAD.
     bool refused() const { return refused_; }
     RefusalReport refusalReport() const { return report_; }
+    // Whether the last IMAP reply ended at a continuation request.
+    bool continued() const { return continued_; }
 
 private:
+    // Takes over what the socket's last tagged receive stored and reported.
+    std::string_view taggedTaken(const CMailSocket& socket, std::uint32_t stored);
+
     std::vector<char> bytes_;
     std::size_t length_ = 0;
     bool complete_ = false;
     bool refused_ = false;
+    bool continued_ = false;
     RefusalReport report_;
 };
 

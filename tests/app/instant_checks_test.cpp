@@ -155,7 +155,7 @@ protected:
         account.protocol = protocol;
     }
     static ImapServer serverOf(const test::LoopbackServer& server) {
-        return {server.host(), server.port(), false, "bob", "secret"};
+        return {server.host(), server.port(), false, "bob", "secret", std::nullopt};
     }
     // The watcher of the server idles on the server's n-th connection.
     bool idles(const test::LoopbackServer& server, int connection) {

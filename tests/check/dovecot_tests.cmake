@@ -25,3 +25,7 @@ ombrix_dovecot_test(dovecot_trust_test
     LIBS ombrix_test_dovecot_check ombrix_test_loopback LOCK alice UNTRUSTED_CERTIFICATE)
 target_compile_definitions(dovecot_trust_test PRIVATE OMBRIX_EXECUTABLE="$<TARGET_FILE:ombrix>")
 add_dependencies(dovecot_trust_test ombrix)
+
+# OAuth accounts: bearer tokens that the test Dovecot validates itself.
+ombrix_dovecot_test(dovecot_oauth_check_test
+    SOURCES dovecot_oauth_check_test.cpp LIBS ombrix_test_dovecot_check LOCK trent)

@@ -32,7 +32,7 @@ Script& loginAndExamine(Script& s, const std::string& capabilities = kCapabiliti
 }
 
 ImapServer bobAt(const LoopbackServer& server) {
-    return {server.host(), server.port(), false, "bob", "secret"};
+    return {server.host(), server.port(), false, "bob", "secret", std::nullopt};
 }
 
 // Short clocks, so that refreshes and retries happen within a test.

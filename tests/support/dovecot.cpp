@@ -196,6 +196,8 @@ DovecotLookup findDovecot() {
         if (tab != std::string::npos)
             server.passwords[line.substr(0, tab)] = line.substr(tab + 1);
     }
+    server.oauthSecret = readFile(value("OAUTH_SECRET_FILE"));
+    server.oauthUsers = split(value("OAUTH_USERS"), ',');
     return {std::move(server), ""};
 }
 

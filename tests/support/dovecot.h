@@ -7,7 +7,8 @@
 // with a loud reason, or fails when the environment variable CI is set. Each
 // test program that changes mailboxes takes users of its own (see
 // users.tsv: alice, bob, carol, dave, erin, ...), so programs may run in
-// parallel; carol's and dave's passwords need IMAP quoting.
+// parallel; carol's and dave's passwords need IMAP quoting. The OAuth users
+// have no password.
 
 #include <cstdint>
 #include <gtest/gtest.h>
@@ -28,6 +29,10 @@ struct DovecotServer {
     std::string caFile;          // trust it through SSL_CERT_FILE
     std::string untrustedCaFile; // a CA that did not sign the server
     std::map<std::string, std::string> passwords;
+    // The raw HS256 secret that signs bearer tokens (support/bearer_jwt.h)
+    // and the users who sign in with them only (trent, victor, walter).
+    std::string oauthSecret;
+    std::vector<std::string> oauthUsers;
 
     const std::string& password(const std::string& user) const;
 };

@@ -66,6 +66,11 @@ Script& Script::expect(std::string line) {
     return *this;
 }
 
+Script& Script::expectStart(std::string prefix) {
+    steps_.push_back({ScriptStep::Kind::ExpectStart, std::move(prefix), {}});
+    return *this;
+}
+
 Script& Script::send(std::string bytes) {
     steps_.push_back({ScriptStep::Kind::Send, std::move(bytes), {}});
     return *this;

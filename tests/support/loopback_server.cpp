@@ -268,7 +268,8 @@ void LoopbackServer::serve() {
             }
         }
         switch (step.kind) {
-        case ScriptStep::Kind::Expect: {
+        case ScriptStep::Kind::Expect:
+        case ScriptStep::Kind::ExpectStart: {
             std::string line;
             if (!session->readLine(line)) {
                 if (!stopRequested(stopFd_)) {
@@ -282,8 +283,13 @@ void LoopbackServer::serve() {
                 std::lock_guard lock(mutex_);
                 received_.push_back(line);
             }
-            EXPECT_EQ(line, step.bytes)
-                << "loopback server: unexpected client line (step " << i << ")";
+            if (step.kind == ScriptStep::Kind::Expect)
+                EXPECT_EQ(line, step.bytes)
+                    << "loopback server: unexpected client line (step " << i << ")";
+            else
+                EXPECT_TRUE(line.starts_with(step.bytes))
+                    << "loopback server: unexpected client line (step " << i << "): " << line
+                    << "\nexpected it to begin with: " << step.bytes;
             break;
         }
         case ScriptStep::Kind::Send:

@@ -60,7 +60,7 @@ makeTestCertificates(const std::filesystem::path& dir,
 std::string sha256Fingerprint(const std::filesystem::path& pemFile);
 
 struct ScriptStep {
-    enum class Kind { Expect, Send, Pause, Silent, Hold, Close, ExpectClose };
+    enum class Kind { Expect, ExpectStart, Send, Pause, Silent, Hold, Close, ExpectClose };
     Kind kind;
     std::string bytes; // Expect: the line without CR LF; Send: the bytes to write
     std::chrono::milliseconds pause{0};
@@ -68,7 +68,11 @@ struct ScriptStep {
 
 class Script {
 public:
-    Script& expect(std::string line);   // the client sends line + CR LF
+    Script& expect(std::string line); // the client sends line + CR LF
+    // The client sends a line that begins with prefix: for lines that name
+    // what only the running server knows (its port); read them whole from
+    // received().
+    Script& expectStart(std::string prefix);
     Script& send(std::string bytes);    // one write of exactly these bytes
     Script& sendLine(std::string text); // one write of text + CR LF
     Script& pause(std::chrono::milliseconds duration);

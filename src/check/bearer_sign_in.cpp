@@ -1,0 +1,38 @@
+#include "check/bearer_sign_in.h"
+
+#include "check/check_texts.h"
+#include "check/sasl_bearer.h"
+
+namespace ombrix {
+
+namespace {
+
+std::string answerFailureText(const AccessTokenAnswer& answer) {
+    if (answer.status == TokenStatus::SignInExpired)
+        return check_texts::signInExpired();
+    // The source could not reach its token endpoint (or said nothing).
+    return answer.errorText.empty() ? check_texts::couldNotConnect() : answer.errorText;
+}
+
+// One attempt with the source's token; a token that cannot be sent meets no server.
+BearerAttempt attemptWith(const AccessTokenAnswer& answer, const BearerExchange& exchange) {
+    if (answer.status != TokenStatus::Ready)
+        return {{LoginStatus::Failed, answerFailureText(answer)}, false};
+    if (!bearerTokenSendable(answer.token))
+        return {{LoginStatus::Failed, check_texts::signInExpired()}, true};
+    return exchange(answer.token);
+}
+
+} // namespace
+
+LoginResult signInWithToken(const TokenAccount& account, const BearerExchange& exchange) {
+    BearerAttempt attempt = attemptWith(accessTokenFor(account, false), exchange);
+    if (!attempt.tokenRefused)
+        return attempt.result;
+    attempt = attemptWith(accessTokenFor(account, true), exchange);
+    if (attempt.tokenRefused)
+        return {LoginStatus::Failed, check_texts::signInExpired()};
+    return attempt.result;
+}
+
+} // namespace ombrix

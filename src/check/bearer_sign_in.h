@@ -1,0 +1,32 @@
+#pragma once
+// The sign-in of an OAuth account, the same for POP3 and IMAP: the token
+// comes from the process's access-token source; a token the server refuses is
+// replaced by a fresh one once, and a second refusal asks the user to sign
+// in again.
+
+#include "check/login_result.h"
+#include "core/access_tokens.h"
+
+#include <functional>
+#include <string>
+
+namespace ombrix {
+
+// One sign-in with one token, from the connect on.
+struct BearerAttempt {
+    LoginResult result;
+    // The server refused the token itself (a failure challenge): a fresh
+    // token may pass where this one did not.
+    bool tokenRefused = false;
+};
+
+// Connects anew (closing what the last attempt left open) and signs in with
+// the token. Runs on the worker thread.
+using BearerExchange = std::function<BearerAttempt(const std::string& token)>;
+
+// A token with a byte that no bearer token holds is never sent; it counts as
+// refused. The source's SignInExpired and Failed end the sign-in with their
+// texts before any connect. Runs on the worker thread.
+LoginResult signInWithToken(const TokenAccount& account, const BearerExchange& exchange);
+
+} // namespace ombrix
