@@ -5,6 +5,7 @@
 #include "config/state_store.h"
 #include "config/trusted_certificates.h"
 #include "core/password_keyring.h"
+#include "oauth/refresh_tokens.h"
 
 #include <algorithm>
 #include <ostream>
@@ -61,6 +62,8 @@ void CliContext::settlePasswords(bool move) const {
 
 void CliContext::tellKeyringNotice() const {
     if (const std::string notice = keyringNotice(); !notice.empty())
+        io.err << notice << '\n';
+    if (const std::string notice = oauth::takeRefreshTokenNotice(); !notice.empty())
         io.err << notice << '\n';
 }
 

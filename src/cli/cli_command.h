@@ -47,7 +47,8 @@ struct CliContext {
     // each password lives shows in --accounts.
     void settlePasswords(bool move) const;
     // Says on stderr why passwords stay in obx.dat, when the keyring failed
-    // them: the commands a user runs by hand (not those of scripts and timers).
+    // them, and (once) that an OAuth refresh token went to ombrix.conf: the
+    // commands a user runs by hand (not those of scripts and timers).
     void tellKeyringNotice() const;
 };
 

@@ -139,8 +139,7 @@ int addOAuthAccount(const NewAccount& account, const OAuthRequest& request,
                                               "Ombrix OAuth: " + record.name, result.grant))
         return refuse(context, Text("Die Anmeldung ließ sich nicht speichern.",
                                     "The sign-in could not be kept."));
-    if (const std::string notice = oauth::takeRefreshTokenNotice(); !notice.empty())
-        context.io.err << notice << '\n';
+    context.tellKeyringNotice();
     if (!saveState(SaveKind::SettingsFile))
         return 1;
     context.io.out << Text("Ihr Emailaccount wurde zur Überprüfung eingerichtet !",
