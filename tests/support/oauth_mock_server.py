@@ -9,6 +9,7 @@ Listens on 127.0.0.1 at a port the system picks and prints that port alone
 on the first line of standard output. Python standard library only.
 
   --secret S      the HS256 secret (default: ombrix-test-secret)
+  --secret-file F the HS256 secret as the raw bytes of a file (the test Dovecot's)
   --kid K         the key id in the token header (default: default)
   --key-dir DIR   also writes DIR/default/HS256/<kid> with base64(secret),
                   the layout of Dovecot's local_validation_key_dict
@@ -69,7 +70,7 @@ class Provider:
                    "jti": secrets.token_hex(8)}
         signing_input = (b64url(json.dumps(header).encode()) + "." +
                          b64url(json.dumps(payload).encode()))
-        signature = hmac.new(self.options.secret.encode(), signing_input.encode(),
+        signature = hmac.new(self.options.secret, signing_input.encode(),
                              hashlib.sha256).digest()
         return signing_input + "." + b64url(signature)
 
@@ -305,6 +306,7 @@ def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--secret", default="ombrix-test-secret")
     parser.add_argument("--kid", default="default")
+    parser.add_argument("--secret-file")
     parser.add_argument("--key-dir")
     parser.add_argument("--client-id", default="ombrix-test-client")
     parser.add_argument("--expires-in", type=int, default=3600)
@@ -315,11 +317,16 @@ def main():
     parser.add_argument("--tls-cert")
     parser.add_argument("--tls-key")
     options = parser.parse_args()
+    if options.secret_file:
+        with open(options.secret_file, "rb") as secret:
+            options.secret = secret.read()
+    else:
+        options.secret = options.secret.encode()
     if options.key_dir:
         directory = os.path.join(options.key_dir, "default", "HS256")
         os.makedirs(directory, exist_ok=True)
         with open(os.path.join(directory, options.kid), "w") as key:
-            key.write(base64.b64encode(options.secret.encode()).decode())
+            key.write(base64.b64encode(options.secret).decode())
     server = ThreadingHTTPServer(("127.0.0.1", 0), Handler)
     server.daemon_threads = True
     if options.tls_cert:
