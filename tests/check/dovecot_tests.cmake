@@ -3,6 +3,7 @@
 add_library(ombrix_test_dovecot_check STATIC dovecot_check.cpp)
 target_link_libraries(ombrix_test_dovecot_check PUBLIC ombrix_check ombrix_test_dovecot)
 ombrix_warnings(ombrix_test_dovecot_check)
+ombrix_test_compile_options(ombrix_test_dovecot_check)
 
 ombrix_dovecot_test(dovecot_pop3_check_test
     SOURCES dovecot_pop3_check_test.cpp LIBS ombrix_test_dovecot_check LOCK erin)
