@@ -3,16 +3,25 @@
 JOBS ?= $(shell nproc)
 PREFIX ?= /usr/local
 
-.PHONY: run test deps build build-asan build-tsan check-normal check-asan check-tsan bench demo install package screenshots format format-check clean
+# Tests mostly wait on sockets, servers and child programs: run twice as many
+# at once as there are cores.
+TEST_JOBS ?= $(shell echo $$(( $$(nproc) * 2 )))
+
+.PHONY: run test deps build build-asan build-tsan check-normal check-asan check-tsan \
+	ctest-normal ctest-asan ctest-tsan build-asan-behind build-tsan-behind \
+	bench demo install package screenshots format format-check clean
 
 run: build
 	./build/src/app/ombrix
 
+# The next pass builds while a pass's tests run, at a lower priority than
+# they; each of the two prints its output in one piece when it ends.
 test: deps
 	$(MAKE) format-check
-	$(MAKE) check-normal
-	$(MAKE) check-asan
-	$(MAKE) check-tsan
+	$(MAKE) build
+	$(MAKE) -j2 --output-sync=recurse ctest-normal build-asan-behind
+	$(MAKE) -j2 --output-sync=recurse ctest-asan build-tsan-behind
+	$(MAKE) ctest-tsan
 
 deps:
 	scripts/install-deps
@@ -31,14 +40,26 @@ build-tsan: deps
 	cmake --preset tsan
 	cmake --build --preset tsan --parallel $(JOBS)
 
+build-asan-behind build-tsan-behind: build-%-behind:
+	nice -n 10 $(MAKE) build-$*
+
 check-normal: build
-	ctest --preset dev --parallel $(JOBS)
+	$(MAKE) ctest-normal
 
 check-asan: build-asan
-	ctest --preset asan-ubsan --parallel $(JOBS)
+	$(MAKE) ctest-asan
 
 check-tsan: build-tsan
-	ctest --preset tsan --parallel $(JOBS)
+	$(MAKE) ctest-tsan
+
+ctest-normal:
+	ctest --preset dev --parallel $(TEST_JOBS)
+
+ctest-asan:
+	ctest --preset asan-ubsan --parallel $(TEST_JOBS)
+
+ctest-tsan:
+	ctest --preset tsan --parallel $(TEST_JOBS)
 
 # Benchmarks are never part of the test build; see bench/ for how to run them.
 bench: build
