@@ -9,7 +9,7 @@ namespace {
 
 std::string answerFailureText(const AccessTokenAnswer& answer) {
     if (answer.status == TokenStatus::SignInExpired)
-        return check_texts::signInExpired();
+        return signInExpiredText();
     // The source could not reach its token endpoint (or said nothing).
     return answer.errorText.empty() ? check_texts::couldNotConnect() : answer.errorText;
 }
@@ -19,7 +19,7 @@ BearerAttempt attemptWith(const AccessTokenAnswer& answer, const BearerExchange&
     if (answer.status != TokenStatus::Ready)
         return {{LoginStatus::Failed, answerFailureText(answer)}, false};
     if (!bearerTokenSendable(answer.token))
-        return {{LoginStatus::Failed, check_texts::signInExpired()}, true};
+        return {{LoginStatus::Failed, signInExpiredText()}, true};
     return exchange(answer.token);
 }
 
@@ -31,7 +31,7 @@ LoginResult signInWithToken(const TokenAccount& account, const BearerExchange& e
         return attempt.result;
     attempt = attemptWith(accessTokenFor(account, true), exchange);
     if (attempt.tokenRefused)
-        return {LoginStatus::Failed, check_texts::signInExpired()};
+        return {LoginStatus::Failed, signInExpiredText()};
     return attempt.result;
 }
 

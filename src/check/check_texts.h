@@ -42,13 +42,6 @@ inline std::string lineBreakInCredentials() {
                 "user name or password contains a line break");
 }
 
-// An OAuth account whose token the server refused twice, or whose refresh
-// token is gone: only a new sign-in in the browser helps.
-inline std::string signInExpired() {
-    return Text("Anmeldung abgelaufen, bitte erneut anmelden",
-                "sign-in expired, please sign in again");
-}
-
 inline std::string noOAuthMechanism() {
     return Text("Server bietet keine Anmeldung mit OAuth an", "server offers no OAuth sign-in");
 }

@@ -1,5 +1,6 @@
 #include "core/access_tokens.h"
 
+#include "core/language.h"
 #include "core/password_keyring.h"
 
 #include <mutex>
@@ -16,6 +17,11 @@ AccessTokenSource registeredSource;
 TokenAccount tokenAccountOf(const AccountRecord& account) {
     const SecretKey key = keyringKeyOf(account);
     return {account.oauthProvider, key.host, key.user, key.protocol, key.port};
+}
+
+std::string signInExpiredText() {
+    return Text("Anmeldung abgelaufen, bitte erneut anmelden",
+                "sign-in expired, please sign in again");
 }
 
 bool signsInWithOAuth(const AccountRecord& account) {

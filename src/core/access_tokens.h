@@ -27,6 +27,10 @@ struct TokenAccount {
 TokenAccount tokenAccountOf(const AccountRecord& account);
 bool signsInWithOAuth(const AccountRecord& account);
 
+// An OAuth account whose token the server refused twice, or whose refresh
+// token is gone, revoked or refused: only a new sign-in helps.
+std::string signInExpiredText();
+
 enum class TokenStatus {
     Ready,         // `token` holds an access token
     SignInExpired, // the refresh token is gone, revoked or refused: sign in again

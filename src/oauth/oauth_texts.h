@@ -7,12 +7,6 @@
 
 namespace ombrix::oauth_texts {
 
-// An account's errorText when its refresh token is gone, revoked or refused.
-inline std::string signInExpired() {
-    return Text("Anmeldung abgelaufen, bitte neu anmelden",
-                "sign-in expired, please sign in again");
-}
-
 inline std::string noClientId(const std::string& providerName, const std::string& confKey) {
     return Text("Für ", "No OAuth client id for ") + providerName +
            Text(" ist keine OAuth-Client-ID eingetragen: setzen Sie ", " is set: put ") + confKey +

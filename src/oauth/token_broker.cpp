@@ -99,7 +99,7 @@ AccessTokenAnswer TokenBroker::refreshed(const TokenAccount& account, Entry& ent
         return answer(TokenStatus::Failed, {}, provider.failure);
     const StoredRefreshToken stored = loadRefreshToken(account);
     if (stored.outcome == SecretOutcome::NotFound)
-        return answer(TokenStatus::SignInExpired, {}, oauth_texts::signInExpired());
+        return answer(TokenStatus::SignInExpired, {}, signInExpiredText());
     if (stored.outcome != SecretOutcome::Done)
         return answer(TokenStatus::Failed, {}, keyringTrouble(stored.outcome));
     const TokenReply reply = refreshAccess(*provider.settings, stored.token, limits_);
@@ -107,7 +107,7 @@ AccessTokenAnswer TokenBroker::refreshed(const TokenAccount& account, Entry& ent
     case TokenOutcome::Granted:
         break;
     case TokenOutcome::InvalidGrant:
-        return answer(TokenStatus::SignInExpired, {}, oauth_texts::signInExpired());
+        return answer(TokenStatus::SignInExpired, {}, signInExpiredText());
     case TokenOutcome::Failed:
         return answer(TokenStatus::Failed, {}, oauth_texts::tokenEndpointFailed(reply.reason));
     default:
