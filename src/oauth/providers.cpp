@@ -87,7 +87,6 @@ ProviderLookup providerSettings(const OAuthSignIn& signIn, std::string_view prot
         clientIdKey = kConfMicrosoftClientId;
     } else if (signIn.provider == kCustom) {
         settings = custom(signIn.custom);
-        clientIdKey = kConfOAuthClientId;
         if (settings.authorizationUrl.empty() || settings.tokenUrl.empty()) {
             lookup.failure = Text("Für die eigene OAuth-Anmeldung fehlen die Adressen.",
                                   "The custom OAuth sign-in has no endpoints.");
@@ -95,6 +94,12 @@ ProviderLookup providerSettings(const OAuthSignIn& signIn, std::string_view prot
         }
     } else {
         lookup.failure = "unknown OAuth provider \"" + signIn.provider + "\"";
+        return lookup;
+    }
+    if (settings.clientId.empty() && signIn.provider == kCustom) {
+        // Typed in with the account, not an ombrix.conf key of its own.
+        lookup.failure = Text("Für die eigene OAuth-Anmeldung fehlt die Client-ID.",
+                              "The custom OAuth sign-in has no client id.");
         return lookup;
     }
     if (settings.clientId.empty()) {

@@ -39,6 +39,10 @@ TEST(ProviderSettingsTest, AMissingClientIdNamesTheKeyToSet) {
     }
     EXPECT_FALSE(providerSettings({"yahoo", {}}, "imap", empty).settings);
     EXPECT_FALSE(providerSettings({kCustom, {}}, "imap", empty).settings);
+    const ProviderLookup noClient = providerSettings(
+        {kCustom, {"https://id.example/auth", "https://id.example/token", "", "", "", "mail"}},
+        "imap", empty);
+    EXPECT_EQ(noClient.failure, "The custom OAuth sign-in has no client id.");
 }
 
 TEST(ProviderSettingsTest, PresetsTakeTheirClientFromOmbrixConfAndTheScopeFromTheProtocol) {
