@@ -52,7 +52,7 @@ void CCheckerDlg::endSession() {
     if (quitting_)
         return;
     abortRequest = 1;
-    quitting_ = true; // no new run starts from here on
+    quitting_ = true;    // no new run starts from here on
     cancelSecretCalls(); // a run or the keyring worker may wait for an unlock
     if (hooks_.sessionEnding)
         hooks_.sessionEnding();
