@@ -73,6 +73,16 @@ int refuse(const CliContext& context, const std::string& reason) {
 
 } // namespace
 
+int saveAddedAccount(const CliContext& context) {
+    context.tellKeyringNotice();
+    if (!saveState(SaveKind::SettingsFile))
+        return 1;
+    context.io.out << Text("Ihr Emailaccount wurde zur Überprüfung eingerichtet !",
+                           "OK, account successfully added !")
+                   << '\n';
+    return 0;
+}
+
 int runAddAccount(CommandArguments& arguments, const CliContext& context) {
     NewAccount account = parseNewAccount(arguments);
     const std::optional<OAuthRequest> oauth = takeOAuthRequest(arguments);
@@ -96,13 +106,7 @@ int runAddAccount(CommandArguments& arguments, const CliContext& context) {
     if (appendAccount(account) < 0)
         return refuse(context, accountLimitText());
     context.settlePasswords(true); // the new password into the keyring
-    context.tellKeyringNotice();
-    if (!saveState(SaveKind::SettingsFile))
-        return 1;
-    context.io.out << Text("Ihr Emailaccount wurde zur Überprüfung eingerichtet !",
-                           "OK, account successfully added !")
-                   << '\n';
-    return 0;
+    return saveAddedAccount(context);
 }
 
 } // namespace ombrix

@@ -139,12 +139,8 @@ int addOAuthAccount(const NewAccount& account, const OAuthRequest& request,
                                               "Ombrix OAuth: " + record.name, result.grant))
         return refuse(context, Text("Die Anmeldung ließ sich nicht speichern.",
                                     "The sign-in could not be kept."));
-    context.tellKeyringNotice();
-    if (!saveState(SaveKind::SettingsFile))
-        return 1;
-    context.io.out << Text("Ihr Emailaccount wurde zur Überprüfung eingerichtet !",
-                           "OK, account successfully added !")
-                   << '\n';
+    if (const int failed = saveAddedAccount(context); failed != 0)
+        return failed;
     return interrupts.exitStatus(0);
 }
 

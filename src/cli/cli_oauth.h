@@ -27,6 +27,10 @@ std::optional<OAuthRequest> takeOAuthRequest(CommandArguments& arguments);
 int addOAuthAccount(const NewAccount& account, const OAuthRequest& request,
                     const CliContext& context);
 
+// The end of every --add-account: the keyring's notice, obx.dat saved, the
+// user told. Exit 0, or 1 when the save failed.
+int saveAddedAccount(const CliContext& context);
+
 // Where a password account takes the place of an old OAuth sign-in of the same
 // server, user, protocol and port, that sign-in must not outlive it.
 void forgetStaleOAuthSignIn(const NewAccount& account);
