@@ -66,7 +66,9 @@ class Provider:
     def jwt(self, subject):
         now = int(time.time())
         header = {"alg": "HS256", "typ": "JWT", "kid": self.options.kid}
-        payload = {"sub": subject, "iat": now, "exp": now + max(self.expires_in, 1),
+        # Backdated for Dovecot's "iat" check against its coarse clock (see
+        # mint_token in scripts/dovecot-test-server).
+        payload = {"sub": subject, "iat": now - 60, "exp": now + max(self.expires_in, 1),
                    "jti": secrets.token_hex(8)}
         signing_input = (b64url(json.dumps(header).encode()) + "." +
                          b64url(json.dumps(payload).encode()))
