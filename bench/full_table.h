@@ -13,6 +13,9 @@ inline void fillFullTable(const std::string& host, const std::string& port) {
     accountCount = kMaxAccounts;
     for (auto& a : accounts) {
         a.name = "someone@example.org";
+        // An empty password would be looked for in the keyring.
+        a.user = "someone";
+        a.password = "secret";
         a.host = host;
         a.port = port;
         a.mailCount = kMaxMails;

@@ -167,6 +167,8 @@ void writeDirectory(const std::string& directory, int port, bool full) {
     } else {
         accountCount = 1;
         accounts[0].name = "someone@example.org";
+        accounts[0].user = "someone";
+        accounts[0].password = "secret"; // an empty one would be looked for in the keyring
         accounts[0].host = "127.0.0.1";
         accounts[0].port = std::to_string(port);
         accounts[0].mailCount = 0;
