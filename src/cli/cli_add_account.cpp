@@ -4,6 +4,8 @@
 #include "core/account_rules.h"
 #include "core/account_table.h"
 #include "core/language.h"
+#include "core/password_keyring.h"
+#include "oauth/account_sign_in.h"
 
 #include <charconv>
 #include <istream>
@@ -102,7 +104,7 @@ int runAddAccount(CommandArguments& arguments, const CliContext& context) {
     account.password = *password;
     if (hasControlCharacter(account.password))
         return refuse(context, controlCharacterText(AccountField::Password));
-    forgetStaleOAuthSignIn(account);
+    oauth::forgetStaleSignIn(keyringKeyOf(account));
     if (appendAccount(account) < 0)
         return refuse(context, accountLimitText());
     context.settlePasswords(true); // the new password into the keyring

@@ -9,6 +9,7 @@
 #include "core/language.h"
 #include "core/password_keyring.h"
 #include "core/run_flags.h"
+#include "oauth/account_sign_in.h"
 #include "oauth/oauth_texts.h"
 #include "oauth/providers.h"
 #include "oauth/refresh_tokens.h"
@@ -37,11 +38,6 @@ constexpr CustomOption kCustomOptions[] = {
     {"--client-secret", &CustomProvider::clientSecret},
     {"--scope", &CustomProvider::scope},
 };
-
-SecretKey keyOf(const NewAccount& account) {
-    const long port = std::strtol(account.port.c_str(), nullptr, 10);
-    return {account.host, account.user, account.imap ? "imap" : "pop3", static_cast<int>(port)};
-}
 
 // $BROWSER, where the user named one, is started with the address and not
 // waited for; the address is printed either way.
@@ -110,7 +106,7 @@ std::optional<OAuthRequest> takeOAuthRequest(CommandArguments& arguments) {
 
 int addOAuthAccount(const NewAccount& account, const OAuthRequest& request,
                     const CliContext& context) {
-    const SecretKey key = keyOf(account);
+    const SecretKey key = keyringKeyOf(account);
     const oauth::ProviderLookup provider =
         oauth::providerSettings(request.signIn, key.protocol, readProgramConf());
     if (!provider.settings)
@@ -130,25 +126,14 @@ int addOAuthAccount(const NewAccount& account, const OAuthRequest& request,
     if (slot < 0)
         return refuse(context, accountLimitText());
     AccountRecord& record = accounts[static_cast<std::size_t>(slot)];
-    record.oauthProvider = request.signIn.provider;
-    if (updateProgramConf(
-            [&](ProgramConf& conf) { setOAuthSignIn(conf, keyringKeyOf(record), request.signIn); }))
+    if (oauth::recordSignIn(record, request.signIn))
         return refuse(context, programConfPath(programDirectory).string() + ": " +
                                    Text("nicht gespeichert", "not saved"));
-    if (!oauth::processTokenBroker().signedIn(tokenAccountOf(record),
-                                              "Ombrix OAuth: " + record.name, result.grant))
-        return refuse(context, Text("Die Anmeldung ließ sich nicht speichern.",
-                                    "The sign-in could not be kept."));
+    if (!oauth::keepSignIn(tokenAccountOf(record), record.name, result.grant))
+        return refuse(context, oauth_texts::signInNotKept());
     if (const int failed = saveAddedAccount(context); failed != 0)
         return failed;
     return interrupts.exitStatus(0);
-}
-
-void forgetStaleOAuthSignIn(const NewAccount& account) {
-    const SecretKey key = keyOf(account);
-    if (accountsWithKey(key) > 0 || !oauthSignInOf(readProgramConf(), key))
-        return;
-    updateProgramConf([&key](ProgramConf& conf) { forgetOAuthSignIn(conf, key); });
 }
 
 } // namespace ombrix

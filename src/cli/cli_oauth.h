@@ -31,8 +31,4 @@ int addOAuthAccount(const NewAccount& account, const OAuthRequest& request,
 // user told. Exit 0, or 1 when the save failed.
 int saveAddedAccount(const CliContext& context);
 
-// Where a password account takes the place of an old OAuth sign-in of the same
-// server, user, protocol and port, that sign-in must not outlive it.
-void forgetStaleOAuthSignIn(const NewAccount& account);
-
 } // namespace ombrix

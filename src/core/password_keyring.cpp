@@ -42,6 +42,10 @@ SecretKey keyringKeyOf(const AccountRecord& account) {
             portNumber(account.port)};
 }
 
+SecretKey keyringKeyOf(const NewAccount& account) {
+    return {account.host, account.user, account.imap ? "imap" : "pop3", portNumber(account.port)};
+}
+
 std::string keyringLabelOf(const AccountRecord& account) {
     return "Ombrix: " + account.name;
 }

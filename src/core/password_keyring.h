@@ -10,6 +10,7 @@
 // table's lock, settle them without any lock and never on the window thread,
 // apply the answers under the lock again.
 
+#include "core/account_rules.h"
 #include "core/account_table.h"
 #include "platform/secret_store.h"
 
@@ -24,6 +25,8 @@ namespace ombrix {
 inline std::atomic<bool> keyringChosen{false};
 
 SecretKey keyringKeyOf(const AccountRecord& account);
+// The same for an account about to be added.
+SecretKey keyringKeyOf(const NewAccount& account);
 std::string keyringLabelOf(const AccountRecord& account);
 
 // How many accounts in use would share the keyring item of `key`. Accounts

@@ -29,6 +29,10 @@ inline std::string refreshTokenInConf() {
                 "No keyring available: the OAuth sign-in is kept in ombrix.conf.");
 }
 
+inline std::string signInNotKept() {
+    return Text("Die Anmeldung ließ sich nicht speichern.", "The sign-in could not be kept.");
+}
+
 inline std::string openInBrowser() {
     return Text("Öffnen Sie diese Adresse im Browser, um sich anzumelden:",
                 "Open this address in your browser to sign in:");

@@ -31,7 +31,7 @@ std::string confOr(const ProgramConf& conf, const char* key, const char* builtIn
 
 ProviderSettings google(const ProgramConf& conf) {
     return {kGoogle,
-            "Google",
+            providerDisplayName(kGoogle),
             "https://accounts.google.com/o/oauth2/v2/auth",
             "https://oauth2.googleapis.com/token",
             {},
@@ -45,7 +45,7 @@ ProviderSettings microsoft(std::string_view protocol, const ProgramConf& conf) {
     const char* access = protocol == "pop3" ? "https://outlook.office.com/POP.AccessAsUser.All"
                                             : "https://outlook.office.com/IMAP.AccessAsUser.All";
     return {kMicrosoft,
-            "Microsoft",
+            providerDisplayName(kMicrosoft),
             base + "authorize",
             base + "token",
             base + "devicecode",
@@ -55,8 +55,14 @@ ProviderSettings microsoft(std::string_view protocol, const ProgramConf& conf) {
 }
 
 ProviderSettings custom(const CustomProvider& typed) {
-    return {kCustom,         "OAuth",        typed.authorizationUrl, typed.tokenUrl,
-            typed.deviceUrl, typed.clientId, typed.clientSecret,     typed.scope};
+    return {kCustom,
+            providerDisplayName(kCustom),
+            typed.authorizationUrl,
+            typed.tokenUrl,
+            typed.deviceUrl,
+            typed.clientId,
+            typed.clientSecret,
+            typed.scope};
 }
 
 } // namespace
@@ -68,6 +74,14 @@ std::string presetForHost(std::string_view host) {
     if (std::ranges::find(kMicrosoftHosts, lower) != kMicrosoftHosts.end())
         return kMicrosoft;
     return {};
+}
+
+std::string providerDisplayName(std::string_view provider) {
+    if (provider == kGoogle)
+        return "Google";
+    if (provider == kMicrosoft)
+        return "Microsoft";
+    return "OAuth";
 }
 
 bool knownProvider(std::string_view provider) {

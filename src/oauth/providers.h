@@ -40,6 +40,8 @@ struct ProviderSettings {
 // matter); "" for any other server.
 std::string presetForHost(std::string_view host);
 bool knownProvider(std::string_view provider);
+// "Google", "Microsoft", or "OAuth" for a provider of the user's own.
+std::string providerDisplayName(std::string_view provider);
 
 struct ProviderLookup {
     std::optional<ProviderSettings> settings;
