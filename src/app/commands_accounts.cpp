@@ -6,6 +6,7 @@
 #include "app/window_commands.h"
 #include "app/window_lists.h"
 #include "config/state_store.h"
+#include "core/access_tokens.h"
 #include "core/account_rules.h"
 #include "core/account_table.h"
 #include "core/account_table_ops.h"
@@ -13,6 +14,7 @@
 #include "delete/delete_handover.h"
 #include "dialogs/account_editor.h"
 #include "dialogs/wizard.h"
+#include "oauth/account_sign_in.h"
 #include "platform/message_box.h"
 
 namespace ombrix {
@@ -30,6 +32,16 @@ void settleKeyring() {
 void forgetKeyringItem(const std::optional<SecretKey>& key) {
     if (key && keyringWorker)
         keyringWorker->forget(*key);
+}
+
+// An OAuth sign-in that no account uses any more: ombrix.conf forgets it at
+// once, the keyring and the token memory on the keyring's thread.
+void forgetSignIn(const std::optional<TokenAccount>& signIn) {
+    if (!signIn)
+        return;
+    oauth::forgetSignInSettings(*signIn);
+    if (keyringWorker)
+        keyringWorker->forgetSignIn(*signIn);
 }
 
 } // namespace
@@ -64,11 +76,15 @@ void WindowCommands::editAccount() {
     const AccountsHold accountsHold(dialog_, row);
     const SecretKey keyBefore = keyringKeyOf(accounts[row]);
     const std::string passwordBefore = accounts[row].password;
+    const TokenAccount signInBefore = tokenAccountOf(accounts[row]);
+    // Signing in with OAuth drops the flag; the item goes all the same.
+    const bool passwordItem = accounts[row].passwordInKeyring != 0;
     ChangeKonto editor(&dialog_);
     services_.runDialog(editor);
     const std::optional<SecretKey> stale = accountChanged(accounts[row], keyBefore, passwordBefore);
     saveState(SaveKind::SettingsFile);
-    forgetKeyringItem(stale);
+    forgetKeyringItem(passwordItem && signsInWithOAuth(accounts[row]) ? keyBefore : stale);
+    forgetSignIn(oauth::abandonedSignIn(signInBefore));
     settleKeyring();
     refreshFull();
 }
@@ -89,10 +105,12 @@ void WindowCommands::deleteAccount() {
         return;
     const SecretKey key = keyringKeyOf(accounts[row]);
     const bool inKeyring = accounts[row].passwordInKeyring != 0;
+    const TokenAccount signIn = tokenAccountOf(accounts[row]);
     if (!removeAccount(row))
         return;
     if (inKeyring && accountsWithKey(key) == 0)
         forgetKeyringItem(key);
+    forgetSignIn(oauth::abandonedSignIn(signIn));
     // The selected row now names another account: the mail list empties.
     lists_.accountList().selectRow(-1);
     selectedAccount = -1;

@@ -3,6 +3,7 @@
 #include "config/state_store.h"
 #include "core/password_keyring.h"
 #include "core/table_lock.h"
+#include "oauth/account_sign_in.h"
 
 namespace ombrix {
 
@@ -49,6 +50,10 @@ void KeyringWorker::settle() {
 
 void KeyringWorker::forget(const SecretKey& key) {
     post([key] { clearSecret(key); });
+}
+
+void KeyringWorker::forgetSignIn(const TokenAccount& account) {
+    post([account] { oauth::forgetSignIn(account); });
 }
 
 void KeyringWorker::post(std::function<void()> task) {

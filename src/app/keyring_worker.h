@@ -5,6 +5,7 @@
 // asked on the worker, and the answers come back queued onto the window
 // thread, where they are written into the table and obx.dat is saved.
 
+#include "core/access_tokens.h"
 #include "platform/secret_store.h"
 
 #include <QObject>
@@ -31,6 +32,9 @@ public:
     void settle();
     // Window thread: removes a deleted account's item.
     void forget(const SecretKey& key);
+    // Window thread: drops the refresh token (keyring or ombrix.conf) and the
+    // access token of an OAuth sign-in that no account uses any more.
+    void forgetSignIn(const TokenAccount& account);
 
 private:
     void post(std::function<void()> task);

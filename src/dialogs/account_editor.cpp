@@ -1,8 +1,10 @@
 #include "dialogs/account_editor.h"
 
+#include "config/program_conf.h"
 #include "core/account_rules.h"
 #include "core/account_table.h"
 #include "core/language.h"
+#include "core/password_keyring.h"
 #include "platform/dialog_builder.h"
 #include "platform/display_text.h"
 #include "platform/message_box.h"
@@ -14,15 +16,12 @@
 #include <QPushButton>
 
 namespace ombrix {
-namespace {
 
-AccountRecord* editedRecord() {
+AccountRecord* ChangeKonto::editedRecord() {
     if (editedAccount < 0 || editedAccount >= std::int32_t(accountCount))
         return nullptr;
     return &accounts[editedAccount];
 }
-
-} // namespace
 
 ChangeKonto::ChangeKonto(QWidget* parent) : QDialog(parent) {
     const DialogControls controls = buildDialog(*this, res::accountEditorTemplate, Language);
@@ -34,6 +33,9 @@ ChangeKonto::ChangeKonto(QWidget* parent) : QDialog(parent) {
     ssl_ = controls.get<QCheckBox>(res::kEditorSsl);
     protocol_ = controls.get<QComboBox>(res::kEditorProtocol);
     protocol_->addItems({QStringLiteral("POP3"), QStringLiteral("IMAP")});
+    auto* auth = controls.get<QComboBox>(res::kEditorAuth);
+    auth_ = AuthChoice(auth);
+    signInAgain_ = controls.get<QCheckBox>(res::kEditorSignInAgain);
 
     connect(ssl_, &QCheckBox::clicked, this, [] { sslBoxState = sslBoxState == 1 ? 0 : 1; });
     connect(controls.get<QPushButton>(res::kEditorOk), &QPushButton::clicked, this,
@@ -42,6 +44,14 @@ ChangeKonto::ChangeKonto(QWidget* parent) : QDialog(parent) {
             &ChangeKonto::reject);
     if (const AccountRecord* account = editedRecord())
         fillFrom(*account);
+    // A preset is offered as soon as the server's name is one of its own.
+    connect(server_.edit, &QLineEdit::textChanged, this, [this] {
+        const AccountRecord* account = editedRecord();
+        auth_.offer(edited(server_, account ? account->host : std::string()), providerBefore_);
+    });
+    connect(auth, &QComboBox::currentIndexChanged, this, &ChangeKonto::authChosen);
+    auth_.offer(fromDisplay(server_.edit->text()), providerBefore_);
+    auth_.choose(providerBefore_);
     setModal(true);
 }
 
@@ -57,6 +67,8 @@ void ChangeKonto::fillFrom(const AccountRecord& account) {
     sslBoxState = account.useSsl == 1 ? 1 : 0;
     ssl_->setChecked(sslBoxState == 1);
     port_->setText(toDisplay(account.port));
+    providerBefore_ = account.oauthProvider;
+    signInBefore_ = oauthSignInOf(readProgramConf(), keyringKeyOf(account));
 }
 
 bool ChangeKonto::refusesControlCharacters() const {
@@ -84,6 +96,12 @@ void ChangeKonto::storeText(const TextField& field, std::string& value) {
     value = fromDisplay(text);
 }
 
+std::string ChangeKonto::edited(const TextField& field, const std::string& value) {
+    std::string result = value;
+    storeText(field, result);
+    return result;
+}
+
 void ChangeKonto::storeInto(AccountRecord& account) const {
     storeText(address_, account.name);
     storeText(server_, account.host);
@@ -97,10 +115,23 @@ void ChangeKonto::storeInto(AccountRecord& account) const {
 }
 
 void ChangeKonto::accept() {
-    if (refusesControlCharacters())
+    if (signingIn_ || refusesControlCharacters())
         return;
-    if (AccountRecord* account = editedRecord())
-        storeInto(*account);
+    AccountRecord* account = editedRecord();
+    if (!account) {
+        QDialog::accept();
+        return;
+    }
+    const std::string provider = auth_.provider();
+    if (provider.empty()) {
+        acceptWithPassword(*account);
+        return;
+    }
+    if (needsSignIn(*account, provider)) {
+        signIn(*account, provider);
+        return;
+    }
+    storeInto(*account);
     QDialog::accept();
 }
 

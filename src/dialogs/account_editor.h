@@ -1,10 +1,17 @@
 #pragma once
 // The account editor: changes address, server, port, protocol, TLS, user
-// name and password of one existing account, in place.
+// name and password of one existing account, in place, and whether it signs
+// in with its password or with OAuth. A new OAuth sign-in runs when OK is
+// pressed; the account changes only once it succeeded.
+
+#include "config/oauth_sign_ins.h"
+#include "dialogs/auth_choice.h"
+#include "platform/secret_store.h"
 
 #include <QDialog>
 #include <QString>
 #include <cstdint>
+#include <optional>
 #include <string>
 
 class QCheckBox;
@@ -26,7 +33,10 @@ public:
     explicit ChangeKonto(QWidget* parent = nullptr);
 
     // OK: takes the non-empty edits into the account and closes, unless a
-    // text holds a line break (then it says so and stays open).
+    // text holds a line break (then it says so and stays open). With OAuth
+    // chosen for a new provider, server, user, protocol or port (or "sign in
+    // again"), the sign-in comes first, and the dialog stays open when it
+    // does not succeed.
     void accept() override;
 
 private:
@@ -36,15 +46,29 @@ private:
         QString shown;
     };
 
+    static AccountRecord* editedRecord();
     void fillFrom(const AccountRecord& account);
     bool refusesControlCharacters() const;
     void storeInto(AccountRecord& account) const;
     static void storeText(const TextField& field, std::string& value);
+    static std::string edited(const TextField& field, const std::string& value);
+    SecretKey editedKey(const AccountRecord& account) const;
+
+    void authChosen();
+    bool needsSignIn(const AccountRecord& account, const std::string& provider) const;
+    void acceptWithPassword(AccountRecord& account);
+    void signIn(const AccountRecord& account, const std::string& provider);
+    void signedIn(const OAuthSignIn& signIn);
 
     TextField address_, server_, user_, password_;
     QLineEdit* port_ = nullptr;
     QCheckBox* ssl_ = nullptr;
     QComboBox* protocol_ = nullptr;
+    AuthChoice auth_;
+    QCheckBox* signInAgain_ = nullptr;
+    std::string providerBefore_;              // the account's, when the dialog opened
+    std::optional<OAuthSignIn> signInBefore_; // its entries in ombrix.conf
+    bool signingIn_ = false;
 };
 
 } // namespace ombrix

@@ -2,7 +2,9 @@
 
 #include "core/account_rules.h"
 #include "core/language.h"
+#include "core/password_keyring.h"
 #include "dialogs/wizard_texts.h"
+#include "oauth/account_sign_in.h"
 #include "platform/display_text.h"
 #include "platform/message_box.h"
 #include "res/account_dialog_templates.h"
@@ -39,6 +41,10 @@ CWizzard::CWizzard(QWidget* parent) : QDialog(parent) {
     // The hidden OK button ends the wizard as cancel does: nothing is added.
     connect(controls.get<QPushButton>(res::kWizardOk), &QPushButton::clicked, this,
             &CWizzard::reject);
+
+    auth_ = AuthChoice(controls.get<QComboBox>(res::kWizardAuth));
+    connect(controls.get<QComboBox>(res::kWizardAuth), &QComboBox::currentIndexChanged, this,
+            &CWizzard::authChosen);
 
     showStep(0, QString::fromUtf8(addressQuestion()));
     setModal(true);
@@ -152,15 +158,25 @@ void CWizzard::takeUser() {
     hint_->hide();
     askForText();
     showStep(5, QString::fromUtf8(passwordQuestion()));
+    offerSignIn();
+}
+
+NewAccount CWizzard::newAccount(const std::string& password) const {
+    return {wizardAddress, wizardServer,        wizardUser,    password,
+            wizardPort,    wizardProtocol == 1, wizardSsl == 1};
 }
 
 void CWizzard::takePassword() {
+    if (const std::string provider = auth_.provider(); !provider.empty()) {
+        signInNewAccount(provider);
+        return;
+    }
     const auto password = textAnswer(passwordMissing(), AccountField::Password);
     if (!password)
         return;
     wizardPassword = *password;
-    const NewAccount account{wizardAddress, wizardServer,        wizardUser,    wizardPassword,
-                             wizardPort,    wizardProtocol == 1, wizardSsl == 1};
+    const NewAccount account = newAccount(wizardPassword);
+    oauth::forgetStaleSignIn(keyringKeyOf(account));
     // The opening command refuses at 20 accounts; a full table must still
     // never be written past.
     if (appendAccount(account) < 0) {

@@ -1,8 +1,13 @@
 #pragma once
 // The six-step new-account wizard: one question at a time (address,
 // protocol, SSL, server, user name, password); the new account is appended
-// to the table only after the last answer.
+// to the table only after the last answer. The last step also offers OAuth
+// (chosen at once where the server's name is a preset's): the user signs in
+// in the browser instead of typing a password.
 
+#include "config/oauth_sign_ins.h"
+#include "core/account_rules.h"
+#include "dialogs/auth_choice.h"
 #include "platform/dialog_builder.h"
 
 #include <QDialog>
@@ -15,8 +20,6 @@ class QLabel;
 class QLineEdit;
 
 namespace ombrix {
-
-enum class AccountField;
 
 // The answers, kept between the steps; every step writes its own before use.
 inline std::int32_t wizardStep = 0;
@@ -53,12 +56,20 @@ private:
     void takeServer();
     void takeUser();
     void takePassword();
+    NewAccount newAccount(const std::string& password) const;
+
+    void offerSignIn();
+    void authChosen();
+    void signInNewAccount(const std::string& provider);
+    void addSignedIn(const NewAccount& account, const OAuthSignIn& signIn);
 
     QLineEdit* answer_ = nullptr;
     QComboBox* choice_ = nullptr;
     DialogControls controls_; // the question and the hint change texts step by step
     QLabel* question_ = nullptr;
     QLabel* hint_ = nullptr;
+    AuthChoice auth_;
+    bool signingIn_ = false;
 };
 
 } // namespace ombrix

@@ -16,6 +16,8 @@ inline constexpr int kEditorPassword = 1003;
 inline constexpr int kEditorPort = 1008;
 inline constexpr int kEditorSsl = 1021;
 inline constexpr int kEditorProtocol = 1030;
+inline constexpr int kEditorAuth = 1031;        // password or OAuth (PROVIDER)
+inline constexpr int kEditorSignInAgain = 1022; // an OAuth account signs in anew
 
 extern const DialogTemplate accountEditorTemplate;
 
@@ -27,7 +29,29 @@ inline constexpr int kWizardNext = 1011;
 inline constexpr int kWizardQuestion = 1018;
 inline constexpr int kWizardHint = 1019;
 inline constexpr int kWizardChoice = 1060;
+inline constexpr int kWizardAuthLabel = 1020; // the last step: password or OAuth
+inline constexpr int kWizardAuth = 1061;
 
 extern const DialogTemplate wizardTemplate;
+
+// The endpoints of an OAuth provider of the user's own.
+inline constexpr int kCustomProviderDialogId = 142;
+inline constexpr int kCustomOk = 1;
+inline constexpr int kCustomCancel = 2;
+inline constexpr int kCustomAuthorizationUrl = 1000;
+inline constexpr int kCustomTokenUrl = 1001;
+inline constexpr int kCustomClientId = 1002;
+inline constexpr int kCustomScope = 1003;
+
+extern const DialogTemplate customProviderTemplate;
+
+// The wait for the sign-in in the browser.
+inline constexpr int kSignInWaitDialogId = 143;
+inline constexpr int kSignInCancel = 2;
+inline constexpr int kSignInText = 1000;
+inline constexpr int kSignInUrl = 1002;
+inline constexpr int kSignInStatus = 1003;
+
+extern const DialogTemplate signInWaitTemplate;
 
 } // namespace ombrix::res
