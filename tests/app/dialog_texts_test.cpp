@@ -16,9 +16,11 @@
 #include "dialogs/about_box.h"
 #include "dialogs/account_editor.h"
 #include "dialogs/certificate_dialog.h"
+#include "dialogs/custom_provider_dialog.h"
 #include "dialogs/mail_preview.h"
 #include "dialogs/mark_read.h"
 #include "dialogs/read_hint.h"
+#include "dialogs/sign_in_wait.h"
 #include "dialogs/wait_dialog.h"
 #include "dialogs/wizard.h"
 #include "platform/qt_translations.h"
@@ -30,13 +32,16 @@
 #include "support/scripted_message_presenter.h"
 #include "support/temp_dir.h"
 
+#include <QCheckBox>
 #include <QComboBox>
+#include <QDir>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QStyle>
+#include <cstdlib>
 #include <functional>
 #include <gtest/gtest.h>
 #include <memory>
@@ -79,6 +84,25 @@ QStringList overlaps(const QWidget& window, const QString& windowName) {
             }
     }
     return lines;
+}
+
+// The editor of an Office 365 account that signs in with `chosen`
+// (its own provider: "sign in again" shows).
+std::unique_ptr<QWidget> oauthEditor(const char* chosen) {
+    AccountRecord& account = accounts[1];
+    account.name = "anna@example.org";
+    account.host = "outlook.office365.com";
+    account.user = "anna@example.org";
+    account.port = "993";
+    account.protocol = 1;
+    account.oauthProvider = "microsoft";
+    accountCount = 2;
+    editedAccount = 1;
+    auto editor = std::make_unique<ChangeKonto>();
+    editedAccount = 0;
+    auto* auth = test::control<QComboBox>(*editor, res::kEditorAuth);
+    auth->setCurrentIndex(auth->findData(QString::fromUtf8(chosen)));
+    return editor;
 }
 
 class DialogTextsTest : public testing::TestWithParam<int> {
@@ -173,6 +197,25 @@ TEST_P(DialogTextsTest, SmallDialogsShowEveryTextWhole) {
         {"wait dialog", [] { return std::make_unique<CWaitDlg>(); }},
         {"hint", [] { return std::make_unique<CReadTipp>(); }},
         {"account editor", [] { return std::make_unique<ChangeKonto>(); }},
+        {"account editor of an OAuth account", [] { return oauthEditor("microsoft"); }},
+        {"account editor with a provider of one's own", [] { return oauthEditor("custom"); }},
+        {"OAuth provider of one's own",
+         [] {
+             CustomProvider shown;
+             shown.authorizationUrl = "https://login.example.org/oauth2/v2.0/authorize";
+             shown.tokenUrl = "https://login.example.org/oauth2/v2.0/token";
+             shown.clientId = "0f1e2d3c-4b5a-6978-8796-a5b4c3d2e1f0";
+             shown.scope = "https://mail.example.org/IMAP offline_access";
+             return std::make_unique<CCustomProvider>(shown);
+         }},
+        {"sign-in wait",
+         [] {
+             oauth::ProviderSettings provider;
+             provider.displayName = "Microsoft";
+             return std::make_unique<CSignInWait>(
+                 provider, TokenAccount{"microsoft", "outlook.office365.com", "anna", "imap", 993},
+                 "anna@example.org");
+         }},
         {"mark as read", [] { return std::make_unique<CMarkRead>(); }},
         {"mail preview", [] { return std::make_unique<CMailPreview>(accounts[0], 0); }},
         {"server certificate",
@@ -215,6 +258,32 @@ TEST_P(DialogTextsTest, EveryWizardStepShowsItsTextsWhole) {
         ASSERT_EQ(wizardStep, step + 1);
     }
     inspect(wizard, QStringLiteral("wizard step 6"));
+    EXPECT_TRUE(problems.isEmpty()) << problems.join('\n').toStdString();
+}
+
+// The last step where the server is a preset's: OAuth is offered and chosen,
+// and the question asks for the sign-in; then a provider of one's own.
+TEST_P(DialogTextsTest, TheWizardsSignInStepShowsItsTextsWhole) {
+    CWizzard wizard;
+    auto* answer = test::control<QLineEdit>(wizard, res::kWizardAnswer);
+    auto* next = test::control<QPushButton>(wizard, res::kWizardNext);
+    for (const char* text : {"anna@example.org", "", "", "outlook.office365.com", "anna"}) {
+        answer->setText(QString::fromUtf8(text));
+        next->click();
+    }
+    ASSERT_EQ(wizardStep, 5);
+    auto* auth = test::control<QComboBox>(wizard, res::kWizardAuth);
+    EXPECT_EQ(auth->currentData().toString(), "microsoft");
+    EXPECT_TRUE(answer->isHidden());
+    inspect(wizard, QStringLiteral("wizard sign-in step"));
+    // Screens for reviews and the manual, where asked for.
+    if (const char* screens = std::getenv("OMBRIX_SCREENSHOT_DIR"))
+        wizard.grab().save(
+            QDir(QString::fromLocal8Bit(screens))
+                .filePath(
+                    QStringLiteral("wizard-oauth-step-%1.png").arg(GetParam() == 0 ? "de" : "en")));
+    auth->setCurrentIndex(auth->findData(QStringLiteral("custom")));
+    inspect(wizard, QStringLiteral("wizard sign-in step, own provider"));
     EXPECT_TRUE(problems.isEmpty()) << problems.join('\n').toStdString();
 }
 

@@ -10,11 +10,14 @@
 #include "app/window_lists.h"
 #include "app/window_state.h"
 #include "check/check_texts.h"
+#include "config/oauth_sign_ins.h"
+#include "config/program_conf.h"
 #include "config/program_directory.h"
 #include "config/settings.h"
 #include "config/state_store.h"
 #include "config/trusted_certificates.h"
 #include "core/account_table.h"
+#include "core/password_keyring.h"
 #include "core/run_flags.h"
 #include "delete/delete_handover.h"
 #include "dialogs/about_box.h"
@@ -502,6 +505,64 @@ TEST_F(WindowCommandsTest, AfterDeletingTheSelectedAccountNoOtherIsMarkedAsIt) {
     commands->markReadTick();
     for (int k = 0; k < 2; ++k)
         EXPECT_EQ(accounts[k].read[0] + accounts[k].read[1], 0) << accounts[k].name;
+}
+
+// Two OAuth accounts, each with its entries and refresh token in ombrix.conf
+// (no keyring in this test).
+TEST_F(WindowCommandsTest, BackOnItsPasswordOrDeletedAnOAuthAccountForgetsItsSignIn) {
+    addAccount("first", 0);
+    addAccount("second", 0);
+    std::vector<SecretKey> keys;
+    for (int slot : {0, 1}) {
+        AccountRecord& a = accounts[slot];
+        a.password.clear();
+        a.oauthProvider = "custom";
+        keys.push_back(keyringKeyOf(a));
+        updateProgramConf([&](ProgramConf& conf) {
+            setOAuthSignIn(
+                conf, keys.back(),
+                {"custom", {"http://127.0.0.1:1/a", "http://127.0.0.1:1/t", "", "id", "", ""}});
+            conf.set(oauthConfKey(kConfOAuthRefreshToken, keys.back()), "refresh-" + a.name);
+        });
+    }
+    const auto conf = [this](const SecretKey& key, const char* field) {
+        return loadProgramConf(programConfPath(directory.path().string()))
+            .value(oauthConfKey(field, key));
+    };
+    ASSERT_EQ(conf(keys[0], kConfOAuthRefreshToken), "refresh-first");
+
+    onDialog = [](QDialog& shown) {
+        auto* auth = test::control<QComboBox>(shown, kEditorAuth);
+        auth->setCurrentIndex(auth->findData(QString()));
+        auto* password = test::control<QLineEdit>(shown, kEditorPassword);
+        EXPECT_TRUE(password->isEnabled());
+        password->setText("typed anew");
+        test::control<QPushButton>(shown, kEditorOk)->click();
+        return shown.result();
+    };
+    chooseAccount(0);
+    dialog->OnCommand(kCmdEditAccount);
+    EXPECT_TRUE(boxes.texts().empty());
+    EXPECT_EQ(accounts[0].oauthProvider, "");
+    EXPECT_EQ(accounts[0].password, "typed anew");
+    for (const char* field : {kConfOAuthProvider, kConfOAuthRefreshToken, kConfOAuthTokenUrl})
+        EXPECT_EQ(conf(keys[0], field), std::nullopt) << field;
+    EXPECT_EQ(conf(keys[1], kConfOAuthRefreshToken), "refresh-second") << "the other stays";
+
+    chooseAccount(1);
+    boxes.answerNext(BoxAnswer::Yes);
+    dialog->OnCommand(kCmdDeleteAccount);
+    ASSERT_EQ(accountCount, 1u);
+    for (const char* field : {kConfOAuthProvider, kConfOAuthRefreshToken, kConfOAuthClientId})
+        EXPECT_EQ(conf(keys[1], field), std::nullopt) << field;
+
+    test::resetProcessState(); // the next start, ombrix.conf read first
+    programDirectory = directory.path().string();
+    programConf = loadProgramConf(programConfPath(programDirectory));
+    loadState();
+    ASSERT_EQ(accountCount, 1u);
+    EXPECT_EQ(accounts[0].password, "typed anew");
+    EXPECT_EQ(accounts[0].oauthProvider, "") << "a password account after the next start";
 }
 
 TEST_F(WindowCommandsTest, DeletingWithoutASelectedAccountOnlySaysSo) {

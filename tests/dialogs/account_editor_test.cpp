@@ -198,5 +198,57 @@ TEST_F(AccountEditorTest, GermanTexts) {
               QString::fromUtf8("SSL Verschlüsselung"));
 }
 
+TEST_F(AccountEditorTest, OAuthIsOfferedForAPresetsServerAndOneOfOnesOwn) {
+    ChangeKonto dialog;
+    auto* auth = control<QComboBox>(dialog, res::kEditorAuth);
+    const auto offered = [auth] {
+        QStringList texts;
+        for (int i = 0; i < auth->count(); ++i)
+            texts << auth->itemText(i);
+        return texts.join(" | ").toStdString();
+    };
+    EXPECT_EQ(offered(), "password | OAuth (custom)");
+    EXPECT_EQ(auth->currentIndex(), 0);
+    EXPECT_TRUE(edit(dialog, res::kEditorPassword)->isEnabled());
+    EXPECT_TRUE(control<QCheckBox>(dialog, res::kEditorSignInAgain)->isHidden());
+
+    edit(dialog, res::kEditorServer)->setText("pop.gmail.com");
+    EXPECT_EQ(offered(), "password | OAuth (Google) | OAuth (custom)");
+    auth->setCurrentIndex(1);
+    EXPECT_FALSE(edit(dialog, res::kEditorPassword)->isEnabled());
+    edit(dialog, res::kEditorServer)->setText("outlook.office365.com");
+    EXPECT_EQ(offered(), "password | OAuth (Microsoft) | OAuth (custom)");
+    EXPECT_EQ(auth->currentIndex(), 0) << "Google is no longer offered: back to the password";
+    EXPECT_TRUE(edit(dialog, res::kEditorPassword)->isEnabled());
+
+    control<QPushButton>(dialog, res::kEditorCancel)->click();
+    EXPECT_EQ(accounts[1].host, "pop.example.org");
+}
+
+TEST_F(AccountEditorTest, AnOAuthAccountOpensOnItsProviderAndNeedsAPasswordToLeaveIt) {
+    AccountRecord& a = accounts[1];
+    a.host = "imap.gmail.com";
+    a.password.clear();
+    a.oauthProvider = "google";
+    ChangeKonto dialog;
+    auto* auth = control<QComboBox>(dialog, res::kEditorAuth);
+    EXPECT_EQ(auth->currentText(), "OAuth (Google)");
+    EXPECT_FALSE(edit(dialog, res::kEditorPassword)->isEnabled());
+    EXPECT_FALSE(control<QCheckBox>(dialog, res::kEditorSignInAgain)->isHidden());
+
+    auth->setCurrentIndex(0);
+    EXPECT_TRUE(control<QCheckBox>(dialog, res::kEditorSignInAgain)->isHidden());
+    pressOk(dialog);
+    EXPECT_EQ(boxes.texts(), std::vector<std::string>{"Enter your password !"});
+    EXPECT_EQ(dialog.result(), 0);
+    EXPECT_EQ(a.oauthProvider, "google");
+
+    edit(dialog, res::kEditorPassword)->setText("app password");
+    pressOk(dialog);
+    EXPECT_EQ(dialog.result(), QDialog::Accepted);
+    EXPECT_EQ(a.oauthProvider, "");
+    EXPECT_EQ(a.password, "app password");
+}
+
 } // namespace
 } // namespace ombrix

@@ -251,5 +251,51 @@ TEST_F(WizardTest, GermanTexts) {
     EXPECT_EQ(control<QComboBox>(german, res::kWizardChoice)->itemText(1), "Ja");
 }
 
+// The last step offers OAuth beside the password: for a preset's server it
+// is chosen and the password edit goes; for any other the password stays.
+TEST_F(WizardTest, TheLastStepOffersOAuthAndChoosesAPresetsProvider) {
+    struct Row {
+        const char* server;
+        std::vector<QString> offered;
+        const char* question;
+    };
+    const Row rows[] = {
+        {"pop.b.example", {"password", "OAuth (custom)"}, "Please enter your password:"},
+        {"IMAP.GMAIL.COM",
+         {"password", "OAuth (Google)", "OAuth (custom)"},
+         "Now sign in with Google in your browser:"},
+        {"outlook.office365.com",
+         {"password", "OAuth (Microsoft)", "OAuth (custom)"},
+         "Now sign in with Microsoft in your browser:"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.server);
+        CWizzard fresh;
+        auto* edit = control<QLineEdit>(fresh, res::kWizardAnswer);
+        auto* auth = control<QComboBox>(fresh, res::kWizardAuth);
+        for (const QString& text :
+             {QString("a@b.example"), QString(), QString(), QString(row.server), QString("anna")}) {
+            EXPECT_TRUE(auth->isHidden()) << "only the last step offers it";
+            edit->setText(text);
+            control<QPushButton>(fresh, res::kWizardNext)->click();
+        }
+        ASSERT_EQ(wizardStep, 5);
+        EXPECT_FALSE(auth->isHidden());
+        std::vector<QString> offered;
+        for (int i = 0; i < auth->count(); ++i)
+            offered.push_back(auth->itemText(i));
+        EXPECT_EQ(offered, row.offered);
+        EXPECT_EQ(control<QLabel>(fresh, res::kWizardQuestion)->text(), row.question);
+        EXPECT_EQ(edit->isHidden(), auth->currentIndex() != 0);
+
+        auth->setCurrentIndex(0); // back to the password: its question and edit return
+        EXPECT_FALSE(edit->isHidden());
+        EXPECT_EQ(control<QLabel>(fresh, res::kWizardQuestion)->text(),
+                  "Please enter your password:");
+        EXPECT_EQ(edit->echoMode(), QLineEdit::Password);
+    }
+    EXPECT_TRUE(boxes.texts().empty());
+}
+
 } // namespace
 } // namespace ombrix

@@ -26,6 +26,7 @@ namespace ombrix::oauth {
 namespace {
 
 using test::OAuthMock;
+using test::TestBrowser;
 
 const TokenAccount kAccount{kCustom, "imap.example.org", "alice", "imap", 993};
 
@@ -41,30 +42,6 @@ CustomProvider endpointsOf(const OAuthMock& mock) {
 ProviderSettings settingsOf(const OAuthMock& mock) {
     return *providerSettings({kCustom, endpointsOf(mock)}, "imap", ProgramConf()).settings;
 }
-
-// The browser runs beside the sign-in, which waits for its redirect.
-class TestBrowser {
-public:
-    explicit TestBrowser(std::string forgedState = {}) : forgedState_(std::move(forgedState)) {}
-    ~TestBrowser() {
-        if (thread_.joinable())
-            thread_.join();
-    }
-    std::function<void(const std::string&)> opener() {
-        return [this](const std::string& url) {
-            openedUrl = url;
-            thread_ = std::thread([this, url] { visit = test::visitAsBrowser(url, forgedState_); });
-        };
-    }
-    void finish() { thread_.join(); }
-
-    std::string openedUrl;
-    test::BrowserVisit visit;
-
-private:
-    std::string forgedState_;
-    std::thread thread_;
-};
 
 class OAuthFlowTest : public testing::Test {
 protected:

@@ -30,7 +30,7 @@ struct DovecotServer {
     std::string untrustedCaFile; // a CA that did not sign the server
     std::map<std::string, std::string> passwords;
     // The raw HS256 secret that signs bearer tokens (support/bearer_jwt.h)
-    // and the users who sign in with them only (trent, victor, walter).
+    // and the users who sign in with them only (trent, victor, walter, yvonne).
     std::string oauthSecret;
     std::vector<std::string> oauthUsers;
 

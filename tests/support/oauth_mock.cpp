@@ -93,4 +93,16 @@ BrowserVisit visitAsBrowser(const std::string& authorizationUrl, const std::stri
     return visit;
 }
 
+std::function<void(const std::string&)> TestBrowser::opener() {
+    return [this](const std::string& url) {
+        openedUrl = url;
+        thread_ = std::thread([this, url] { visit = visitAsBrowser(url, forgedState_); });
+    };
+}
+
+void TestBrowser::finish() {
+    if (thread_.joinable())
+        thread_.join();
+}
+
 } // namespace ombrix::test

@@ -6,8 +6,10 @@
 #include "oauth/json_object.h"
 #include "support/temp_dir.h"
 
+#include <functional>
 #include <string>
 #include <sys/types.h>
+#include <thread>
 #include <vector>
 
 namespace ombrix::test {
@@ -46,5 +48,26 @@ struct BrowserVisit {
 // redirect's state replaced by `forgedState` when that is not empty.
 BrowserVisit visitAsBrowser(const std::string& authorizationUrl,
                             const std::string& forgedState = {});
+
+// The browser of a sign-in: the opener it hands out follows the address on a
+// thread of its own, beside the sign-in that waits for the redirect.
+class TestBrowser {
+public:
+    explicit TestBrowser(std::string forgedState = {}) : forgedState_(std::move(forgedState)) {}
+    ~TestBrowser() { finish(); }
+    TestBrowser(const TestBrowser&) = delete;
+    TestBrowser& operator=(const TestBrowser&) = delete;
+
+    std::function<void(const std::string&)> opener();
+    // Waits for the visit, if one began.
+    void finish();
+
+    std::string openedUrl;
+    BrowserVisit visit;
+
+private:
+    std::string forgedState_;
+    std::thread thread_;
+};
 
 } // namespace ombrix::test
