@@ -47,6 +47,12 @@ HugePageHeapGrowth::~HugePageHeapGrowth() {
 #endif
 }
 
+void shareOneHeapAcrossThreads() {
+#ifdef __GLIBC__
+    ::mallopt(M_ARENA_MAX, 1);
+#endif
+}
+
 void HugePageHeapGrowth::adviseNewPart() {
     char* const end = heapEnd();
     if (end == seenEnd_)

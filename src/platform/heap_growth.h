@@ -29,4 +29,11 @@ private:
     char* seenEnd_;
 };
 
+// All threads take their memory from the one main heap. Called first thing in
+// main, before any thread exists. A thread's own arena grows a page at a time
+// (one mprotect and one fault per 4 KB) and never in huge pages, so a list
+// loaded or copied there costs several times what it costs on the main heap;
+// the threads of this program mostly wait, so they seldom meet at its lock.
+void shareOneHeapAcrossThreads();
+
 } // namespace ombrix

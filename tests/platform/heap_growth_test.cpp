@@ -7,6 +7,7 @@
 #include <malloc.h>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <unistd.h>
 #include <vector>
 
@@ -71,6 +72,49 @@ TEST(HugePageHeapGrowthDeathTest, AfterwardsMidSizedBlocksStayOnTheHeap) {
 #else
     GTEST_FLAG_SET(death_test_style, "threadsafe");
     EXPECT_EXIT(std::exit(blockOfAFewHundredKilobytesIsMapped()), testing::ExitedWithCode(0), "");
+#endif
+}
+
+// Whether `address` lies in the C library's main heap, the "[heap]" mapping.
+bool onTheMainHeap(const void* address) {
+    const auto at = reinterpret_cast<std::uintptr_t>(address);
+    std::ifstream maps("/proc/self/maps");
+    for (std::string line; std::getline(maps, line);) {
+        std::uintptr_t from = 0;
+        std::uintptr_t to = 0;
+        char dash = 0;
+        std::istringstream range(line);
+        if (line.ends_with("[heap]") && range >> std::hex >> from >> dash >> to)
+            return from <= at && at < to;
+    }
+    return false;
+}
+
+// A thread's blocks come from the main heap, not from an arena of the
+// thread's own. Checked in a fresh process: a thread's arena is chosen when
+// it first allocates.
+[[maybe_unused]] int threadBlocksOffTheMainHeap() {
+    shareOneHeapAcrossThreads();
+    std::vector<void*> blocks(4);
+    std::thread worker([&blocks] {
+        for (void*& block : blocks)
+            block = ::malloc(4000);
+    });
+    worker.join();
+    int off = 0;
+    for (void* block : blocks) {
+        off += onTheMainHeap(block) ? 0 : 1;
+        ::free(block);
+    }
+    return off;
+}
+
+TEST(HugePageHeapGrowthDeathTest, WithOneHeapAThreadAllocatesFromTheMainHeap) {
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+    GTEST_SKIP() << "a sanitizer's allocator serves malloc";
+#else
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(std::exit(threadBlocksOffTheMainHeap()), testing::ExitedWithCode(0), "");
 #endif
 }
 
