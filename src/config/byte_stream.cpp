@@ -1,8 +1,25 @@
 #include "config/byte_stream.h"
 
 #include <algorithm>
+#include <cstring>
 
 namespace ombrix {
+
+// In blocks of a fixed size, which the compiler turns into vector additions:
+// a preview of 2000 bytes is added to in a few dozen steps, not byte by byte.
+void shiftBytes(const char* from, std::size_t length, char* to, std::uint8_t delta) {
+    constexpr std::size_t kBlock = 32;
+    std::size_t i = 0;
+    for (; i + kBlock <= length; i += kBlock) {
+        unsigned char block[kBlock];
+        std::memcpy(block, from + i, kBlock);
+        for (unsigned char& c : block)
+            c = static_cast<unsigned char>(c + delta);
+        std::memcpy(to + i, block, kBlock);
+    }
+    for (; i < length; ++i)
+        to[i] = static_cast<char>(static_cast<std::uint8_t>(from[i]) + delta);
+}
 
 ByteWriter::ByteWriter(ByteSink sink, std::size_t chunk)
     : sink_(std::move(sink)), chunk_(std::max<std::size_t>(chunk, 1)) {
@@ -42,9 +59,8 @@ void ByteWriter::string(std::string_view bytes) {
 void ByteWriter::shiftedString(std::string_view bytes, std::uint8_t shift) {
     u32(static_cast<std::uint32_t>(bytes.size()));
     const std::size_t start = bytes_.size();
-    bytes_ += bytes;
-    for (auto c = bytes_.begin() + static_cast<std::ptrdiff_t>(start); c != bytes_.end(); ++c)
-        *c = static_cast<char>(static_cast<std::uint8_t>(*c) + shift);
+    bytes_.resize(start + bytes.size());
+    shiftBytes(bytes.data(), bytes.size(), bytes_.data() + start, shift);
     handOnWhenFull();
 }
 
@@ -86,6 +102,12 @@ std::optional<std::uint8_t> ByteReader::u8() {
 }
 
 std::optional<std::uint16_t> ByteReader::u16() {
+    if (!failed_ && view_.size() >= 2) { // the usual case: both at hand
+        const auto* bytes = reinterpret_cast<const unsigned char*>(view_.data());
+        view_.remove_prefix(2);
+        left_ -= 2;
+        return static_cast<std::uint16_t>(bytes[0] << 8 | bytes[1]);
+    }
     const auto high = u8();
     const auto low = u8();
     if (!high || !low)
@@ -94,6 +116,13 @@ std::optional<std::uint16_t> ByteReader::u16() {
 }
 
 std::optional<std::uint32_t> ByteReader::u32() {
+    if (!failed_ && view_.size() >= 4) {
+        const auto* bytes = reinterpret_cast<const unsigned char*>(view_.data());
+        view_.remove_prefix(4);
+        left_ -= 4;
+        return std::uint32_t{bytes[0]} << 24 | std::uint32_t{bytes[1]} << 16 |
+               std::uint32_t{bytes[2]} << 8 | bytes[3];
+    }
     const auto high = u16();
     const auto low = u16();
     if (!high || !low)
@@ -138,15 +167,27 @@ bool ByteReader::stringInto(std::string& into) {
         left_ -= *size;
         return true;
     }
-    into.clear();
-    into.reserve(*size);
-    for (std::size_t rest = *size; rest > 0;) {
+    into.resize(*size);
+    return copyOut(into.data(), *size, 0);
+}
+
+bool ByteReader::unshiftedStringInto(std::string& into, std::uint8_t shift) {
+    const auto size = length();
+    if (!size)
+        return false;
+    into.resize(*size); // filled in the one pass that shifts it back
+    return copyOut(into.data(), *size, static_cast<std::uint8_t>(-shift));
+}
+
+bool ByteReader::copyOut(char* to, std::size_t length, std::uint8_t delta) {
+    for (std::size_t rest = length; rest > 0;) {
         if (view_.empty() && !refill()) {
             failed_ = true;
             return false;
         }
         const std::size_t taken = std::min(rest, view_.size());
-        into.append(view_.data(), taken);
+        shiftBytes(view_.data(), taken, to, delta);
+        to += taken;
         view_.remove_prefix(taken);
         left_ -= taken;
         rest -= taken;

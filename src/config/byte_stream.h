@@ -16,6 +16,10 @@
 
 namespace ombrix {
 
+// `length` bytes from `from` to `to`, each one increased by `delta` (mod 256);
+// the two may be the same place.
+void shiftBytes(const char* from, std::size_t length, char* to, std::uint8_t delta);
+
 // Small enough to stay in the processor's cache, large enough that the
 // system calls do not count.
 inline constexpr std::size_t kStreamChunk = 256 * 1024;
@@ -69,6 +73,8 @@ public:
     // held. A length larger than the bytes left fails before anything is
     // allocated.
     bool stringInto(std::string& into);
+    // The same, every byte decreased by `shift` (mod 256) on its way in.
+    bool unshiftedStringInto(std::string& into, std::uint8_t shift);
     bool skipString();
 
     bool failed() const { return failed_; }
@@ -76,6 +82,8 @@ public:
 private:
     // The next piece into view once the one in view is used up.
     bool refill();
+    // `length` bytes (no more than are left) into `to`, each one moved by `delta`.
+    bool copyOut(char* to, std::size_t length, std::uint8_t delta);
     std::optional<std::uint32_t> length();
 
     std::string_view view_; // bytes at hand, not yet taken

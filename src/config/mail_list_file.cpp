@@ -23,19 +23,13 @@ void encodeMail(ByteWriter& out, const AccountRecord& a, int i) {
     out.u32(static_cast<std::uint32_t>(a.size[i]));
 }
 
-void unshift(std::string& stored) {
-    for (char& c : stored)
-        c = static_cast<char>(static_cast<std::uint8_t>(c) - schema::kPreviewShift);
-}
-
 // Entry i, in file order, straight into the account's arrays (no copy of a
 // field on the way); false when the bytes run out on the way.
 bool decodeMail(ByteReader& in, AccountRecord& a, int i) {
     in.stringInto(a.from[i]);
     in.stringInto(a.subject[i]);
     in.stringInto(a.date[i]);
-    if (in.stringInto(a.bodyPreview[i]))
-        unshift(a.bodyPreview[i]);
+    in.unshiftedStringInto(a.bodyPreview[i], schema::kPreviewShift);
     const auto month = in.u8();
     const auto day = in.u8();
     const auto year = in.u16();
