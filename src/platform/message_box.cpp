@@ -18,6 +18,7 @@ public:
 
 StderrPresenter stderrPresenter;
 std::atomic<MessagePresenter*> current{&stderrPresenter};
+thread_local MessageBoxHold* hold = nullptr;
 
 } // namespace
 
@@ -26,7 +27,24 @@ void installMessagePresenter(MessagePresenter* presenter) {
 }
 
 BoxAnswer messageBox(const std::string& text, BoxKind kind, const std::string& title) {
+    if (hold) {
+        hold->boxes_.push_back({text, title, kind});
+        return kind == BoxKind::YesNoQuestion ? BoxAnswer::No : BoxAnswer::Ok;
+    }
     return current.load()->present(text, title, kind);
+}
+
+MessageBoxHold::MessageBoxHold() : outer_(hold) {
+    hold = this;
+}
+
+MessageBoxHold::~MessageBoxHold() {
+    hold = outer_;
+}
+
+void showHeldBoxes(const std::vector<HeldBox>& boxes) {
+    for (const HeldBox& box : boxes)
+        messageBox(box.text, box.kind, box.title);
 }
 
 } // namespace ombrix

@@ -4,6 +4,7 @@
 // test installs a scripted one), boxes are printed to stderr.
 
 #include <string>
+#include <vector>
 
 namespace ombrix {
 
@@ -21,5 +22,32 @@ void installMessagePresenter(MessagePresenter* presenter);
 
 BoxAnswer messageBox(const std::string& text, BoxKind kind = BoxKind::Ok,
                      const std::string& title = "Ombrix");
+
+struct HeldBox {
+    std::string text;
+    std::string title;
+    BoxKind kind = BoxKind::Ok;
+};
+
+// While one lives, the boxes of the thread that made it are kept instead of
+// shown (a question answers No): work in the background must not wait for the
+// window thread, which may be waiting for it. Another thread shows them later,
+// in order, with showHeldBoxes.
+class MessageBoxHold {
+public:
+    MessageBoxHold();
+    ~MessageBoxHold();
+    MessageBoxHold(const MessageBoxHold&) = delete;
+    MessageBoxHold& operator=(const MessageBoxHold&) = delete;
+
+    std::vector<HeldBox> take() { return std::move(boxes_); }
+
+private:
+    friend BoxAnswer messageBox(const std::string&, BoxKind, const std::string&);
+    std::vector<HeldBox> boxes_;
+    MessageBoxHold* outer_;
+};
+
+void showHeldBoxes(const std::vector<HeldBox>& boxes);
 
 } // namespace ombrix
