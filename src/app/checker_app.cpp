@@ -12,9 +12,11 @@
 #include "config/keyring_settling.h"
 #include "config/program_conf.h"
 #include "config/program_directory.h"
+#include "config/state_load.h"
 #include "config/trusted_certificates.h"
 #include "core/access_tokens.h"
 #include "core/language.h"
+#include "core/process_state.h"
 #include "core/run_flags.h"
 #include "oauth/token_broker.h"
 #include "platform/desktop_notifier.h"
@@ -60,6 +62,14 @@ std::optional<DirectoryClaim> claimOrShowTheOther(const QString& serverName) {
     }
 }
 
+// ombrix.conf first (the load reads which accounts sign in with OAuth from
+// it), then the state files behind the building of the window.
+void startLoading(std::optional<BackgroundStateLoad>& load) {
+    programConf = loadProgramConf(programConfPath(programDirectory));
+    resetAccountsAndFlags();
+    load.emplace();
+}
+
 } // namespace
 
 bool displayAvailable() {
@@ -71,6 +81,14 @@ int CCheckerApp::run(int& argc, char** argv, const std::optional<std::string>& d
         std::cerr << desktop_texts::noDisplay() << '\n';
         return 1;
     }
+    // The state files load while Qt and the window come up, once the
+    // directory is ours; the first check counts from the process's start.
+    programDirectory = findProgramDirectory(directory);
+    std::optional<DirectoryClaim> claim = DirectoryClaim::forDesktop(programDirectory);
+    std::optional<BackgroundStateLoad> stateLoad;
+    if (claim->held())
+        startLoading(stateLoad);
+
     QApplication application(argc, argv);
     // The X11 window class: tools find our windows (and the tray icon's) by it.
     QApplication::setApplicationName(QStringLiteral("ombrix"));
@@ -79,19 +97,20 @@ int CCheckerApp::run(int& argc, char** argv, const std::optional<std::string>& d
     if (!installQtTranslations(Language))
         std::cerr << "ombrix: Qt's German texts are missing (package qt6-translations-l10n)\n";
 
-    programDirectory = findProgramDirectory(directory);
     const QString serverName = instanceServerName(programDirectory);
-    const std::optional<DirectoryClaim> claim = claimOrShowTheOther(serverName);
+    if (!claim->held())
+        claim = claimOrShowTheOther(serverName);
     if (!claim) // the desktop program already on this directory has been shown
         return 0;
     if (!claim->held()) {
         std::cerr << desktop_texts::directoryBusy(programDirectory) << '\n';
         return kExitDirectoryBusy;
     }
+    if (!stateLoad)
+        startLoading(stateLoad);
 
     QtMessagePresenter presenter;
     installMessagePresenter(&presenter);
-    programConf = loadProgramConf(programConfPath(programDirectory));
     chooseKeyringFromConf();
     loadTrustedCertificates(programDirectory);
     setAccessTokenSource(oauth::makeOAuthTokenSource()); // before any run or watcher
@@ -116,7 +135,7 @@ int CCheckerApp::run(int& argc, char** argv, const std::optional<std::string>& d
         lists.panel().setIdleSwitched([&instant] { instant.watchers().update(); });
         // A logout or `kill` ends the program as Quit would, without asking.
         TerminationSignals terminate([&dialog] { dialog.endSession(); });
-        dialog.OnInitDialog();
+        dialog.OnInitDialog(StartUp{&*stateLoad, started_});
         instant.start();
         // The passwords move into the keyring while the window is up already.
         // Its answers may bring the passwords the IDLE watchers wait for.

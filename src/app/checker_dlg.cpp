@@ -6,6 +6,7 @@
 #include "check/check_run.h"
 #include "config/program_directory.h"
 #include "config/settings.h"
+#include "config/state_load.h"
 #include "config/state_store.h"
 #include "core/account_table.h"
 #include "core/process_state.h"
@@ -128,11 +129,24 @@ void CCheckerDlg::refreshLists(RefreshMode mode) {
     lists_->refreshLists(mode);
 }
 
-void CCheckerDlg::OnInitDialog() {
+int firstCheckDelayMs(std::optional<std::chrono::steady_clock::time_point> processStart,
+                      std::chrono::steady_clock::time_point now) {
+    constexpr std::chrono::milliseconds kFirstCheck(200);
+    if (!processStart)
+        return int(kFirstCheck.count());
+    const auto passed = std::chrono::duration_cast<std::chrono::milliseconds>(now - *processStart);
+    return int(std::clamp(kFirstCheck - passed, std::chrono::milliseconds(0), kFirstCheck).count());
+}
+
+void CCheckerDlg::OnInitDialog(const StartUp& startUp) {
+    if (startUp.stateLoad) {
+        startUp.stateLoad->finish(); // its boxes come where loadState's would
+    } else {
+        resetAccountsAndFlags();
+        loadState();
+    }
     std::error_code ignored;
     std::filesystem::current_path(programDirectory, ignored);
-    resetAccountsAndFlags();
-    loadState();
 
     if (auto* combo = controls_.get<QComboBox>(kPatternCombo)) {
         // Filling the box selects its first entry; that must not overwrite
@@ -158,7 +172,8 @@ void CCheckerDlg::OnInitDialog() {
     const std::int64_t period = std::int64_t(settings.checkInterval) * 60000;
     timers_.set(CheckTimer, int(std::clamp<std::int64_t>(period, 60000, INT_MAX)));
     if (accountCount > 0)
-        timers_.set(FirstCheckTimer, 200);
+        timers_.set(FirstCheckTimer,
+                    firstCheckDelayMs(startUp.processStart, std::chrono::steady_clock::now()));
     dialogReady = 1;
     layoutControls();
 

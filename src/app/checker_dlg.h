@@ -14,8 +14,10 @@
 
 #include <QDialog>
 #include <QPointer>
+#include <chrono>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <thread>
 
 class QAction;
@@ -23,7 +25,21 @@ class QMenuBar;
 
 namespace ombrix {
 
+class BackgroundStateLoad;
 class CWaitDlg;
+
+// How the process came to OnInitDialog. The state files may be loading in
+// the background already; the first check's 200 ms may count from the start
+// of the process.
+struct StartUp {
+    BackgroundStateLoad* stateLoad = nullptr; // none: OnInitDialog loads them
+    std::optional<std::chrono::steady_clock::time_point> processStart; // none: now
+};
+
+// The first check begins 200 ms after start-up, or at once when the
+// start-up took longer than that.
+int firstCheckDelayMs(std::optional<std::chrono::steady_clock::time_point> processStart,
+                      std::chrono::steady_clock::time_point now);
 
 enum class RunKind { None, Check, Deletion };
 
@@ -59,7 +75,7 @@ public:
 
     // The start-up of the window, in its fixed order (files, lists, panel,
     // pop-up, timers; into the tray when accounts exist).
-    void OnInitDialog();
+    void OnInitDialog(const StartUp& startUp = {});
 
     void setHooks(WindowHooks hooks) { hooks_ = std::move(hooks); }
     // The list views; without them only the tray follows the account table.

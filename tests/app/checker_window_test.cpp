@@ -7,6 +7,7 @@
 #include "app/window_state.h"
 #include "config/program_directory.h"
 #include "config/settings.h"
+#include "config/state_load.h"
 #include "config/state_store.h"
 #include "core/account_table.h"
 #include "core/language.h"
@@ -26,6 +27,7 @@
 #include <QPushButton>
 #include <QTimer>
 #include <atomic>
+#include <chrono>
 #include <climits>
 #include <filesystem>
 #include <gtest/gtest.h>
@@ -140,6 +142,82 @@ TEST_F(CheckerWindowTest, WithoutAccountsTheWindowStaysOpenAndOffersTheWizard) {
     EXPECT_EQ(boxes.shown().back().text, "There are currently no e-mail accounts to check\r\nDo "
                                          "you want to set up a account now?");
     EXPECT_EQ(wizard, 1);
+}
+
+// The state files load while the window is built: the window takes them over
+// in OnInitDialog, and the first check, due at once when start-up took more
+// than 200 ms, finds the lists there.
+TEST_F(CheckerWindowTest, LoadedInTheBackgroundTheFirstCheckFindsTheListsLoaded) {
+    addAccount("Oscar");
+    accounts[0].mailCount = 2;
+    accounts[0].uid[0] = "a";
+    accounts[0].uid[1] = "b";
+    accounts[0].read[1] = 1;
+    ASSERT_TRUE(saveAllState());
+    test::resetProcessState();
+    programDirectory = directory.path().string();
+
+    std::atomic<int> mailsAtCheck{-1};
+    std::atomic<int> readAtCheck{-1};
+    checkBody = [&](RunHost& host) {
+        mailsAtCheck = accounts[0].mailCount;
+        readAtCheck = accounts[0].read[1];
+        host.armRunDone(10);
+    };
+    makeWindow();
+    BackgroundStateLoad load;
+    window->OnInitDialog(
+        StartUp{&load, std::chrono::steady_clock::now() - std::chrono::milliseconds(900)});
+    EXPECT_EQ(accountCount, 1u);
+    EXPECT_EQ(windowHidden, 1);
+    EXPECT_FALSE(window->isVisible());
+    EXPECT_EQ(window->timers().interval(FirstCheckTimer), 0);
+    EXPECT_TRUE(boxes.texts().empty());
+
+    ASSERT_TRUE(test::processEventsUntil([this] { return !lists.modes.empty(); }));
+    EXPECT_EQ(checkRuns, 1);
+    EXPECT_EQ(mailsAtCheck, 2);
+    EXPECT_EQ(readAtCheck, 1);
+}
+
+TEST_F(CheckerWindowTest, UnreadableSettingsLoadedInTheBackgroundStillOfferTheWizard) {
+    std::filesystem::create_directory(directory.path() / "obx.dat");
+    makeWindow();
+    int wizard = 0;
+    WindowHooks hooks;
+    hooks.newAccount = [&] { ++wizard; };
+    window->setHooks(std::move(hooks));
+    boxes.answerNext(BoxAnswer::Yes);
+    BackgroundStateLoad load;
+    window->OnInitDialog(StartUp{&load, std::chrono::steady_clock::now()});
+    EXPECT_EQ(windowHidden, 0);
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_FALSE(window->timers().isActive(FirstCheckTimer));
+    ASSERT_EQ(boxes.shown().size(), 2u);
+    EXPECT_EQ(boxes.shown()[0].text, "could not open ini file !");
+    EXPECT_EQ(boxes.shown()[1].kind, BoxKind::YesNoQuestion);
+    EXPECT_EQ(wizard, 1);
+}
+
+TEST(FirstCheckDelay, TwoHundredMillisecondsAfterTheStartOfTheProcess) {
+    using std::chrono::milliseconds;
+    const auto now = std::chrono::steady_clock::now();
+    struct Row {
+        std::optional<milliseconds> startedAgo;
+        int delay;
+    };
+    const Row rows[] = {
+        {std::nullopt, 200},       {milliseconds(0), 200}, {milliseconds(50), 150},
+        {milliseconds(199), 1},    {milliseconds(200), 0}, {milliseconds(5000), 0},
+        {milliseconds(-300), 200}, // a start in the future waits no longer than 200 ms
+    };
+    for (const Row& row : rows) {
+        std::optional<std::chrono::steady_clock::time_point> start;
+        if (row.startedAgo)
+            start = now - *row.startedAgo;
+        EXPECT_EQ(firstCheckDelayMs(start, now), row.delay)
+            << (row.startedAgo ? row.startedAgo->count() : -1);
+    }
 }
 
 TEST_F(CheckerWindowTest, EnglishAndGermanControlTexts) {
