@@ -2,7 +2,7 @@
 
 #include "app/list_colours.h"
 #include "app/shown_field.h"
-#include "core/display_text.h"
+#include "core/display_field.h"
 #include "core/language.h"
 #include "res/icons.h"
 

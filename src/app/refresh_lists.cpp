@@ -3,7 +3,7 @@
 #include "app/window_state.h"
 #include "check/mail_sort.h"
 #include "config/state_store.h"
-#include "core/display_text.h"
+#include "core/display_field.h"
 #include "core/run_flags.h"
 #include "core/table_lock.h"
 

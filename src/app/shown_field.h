@@ -1,7 +1,7 @@
 #pragma once
 // A stored field as the account and mail lists show it in a cell.
 
-#include "core/display_text.h"
+#include "core/display_field.h"
 
 #include <QString>
 #include <string>

@@ -1,7 +1,7 @@
 #include "app/system_tray.h"
 
-#include "core/display_text.h"
-#include "platform/display_text.h"
+#include "core/display_field.h"
+#include "platform/display_qstring.h"
 #include "platform/screen.h"
 #include "res/menus.h"
 

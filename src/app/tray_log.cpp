@@ -1,6 +1,6 @@
 #include "app/tray_log.h"
 
-#include "core/display_text.h"
+#include "core/display_field.h"
 
 #include <cstdlib>
 #include <fstream>

@@ -3,7 +3,7 @@
 #include "notify/alarm_sounds.h"
 #include "notify/taskbar_notifier.h"
 #include "platform/desktop_notifier.h"
-#include "platform/display_text.h"
+#include "platform/display_qstring.h"
 #include "platform/window_timers.h"
 
 #include <algorithm>

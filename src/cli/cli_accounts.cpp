@@ -1,7 +1,7 @@
 #include "cli/cli_command.h"
 #include "core/access_tokens.h"
 #include "core/account_table.h"
-#include "core/display_text.h"
+#include "core/display_field.h"
 #include "net/certificate_trust.h"
 
 #include <ostream>

@@ -5,7 +5,7 @@
 #include "cli/stderr_run_host.h"
 #include "config/state_store.h"
 #include "core/account_table.h"
-#include "core/display_text.h"
+#include "core/display_field.h"
 #include "core/run_flags.h"
 
 #include <ostream>

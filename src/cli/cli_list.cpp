@@ -1,6 +1,6 @@
 #include "cli/cli_command.h"
 #include "core/account_table.h"
-#include "core/display_text.h"
+#include "core/display_field.h"
 
 #include <charconv>
 #include <ostream>

@@ -4,7 +4,7 @@
 #include "config/program_directory.h"
 #include "config/trusted_certificates.h"
 #include "core/account_table.h"
-#include "core/display_text.h"
+#include "core/display_field.h"
 #include "core/language.h"
 #include "core/run_flags.h"
 #include "net/certificate_texts.h"

@@ -1,6 +1,6 @@
 #include "cli/stderr_run_host.h"
 
-#include "core/display_text.h"
+#include "core/display_field.h"
 
 #include <ostream>
 

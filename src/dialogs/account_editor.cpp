@@ -6,7 +6,7 @@
 #include "core/language.h"
 #include "core/password_keyring.h"
 #include "platform/dialog_builder.h"
-#include "platform/display_text.h"
+#include "platform/display_qstring.h"
 #include "platform/message_box.h"
 #include "res/account_dialog_templates.h"
 

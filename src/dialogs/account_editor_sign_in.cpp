@@ -8,7 +8,7 @@
 #include "dialogs/sign_in_texts.h"
 #include "dialogs/wizard_texts.h"
 #include "oauth/account_sign_in.h"
-#include "platform/display_text.h"
+#include "platform/display_qstring.h"
 #include "platform/message_box.h"
 
 #include <QCheckBox>

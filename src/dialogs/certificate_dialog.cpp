@@ -1,6 +1,6 @@
 #include "dialogs/certificate_dialog.h"
 
-#include "core/display_text.h"
+#include "core/display_field.h"
 #include "net/certificate_texts.h"
 
 #include <QDialogButtonBox>

@@ -3,7 +3,7 @@
 #include "core/language.h"
 #include "dialogs/sign_in_texts.h"
 #include "platform/dialog_builder.h"
-#include "platform/display_text.h"
+#include "platform/display_qstring.h"
 #include "platform/message_box.h"
 #include "res/account_dialog_templates.h"
 

@@ -3,7 +3,7 @@
 #include "core/account_table.h"
 #include "core/language.h"
 #include "platform/dialog_builder.h"
-#include "platform/display_text.h"
+#include "platform/display_qstring.h"
 #include "res/mail_preview_templates.h"
 
 #include <QLabel>

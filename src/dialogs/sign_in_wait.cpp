@@ -3,7 +3,7 @@
 #include "core/language.h"
 #include "dialogs/sign_in_texts.h"
 #include "oauth/oauth_texts.h"
-#include "platform/display_text.h"
+#include "platform/display_qstring.h"
 #include "res/account_dialog_templates.h"
 
 #include <QLineEdit>

@@ -4,7 +4,7 @@
 #include "core/run_flags.h"
 #include "dialogs/animated_picture.h"
 #include "platform/dialog_builder.h"
-#include "platform/display_text.h"
+#include "platform/display_qstring.h"
 #include "platform/program_file.h"
 #include "res/wait_dialog_template.h"
 

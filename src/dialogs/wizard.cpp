@@ -5,7 +5,7 @@
 #include "core/password_keyring.h"
 #include "dialogs/wizard_texts.h"
 #include "oauth/account_sign_in.h"
-#include "platform/display_text.h"
+#include "platform/display_qstring.h"
 #include "platform/message_box.h"
 #include "res/account_dialog_templates.h"
 

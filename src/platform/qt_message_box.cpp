@@ -1,6 +1,6 @@
 #include "platform/qt_message_box.h"
 
-#include "platform/display_text.h"
+#include "platform/display_qstring.h"
 
 #include <QCoreApplication>
 #include <QMessageBox>

@@ -1,7 +1,7 @@
 #include "platform/shell.h"
 
 #include "platform/desktop_exec.h"
-#include "platform/display_text.h"
+#include "platform/display_qstring.h"
 
 #include <QDesktopServices>
 #include <QFileInfo>

@@ -6,7 +6,7 @@
 #include "config/program_conf.h"
 #include "config/program_directory.h"
 #include "config/settings.h"
-#include "core/display_text.h"
+#include "core/display_field.h"
 #include "core/language.h"
 #include "support/process_reset.h"
 #include "support/temp_dir.h"

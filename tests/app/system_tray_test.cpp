@@ -4,7 +4,7 @@
 #include "app/instance_server.h"
 #include "app/recording_tray_shell.h"
 #include "app/system_tray.h"
-#include "platform/display_text.h"
+#include "platform/display_qstring.h"
 #include "res/icons.h"
 #include "res/menus.h"
 #include "support/gui_wait.h"

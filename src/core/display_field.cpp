@@ -1,4 +1,4 @@
-#include "core/display_text.h"
+#include "core/display_field.h"
 
 #include "platform/display_bytes.h"
 

@@ -1,4 +1,4 @@
-#include "platform/display_text.h"
+#include "platform/display_qstring.h"
 
 #include "platform/display_bytes.h"
 
