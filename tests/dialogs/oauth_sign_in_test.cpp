@@ -109,6 +109,7 @@ TEST_F(OAuthSignInDialogTest, TheEditorSignsInAndStoresTheProviderWithoutAPasswo
     EXPECT_EQ(conf(kConfOAuthProvider), "custom");
     EXPECT_EQ(conf(kConfOAuthTokenUrl), mock.url("/token"));
     EXPECT_EQ(conf(kConfOAuthClientId), test::kMockClientId);
+    browser.finish(); // its thread reads the page after the program answered
     EXPECT_EQ(browser.visit.redirectStatus, 200);
     EXPECT_EQ(mock.count("code_exchanges"), 1);
     EXPECT_FALSE(conf(kConfOAuthRefreshToken).value_or("").empty());
