@@ -1,2 +1,3 @@
-// The translation unit that precompiles GoogleTest's headers for every test
-// target (ombrix_test_pch in tests/CMakeLists.txt); it has no code of its own.
+// The translation unit that precompiles the headers the test targets share
+// (ombrix_test_pch and ombrix_test_qt_pch in tests/CMakeLists.txt); it has no
+// code of its own.
