@@ -21,6 +21,7 @@
 #include "support/scripted_message_presenter.h"
 #include "support/temp_dir.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
 #include <QPointer>
@@ -121,6 +122,31 @@ TEST_F(OAuthSignInDialogTest, TheEditorSignsInAndStoresTheProviderWithoutAPasswo
         oauth::processTokenBroker().accessToken(tokenAccountOf(a), false);
     EXPECT_EQ(token.status, TokenStatus::Ready);
     EXPECT_EQ(mock.count("refreshes"), 0);
+}
+
+// The keyring was asked for and none answers: the refresh token goes to
+// ombrix.conf, and the user hears of it once, not at every sign-in.
+TEST_F(OAuthSignInDialogTest, WithoutAKeyringTheSignInIsKeptInTheConfWithOneNotice) {
+    keyringChosen = true;
+    setSignInUrlOpener(browser.opener());
+    for (int round = 0; round < 2; ++round) {
+        SCOPED_TRACE(round);
+        ChangeKonto editor;
+        chooseAuth(editor, res::kEditorAuth, "custom");
+        auto* again = control<QCheckBox>(editor, res::kEditorSignInAgain);
+        EXPECT_EQ(again->isHidden(), round == 0);
+        again->setChecked(round == 1); // else nothing changed: no new sign-in
+        control<QPushButton>(editor, res::kEditorOk)->click();
+        test::typeEndpoints(editor, mock);
+        ASSERT_TRUE(
+            test::processEventsUntil([&] { return editor.result() == QDialog::Accepted; }, 60000));
+        browser.finish();
+    }
+    EXPECT_EQ(mock.count("code_exchanges"), 2);
+    EXPECT_EQ(boxes.texts(),
+              std::vector<std::string>{
+                  "No keyring available: the OAuth sign-in is kept in ombrix.conf."});
+    EXPECT_FALSE(conf(kConfOAuthRefreshToken).value_or("").empty());
 }
 
 TEST_F(OAuthSignInDialogTest, CancelDuringTheWaitLeavesTheAccountAsItWas) {
