@@ -13,6 +13,7 @@
 #include "check/check_run.h"
 #include "core/account_table.h"
 #include "core/run_flags.h"
+#include "key_values.h"
 #include "net/mail_socket.h"
 
 #include <algorithm>
@@ -43,18 +44,7 @@ public:
     void armRunDone(int) override {}
 };
 
-std::map<std::string, std::string> readKeyValues(const std::string& file, char separator) {
-    std::ifstream in(file);
-    if (!in)
-        throw std::runtime_error("cannot read " + file);
-    std::map<std::string, std::string> values;
-    for (std::string line; std::getline(in, line);) {
-        const std::size_t at = line.find(separator);
-        if (at != std::string::npos)
-            values[line.substr(0, at)] = line.substr(at + 1);
-    }
-    return values;
-}
+using ombrix::bench::readKeyValues;
 
 struct Options {
     std::string serverDir;

@@ -14,6 +14,7 @@
 #include "config/state_store.h"
 #include "core/account_table.h"
 #include "full_table.h"
+#include "key_values.h"
 
 #include <algorithm>
 #include <chrono>
@@ -132,18 +133,7 @@ bool report(const char* what, const std::vector<std::string>& command, int repea
     return true;
 }
 
-std::map<std::string, std::string> readKeyValues(const std::string& file, char separator) {
-    std::ifstream in(file);
-    if (!in)
-        throw std::runtime_error("cannot read " + file);
-    std::map<std::string, std::string> values;
-    for (std::string line; std::getline(in, line);) {
-        const std::size_t at = line.find(separator);
-        if (at != std::string::npos)
-            values[line.substr(0, at)] = line.substr(at + 1);
-    }
-    return values;
-}
+using ombrix::bench::readKeyValues;
 
 struct Options {
     std::string program;

@@ -17,6 +17,7 @@
 #include "core/run_flags.h"
 #include "core/table_lock.h"
 #include "idle/idle_watcher.h"
+#include "key_values.h"
 
 #include <QApplication>
 #include <QDeadlineTimer>
@@ -40,18 +41,7 @@ using Clock = std::chrono::steady_clock;
 
 constexpr int kGuardMs = 60000;
 
-std::map<std::string, std::string> readKeyValues(const std::string& file, char separator) {
-    std::ifstream in(file);
-    if (!in)
-        throw std::runtime_error("cannot read " + file);
-    std::map<std::string, std::string> values;
-    for (std::string line; std::getline(in, line);) {
-        const std::size_t at = line.find(separator);
-        if (at != std::string::npos)
-            values[line.substr(0, at)] = line.substr(at + 1);
-    }
-    return values;
-}
+using ombrix::bench::readKeyValues;
 
 struct Options {
     std::string serverDir;
