@@ -37,7 +37,7 @@ void printFacts(std::ostream& out, const std::string& peer, const CertificateFac
         out << label << ": " << displayField(value) << '\n';
     };
     line(t::server(), peer);
-    line(t::reason(), facts.reason);
+    line(t::reason(), t::reasonText(facts.reason));
     line(t::subject(), facts.subject);
     line(t::issuer(), facts.issuer);
     line(t::validFrom(), facts.notBefore);

@@ -44,7 +44,7 @@ QFormLayout* factsForm(const std::string& peer, const CertificateFacts& facts) {
         form->addRow(QString::fromUtf8(label) + QLatin1Char(':'), shownValue);
     };
     row(texts::server(), peer);
-    row(texts::reason(), facts.reason);
+    row(texts::reason(), texts::reasonText(facts.reason));
     row(texts::subject(), facts.subject);
     row(texts::issuer(), facts.issuer);
     row(texts::validFrom(), facts.notBefore);
@@ -52,21 +52,23 @@ QFormLayout* factsForm(const std::string& peer, const CertificateFacts& facts) {
     return form;
 }
 
+QLabel* heading(const char* text) {
+    return new QLabel(QString::fromUtf8(text) + QLatin1Char(':'));
+}
+
 // One fingerprint under its label, or the accepted and the presented one in
 // two columns, so that the user compares them at a glance.
 QGridLayout* fingerprintGrid(const CertificateFacts& facts) {
     auto* grid = new QGridLayout;
+    grid->addWidget(heading(texts::fingerprint()), 0, 0, 1, 2);
     if (!facts.replacesPin()) {
-        grid->addWidget(new QLabel(QString::fromUtf8(texts::fingerprint()) + QLatin1Char(':')), 0,
-                        0);
         grid->addWidget(fingerprintLabel(facts.sha256, "presentedFingerprint"), 1, 0);
         return grid;
     }
-    const QString title = QString::fromUtf8(texts::fingerprint()) + QStringLiteral(", ");
-    grid->addWidget(new QLabel(title + QString::fromUtf8(texts::pinnedFingerprint())), 0, 0);
-    grid->addWidget(new QLabel(title + QString::fromUtf8(texts::presentedFingerprint())), 0, 1);
-    grid->addWidget(fingerprintLabel(facts.pinnedSha256, "pinnedFingerprint"), 1, 0);
-    grid->addWidget(fingerprintLabel(facts.sha256, "presentedFingerprint"), 1, 1);
+    grid->addWidget(heading(texts::pinnedFingerprint()), 1, 0);
+    grid->addWidget(heading(texts::presentedFingerprint()), 1, 1);
+    grid->addWidget(fingerprintLabel(facts.pinnedSha256, "pinnedFingerprint"), 2, 0);
+    grid->addWidget(fingerprintLabel(facts.sha256, "presentedFingerprint"), 2, 1);
     grid->setHorizontalSpacing(24);
     return grid;
 }

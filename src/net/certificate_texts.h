@@ -4,6 +4,8 @@
 
 #include "core/language.h"
 
+#include <string>
+
 namespace ombrix::certificate_texts {
 
 inline const char* server() {
@@ -11,6 +13,30 @@ inline const char* server() {
 }
 inline const char* reason() {
     return Text("Grund", "Reason");
+}
+// The TLS library names the reason in English; the ones a user meets with a
+// home or company server are said in German as well.
+inline std::string reasonText(const std::string& libraryReason) {
+    struct Said {
+        const char* library;
+        const char* german;
+    };
+    static constexpr Said kSaid[] = {
+        {"self-signed certificate", "selbst signiertes Zertifikat"},
+        {"self-signed certificate in certificate chain",
+         "selbst signiertes Zertifikat in der Zertifikatskette"},
+        {"unable to get local issuer certificate", "Aussteller des Zertifikats unbekannt"},
+        {"unable to get issuer certificate", "Aussteller des Zertifikats unbekannt"},
+        {"unable to verify the first certificate", "Zertifikat nicht überprüfbar"},
+        {"certificate has expired", "Zertifikat abgelaufen"},
+        {"certificate is not yet valid", "Zertifikat noch nicht gültig"},
+        {"hostname mismatch", "Servername passt nicht zum Zertifikat"},
+    };
+    for (const Said& said : kSaid) {
+        if (libraryReason == said.library)
+            return Text(said.german, said.library);
+    }
+    return libraryReason;
 }
 inline const char* subject() {
     return Text("Ausgestellt für", "Subject");
