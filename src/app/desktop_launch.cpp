@@ -1,33 +1,81 @@
 #include "app/desktop_launch.h"
 
 #include <cerrno>
+#include <climits>
+#include <cstdio>
 #include <cstring>
-#include <filesystem>
-#include <iostream>
+#include <string_view>
+#include <sys/stat.h>
 #include <unistd.h>
 
-namespace ombrix {
+// Plain system calls and fixed buffers only: the command `ombrix` is linked
+// without the C++ library, whose loading would cost each start a few
+// milliseconds.
 
-int startDesktopProgram(char** argv) {
-    std::error_code ignored;
-    const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", ignored);
-    const std::string selfPath = self.string();
-    // Beside the command in the build tree; under libexec when installed.
-    const std::filesystem::path candidates[] = {
-        self.parent_path() / "ombrix-desktop",
-        (self.parent_path() / OMBRIX_DESKTOP_FROM_BINDIR).lexically_normal(),
-    };
+namespace ombrix {
+namespace {
+
+// Where the executable `relative` to `directory` (which ends in '/') lies,
+// its leading "../" resolved; false when the path does not fit `to`.
+bool locate(char (&to)[PATH_MAX], std::string_view directory, std::string_view relative) {
+    while (relative.starts_with("../") && directory.size() > 1) {
+        relative.remove_prefix(3);
+        directory.remove_suffix(1);
+        directory = directory.substr(0, directory.rfind('/') + 1);
+    }
+    const int written = std::snprintf(to, sizeof to, "%.*s%.*s", int(directory.size()),
+                                      directory.data(), int(relative.size()), relative.data());
+    return written > 0 && written < int(sizeof to);
+}
+
+bool isRegularFile(const char* path) {
+    struct stat status {};
+    return ::stat(path, &status) == 0 && S_ISREG(status.st_mode);
+}
+
+// Replaces this process with `name`, found beside the running executable (the
+// build tree, or libexec for the executables there) or at `fromBindir`
+// (installed). Returns only when neither starts, after saying so.
+int startSibling(const char* name, const char* fromBindir, const char* what, char** argv) {
+    static char self[PATH_MAX];
+    const ssize_t length = ::readlink("/proc/self/exe", self, sizeof self - 1);
+    self[length > 0 ? length : 0] = '\0';
+    const std::string_view selfPath(self);
+    const std::string_view directory = selfPath.substr(0, selfPath.rfind('/') + 1);
+    static char candidates[2][PATH_MAX];
+    const bool found[2] = {locate(candidates[0], directory, name),
+                           locate(candidates[1], directory, fromBindir)};
     int failure = ENOENT;
-    for (const auto& candidate : candidates) {
-        if (!std::filesystem::is_regular_file(candidate, ignored))
+    for (int k = 0; k < 2; ++k) {
+        if (!found[k] || !isRegularFile(candidates[k]))
             continue;
-        argv[0] = const_cast<char*>(selfPath.c_str());
-        execv(candidate.c_str(), argv);
+        argv[0] = self;
+        ::execv(candidates[k], argv);
         failure = errno;
     }
-    std::cerr << "ombrix: cannot start the desktop program " << candidates[1].string() << ": "
-              << std::strerror(failure) << '\n';
+    std::fprintf(stderr, "ombrix: cannot start the %s %s: %s\n", what, candidates[1],
+                 std::strerror(failure));
     return 1;
+}
+
+} // namespace
+
+bool startsDesktop(int argc, const char* const* argv) {
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view argument = argv[i];
+        if ((argument != "--dir" && argument != "--lang") || i + 1 == argc)
+            return false;
+        ++i; // the value, whatever it looks like
+    }
+    return true;
+}
+
+int startDesktopProgram(char** argv) {
+    return startSibling("ombrix-desktop", OMBRIX_DESKTOP_FROM_BINDIR, "desktop program", argv);
+}
+
+int startCommandLine(char** argv) {
+    return startSibling("ombrix-cli", OMBRIX_CLI_FROM_BINDIR, "command line", argv);
 }
 
 } // namespace ombrix

@@ -197,6 +197,8 @@ TEST_F(CliTest, WrongArgumentsGetOneLineAndExitCodeTwo) {
         {"--list", "0", "1"},
         {"--unread", "--ssl"},
         {"--lang", "fr", "--accounts"},
+        {"--lang", "fr"}, // no command: the desktop program's own check
+        {"--lang"},
         {"--accounts", "--dir"},
         {"--add-account", "--name", "n", "--host", "h"},
         {"--add-account", "--name", "", "--host", "h", "--user", "u"},

@@ -35,6 +35,7 @@ dpkg-deb -x "$deb" "$root"
 expected=(
     usr/bin/ombrix
     usr/libexec/ombrix/ombrix-desktop
+    usr/libexec/ombrix/ombrix-cli
     usr/share/applications/org.ombrix.Ombrix.desktop
     usr/share/metainfo/org.ombrix.Ombrix.metainfo.xml
     usr/share/icons/hicolor/scalable/apps/org.ombrix.Ombrix.svg
@@ -73,11 +74,19 @@ for library in libqt6widgets6 libssl3 libasound2 libsndfile1 libc6; do
 done
 
 # The installed program, not the tree's: with the data files only under the root.
+# A command goes from the installed launcher to the installed command line.
 help=$("$root/usr/bin/ombrix" --lang en --help) || fail "the installed ombrix --help failed"
 grep -q "^usage: ombrix" <<<"$help" || fail "the installed ombrix --help printed: $help"
 # Commands must not pay for loading the window's libraries.
 if readelf -d "$root/usr/bin/ombrix" | grep -q "libQt6"; then
     fail "the command ombrix links Qt"
+fi
+if readelf -d "$root/usr/libexec/ombrix/ombrix-cli" | grep -q "libQt6"; then
+    fail "the command line links Qt"
+fi
+# Nor must the desktop program pay for the command line's libraries.
+if readelf -d "$root/usr/bin/ombrix" | grep -qE "libssl|libsecret"; then
+    fail "the command ombrix links the command line's libraries"
 fi
 # Without a command the installed command hands over to the installed desktop
 # program, which finds no display here and says so.
