@@ -53,6 +53,12 @@ void shareOneHeapAcrossThreads() {
 #endif
 }
 
+void returnFreeHeapPages() {
+#ifdef __GLIBC__
+    ::malloc_trim(0);
+#endif
+}
+
 void HugePageHeapGrowth::adviseNewPart() {
     char* const end = heapEnd();
     if (end == seenEnd_)

@@ -36,4 +36,9 @@ private:
 // the threads of this program mostly wait, so they seldom meet at its lock.
 void shareOneHeapAcrossThreads();
 
+// Gives the pages of the heap's free blocks back to the system. A start-up
+// frees many small blocks between the strings of the lists it has loaded;
+// malloc only ever returns the free memory at the heap's end.
+void returnFreeHeapPages();
+
 } // namespace ombrix
