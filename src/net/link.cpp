@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <csignal>
 #include <cstring>
+#include <fcntl.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <poll.h>
@@ -45,11 +46,25 @@ void sendSmallWritesAtOnce(int fd) {
 
 // A server that writes one reply in several small pieces holds the later ones
 // back (Nagle) until we acknowledge the first, and Linux delays that
-// acknowledgement by up to 40 ms. Quick-ack mode is not sticky: the kernel
-// may leave it again, so it is asked for after every read.
+// acknowledgement by up to 40 ms. Asking for quick-ack mode sends a pending
+// acknowledgement at once; it is done only before a wait for more of a reply,
+// as our next command carries the acknowledgement of a whole reply anyway.
 void acknowledgeAtOnce(int fd) {
     int on = 1;
     ::setsockopt(fd, IPPROTO_TCP, TCP_QUICKACK, &on, sizeof on);
+}
+
+// After the connect and the hand-shake a wait is a blocking call bounded by
+// the socket's time-outs, not a poll() before each read.
+void blockFromNowOn(int fd) {
+    const int flags = ::fcntl(fd, F_GETFL);
+    if (flags >= 0 && (flags & O_NONBLOCK) != 0) {
+        ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
+    }
+}
+
+bool isRetry(int error) {
+    return error == EAGAIN || error == EWOULDBLOCK || error == EINTR;
 }
 
 bool limitReached(const WaitLimit& limit) {
@@ -71,10 +86,18 @@ Link::~Link() {
 
 void Link::release() {
     tls_.reset();
+    std::lock_guard lock(fdMutex_);
     if (fd_ >= 0) {
         ::close(fd_);
         fd_ = -1;
     }
+    sliceMs_ = 0;
+    unacknowledged_ = false;
+}
+
+void Link::adopt(int fd) {
+    std::lock_guard lock(fdMutex_);
+    fd_ = fd;
 }
 
 void Link::keepAlive(int idleSeconds, int intervalSeconds, int probes) {
@@ -92,6 +115,37 @@ void Link::cancel() {
     cancelled_ = true;
     std::uint64_t one = 1;
     [[maybe_unused]] ssize_t ignored = ::write(wakeFd_, &one, sizeof one);
+    // Wakes a read or write that blocks on the socket itself.
+    std::lock_guard lock(fdMutex_);
+    if (fd_ >= 0) {
+        ::shutdown(fd_, SHUT_RDWR);
+    }
+}
+
+Link::Readiness Link::nextSlice(const WaitLimit& limit) {
+    if (cancelled_) {
+        return Readiness::Cancelled;
+    }
+    if (limit.stop && *limit.stop != 0) {
+        return Readiness::Stopped;
+    }
+    std::uint64_t slice = limit.stop ? kStopSliceMs : 0;
+    if (limit.deadline != UINT64_MAX) {
+        const std::uint64_t now = TickCount();
+        if (now >= limit.deadline) {
+            return Readiness::TimedOut;
+        }
+        slice = std::min(kStopSliceMs, limit.deadline - now);
+    }
+    if (slice != sliceMs_) {
+        timeval time{};
+        time.tv_sec = static_cast<time_t>(slice / 1000);
+        time.tv_usec = static_cast<suseconds_t>(slice % 1000 * 1000);
+        ::setsockopt(fd_, SOL_SOCKET, SO_RCVTIMEO, &time, sizeof time);
+        ::setsockopt(fd_, SOL_SOCKET, SO_SNDTIMEO, &time, sizeof time);
+        sliceMs_ = slice;
+    }
+    return Readiness::Ready;
 }
 
 Link::Readiness Link::waitUntil(short events, const WaitLimit& limit) {
@@ -135,8 +189,8 @@ bool Link::open(const std::vector<SocketAddress>& addresses, const std::string& 
     failureReason_ = "host not found";
     bool connected = false;
     for (const SocketAddress& address : addresses) {
-        fd_ = ::socket(address.bytes.ss_family, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC,
-                       IPPROTO_TCP);
+        adopt(::socket(address.bytes.ss_family, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC,
+                       IPPROTO_TCP));
         if (fd_ < 0) {
             failureReason_ = std::strerror(errno);
             transportFault_ = net_texts::kNoSocket;
@@ -159,6 +213,7 @@ bool Link::open(const std::vector<SocketAddress>& addresses, const std::string& 
         release();
         return false;
     }
+    blockFromNowOn(fd_);
     return true;
 }
 
@@ -230,90 +285,108 @@ ReadResult Link::notReadable(Readiness readiness) {
     }
 }
 
-ReadResult Link::readSome(char* buffer, std::size_t capacity, const WaitLimit& limit) {
-    for (;;) {
-        if (cancelled_ || fd_ < 0) {
-            return {ReadStatus::Ended, 0};
-        }
-        if (tls_) {
-            std::unique_lock lock(tlsMutex_);
-            if (!tls_->hasBufferedBytes()) {
-                lock.unlock();
-                if (const Readiness ready = waitUntil(POLLIN, limit); ready != Readiness::Ready) {
-                    return notReadable(ready);
-                }
-                lock.lock();
-            }
-            std::size_t got = 0;
-            TlsSession::Step step = tls_->read(buffer, capacity, got);
-            if (step == TlsSession::Step::Done) {
-                acknowledgeAtOnce(fd_);
-                return {ReadStatus::Data, got};
-            }
-            if (step != TlsSession::Step::WantRead && step != TlsSession::Step::WantWrite) {
-                return {ReadStatus::Ended, 0};
-            }
-            continue;
-        }
-        ssize_t got = ::recv(fd_, buffer, capacity, 0);
-        if (got > 0) {
-            acknowledgeAtOnce(fd_);
-            return {ReadStatus::Data, static_cast<std::size_t>(got)};
-        }
-        if (got == 0 || (errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR)) {
-            return {ReadStatus::Ended, 0};
-        }
-        if (const Readiness ready = waitUntil(POLLIN, limit); ready != Readiness::Ready) {
-            return notReadable(ready);
+Link::Transfer Link::receive(char* buffer, std::size_t capacity, bool wait, std::size_t& got) {
+    got = 0;
+    if (tls_) {
+        std::lock_guard lock(tlsMutex_);
+        switch (tls_->read(buffer, capacity, got, wait)) {
+        case TlsSession::Step::Done:
+            return Transfer::Done;
+        case TlsSession::Step::WantRead:
+        case TlsSession::Step::WantWrite:
+            return Transfer::Blocked;
+        default:
+            return Transfer::Ended;
         }
     }
+    const ssize_t result = ::recv(fd_, buffer, capacity, wait ? 0 : MSG_DONTWAIT);
+    if (result > 0) {
+        got = static_cast<std::size_t>(result);
+        return Transfer::Done;
+    }
+    return result < 0 && isRetry(errno) ? Transfer::Blocked : Transfer::Ended;
+}
+
+ReadResult Link::readSome(char* buffer, std::size_t capacity, const WaitLimit& limit) {
+    if (cancelled_ || fd_ < 0) {
+        return {ReadStatus::Ended, 0};
+    }
+    std::size_t got = 0;
+    if (unacknowledged_) {
+        // More is wanted after bytes we have not acknowledged: if it is not
+        // there yet, acknowledge them before waiting (see acknowledgeAtOnce).
+        const Transfer transfer = receive(buffer, capacity, false, got);
+        if (transfer != Transfer::Blocked) {
+            return {transfer == Transfer::Done ? ReadStatus::Data : ReadStatus::Ended, got};
+        }
+        acknowledgeAtOnce(fd_);
+        unacknowledged_ = false;
+        ++earlyAcknowledgements;
+    }
+    for (;;) {
+        const Readiness readiness = nextSlice(limit);
+        // Bytes that are already there are taken even when the limit has come.
+        const Transfer transfer =
+            receive(buffer, capacity, readiness == Readiness::Ready && !cancelled_, got);
+        if (transfer == Transfer::Done) {
+            unacknowledged_ = true;
+            return {ReadStatus::Data, got};
+        }
+        if (transfer == Transfer::Ended || cancelled_) {
+            return {ReadStatus::Ended, 0};
+        }
+        if (readiness != Readiness::Ready) {
+            return notReadable(readiness);
+        }
+        // Blocked: the slice ran out (or a signal came); look at the limit again.
+    }
+}
+
+Link::Transfer Link::send(std::string_view bytes, bool wait, std::size_t& sent) {
+    sent = 0;
+    if (tls_) {
+        std::lock_guard lock(tlsMutex_);
+        switch (tls_->write(bytes.data(), bytes.size(), sent, wait)) {
+        case TlsSession::Step::Done:
+            return Transfer::Done;
+        case TlsSession::Step::WantRead:
+        case TlsSession::Step::WantWrite:
+            return Transfer::Blocked;
+        default:
+            return Transfer::Ended;
+        }
+    }
+    const ssize_t result =
+        ::send(fd_, bytes.data(), bytes.size(), MSG_NOSIGNAL | (wait ? 0 : MSG_DONTWAIT));
+    if (result > 0) {
+        sent = static_cast<std::size_t>(result);
+        return Transfer::Done;
+    }
+    return result < 0 && isRetry(errno) ? Transfer::Blocked : Transfer::Ended;
 }
 
 bool Link::writeAll(std::string_view bytes, const WaitLimit& limit) {
     if (fd_ < 0 || cancelled_) {
         return false;
     }
-    return tls_ ? writeTls(bytes, limit) : writePlain(bytes, limit);
-}
-
-bool Link::writePlain(std::string_view bytes, const WaitLimit& limit) {
+    // The first try never waits, so that a command still goes out after the
+    // limit has come when the socket takes it.
+    bool wait = false;
     while (!bytes.empty()) {
-        ssize_t sent = ::send(fd_, bytes.data(), bytes.size(), MSG_NOSIGNAL);
-        if (sent > 0) {
-            bytes.remove_prefix(static_cast<std::size_t>(sent));
-        } else if (sent < 0 && (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR)) {
-            if (waitUntil(POLLOUT, limit) != Readiness::Ready) {
+        std::size_t sent = 0;
+        const Transfer transfer = send(bytes, wait, sent);
+        if (transfer == Transfer::Ended || cancelled_) {
+            return false;
+        }
+        bytes.remove_prefix(sent);
+        if (transfer == Transfer::Blocked) {
+            if (nextSlice(limit) != Readiness::Ready) {
                 return false;
             }
-        } else {
-            return false;
+            wait = true;
         }
     }
-    return true;
-}
-
-bool Link::writeTls(std::string_view bytes, const WaitLimit& limit) {
-    std::lock_guard lock(tlsMutex_);
-    while (!bytes.empty()) {
-        std::size_t written = 0;
-        Readiness readiness = Readiness::Ready;
-        switch (tls_->write(bytes.data(), bytes.size(), written)) {
-        case TlsSession::Step::Done:
-            bytes.remove_prefix(written);
-            break;
-        case TlsSession::Step::WantRead:
-            readiness = waitUntil(POLLIN, limit);
-            break;
-        case TlsSession::Step::WantWrite:
-            readiness = waitUntil(POLLOUT, limit);
-            break;
-        default:
-            return false;
-        }
-        if (readiness != Readiness::Ready) {
-            return false;
-        }
-    }
+    unacknowledged_ = false; // what we sent carries the acknowledgement
     return true;
 }
 

@@ -2,7 +2,9 @@
 // One TCP stream to a mail server, optionally under TLS. open(), readSome()
 // and writeAll() run on the caller's thread and give up at their WaitLimit;
 // cancel() may come from any thread and ends every blocked or later
-// operation, so no thread ever has to be killed.
+// operation, so no thread ever has to be killed. Once open, the socket blocks
+// in slices of at most a second (its own receive and send time-outs), so that
+// a wait costs one call instead of a poll() and a second try.
 
 #include "net/certificate_facts.h"
 #include "net/host_lookup.h"
@@ -20,6 +22,10 @@
 namespace ombrix {
 
 class TlsSession;
+
+// Acknowledgements sent at once, over the whole process, because a reply
+// stopped half-way and the rest had to be waited for (see readSome).
+inline std::atomic<std::uint32_t> earlyAcknowledgements{0};
 
 // How long a blocking step may take: until `deadline` (TickCount()
 // milliseconds), and at most about a second after `stop` turns non-zero.
@@ -55,7 +61,9 @@ public:
     // The fingerprint of a certificate the user accepted for this server
     // although it does not verify; set before open().
     void acceptPinned(std::string sha256) { pinnedSha256_ = std::move(sha256); }
-    // One read of at most capacity bytes, as soon as any byte is there.
+    // One read of at most capacity bytes, as soon as any byte is there. When
+    // more is wanted after bytes that are not acknowledged yet and nothing has
+    // come, they are acknowledged before the wait.
     ReadResult readSome(char* buffer, std::size_t capacity, const WaitLimit& limit);
     // Sends every byte; false when the stream fails, the limit is reached or
     // the link is cancelled.
@@ -76,16 +84,24 @@ public:
 private:
     enum class Readiness { Ready, Cancelled, TimedOut, Stopped };
     Readiness waitUntil(short events, const WaitLimit& limit);
+    // Before a blocking call: Ready with the socket's time-outs cut to the
+    // next slice of the limit, or why there is no time left.
+    Readiness nextSlice(const WaitLimit& limit);
     static ReadResult notReadable(Readiness readiness);
+    enum class Transfer { Done, Blocked, Ended };
+    Transfer receive(char* buffer, std::size_t capacity, bool wait, std::size_t& got);
+    Transfer send(std::string_view bytes, bool wait, std::size_t& sent);
+    void adopt(int fd);
     bool connectTo(const SocketAddress& address, const WaitLimit& limit);
     bool handshake(const std::string& host, const WaitLimit& limit);
     bool failWaiting(Readiness readiness, const char* timedOutText);
     void release();
-    bool writePlain(std::string_view bytes, const WaitLimit& limit);
-    bool writeTls(std::string_view bytes, const WaitLimit& limit);
 
-    int fd_ = -1;
+    int fd_ = -1; // written under fdMutex_, which cancel() holds
+    std::mutex fdMutex_;
     int wakeFd_ = -1;
+    std::uint64_t sliceMs_ = 0;   // the socket's time-outs now; 0 = none
+    bool unacknowledged_ = false; // bytes arrived since we last sent or acknowledged
     std::atomic<bool> cancelled_{false};
     std::unique_ptr<TlsSession> tls_;
     std::mutex tlsMutex_; // a TLS session must not be used by two threads at once

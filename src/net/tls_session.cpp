@@ -2,10 +2,12 @@
 
 #include <algorithm>
 #include <arpa/inet.h>
+#include <cerrno>
 #include <ctime>
 #include <openssl/err.h>
 #include <openssl/ssl.h>
 #include <openssl/x509v3.h>
+#include <sys/socket.h>
 
 namespace ombrix {
 
@@ -17,7 +19,73 @@ struct TlsPinCheck {
     bool pinMatched = false;
 };
 
+// The socket under a session. The library's own socket BIO reads with read(),
+// which waits whenever the socket blocks; this one can also be asked to look
+// without waiting (MSG_DONTWAIT), so that one socket serves both.
+struct TlsSocket {
+    int fd = -1;
+    bool dontWait = false;
+};
+
 namespace {
+
+int socketRead(BIO* bio, char* data, std::size_t length, std::size_t* got) {
+    const auto* socket = static_cast<const TlsSocket*>(BIO_get_data(bio));
+    BIO_clear_retry_flags(bio);
+    const ssize_t result = ::recv(socket->fd, data, length, socket->dontWait ? MSG_DONTWAIT : 0);
+    if (result > 0) {
+        *got = static_cast<std::size_t>(result);
+        return 1;
+    }
+    if (result == 0) {
+        BIO_set_flags(bio, BIO_FLAGS_IN_EOF); // the library tells a cut stream by this
+    } else if (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR) {
+        BIO_set_retry_read(bio);
+    }
+    return 0;
+}
+
+int socketWrite(BIO* bio, const char* data, std::size_t length, std::size_t* written) {
+    const auto* socket = static_cast<const TlsSocket*>(BIO_get_data(bio));
+    BIO_clear_retry_flags(bio);
+    const ssize_t result =
+        ::send(socket->fd, data, length, MSG_NOSIGNAL | (socket->dontWait ? MSG_DONTWAIT : 0));
+    if (result >= 0) {
+        *written = static_cast<std::size_t>(result);
+        return 1;
+    }
+    if (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR) {
+        BIO_set_retry_write(bio);
+    }
+    return 0;
+}
+
+long socketControl(BIO* bio, int command, long, void*) {
+    switch (command) {
+    case BIO_CTRL_FLUSH:
+    case BIO_CTRL_DUP:
+        return 1;
+    case BIO_CTRL_EOF:
+        return BIO_test_flags(bio, BIO_FLAGS_IN_EOF) != 0 ? 1 : 0;
+    default:
+        return 0;
+    }
+}
+
+// Made once for the process, like the library's own methods.
+const BIO_METHOD* socketMethod() {
+    static BIO_METHOD* method = [] {
+        BIO_METHOD* made =
+            BIO_meth_new(BIO_get_new_index() | BIO_TYPE_SOURCE_SINK, "ombrix socket");
+        if (made) {
+            BIO_meth_set_read_ex(made, socketRead);
+            BIO_meth_set_write_ex(made, socketWrite);
+            BIO_meth_set_ctrl(made, socketControl);
+        }
+        return made;
+    }();
+    return method;
+}
 
 // A server chooses its certificate's names; what the user is shown of them is bounded.
 constexpr std::size_t kMaxNameBytes = 512;
@@ -122,6 +190,7 @@ struct TlsSession::Handles {
     SSL_CTX* context = nullptr;
     SSL* ssl = nullptr;
     TlsPinCheck check;
+    TlsSocket socket;
     bool closeNotified = false;
     ~Handles() {
         SSL_free(ssl);
@@ -151,10 +220,21 @@ std::unique_ptr<TlsSession> TlsSession::create(int fd, const std::string& host,
         return nullptr;
     }
     handles->ssl = SSL_new(context);
-    if (!handles->ssl || SSL_set_fd(handles->ssl, fd) != 1 || !bindToHost(handles->ssl, host)) {
+    if (!handles->ssl || !bindToHost(handles->ssl, host)) {
         reason = libraryErrorText();
         return nullptr;
     }
+    handles->socket.fd = fd;
+    BIO* bio = socketMethod() ? BIO_new(socketMethod()) : nullptr;
+    if (!bio) {
+        reason = libraryErrorText();
+        return nullptr;
+    }
+    BIO_set_data(bio, &handles->socket);
+    BIO_set_init(bio, 1);
+    SSL_set_bio(handles->ssl, bio, bio); // the session owns it from here
+    // A reply of several records then comes in one read of the socket, not two per record.
+    SSL_set_read_ahead(handles->ssl, 1);
     SSL_set_app_data(handles->ssl, &handles->check);
     SSL_set_connect_state(handles->ssl);
     return std::unique_ptr<TlsSession>(new TlsSession(std::move(handles)));
@@ -197,28 +277,31 @@ std::optional<CertificateFacts> TlsSession::refusedCertificate() const {
     return facts;
 }
 
-TlsSession::Step TlsSession::read(char* buffer, std::size_t capacity, std::size_t& got) {
+TlsSession::Step TlsSession::read(char* buffer, std::size_t capacity, std::size_t& got, bool wait) {
     ERR_clear_error();
     got = 0;
+    handles_->socket.dontWait = !wait;
     int result = SSL_read_ex(handles_->ssl, buffer, capacity, &got);
+    handles_->socket.dontWait = false;
     return result == 1 ? Step::Done : classify(result, nullptr);
 }
 
-TlsSession::Step TlsSession::write(const char* data, std::size_t length, std::size_t& written) {
+TlsSession::Step TlsSession::write(const char* data, std::size_t length, std::size_t& written,
+                                   bool wait) {
     ERR_clear_error();
     written = 0;
+    handles_->socket.dontWait = !wait;
     int result = SSL_write_ex(handles_->ssl, data, length, &written);
+    handles_->socket.dontWait = false;
     return result == 1 ? Step::Done : classify(result, nullptr);
-}
-
-bool TlsSession::hasBufferedBytes() const {
-    return SSL_pending(handles_->ssl) > 0;
 }
 
 void TlsSession::notifyClose() {
     if (!handles_->closeNotified) {
         handles_->closeNotified = true;
+        handles_->socket.dontWait = true; // the socket may block by now
         SSL_shutdown(handles_->ssl);
+        handles_->socket.dontWait = false;
         ERR_clear_error();
     }
 }

@@ -1,6 +1,7 @@
 #pragma once
-// The client side of TLS over an already connected, non-blocking socket. All
-// certificate set-up and verification of the program lives behind this class.
+// The client side of TLS over an already connected socket, blocking or not.
+// All certificate set-up and verification of the program lives behind this
+// class.
 
 #include "net/certificate_facts.h"
 
@@ -33,10 +34,11 @@ public:
     // After a failed hand-shake: the server's certificate when it was refused
     // (it did not verify and was not the pinned one), else nothing.
     std::optional<CertificateFacts> refusedCertificate() const;
-    Step read(char* buffer, std::size_t capacity, std::size_t& got);
-    Step write(const char* data, std::size_t length, std::size_t& written);
-    // Decrypted bytes that wait inside the session, so the socket need not be polled.
-    bool hasBufferedBytes() const;
+    // With `wait` false the socket is never waited on, even when it blocks:
+    // WantRead (WantWrite) then means that nothing can be read (written) yet.
+    // With `wait` true a blocking socket waits as long as its own time-outs say.
+    Step read(char* buffer, std::size_t capacity, std::size_t& got, bool wait);
+    Step write(const char* data, std::size_t length, std::size_t& written, bool wait);
     // Sends the close notification once, without waiting for the answer.
     void notifyClose();
 
