@@ -43,6 +43,7 @@ void AccountCheck::beginListing(std::uint64_t serverCount) {
     workingList.mailCount = listed;
     fetchList.assign(static_cast<std::size_t>(listed), 0);
     movedTo.assign(static_cast<std::size_t>(validMailCount(previousList)), -1);
+    keptFrom.assign(static_cast<std::size_t>(listed), -1);
 }
 
 void AccountCheck::takeUid(int i, std::string_view uid) {
@@ -61,14 +62,18 @@ void AccountCheck::takeUid(int i, std::string_view uid) {
     } else {
         copyMail(workingList, i, workingList, moved);
     }
+    keptFrom[static_cast<std::size_t>(i)] = j;
     workingList.serverPosition[i] = static_cast<std::uint32_t>(messageNumber(i) - 1);
 }
 
 void AccountCheck::keepPreviousList() {
     const int count = validMailCount(previousList);
     workingList.mailCount = count;
-    for (int i = 0; i < count; ++i)
+    keptFrom.resize(static_cast<std::size_t>(count));
+    for (int i = 0; i < count; ++i) {
         exchangeMail(workingList, i, previousList, i);
+        keptFrom[static_cast<std::size_t>(i)] = i;
+    }
 }
 
 void AccountCheck::recordFetched(int i) {
@@ -104,8 +109,12 @@ void exchangeMail(AccountRecord& to, int i, AccountRecord& from, int j) {
 }
 
 void copyMail(AccountRecord& to, int i, const AccountRecord& from, int j) {
-    to.date[i] = from.date[j];
+    copyMailWithoutPreview(to, i, from, j);
     to.bodyPreview[i] = from.bodyPreview[j];
+}
+
+void copyMailWithoutPreview(AccountRecord& to, int i, const AccountRecord& from, int j) {
+    to.date[i] = from.date[j];
     to.serverPosition[i] = from.serverPosition[j];
     to.read[i] = from.read[j];
     to.from[i] = from.from[j];

@@ -47,6 +47,9 @@ struct AccountCheck {
     // The message number of mail index 0: above 1 when the mailbox holds more
     // mails than the list, which then shows the newest (the highest numbers).
     std::uint64_t firstNumber = 1;
+    // Per working index: the entry of the previous list it was taken over
+    // from, or -1 for a mail fetched from the server.
+    std::vector<int> keptFrom{};
 
     // Each runs on the check thread.
     void fail(std::string text);
@@ -77,6 +80,8 @@ std::optional<std::uint64_t> readMessageCount(std::string_view text, std::size_t
 
 // Copies entry j of `from` into entry i of `to`, all eleven fields.
 void copyMail(AccountRecord& to, int i, const AccountRecord& from, int j);
+// As copyMail, but without the body preview, the one large field.
+void copyMailWithoutPreview(AccountRecord& to, int i, const AccountRecord& from, int j);
 // As copyMail, but the texts are exchanged instead of copied: entry j of
 // `from` is left with what entry i of `to` held. For scratch lists only.
 void exchangeMail(AccountRecord& to, int i, AccountRecord& from, int j);

@@ -47,19 +47,22 @@ std::size_t listBytes(const AccountRecord& account) {
     std::size_t bytes = 0;
     for (int i = 0; i < validMailCount(account); ++i)
         bytes += account.from[i].size() + account.subject[i].size() + account.date[i].size() +
-                 account.bodyPreview[i].size() + account.uid[i].size() + 5 * 16;
+                 account.uid[i].size() + 4 * 16;
     return bytes;
 }
 
-// A list of up to 3000 previews is several megabytes of fresh memory: it
-// comes in huge pages, not in a few thousand first touches of small ones.
-// The copy is only ever read for its entries below the count.
+// The run's copy of the last list leaves the previews out: they are most of
+// its bytes (megabytes at 3000 mails), only the run ever writes them, and the
+// closing bracket takes each kept mail's preview over from the slot. A list
+// of 3000 mails is still a few hundred kilobytes of fresh memory: it comes in
+// huge pages, not in a few hundred first touches of small ones. The copy is
+// only ever read for its entries below the count.
 void copyForCheck(AccountRecord& copy, const AccountRecord& account) {
     constexpr int kAdviseEvery = 32;
     const int count = validMailCount(account);
     HugePageHeapGrowth heap(listBytes(account));
     for (int i = 0; i < count; ++i) {
-        copyMail(copy, i, account, i);
+        copyMailWithoutPreview(copy, i, account, i);
         if (i % kAdviseEvery == 0)
             heap.adviseNewPart();
     }
@@ -112,12 +115,46 @@ bool openCheck(AccountRecord& account, RunScratch& scratch, SlotState& before) {
     return true;
 }
 
+// Gives each mail the working list took over from the last list its preview,
+// moved out of the slot (see copyForCheck); a mail the server listed twice
+// gets a copy. False, with nothing moved, when an entry of the slot no longer
+// holds the mail the run took over (the window only ever marks mails read
+// while a check runs, so that would be a fault).
+bool takePreviews(AccountRecord& account, AccountRecord& workingList,
+                  const std::vector<int>& keptFrom) {
+    const int count = validMailCount(workingList);
+    const int slotCount = validMailCount(account);
+    if (keptFrom.size() < static_cast<std::size_t>(count))
+        return false; // no listing: nothing to commit
+    for (int i = 0; i < count; ++i) {
+        const int j = keptFrom[static_cast<std::size_t>(i)];
+        if (j >= slotCount || (j >= 0 && account.uid[j] != workingList.uid[i]))
+            return false;
+    }
+    std::vector<int> takenBy(static_cast<std::size_t>(slotCount), -1);
+    for (int i = 0; i < count; ++i) {
+        const int j = keptFrom[static_cast<std::size_t>(i)];
+        if (j < 0)
+            continue;
+        int& taker = takenBy[static_cast<std::size_t>(j)];
+        if (taker < 0) {
+            workingList.bodyPreview[i].swap(account.bodyPreview[j]);
+            taker = i;
+        } else {
+            workingList.bodyPreview[i] = workingList.bodyPreview[taker];
+        }
+    }
+    return true;
+}
+
 // The closing bracket, the only place where a check writes an account's mail
 // arrays. The working list is scratch, so its entries are exchanged, not
 // copied. A failure keeps the old list and shows the failure.
-void closeCheck(AccountRecord& account, AccountRecord& workingList, const SlotState& before) {
+void closeCheck(AccountRecord& account, AccountRecord& workingList,
+                const std::vector<int>& keptFrom, const SlotState& before) {
     const CommitBracket bracket;
-    if (abortRequest != 0) {
+    if (abortRequest != 0 ||
+        (workingList.errorFlag == 0 && !takePreviews(account, workingList, keptFrom))) {
         account.checked = before.checked;
         account.errorFlag = before.errorFlag;
         account.errorText = before.errorText;
@@ -150,7 +187,7 @@ void checkAccount(AccountRecord& account, RunScratch& scratch, RunHost& host,
     if (refusal) {
         working.errorFlag = 1;
         working.errorText = *refusal;
-        closeCheck(account, working, before);
+        closeCheck(account, working, {}, before);
         return;
     }
     const bool imap = working.protocol == 1;
@@ -184,7 +221,7 @@ void checkAccount(AccountRecord& account, RunScratch& scratch, RunHost& host,
         runImapDialogue(check);
     else
         runPop3Dialogue(check);
-    closeCheck(account, working, before);
+    closeCheck(account, working, check.keptFrom, before);
 }
 
 void endRun(RunHost& host) {
