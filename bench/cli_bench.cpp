@@ -15,6 +15,7 @@
 #include "core/account_table.h"
 #include "full_table.h"
 #include "key_values.h"
+#include "load_average.h"
 
 #include <algorithm>
 #include <chrono>
@@ -115,6 +116,7 @@ int timed(int argc, char** argv) {
 }
 
 bool report(const char* what, const std::vector<std::string>& command, int repeat) {
+    const double loadBefore = ombrix::bench::loadAverage();
     std::vector<double> wall, cpu, rss, read;
     for (int i = 0; i < repeat; ++i) {
         const Run run = runTimed(command);
@@ -127,8 +129,10 @@ bool report(const char* what, const std::vector<std::string>& command, int repea
         rss.push_back(run.peakRssMb);
         read.push_back(run.readMb);
     }
-    std::printf("%-34s %6.0f ms (CPU %4.0f ms), peak RSS %4.0f MB, read %6.1f MB (medians of %d)\n",
-                what, median(wall), median(cpu), median(rss), median(read), repeat);
+    std::printf("%-34s %6.0f ms (CPU %4.0f ms), peak RSS %4.0f MiB, read %6.1f MB (medians of %d, "
+                "load average %.1f to %.1f)\n",
+                what, median(wall), median(cpu), median(rss), median(read), repeat, loadBefore,
+                ombrix::bench::loadAverage());
     std::fflush(stdout);
     return true;
 }

@@ -14,6 +14,7 @@
 #include "config/state_store.h"
 #include "core/account_table.h"
 #include "full_table.h"
+#include "load_average.h"
 
 #include <algorithm>
 #include <chrono>
@@ -79,13 +80,14 @@ bool acceptFor(int listener, int ms) {
     }
 }
 
-// Resident set size in MB from /proc, or -1 when the process is gone.
+// Resident set size in MB (10^6 bytes, as obx.msf's size is given) from
+// /proc, or -1 when the process is gone.
 double residentMb(pid_t pid) {
     std::ifstream status("/proc/" + std::to_string(pid) + "/status");
     std::string line;
     while (std::getline(status, line))
         if (line.starts_with("VmRSS:"))
-            return std::strtod(line.c_str() + 6, nullptr) / 1024.0;
+            return std::strtod(line.c_str() + 6, nullptr) * 1024.0 / 1e6;
     return -1;
 }
 
@@ -178,6 +180,7 @@ void writeDirectory(const std::string& directory, int port, bool full) {
 
 bool report(const char* what, const std::string& program, const std::string& directory,
             int listener, int starts) {
+    const double loadBefore = ombrix::bench::loadAverage();
     std::vector<double> toCheck, cpu, rssMark, rssSettled;
     for (int i = 0; i < starts; ++i) {
         const auto start = timeOneStart(program, directory, listener);
@@ -193,10 +196,10 @@ bool report(const char* what, const std::string& program, const std::string& dir
     const auto msf = std::filesystem::path(directory) / "obx.msf";
     std::error_code ignored;
     const double msfMb = double(std::filesystem::file_size(msf, ignored)) / 1e6;
-    std::printf("%-12s exec to first check %.0f ms (CPU %.0f ms), RSS %.0f MB, settled %.0f MB, "
-                "obx.msf %.1f MB (medians of %d)\n",
+    std::printf("%-12s exec to first check %.0f ms (CPU %.0f ms), RSS %.1f MB, settled %.1f MB "
+                "(obx.msf %.1f MB + %.1f MB) (medians of %d, load average %.1f to %.1f)\n",
                 what, median(toCheck), median(cpu), median(rssMark), median(rssSettled), msfMb,
-                starts);
+                median(rssSettled) - msfMb, starts, loadBefore, ombrix::bench::loadAverage());
     return true;
 }
 

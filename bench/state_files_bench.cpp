@@ -6,6 +6,7 @@
 #include "config/program_directory.h"
 #include "config/state_store.h"
 #include "full_table.h"
+#include "load_average.h"
 
 #include <chrono>
 #include <cstdio>
@@ -29,8 +30,8 @@ int load(const char* directory) {
     programDirectory = directory;
     const double load = millisecondsOf([] { loadState(); });
     const double unchanged = millisecondsOf([] { saveState(SaveKind::MailListFile); });
-    std::printf("load %.0f ms (%u accounts), saving it unchanged %.0f ms\n", load, accountCount,
-                unchanged);
+    std::printf("load %.0f ms (%u accounts), saving it unchanged %.0f ms (load average %.1f)\n",
+                load, accountCount, unchanged, bench::loadAverage());
     return accountCount == kMaxAccounts ? 0 : 1;
 }
 
