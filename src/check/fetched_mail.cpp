@@ -1,11 +1,13 @@
 #include "check/fetched_mail.h"
 
 #include "check/mail_date.h"
+#include "mime/header_reader.h"
 #include "mime/message_part.h"
 #include "platform/ascii.h"
 
 #include <algorithm>
 #include <charconv>
+#include <new>
 #include <optional>
 
 namespace ombrix {
@@ -66,6 +68,18 @@ std::string_view pop3Preview(std::string_view fetched, std::string_view afterHea
     return afterHeader;
 }
 
+// The fields of the mail's own header, as MessagePart::load reads them, without
+// decoding the body and its parts: the list shows header fields only, and the
+// preview is kept as the server sent it. A header that could not be read to
+// its end still answers with the fields before the fault.
+void readOwnHeader(std::string_view fetched, MessagePart& message) {
+    try {
+        mime::readHeader(fetched, message.fields);
+    } catch (const std::bad_alloc&) {
+        // the fields read so far stay, as after a failed load
+    }
+}
+
 } // namespace
 
 std::string bodyPreviewOf(std::string_view fetched, FetchForm form) {
@@ -90,7 +104,7 @@ std::string listedSubjectOf(const MessagePart& message) {
 
 std::string listedSubjectOf(std::string_view mailText) {
     MessagePart message;
-    message.load(mailText);
+    readOwnHeader(mailText, message);
     return listedSubjectOf(message);
 }
 
@@ -98,8 +112,7 @@ void ParseFetchedMail(std::string_view fetched, AccountRecord& workingList, int 
     if (i < 0 || i >= kMaxMails)
         return;
     MessagePart message;
-    // A header that could not be read to its end still answers with the fields before the fault.
-    message.load(fetched);
+    readOwnHeader(fetched, message);
     workingList.subject[i] = listedSubjectOf(message);
     workingList.from[i] = valueOrEmpty(message.getFrom());
     workingList.date[i] = valueOrEmpty(message.getDate());
