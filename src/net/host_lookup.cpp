@@ -1,6 +1,7 @@
 #include "net/host_lookup.h"
 
 #include <algorithm>
+#include <arpa/inet.h>
 #include <cstring>
 #include <netdb.h>
 #include <netinet/in.h>
@@ -43,6 +44,25 @@ struct AddressList {
 };
 
 } // namespace
+
+std::optional<SocketAddress> addressLiteral(const std::string& host, std::uint16_t port) {
+    SocketAddress address;
+    auto* v4 = reinterpret_cast<sockaddr_in*>(&address.bytes);
+    auto* v6 = reinterpret_cast<sockaddr_in6*>(&address.bytes);
+    if (inet_pton(AF_INET, host.c_str(), &v4->sin_addr) == 1) {
+        v4->sin_family = AF_INET;
+        v4->sin_port = htons(port);
+        address.length = sizeof(sockaddr_in);
+        return address;
+    }
+    if (inet_pton(AF_INET6, host.c_str(), &v6->sin6_addr) == 1) {
+        v6->sin6_family = AF_INET6;
+        v6->sin6_port = htons(port);
+        address.length = sizeof(sockaddr_in6);
+        return address;
+    }
+    return std::nullopt;
+}
 
 HostLookup::HostLookup(std::string host, std::uint16_t port, std::uint32_t budgetMs,
                        EventHandle finished)

@@ -8,6 +8,7 @@
 #include "platform/event.h"
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <sys/socket.h>
 #include <thread>
@@ -19,6 +20,10 @@ struct SocketAddress {
     sockaddr_storage bytes{};
     socklen_t length = 0;
 };
+
+// The address when host is an IPv4 or IPv6 address in its usual text form,
+// which needs no name service and no thread to wait for; none for a name.
+std::optional<SocketAddress> addressLiteral(const std::string& host, std::uint16_t port);
 
 class HostLookup {
 public:

@@ -122,6 +122,14 @@ bool CMailSocket::connect(const std::string& host, bool useSsl, const std::strin
 
 bool CMailSocket::lookUp(const std::string& host, std::uint16_t port, const WaitLimit& limit,
                          MailConnection& attempt, std::vector<SocketAddress>& addresses) {
+    if (const std::optional<SocketAddress> literal = addressLiteral(host, port)) {
+        if (aborted()) {
+            failureReason_ = "aborted";
+            return false;
+        }
+        addresses = {*literal};
+        return true;
+    }
     attempt.resolved->reset();
     auto lookup = std::make_unique<HostLookup>(host, port, remainingMs(limit), attempt.resolved);
     // Sliced, so that an abort is seen within a second.

@@ -5,6 +5,7 @@
 // own. Any wait, plain or TLS, ends with an abort or a cancel from another
 // thread although no time-out would end it.
 
+#include "net/host_lookup.h"
 #include "net/link.h"
 #include "net/mail_socket.h"
 #include "net/socket_test_support.h"
@@ -130,6 +131,30 @@ TEST_F(LinkWaitTest, CancelFromAnotherThreadEndsAReadWithoutAnyLimit) {
         EXPECT_EQ(pending.get(), ReadStatus::Ended);
         EXPECT_FALSE(link.writeAll("QUIT\r\n", {})) << "a cancelled link sends nothing more";
     }
+}
+
+TEST_F(LinkWaitTest, AnAddressLiteralNeedsNoLookupAndAnAbortStillEndsItsConnect) {
+    const auto v4 = addressLiteral("127.0.0.1", 110);
+    ASSERT_TRUE(v4.has_value());
+    const auto* in = reinterpret_cast<const sockaddr_in*>(&v4->bytes);
+    EXPECT_EQ(in->sin_family, AF_INET);
+    EXPECT_EQ(ntohs(in->sin_port), 110);
+    EXPECT_EQ(ntohl(in->sin_addr.s_addr), INADDR_LOOPBACK);
+    const auto v6 = addressLiteral("::1", 993);
+    ASSERT_TRUE(v6.has_value());
+    EXPECT_EQ(reinterpret_cast<const sockaddr_in6*>(&v6->bytes)->sin6_family, AF_INET6);
+    EXPECT_EQ(v6->length, sizeof(sockaddr_in6));
+    // Names, and the short forms only the resolver reads, are looked up as before.
+    for (const char* name : {"localhost", "127.1", "mail.example.org", ""})
+        EXPECT_FALSE(addressLiteral(name, 110).has_value()) << name;
+
+    LoopbackServer server(Script().sendLine("+OK ready"));
+    abortFlag = 1;
+    EXPECT_FALSE(socket.ConnectPop3("127.0.0.1", false, server.port()));
+    EXPECT_EQ(socket.lastFailureReason(), "aborted");
+    abortFlag = 0;
+    ASSERT_TRUE(socket.ConnectPop3("127.0.0.1", false, server.port()));
+    EXPECT_EQ(lineReply(kNeverMs), "+OK ready\r\n");
 }
 
 } // namespace
