@@ -38,6 +38,8 @@ bool AccountCheck::answered() {
 }
 
 void AccountCheck::beginListing(std::uint64_t serverCount) {
+    previousUids.buildOnce(previousList);
+    triples.buildOnce(previousList);
     const int listed = static_cast<int>(std::min<std::uint64_t>(serverCount, kMaxMails));
     firstNumber = serverCount - static_cast<std::uint64_t>(listed) + 1;
     workingList.mailCount = listed;

@@ -33,8 +33,10 @@ struct AccountCheck {
     AccountRecord& account;
     AccountRecord& workingList;
     AccountRecord& previousList; // scratch: known mails are moved out of it
-    const PreviousUidIndex& previousUids;
-    const MailTriples& triples;
+    // Both are built from previousList when a listing begins (an unchanged
+    // box never needs them), before any entry moves out of it.
+    PreviousUidIndex& previousUids;
+    MailTriples& triples;
     ReplyBuffer& reply;
     CMailSocket& socket;
     CheckProgress& progress;
@@ -61,7 +63,8 @@ struct AccountCheck {
     bool answered();
 
     // A listing begins for a mailbox of serverCount mails: the list holds the
-    // newest of them, as many as the arrays take.
+    // newest of them, as many as the arrays take. Builds the look-ups of the
+    // last list.
     void beginListing(std::uint64_t serverCount);
     // The message number of mail index i on the server.
     std::uint64_t messageNumber(int i) const { return firstNumber + static_cast<std::uint64_t>(i); }

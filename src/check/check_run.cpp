@@ -203,8 +203,8 @@ void checkAccount(AccountRecord& account, RunScratch& scratch, RunHost& host,
         progress.range(0, 10);
         progress.position(1);
     }
-    const MailTriples triples(*scratch.previousList);
-    const PreviousUidIndex previousUids(*scratch.previousList);
+    MailTriples triples;
+    PreviousUidIndex previousUids;
     AccountCheck check{.account = working,
                        .workingList = working,
                        .previousList = *scratch.previousList,

@@ -3,6 +3,13 @@
 namespace ombrix {
 
 MailTriples::MailTriples(const AccountRecord& previousList) {
+    buildOnce(previousList);
+}
+
+void MailTriples::buildOnce(const AccountRecord& previousList) {
+    if (built_)
+        return;
+    built_ = true;
     const int count = validMailCount(previousList);
     knownTriples_.reserve(static_cast<std::size_t>(count));
     for (int j = 0; j < count; ++j) {

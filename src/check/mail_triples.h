@@ -15,6 +15,11 @@ class MailTriples {
 public:
     // Runs on the check thread.
     explicit MailTriples(const AccountRecord& previousList);
+    // Triples that know no mail until buildOnce().
+    MailTriples() = default;
+    // Takes the triples of previousList unless taken already: a check takes
+    // them only once it lists mails, before any entry moves.
+    void buildOnce(const AccountRecord& previousList);
 
     // Entry i of the list, compared field by field as exact bytes.
     bool readBefore(const AccountRecord& list, int i) const;
@@ -26,6 +31,7 @@ private:
     // Hash sets: 3000 fetched mails against 3000 listed ones stay linear.
     std::unordered_set<std::string> readTriples_;
     std::unordered_set<std::string> knownTriples_;
+    bool built_ = false;
 };
 
 } // namespace ombrix

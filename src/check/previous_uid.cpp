@@ -3,6 +3,13 @@
 namespace ombrix {
 
 PreviousUidIndex::PreviousUidIndex(const AccountRecord& previousList) {
+    buildOnce(previousList);
+}
+
+void PreviousUidIndex::buildOnce(const AccountRecord& previousList) {
+    if (built_)
+        return;
+    built_ = true;
     const int count = validMailCount(previousList);
     lowestIndex_.reserve(static_cast<std::size_t>(count));
     // emplace keeps the first entry of an id: duplicates answer the lowest index.

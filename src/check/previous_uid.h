@@ -19,6 +19,11 @@ class PreviousUidIndex {
 public:
     // Runs on the check thread.
     explicit PreviousUidIndex(const AccountRecord& previousList);
+    // An index that answers nothing until buildOnce().
+    PreviousUidIndex() = default;
+    // Builds the index of previousList unless it is built already: a check
+    // builds it only once it lists mails, before any entry moves.
+    void buildOnce(const AccountRecord& previousList);
 
     // The lowest index j below the list's mailCount whose uid equals the
     // given id exactly (case-sensitive, line end included), or -1.
@@ -33,6 +38,7 @@ private:
         }
     };
     std::unordered_map<std::string, int, TransparentHash, std::equal_to<>> lowestIndex_;
+    bool built_ = false;
 };
 
 // The same answer without a prepared index; for a single look-up only.
