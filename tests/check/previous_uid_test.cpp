@@ -52,6 +52,16 @@ TEST_F(PreviousUidTest, IndexKeepsItsAnswersWhenTheListChangesLater) {
     EXPECT_EQ(index.find("AAA\r\n"), 0);
 }
 
+TEST_F(PreviousUidTest, ALaterBuiltIndexTakesTheListOfItsFirstBuildOnly) {
+    PreviousUidIndex index;
+    EXPECT_EQ(index.find("abc\r\n"), -1) << "not built yet";
+    index.buildOnce(*previousList);
+    previousList->uid[1] = "moved away";
+    index.buildOnce(*previousList); // a second listing of the same check changes nothing
+    EXPECT_EQ(index.find("abc\r\n"), 1);
+    EXPECT_EQ(index.find("moved away"), -1);
+}
+
 TEST_F(PreviousUidTest, FullListOfDistinctIdsFindsEveryEntry) {
     previousList->mailCount = kMaxMails;
     for (int j = 0; j < kMaxMails; ++j)
