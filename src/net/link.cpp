@@ -63,6 +63,18 @@ void blockFromNowOn(int fd) {
     }
 }
 
+Link::Transfer transferOf(TlsSession::Step step) {
+    switch (step) {
+    case TlsSession::Step::Done:
+        return Link::Transfer::Done;
+    case TlsSession::Step::WantRead:
+    case TlsSession::Step::WantWrite:
+        return Link::Transfer::Blocked;
+    default:
+        return Link::Transfer::Ended;
+    }
+}
+
 bool isRetry(int error) {
     return error == EAGAIN || error == EWOULDBLOCK || error == EINTR;
 }
@@ -289,15 +301,7 @@ Link::Transfer Link::receive(char* buffer, std::size_t capacity, bool wait, std:
     got = 0;
     if (tls_) {
         std::lock_guard lock(tlsMutex_);
-        switch (tls_->read(buffer, capacity, got, wait)) {
-        case TlsSession::Step::Done:
-            return Transfer::Done;
-        case TlsSession::Step::WantRead:
-        case TlsSession::Step::WantWrite:
-            return Transfer::Blocked;
-        default:
-            return Transfer::Ended;
-        }
+        return transferOf(tls_->read(buffer, capacity, got, wait));
     }
     const ssize_t result = ::recv(fd_, buffer, capacity, wait ? 0 : MSG_DONTWAIT);
     if (result > 0) {
@@ -346,15 +350,7 @@ Link::Transfer Link::send(std::string_view bytes, bool wait, std::size_t& sent) 
     sent = 0;
     if (tls_) {
         std::lock_guard lock(tlsMutex_);
-        switch (tls_->write(bytes.data(), bytes.size(), sent, wait)) {
-        case TlsSession::Step::Done:
-            return Transfer::Done;
-        case TlsSession::Step::WantRead:
-        case TlsSession::Step::WantWrite:
-            return Transfer::Blocked;
-        default:
-            return Transfer::Ended;
-        }
+        return transferOf(tls_->write(bytes.data(), bytes.size(), sent, wait));
     }
     const ssize_t result =
         ::send(fd_, bytes.data(), bytes.size(), MSG_NOSIGNAL | (wait ? 0 : MSG_DONTWAIT));

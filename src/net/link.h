@@ -81,6 +81,9 @@ public:
     // The server's certificate when open() failed because it was refused.
     const std::optional<CertificateFacts>& refusedCertificate() const { return refused_; }
 
+    // What one read or write, waiting or not, came to.
+    enum class Transfer { Done, Blocked, Ended };
+
 private:
     enum class Readiness { Ready, Cancelled, TimedOut, Stopped };
     Readiness waitUntil(short events, const WaitLimit& limit);
@@ -88,7 +91,6 @@ private:
     // next slice of the limit, or why there is no time left.
     Readiness nextSlice(const WaitLimit& limit);
     static ReadResult notReadable(Readiness readiness);
-    enum class Transfer { Done, Blocked, Ended };
     Transfer receive(char* buffer, std::size_t capacity, bool wait, std::size_t& got);
     Transfer send(std::string_view bytes, bool wait, std::size_t& sent);
     void adopt(int fd);

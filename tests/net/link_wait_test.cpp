@@ -26,21 +26,12 @@ using namespace std::chrono_literals;
 constexpr std::uint32_t kShortMs = 300;
 constexpr std::uint32_t kNeverMs = 600000; // only an abort or a cancel can end the wait
 
-class LinkWaitTest : public SocketTest {
+class LinkWaitTest : public TlsSocketTest {
 protected:
     std::unique_ptr<LoopbackServer> serve(Script script, bool tls) {
         return tls ? std::make_unique<LoopbackServer>(std::move(script), pki)
                    : std::make_unique<LoopbackServer>(std::move(script));
     }
-    std::string lineReply(std::uint32_t timeoutMs) {
-        return reply([&](std::span<char> dest) {
-            return socket.ReceiveReply(dest, timeoutMs, 200, true, false);
-        });
-    }
-
-    TempDir dir;
-    TestCertificates pki = makeTestCertificates(dir.path());
-    CMailSocket socket{abortFlag};
 };
 
 TEST_F(LinkWaitTest, OnlyAReplyThatStopsHalfWayIsAcknowledgedBeforeItsWait) {

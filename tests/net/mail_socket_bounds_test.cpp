@@ -23,20 +23,9 @@ constexpr std::uint32_t kNeverMs = 600000; // only an abort or the stream's end 
 // Far more than the socket buffers of both ends hold on the loopback interface.
 const std::string kFlood(32u << 20, 'x');
 
-class BoundedWaitTest : public SocketTest {
-protected:
-    // One POP3 line reply; the count of receives that ran out of time tells
-    // whether it ended by the stream's end instead.
-    std::string lineReply(std::uint32_t timeoutMs) {
-        return reply([&](std::span<char> dest) {
-            return socket.ReceiveReply(dest, timeoutMs, 200, true, false);
-        });
-    }
-
-    TempDir dir;
-    TestCertificates pki = makeTestCertificates(dir.path());
-    CMailSocket socket{abortFlag};
-};
+// The count of receives that ran out of time tells whether a line reply ended
+// by the stream's end instead.
+class BoundedWaitTest : public TlsSocketTest {};
 
 TEST_F(BoundedWaitTest, ConnectThatGetsNoAnswerFailsAtTheTimeOutWithItsReason) {
     ScopedEnv trust("SSL_CERT_FILE", pki.caFile.string());

@@ -11,16 +11,9 @@ namespace {
 
 using namespace std::chrono_literals;
 
-class MailSocketTlsTest : public SocketTest {
+class MailSocketTlsTest : public TlsSocketTest {
 protected:
-    std::string greeting() {
-        return reply([&](std::span<char> dest) {
-            return socket.ReceiveReply(dest, 5000, 200, true, false);
-        });
-    }
-    TempDir dir;
-    TestCertificates pki = makeTestCertificates(dir.path());
-    CMailSocket socket{abortFlag};
+    std::string greeting() { return lineReply(5000); }
 };
 
 TEST_F(MailSocketTlsTest, TrustedServerCertificateConnectsAndCarriesTheDialogue) {

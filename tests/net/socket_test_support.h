@@ -1,10 +1,12 @@
 #pragma once
 // Shared bits of the connection tests: a reply buffer, a recording message
-// presenter and a scoped environment variable.
+// presenter, a scoped environment variable and a socket with test certificates.
 
 #include "net/mail_socket.h"
 #include "platform/message_box.h"
+#include "support/loopback_server.h"
 #include "support/process_reset.h"
+#include "support/temp_dir.h"
 
 #include <cstdlib>
 #include <gtest/gtest.h>
@@ -73,6 +75,21 @@ protected:
     RecordingPresenter boxes;
     // The abort flag of every socket a test makes; the run's own flag is not involved.
     CMailSocket::AbortFlag abortFlag{0};
+};
+
+// One socket, and a certificate authority of the test's own for its TLS servers.
+class TlsSocketTest : public SocketTest {
+protected:
+    // One POP3 line reply.
+    std::string lineReply(std::uint32_t timeoutMs) {
+        return reply([&](std::span<char> dest) {
+            return socket.ReceiveReply(dest, timeoutMs, 200, true, false);
+        });
+    }
+
+    TempDir dir;
+    TestCertificates pki = makeTestCertificates(dir.path());
+    CMailSocket socket{abortFlag};
 };
 
 } // namespace ombrix::test

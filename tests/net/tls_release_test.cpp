@@ -77,7 +77,7 @@ void* countedReallocate(void* pointer, std::size_t size, const char* file, int l
     return moved + kHeader;
 }
 
-class TlsReleaseTest : public SocketTest {
+class TlsReleaseTest : public TlsSocketTest {
 protected:
     // A hand-shake that the peer never answers, given up at the time-out or
     // by an abort. The peer holds no library objects, so the client's must all
@@ -142,17 +142,10 @@ protected:
         }
     }
 
-    std::string lineReply() {
-        return reply([&](std::span<char> dest) {
-            return socket.ReceiveReply(dest, 20000, 200, true, false);
-        });
-    }
+    std::string lineReply() { return TlsSocketTest::lineReply(20000); }
 
-    TempDir dir;
     TempDir otherDir;
-    TestCertificates pki = makeTestCertificates(dir.path());
     TestCertificates otherCa = makeTestCertificates(otherDir.path());
-    CMailSocket socket{abortFlag};
 };
 
 TEST_F(TlsReleaseTest, AHandshakeGivenUpLeavesNoLibraryObjectBehind) {
