@@ -116,12 +116,14 @@ bool openCheck(AccountRecord& account, RunScratch& scratch, SlotState& before) {
 }
 
 // Gives each mail the working list took over from the last list its preview,
-// moved out of the slot (see copyForCheck); a mail the server listed twice
-// gets a copy. False, with nothing moved, when an entry of the slot no longer
-// holds the mail the run took over (the window only ever marks mails read
+// moved out of the slot (see copyForCheck), and its read mark as the slot has
+// it now: the user may have marked it read or unread while the run went on,
+// and the run's copy of the mark is older. A mail the server listed twice
+// gets copies. False, with nothing moved, when an entry of the slot no longer
+// holds the mail the run took over (the window only ever changes read marks
 // while a check runs, so that would be a fault).
-bool takePreviews(AccountRecord& account, AccountRecord& workingList,
-                  const std::vector<int>& keptFrom) {
+bool takeOverFromSlot(AccountRecord& account, AccountRecord& workingList,
+                      const std::vector<int>& keptFrom) {
     const int count = validMailCount(workingList);
     const int slotCount = validMailCount(account);
     if (keptFrom.size() < static_cast<std::size_t>(count))
@@ -136,6 +138,7 @@ bool takePreviews(AccountRecord& account, AccountRecord& workingList,
         const int j = keptFrom[static_cast<std::size_t>(i)];
         if (j < 0)
             continue;
+        workingList.read[i] = account.read[j];
         int& taker = takenBy[static_cast<std::size_t>(j)];
         if (taker < 0) {
             workingList.bodyPreview[i].swap(account.bodyPreview[j]);
@@ -154,7 +157,7 @@ void closeCheck(AccountRecord& account, AccountRecord& workingList,
                 const std::vector<int>& keptFrom, const SlotState& before) {
     const CommitBracket bracket;
     if (abortRequest != 0 ||
-        (workingList.errorFlag == 0 && !takePreviews(account, workingList, keptFrom))) {
+        (workingList.errorFlag == 0 && !takeOverFromSlot(account, workingList, keptFrom))) {
         account.checked = before.checked;
         account.errorFlag = before.errorFlag;
         account.errorText = before.errorText;

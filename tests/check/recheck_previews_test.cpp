@@ -2,7 +2,8 @@
 // keeps its own preview back when it commits: in the server's new order, to a
 // mail the server lists twice, and for an unchanged box. Should an entry of
 // the slot stop holding the mail the run took over, no preview is attached to
-// a wrong mail: the run keeps the list as the slot has it.
+// a wrong mail: the run keeps the list as the slot has it. A read mark the user
+// changes while the run goes on is the one the committed list keeps.
 
 #include "check_fixture.h"
 #include "core/table_lock.h"
@@ -104,6 +105,40 @@ TEST_F(RecheckPreviewsTest, ASlotChangedUnderTheRunKeepsItsListAndNoPreviewMoves
     for (int i = 0; i < 3; ++i) {
         EXPECT_EQ(a.uid[i], uids[i]) << i;
         EXPECT_EQ(a.bodyPreview[i], previews[i]) << i;
+    }
+}
+
+TEST_F(RecheckPreviewsTest, AReadMarkChangedWhileTheRunWaitsFollowsItsMailIntoTheNewList) {
+    // The server now lists u3 first and u1 twice; u2 is gone.
+    Script s;
+    pop3Login(s); // steps 0 to 4
+    s.expect("STAT").sendLine("+OK 3 900");
+    s.expect("UIDL").send("+OK\r\n1 u3\r\n2 u1\r\n3 u1\r\n.\r\n");
+    s.expect("QUIT").hold().sendLine("+OK bye"); // step 10: the run waits for the farewell
+    LoopbackServer server(s);
+    AccountRecord& a = account(0, server);
+    storeLastList(a);
+    a.read[2] = 1; // u3 was read at the last check
+
+    std::thread run([this] { runCheck(); });
+    ASSERT_TRUE(server.waitUntilReached(10));
+    {
+        // What the mail list's check boxes do while a check runs.
+        const TableAccess access;
+        a.read[0] = 1; // u1 marked read
+        a.read[2] = 0; // u3 marked unread again
+    }
+    server.release();
+    run.join();
+
+    EXPECT_TRUE(server.waitUntilDone());
+    EXPECT_EQ(a.errorFlag, 0) << a.errorText;
+    ASSERT_EQ(a.mailCount, 3);
+    const char* uids[] = {"u3\r\n", "u1\r\n", "u1\r\n"};
+    const std::uint8_t marks[] = {0, 1, 1};
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_EQ(a.uid[i], uids[i]) << i;
+        EXPECT_EQ(a.read[i], marks[i]) << i;
     }
 }
 
