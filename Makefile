@@ -8,20 +8,21 @@ PREFIX ?= /usr/local
 TEST_JOBS ?= $(shell echo $$(( $$(nproc) * 2 )))
 
 .PHONY: run test deps build build-asan build-tsan check-normal check-asan check-tsan \
-	ctest-normal ctest-asan ctest-tsan build-asan-behind build-tsan-behind \
+	ctest-normal ctest-asan ctest-tsan build-asan-behind build-tsan-behind check-tsan-behind \
 	bench demo install package screenshots format format-check clean
 
 run: build
 	./build/src/app/ombrix
 
 # The next pass builds while a pass's tests run, at a lower priority than
-# they; each of the two prints its output in one piece when it ends.
+# they; each of the two prints its output in one piece when it ends. The
+# ThreadSanitizer pass's tests run beside the sanitizer pass's, as soon as
+# their build is done.
 test: deps
 	$(MAKE) format-check
 	$(MAKE) build
 	$(MAKE) -j2 --output-sync=recurse ctest-normal build-asan-behind
-	$(MAKE) -j2 --output-sync=recurse ctest-asan build-tsan-behind
-	$(MAKE) ctest-tsan
+	$(MAKE) -j2 --output-sync=recurse ctest-asan check-tsan-behind
 
 deps:
 	scripts/install-deps
@@ -42,6 +43,9 @@ build-tsan: deps
 
 build-asan-behind build-tsan-behind: build-%-behind:
 	nice -n 10 $(MAKE) build-$*
+
+check-tsan-behind: build-tsan-behind
+	$(MAKE) ctest-tsan
 
 check-normal: build
 	$(MAKE) ctest-normal
