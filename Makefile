@@ -27,17 +27,26 @@ test: deps
 deps:
 	scripts/install-deps
 
+# CMake refuses a build directory that it configured for another generator:
+# one an older checkout set up for Make is configured anew (ccache keeps the
+# objects).
+ninja-dir = if [ -f $(1)/CMakeCache.txt ] && ! grep -qx 'CMAKE_GENERATOR:INTERNAL=Ninja' \
+	$(1)/CMakeCache.txt; then rm -rf $(1)/CMakeCache.txt $(1)/CMakeFiles; fi
+
 build: deps
+	@$(call ninja-dir,build)
 	cmake --preset dev
 	cmake --build --preset dev --parallel $(JOBS)
 
 build-asan: deps
+	@$(call ninja-dir,build-asan)
 	cmake --preset asan-ubsan
 	cmake --build --preset asan-ubsan --parallel $(JOBS)
 
 # ThreadSanitizer builds only the test programs labelled "threads" (runs,
 # sockets, sounds, the wait dialog, the window with its runs) and runs them.
 build-tsan: deps
+	@$(call ninja-dir,build-tsan)
 	cmake --preset tsan
 	cmake --build --preset tsan --parallel $(JOBS)
 
