@@ -8,6 +8,7 @@
 #include "check_fixture.h"
 #include "core/table_lock.h"
 
+#include <functional>
 #include <thread>
 
 namespace ombrix::test {
@@ -23,6 +24,34 @@ protected:
             a.bodyPreview[i] = "preview of u" + std::to_string(i + 1);
         }
         a.mailCount = 3;
+    }
+
+    // A re-check of storeLastList's mails whose server lists `uidl`, then
+    // holds the run at QUIT while `meanwhile` changes the slot under the
+    // table lock, as the window would.
+    void recheckWhile(const std::string& uidl, const std::function<void(AccountRecord&)>& meanwhile,
+                      const std::function<void(AccountRecord&)>& before = {}) {
+        Script s;
+        pop3Login(s); // steps 0 to 4
+        s.expect("STAT").sendLine("+OK 3 900");
+        s.expect("UIDL").send(uidl);
+        s.expect("QUIT").hold().sendLine("+OK bye"); // step 10: the run waits for the farewell
+        LoopbackServer server(s);
+        AccountRecord& a = account(0, server);
+        storeLastList(a);
+        if (before)
+            before(a);
+
+        std::thread run([this] { runCheck(); });
+        const bool held = server.waitUntilReached(10);
+        if (held) {
+            const TableAccess access;
+            meanwhile(a);
+        }
+        server.release();
+        run.join();
+        EXPECT_TRUE(held) << "the run never reached QUIT";
+        EXPECT_TRUE(server.waitUntilDone());
     }
 };
 
@@ -78,27 +107,13 @@ TEST_F(RecheckPreviewsTest, AnUnchangedImapBoxKeepsEveryPreviewWhereItWas) {
 }
 
 TEST_F(RecheckPreviewsTest, ASlotChangedUnderTheRunKeepsItsListAndNoPreviewMovesToAWrongMail) {
-    Script s;
-    pop3Login(s); // steps 0 to 4
-    s.expect("STAT").sendLine("+OK 3 900");
-    s.expect("UIDL").send("+OK\r\n1 u1\r\n2 u2\r\n3 u3\r\n.\r\n");
-    s.expect("QUIT").hold().sendLine("+OK bye"); // step 10: the run waits for the farewell
-    LoopbackServer server(s);
-    AccountRecord& a = account(0, server);
-    storeLastList(a);
-
-    std::thread run([this] { runCheck(); });
-    ASSERT_TRUE(server.waitUntilReached(10));
-    {
-        // Never done by the window while a check runs; a fault this guards against.
-        const TableAccess access;
+    // Never done by the window while a check runs; a fault this guards against.
+    recheckWhile("+OK\r\n1 u1\r\n2 u2\r\n3 u3\r\n.\r\n", [](AccountRecord& a) {
         a.uid[1] = "other\r\n";
         a.bodyPreview[1] = "preview of other";
-    }
-    server.release();
-    run.join();
+    });
 
-    EXPECT_TRUE(server.waitUntilDone());
+    const AccountRecord& a = accounts[0];
     ASSERT_EQ(a.mailCount, 3);
     const char* uids[] = {"u1\r\n", "other\r\n", "u3\r\n"};
     const char* previews[] = {"preview of u1", "preview of other", "preview of u3"};
@@ -109,29 +124,18 @@ TEST_F(RecheckPreviewsTest, ASlotChangedUnderTheRunKeepsItsListAndNoPreviewMoves
 }
 
 TEST_F(RecheckPreviewsTest, AReadMarkChangedWhileTheRunWaitsFollowsItsMailIntoTheNewList) {
-    // The server now lists u3 first and u1 twice; u2 is gone.
-    Script s;
-    pop3Login(s); // steps 0 to 4
-    s.expect("STAT").sendLine("+OK 3 900");
-    s.expect("UIDL").send("+OK\r\n1 u3\r\n2 u1\r\n3 u1\r\n.\r\n");
-    s.expect("QUIT").hold().sendLine("+OK bye"); // step 10: the run waits for the farewell
-    LoopbackServer server(s);
-    AccountRecord& a = account(0, server);
-    storeLastList(a);
-    a.read[2] = 1; // u3 was read at the last check
+    // The server now lists u3 first and u1 twice; u2 is gone. u3 was read at
+    // the last check; while the run waits, the mail list's boxes mark u1 read
+    // and u3 unread again.
+    recheckWhile(
+        "+OK\r\n1 u3\r\n2 u1\r\n3 u1\r\n.\r\n",
+        [](AccountRecord& a) {
+            a.read[0] = 1;
+            a.read[2] = 0;
+        },
+        [](AccountRecord& a) { a.read[2] = 1; });
 
-    std::thread run([this] { runCheck(); });
-    ASSERT_TRUE(server.waitUntilReached(10));
-    {
-        // What the mail list's check boxes do while a check runs.
-        const TableAccess access;
-        a.read[0] = 1; // u1 marked read
-        a.read[2] = 0; // u3 marked unread again
-    }
-    server.release();
-    run.join();
-
-    EXPECT_TRUE(server.waitUntilDone());
+    const AccountRecord& a = accounts[0];
     EXPECT_EQ(a.errorFlag, 0) << a.errorText;
     ASSERT_EQ(a.mailCount, 3);
     const char* uids[] = {"u3\r\n", "u1\r\n", "u1\r\n"};
