@@ -134,21 +134,33 @@ void Link::cancel() {
     }
 }
 
-Link::Readiness Link::nextSlice(const WaitLimit& limit) {
+Link::Readiness Link::sliceOf(const WaitLimit& limit, std::optional<std::uint64_t>& sliceMs) const {
     if (cancelled_) {
         return Readiness::Cancelled;
     }
     if (limit.stop && *limit.stop != 0) {
         return Readiness::Stopped;
     }
-    std::uint64_t slice = limit.stop ? kStopSliceMs : 0;
+    sliceMs.reset();
+    if (limit.stop) {
+        sliceMs = kStopSliceMs;
+    }
     if (limit.deadline != UINT64_MAX) {
         const std::uint64_t now = TickCount();
         if (now >= limit.deadline) {
             return Readiness::TimedOut;
         }
-        slice = std::min(kStopSliceMs, limit.deadline - now);
+        sliceMs = std::min(kStopSliceMs, limit.deadline - now);
     }
+    return Readiness::Ready;
+}
+
+Link::Readiness Link::nextSlice(const WaitLimit& limit) {
+    std::optional<std::uint64_t> sliceMs;
+    if (const Readiness readiness = sliceOf(limit, sliceMs); readiness != Readiness::Ready) {
+        return readiness;
+    }
+    const std::uint64_t slice = sliceMs.value_or(0); // 0: the socket waits as long as it takes
     if (slice != sliceMs_) {
         timeval time{};
         time.tv_sec = static_cast<time_t>(slice / 1000);
@@ -162,22 +174,12 @@ Link::Readiness Link::nextSlice(const WaitLimit& limit) {
 
 Link::Readiness Link::waitUntil(short events, const WaitLimit& limit) {
     pollfd watched[2] = {{fd_, events, 0}, {wakeFd_, POLLIN, 0}};
-    const bool limited = limit.stop || limit.deadline != UINT64_MAX;
     for (;;) {
-        if (cancelled_) {
-            return Readiness::Cancelled;
+        std::optional<std::uint64_t> sliceMs;
+        if (const Readiness readiness = sliceOf(limit, sliceMs); readiness != Readiness::Ready) {
+            return readiness;
         }
-        if (limit.stop && *limit.stop != 0) {
-            return Readiness::Stopped;
-        }
-        int timeoutMs = -1;
-        if (limited) {
-            const std::uint64_t now = TickCount();
-            if (now >= limit.deadline) {
-                return Readiness::TimedOut;
-            }
-            timeoutMs = static_cast<int>(std::min(kStopSliceMs, limit.deadline - now));
-        }
+        const int timeoutMs = sliceMs ? static_cast<int>(*sliceMs) : -1;
         const int result = ::poll(watched, 2, timeoutMs);
         if (result < 0 && errno != EINTR) {
             return Readiness::Cancelled;

@@ -87,6 +87,9 @@ public:
 private:
     enum class Readiness { Ready, Cancelled, TimedOut, Stopped };
     Readiness waitUntil(short events, const WaitLimit& limit);
+    // Before a blocking step: Ready and the longest it may block (none when
+    // nothing bounds it), or why no time is left.
+    Readiness sliceOf(const WaitLimit& limit, std::optional<std::uint64_t>& sliceMs) const;
     // Before a blocking call: Ready with the socket's time-outs cut to the
     // next slice of the limit, or why there is no time left.
     Readiness nextSlice(const WaitLimit& limit);

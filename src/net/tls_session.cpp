@@ -29,6 +29,18 @@ struct TlsSocket {
 
 namespace {
 
+// Whether the socket under the session may wait, for one call into the library.
+class SocketWaits {
+public:
+    SocketWaits(TlsSocket& socket, bool wait) : socket_(socket) { socket_.dontWait = !wait; }
+    ~SocketWaits() { socket_.dontWait = false; }
+    SocketWaits(const SocketWaits&) = delete;
+    SocketWaits& operator=(const SocketWaits&) = delete;
+
+private:
+    TlsSocket& socket_;
+};
+
 int socketRead(BIO* bio, char* data, std::size_t length, std::size_t* got) {
     const auto* socket = static_cast<const TlsSocket*>(BIO_get_data(bio));
     BIO_clear_retry_flags(bio);
@@ -280,9 +292,8 @@ std::optional<CertificateFacts> TlsSession::refusedCertificate() const {
 TlsSession::Step TlsSession::read(char* buffer, std::size_t capacity, std::size_t& got, bool wait) {
     ERR_clear_error();
     got = 0;
-    handles_->socket.dontWait = !wait;
+    const SocketWaits mode(handles_->socket, wait);
     int result = SSL_read_ex(handles_->ssl, buffer, capacity, &got);
-    handles_->socket.dontWait = false;
     return result == 1 ? Step::Done : classify(result, nullptr);
 }
 
@@ -290,18 +301,16 @@ TlsSession::Step TlsSession::write(const char* data, std::size_t length, std::si
                                    bool wait) {
     ERR_clear_error();
     written = 0;
-    handles_->socket.dontWait = !wait;
+    const SocketWaits mode(handles_->socket, wait);
     int result = SSL_write_ex(handles_->ssl, data, length, &written);
-    handles_->socket.dontWait = false;
     return result == 1 ? Step::Done : classify(result, nullptr);
 }
 
 void TlsSession::notifyClose() {
     if (!handles_->closeNotified) {
         handles_->closeNotified = true;
-        handles_->socket.dontWait = true; // the socket may block by now
+        const SocketWaits mode(handles_->socket, false); // the socket may block by now
         SSL_shutdown(handles_->ssl);
-        handles_->socket.dontWait = false;
         ERR_clear_error();
     }
 }
