@@ -1,13 +1,19 @@
 #include "net/tls_session.h"
 
+#include "net/trust_files.h"
+
 #include <algorithm>
 #include <arpa/inet.h>
 #include <cerrno>
+#include <cstdlib>
 #include <ctime>
+#include <mutex>
 #include <openssl/err.h>
 #include <openssl/ssl.h>
 #include <openssl/x509v3.h>
+#include <string>
 #include <sys/socket.h>
+#include <vector>
 
 namespace ombrix {
 
@@ -196,6 +202,61 @@ int acceptPinned(int verified, X509_STORE_CTX* store) {
     return check->pinMatched ? 1 : 0;
 }
 
+// The files the library's default verify paths read: SSL_CERT_FILE or the
+// system's CA file, SSL_CERT_DIR or the system's directory (a list).
+std::vector<std::string> trustFiles() {
+    const char* file = std::getenv(X509_get_default_cert_file_env());
+    const char* dirs = std::getenv(X509_get_default_cert_dir_env());
+    std::vector<std::string> paths{file ? file : X509_get_default_cert_file()};
+    const std::string dirList = dirs ? dirs : X509_get_default_cert_dir();
+    for (std::size_t begin = 0; begin <= dirList.size();) {
+        const std::size_t end = std::min(dirList.find(':', begin), dirList.size());
+        paths.push_back(dirList.substr(begin, end - begin));
+        begin = end + 1;
+    }
+    return paths;
+}
+
+SSL_CTX* newClientContext(std::string& reason) {
+    SSL_CTX* context = SSL_CTX_new(TLS_client_method());
+    if (!context) {
+        reason = libraryErrorText();
+        return nullptr;
+    }
+    SSL_CTX_set_min_proto_version(context, TLS1_2_VERSION);
+    SSL_CTX_set_verify(context, SSL_VERIFY_PEER, acceptPinned);
+    if (SSL_CTX_set_default_verify_paths(context) != 1) {
+        reason = libraryErrorText();
+        SSL_CTX_free(context);
+        return nullptr;
+    }
+    return context;
+}
+
+// Every session of the process shares one context: making it and reading the
+// system's trusted authorities (a few hundred certificates) costs more than
+// the hand-shake itself on a near server. It is made anew once the trusted
+// files changed. Pins belong to the sessions, never to the context. The
+// caller owns one reference. Any thread.
+SSL_CTX* sharedClientContext(std::string& reason) {
+    static std::mutex mutex;
+    static SSL_CTX* shared = nullptr;
+    static TrustFilesStamp sharedBuilt;
+    TrustFilesStamp now = TrustFilesStamp::take(trustFiles());
+    const std::lock_guard lock(mutex);
+    if (!shared || !now.unchangedSince(sharedBuilt)) {
+        SSL_CTX* fresh = newClientContext(reason);
+        if (!fresh) {
+            return nullptr;
+        }
+        SSL_CTX_free(shared);
+        shared = fresh;
+        sharedBuilt = std::move(now);
+    }
+    SSL_CTX_up_ref(shared);
+    return shared;
+}
+
 } // namespace
 
 struct TlsSession::Handles {
@@ -219,19 +280,11 @@ std::unique_ptr<TlsSession> TlsSession::create(int fd, const std::string& host,
                                                std::string& reason) {
     auto handles = std::make_unique<Handles>();
     handles->check.pin = pinnedSha256;
-    handles->context = SSL_CTX_new(TLS_client_method());
+    handles->context = sharedClientContext(reason);
     if (!handles->context) {
-        reason = libraryErrorText();
         return nullptr;
     }
-    SSL_CTX* context = handles->context;
-    SSL_CTX_set_min_proto_version(context, TLS1_2_VERSION);
-    SSL_CTX_set_verify(context, SSL_VERIFY_PEER, acceptPinned);
-    if (SSL_CTX_set_default_verify_paths(context) != 1) {
-        reason = libraryErrorText();
-        return nullptr;
-    }
-    handles->ssl = SSL_new(context);
+    handles->ssl = SSL_new(handles->context);
     if (!handles->ssl || !bindToHost(handles->ssl, host)) {
         reason = libraryErrorText();
         return nullptr;

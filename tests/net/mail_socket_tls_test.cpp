@@ -68,6 +68,33 @@ TEST_F(MailSocketTlsTest, UntrustedOrMisnamedCertificateFailsTheConnectWithAReas
     }
 }
 
+// The trusted authorities are read once for many connections; a CA file
+// replaced under the same name still counts from the next connect on.
+TEST_F(MailSocketTlsTest, ACaFileRewrittenInPlaceCountsFromTheNextConnect) {
+    TempDir otherDir;
+    TestCertificates otherCa = makeTestCertificates(otherDir.path());
+    TempDir trustDir;
+    const std::filesystem::path trusted = trustDir / "trusted.pem";
+    ScopedEnv trust("SSL_CERT_FILE", trusted.string());
+    for (const bool servedCaTrusted : {false, true, false, true}) {
+        SCOPED_TRACE(servedCaTrusted ? "the server's CA in the file" : "another CA in the file");
+        writeBytes(trusted, readBytes(servedCaTrusted ? pki.caFile : otherCa.caFile));
+        Script script = Script().sendLine("+OK secure");
+        if (servedCaTrusted)
+            script.expect("QUIT").sendLine("+OK");
+        LoopbackServer server(std::move(script), pki);
+        EXPECT_EQ(socket.ConnectPop3("localhost", true, server.port()), servedCaTrusted)
+            << socket.lastFailureReason();
+        if (servedCaTrusted) {
+            EXPECT_EQ(greeting(), "+OK secure\r\n");
+            socket.SendLine("QUIT\r\n");
+            EXPECT_EQ(greeting(), "+OK\r\n");
+        }
+        socket.Close();
+        EXPECT_TRUE(server.waitUntilDone());
+    }
+}
+
 TEST_F(MailSocketTlsTest, AbortEndsAConnectThatHangsInTheHandshake) {
     ScopedEnv trust("SSL_CERT_FILE", pki.caFile.string());
     LoopbackServer server(Script().silent(), pki); // accepts, never answers the hand-shake
