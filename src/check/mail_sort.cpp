@@ -43,6 +43,19 @@ std::vector<int> stableOrder(int count, const std::vector<Key>& keys, bool ascen
     return order;
 }
 
+// Whether the stable sort would leave every entry where it is: no entry's
+// key comes before its predecessor's. A list sorted at the last check mostly
+// is, and this look costs no allocation.
+template <typename KeyOf> bool inOrder(int count, KeyOf keyOf, bool ascending) {
+    for (int i = 0; i + 1 < count; ++i) {
+        const auto earlier = keyOf(i);
+        const auto later = keyOf(i + 1);
+        if (ascending ? later < earlier : earlier < later)
+            return false;
+    }
+    return true;
+}
+
 template <typename Key, typename KeyOf> std::vector<Key> keysOf(int count, KeyOf keyOf) {
     std::vector<Key> keys;
     keys.reserve(static_cast<std::size_t>(count));
@@ -51,22 +64,29 @@ template <typename Key, typename KeyOf> std::vector<Key> keysOf(int count, KeyOf
     return keys;
 }
 
+// The stable order of the entries by one key; empty when it is the order they have.
+template <typename Key, typename KeyOf>
+std::vector<int> orderBy(int count, KeyOf keyOf, bool ascending) {
+    if (inOrder(count, keyOf, ascending))
+        return {};
+    return stableOrder(count, keysOf<Key>(count, keyOf), ascending);
+}
+
+// Empty when nothing moves (or the order is none of the known ones).
 std::vector<int> sortedOrder(const AccountRecord& a, int count, std::uint8_t order) {
     switch (order) {
     case kSortSubjectAscending:
     case kSortSubjectDescending:
-        return stableOrder(
-            count, keysOf<signed char>(count, [&](int i) { return subjectKey(a.subject[i]); }),
-            order == kSortSubjectAscending);
+        return orderBy<signed char>(
+            count, [&](int i) { return subjectKey(a.subject[i]); }, order == kSortSubjectAscending);
     case kSortSenderAscending:
     case kSortSenderDescending:
-        return stableOrder(count,
-                           keysOf<signed char>(count, [&](int i) { return senderKey(a.from[i]); }),
-                           order == kSortSenderAscending);
+        return orderBy<signed char>(
+            count, [&](int i) { return senderKey(a.from[i]); }, order == kSortSenderAscending);
     case kSortDateNewestFirst:
     case kSortDateOldestFirst:
-        return stableOrder(count, keysOf<DateKey>(count, [&](int i) { return dateKey(a, i); }),
-                           order == kSortDateOldestFirst);
+        return orderBy<DateKey>(
+            count, [&](int i) { return dateKey(a, i); }, order == kSortDateOldestFirst);
     default:
         return {};
     }
