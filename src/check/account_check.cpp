@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <utility>
 
 namespace ombrix {
 
@@ -37,9 +38,14 @@ bool AccountCheck::answered() {
     return true;
 }
 
-void AccountCheck::beginListing(std::uint64_t serverCount) {
+void AccountCheck::prepareLastList() {
+    if (takePreviousList)
+        std::exchange(takePreviousList, {})();
     previousUids.buildOnce(previousList);
-    triples.buildOnce(previousList);
+}
+
+void AccountCheck::beginListing(std::uint64_t serverCount) {
+    prepareLastList();
     const int listed = static_cast<int>(std::min<std::uint64_t>(serverCount, kMaxMails));
     firstNumber = serverCount - static_cast<std::uint64_t>(listed) + 1;
     workingList.mailCount = listed;
@@ -69,6 +75,10 @@ void AccountCheck::takeUid(int i, std::string_view uid) {
 }
 
 void AccountCheck::keepPreviousList() {
+    if (takePreviousList) {
+        lastListKept = true;
+        return;
+    }
     const int count = validMailCount(previousList);
     workingList.mailCount = count;
     keptFrom.resize(static_cast<std::size_t>(count));
@@ -79,6 +89,7 @@ void AccountCheck::keepPreviousList() {
 }
 
 void AccountCheck::recordFetched(int i) {
+    triples.buildOnce(previousList, workingList, movedTo);
     workingList.read[i] = triples.readBefore(workingList, i) ? 1 : 0;
     if (!triples.knownBefore(workingList, i))
         ++newMailCount;

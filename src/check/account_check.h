@@ -11,6 +11,7 @@
 #include "core/account_table.h"
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -33,8 +34,9 @@ struct AccountCheck {
     AccountRecord& account;
     AccountRecord& workingList;
     AccountRecord& previousList; // scratch: known mails are moved out of it
-    // Both are built from previousList when a listing begins (an unchanged
-    // box never needs them), before any entry moves out of it.
+    // The index is built from previousList when a listing begins (an
+    // unchanged box never needs it), before any entry moves out of it; the
+    // triples when the first mail is fetched.
     PreviousUidIndex& previousUids;
     MailTriples& triples;
     ReplyBuffer& reply;
@@ -52,6 +54,13 @@ struct AccountCheck {
     // Per working index: the entry of the previous list it was taken over
     // from, or -1 for a mail fetched from the server.
     std::vector<int> keptFrom{};
+    // Fills previousList with the last list when a listing first needs it;
+    // empty when previousList holds it already. An unchanged IMAP box never
+    // copies its list.
+    std::function<void()> takePreviousList{};
+    // Set by keepPreviousList when the last list was never taken: the list
+    // stays as the account has it.
+    bool lastListKept = false;
 
     // Each runs on the check thread.
     void fail(std::string text);
@@ -62,16 +71,20 @@ struct AccountCheck {
     // account with "no response".
     bool answered();
 
+    // Takes the last list and builds its id index, unless done already. The
+    // POP3 login calls it while the server checks the password: a listing
+    // follows there.
+    void prepareLastList();
     // A listing begins for a mailbox of serverCount mails: the list holds the
-    // newest of them, as many as the arrays take. Builds the look-ups of the
-    // last list.
+    // newest of them, as many as the arrays take. Prepares the last list.
     void beginListing(std::uint64_t serverCount);
     // The message number of mail index i on the server.
     std::uint64_t messageNumber(int i) const { return firstNumber + static_cast<std::uint64_t>(i); }
     // Mail i has this unique id: taken over from the last list when known
     // there, else marked for fetching with the id stored.
     void takeUid(int i, std::string_view uid);
-    // Nothing changed on the server: the working list becomes the last list.
+    // Nothing changed on the server: the working list becomes the last list,
+    // or, when it was never taken, lastListKept is set.
     void keepPreviousList();
     // Mail i was fetched and parsed: decides read and new, sets its position.
     void recordFetched(int i);

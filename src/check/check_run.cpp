@@ -22,13 +22,35 @@ namespace {
 constexpr int kRunDoneDelayMs = 10;
 
 // The run's scratch data. The two lists are full account records (about
-// 600 KB each), so they live on the heap for the whole run.
+// 600 KB each), so they live on the heap. They are kept from one run to the
+// next: memory the process has not touched yet costs a page fault per 4 KB
+// (tens of microseconds each on a virtual machine), and a re-check so finds
+// the pages, and most strings their buffers, where the last run left them.
 struct RunScratch {
     std::unique_ptr<AccountRecord> workingList = std::make_unique<AccountRecord>();
     std::unique_ptr<AccountRecord> previousList = std::make_unique<AccountRecord>();
     ReplyBuffer reply;
     CMailSocket socket{abortRequest};
 };
+
+// Runs never overlap (checkRunning), so one scratch serves them all. Never
+// destroyed: a run still going at exit must not find it gone.
+RunScratch& runScratch() {
+    static RunScratch* const scratch = new RunScratch;
+    return *scratch;
+}
+
+// What must not outlive a run in its scratch: the host's notice, the password
+// and the previews, which may be megabytes of mails the server no longer has.
+void releaseRunData(RunScratch& scratch) {
+    scratch.socket.setFaultNotice({});
+    for (AccountRecord* list : {scratch.workingList.get(), scratch.previousList.get()}) {
+        list->password.clear();
+        for (std::string& preview : list->bodyPreview)
+            if (preview.capacity() > std::string().capacity())
+                std::string().swap(preview);
+    }
+}
 
 bool startRun(RunHost& host) {
     if (deleteRunning != 0 || accountCount == 0)
@@ -101,15 +123,17 @@ struct SlotState {
     std::string errorText;
 };
 
-// The opening bracket: the check takes its copies and the slot shows the
-// check running (checked and errorFlag 0). False for a skipped account.
+// The opening bracket: the check takes the account's settings and the slot
+// shows the check running (checked and errorFlag 0). False for a skipped
+// account. The last list is copied only once a listing needs it (see
+// takeLastList): the window changes no more than read marks while a check
+// runs, and an unchanged IMAP box needs no copy at all.
 bool openCheck(AccountRecord& account, RunScratch& scratch, SlotState& before) {
     const CommitBracket bracket;
     if (account.deactivated == 1 || abortRequest != 0)
         return false;
     before = {account.checked, account.errorFlag, account.errorText};
     startWorkingList(*scratch.workingList, account);
-    copyForCheck(*scratch.previousList, account);
     account.checked = 0;
     account.errorFlag = 0;
     return true;
@@ -150,14 +174,29 @@ bool takeOverFromSlot(AccountRecord& account, AccountRecord& workingList,
     return true;
 }
 
+// The copy of the last list the check works on, taken in a bracket of its own.
+void takeLastList(AccountRecord& copy, const AccountRecord& account) {
+    const CommitBracket bracket;
+    copyForCheck(copy, account);
+}
+
+// Whether the run may take over what the dialogue left: a list kept without
+// a copy must still be the one the check started from.
+bool committable(AccountRecord& account, AccountRecord& workingList, const AccountCheck& check) {
+    if (check.lastListKept)
+        return validMailCount(account) == validMailCount(workingList);
+    return takeOverFromSlot(account, workingList, check.keptFrom);
+}
+
 // The closing bracket, the only place where a check writes an account's mail
 // arrays. The working list is scratch, so its entries are exchanged, not
-// copied. A failure keeps the old list and shows the failure.
-void closeCheck(AccountRecord& account, AccountRecord& workingList,
-                const std::vector<int>& keptFrom, const SlotState& before) {
+// copied; a list kept as it was stays where it is. A failure keeps the old
+// list and shows the failure.
+void closeCheck(AccountRecord& account, AccountRecord& workingList, const AccountCheck& check,
+                const SlotState& before) {
     const CommitBracket bracket;
     if (abortRequest != 0 ||
-        (workingList.errorFlag == 0 && !takeOverFromSlot(account, workingList, keptFrom))) {
+        (workingList.errorFlag == 0 && !committable(account, workingList, check))) {
         account.checked = before.checked;
         account.errorFlag = before.errorFlag;
         account.errorText = before.errorText;
@@ -169,10 +208,12 @@ void closeCheck(AccountRecord& account, AccountRecord& workingList,
         account.checked = workingList.checked; // IMAP marks a failed account checked
         return;
     }
-    const int count = validMailCount(workingList);
-    account.mailCount = count;
-    for (int i = 0; i < count; ++i)
-        exchangeMail(account, i, workingList, i);
+    if (!check.lastListKept) {
+        const int count = validMailCount(workingList);
+        account.mailCount = count;
+        for (int i = 0; i < count; ++i)
+            exchangeMail(account, i, workingList, i);
+    }
     account.uidNext = workingList.uidNext;
     account.uidValidity = workingList.uidValidity;
     account.checked = 1;
@@ -187,10 +228,29 @@ void checkAccount(AccountRecord& account, RunScratch& scratch, RunHost& host,
     if (!openCheck(account, scratch, before))
         return;
     AccountRecord& working = *scratch.workingList;
+    MailTriples triples;
+    PreviousUidIndex previousUids;
+    CheckProgress progress(host);
+    AccountCheck check{
+        .account = working,
+        .workingList = working,
+        .previousList = *scratch.previousList,
+        .previousUids = previousUids,
+        .triples = triples,
+        .reply = scratch.reply,
+        .socket = scratch.socket,
+        .progress = progress,
+        .timeouts = timeouts,
+        .fetchList = {},
+        .movedTo = {},
+        .reuseKnownMails = true,
+        .keptFrom = {},
+        .takePreviousList = [&account, &scratch] { takeLastList(*scratch.previousList, account); },
+        .lastListKept = false};
     if (refusal) {
         working.errorFlag = 1;
         working.errorText = *refusal;
-        closeCheck(account, working, {}, before);
+        closeCheck(account, working, check, before);
         return;
     }
     const bool imap = working.protocol == 1;
@@ -199,32 +259,17 @@ void checkAccount(AccountRecord& account, RunScratch& scratch, RunHost& host,
     host.setTrayIcon(TrayIconKind::Checking);
     host.setTrayTooltip(check_texts::checkingTooltip());
 
-    CheckProgress progress(host);
     progress.text(check_texts::checkingAccount(working.name));
     if (!imap) {
         progress.showButton();
         progress.range(0, 10);
         progress.position(1);
     }
-    MailTriples triples;
-    PreviousUidIndex previousUids;
-    AccountCheck check{.account = working,
-                       .workingList = working,
-                       .previousList = *scratch.previousList,
-                       .previousUids = previousUids,
-                       .triples = triples,
-                       .reply = scratch.reply,
-                       .socket = scratch.socket,
-                       .progress = progress,
-                       .timeouts = timeouts,
-                       .fetchList = {},
-                       .movedTo = {},
-                       .reuseKnownMails = true};
     if (imap)
         runImapDialogue(check);
     else
         runPop3Dialogue(check);
-    closeCheck(account, working, check.keptFrom, before);
+    closeCheck(account, working, check, before);
 }
 
 void endRun(RunHost& host) {
@@ -243,13 +288,14 @@ void endRun(RunHost& host) {
 void CheckThread(RunHost& host, const CheckTimeouts& timeouts) {
     if (!startRun(host))
         return;
-    RunScratch scratch;
+    RunScratch& scratch = runScratch();
     scratch.socket.setFaultNotice(
         [&host](const std::string& text) { host.messageBox(text, BoxKind::Ok); });
     const std::vector<PasswordAnswer> passwords = fetchRunPasswords();
     for (std::uint32_t k = 0; k < accountCount && k < kMaxAccounts; ++k)
         checkAccount(accounts[k], scratch, host, timeouts,
                      runPasswordRefusal(passwords, static_cast<int>(k)));
+    releaseRunData(scratch); // before checkRunning lets the next run in
     endRun(host);
 }
 

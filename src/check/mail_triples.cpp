@@ -7,14 +7,23 @@ MailTriples::MailTriples(const AccountRecord& previousList) {
 }
 
 void MailTriples::buildOnce(const AccountRecord& previousList) {
+    buildOnce(previousList, previousList, {});
+}
+
+void MailTriples::buildOnce(const AccountRecord& previousList, const AccountRecord& workingList,
+                            const std::vector<int>& movedTo) {
     if (built_)
         return;
     built_ = true;
     const int count = validMailCount(previousList);
     knownTriples_.reserve(static_cast<std::size_t>(count));
     for (int j = 0; j < count; ++j) {
-        std::string triple = key(previousList, j);
-        if (previousList.read[j] == 1)
+        const std::size_t k = static_cast<std::size_t>(j);
+        const bool moved = k < movedTo.size() && movedTo[k] >= 0;
+        const AccountRecord& list = moved ? workingList : previousList;
+        const int i = moved ? movedTo[k] : j;
+        std::string triple = key(list, i);
+        if (list.read[i] == 1)
             readTriples_.insert(triple);
         knownTriples_.insert(std::move(triple));
     }

@@ -8,6 +8,7 @@
 
 #include <string>
 #include <unordered_set>
+#include <vector>
 
 namespace ombrix {
 
@@ -20,6 +21,12 @@ public:
     // Takes the triples of previousList unless taken already: a check takes
     // them only once it lists mails, before any entry moves.
     void buildOnce(const AccountRecord& previousList);
+    // The same triples once known mails have moved into the working list:
+    // entry j of the last list is entry movedTo[j] of workingList where that
+    // is not -1 (or beyond movedTo), else still entry j of previousList. A
+    // check that fetches nothing never needs them.
+    void buildOnce(const AccountRecord& previousList, const AccountRecord& workingList,
+                   const std::vector<int>& movedTo);
 
     // Entry i of the list, compared field by field as exact bytes.
     bool readBefore(const AccountRecord& list, int i) const;

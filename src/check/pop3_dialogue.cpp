@@ -36,8 +36,10 @@ private:
         c_.progress.position(1);
         Pop3LoginSteps steps;
         steps.timeoutMs = c_.timeouts.replyMs;
-        if (first)
+        if (first) {
             steps.userAccepted = [this] { c_.progress.position(10); };
+            steps.passwordSent = [this] { c_.prepareLastList(); }; // STAT and UIDL follow
+        }
         LoginResult result = pop3Login(c_.socket, c_.reply, c_.account, steps);
         if (result.loggedIn())
             return true;

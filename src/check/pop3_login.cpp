@@ -16,10 +16,13 @@ LoginResult failed(std::string text) {
     return {abortRequest != 0 ? LoginStatus::Aborted : LoginStatus::Failed, std::move(text)};
 }
 
-// Sends one login command; an empty text means the server accepted it.
+// Sends one login command, then does `meanwhile` (when given) before it
+// reads the answer; an empty text means the server accepted it.
 std::string commandRefusal(CMailSocket& socket, ReplyBuffer& reply, const std::string& command,
-                           std::uint32_t timeoutMs) {
+                           std::uint32_t timeoutMs, const std::function<void()>& meanwhile = {}) {
     socket.SendLine(command);
+    if (meanwhile)
+        meanwhile();
     reply.receiveReply(socket, timeoutMs, kPop3StatusLineSize, true, false);
     return pop3Refusal(reply);
 }
@@ -87,7 +90,8 @@ LoginResult pop3Login(CMailSocket& socket, ReplyBuffer& reply, const AccountReco
         return failed(std::move(refusal));
     if (steps.userAccepted)
         steps.userAccepted();
-    refusal = commandRefusal(socket, reply, "PASS " + account.password + "\r\n", steps.timeoutMs);
+    refusal = commandRefusal(socket, reply, "PASS " + account.password + "\r\n", steps.timeoutMs,
+                             steps.passwordSent);
     if (!refusal.empty())
         return failed(std::move(refusal));
     return {LoginStatus::LoggedIn, {}};

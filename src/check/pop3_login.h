@@ -24,6 +24,9 @@ struct Pop3LoginSteps {
     // Called once the server has accepted the user name, or an OAuth sign-in
     // has picked its mechanism (the check's progress bar).
     std::function<void()> userAccepted;
+    // Called once the password is sent, before its answer is awaited: work
+    // that must be done anyway is done while the server checks it.
+    std::function<void()> passwordSent;
 };
 
 // Connects to the account's host, port and TLS choice and logs in with its user

@@ -36,8 +36,27 @@ protected:
         s.expect("STAT").sendLine("+OK 3 900");
         s.expect("UIDL").send(uidl);
         s.expect("QUIT").hold().sendLine("+OK bye"); // step 10: the run waits for the farewell
+        recheckWhile(std::move(s), false, meanwhile, before);
+    }
+
+    // The same for an IMAP box that has not changed since storeLastList's check.
+    void unchangedImapRecheckWhile(const std::function<void(AccountRecord&)>& meanwhile) {
+        Script s;
+        imapLoginSteps(s); // steps 0 to 2
+        imapStatus(s, "7", "4", "3");
+        s.expect("a004 LOGOUT").hold(); // step 10
+        s.send("* BYE\r\na004 OK Logout completed.\r\n");
+        recheckWhile(std::move(s), true, meanwhile, [](AccountRecord& a) {
+            a.uidValidity = "7";
+            a.uidNext = "4";
+        });
+    }
+
+    // Runs the check against `s`, which holds it at step 10.
+    void recheckWhile(Script s, bool imap, const std::function<void(AccountRecord&)>& meanwhile,
+                      const std::function<void(AccountRecord&)>& before) {
         LoopbackServer server(s);
-        AccountRecord& a = account(0, server);
+        AccountRecord& a = account(0, server, imap);
         storeLastList(a);
         if (before)
             before(a);
@@ -144,6 +163,34 @@ TEST_F(RecheckPreviewsTest, AReadMarkChangedWhileTheRunWaitsFollowsItsMailIntoTh
         EXPECT_EQ(a.uid[i], uids[i]) << i;
         EXPECT_EQ(a.read[i], marks[i]) << i;
     }
+}
+
+TEST_F(RecheckPreviewsTest, AnUnchangedImapBoxKeepsTheReadMarksTheUserSetWhileTheRunWaits) {
+    unchangedImapRecheckWhile([](AccountRecord& a) {
+        a.read[1] = 1;
+        a.read[2] = 1;
+    });
+
+    const AccountRecord& a = accounts[0];
+    EXPECT_EQ(a.errorFlag, 0) << a.errorText;
+    EXPECT_EQ(a.checked, 1);
+    ASSERT_EQ(a.mailCount, 3);
+    const std::uint8_t marks[] = {0, 1, 1};
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_EQ(a.uid[i], "u" + std::to_string(i + 1) + "\r\n") << i;
+        EXPECT_EQ(a.bodyPreview[i], "preview of u" + std::to_string(i + 1)) << i;
+        EXPECT_EQ(a.read[i], marks[i]) << i;
+    }
+}
+
+TEST_F(RecheckPreviewsTest, AnImapListThatLostMailsUnderAnUnchangedCheckIsNotTakenForChecked) {
+    // Never done by the window while a check runs; a fault this guards against.
+    unchangedImapRecheckWhile([](AccountRecord& a) { a.mailCount = 1; });
+
+    const AccountRecord& a = accounts[0];
+    EXPECT_EQ(a.mailCount, 1) << "the list as the slot has it";
+    EXPECT_EQ(a.bodyPreview[0], "preview of u1");
+    EXPECT_EQ(a.checked, 0) << "the run's outcome is not committed";
 }
 
 } // namespace
