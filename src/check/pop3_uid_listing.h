@@ -28,17 +28,25 @@ public:
     // Every kept message had its line.
     bool complete() const { return missing_ == 0; }
     // The id of message first + i: the text after the line's first blank, its
-    // line end included, as the check stores it.
-    const std::string& uid(int i) const { return uids_[static_cast<std::size_t>(i)]; }
+    // line end included, as the check stores it. Valid while the listing lives.
+    std::string_view uid(int i) const;
 
 private:
     void takeLine(std::string_view line);
+    // Where a kept id lies in ids_.
+    struct Span {
+        std::uint32_t offset = 0;
+        std::uint32_t length = 0;
+    };
 
     // Ids are at most 70 characters; a longer line is kept only this far.
     static constexpr std::size_t kMaxLineBytes = 1000;
 
     std::uint64_t first_;
-    std::vector<std::string> uids_;
+    // The kept ids one after another: a listing of 3000 known mails makes
+    // no string of its own per mail.
+    std::string ids_;
+    std::vector<Span> spans_;
     std::vector<std::uint8_t> listed_;
     int missing_;
     std::string line_; // the line being read, up to kMaxLineBytes

@@ -8,16 +8,20 @@
 namespace ombrix::test {
 namespace {
 
-// The listing fed whole, byte by byte, and split between CR and LF.
+// The listing fed whole, byte by byte, split between CR and LF, and split
+// inside the id of the first mail's line.
 std::vector<Pop3UidListing> fedInEveryWay(const std::string& bytes, std::uint64_t first,
                                           int count) {
-    std::vector<Pop3UidListing> listings(3, Pop3UidListing(first, count));
+    std::vector<Pop3UidListing> listings(4, Pop3UidListing(first, count));
     listings[0].feed(bytes);
     for (const char byte : bytes)
         listings[1].feed(std::string_view(&byte, 1));
     const std::size_t cr = bytes.find('\r', 6);
     listings[2].feed(std::string_view(bytes).substr(0, cr + 1));
     listings[2].feed(std::string_view(bytes).substr(cr + 1));
+    const std::size_t inId = bytes.find(' ', bytes.find('\n')) + 2;
+    listings[3].feed(std::string_view(bytes).substr(0, inId));
+    listings[3].feed(std::string_view(bytes).substr(inId));
     return listings;
 }
 
