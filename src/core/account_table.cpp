@@ -1,32 +1,14 @@
 #include "core/account_table.h"
 
-#include "platform/lasting_memory.h"
-
 #include <algorithm>
 #include <initializer_list>
 #include <memory>
-#include <new>
 
 namespace ombrix {
 
-namespace {
-
-using Table = std::array<AccountRecord, kMaxAccounts>;
-
-struct TableRelease {
-    void operator()(Table* table) const noexcept {
-        table->~Table();
-        releaseLasting(table, sizeof(Table));
-    }
-};
-
-} // namespace
-
 std::array<AccountRecord, kMaxAccounts>& accountTable() {
-    // About 12 MB of strings and arrays, every byte of it written when the
-    // process starts: allocated once, never on a stack, in huge pages.
-    static const std::unique_ptr<Table, TableRelease> table(new (allocateLasting(sizeof(Table)))
-                                                                Table());
+    // A few kilobytes of settings and chunk pointers until mails arrive.
+    static const auto table = std::make_unique<std::array<AccountRecord, kMaxAccounts>>();
     return *table;
 }
 
@@ -55,19 +37,17 @@ int validMailCount(const AccountRecord& account) {
 }
 
 void clearAccount(AccountRecord& a) {
-    // Field by field: a temporary AccountRecord would put 600 KB on the stack.
     for (std::string* text : {&a.name, &a.host, &a.user, &a.password, &a.port, &a.uidValidity,
                               &a.uidNext, &a.errorText, &a.oauthProvider})
         text->clear();
     for (auto* texts : {&a.date, &a.bodyPreview, &a.from, &a.subject, &a.uid})
-        for (auto& text : *texts)
-            text.clear();
-    a.serverPosition.fill(0);
-    a.read.fill(0);
-    a.day.fill(0);
-    a.month.fill(0);
-    a.year.fill(0);
-    a.size.fill(0);
+        texts->clear();
+    a.serverPosition.clear();
+    a.read.clear();
+    a.day.clear();
+    a.month.clear();
+    a.year.clear();
+    a.size.clear();
     a.useSsl = a.protocol = a.deactivated = a.errorFlag = a.checked = a.passwordInKeyring = 0;
     a.mailCount = 0;
 }

@@ -1,7 +1,11 @@
 #pragma once
 // The process-wide account table: 20 fixed slots, each with its settings, its
 // check state and eleven parallel mail arrays of 3000 entries. Plain data by
-// design; the rules of who writes what and when live with the runs.
+// design; the rules of who writes what and when live with the runs. The mail
+// arrays hold storage only for the entries that have been written, so a slot
+// costs what its mails cost.
+
+#include "core/chunked_array.h"
 
 #include <array>
 #include <cstdint>
@@ -12,7 +16,7 @@ namespace ombrix {
 inline constexpr int kMaxAccounts = 20;
 inline constexpr int kMaxMails = 3000;
 
-template <typename T> using MailArray = std::array<T, kMaxMails>;
+template <typename T> using MailArray = ChunkedArray<T, kMaxMails>;
 
 struct AccountRecord {
     std::string name;
@@ -73,8 +77,8 @@ void storeMail(AccountRecord& account, int index, const MailEntry& mail);
 // ever index past the arrays whatever a file or server claimed.
 int validMailCount(const AccountRecord& account);
 
-// Back to the state of a slot at start-up: empty strings, no mails, active.
-// Never copy or construct an AccountRecord on a stack: it is about 600 KB.
+// Back to the state of a slot at start-up: empty strings, no mails, active;
+// the slot's mail storage goes back to the heap.
 void clearAccount(AccountRecord& account);
 
 // The table itself lives on the heap once; the reference never changes.
