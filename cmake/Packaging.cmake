@@ -24,8 +24,9 @@ set(CPACK_DEBIAN_PACKAGE_SECTION mail)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE ${OMBRIX_HOMEPAGE})
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-# Qt finds the SVG icons through its image plugin, which no linked library names.
-set(CPACK_DEBIAN_PACKAGE_DEPENDS libqt6svg6)
+# Qt finds the SVG icons through its image plugin, which no linked library names;
+# ALSA and libsndfile are loaded when the first sound plays.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "libqt6svg6, libasound2 (>= 1.1), libsndfile1 (>= 1.0.25)")
 # Qt's own buttons and dialogs in German come from Qt's translation catalogue.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS qt6-translations-l10n)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)

@@ -2,15 +2,14 @@
 // libsndfile decodes wave files. Every function here runs on a sound thread
 // or, for the silencing tones, on the window thread.
 
+#include "platform/audio_calls.h"
 #include "platform/default_chime.h"
 #include "platform/sound.h"
 #include "platform/tone_synth.h"
 
-#include <alsa/asoundlib.h>
 #include <filesystem>
 #include <memory>
 #include <mutex>
-#include <sndfile.h>
 #include <vector>
 
 namespace ombrix {
@@ -27,32 +26,35 @@ constexpr int kMaxRate = 384000;
 // mail checker on a server must stay quiet.
 void ignoreAlsaMessage(const char*, int, const char*, int, const char*, ...) {}
 
-void silenceAlsaMessages() {
+void silenceAlsaMessages(const AudioCalls& calls) {
     static std::once_flag once;
-    std::call_once(once, [] { snd_lib_error_set_handler(ignoreAlsaMessage); });
+    std::call_once(once, [&calls] { calls.libErrorSetHandler(ignoreAlsaMessage); });
 }
 
 // One playback stream on `default`; drains and closes when destroyed.
 class PcmStream {
 public:
     static std::unique_ptr<PcmStream> open(unsigned rate, unsigned channels) {
-        silenceAlsaMessages();
+        const AudioCalls* calls = audioCalls();
+        if (!calls)
+            return nullptr;
+        silenceAlsaMessages(*calls);
         snd_pcm_t* pcm = nullptr;
         // Opened non-blocking so that a busy device fails at once instead of
         // holding the thread; writing then blocks as playing needs.
-        if (snd_pcm_open(&pcm, "default", SND_PCM_STREAM_PLAYBACK, SND_PCM_NONBLOCK) < 0)
+        if (calls->pcmOpen(&pcm, "default", SND_PCM_STREAM_PLAYBACK, SND_PCM_NONBLOCK) < 0)
             return nullptr;
-        auto stream = std::unique_ptr<PcmStream>(new PcmStream(pcm, channels));
-        if (snd_pcm_nonblock(pcm, 0) < 0 ||
-            snd_pcm_set_params(pcm, SND_PCM_FORMAT_S16, SND_PCM_ACCESS_RW_INTERLEAVED, channels,
-                               rate, 1, kLatencyMicroseconds) < 0)
+        auto stream = std::unique_ptr<PcmStream>(new PcmStream(*calls, pcm, channels));
+        if (calls->pcmNonblock(pcm, 0) < 0 ||
+            calls->pcmSetParams(pcm, SND_PCM_FORMAT_S16, SND_PCM_ACCESS_RW_INTERLEAVED, channels,
+                                rate, 1, kLatencyMicroseconds) < 0)
             return nullptr;
         return stream;
     }
 
     ~PcmStream() {
-        snd_pcm_drain(pcm_);
-        snd_pcm_close(pcm_);
+        calls_.pcmDrain(pcm_);
+        calls_.pcmClose(pcm_);
     }
     PcmStream(const PcmStream&) = delete;
     PcmStream& operator=(const PcmStream&) = delete;
@@ -62,9 +64,9 @@ public:
         const std::int16_t* data = samples.data();
         snd_pcm_uframes_t left = samples.size() / channels_;
         while (left > 0) {
-            snd_pcm_sframes_t written = snd_pcm_writei(pcm_, data, left);
+            snd_pcm_sframes_t written = calls_.pcmWritei(pcm_, data, left);
             if (written < 0) {
-                if (snd_pcm_recover(pcm_, static_cast<int>(written), 1) < 0)
+                if (calls_.pcmRecover(pcm_, static_cast<int>(written), 1) < 0)
                     return false;
                 continue;
             }
@@ -75,14 +77,17 @@ public:
     }
 
 private:
-    PcmStream(snd_pcm_t* pcm, unsigned channels) : pcm_(pcm), channels_(channels) {}
+    PcmStream(const AudioCalls& calls, snd_pcm_t* pcm, unsigned channels)
+        : calls_(calls), pcm_(pcm), channels_(channels) {}
 
+    const AudioCalls& calls_;
     snd_pcm_t* pcm_;
     unsigned channels_;
 };
 
 struct SndfileCloser {
-    void operator()(SNDFILE* file) const { sf_close(file); }
+    const AudioCalls* calls;
+    void operator()(SNDFILE* file) const { calls->sfClose(file); }
 };
 
 // False when the file cannot be played at all (missing, not a sound file,
@@ -90,10 +95,12 @@ struct SndfileCloser {
 bool playWaveFile(const std::string& path) {
     std::error_code error;
     // A FIFO or device file could block the sound thread for ever.
-    if (!std::filesystem::is_regular_file(path, error))
+    const AudioCalls* calls = audioCalls();
+    if (!calls || !std::filesystem::is_regular_file(path, error))
         return false;
     SF_INFO info{};
-    std::unique_ptr<SNDFILE, SndfileCloser> file(sf_open(path.c_str(), SFM_READ, &info));
+    std::unique_ptr<SNDFILE, SndfileCloser> file(calls->sfOpen(path.c_str(), SFM_READ, &info),
+                                                 SndfileCloser{calls});
     if (!file || info.channels < 1 || info.channels > kMaxChannels || info.samplerate < kMinRate ||
         info.samplerate > kMaxRate)
         return false;
@@ -103,7 +110,7 @@ bool playWaveFile(const std::string& path) {
         return false;
     std::vector<std::int16_t> buffer(static_cast<std::size_t>(kReadFrames * info.channels));
     sf_count_t frames = 0;
-    while ((frames = sf_readf_short(file.get(), buffer.data(), kReadFrames)) > 0) {
+    while ((frames = calls->sfReadfShort(file.get(), buffer.data(), kReadFrames)) > 0) {
         const auto count = static_cast<std::size_t>(frames * info.channels);
         if (!stream->write(std::span<const std::int16_t>(buffer.data(), count)))
             break;
