@@ -160,22 +160,14 @@ double median(std::vector<double> values) {
     return values.empty() ? 0 : values[values.size() / 2];
 }
 
-// Writes the program's files: `accounts` accounts, full ones or empty ones.
-void writeDirectory(const std::string& directory, int port, bool full) {
+// Writes the program's files: `count` accounts of `mails` mails each.
+void writeDirectory(const std::string& directory, int port, int count, int mails) {
     using namespace ombrix;
     programDirectory = directory;
-    if (full) {
-        bench::fillFullTable("127.0.0.1", std::to_string(port));
-    } else {
-        accountCount = 1;
-        accounts[0].name = "someone@example.org";
-        accounts[0].user = "someone";
-        accounts[0].password = "secret"; // an empty one would be looked for in the keyring
-        accounts[0].host = "127.0.0.1";
-        accounts[0].port = std::to_string(port);
-        accounts[0].mailCount = 0;
-    }
+    bench::fillTable("127.0.0.1", std::to_string(port), count, mails);
     saveAllState();
+    for (auto& account : accounts)
+        clearAccount(account); // the next directory starts from an empty table
 }
 
 bool report(const char* what, const std::string& program, const std::string& directory,
@@ -215,13 +207,19 @@ int main(int argc, char** argv) {
     const int starts = argc > 2 ? std::max(1, std::atoi(argv[2])) : 5;
     signal(SIGPIPE, SIG_IGN);
     const Listener listener = listenOnLoopback();
+    struct Table {
+        const char* name;
+        int accounts;
+        int mails;
+    };
     bool ok = true;
-    for (const bool full : {false, true}) {
+    for (const Table table : {Table{"1 x 0", 1, 0}, Table{"2 x 50", 2, 50},
+                              Table{"20 x 3000", ombrix::kMaxAccounts, ombrix::kMaxMails}}) {
         char pattern[] = "/tmp/ombrix-startup-XXXXXX";
         if (!mkdtemp(pattern))
             return 1;
-        writeDirectory(pattern, listener.port, full);
-        ok = report(full ? "20 x 3000" : "1 x 0", program, pattern, listener.fd, starts) && ok;
+        writeDirectory(pattern, listener.port, table.accounts, table.mails);
+        ok = report(table.name, program, pattern, listener.fd, starts) && ok;
         std::filesystem::remove_all(pattern);
     }
     return ok ? 0 : 1;
