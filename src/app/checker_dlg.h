@@ -172,6 +172,8 @@ private:
     void onRunDone();
     void repeatAlarm();
     void quit();
+    // Answers the open modal dialogs as cancelled; false when there was none.
+    bool rejectOpenDialogs();
     void storeWindowSize();
 
     WindowHooks hooks_;

@@ -10,9 +10,18 @@
 #include "res/menus.h"
 
 #include <QApplication>
+#include <QTimer>
 #include <thread>
 
 namespace ombrix {
+
+namespace {
+
+// How soon the end of the session is tried again once the open dialogs were
+// told to close.
+constexpr int kEndSessionRetryMs = 20;
+
+} // namespace
 
 void CCheckerDlg::OnCommand(int command) {
     switch (command) {
@@ -52,6 +61,14 @@ void CCheckerDlg::endSession() {
     if (quitting_)
         return;
     abortRequest = 1;
+    // A signal may come while a question or dialog waits in its own event
+    // loop, which no quit ends, and a run may wait for that question's
+    // answer. Such a dialog is answered as cancelled, and the session ends
+    // once its loop has been left.
+    if (rejectOpenDialogs()) {
+        QTimer::singleShot(kEndSessionRetryMs, this, [this] { endSession(); });
+        return;
+    }
     quitting_ = true;    // no new run starts from here on
     cancelSecretCalls(); // a run or the keyring worker may wait for an unlock
     if (hooks_.sessionEnding)
@@ -68,6 +85,19 @@ void CCheckerDlg::endSession() {
     tray_.RemoveTrayIcon();
     close();
     QCoreApplication::quit();
+}
+
+bool CCheckerDlg::rejectOpenDialogs() {
+    bool found = false;
+    while (auto* open = qobject_cast<QDialog*>(QApplication::activeModalWidget())) {
+        if (open == this)
+            break;
+        open->reject();
+        found = true;
+        if (QApplication::activeModalWidget() == open)
+            break; // it stays until its own work has ended
+    }
+    return found;
 }
 
 } // namespace ombrix

@@ -43,9 +43,11 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDialog>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTimer>
 #include <arpa/inet.h>
 #include <csignal>
 #include <cstdlib>
@@ -871,6 +873,27 @@ TEST_F(WindowCommandsTest, ATerminationSignalEndsTheRunAndSavesWithoutAsking) {
     EXPECT_EQ(tray->count(test::TrayShellCall::Remove), 1);
     reloadFromFiles();
     EXPECT_EQ(settings.checkInterval, 42);
+}
+
+// The signal comes while a question waits in its own event loop (at the
+// first start, even before the program's loop runs): no quit ends that loop,
+// so the question must be answered for the program to end at all.
+TEST_F(WindowCommandsTest, ATerminationSignalDuringAnOpenQuestionAnswersItAndEndsTheSession) {
+    addAccount("first", 0);
+    windowHidden = 1;
+    TerminationSignals terminate([this] { dialog->endSession(); });
+    QDialog question(dialog.get());
+    bool guardNeeded = false;
+    QTimer::singleShot(0, &question, [] { raise(SIGTERM); });
+    QTimer::singleShot(60000, &question, [&] { // only against a hang
+        guardNeeded = true;
+        question.reject();
+    });
+
+    EXPECT_EQ(question.exec(), QDialog::Rejected);
+    EXPECT_FALSE(guardNeeded) << "the signal left the question open";
+    ASSERT_TRUE(test::processEventsUntil([&] { return dialog->sessionEnded(); }));
+    EXPECT_EQ(tray->count(test::TrayShellCall::Remove), 1);
 }
 
 } // namespace
