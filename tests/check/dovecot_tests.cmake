@@ -17,7 +17,8 @@ target_compile_definitions(dovecot_cli_test PRIVATE OMBRIX_EXECUTABLE="$<TARGET_
 add_dependencies(dovecot_cli_test ombrix)
 
 # The take-over of known mails by the check (no server needed).
-ombrix_test(account_check_test SOURCES account_check_test.cpp LIBS ombrix_test_dovecot_check)
+ombrix_test(account_check_test SOURCES account_check_test.cpp LIBS ombrix_test_dovecot_check
+    PROGRAM check_tests)
 
 # Trust on first use against the second test Dovecot, whose certificate no
 # test trusts; the program replaces that server's certificate.

@@ -13,8 +13,8 @@
 namespace ombrix {
 namespace {
 
-const std::string kMail = "From: ann@example.org\r\nSubject: Hi there\r\n"
-                          "Date: Tue, 2 Jan 2024 09:00:00 +0000\r\n\r\nBody\r\n.\r\n";
+const std::string kListedMail = "From: ann@example.org\r\nSubject: Hi there\r\n"
+                                "Date: Tue, 2 Jan 2024 09:00:00 +0000\r\n\r\nBody\r\n.\r\n";
 
 // A first connection that lists one mail, then one that stalls after USER.
 test::Script oneMailThenStallAtLogin() {
@@ -22,8 +22,8 @@ test::Script oneMailThenStallAtLogin() {
     s.sendLine("+OK ready").expect("USER bob").sendLine("+OK").expect("PASS secret");
     s.sendLine("+OK").expect("STAT").sendLine("+OK 1 99");
     s.expect("UIDL").send("+OK\r\n1 abc\r\n.\r\n");
-    s.expect("LIST 1").sendLine("+OK 1 " + std::to_string(kMail.size()));
-    s.expect("TOP 1 100").send("+OK\r\n" + kMail);
+    s.expect("LIST 1").sendLine("+OK 1 " + std::to_string(kListedMail.size()));
+    s.expect("TOP 1 100").send("+OK\r\n" + kListedMail);
     s.expect("NOOP").sendLine("+OK").expect("QUIT").sendLine("+OK bye").close();
     s.sendLine("+OK ready").expect("USER bob").silent();
     return s;

@@ -18,8 +18,9 @@ namespace {
 
 using namespace std::chrono_literals;
 
-constexpr std::uint32_t kShortMs = 300;
-constexpr std::uint32_t kNeverMs = 600000; // only an abort or the stream's end can end the wait
+constexpr std::uint32_t kShortWaitMs = 300;
+constexpr std::uint32_t kEndlessWaitMs =
+    600000; // only an abort or the stream's end can end the wait
 // Far more than the socket buffers of both ends hold on the loopback interface.
 const std::string kFlood(32u << 20, 'x');
 
@@ -32,21 +33,21 @@ TEST_F(BoundedWaitTest, ConnectThatGetsNoAnswerFailsAtTheTimeOutWithItsReason) {
     {
         SCOPED_TRACE("TLS server that accepts and never answers the hand-shake");
         LoopbackServer server(Script().silent(), pki);
-        EXPECT_FALSE(socket.ConnectPop3("127.0.0.1", true, server.port(), kShortMs));
+        EXPECT_FALSE(socket.ConnectPop3("127.0.0.1", true, server.port(), kShortWaitMs));
         EXPECT_EQ(socket.lastFailureReason(), "TLS hand-shake timed out");
         EXPECT_TRUE(server.waitForConnections(1));
     }
     {
         SCOPED_TRACE("TLS listener that never accepts");
         StalledPeer peer;
-        EXPECT_FALSE(socket.ConnectImap("127.0.0.1", true, peer.port(), kShortMs));
+        EXPECT_FALSE(socket.ConnectImap("127.0.0.1", true, peer.port(), kShortWaitMs));
         EXPECT_EQ(socket.lastFailureReason(), "TLS hand-shake timed out");
     }
     {
         SCOPED_TRACE("listener whose accept queue is full: the TCP connect is never answered");
         StalledPeer peer(0);
         ASSERT_TRUE(peer.fillAcceptQueue(1));
-        EXPECT_FALSE(socket.ConnectPop3("127.0.0.1", false, peer.port(), kShortMs));
+        EXPECT_FALSE(socket.ConnectPop3("127.0.0.1", false, peer.port(), kShortWaitMs));
         EXPECT_EQ(socket.lastFailureReason(), "connection timed out");
     }
     EXPECT_TRUE(boxes.texts().empty());
@@ -60,11 +61,11 @@ TEST_F(BoundedWaitTest, SendToAPeerThatStopsReadingFailsAndEndsTheStream) {
         const Script greetThenStall = Script().sendLine("+OK").pause(10min);
         auto server = tls ? std::make_unique<LoopbackServer>(greetThenStall, pki)
                           : std::make_unique<LoopbackServer>(greetThenStall);
-        ASSERT_TRUE(socket.ConnectPop3("127.0.0.1", tls, server->port(), kShortMs));
-        EXPECT_EQ(lineReply(kNeverMs), "+OK\r\n");
+        ASSERT_TRUE(socket.ConnectPop3("127.0.0.1", tls, server->port(), kShortWaitMs));
+        EXPECT_EQ(lineReply(kEndlessWaitMs), "+OK\r\n");
         EXPECT_FALSE(socket.SendLine(kFlood));
         const std::uint32_t timeoutsBefore = receiveTimeouts;
-        EXPECT_EQ(lineReply(kNeverMs), "");
+        EXPECT_EQ(lineReply(kEndlessWaitMs), "");
         EXPECT_EQ(receiveTimeouts, timeoutsBefore) << "the reply's wait must end with the stream";
         EXPECT_FALSE(socket.SendLine("QUIT\r\n"));
         socket.Close();
@@ -73,7 +74,7 @@ TEST_F(BoundedWaitTest, SendToAPeerThatStopsReadingFailsAndEndsTheStream) {
 
 TEST_F(BoundedWaitTest, AbortEndsASendThatWaitsForThePeer) {
     StalledPeer peer;
-    ASSERT_TRUE(socket.ConnectPop3("127.0.0.1", false, peer.port(), kNeverMs));
+    ASSERT_TRUE(socket.ConnectPop3("127.0.0.1", false, peer.port(), kEndlessWaitMs));
     auto pending = std::async(std::launch::async, [&] { return socket.SendLine(kFlood); });
     abortFlag = 1; // before or after the buffers are full: the send must give up either way
     ASSERT_EQ(pending.wait_for(60s), std::future_status::ready);
@@ -83,7 +84,7 @@ TEST_F(BoundedWaitTest, AbortEndsASendThatWaitsForThePeer) {
 TEST_F(BoundedWaitTest, AbortEndsAConnectThatWaitsForTheHandshake) {
     StalledPeer peer;
     auto pending = std::async(std::launch::async, [&] {
-        return socket.ConnectPop3("127.0.0.1", true, peer.port(), kNeverMs);
+        return socket.ConnectPop3("127.0.0.1", true, peer.port(), kEndlessWaitMs);
     });
     abortFlag = 1;
     ASSERT_EQ(pending.wait_for(60s), std::future_status::ready);
