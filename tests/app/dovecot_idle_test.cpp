@@ -28,7 +28,7 @@ namespace ombrix {
 namespace {
 
 // Failure guards only: every wait ends as soon as its condition holds.
-constexpr int kBound = 30000;
+constexpr int kIdleBound = 30000;
 const std::string kUser = "peggy"; // a mailbox no other test program changes
 
 class DovecotIdleTest : public test::DovecotTest {
@@ -89,10 +89,10 @@ protected:
     // The first check lists the mailbox as it is; the watcher starts after it.
     void checkOnceThenWatch() {
         window->checkNow();
-        ASSERT_TRUE(test::processEventsUntil([&] { return runsOver == 1; }, kBound));
+        ASSERT_TRUE(test::processEventsUntil([&] { return runsOver == 1; }, kIdleBound));
         ASSERT_EQ(mailCount(), 2);
         instant->start();
-        ASSERT_TRUE(test::processEventsUntil([&] { return idlingOnConnection(1); }, kBound));
+        ASSERT_TRUE(test::processEventsUntil([&] { return idlingOnConnection(1); }, kIdleBound));
     }
 
     test::TempDir directory;
@@ -107,7 +107,7 @@ TEST_F(DovecotIdleTest, ADeliveryDuringIdleStartsACheckThatListsTheNewMail) {
     checkOnceThenWatch();
     const test::ManifestMail added = test::addMail(server(), kUser, "idle-new");
     ASSERT_TRUE(
-        test::processEventsUntil([&] { return runsOver >= 2 && mailCount() == 3; }, kBound));
+        test::processEventsUntil([&] { return runsOver >= 2 && mailCount() == 3; }, kIdleBound));
     EXPECT_TRUE(listsSubject(added.subject));
     EXPECT_EQ(watcher()->connections(), 1);
 }
@@ -117,7 +117,7 @@ TEST_F(DovecotIdleTest, AKickFromTheServerIsFollowedByANewConnection) {
     const std::string kick =
         "doveadm -c " + server().dir + "/dovecot.conf kick " + kUser + " >/dev/null 2>&1";
     ASSERT_EQ(std::system(kick.c_str()), 0);
-    ASSERT_TRUE(test::processEventsUntil([&] { return idlingOnConnection(2); }, kBound));
+    ASSERT_TRUE(test::processEventsUntil([&] { return idlingOnConnection(2); }, kIdleBound));
 }
 
 TEST_F(DovecotIdleTest, QuitDuringIdleEndsTheWatchers) {
@@ -128,7 +128,8 @@ TEST_F(DovecotIdleTest, QuitDuringIdleEndsTheWatchers) {
     // A guard against a hang: quitting must not wait on the server.
     std::thread guard([&] {
         std::unique_lock lock(mutex);
-        if (!condition.wait_for(lock, std::chrono::milliseconds(kBound), [&] { return ended; })) {
+        if (!condition.wait_for(lock, std::chrono::milliseconds(kIdleBound),
+                                [&] { return ended; })) {
             ADD_FAILURE() << "quit did not end the watchers";
             std::abort();
         }
@@ -147,12 +148,12 @@ TEST_F(DovecotIdleTest, QuitDuringIdleEndsTheWatchers) {
 TEST_F(DovecotIdleTest, SwitchedOffInOmbrixConfNoWatcherStarts) {
     programConf.setSwitch(kConfIdle, false);
     window->checkNow();
-    ASSERT_TRUE(test::processEventsUntil([&] { return runsOver == 1; }, kBound));
+    ASSERT_TRUE(test::processEventsUntil([&] { return runsOver == 1; }, kIdleBound));
     instant->start();
     EXPECT_TRUE(instant->watchers().watched().empty());
     programConf.setSwitch(kConfIdle, true);
     instant->watchers().update();
-    ASSERT_TRUE(test::processEventsUntil([&] { return idlingOnConnection(1); }, kBound));
+    ASSERT_TRUE(test::processEventsUntil([&] { return idlingOnConnection(1); }, kIdleBound));
 }
 
 } // namespace

@@ -14,7 +14,7 @@
 namespace ombrix::test {
 namespace {
 
-const std::string kUser = "grace";
+const std::string kCliUser = "grace";
 
 std::vector<std::string> sortedLines(const std::string& text) {
     std::vector<std::string> lines;
@@ -37,7 +37,7 @@ protected:
         std::vector<std::string> arguments{
             "--add-account", "--name",      name,
             "--host",        server().host, "--user",
-            kUser,           "--port",      std::to_string(portOf(server(), endpoint))};
+            kCliUser,        "--port",      std::to_string(portOf(server(), endpoint))};
         if (endpoint.protocol == MailProtocol::Imap)
             arguments.push_back("--imap");
         if (endpoint.tls)
@@ -50,10 +50,10 @@ protected:
     // the generator recorded the mails and the server numbers them.
     std::vector<std::string> expectedRows(int index, const Endpoint& endpoint) {
         std::map<std::string, ManifestMail> generated;
-        for (ManifestMail& mail : readManifest(server(), kUser))
+        for (ManifestMail& mail : readManifest(server(), kCliUser))
             generated[mail.messageId] = std::move(mail);
         std::vector<std::string> rows;
-        for (const ServerMail& held : listMailbox(server(), kUser).mails) {
+        for (const ServerMail& held : listMailbox(server(), kCliUser).mails) {
             const ManifestMail& mail = generated.at(held.messageId);
             const std::string uid =
                 endpoint.protocol == MailProtocol::Pop3 ? held.pop3Uidl : std::to_string(held.uid);
@@ -83,9 +83,9 @@ std::vector<std::string> withoutRowIndex(const std::vector<std::string>& lines) 
 
 TEST_F(DovecotCli, CheckPrintsEachAccountsStatusAndListShowsTheDecodedMails) {
     const int count = 12;
-    fillMailbox(server(), kUser, count, "cli");
-    addAccount("pop", kPop3Plain, server().password(kUser));
-    addAccount("imap secure", kImapTls, server().password(kUser));
+    fillMailbox(server(), kCliUser, count, "cli");
+    addAccount("pop", kPop3Plain, server().password(kCliUser));
+    addAccount("imap secure", kImapTls, server().password(kCliUser));
 
     const ProgramResult checked = run({"--check"});
     EXPECT_EQ(checked.exitCode, 0) << checked.err;
@@ -120,9 +120,9 @@ TEST_F(DovecotCli, CheckPrintsEachAccountsStatusAndListShowsTheDecodedMails) {
 }
 
 TEST_F(DovecotCli, AFailedAccountShowsTheServersReplyAndExitsWithOne) {
-    fillMailbox(server(), kUser, 2, "cli-fail");
-    addAccount("good", kImapPlain, server().password(kUser));
-    addAccount("bad", kPop3Tls, "wrong-" + server().password(kUser));
+    fillMailbox(server(), kCliUser, 2, "cli-fail");
+    addAccount("good", kImapPlain, server().password(kCliUser));
+    addAccount("bad", kPop3Tls, "wrong-" + server().password(kCliUser));
 
     const ProgramResult checked = run({"--check"});
     EXPECT_EQ(checked.exitCode, 1);

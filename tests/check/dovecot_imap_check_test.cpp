@@ -10,7 +10,7 @@
 namespace ombrix::test {
 namespace {
 
-const std::string kUser = "frank";
+const std::string kImapUser = "frank";
 
 class DovecotImapCheck : public DovecotTest, public testing::WithParamInterface<Endpoint> {
 protected:
@@ -19,14 +19,14 @@ protected:
         resetProcessState();
     }
 
-    AccountRecord& account(const std::string& user = kUser) {
+    AccountRecord& account(const std::string& user = kImapUser) {
         return configureAccount(0, server(), user, server().password(user), GetParam());
     }
 };
 
 TEST_P(DovecotImapCheck, FirstCheckListsEveryMailAndTheSecondFetchesNone) {
     const int count = 60;
-    fillMailbox(server(), kUser, count, "imap-list");
+    fillMailbox(server(), kImapUser, count, "imap-list");
     AccountRecord& a = account();
 
     const RunOutcome first = runCheck(server().caFile);
@@ -38,10 +38,10 @@ TEST_P(DovecotImapCheck, FirstCheckListsEveryMailAndTheSecondFetchesNone) {
     // The UID list, then a body and a size fetch per mail.
     EXPECT_EQ(countCommands(first, "FETCH"), 1 + 2 * count);
     EXPECT_EQ(countCommands(first, "LOGOUT"), 1);
-    const MailboxListing listing = listMailbox(server(), kUser);
+    const MailboxListing listing = listMailbox(server(), kImapUser);
     EXPECT_EQ(a.uidValidity, std::to_string(listing.uidValidity));
     EXPECT_EQ(a.uidNext, std::to_string(listing.uidNext));
-    expectListMatchesServer(a, GetParam(), server(), kUser);
+    expectListMatchesServer(a, GetParam(), server(), kImapUser);
     for (const MailEntry& mail : inServerOrder(a))
         EXPECT_EQ(mail.read, 0);
     const std::vector<MailEntry> firstList = inServerOrder(a);
@@ -57,7 +57,7 @@ TEST_P(DovecotImapCheck, FirstCheckListsEveryMailAndTheSecondFetchesNone) {
 }
 
 TEST_P(DovecotImapCheck, MailAddedBetweenTwoChecksIsTheOnlyNewOne) {
-    fillMailbox(server(), kUser, 8, "imap-add");
+    fillMailbox(server(), kImapUser, 8, "imap-add");
     AccountRecord& a = account();
     ASSERT_EQ(runCheck(server().caFile).newMails, 8);
     ASSERT_EQ(a.errorFlag, 0) << a.errorText;
@@ -65,13 +65,13 @@ TEST_P(DovecotImapCheck, MailAddedBetweenTwoChecksIsTheOnlyNewOne) {
     for (int i = 0; i < validMailCount(a); ++i)
         a.read[i] = a.serverPosition[i] % 2 == 0 ? 1 : 0;
 
-    addMail(server(), kUser, "imap-add");
+    addMail(server(), kImapUser, "imap-add");
     const RunOutcome second = runCheck(server().caFile);
     ASSERT_EQ(a.errorFlag, 0) << a.errorText;
     EXPECT_EQ(second.newMails, 1);
     EXPECT_EQ(second.receiveTimeouts, 0u);
     EXPECT_EQ(countCommands(second, "FETCH"), 3); // UID list, body, size
-    expectListMatchesServer(a, GetParam(), server(), kUser);
+    expectListMatchesServer(a, GetParam(), server(), kImapUser);
     const std::vector<MailEntry> mails = inServerOrder(a);
     ASSERT_EQ(mails.size(), 9u);
     for (std::size_t i = 0; i < 8; ++i)
@@ -80,23 +80,23 @@ TEST_P(DovecotImapCheck, MailAddedBetweenTwoChecksIsTheOnlyNewOne) {
 }
 
 TEST_P(DovecotImapCheck, RecreatedMailboxIsListedAnewUnderItsNewUidValidity) {
-    fillMailbox(server(), kUser, 5, "imap-validity");
+    fillMailbox(server(), kImapUser, 5, "imap-validity");
     AccountRecord& a = account();
     runCheck(server().caFile);
     ASSERT_EQ(a.errorFlag, 0) << a.errorText;
     const std::string oldValidity = a.uidValidity;
 
     // Same count, different mails: nothing may be copied by the old UIDs.
-    fillMailbox(server(), kUser, 5, "imap-validity-2");
+    fillMailbox(server(), kImapUser, 5, "imap-validity-2");
     const RunOutcome second = runCheck(server().caFile);
     ASSERT_EQ(a.errorFlag, 0) << a.errorText;
     EXPECT_NE(a.uidValidity, oldValidity);
     EXPECT_EQ(countCommands(second, "FETCH"), 1 + 2 * 5);
-    expectListMatchesServer(a, GetParam(), server(), kUser);
+    expectListMatchesServer(a, GetParam(), server(), kImapUser);
 }
 
 TEST_P(DovecotImapCheck, WrongPasswordFailsWithTheServersReplyAndKeepsTheList) {
-    fillMailbox(server(), kUser, 3, "imap-wrong");
+    fillMailbox(server(), kImapUser, 3, "imap-wrong");
     AccountRecord& a = account();
     runCheck(server().caFile);
     ASSERT_EQ(a.errorFlag, 0) << a.errorText;
@@ -140,7 +140,8 @@ protected:
 };
 
 TEST_F(DovecotImapTlsCheck, ServerSignedByAnUntrustedCaFailsWithTheReason) {
-    AccountRecord& a = configureAccount(0, server(), kUser, server().password(kUser), kImapTls);
+    AccountRecord& a =
+        configureAccount(0, server(), kImapUser, server().password(kImapUser), kImapTls);
     const RunOutcome outcome = runCheck(server().untrustedCaFile);
     EXPECT_EQ(a.errorFlag, 1);
     EXPECT_EQ(a.errorText,

@@ -14,7 +14,7 @@
 namespace ombrix::test {
 namespace {
 
-const std::string kUser = "trent";
+const std::string kOAuthUser = "trent";
 
 class DovecotOAuthCheck : public DovecotTest, public testing::WithParamInterface<Endpoint> {
 protected:
@@ -24,15 +24,19 @@ protected:
     }
 
     AccountRecord& account() {
-        AccountRecord& a = configureAccount(0, server(), kUser, "", GetParam());
+        AccountRecord& a = configureAccount(0, server(), kOAuthUser, "", GetParam());
         a.oauthProvider = "custom";
         return a;
     }
 
-    std::string validToken() const { return mintJwt(server().oauthSecret, validClaims(kUser)); }
-    std::string expiredToken() const { return mintJwt(server().oauthSecret, expiredClaims(kUser)); }
+    std::string validToken() const {
+        return mintJwt(server().oauthSecret, validClaims(kOAuthUser));
+    }
+    std::string expiredToken() const {
+        return mintJwt(server().oauthSecret, expiredClaims(kOAuthUser));
+    }
     std::string forgedToken() const {
-        return mintJwt("not the server's secret", validClaims(kUser));
+        return mintJwt("not the server's secret", validClaims(kOAuthUser));
     }
 };
 
@@ -47,7 +51,7 @@ void expectTokenNowhere(const RunOutcome& outcome, const std::string& token) {
 }
 
 TEST_P(DovecotOAuthCheck, ValidTokenListsEveryMail) {
-    fillMailbox(server(), kUser, 5, "oauth-list");
+    fillMailbox(server(), kOAuthUser, 5, "oauth-list");
     const std::string token = validToken();
     TestTokenSource tokens({readyToken(token)});
     AccountRecord& a = account();
@@ -57,14 +61,14 @@ TEST_P(DovecotOAuthCheck, ValidTokenListsEveryMail) {
     ASSERT_EQ(a.errorFlag, 0) << a.errorText;
     EXPECT_EQ(outcome.newMails, 5);
     EXPECT_EQ(outcome.receiveTimeouts, 0u);
-    expectListMatchesServer(a, GetParam(), server(), kUser);
+    expectListMatchesServer(a, GetParam(), server(), kOAuthUser);
     ASSERT_EQ(tokens.requests().size(), 1u);
     EXPECT_FALSE(tokens.requests()[0].refresh);
     expectTokenNowhere(outcome, token);
 }
 
 TEST_P(DovecotOAuthCheck, ExpiredOrForgedTokenIsRefreshedOnceAndTheCheckSucceeds) {
-    fillMailbox(server(), kUser, 2, "oauth-refresh");
+    fillMailbox(server(), kOAuthUser, 2, "oauth-refresh");
     for (const std::string& refused : {expiredToken(), forgedToken()}) {
         resetProcessState();
         TestTokenSource tokens({readyToken(refused), readyToken(validToken())});
@@ -75,13 +79,13 @@ TEST_P(DovecotOAuthCheck, ExpiredOrForgedTokenIsRefreshedOnceAndTheCheckSucceeds
         ASSERT_EQ(a.errorFlag, 0) << a.errorText;
         EXPECT_EQ(tokens.refreshes(), 1);
         EXPECT_EQ(tokens.requests().size(), 2u);
-        expectListMatchesServer(a, GetParam(), server(), kUser);
+        expectListMatchesServer(a, GetParam(), server(), kOAuthUser);
         expectTokenNowhere(outcome, refused);
     }
 }
 
 TEST_P(DovecotOAuthCheck, TokensRefusedTwiceAskToSignInAgainAndChangeNothingElse) {
-    fillMailbox(server(), kUser, 3, "oauth-expired");
+    fillMailbox(server(), kOAuthUser, 3, "oauth-expired");
     AccountRecord& a = account();
     {
         TestTokenSource tokens({readyToken(validToken())});

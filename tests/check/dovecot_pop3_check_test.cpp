@@ -10,7 +10,7 @@
 namespace ombrix::test {
 namespace {
 
-const std::string kUser = "erin";
+const std::string kPop3User = "erin";
 
 class DovecotPop3Check : public DovecotTest, public testing::WithParamInterface<Endpoint> {
 protected:
@@ -19,14 +19,14 @@ protected:
         resetProcessState();
     }
 
-    AccountRecord& account(const std::string& user = kUser) {
+    AccountRecord& account(const std::string& user = kPop3User) {
         return configureAccount(0, server(), user, server().password(user), GetParam());
     }
 };
 
 TEST_P(DovecotPop3Check, FirstCheckListsEveryMailAndTheSecondFetchesNone) {
     const int count = 60;
-    fillMailbox(server(), kUser, count, "pop3-list");
+    fillMailbox(server(), kPop3User, count, "pop3-list");
     AccountRecord& a = account();
 
     const RunOutcome first = runCheck(server().caFile);
@@ -38,7 +38,7 @@ TEST_P(DovecotPop3Check, FirstCheckListsEveryMailAndTheSecondFetchesNone) {
     EXPECT_EQ(countCommands(first, "TOP"), count);
     EXPECT_EQ(countCommands(first, "LIST"), count);
     EXPECT_EQ(countCommands(first, "QUIT"), 1);
-    expectListMatchesServer(a, GetParam(), server(), kUser);
+    expectListMatchesServer(a, GetParam(), server(), kPop3User);
     for (const MailEntry& mail : inServerOrder(a))
         EXPECT_EQ(mail.read, 0);
     const std::vector<MailEntry> firstList = inServerOrder(a);
@@ -54,7 +54,7 @@ TEST_P(DovecotPop3Check, FirstCheckListsEveryMailAndTheSecondFetchesNone) {
 }
 
 TEST_P(DovecotPop3Check, MailAddedBetweenTwoChecksIsTheOnlyNewOne) {
-    fillMailbox(server(), kUser, 8, "pop3-add");
+    fillMailbox(server(), kPop3User, 8, "pop3-add");
     AccountRecord& a = account();
     ASSERT_EQ(runCheck(server().caFile).newMails, 8);
     ASSERT_EQ(a.errorFlag, 0) << a.errorText;
@@ -62,13 +62,13 @@ TEST_P(DovecotPop3Check, MailAddedBetweenTwoChecksIsTheOnlyNewOne) {
     for (int i = 0; i < validMailCount(a); ++i)
         a.read[i] = a.serverPosition[i] % 2 == 0 ? 1 : 0;
 
-    addMail(server(), kUser, "pop3-add");
+    addMail(server(), kPop3User, "pop3-add");
     const RunOutcome second = runCheck(server().caFile);
     ASSERT_EQ(a.errorFlag, 0) << a.errorText;
     EXPECT_EQ(second.newMails, 1);
     EXPECT_EQ(second.receiveTimeouts, 0u);
     EXPECT_EQ(countCommands(second, "TOP"), 1);
-    expectListMatchesServer(a, GetParam(), server(), kUser);
+    expectListMatchesServer(a, GetParam(), server(), kPop3User);
     const std::vector<MailEntry> mails = inServerOrder(a);
     ASSERT_EQ(mails.size(), 9u);
     for (std::size_t i = 0; i < 8; ++i)
@@ -77,7 +77,7 @@ TEST_P(DovecotPop3Check, MailAddedBetweenTwoChecksIsTheOnlyNewOne) {
 }
 
 TEST_P(DovecotPop3Check, WrongPasswordFailsWithTheServersReplyAndKeepsTheList) {
-    fillMailbox(server(), kUser, 3, "pop3-wrong");
+    fillMailbox(server(), kPop3User, 3, "pop3-wrong");
     AccountRecord& a = account();
     runCheck(server().caFile);
     ASSERT_EQ(a.errorFlag, 0) << a.errorText;
@@ -116,7 +116,8 @@ protected:
 };
 
 TEST_F(DovecotPop3TlsCheck, ServerSignedByAnUntrustedCaFailsWithTheReason) {
-    AccountRecord& a = configureAccount(0, server(), kUser, server().password(kUser), kPop3Tls);
+    AccountRecord& a =
+        configureAccount(0, server(), kPop3User, server().password(kPop3User), kPop3Tls);
     const RunOutcome outcome = runCheck(server().untrustedCaFile);
     EXPECT_EQ(a.errorFlag, 1);
     EXPECT_EQ(a.errorText,

@@ -6,15 +6,17 @@ ombrix_warnings(ombrix_test_dovecot_check)
 ombrix_test_compile_options(ombrix_test_dovecot_check)
 
 ombrix_dovecot_test(dovecot_pop3_check_test
-    SOURCES dovecot_pop3_check_test.cpp LIBS ombrix_test_dovecot_check LOCK erin)
+    SOURCES dovecot_pop3_check_test.cpp LIBS ombrix_test_dovecot_check LOCK erin
+    PROGRAM check_tests)
 ombrix_dovecot_test(dovecot_imap_check_test
-    SOURCES dovecot_imap_check_test.cpp LIBS ombrix_test_dovecot_check LOCK frank)
+    SOURCES dovecot_imap_check_test.cpp LIBS ombrix_test_dovecot_check LOCK frank
+    PROGRAM check_tests)
 
 ombrix_dovecot_test(dovecot_cli_test
     SOURCES dovecot_cli_test.cpp ${PROJECT_SOURCE_DIR}/tests/cli/run_program.cpp
-    LIBS ombrix_test_dovecot_check LOCK grace)
-target_compile_definitions(dovecot_cli_test PRIVATE OMBRIX_EXECUTABLE="$<TARGET_FILE:ombrix>")
-add_dependencies(dovecot_cli_test ombrix)
+    LIBS ombrix_test_dovecot_check LOCK grace PROGRAM check_tests)
+target_compile_definitions(check_tests PRIVATE OMBRIX_EXECUTABLE="$<TARGET_FILE:ombrix>")
+add_dependencies(check_tests ombrix)
 
 # The take-over of known mails by the check (no server needed).
 ombrix_test(account_check_test SOURCES account_check_test.cpp LIBS ombrix_test_dovecot_check
@@ -24,10 +26,10 @@ ombrix_test(account_check_test SOURCES account_check_test.cpp LIBS ombrix_test_d
 # test trusts; the program replaces that server's certificate.
 ombrix_dovecot_test(dovecot_trust_test
     SOURCES dovecot_trust_test.cpp ${PROJECT_SOURCE_DIR}/tests/cli/run_program.cpp
-    LIBS ombrix_test_dovecot_check ombrix_test_loopback LOCK alice UNTRUSTED_CERTIFICATE)
-target_compile_definitions(dovecot_trust_test PRIVATE OMBRIX_EXECUTABLE="$<TARGET_FILE:ombrix>")
-add_dependencies(dovecot_trust_test ombrix)
+    LIBS ombrix_test_dovecot_check ombrix_test_loopback LOCK alice UNTRUSTED_CERTIFICATE
+    PROGRAM check_tests)
 
 # OAuth accounts: bearer tokens that the test Dovecot validates itself.
 ombrix_dovecot_test(dovecot_oauth_check_test
-    SOURCES dovecot_oauth_check_test.cpp LIBS ombrix_test_dovecot_check LOCK trent)
+    SOURCES dovecot_oauth_check_test.cpp LIBS ombrix_test_dovecot_check LOCK trent
+    PROGRAM check_tests)

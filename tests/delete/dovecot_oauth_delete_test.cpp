@@ -26,13 +26,14 @@ namespace {
 
 const std::string kUser = "victor";
 
-struct Endpoint {
+struct OAuthEndpoint {
     bool imap;
     bool tls;
     const char* name;
 };
 
-class DovecotOAuthDeleteTest : public DovecotTest, public ::testing::WithParamInterface<Endpoint> {
+class DovecotOAuthDeleteTest : public DovecotTest,
+                               public ::testing::WithParamInterface<OAuthEndpoint> {
 protected:
     void SetUp() override {
         DovecotTest::SetUp();
@@ -42,7 +43,7 @@ protected:
         setenv("SSL_CERT_FILE", server().caFile.c_str(), 1);
         windowHidden = 1;
         sortOrder = 0; // the server's order: row k is the (k+1)-th mail on the server
-        const Endpoint& e = GetParam();
+        const OAuthEndpoint& e = GetParam();
         AccountRecord& a = accounts[0];
         a.name = "oauth";
         a.host = server().host;
@@ -127,10 +128,10 @@ TEST_P(DovecotOAuthDeleteTest, SignInExpiredDeletesNothingAndSaysSo) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Endpoints, DovecotOAuthDeleteTest,
-                         ::testing::Values(Endpoint{false, false, "POP3"},
-                                           Endpoint{false, true, "POP3S"},
-                                           Endpoint{true, false, "IMAP"},
-                                           Endpoint{true, true, "IMAPS"}),
+                         ::testing::Values(OAuthEndpoint{false, false, "POP3"},
+                                           OAuthEndpoint{false, true, "POP3S"},
+                                           OAuthEndpoint{true, false, "IMAP"},
+                                           OAuthEndpoint{true, true, "IMAPS"}),
                          [](const auto& row) { return std::string(row.param.name); });
 
 } // namespace
