@@ -3,10 +3,6 @@
 namespace ombrix {
 
 MailTriples::MailTriples(const AccountRecord& previousList) {
-    buildOnce(previousList);
-}
-
-void MailTriples::buildOnce(const AccountRecord& previousList) {
     buildOnce(previousList, previousList, {});
 }
 

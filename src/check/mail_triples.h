@@ -18,13 +18,11 @@ public:
     explicit MailTriples(const AccountRecord& previousList);
     // Triples that know no mail until buildOnce().
     MailTriples() = default;
-    // Takes the triples of previousList unless taken already: a check takes
-    // them only once it lists mails, before any entry moves.
-    void buildOnce(const AccountRecord& previousList);
-    // The same triples once known mails have moved into the working list:
-    // entry j of the last list is entry movedTo[j] of workingList where that
-    // is not -1 (or beyond movedTo), else still entry j of previousList. A
-    // check that fetches nothing never needs them.
+    // Takes the triples of the last list unless taken already, also once
+    // known mails have moved into the working list: entry j of the last list
+    // is entry movedTo[j] of workingList where that is not -1 (or beyond
+    // movedTo), else still entry j of previousList. A check that fetches
+    // nothing never needs them.
     void buildOnce(const AccountRecord& previousList, const AccountRecord& workingList,
                    const std::vector<int>& movedTo);
 
