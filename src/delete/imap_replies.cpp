@@ -106,24 +106,27 @@ public:
     // A value: an atom or number, a quoted string, a literal, or a
     // parenthesised list (skipped). `text` receives strings and atoms.
     void value(std::string& text) {
-        if (take('('))
+        if (peek() == '(')
             skipList();
-        else if (peek() == '"')
-            quoted(text);
-        else if (peek() == '{')
-            literal(text);
         else
-            atom(text);
+            scalar(text);
     }
 
+    // A list with every list inside it. The server decides how deep they
+    // nest, so the depth is counted, never recursed into.
     void skipList() {
         std::string ignored;
-        while (ok_ && !take(')')) {
+        std::size_t depth = 0;
+        do {
             if (atEnd())
                 return fail();
-            if (!take(' '))
-                value(ignored);
-        }
+            if (take('('))
+                ++depth;
+            else if (take(')'))
+                --depth;
+            else if (!take(' '))
+                scalar(ignored);
+        } while (ok_ && depth > 0);
     }
 
     // Past the next line feed, skipping any literal that ends a line on the way.
@@ -145,6 +148,15 @@ private:
         if (found == std::string_view::npos)
             return fail();
         pos_ = found + 1;
+    }
+
+    void scalar(std::string& text) {
+        if (peek() == '"')
+            quoted(text);
+        else if (peek() == '{')
+            literal(text);
+        else
+            atom(text);
     }
 
     void quoted(std::string& text) {

@@ -84,6 +84,30 @@ INSTANTIATE_TEST_SUITE_P(
                  std::nullopt}),
     [](const auto& row) { return std::string(row.param.name); });
 
+// Lists inside a FETCH response nest as deep as the server likes, up to the
+// whole receive buffer: skipping them must not cost a stack frame per level,
+// and what follows a list still counts.
+TEST(ImapFetchedBodyTest, ListsNestedAsDeepAsTheBufferAllowsAreSkipped) {
+    const std::size_t depth = 140000; // opening and closing: near the 300000 octets of a reply
+    const std::string nested = std::string(depth, '(') + std::string(depth, ')');
+    const std::string closed = "* 3 FETCH (X-LIST " + nested + " UID 13 BODY[HEADER] " +
+                               literal(kHeader) + ")\r\na003 OK\r\n";
+    EXPECT_EQ(imapFetchedBody(closed, 13), kHeader);
+
+    const std::string unclosed = "* 3 FETCH (UID 13 X-LIST " + std::string(2 * depth, '(');
+    EXPECT_EQ(imapFetchedBody(unclosed, 13), std::nullopt);
+
+    const std::string mixed = "* 3 FETCH (X-LIST ((\"a)\" {3}\r\n)(( b c) NIL (d)) UID 13 "
+                              "BODY[HEADER] " +
+                              literal(kHeader) + ")\r\na003 OK\r\n";
+    EXPECT_EQ(imapFetchedBody(mixed, 13), kHeader) << "strings and literals inside a list";
+    EXPECT_EQ(imapFetchedBody("* 3 FETCH (X-LIST ((a) UID 13 BODY[HEADER] " + literal(kHeader) +
+                                  ")\r\na003 OK\r\n",
+                              13),
+              std::nullopt)
+        << "a list left open swallows the rest";
+}
+
 TEST(ImapCapabilityTest, NamesAWholeWordOfACapabilityResponse) {
     const std::string reply = "* CAPABILITY IMAP4rev1 LITERAL+ uidplus MOVE\r\na001 OK\r\n";
     EXPECT_TRUE(imapAnnounces(reply, "UIDPLUS"));
