@@ -3,6 +3,7 @@
 #include "check/check_texts.h"
 #include "check/fetched_mail.h"
 #include "check/imap_completion.h"
+#include "check/imap_fetch_response.h"
 #include "check/imap_login.h"
 #include "net/mail_socket.h"
 #include "platform/ascii.h"
@@ -36,23 +37,6 @@ std::string_view takeLine(std::string_view text, std::size_t& pos) {
     return line;
 }
 
-// The message number of a FETCH response ("* " digits " FETCH" at the line's
-// start); none for any other line.
-std::optional<std::uint64_t> fetchNumber(std::string_view line) {
-    if (!line.starts_with("* "))
-        return std::nullopt;
-    std::size_t end = 2;
-    while (end < line.size() && isAsciiDigit(line[end]))
-        ++end;
-    if (end == 2 || !equalsIgnoringCase(line.substr(end, 6), " FETCH"))
-        return std::nullopt;
-    std::uint64_t number = 0;
-    const auto [stop, error] = std::from_chars(line.data() + 2, line.data() + end, number);
-    if (error != std::errc{})
-        return std::nullopt;
-    return number;
-}
-
 // The digits of the UID item of a FETCH response; empty without one (a flag
 // update, for instance).
 std::string_view uidValue(std::string_view line) {
@@ -67,15 +51,6 @@ std::string_view uidValue(std::string_view line) {
         at = line.find_first_of("( ", item);
     }
     return {};
-}
-
-// Whether a line of the reply is a FETCH response about this message.
-bool holdsFetchOf(std::string_view reply, std::uint64_t number) {
-    for (std::size_t pos = 0; pos < reply.size();) {
-        if (fetchNumber(takeLine(reply, pos)) == number)
-            return true;
-    }
-    return false;
 }
 
 class ImapDialogue {
@@ -217,40 +192,41 @@ private:
         c_.progress.text(
             check_texts::readingMail(c_.account.name, c_.messageNumber(i), countText_));
         const std::string number = std::to_string(c_.messageNumber(i));
-        std::string_view reply =
-            command("FETCH " + number + " (BODY[HEADER] BODY[TEXT]<0.4000>)\r\n", kMailHint);
-        if (!fetched(c_.messageNumber(i)))
+        command("FETCH " + number + " (BODY[HEADER] BODY[TEXT]<0.4000>)\r\n", kMailHint);
+        const std::optional<std::string_view> mail = fetched(c_.messageNumber(i), "BODY[HEADER]");
+        if (!mail)
             return false;
-        ParseFetchedMail(reply, c_.workingList, i, FetchForm::Imap);
-        reply = command("FETCH " + number + " RFC822.SIZE\r\n", kShortHint);
-        if (!fetched(c_.messageNumber(i)))
+        ParseFetchedMail(*mail, c_.workingList, i, FetchForm::Imap);
+        command("FETCH " + number + " RFC822.SIZE\r\n", kShortHint);
+        const std::optional<std::string_view> size = fetched(c_.messageNumber(i), "RFC822.SIZE");
+        if (!size)
             return false;
         c_.workingList.size[i] =
-            static_cast<std::int32_t>(std::min<std::uint32_t>(imapRfc822Size(reply), INT32_MAX));
+            static_cast<std::int32_t>(std::min<std::uint32_t>(imapRfc822Size(*size), INT32_MAX));
         c_.recordFetched(i);
         return true;
     }
 
-    // The reply to a FETCH of one mail came whole, ends with its tagged OK
-    // and holds a FETCH response for that mail. Anything else read as the
-    // mail gave a row without subject or size and the check passed for a
-    // success: a refusal fails the account with the server's text, any other
-    // reply as a protocol fault.
-    bool fetched(std::uint64_t number) {
+    // The FETCH response of this mail that carries `item`, from a reply that
+    // came whole and ends with its tagged OK. Anything else read as the mail
+    // gave a row without subject or size, or another mail's, and the check
+    // passed for a success: a refusal fails the account with the server's
+    // text, any other reply as a protocol fault.
+    std::optional<std::string_view> fetched(std::uint64_t number, std::string_view item) {
         if (!c_.answered())
-            return false;
+            return std::nullopt;
         std::string refusal = imapReplyRefusal(c_.reply);
         if (!refusal.empty()) {
             c_.fail(std::move(refusal));
-            return false;
+            return std::nullopt;
         }
         const std::string_view reply = c_.reply.text();
-        if (!imapCompletedOk(reply, imapTagOf(c_.socket.lastCommand())) ||
-            !holdsFetchOf(reply, number)) {
+        const std::optional<std::string_view> response = imapFetchResponse(reply, number, item);
+        if (!imapCompletedOk(reply, imapTagOf(c_.socket.lastCommand())) || !response) {
             c_.fail(check_texts::protocolFault());
-            return false;
+            return std::nullopt;
         }
-        return true;
+        return response;
     }
 
     AccountCheck& c_;
@@ -268,7 +244,7 @@ std::vector<std::string_view> imapFetchUids(std::string_view reply, std::uint64_
     std::size_t pos = 0;
     while (pos < reply.size()) {
         const std::string_view line = takeLine(reply, pos);
-        const std::optional<std::uint64_t> number = fetchNumber(line);
+        const std::optional<std::uint64_t> number = imapFetchNumber(line);
         if (!number || *number < first || *number - first >= uids.size())
             continue;
         std::string_view& uid = uids[*number - first];

@@ -25,7 +25,8 @@ void runImapDialogue(AccountCheck& check);
 // updates, the completion) are skipped, so no mail takes another mail's UID.
 std::vector<std::string_view> imapFetchUids(std::string_view reply, std::uint64_t first, int count);
 
-// The RFC822.SIZE value of the reply's first line; 0 without one.
+// The RFC822.SIZE value of the first line of a reply or of one FETCH
+// response; 0 without one.
 std::uint32_t imapRfc822Size(std::string_view reply);
 
 } // namespace ombrix

@@ -254,7 +254,83 @@ INSTANTIATE_TEST_SUITE_P(
                       FetchRow{"SizeOfAnotherMail", "",
                                "* 2 FETCH (RFC822.SIZE 999)\r\na006 OK\r\n", "protocol error"},
                       FetchRow{"SizeCompletedWithoutOk", "",
-                               "* 3 FETCH (RFC822.SIZE 999)\r\na006 OKAY\r\n", "protocol error"}),
+                               "* 3 FETCH (RFC822.SIZE 999)\r\na006 OKAY\r\n", "protocol error"},
+                      // A flag update names the mail but carries none of it.
+                      FetchRow{"BodyFlagUpdateOnly", "* 3 FETCH (FLAGS (\\Seen))\r\na005 OK\r\n",
+                               "", "protocol error"},
+                      FetchRow{"SizeFlagUpdateOnly", "",
+                               "* 3 FETCH (FLAGS (\\Seen))\r\na006 OK\r\n", "protocol error"}),
+    [](const auto& row) { return std::string(row.param.name); });
+
+struct OwnResponseRow {
+    const char* name;
+    std::string bodyReply; // to a005 FETCH 3 (BODY...)
+    std::string sizeReply; // to a006 FETCH 3 RFC822.SIZE
+};
+
+void PrintTo(const OwnResponseRow& row, std::ostream* out) {
+    *out << row.name;
+}
+
+class ImapOwnResponseTest : public ImapReplyFaultTest,
+                            public ::testing::WithParamInterface<OwnResponseRow> {};
+
+// A server may send FETCH responses of other mails (flag changes) beside the
+// one asked for, or split one mail's items over two responses: the row is
+// filled from the response of the mail asked for that carries the item, and
+// mail text in another response's literal never counts as a response.
+TEST_P(ImapOwnResponseTest, TheRowIsFilledFromTheAskedMailsOwnResponse) {
+    const OwnResponseRow& row = GetParam();
+    Script s;
+    imapLoginSteps(s);
+    imapStatus(s, "7", "14", "3");
+    s.expect("a004 FETCH 1:* UID")
+        .send("* 1 FETCH (UID 11)\r\n* 2 FETCH (UID 12)\r\n* 3 FETCH (UID 13)\r\n"
+              "a004 OK Fetch completed.\r\n");
+    s.expect("a005 FETCH 3 (BODY[HEADER] BODY[TEXT]<0.4000>)").send(row.bodyReply);
+    s.expect("a006 FETCH 3 RFC822.SIZE").send(row.sizeReply);
+    s.expect("a007 LOGOUT").sendLine("a007 OK Logout completed.");
+    LoopbackServer server(s);
+    AccountRecord& a = checkedBefore(server);
+
+    runCheck();
+
+    EXPECT_TRUE(server.waitUntilDone());
+    EXPECT_EQ(a.errorFlag, 0) << a.errorText;
+    ASSERT_EQ(a.mailCount, 3);
+    EXPECT_EQ(a.subject[2], kMailC.subject);
+    EXPECT_EQ(a.from[2], kMailC.from);
+    EXPECT_EQ(a.bodyPreview[2], "\r\nHello there.\r\n");
+    EXPECT_EQ(a.size[2], 999);
+}
+
+// The response of mail 2, whose text holds what looks like a response of mail 3.
+std::string posingResponse() {
+    const std::string header = kMailB.header();
+    const std::string text =
+        "* 3 FETCH (BODY[HEADER] {19}\r\nSubject: Forged\r\n\r\n RFC822.SIZE 5)\r\n";
+    return "* 2 FETCH (BODY[HEADER] {" + std::to_string(header.size()) + "}\r\n" + header +
+           " BODY[TEXT]<0> {" + std::to_string(text.size()) + "}\r\n" + text + ")\r\n";
+}
+
+const std::string kOwnSize = "* 3 FETCH (RFC822.SIZE 999)\r\na006 OK Fetch completed.\r\n";
+
+INSTANTIATE_TEST_SUITE_P(
+    Replies, ImapOwnResponseTest,
+    ::testing::Values(
+        OwnResponseRow{"OnlyItsOwn", imapBodyReply(3, kMailC, "a005"), kOwnSize},
+        OwnResponseRow{"AnotherMailsResponsesFirst",
+                       "* 2 FETCH (FLAGS (\\Seen))\r\n" + posingResponse() +
+                           imapBodyReply(3, kMailC, "a005"),
+                       "* 2 FETCH (RFC822.SIZE 5)\r\n" + kOwnSize},
+        OwnResponseRow{"ItsOwnFlagUpdateFirst",
+                       "* 3 FETCH (FLAGS (\\Seen))\r\n" + imapBodyReply(3, kMailC, "a005"),
+                       "* 3 FETCH (FLAGS (\\Seen))\r\n" + kOwnSize},
+        OwnResponseRow{"ItsResponseTwice",
+                       imapBodyReply(3, kMailC, "a005")
+                               .substr(0, imapBodyReply(3, kMailC, "a005").find("a005")) +
+                           imapBodyReply(3, kMailA, "a005"),
+                       "* 3 FETCH (RFC822.SIZE 999)\r\n" + kOwnSize}),
     [](const auto& row) { return std::string(row.param.name); });
 
 // 500 unknown mails take two commands each: the tags go on from a999 to

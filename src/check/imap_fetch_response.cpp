@@ -1,0 +1,89 @@
+#include "check/imap_fetch_response.h"
+
+#include "platform/ascii.h"
+
+#include <algorithm>
+#include <charconv>
+
+namespace ombrix {
+
+namespace {
+
+bool holdsIgnoringCase(std::string_view text, std::string_view word) {
+    const auto same = [](char x, char y) { return asciiUpper(x) == asciiUpper(y); };
+    return !std::ranges::search(text, word, same).empty();
+}
+
+// n of a "{n}" that closes the line (given without its line end); none for
+// any other line end.
+std::optional<std::uint64_t> literalAnnounced(std::string_view line) {
+    if (line.ends_with('\r'))
+        line.remove_suffix(1);
+    if (!line.ends_with('}'))
+        return std::nullopt;
+    const std::size_t open = line.rfind('{');
+    if (open == std::string_view::npos)
+        return std::nullopt;
+    const char* first = line.data() + open + 1;
+    const char* last = line.data() + line.size() - 1;
+    std::uint64_t size = 0;
+    const auto [end, error] = std::from_chars(first, last, size);
+    if (first == last || error != std::errc{} || end != last)
+        return std::nullopt;
+    return size;
+}
+
+// Where the response that opens at `pos` ends: past the line end that no
+// literal follows, or at the reply's end. `named` tells whether its own text
+// names `item`.
+std::size_t responseEnd(std::string_view reply, std::size_t pos, std::string_view item,
+                        bool& named) {
+    named = false;
+    for (;;) {
+        const std::size_t lf = reply.find('\n', pos);
+        const std::string_view line =
+            reply.substr(pos, lf == std::string_view::npos ? lf : lf - pos);
+        named = named || holdsIgnoringCase(line, item);
+        if (lf == std::string_view::npos)
+            return reply.size();
+        pos = lf + 1;
+        const std::optional<std::uint64_t> literal = literalAnnounced(line);
+        if (!literal)
+            return pos;
+        if (*literal >= reply.size() - pos)
+            return reply.size();
+        pos += static_cast<std::size_t>(*literal);
+    }
+}
+
+} // namespace
+
+std::optional<std::uint64_t> imapFetchNumber(std::string_view line) {
+    if (!line.starts_with("* "))
+        return std::nullopt;
+    std::size_t end = 2;
+    while (end < line.size() && isAsciiDigit(line[end]))
+        ++end;
+    if (end == 2 || !equalsIgnoringCase(line.substr(end, 6), " FETCH"))
+        return std::nullopt;
+    std::uint64_t number = 0;
+    const auto [stop, error] = std::from_chars(line.data() + 2, line.data() + end, number);
+    if (error != std::errc{})
+        return std::nullopt;
+    return number;
+}
+
+std::optional<std::string_view> imapFetchResponse(std::string_view reply, std::uint64_t number,
+                                                  std::string_view item) {
+    for (std::size_t pos = 0; pos < reply.size();) {
+        bool named = false;
+        const std::size_t end = responseEnd(reply, pos, item, named);
+        const std::string_view response = reply.substr(pos, end - pos);
+        if (named && imapFetchNumber(response) == number)
+            return response;
+        pos = end;
+    }
+    return std::nullopt;
+}
+
+} // namespace ombrix
