@@ -80,12 +80,16 @@ private:
     }
 
     // False after an abort (nothing recorded) or a missing reply (a failure).
+    // A reply cut short by the time-out or the end of the stream is missing
+    // too: what proves a mail must be whole, and its rest, still on its way,
+    // would be read as the answer to the next command (a DELE among them).
     bool answered(std::string_view reply) {
         if (s_.aborted())
             return false;
-        if (reply.empty())
+        const bool whole = !reply.empty() && s_.reply.complete();
+        if (!whole)
             s_.fail(check_texts::noResponse());
-        return !reply.empty();
+        return whole;
     }
 
     DeletionSession& s_;

@@ -481,6 +481,28 @@ TEST_F(Pop3DeletionTest, ASilentServerIsAFailureAfterItsTimeOut) {
     expectFailedEnd("mailserver does not respond");
 }
 
+// A reply that the time-out cut short proves nothing, even when the subject
+// came: the rest of it would still be on its way, read as the answer to DELE
+// (a line of the mail's text that begins with "+OK" passed for the deletion).
+TEST_F(Pop3DeletionTest, ATopReplyCutByTheTimeOutIsNoReplyAndDeletesNothing) {
+    timeouts_.replyMs = 300;
+    const std::string top = topReply(subjectLine("Report"));
+    Script s;
+    pop3LoginSteps(s, "1 100");
+    s.expect("NOOP").sendLine("+OK");
+    s.expect("UIDL 1").sendLine("+OK 1 u1");
+    s.expect("LIST 1").sendLine("+OK 1 " + std::to_string(top.size()));
+    s.expect("TOP 1 100").send(top.substr(0, top.find("\r\n\r\n") + 4) + "+OK gone\r\n");
+    s.expect("QUIT");
+    LoopbackServer server(s);
+    listMail(account(server), 0, 0, "u1\r\n", "Report");
+
+    EXPECT_EQ(run({0}), DeleteOutcome::Failed);
+    EXPECT_TRUE(server.waitUntilDone());
+    EXPECT_TRUE(linesStartingWith(server, "DELE").empty());
+    expectFailedEnd("mailserver does not respond");
+}
+
 TEST_F(Pop3DeletionTest, NoConnectionIsAFailure) {
     {
         Script nothing;
