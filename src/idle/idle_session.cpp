@@ -5,6 +5,7 @@
 #include "net/mail_socket.h"
 #include "platform/event.h"
 
+#include <algorithm>
 #include <vector>
 
 namespace ombrix {
@@ -103,10 +104,14 @@ bool IdleSession::handle(CMailSocket& socket, IdleLineReader& reader, std::strin
     lastData_ = TickCount();
     std::vector<IdleEvent> events;
     reader.feed(bytes, [&](IdleEvent event) { events.push_back(event); });
+    // However many lines of one read say so, the host hears of a change once:
+    // each report becomes an event queued for the window, and a server that
+    // floods the connection with EXISTS lines must not flood that queue.
+    if (std::ranges::find(events, IdleEvent::MailboxChanged) != events.end())
+        host_.mailboxChanged();
     for (const IdleEvent event : events) {
         switch (event) {
         case IdleEvent::MailboxChanged:
-            host_.mailboxChanged();
             break;
         case IdleEvent::Continuation:
             if (phase_ == Phase::Starting) {

@@ -117,6 +117,28 @@ TEST(IdleWatcher, ByeReconnectsAndMailThatCameMeanwhileIsReported) {
     watcher.join();
 }
 
+// Every report becomes an event queued for the window: a server that floods
+// the connection with EXISTS lines must not flood the window's queue. The
+// lines of one read make one report.
+TEST(IdleWatcher, AFloodOfExistsLinesMakesAReportPerReadNotPerLine) {
+    constexpr int kLines = 10000;
+    std::string flood = "+ idling\r\n";
+    for (int n = 1; n <= kLines; ++n)
+        flood += "* " + std::to_string(n) + " EXISTS\r\n";
+    Script s;
+    loginAndExamine(s).expect("a003 IDLE").send(flood + "* BYE flooded\r\n").close();
+    // Reached only once the whole flood was read.
+    loginAndExamine(s).expect("a003 IDLE").sendLine("+ idling");
+    LoopbackServer server(s);
+    RecordingWatchHost host;
+    IdleWatcher watcher(bobAt(server), host, quick());
+    ASSERT_TRUE(server.waitUntilDone());
+    const int changes = host.changes();
+    watcher.join();
+    EXPECT_GE(changes, 1);
+    EXPECT_LT(changes, kLines / 10) << "some " << flood.size() / 1000 << " kB in a few reads";
+}
+
 TEST(IdleWatcher, AServerThatStaysSilentIsLeftForANewConnection) {
     Script s;
     loginAndExamine(s).expect("a003 IDLE").silent().close();
