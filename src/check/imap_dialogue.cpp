@@ -165,6 +165,10 @@ private:
         const std::string_view reply = command("FETCH " + first + ":* UID\r\n", kListHint);
         if (!c_.answered())
             return false;
+        if (imapReplyExpunges(reply)) {
+            c_.fail(check_texts::protocolFault()); // the numbers paired no longer hold
+            return false;
+        }
         const int listed = c_.workingList.mailCount;
         const std::vector<std::string_view> uids = imapFetchUids(reply, c_.firstNumber, listed);
         if (std::ranges::any_of(uids, [](std::string_view uid) { return uid.empty(); })) {
@@ -211,7 +215,8 @@ private:
     // came whole and ends with its tagged OK. Anything else read as the mail
     // gave a row without subject or size, or another mail's, and the check
     // passed for a success: a refusal fails the account with the server's
-    // text, any other reply as a protocol fault.
+    // text, any other reply as a protocol fault. So does an expunge, after
+    // which the next message numbers would name other mails than listed.
     std::optional<std::string_view> fetched(std::uint64_t number, std::string_view item) {
         if (!c_.answered())
             return std::nullopt;
@@ -222,7 +227,8 @@ private:
         }
         const std::string_view reply = c_.reply.text();
         const std::optional<std::string_view> response = imapFetchResponse(reply, number, item);
-        if (!imapCompletedOk(reply, imapTagOf(c_.socket.lastCommand())) || !response) {
+        if (!imapCompletedOk(reply, imapTagOf(c_.socket.lastCommand())) || !response ||
+            imapReplyExpunges(reply)) {
             c_.fail(check_texts::protocolFault());
             return std::nullopt;
         }

@@ -56,6 +56,18 @@ std::size_t responseEnd(std::string_view reply, std::size_t pos, std::string_vie
     }
 }
 
+// Whether the response opens with "* " digits " EXPUNGE" and its line end.
+bool isExpunge(std::string_view response) {
+    if (!response.starts_with("* "))
+        return false;
+    std::size_t end = 2;
+    while (end < response.size() && isAsciiDigit(response[end]))
+        ++end;
+    const std::string_view rest = response.substr(end);
+    return end > 2 && equalsIgnoringCase(rest.substr(0, 8), " EXPUNGE") &&
+           (rest.size() == 8 || rest[8] == '\r' || rest[8] == '\n');
+}
+
 } // namespace
 
 std::optional<std::uint64_t> imapFetchNumber(std::string_view line) {
@@ -84,6 +96,17 @@ std::optional<std::string_view> imapFetchResponse(std::string_view reply, std::u
         pos = end;
     }
     return std::nullopt;
+}
+
+bool imapReplyExpunges(std::string_view reply) {
+    for (std::size_t pos = 0; pos < reply.size();) {
+        bool named = false;
+        const std::size_t end = responseEnd(reply, pos, {}, named);
+        if (isExpunge(reply.substr(pos, end - pos)))
+            return true;
+        pos = end;
+    }
+    return false;
 }
 
 } // namespace ombrix

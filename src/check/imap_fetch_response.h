@@ -21,4 +21,9 @@ std::optional<std::uint64_t> imapFetchNumber(std::string_view line);
 std::optional<std::string_view> imapFetchResponse(std::string_view reply, std::uint64_t number,
                                                   std::string_view item);
 
+// Whether the reply holds an untagged EXPUNGE ("* n EXPUNGE", any case). No
+// server may send one while it answers a FETCH: after it, message numbers
+// name other mails than before.
+bool imapReplyExpunges(std::string_view reply);
+
 } // namespace ombrix

@@ -135,6 +135,24 @@ TEST_F(ImapReplyFaultTest, UidListThatLacksAMessageFailsTheAccount) {
     expectOldListKept(a);
 }
 
+TEST_F(ImapReplyFaultTest, UidListWithAnExpungeFailsTheAccount) {
+    Script s;
+    imapLoginSteps(s);
+    imapStatus(s, "7", "14", "3");
+    s.expect("a004 FETCH 1:* UID")
+        .send("* 1 FETCH (UID 11)\r\n* 2 FETCH (UID 12)\r\n* 2 EXPUNGE\r\n"
+              "* 3 FETCH (UID 13)\r\na004 OK Fetch completed.\r\n");
+    s.expectClose();
+    LoopbackServer server(s);
+    AccountRecord& a = checkedBefore(server);
+
+    runCheck();
+
+    EXPECT_TRUE(server.waitUntilDone());
+    EXPECT_THAT(a.errorText, ::testing::StartsWith("protocol error"));
+    expectOldListKept(a);
+}
+
 struct ImapCutRow {
     const char* name;
     std::function<void(Script&)> steps; // after the login; the server falls silent after them
@@ -240,26 +258,33 @@ TEST_P(ImapFetchReplyTest, OtherThanTheMailFailsTheAccount) {
 
 INSTANTIATE_TEST_SUITE_P(
     Replies, ImapFetchReplyTest,
-    ::testing::Values(FetchRow{"BodyRefused", "a005 NO [UNAVAILABLE] try later\r\n", "",
-                               "a005 NO [UNAVAILABLE] try later"},
-                      FetchRow{"BodyBad", "a005 BAD \x1b[2Jsyntax\r\n", "", "a005 BAD ?[2Jsyntax"},
-                      FetchRow{"BodyOfAnotherMail", imapBodyReply(2, kMailB, "a005"), "",
-                               "protocol error"},
-                      FetchRow{"BodyWithNulInItsFetchLine",
-                               "*\0 3 FETCH (BODY[HEADER] {4}\r\nX: y\r\n)\r\na005 OK\r\n"s, "",
-                               "protocol error"},
-                      FetchRow{"SizeRefused", "", "a006 NO [UNAVAILABLE] try later\r\n",
-                               "a006 NO [UNAVAILABLE] try later"},
-                      FetchRow{"SizeBad", "", "a006 BAD what?\r\n", "a006 BAD what?"},
-                      FetchRow{"SizeOfAnotherMail", "",
-                               "* 2 FETCH (RFC822.SIZE 999)\r\na006 OK\r\n", "protocol error"},
-                      FetchRow{"SizeCompletedWithoutOk", "",
-                               "* 3 FETCH (RFC822.SIZE 999)\r\na006 OKAY\r\n", "protocol error"},
-                      // A flag update names the mail but carries none of it.
-                      FetchRow{"BodyFlagUpdateOnly", "* 3 FETCH (FLAGS (\\Seen))\r\na005 OK\r\n",
-                               "", "protocol error"},
-                      FetchRow{"SizeFlagUpdateOnly", "",
-                               "* 3 FETCH (FLAGS (\\Seen))\r\na006 OK\r\n", "protocol error"}),
+    ::testing::Values(
+        FetchRow{"BodyRefused", "a005 NO [UNAVAILABLE] try later\r\n", "",
+                 "a005 NO [UNAVAILABLE] try later"},
+        FetchRow{"BodyBad", "a005 BAD \x1b[2Jsyntax\r\n", "", "a005 BAD ?[2Jsyntax"},
+        FetchRow{"BodyOfAnotherMail", imapBodyReply(2, kMailB, "a005"), "", "protocol error"},
+        FetchRow{"BodyWithNulInItsFetchLine",
+                 "*\0 3 FETCH (BODY[HEADER] {4}\r\nX: y\r\n)\r\na005 OK\r\n"s, "",
+                 "protocol error"},
+        FetchRow{"SizeRefused", "", "a006 NO [UNAVAILABLE] try later\r\n",
+                 "a006 NO [UNAVAILABLE] try later"},
+        FetchRow{"SizeBad", "", "a006 BAD what?\r\n", "a006 BAD what?"},
+        FetchRow{"SizeOfAnotherMail", "", "* 2 FETCH (RFC822.SIZE 999)\r\na006 OK\r\n",
+                 "protocol error"},
+        FetchRow{"SizeCompletedWithoutOk", "", "* 3 FETCH (RFC822.SIZE 999)\r\na006 OKAY\r\n",
+                 "protocol error"},
+        // A flag update names the mail but carries none of it.
+        FetchRow{"BodyFlagUpdateOnly", "* 3 FETCH (FLAGS (\\Seen))\r\na005 OK\r\n", "",
+                 "protocol error"},
+        FetchRow{"SizeFlagUpdateOnly", "", "* 3 FETCH (FLAGS (\\Seen))\r\na006 OK\r\n",
+                 "protocol error"},
+        // No server may expunge while it answers a FETCH: after
+        // it, message numbers name other mails than the UID
+        // list paired them with.
+        FetchRow{"BodyAfterAnExpunge", "* 1 EXPUNGE\r\n" + imapBodyReply(3, kMailC, "a005"), "",
+                 "protocol error"},
+        FetchRow{"SizeAfterAnExpunge", "",
+                 "* 3 FETCH (RFC822.SIZE 999)\r\n* 2 expunge\r\na006 OK\r\n", "protocol error"}),
     [](const auto& row) { return std::string(row.param.name); });
 
 struct OwnResponseRow {
