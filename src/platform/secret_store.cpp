@@ -76,8 +76,13 @@ bool lockedError(const GError* error) {
 SecretOutcome outcomeOf(const GError* error) {
     if (lockedError(error))
         return SecretOutcome::Locked;
-    if (serviceMissing(error))
+    if (serviceMissing(error)) {
+        // libsecret keeps its connection to the keyring it met first, even
+        // once that keyring has left the bus; a keyring that comes (back)
+        // later is only found through a new one.
+        secret_service_disconnect();
         return SecretOutcome::NoService;
+    }
     return SecretOutcome::Failed;
 }
 

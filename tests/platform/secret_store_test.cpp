@@ -107,6 +107,23 @@ TEST(SecretStoreWithoutServiceTest, EveryCallReportsNoService) {
     EXPECT_EQ(clearSecret(workKey()), SecretOutcome::NoService);
 }
 
+// The keyring leaves the bus while the program runs and comes back later:
+// the calls meanwhile say it is gone, and once it is back they reach it
+// again (libsecret would otherwise keep asking the one that left).
+TEST(SecretStoreRestartTest, KeyringThatComesBackIsReachedAgain) {
+    KeyringDaemon daemon;
+    ASSERT_TRUE(daemon.running()) << "gnome-keyring-daemon: " << daemon.failure().toStdString();
+    ASSERT_EQ(storeSecret(workKey(), "Ombrix: Work", "kept"), SecretOutcome::Done);
+
+    daemon.stop();
+    EXPECT_EQ(lookupSecret(workKey()).outcome, SecretOutcome::NoService);
+    EXPECT_EQ(clearSecret(workKey()), SecretOutcome::NoService);
+
+    ASSERT_TRUE(daemon.start()) << daemon.failure().toStdString();
+    EXPECT_EQ(lookupSecret(workKey()).password, "kept");
+    EXPECT_EQ(clearSecret(workKey()), SecretOutcome::Done);
+}
+
 // No session bus at all (a login without a desktop session).
 TEST(SecretStoreWithoutBusTest, EveryCallReportsNoService) {
     EXPECT_EQ(storeSecret(workKey(), "Ombrix: Work", "pw"), SecretOutcome::NoService);

@@ -23,13 +23,18 @@ bool nameOwned() {
 } // namespace
 
 KeyringDaemon::KeyringDaemon() {
-    if (!sessionBusAvailable()) {
-        failure_ = QStringLiteral("no session bus");
-        return;
-    }
     for (const char* sub : {"home", "data", "runtime"})
         std::filesystem::create_directories(dir_ / sub);
     std::filesystem::permissions(dir_ / "runtime", std::filesystem::perms::owner_all);
+    start();
+}
+
+bool KeyringDaemon::start() {
+    running_ = false;
+    if (!sessionBusAvailable()) {
+        failure_ = QStringLiteral("no session bus");
+        return false;
+    }
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("HOME"), QString::fromStdString((dir_ / "home").string()));
     environment.insert(QStringLiteral("XDG_DATA_HOME"),
@@ -47,7 +52,7 @@ KeyringDaemon::KeyringDaemon() {
                    QStringLiteral("--components=secrets")});
     if (!daemon_.waitForStarted(kStartBound)) {
         failure_ = daemon_.errorString();
-        return;
+        return false;
     }
     // --unlock reads the password up to the end of its input.
     daemon_.write("ombrix-test-keyring");
@@ -58,6 +63,21 @@ KeyringDaemon::KeyringDaemon() {
     running_ = nameOwned();
     if (!running_)
         failure_ = QString::fromLocal8Bit(daemon_.readAll());
+    return running_;
+}
+
+void KeyringDaemon::stop() {
+    QDBusServiceWatcher watcher(kSecretServiceName, QDBusConnection::sessionBus(),
+                                QDBusServiceWatcher::WatchForUnregistration);
+    QSignalSpy unregistered(&watcher, &QDBusServiceWatcher::serviceUnregistered);
+    if (daemon_.state() != QProcess::NotRunning) {
+        daemon_.terminate();
+        daemon_.waitForFinished(kStartBound);
+    }
+    while (nameOwned() && unregistered.isEmpty())
+        if (!unregistered.wait(kStartBound))
+            break;
+    running_ = false;
 }
 
 KeyringDaemon::~KeyringDaemon() {

@@ -19,6 +19,13 @@ public:
     KeyringDaemon(const KeyringDaemon&) = delete;
     KeyringDaemon& operator=(const KeyringDaemon&) = delete;
 
+    // Ends the daemon and waits until it has let go of its name; its
+    // keyrings stay on disk.
+    void stop();
+    // Starts it again on the same keyrings, the login collection unlocked
+    // (a locked one is unlocked so). True once it owns its name.
+    bool start();
+
     // The daemon owns the Secret Service name on the bus.
     bool running() const { return running_; }
     // Why it did not start (the daemon's own words where it gave any).
