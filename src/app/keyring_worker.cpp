@@ -1,5 +1,6 @@
 #include "app/keyring_worker.h"
 
+#include "config/keyring_removals.h"
 #include "config/state_store.h"
 #include "core/password_keyring.h"
 #include "core/table_lock.h"
@@ -10,6 +11,8 @@ namespace ombrix {
 KeyringWorker::KeyringWorker(QObject& context, std::function<void()> applied)
     : context_(&context), applied_(std::move(applied)), thread_([this] { work(); }) {}
 
+// The tasks not begun are dropped: a removal among them is named in
+// ombrix.conf already, and a password not moved stays in obx.dat.
 KeyringWorker::~KeyringWorker() {
     {
         const std::lock_guard lock(mutex_);
@@ -26,10 +29,11 @@ void KeyringWorker::settle() {
         const TableAccess access;
         jobs = passwordJobs(false);
     }
-    if (jobs.empty())
+    if (jobs.empty() && pendingKeyringRemovals(readProgramConf()).empty())
         return;
     post([context = context_, applied = applied_, jobs = std::move(jobs)] {
         std::vector<PasswordAnswer> answers = settlePasswords(jobs);
+        removePendingKeyringItemsAfter(answers);
         QMetaObject::invokeMethod(
             context,
             [applied, answers = std::move(answers)] {
@@ -49,7 +53,8 @@ void KeyringWorker::settle() {
 }
 
 void KeyringWorker::forget(const SecretKey& key) {
-    post([key] { clearSecret(key); });
+    noteKeyringRemoval(key);
+    post([] { removePendingKeyringItems(); });
 }
 
 void KeyringWorker::forgetSignIn(const TokenAccount& account) {

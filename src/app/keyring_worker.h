@@ -23,14 +23,17 @@ public:
     // `applied` runs there after answers were written (to show the keyring's
     // notice).
     KeyringWorker(QObject& context, std::function<void()> applied);
-    ~KeyringWorker(); // waits for the keyring call in progress
+    ~KeyringWorker(); // waits for the keyring call in progress, drops the rest
     KeyringWorker(const KeyringWorker&) = delete;
     KeyringWorker& operator=(const KeyringWorker&) = delete;
 
     // Window thread: moves the passwords still in obx.dat into the keyring
-    // and fetches the ones only there.
+    // and fetches the ones only there; then removes the items of deleted
+    // accounts that are still named in ombrix.conf.
     void settle();
-    // Window thread: removes a deleted account's item.
+    // Window thread: removes a deleted account's item, named in ombrix.conf
+    // first, so that a keyring that cannot remove it now, or the program's
+    // end, leaves it for a later settle rather than in the keyring for good.
     void forget(const SecretKey& key);
     // Window thread: drops the refresh token (keyring or ombrix.conf) and the
     // access token of an OAuth sign-in that no account uses any more.

@@ -1,5 +1,6 @@
 #include "config/keyring_settling.h"
 
+#include "config/keyring_removals.h"
 #include "config/program_conf.h"
 #include "config/state_store.h"
 #include "core/password_keyring.h"
@@ -23,6 +24,8 @@ bool settlePasswordsNow(bool move) {
         const TableAccess access;
         moved = applyPasswordAnswers(answers);
     }
+    if (move) // the command holds the directory: ombrix.conf is its own
+        removePendingKeyringItemsAfter(answers);
     return !moved || saveState(SaveKind::SettingsFile);
 }
 

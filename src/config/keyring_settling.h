@@ -9,7 +9,8 @@ namespace ombrix {
 void chooseKeyringFromConf();
 
 // Fetches the passwords that are only in the keyring and, with `move`, moves
-// every password still in obx.dat into it, saving obx.dat when one moved.
+// every password still in obx.dat into it, saving obx.dat when one moved, and
+// removes the items of deleted accounts still named in ombrix.conf.
 // Waits for the keyring (and for the user, should it ask to be unlocked):
 // never on the window thread. True when obx.dat holds what memory holds.
 bool settlePasswordsNow(bool move);

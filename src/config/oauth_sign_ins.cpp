@@ -1,5 +1,6 @@
 #include "config/oauth_sign_ins.h"
 
+#include "config/account_conf_key.h"
 #include "core/account_table.h"
 #include "core/password_keyring.h"
 
@@ -8,27 +9,6 @@
 
 namespace ombrix {
 namespace {
-
-bool keptAsItIs(unsigned char c) {
-    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '.' ||
-           c == '_' || c == '@' || c == '+' || c == '-';
-}
-
-std::string escaped(std::string_view text) {
-    static constexpr char kHex[] = "0123456789ABCDEF";
-    std::string out;
-    for (const char c : text) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (keptAsItIs(byte)) {
-            out += c;
-            continue;
-        }
-        out += '%';
-        out += kHex[byte >> 4];
-        out += kHex[byte & 0x0F];
-    }
-    return out;
-}
 
 struct CustomField {
     const char* key;
@@ -47,8 +27,7 @@ constexpr CustomField kCustomFields[] = {
 } // namespace
 
 std::string oauthConfKey(std::string_view field, const SecretKey& account) {
-    return std::string(field) + '/' + escaped(account.protocol) + '/' +
-           std::to_string(account.port) + '/' + escaped(account.host) + '/' + escaped(account.user);
+    return accountConfKey(field, account);
 }
 
 std::optional<OAuthSignIn> oauthSignInOf(const ProgramConf& conf, const SecretKey& account) {

@@ -81,6 +81,14 @@ std::int64_t ProgramConf::number(std::string_view key, std::int64_t fallback) co
     return error == std::errc() && rest == end ? parsed : fallback;
 }
 
+std::vector<std::string> ProgramConf::keys() const {
+    std::vector<std::string> found;
+    for (const Line& line : lines_)
+        if (!line.key.empty() && std::find(found.begin(), found.end(), line.key) == found.end())
+            found.push_back(line.key);
+    return found;
+}
+
 void ProgramConf::set(std::string_view key, std::string_view value) {
     for (auto it = lines_.rbegin(); it != lines_.rend(); ++it)
         if (it->key == key) {

@@ -34,6 +34,8 @@ public:
     // missing or malformed value gives the fallback.
     bool flag(std::string_view key, bool fallback) const;
     std::int64_t number(std::string_view key, std::int64_t fallback) const;
+    // Every key once, in the order of the file.
+    std::vector<std::string> keys() const;
 
     // Keeps the key's place in the file; a new key goes to the end. Line breaks
     // in the value are dropped, as a line holds exactly one entry.

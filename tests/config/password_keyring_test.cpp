@@ -13,6 +13,7 @@
 #include "config/state_fixtures.h"
 #include "config/state_store.h"
 #include "core/account_table.h"
+#include "core/account_table_ops.h"
 #include "core/keyring_texts.h"
 #include "core/password_keyring.h"
 #include "core/run_flags.h"
@@ -249,6 +250,7 @@ TEST_F(KeyringWorkerTest, MovesThePasswordsBesideTheWindowAndForgetsADeletedAcco
     EXPECT_EQ(accounts[0].passwordInKeyring, 1);
     EXPECT_EQ(lookupSecret(firstKey()).password, "pa=ss");
 
+    ASSERT_TRUE(removeAccount(0)); // deleted: its item is no account's any more
     worker.forget(firstKey());
     EXPECT_TRUE(test::processEventsUntil(
         [] { return lookupSecret(firstKey()).outcome == SecretOutcome::NotFound; }));

@@ -1,5 +1,6 @@
 // ombrix.conf: typed values, unknown lines kept, atomic owner-only saves.
 
+#include "config/keyring_removals.h"
 #include "config/program_conf.h"
 #include "support/temp_dir.h"
 
@@ -73,6 +74,37 @@ TEST(ProgramConfTest, FileRoundTripIsOwnerOnlyAndMissingFileMeansDefaults) {
 
     // A directory that is not there: the error comes back, nothing is written.
     EXPECT_TRUE(saveProgramConf(dir / "missing" / "ombrix.conf", conf));
+}
+
+// The removals a deleted account's keyring item waits for: read back exactly
+// as written, whatever bytes the server and user hold, and nothing else of
+// the file taken for one.
+TEST(ProgramConfTest, PendingKeyringRemovalsReadBackAsWrittenAndNothingElse) {
+    const SecretKey awkward{"imap.example.org", "me / you=1%\xC3\xA9\n", "imap", 993};
+    const SecretKey plain{"pop.example.org", "me", "pop3", 995};
+    ProgramConf conf =
+        ProgramConf::parse("idle=on\n"
+                           "oauthProvider/pop3/995/pop.example.org/me=google\n"
+                           "keyringRemoval/pop3/995/pop.example.org/me=pending\n"
+                           "keyringRemoval/pop3/0995/pop.example.org/me=pending\n" // not as written
+                           "keyringRemoval/pop3/995/pop.example.org/m%65=pending\n"
+                           "keyringRemoval/pop3/995/pop.example.org/me%4=pending\n"
+                           "keyringRemoval/pop3/995/pop.example.org=pending\n"
+                           "keyringRemoval/pop3/995/pop.example.org/me/x=pending\n"
+                           "keyringRemoval/pop3/99x/pop.example.org/me=pending\n"
+                           "keyringRemoval/pop3/995/pop.example.org/me=pending\n");
+    conf.set("keyringRemoval/imap/993/imap.example.org/me%20%2F%20you%3D1%25%C3%A9%0A", "pending");
+    const std::vector<SecretKey> pending = pendingKeyringRemovals(conf);
+    ASSERT_EQ(pending.size(), 2u);
+    EXPECT_EQ(pending[0].host, plain.host);
+    EXPECT_EQ(pending[0].user, plain.user);
+    EXPECT_EQ(pending[0].protocol, plain.protocol);
+    EXPECT_EQ(pending[0].port, plain.port);
+    EXPECT_EQ(pending[1].user, awkward.user);
+    EXPECT_EQ(pending[1].host, awkward.host);
+    EXPECT_EQ(pending[1].protocol, "imap");
+    EXPECT_EQ(pending[1].port, 993);
+    EXPECT_EQ(conf.keys().size(), 10u) << "each key once, the repeated one too";
 }
 
 } // namespace

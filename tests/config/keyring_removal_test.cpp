@@ -1,0 +1,214 @@
+// A deleted account's keyring item when the keyring cannot remove it at
+// once: locked, gone from the bus, or the program ending. The removal waits
+// in ombrix.conf for the next settle and never takes the item of an account
+// that exists again. Each suite runs in a process of its own (see
+// ombrix_keyring_test): one stops and locks its daemon, one cancels every
+// keyring call for good.
+
+#include "app/keyring_worker.h"
+#include "config/keyring_removals.h"
+#include "config/keyring_settling.h"
+#include "config/program_conf.h"
+#include "config/program_directory.h"
+#include "config/recording_presenter.h"
+#include "config/state_fixtures.h"
+#include "config/state_store.h"
+#include "core/account_rules.h"
+#include "core/account_table.h"
+#include "core/account_table_ops.h"
+#include "core/password_keyring.h"
+#include "support/gui_wait.h"
+#include "support/keyring_daemon.h"
+#include "support/process_reset.h"
+#include "support/temp_dir.h"
+
+#include <QObject>
+#include <gtest/gtest.h>
+#include <libsecret/secret.h>
+
+namespace ombrix {
+namespace {
+
+using test::KeyringDaemon;
+
+KeyringDaemon& ownDaemon() {
+    static KeyringDaemon daemon;
+    return daemon;
+}
+
+SecretKey firstKey() {
+    return {"pop.example.org", "me", "pop3", 995};
+}
+SecretKey secondKey() {
+    return {"imap.example.net", "office", "imap", 143};
+}
+
+const std::string kFirstPending = "keyringRemoval/pop3/995/pop.example.org/me=pending\n";
+
+void lockDefaultCollection() {
+    GError* error = nullptr;
+    SecretService* service =
+        secret_service_get_sync(SECRET_SERVICE_LOAD_COLLECTIONS, nullptr, &error);
+    ASSERT_NE(service, nullptr) << error->message;
+    SecretCollection* collection = secret_collection_for_alias_sync(
+        service, SECRET_COLLECTION_DEFAULT, SECRET_COLLECTION_NONE, nullptr, &error);
+    ASSERT_NE(collection, nullptr) << error->message;
+    GList* objects = g_list_append(nullptr, collection);
+    ASSERT_GE(secret_service_lock_sync(service, objects, nullptr, nullptr, &error), 1);
+    g_list_free(objects);
+    g_object_unref(collection);
+    g_object_unref(service);
+}
+
+class KeyringRemovalFixture : public testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(ownDaemon().running() || ownDaemon().start())
+            << "gnome-keyring-daemon: " << ownDaemon().failure().toStdString();
+        test::writeBytes(dir / "obx.dat", test::settingsFixture());
+        test::writeBytes(dir / "obx.msf", test::mailListFixture());
+        test::writeBytes(dir / "obx.rd", test::readFlagFixture());
+        restart();
+        ASSERT_TRUE(settlePasswordsNow(true)); // both passwords into the keyring
+        ASSERT_EQ(lookupSecret(firstKey()).password, "pa=ss");
+    }
+
+    void TearDown() override {
+        if (ownDaemon().running())
+            for (const SecretKey& key : {firstKey(), secondKey()})
+                clearSecret(key);
+    }
+
+    // A new start of the program on the same directory, ombrix.conf read
+    // from disk.
+    void restart() {
+        test::resetProcessState();
+        programDirectory = dir.path().string();
+        keyringChosen = true;
+        programConf = loadProgramConf(programConfPath(programDirectory));
+        loadState();
+    }
+
+    // As the window deletes the first account (the keyring's part apart).
+    void deleteFirstAccount() {
+        ASSERT_TRUE(removeAccount(0));
+        ASSERT_TRUE(saveAllState());
+    }
+
+    std::string conf() const { return test::readBytes(dir / "ombrix.conf"); }
+
+    test::TempDir dir;
+    test::RecordingPresenter messages;
+};
+
+// The desktop's keyring worker with a window object to answer on.
+class Worker {
+public:
+    Worker() : worker_(window_, [this] { ++applied_; }) {}
+
+    // Settles and waits for its answers: every task posted before has run.
+    bool settled() {
+        const int before = applied_;
+        worker_.settle();
+        return test::processEventsUntil([&] { return applied_ > before; });
+    }
+
+    KeyringWorker& operator*() { return worker_; }
+    KeyringWorker* operator->() { return &worker_; }
+
+private:
+    QObject window_;
+    int applied_ = 0;
+    KeyringWorker worker_;
+};
+
+using KeyringRemovalTest = KeyringRemovalFixture;
+
+TEST_F(KeyringRemovalTest, ForgetInALockedKeyringIsDoneByTheNextStartsSettle) {
+    lockDefaultCollection();
+    deleteFirstAccount();
+    {
+        Worker worker;
+        worker->forget(firstKey());
+        ASSERT_TRUE(worker.settled());
+    }
+    EXPECT_NE(conf().find(kFirstPending), std::string::npos) << conf();
+
+    ownDaemon().stop();
+    ASSERT_TRUE(ownDaemon().start()); // unlocked again
+    ASSERT_EQ(lookupSecret(firstKey()).password, "pa=ss") << "the locked keyring kept it";
+    restart();
+    Worker worker;
+    ASSERT_TRUE(worker.settled());
+    EXPECT_EQ(lookupSecret(firstKey()).outcome, SecretOutcome::NotFound);
+    EXPECT_EQ(lookupSecret(secondKey()).password, "ab");
+    EXPECT_EQ(conf().find("keyringRemoval"), std::string::npos) << conf();
+    EXPECT_TRUE(pendingKeyringRemovals(readProgramConf()).empty());
+}
+
+TEST_F(KeyringRemovalTest, ForgetWithoutAKeyringIsDoneByTheNextCommandsSettle) {
+    ownDaemon().stop();
+    deleteFirstAccount();
+    {
+        Worker worker;
+        worker->forget(firstKey());
+        ASSERT_TRUE(worker.settled());
+    }
+    EXPECT_NE(conf().find(kFirstPending), std::string::npos) << conf();
+
+    ASSERT_TRUE(ownDaemon().start());
+    restart();
+    // A command that only reads leaves ombrix.conf to whoever holds the
+    // directory.
+    ASSERT_TRUE(settlePasswordsNow(false));
+    EXPECT_EQ(lookupSecret(firstKey()).password, "pa=ss");
+    ASSERT_TRUE(settlePasswordsNow(true));
+    EXPECT_EQ(lookupSecret(firstKey()).outcome, SecretOutcome::NotFound);
+    EXPECT_EQ(lookupSecret(secondKey()).password, "ab");
+    EXPECT_EQ(conf().find("keyringRemoval"), std::string::npos) << conf();
+}
+
+// The user made the account again before the keyring came back: the item is
+// the new account's, and the old removal must not take it.
+TEST_F(KeyringRemovalTest, AccountMadeAgainKeepsItsItemAndTheRemovalIsDropped) {
+    ownDaemon().stop();
+    deleteFirstAccount();
+    {
+        Worker worker;
+        worker->forget(firstKey());
+        ASSERT_TRUE(worker.settled());
+    }
+    ASSERT_NE(conf().find(kFirstPending), std::string::npos) << conf();
+
+    ASSERT_TRUE(ownDaemon().start());
+    restart();
+    ASSERT_GE(appendAccount({"again", "pop.example.org", "me", "new secret", "995", false, true}),
+              0);
+    ASSERT_TRUE(saveState(SaveKind::SettingsFile));
+    Worker worker;
+    ASSERT_TRUE(worker.settled());
+    EXPECT_EQ(lookupSecret(firstKey()).password, "new secret");
+    EXPECT_EQ(accounts[1].passwordInKeyring, 1);
+    EXPECT_EQ(conf().find("keyringRemoval"), std::string::npos) << conf();
+}
+
+// Quitting cancels every keyring call (an unlock prompt must not hold up the
+// end); the removal queued then is on disk when the worker is gone.
+using KeyringRemovalQuitTest = KeyringRemovalFixture;
+
+TEST_F(KeyringRemovalQuitTest, RemovalQueuedAtTheQuitIsOnDiskAfterwards) {
+    deleteFirstAccount();
+    {
+        Worker worker;
+        cancelSecretCalls();
+        worker->forget(firstKey());
+    }
+    EXPECT_NE(conf().find(kFirstPending), std::string::npos) << conf();
+    const auto pending = pendingKeyringRemovals(loadProgramConf(programConfPath(programDirectory)));
+    ASSERT_EQ(pending.size(), 1u);
+    EXPECT_EQ(pending[0].host, "pop.example.org");
+    EXPECT_EQ(pending[0].port, 995);
+}
+
+} // namespace
+} // namespace ombrix
