@@ -1,5 +1,7 @@
 #include "platform/secret_store.h"
 
+#include "platform/display_bytes.h"
+
 #include <cstdlib>
 #include <filesystem>
 #include <libsecret/secret.h>
@@ -131,7 +133,9 @@ SecretOutcome storeSecret(const SecretKey& key, std::string_view label, std::str
         return SecretOutcome::Locked;
     if (!sessionBusAnswers())
         return SecretOutcome::NoService;
-    const std::string labelText(label);
+    // The keyring takes UTF-8 only; an account name in Latin-1 would leave
+    // the item without a label.
+    const std::string labelText = displayText(label);
     const std::string passwordText(password);
     auto attributes = attributesOf(key);
     GError* raw = nullptr;

@@ -92,6 +92,22 @@ TEST_F(SecretStoreTest, ItemCarriesTheSchemaAttributesAndLabel) {
     g_list_free_full(items, g_object_unref);
 }
 
+// An account name as obx.dat keeps it, in Latin-1: the keyring takes UTF-8
+// only, and shows the name as the window does.
+TEST_F(SecretStoreTest, LatinOneNameGivesTheLabelInUtf8) {
+    ASSERT_EQ(storeSecret(workKey(), "Ombrix: B\xFCro", "pw"), SecretOutcome::Done);
+    GError* error = nullptr;
+    GList* items = secret_password_search_sync(lookalikeSchema(), SECRET_SEARCH_ALL, nullptr,
+                                               &error, "host", "mail.example.org", nullptr);
+    ASSERT_EQ(error, nullptr) << error->message;
+    ASSERT_EQ(g_list_length(items), 1u);
+    gchar* label = secret_retrievable_get_label(SECRET_RETRIEVABLE(items->data));
+    EXPECT_STREQ(label, "Ombrix: B\xC3\xBCro");
+    g_free(label);
+    g_list_free_full(items, g_object_unref);
+    EXPECT_EQ(lookupSecret(workKey()).password, "pw");
+}
+
 TEST_F(SecretStoreTest, EmptyPasswordIsStoredAsSuch) {
     ASSERT_EQ(storeSecret(workKey(), "Ombrix: Work", ""), SecretOutcome::Done);
     const SecretLookup found = lookupSecret(workKey());
