@@ -212,11 +212,12 @@ private:
     }
 
     // The FETCH response of this mail that carries `item`, from a reply that
-    // came whole and ends with its tagged OK. Anything else read as the mail
-    // gave a row without subject or size, or another mail's, and the check
-    // passed for a success: a refusal fails the account with the server's
-    // text, any other reply as a protocol fault. So does an expunge, after
-    // which the next message numbers would name other mails than listed.
+    // came whole and ends with its tagged OK (the response may be cut where
+    // the buffer ends: a sender must not keep the account from being listed). Anything else read as
+    // the mail gave a row without subject or size, or another mail's, and the check passed for a
+    // success: a refusal fails the account with the server's text, any other reply as a protocol
+    // fault. So does an expunge, after which the next message numbers would name other mails than
+    // listed.
     std::optional<std::string_view> fetched(std::uint64_t number, std::string_view item) {
         if (!c_.answered())
             return std::nullopt;
@@ -227,8 +228,8 @@ private:
         }
         const std::string_view reply = c_.reply.text();
         const std::optional<std::string_view> response = imapFetchResponse(reply, number, item);
-        if (!imapCompletedOk(reply, imapTagOf(c_.socket.lastCommand())) || !response ||
-            imapReplyExpunges(reply)) {
+        if (!imapCompletedOk(c_.reply.completionLine(), imapTagOf(c_.socket.lastCommand())) ||
+            !response || imapReplyExpunges(reply)) {
             c_.fail(check_texts::protocolFault());
             return std::nullopt;
         }

@@ -16,6 +16,7 @@ std::string_view ReplyBuffer::receiveReply(CMailSocket& socket, std::uint32_t ti
     complete_ = socket.lastReceiveComplete();
     refused_ = false;
     continued_ = false;
+    completionLine_.clear();
     length_ = std::min<std::size_t>(stored, bytes_.size());
     return text();
 }
@@ -35,6 +36,7 @@ std::string_view ReplyBuffer::taggedTaken(const CMailSocket& socket, std::uint32
     complete_ = socket.lastReceiveComplete();
     refused_ = socket.lastReplyRefused();
     continued_ = socket.lastReplyContinued();
+    completionLine_ = socket.lastCompletionLine();
     if (refused_ && report_ == RefusalReport::RunFlag) {
         imapRefused = 1; // the dialogues read and clear it
     }

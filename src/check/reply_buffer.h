@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -48,6 +49,9 @@ public:
     RefusalReport refusalReport() const { return report_; }
     // Whether the last IMAP reply ended at a continuation request.
     bool continued() const { return continued_; }
+    // The line that ended the last IMAP reply, line end included: kept even
+    // when the reply was cut at the buffer's end before it.
+    std::string_view completionLine() const { return completionLine_; }
 
 private:
     // Takes over what the socket's last tagged receive stored and reported.
@@ -58,6 +62,7 @@ private:
     bool complete_ = false;
     bool refused_ = false;
     bool continued_ = false;
+    std::string completionLine_;
     RefusalReport report_;
 };
 

@@ -226,6 +226,7 @@ std::uint32_t CMailSocket::receiveTagged(std::span<char> dest, std::uint32_t tim
             [&](std::string_view bytes) { return replyEnd(scanner.feed(bytes, sink), scanner); });
     lastReplyRefused_ = scanner.refused();
     lastReplyContinued_ = scanner.continued();
+    lastCompletionLine_ = scanner.completionLine();
     return static_cast<std::uint32_t>(sink.stored());
 }
 

@@ -115,6 +115,9 @@ public:
     bool lastReplyRefused() const { return lastReplyRefused_; }
     // Whether the last ReceiveContinuable ended at a continuation request.
     bool lastReplyContinued() const { return lastReplyContinued_; }
+    // The line that ended the last tagged reply (see
+    // TaggedReplyScanner::completionLine()), whether or not dest had room for it.
+    const std::string& lastCompletionLine() const { return lastCompletionLine_; }
 
     // A run passes these on to its host; without a notice they go to a plain
     // message box.
@@ -160,6 +163,7 @@ private:
     std::string failureReason_;
     std::optional<CertificateFacts> refused_;
     std::string lastCommand_;
+    std::string lastCompletionLine_;
     std::string surplus_; // received after the previous reply's end, not yet read
     FaultNotice faultNotice_;
     int tagCounter_ = 0;

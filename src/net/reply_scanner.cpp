@@ -129,10 +129,14 @@ bool TaggedReplyScanner::feed(std::string_view chunk, BoundedSink& sink) {
         if (completionSeen_) {
             // The rest of the completion line belongs to this reply; left in
             // the stream it would open the next command's reply.
+            if (completionLine_.size() < kMaxCompletionLine)
+                completionLine_ += byte;
             ended_ = byte == '\n';
             continue;
         }
         scan(byte);
+        if (completionSeen_)
+            completionLine_ = candidate_;
     }
     return ended_;
 }
@@ -169,7 +173,9 @@ void TaggedReplyScanner::matchLine(char byte) {
         matching_ = true;
         matched_ = 0;
         afterOk_ = false;
+        candidate_.clear();
         if (continuationEnds_ && byte == '+') {
+            candidate_ += byte;
             completionSeen_ = true;
             continued_ = true;
             return;
@@ -178,6 +184,7 @@ void TaggedReplyScanner::matchLine(char byte) {
     if (!matching_) {
         return;
     }
+    candidate_ += byte; // no longer than the pattern and "OK": matching stops there
     if (matched_ < pattern_.size()) {
         matching_ = byte == pattern_[matched_];
         if (matching_ && ++matched_ == pattern_.size() && !tagged_) {

@@ -85,6 +85,12 @@ public:
     bool refused() const { return refused_; }
     // Whether the reply ended at a continuation request.
     bool continued() const { return continued_; }
+    // The line that ended the reply, line end included (its first
+    // kMaxCompletionLine bytes): kept apart, since a caller's buffer may have
+    // been full long before it came.
+    const std::string& completionLine() const { return completionLine_; }
+
+    static constexpr std::size_t kMaxCompletionLine = 1000;
 
 private:
     void scan(char byte);
@@ -105,7 +111,9 @@ private:
     bool lineStart_ = true;
     bool matching_ = true;
     std::size_t matched_ = 0;
-    bool afterOk_ = false; // the pattern and "O" are in; "K" must follow
+    bool afterOk_ = false;       // the pattern and "O" are in; "K" must follow
+    std::string candidate_;      // the matched start of the current line
+    std::string completionLine_; // see completionLine()
     // Literal announcement at a line end: "{", digits, "}", CR, LF.
     enum class Literal { None, Digits, Closed, Cr } literal_ = Literal::None;
     std::uint64_t literalSize_ = 0;

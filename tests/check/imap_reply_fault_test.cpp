@@ -358,6 +358,37 @@ INSTANTIATE_TEST_SUITE_P(
                        "* 3 FETCH (RFC822.SIZE 999)\r\n" + kOwnSize}),
     [](const auto& row) { return std::string(row.param.name); });
 
+// A header longer than the reply buffer is cut there: the mail is still
+// listed with what came (its completion was seen by the socket), or a sender
+// could keep the account from ever being listed again.
+TEST_F(ImapReplyFaultTest, AMailWhoseHeaderOverrunsTheBufferIsListedWithWhatFits) {
+    const std::string filler(ReplyBuffer::kCheckCapacity + 50000, 'x');
+    const std::string header = "From: " + kMailC.from + "\r\nSubject: " + kMailC.subject +
+                               "\r\nX-Filler: " + filler + "\r\n\r\n";
+    Script s;
+    imapLoginSteps(s);
+    imapStatus(s, "7", "14", "3");
+    s.expect("a004 FETCH 1:* UID")
+        .send("* 1 FETCH (UID 11)\r\n* 2 FETCH (UID 12)\r\n* 3 FETCH (UID 13)\r\n"
+              "a004 OK Fetch completed.\r\n");
+    s.expect("a005 FETCH 3 (BODY[HEADER] BODY[TEXT]<0.4000>)")
+        .send("* 3 FETCH (BODY[HEADER] {" + std::to_string(header.size()) + "}\r\n" + header +
+              " BODY[TEXT]<0> {5}\r\nHello)\r\na005 OK Fetch completed.\r\n");
+    s.expect("a006 FETCH 3 RFC822.SIZE").send(kOwnSize);
+    s.expect("a007 LOGOUT").sendLine("a007 OK Logout completed.");
+    LoopbackServer server(s);
+    AccountRecord& a = checkedBefore(server);
+
+    runCheck();
+
+    EXPECT_TRUE(server.waitUntilDone());
+    EXPECT_EQ(a.errorFlag, 0) << a.errorText;
+    ASSERT_EQ(a.mailCount, 3);
+    EXPECT_EQ(a.subject[2], kMailC.subject);
+    EXPECT_EQ(a.from[2], kMailC.from);
+    EXPECT_EQ(a.size[2], 999);
+}
+
 // 500 unknown mails take two commands each: the tags go on from a999 to
 // a1000, and each completion is matched to its own command.
 TEST_F(ImapReplyFaultTest, TagsGoOnPastA999WithoutRepeating) {

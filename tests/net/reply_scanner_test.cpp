@@ -296,6 +296,48 @@ TEST(TaggedReplyScanner, ContinuationEndsAReplyOnlyWhereTheCommandWaitsForOne) {
     EXPECT_TRUE(completion.refused);
 }
 
+// The line that ends a reply is kept apart from the caller's buffer: a reply
+// that overran the buffer still shows how it ended.
+TEST(TaggedReplyScanner, CompletionLineIsKeptWhateverTheBufferAndTheChunks) {
+    using Continuation = TaggedReplyScanner::Continuation;
+    struct Row {
+        const char* stream;
+        std::string completion;
+        Continuation continuation;
+        bool tagged;
+    };
+    const std::string mail = "* 1 FETCH (BODY[] {18}\r\na007 OK not this\r\n)\r\n";
+    const std::vector<Row> rows{
+        {"a007 OK done\r\n", "a007 OK done\r\n", Continuation::Ignored, true},
+        {"* 2 EXISTS\r\na0070 OK x\r\na007 NO [ALERT] full\r\n", "a007 NO [ALERT] full\r\n",
+         Continuation::Ignored, true},
+        {"a007 OKAY\r\n", "a007 OKAY\r\n", Continuation::Ignored, true},
+        {"+ eyJ9\r\n", "+ eyJ9\r\n", Continuation::EndsReply, true},
+        {"* OK [CAPABILITY IMAP4rev1] ready\r\n", "* OK [CAPABILITY IMAP4rev1] ready\r\n",
+         Continuation::Ignored, false},
+    };
+    for (const Row& row : rows) {
+        const std::string stream = mail + row.stream + "a008 OK next\r\n";
+        for (std::size_t cut = 1; cut < stream.size(); ++cut) {
+            TaggedReplyScanner scanner(row.tagged ? "a007" : "", row.tagged, row.continuation);
+            std::string buffer(10, '\0'); // far too small for the reply
+            BoundedSink sink(buffer);
+            const bool ended = scanner.feed(std::string_view(stream).substr(0, cut), sink) ||
+                               scanner.feed(std::string_view(stream).substr(cut), sink);
+            ASSERT_TRUE(ended) << row.stream << " cut at " << cut;
+            EXPECT_EQ(scanner.completionLine(), row.completion) << " cut at " << cut;
+            EXPECT_EQ(sink.stored(), buffer.size());
+        }
+    }
+    std::string longLine = "a007 OK " + std::string(5000, 'x') + "\r\n";
+    TaggedReplyScanner scanner("a007", true);
+    std::string buffer(16, '\0');
+    BoundedSink sink(buffer);
+    ASSERT_TRUE(scanner.feed(longLine, sink));
+    EXPECT_EQ(scanner.completionLine(), longLine.substr(0, TaggedReplyScanner::kMaxCompletionLine))
+        << "kept only so far";
+}
+
 TEST(ImapTag, AtLeastThreeDigitsAndNeverTheSameTwice) {
     EXPECT_EQ(imapTag(0), "a000");
     EXPECT_EQ(imapTag(10), "a010");
