@@ -38,7 +38,7 @@ std::optional<std::string> pop3CurrentUid(std::string_view reply, std::string_vi
 }
 
 bool pop3UidPasses(std::string_view current, std::string_view stored) {
-    return current == kNoUidl || current == stored;
+    return current == stored;
 }
 
 std::uint64_t pop3StatCount(std::string_view reply) {

@@ -26,9 +26,10 @@ bool pop3ReplyNames(std::string_view reply, std::string_view number);
 // by the check. None when the reply is about another message or unreadable.
 std::optional<std::string> pop3CurrentUid(std::string_view reply, std::string_view number);
 
-// The id step: the ids are equal, or the server refuses UIDL now (then the
-// subject decides). A mail stored as "NOUIDL" thus passes only while the
-// server still refuses UIDL.
+// The id step: the ids are equal. A mail stored as "NOUIDL" (the server had
+// no UIDL) passes while the server still refuses UIDL, and then the subject
+// decides; a mail stored with an id passes only when the server names that
+// id: a refusal now proves nothing about which mail the position holds.
 bool pop3UidPasses(std::string_view current, std::string_view stored);
 
 // The message count of a STAT reply ("+OK count size"); 0 without digits.

@@ -80,7 +80,8 @@ TEST(Pop3RepliesTest, CurrentUidInTheStoredForm) {
 
 TEST(Pop3RepliesTest, UidStepAndStatCount) {
     EXPECT_TRUE(pop3UidPasses("abc\r\n", "abc\r\n"));
-    EXPECT_TRUE(pop3UidPasses("NOUIDL", "abc\r\n"));
+    EXPECT_FALSE(pop3UidPasses("NOUIDL", "abc\r\n")) << "a refusal does not name the id";
+    EXPECT_TRUE(pop3UidPasses("NOUIDL", "NOUIDL"));
     EXPECT_FALSE(pop3UidPasses("abd\r\n", "abc\r\n"));
     EXPECT_FALSE(pop3UidPasses("abc\r\n", "NOUIDL"));
     EXPECT_EQ(pop3StatCount("+OK 1000 123456\r\n"), 1000u);
