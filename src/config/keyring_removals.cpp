@@ -64,8 +64,10 @@ void removePendingKeyringItems() {
             // the command itself): an account re-created from here on gets
             // its item after this removal.
             const SecretOutcome outcome = clearSecret(key);
-            if (outcome != SecretOutcome::Done && outcome != SecretOutcome::NotFound)
-                return;
+            if (outcome == SecretOutcome::Locked || outcome == SecretOutcome::NoService)
+                return; // so are the others
+            if (outcome == SecretOutcome::Failed)
+                continue; // kept for the next attempt
         }
         dropRemoval(key);
     }

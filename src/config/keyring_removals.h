@@ -24,9 +24,10 @@ std::vector<SecretKey> pendingKeyringRemovals(const ProgramConf& conf);
 
 // Removes the named items. One whose account exists again (the same server,
 // user, protocol and port, with a password) is left alone and no longer
-// named. The first answer that the keyring cannot be had (locked, absent,
-// failing) ends the attempt: the rest wait for the next one. Waits for the
-// keyring: never on the window thread. Nothing with passwordStore=file.
+// named. An item the keyring fails to remove stays named; a keyring that is
+// locked or absent ends the attempt, the rest wait for the next one. Waits
+// for the keyring: never on the window thread. Nothing with
+// passwordStore=file.
 void removePendingKeyringItems();
 // The same after the passwords were settled, unless every answer said the
 // keyring cannot be had: an unlock the user has just refused is not asked
