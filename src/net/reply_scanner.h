@@ -90,7 +90,7 @@ public:
     // been full long before it came.
     const std::string& completionLine() const { return completionLine_; }
 
-    static constexpr std::size_t kMaxCompletionLine = 1000;
+    static constexpr std::size_t kMaxCompletionLine = 8192;
 
 private:
     void scan(char byte);

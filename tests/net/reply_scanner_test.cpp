@@ -329,7 +329,7 @@ TEST(TaggedReplyScanner, CompletionLineIsKeptWhateverTheBufferAndTheChunks) {
             EXPECT_EQ(sink.stored(), buffer.size());
         }
     }
-    std::string longLine = "a007 OK " + std::string(5000, 'x') + "\r\n";
+    std::string longLine = "a007 OK " + std::string(20000, 'x') + "\r\n";
     TaggedReplyScanner scanner("a007", true);
     std::string buffer(16, '\0');
     BoundedSink sink(buffer);
