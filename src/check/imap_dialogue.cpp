@@ -212,12 +212,13 @@ private:
     }
 
     // The FETCH response of this mail that carries `item`, from a reply that
-    // came whole and ends with its tagged OK (the response may be cut where
-    // the buffer ends: a sender must not keep the account from being listed). Anything else read as
-    // the mail gave a row without subject or size, or another mail's, and the check passed for a
-    // success: a refusal fails the account with the server's text, any other reply as a protocol
-    // fault. So does an expunge, after which the next message numbers would name other mails than
-    // listed.
+    // came whole and ended with its tagged OK; the response itself may be cut
+    // where the buffer ends (a sender must not keep the account from being
+    // listed). Anything else read as the mail gave a row without subject or
+    // size, or another mail's, and the check passed for a success: a refusal
+    // fails the account with the server's text, any other reply as a
+    // protocol fault. So does an expunge, after which the next message
+    // numbers would name other mails than the list pairs them with.
     std::optional<std::string_view> fetched(std::uint64_t number, std::string_view item) {
         if (!c_.answered())
             return std::nullopt;

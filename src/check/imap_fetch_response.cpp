@@ -9,6 +9,7 @@ namespace ombrix {
 
 namespace {
 
+// Whether `word` occurs in `text`, ASCII case aside.
 bool holdsIgnoringCase(std::string_view text, std::string_view word) {
     const auto same = [](char x, char y) { return asciiUpper(x) == asciiUpper(y); };
     return !std::ranges::search(text, word, same).empty();
