@@ -61,11 +61,11 @@ int startSibling(const char* name, const char* fromBindir, const char* what, cha
 } // namespace
 
 bool startsDesktop(int argc, const char* const* argv) {
-    for (int i = 1; i < argc; ++i) {
+    // Each option is followed by its value, whatever that looks like.
+    for (int i = 1; i < argc; i += 2) {
         const std::string_view argument = argv[i];
         if ((argument != "--dir" && argument != "--lang") || i + 1 == argc)
             return false;
-        ++i; // the value, whatever it looks like
     }
     return true;
 }

@@ -31,7 +31,7 @@ CMarkRead::CMarkRead(QWidget* parent) : QDialog(parent) {
                                               {res::kMarkCancel, Cancel}};
     for (const auto& [id, result] : buttons)
         connect(controls.get<QPushButton>(id), &QPushButton::clicked, this,
-                [this, result] { done(result); });
+                [this, result = result] { done(result); });
 }
 
 void CMarkRead::reject() {

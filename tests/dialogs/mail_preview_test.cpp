@@ -167,7 +167,7 @@ TEST_F(MailPreviewTest, MarkReadButtonsGiveTheirResults) {
     for (const auto& [id, expected] : rows) {
         CMarkRead dialog;
         QTimer::singleShot(0, &dialog,
-                           [&dialog, id] { control<QPushButton>(dialog, id)->click(); });
+                           [&dialog, id = id] { control<QPushButton>(dialog, id)->click(); });
         EXPECT_EQ(dialog.exec(), expected) << id;
     }
 }

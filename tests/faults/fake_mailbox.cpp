@@ -58,11 +58,8 @@ std::uint32_t FakeMailbox::uidNext() const {
 void FakeMailbox::expunge(const std::vector<std::uint32_t>& uids) {
     std::lock_guard lock(mutex_);
     for (const std::uint32_t uid : uids) {
-        const auto gone =
-            std::ranges::remove_if(mails_, [uid](const FakeMail& m) { return m.uid == uid; });
-        if (gone.begin() != gone.end())
+        if (std::erase_if(mails_, [uid](const FakeMail& m) { return m.uid == uid; }) != 0)
             expunged_.push_back(uid);
-        mails_.erase(gone.begin(), gone.end());
     }
 }
 

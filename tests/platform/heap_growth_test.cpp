@@ -11,6 +11,18 @@
 #include <unistd.h>
 #include <vector>
 
+// GCC names the sanitizer it builds with by a macro, clang by a feature.
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+#define SANITIZER_SERVES_MALLOC 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer)
+#define SANITIZER_SERVES_MALLOC 1
+#endif
+#endif
+#ifndef SANITIZER_SERVES_MALLOC
+#define SANITIZER_SERVES_MALLOC 0
+#endif
+
 namespace ombrix {
 namespace {
 
@@ -67,7 +79,7 @@ TEST(HugePageHeapGrowthTest, WhatTheHeapGrowsByIsAdvisedHugePages) {
 }
 
 TEST(HugePageHeapGrowthDeathTest, AfterwardsMidSizedBlocksStayOnTheHeap) {
-#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+#if SANITIZER_SERVES_MALLOC
     GTEST_SKIP() << "a sanitizer's allocator serves malloc";
 #else
     GTEST_FLAG_SET(death_test_style, "threadsafe");
@@ -110,7 +122,7 @@ bool onTheMainHeap(const void* address) {
 }
 
 TEST(HugePageHeapGrowthDeathTest, WithOneHeapAThreadAllocatesFromTheMainHeap) {
-#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+#if SANITIZER_SERVES_MALLOC
     GTEST_SKIP() << "a sanitizer's allocator serves malloc";
 #else
     GTEST_FLAG_SET(death_test_style, "threadsafe");
