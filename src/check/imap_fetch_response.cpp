@@ -12,7 +12,8 @@ namespace {
 // Whether `word` occurs in `text`, ASCII case aside.
 bool holdsIgnoringCase(std::string_view text, std::string_view word) {
     const auto same = [](char x, char y) { return asciiUpper(x) == asciiUpper(y); };
-    return !std::ranges::search(text, word, same).empty();
+    return !word.empty() &&
+           std::search(text.begin(), text.end(), word.begin(), word.end(), same) != text.end();
 }
 
 // n of a "{n}" that closes the line (given without its line end); none for
