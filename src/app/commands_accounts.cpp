@@ -5,6 +5,7 @@
 #include "app/keyring_worker.h"
 #include "app/window_commands.h"
 #include "app/window_lists.h"
+#include "config/keyring_removals.h"
 #include "config/state_store.h"
 #include "core/access_tokens.h"
 #include "core/account_rules.h"
@@ -77,13 +78,16 @@ void WindowCommands::editAccount() {
     const SecretKey keyBefore = keyringKeyOf(accounts[row]);
     const std::string passwordBefore = accounts[row].password;
     const TokenAccount signInBefore = tokenAccountOf(accounts[row]);
-    // Signing in with OAuth drops the flag; the item goes all the same.
     const bool passwordItem = accounts[row].passwordInKeyring != 0;
     ChangeKonto editor(&dialog_);
     services_.runDialog(editor);
-    const std::optional<SecretKey> stale = accountChanged(accounts[row], keyBefore, passwordBefore);
+    accountChanged(accounts[row], keyBefore, passwordBefore);
     saveState(SaveKind::SettingsFile);
-    forgetKeyringItem(passwordItem && signsInWithOAuth(accounts[row]) ? keyBefore : stale);
+    // The flag dropped (a new password, server or user, or an OAuth sign-in):
+    // the old item holds a password the account no longer keeps there, and
+    // once the flag is gone nothing else would remember that it exists.
+    if (passwordItem && accounts[row].passwordInKeyring == 0)
+        forgetKeyringItem(keyBefore);
     forgetSignIn(oauth::abandonedSignIn(signInBefore));
     settleKeyring();
     refreshFull();
@@ -108,7 +112,8 @@ void WindowCommands::deleteAccount() {
     const TokenAccount signIn = tokenAccountOf(accounts[row]);
     if (!removeAccount(row))
         return;
-    if (inKeyring && accountsWithKey(key) == 0)
+    // A removal still named stands for an item that outlived an edit.
+    if ((inKeyring || keyringRemovalNamed(key)) && accountsWithKey(key) == 0)
         forgetKeyringItem(key);
     forgetSignIn(oauth::abandonedSignIn(signIn));
     // The selected row now names another account: the mail list empties.

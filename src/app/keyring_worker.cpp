@@ -5,6 +5,7 @@
 #include "core/password_keyring.h"
 #include "core/table_lock.h"
 #include "oauth/account_sign_in.h"
+#include "oauth/refresh_tokens.h"
 
 namespace ombrix {
 
@@ -58,6 +59,8 @@ void KeyringWorker::forget(const SecretKey& key) {
 }
 
 void KeyringWorker::forgetSignIn(const TokenAccount& account) {
+    if (keyringChosen)
+        noteKeyringRemoval(oauth::refreshTokenKey(account));
     post([account] { oauth::forgetSignIn(account); });
 }
 

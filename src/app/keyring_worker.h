@@ -36,7 +36,8 @@ public:
     // end, leaves it for a later settle rather than in the keyring for good.
     void forget(const SecretKey& key);
     // Window thread: drops the refresh token (keyring or ombrix.conf) and the
-    // access token of an OAuth sign-in that no account uses any more.
+    // access token of an OAuth sign-in that no account uses any more; the
+    // keyring item is named in ombrix.conf first, as with forget().
     void forgetSignIn(const TokenAccount& account);
 
 private:

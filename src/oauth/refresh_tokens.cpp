@@ -1,5 +1,6 @@
 #include "oauth/refresh_tokens.h"
 
+#include "config/keyring_removals.h"
 #include "config/oauth_sign_ins.h"
 #include "config/program_conf.h"
 #include "core/password_keyring.h"
@@ -60,8 +61,12 @@ bool storeRefreshToken(const TokenAccount& account, const std::string& label,
 }
 
 void forgetRefreshToken(const TokenAccount& account) {
-    if (keyringChosen)
-        clearSecret(refreshTokenKey(account));
+    if (keyringChosen) {
+        // Named first: a keyring that cannot remove it now, or the end of
+        // the program, leaves it to a later settle.
+        noteKeyringRemoval(refreshTokenKey(account));
+        removeNamedKeyringItem(refreshTokenKey(account));
+    }
     const std::string key = confKey(account);
     if (readProgramConf().value(key))
         updateProgramConf([&key](ProgramConf& conf) { conf.erase(key); });

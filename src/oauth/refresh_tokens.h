@@ -28,6 +28,8 @@ StoredRefreshToken loadRefreshToken(const TokenAccount& account);
 bool storeRefreshToken(const TokenAccount& account, const std::string& label,
                        const std::string& token);
 // Both places; for an account that goes back to its password or is gone.
+// A keyring item not removed now stays named in ombrix.conf for a later
+// settle.
 void forgetRefreshToken(const TokenAccount& account);
 
 // The warning, the first time a refresh token went to ombrix.conf in this

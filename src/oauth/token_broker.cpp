@@ -1,8 +1,10 @@
 #include "oauth/token_broker.h"
 
+#include "config/keyring_removals.h"
 #include "config/oauth_sign_ins.h"
 #include "config/program_conf.h"
 #include "core/keyring_texts.h"
+#include "core/password_keyring.h"
 #include "oauth/oauth_texts.h"
 #include "oauth/providers.h"
 #include "oauth/refresh_tokens.h"
@@ -125,6 +127,10 @@ bool TokenBroker::signedIn(const TokenAccount& account, const std::string& label
                            const TokenGrant& grant) {
     const std::shared_ptr<Entry> entry = entryFor(account);
     const std::lock_guard refreshing(entry->refreshing);
+    // The account is not in the table yet: a removal named for an earlier
+    // sign-in under the same key would take the new token for the old one.
+    if (keyringChosen && !grant.refreshToken.empty())
+        withdrawKeyringRemoval(refreshTokenKey(account));
     const bool kept =
         grant.refreshToken.empty() ||
         storeRefreshToken(account, label.empty() ? labelOf(account) : label, grant.refreshToken);
