@@ -78,16 +78,13 @@ void WindowCommands::editAccount() {
     const SecretKey keyBefore = keyringKeyOf(accounts[row]);
     const std::string passwordBefore = accounts[row].password;
     const TokenAccount signInBefore = tokenAccountOf(accounts[row]);
+    // Signing in with OAuth drops the flag; the item goes all the same.
     const bool passwordItem = accounts[row].passwordInKeyring != 0;
     ChangeKonto editor(&dialog_);
     services_.runDialog(editor);
-    accountChanged(accounts[row], keyBefore, passwordBefore);
+    const std::optional<SecretKey> stale = accountChanged(accounts[row], keyBefore, passwordBefore);
     saveState(SaveKind::SettingsFile);
-    // The flag dropped (a new password, server or user, or an OAuth sign-in):
-    // the old item holds a password the account no longer keeps there, and
-    // once the flag is gone nothing else would remember that it exists.
-    if (passwordItem && accounts[row].passwordInKeyring == 0)
-        forgetKeyringItem(keyBefore);
+    forgetKeyringItem(passwordItem && signsInWithOAuth(accounts[row]) ? keyBefore : stale);
     forgetSignIn(oauth::abandonedSignIn(signInBefore));
     settleKeyring();
     refreshFull();

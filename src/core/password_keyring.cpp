@@ -64,7 +64,10 @@ std::optional<SecretKey> accountChanged(AccountRecord& account, const SecretKey&
         return std::nullopt;
     const bool wasInKeyring = account.passwordInKeyring != 0;
     account.passwordInKeyring = 0;
-    if (wasInKeyring && keyChanged && accountsWithKey(before) == 0)
+    // With the flag gone nothing would remember that the item exists. Under
+    // an unchanged key the next settle replaces it; where the keyring cannot
+    // be had then, the old password stays in it all the same.
+    if (wasInKeyring)
         return before;
     return std::nullopt;
 }

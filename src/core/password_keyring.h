@@ -35,7 +35,8 @@ int accountsWithKey(const SecretKey& key);
 
 // After an account's password, server, user, port or protocol changed (the
 // editor): its password goes back to obx.dat until the keyring has the new
-// one; the old item is named for removal unless another account uses it.
+// one. The old item, if the account had one, is to be named for removal;
+// whether another account's password is in it is the removal's to judge.
 std::optional<SecretKey> accountChanged(AccountRecord& account, const SecretKey& before,
                                         const std::string& passwordBefore);
 

@@ -1,9 +1,10 @@
-// A deleted account's keyring item when the keyring cannot remove it at
-// once: locked, gone from the bus, or the program ending. The removal waits
-// in ombrix.conf for the next settle and never takes the item of an account
-// that exists again. Each suite runs in a process of its own (see
-// ombrix_keyring_test): one stops and locks its daemon, one cancels every
-// keyring call for good.
+// A keyring item nobody uses any more (a deleted account's password, an
+// edited account's old one, a forgotten sign-in's refresh token) when the
+// keyring cannot remove it at once: locked, gone from the bus, or the
+// program ending. The removal waits in ombrix.conf for the next settle and
+// never takes the item of an account that exists again. Each suite runs in a process of its own
+// (see ombrix_keyring_test): one stops and locks its daemon, one cancels every keyring call for
+// good.
 
 #include "app/keyring_worker.h"
 #include "config/keyring_removals.h"
@@ -17,6 +18,8 @@
 #include "core/account_table.h"
 #include "core/account_table_ops.h"
 #include "core/password_keyring.h"
+#include "oauth/refresh_tokens.h"
+#include "oauth/token_broker.h"
 #include "support/gui_wait.h"
 #include "support/keyring_daemon.h"
 #include "support/process_reset.h"
@@ -42,8 +45,17 @@ SecretKey firstKey() {
 SecretKey secondKey() {
     return {"imap.example.net", "office", "imap", 143};
 }
+// The first account after its server changed.
+SecretKey movedKey() {
+    return {"pop.example.com", "me", "pop3", 995};
+}
 
 const std::string kFirstPending = "keyringRemoval/pop3/995/pop.example.org/me=pending\n";
+
+// A sign-in no account of the fixture uses.
+const TokenAccount kSignIn{"google", "imap.gmail.com", "me@gmail.com", "imap", 993};
+const std::string kSignInPending =
+    "keyringRemoval/imap-oauth/993/imap.gmail.com/me@gmail.com=pending\n";
 
 void lockDefaultCollection() {
     GError* error = nullptr;
@@ -75,7 +87,8 @@ protected:
 
     void TearDown() override {
         if (ownDaemon().running())
-            for (const SecretKey& key : {firstKey(), secondKey()})
+            for (const SecretKey& key :
+                 {firstKey(), secondKey(), oauth::refreshTokenKey(kSignIn), movedKey()})
                 clearSecret(key);
     }
 
@@ -96,6 +109,18 @@ protected:
     }
 
     std::string conf() const { return test::readBytes(dir / "ombrix.conf"); }
+
+    // The account editor took a new password, server or user for the
+    // first account; what the window does with the item then is `forget`.
+    template <class Change> void editFirstAccount(KeyringWorker& worker, Change change) {
+        const SecretKey before = keyringKeyOf(accounts[0]);
+        const std::string passwordBefore = accounts[0].password;
+        change(accounts[0]);
+        const std::optional<SecretKey> stale = accountChanged(accounts[0], before, passwordBefore);
+        ASSERT_TRUE(saveState(SaveKind::SettingsFile));
+        if (stale)
+            worker.forget(*stale);
+    }
 
     test::TempDir dir;
     test::RecordingPresenter messages;
@@ -192,6 +217,111 @@ TEST_F(KeyringRemovalTest, AccountMadeAgainKeepsItsItemAndTheRemovalIsDropped) {
     EXPECT_EQ(conf().find("keyringRemoval"), std::string::npos) << conf();
 }
 
+// A password changed while the keyring was locked: the old password stays in
+// the item, and the account's flag no longer says there is one.
+TEST_F(KeyringRemovalTest, PasswordEditedInALockedKeyringLeavesItsItemToTheDeletion) {
+    lockDefaultCollection();
+    {
+        Worker worker;
+        editFirstAccount(*worker, [](AccountRecord& account) { account.password = "new"; });
+        ASSERT_TRUE(worker.settled());
+    }
+    EXPECT_EQ(accounts[0].passwordInKeyring, 0);
+    EXPECT_NE(conf().find(kFirstPending), std::string::npos) << conf();
+
+    ownDaemon().stop();
+    ASSERT_TRUE(ownDaemon().start()); // unlocked again
+    ASSERT_EQ(lookupSecret(firstKey()).password, "pa=ss") << "the locked keyring kept it";
+    restart();
+    ASSERT_EQ(accounts[0].passwordInKeyring, 0);
+    deleteFirstAccount();
+    Worker worker;
+    ASSERT_TRUE(worker.settled());
+    EXPECT_EQ(lookupSecret(firstKey()).outcome, SecretOutcome::NotFound);
+    EXPECT_EQ(lookupSecret(secondKey()).password, "ab");
+    EXPECT_EQ(conf().find("keyringRemoval"), std::string::npos) << conf();
+}
+
+TEST_F(KeyringRemovalTest, PasswordEditedInALockedKeyringLeavesItsItemToTheServerChange) {
+    lockDefaultCollection();
+    {
+        Worker worker;
+        editFirstAccount(*worker, [](AccountRecord& account) { account.password = "new"; });
+        ASSERT_TRUE(worker.settled());
+    }
+    ownDaemon().stop();
+    ASSERT_TRUE(ownDaemon().start());
+    restart();
+    Worker worker;
+    editFirstAccount(*worker, [](AccountRecord& account) { account.host = "pop.example.com"; });
+    ASSERT_TRUE(worker.settled());
+    EXPECT_EQ(lookupSecret(firstKey()).outcome, SecretOutcome::NotFound);
+    EXPECT_EQ(lookupSecret(movedKey()).password, "new");
+    EXPECT_EQ(accounts[0].passwordInKeyring, 1);
+    EXPECT_EQ(conf().find("keyringRemoval"), std::string::npos) << conf();
+}
+
+// The old item goes before the settle stores the new password in its place:
+// the new one must stay, and a cleared password must not come back.
+TEST_F(KeyringRemovalTest, PasswordEditedInAnOpenKeyringEndsInTheItemAlone) {
+    Worker worker;
+    editFirstAccount(*worker, [](AccountRecord& account) { account.password = "new"; });
+    ASSERT_TRUE(worker.settled());
+    EXPECT_EQ(lookupSecret(firstKey()).password, "new");
+    EXPECT_EQ(accounts[0].passwordInKeyring, 1);
+    EXPECT_EQ(conf().find("keyringRemoval"), std::string::npos) << conf();
+
+    editFirstAccount(*worker, [](AccountRecord& account) { account.password.clear(); });
+    ASSERT_TRUE(worker.settled());
+    EXPECT_EQ(lookupSecret(firstKey()).outcome, SecretOutcome::NotFound);
+    EXPECT_EQ(accounts[0].password, "");
+    EXPECT_EQ(accounts[0].passwordInKeyring, 0);
+    EXPECT_EQ(conf().find("keyringRemoval"), std::string::npos) << conf();
+}
+
+TEST_F(KeyringRemovalTest, SignInForgottenInALockedKeyringIsRemovedByTheNextSettle) {
+    ASSERT_TRUE(oauth::storeRefreshToken(kSignIn, "Ombrix OAuth: gone", "refresh-1"));
+    lockDefaultCollection();
+    {
+        Worker worker;
+        worker->forgetSignIn(kSignIn);
+        ASSERT_TRUE(worker.settled());
+    }
+    EXPECT_NE(conf().find(kSignInPending), std::string::npos) << conf();
+
+    ownDaemon().stop();
+    ASSERT_TRUE(ownDaemon().start());
+    ASSERT_EQ(lookupSecret(oauth::refreshTokenKey(kSignIn)).password, "refresh-1");
+    restart();
+    Worker worker;
+    ASSERT_TRUE(worker.settled());
+    EXPECT_EQ(lookupSecret(oauth::refreshTokenKey(kSignIn)).outcome, SecretOutcome::NotFound);
+    EXPECT_EQ(lookupSecret(firstKey()).password, "pa=ss");
+    EXPECT_EQ(conf().find("keyringRemoval"), std::string::npos) << conf();
+}
+
+// The sign-in stores its token before its account is in the table: the
+// removal still named for the earlier sign-in must not take it.
+TEST_F(KeyringRemovalTest, SignInMadeAgainKeepsItsTokenAndTheRemovalIsDropped) {
+    ASSERT_TRUE(oauth::storeRefreshToken(kSignIn, "Ombrix OAuth: gone", "refresh-1"));
+    lockDefaultCollection();
+    {
+        Worker worker;
+        worker->forgetSignIn(kSignIn);
+        ASSERT_TRUE(worker.settled());
+    }
+    ASSERT_NE(conf().find(kSignInPending), std::string::npos) << conf();
+    ownDaemon().stop();
+    ASSERT_TRUE(ownDaemon().start());
+    restart();
+
+    ASSERT_TRUE(oauth::processTokenBroker().signedIn(kSignIn, "Ombrix OAuth: again",
+                                                     {"access-2", "refresh-2", 3600}));
+    removePendingKeyringItems(); // as the next settle does
+    EXPECT_EQ(lookupSecret(oauth::refreshTokenKey(kSignIn)).password, "refresh-2");
+    EXPECT_EQ(conf().find("keyringRemoval"), std::string::npos) << conf();
+}
+
 // Quitting cancels every keyring call (an unlock prompt must not hold up the
 // end); the removal queued then is on disk when the worker is gone.
 using KeyringRemovalQuitTest = KeyringRemovalFixture;
@@ -208,6 +338,22 @@ TEST_F(KeyringRemovalQuitTest, RemovalQueuedAtTheQuitIsOnDiskAfterwards) {
     ASSERT_EQ(pending.size(), 1u);
     EXPECT_EQ(pending[0].host, "pop.example.org");
     EXPECT_EQ(pending[0].port, 995);
+}
+
+using KeyringRemovalSignInQuitTest = KeyringRemovalFixture;
+
+TEST_F(KeyringRemovalSignInQuitTest, TokenRemovalQueuedAtTheQuitIsOnDiskAfterwards) {
+    ASSERT_TRUE(oauth::storeRefreshToken(kSignIn, "Ombrix OAuth: gone", "refresh-1"));
+    {
+        Worker worker;
+        cancelSecretCalls();
+        worker->forgetSignIn(kSignIn);
+    }
+    EXPECT_NE(conf().find(kSignInPending), std::string::npos) << conf();
+    const auto pending = pendingKeyringRemovals(loadProgramConf(programConfPath(programDirectory)));
+    ASSERT_EQ(pending.size(), 1u);
+    EXPECT_EQ(pending[0].protocol, "imap-oauth");
+    EXPECT_EQ(pending[0].user, "me@gmail.com");
 }
 
 } // namespace
