@@ -2,8 +2,8 @@
 // The keyring items still to be removed: a deleted account's password, the
 // old password of an edited account, a refresh token no account signs in
 // with any more. The user believes such a secret gone, so a removal the
-// keyring did not carry out (locked, absent, failing, or the program ended first) is kept in
-// ombrix.conf, one key per item:
+// keyring did not carry out (locked, absent, failing, or the program ended
+// first) is kept in ombrix.conf, one key per item:
 //     keyringRemoval/pop3/995/pop.example.org/me=pending
 // and tried again once the keyring answers, until it has removed the item or
 // says it holds none.
@@ -43,8 +43,7 @@ void removePendingKeyringItems();
 void removeNamedKeyringItem(const SecretKey& key);
 // The same after the passwords were settled (an item the settle stored or
 // fetched is no longer named), unless every answer said the keyring cannot
-// be had: an unlock the user has just refused is not asked
-// for again at once.
+// be had: an unlock the user has just refused is not asked for again at once.
 void removePendingKeyringItemsAfter(const std::vector<PasswordAnswer>& answers);
 
 } // namespace ombrix

@@ -72,6 +72,27 @@ void lockDefaultCollection() {
     g_object_unref(service);
 }
 
+// The desktop's keyring worker with a window object to answer on.
+class Worker {
+public:
+    Worker() : worker_(window_, [this] { ++applied_; }) {}
+
+    // Settles and waits for its answers: every task posted before has run.
+    bool settled() {
+        const int before = applied_;
+        worker_.settle();
+        return test::processEventsUntil([&] { return applied_ > before; });
+    }
+
+    KeyringWorker& operator*() { return worker_; }
+    KeyringWorker* operator->() { return &worker_; }
+
+private:
+    QObject window_;
+    int applied_ = 0;
+    KeyringWorker worker_;
+};
+
 class KeyringRemovalFixture : public testing::Test {
 protected:
     void SetUp() override {
@@ -122,29 +143,44 @@ protected:
             worker.forget(*stale);
     }
 
-    test::TempDir dir;
-    test::RecordingPresenter messages;
-};
-
-// The desktop's keyring worker with a window object to answer on.
-class Worker {
-public:
-    Worker() : worker_(window_, [this] { ++applied_; }) {}
-
-    // Settles and waits for its answers: every task posted before has run.
-    bool settled() {
-        const int before = applied_;
-        worker_.settle();
-        return test::processEventsUntil([&] { return applied_ > before; });
+    // The first account's password changed while the keyring was locked;
+    // then a new start with the keyring open again.
+    void changePasswordWhileLocked() {
+        lockDefaultCollection();
+        {
+            Worker worker;
+            editFirstAccount(*worker, [](AccountRecord& account) { account.password = "new"; });
+            ASSERT_TRUE(worker.settled());
+        }
+        EXPECT_EQ(accounts[0].passwordInKeyring, 0);
+        ASSERT_NE(conf().find(kFirstPending), std::string::npos) << conf();
+        reopenKeyring();
+        ASSERT_EQ(lookupSecret(firstKey()).password, "pa=ss") << "the locked keyring kept it";
     }
 
-    KeyringWorker& operator*() { return worker_; }
-    KeyringWorker* operator->() { return &worker_; }
+    // The sign-in's token in the keyring, forgotten while it was locked;
+    // then a new start with the keyring open again.
+    void forgetSignInWhileLocked() {
+        ASSERT_TRUE(oauth::storeRefreshToken(kSignIn, "Ombrix OAuth: gone", "refresh-1"));
+        lockDefaultCollection();
+        {
+            Worker worker;
+            worker->forgetSignIn(kSignIn);
+            ASSERT_TRUE(worker.settled());
+        }
+        ASSERT_NE(conf().find(kSignInPending), std::string::npos) << conf();
+        reopenKeyring();
+        ASSERT_EQ(lookupSecret(oauth::refreshTokenKey(kSignIn)).password, "refresh-1");
+    }
 
-private:
-    QObject window_;
-    int applied_ = 0;
-    KeyringWorker worker_;
+    void reopenKeyring() {
+        ownDaemon().stop();
+        ASSERT_TRUE(ownDaemon().start()); // unlocked
+        restart();
+    }
+
+    test::TempDir dir;
+    test::RecordingPresenter messages;
 };
 
 using KeyringRemovalTest = KeyringRemovalFixture;
@@ -220,20 +256,7 @@ TEST_F(KeyringRemovalTest, AccountMadeAgainKeepsItsItemAndTheRemovalIsDropped) {
 // A password changed while the keyring was locked: the old password stays in
 // the item, and the account's flag no longer says there is one.
 TEST_F(KeyringRemovalTest, PasswordEditedInALockedKeyringLeavesItsItemToTheDeletion) {
-    lockDefaultCollection();
-    {
-        Worker worker;
-        editFirstAccount(*worker, [](AccountRecord& account) { account.password = "new"; });
-        ASSERT_TRUE(worker.settled());
-    }
-    EXPECT_EQ(accounts[0].passwordInKeyring, 0);
-    EXPECT_NE(conf().find(kFirstPending), std::string::npos) << conf();
-
-    ownDaemon().stop();
-    ASSERT_TRUE(ownDaemon().start()); // unlocked again
-    ASSERT_EQ(lookupSecret(firstKey()).password, "pa=ss") << "the locked keyring kept it";
-    restart();
-    ASSERT_EQ(accounts[0].passwordInKeyring, 0);
+    ASSERT_NO_FATAL_FAILURE(changePasswordWhileLocked());
     deleteFirstAccount();
     Worker worker;
     ASSERT_TRUE(worker.settled());
@@ -243,15 +266,7 @@ TEST_F(KeyringRemovalTest, PasswordEditedInALockedKeyringLeavesItsItemToTheDelet
 }
 
 TEST_F(KeyringRemovalTest, PasswordEditedInALockedKeyringLeavesItsItemToTheServerChange) {
-    lockDefaultCollection();
-    {
-        Worker worker;
-        editFirstAccount(*worker, [](AccountRecord& account) { account.password = "new"; });
-        ASSERT_TRUE(worker.settled());
-    }
-    ownDaemon().stop();
-    ASSERT_TRUE(ownDaemon().start());
-    restart();
+    ASSERT_NO_FATAL_FAILURE(changePasswordWhileLocked());
     Worker worker;
     editFirstAccount(*worker, [](AccountRecord& account) { account.host = "pop.example.com"; });
     ASSERT_TRUE(worker.settled());
@@ -280,19 +295,7 @@ TEST_F(KeyringRemovalTest, PasswordEditedInAnOpenKeyringEndsInTheItemAlone) {
 }
 
 TEST_F(KeyringRemovalTest, SignInForgottenInALockedKeyringIsRemovedByTheNextSettle) {
-    ASSERT_TRUE(oauth::storeRefreshToken(kSignIn, "Ombrix OAuth: gone", "refresh-1"));
-    lockDefaultCollection();
-    {
-        Worker worker;
-        worker->forgetSignIn(kSignIn);
-        ASSERT_TRUE(worker.settled());
-    }
-    EXPECT_NE(conf().find(kSignInPending), std::string::npos) << conf();
-
-    ownDaemon().stop();
-    ASSERT_TRUE(ownDaemon().start());
-    ASSERT_EQ(lookupSecret(oauth::refreshTokenKey(kSignIn)).password, "refresh-1");
-    restart();
+    ASSERT_NO_FATAL_FAILURE(forgetSignInWhileLocked());
     Worker worker;
     ASSERT_TRUE(worker.settled());
     EXPECT_EQ(lookupSecret(oauth::refreshTokenKey(kSignIn)).outcome, SecretOutcome::NotFound);
@@ -303,18 +306,7 @@ TEST_F(KeyringRemovalTest, SignInForgottenInALockedKeyringIsRemovedByTheNextSett
 // The sign-in stores its token before its account is in the table: the
 // removal still named for the earlier sign-in must not take it.
 TEST_F(KeyringRemovalTest, SignInMadeAgainKeepsItsTokenAndTheRemovalIsDropped) {
-    ASSERT_TRUE(oauth::storeRefreshToken(kSignIn, "Ombrix OAuth: gone", "refresh-1"));
-    lockDefaultCollection();
-    {
-        Worker worker;
-        worker->forgetSignIn(kSignIn);
-        ASSERT_TRUE(worker.settled());
-    }
-    ASSERT_NE(conf().find(kSignInPending), std::string::npos) << conf();
-    ownDaemon().stop();
-    ASSERT_TRUE(ownDaemon().start());
-    restart();
-
+    ASSERT_NO_FATAL_FAILURE(forgetSignInWhileLocked());
     ASSERT_TRUE(oauth::processTokenBroker().signedIn(kSignIn, "Ombrix OAuth: again",
                                                      {"access-2", "refresh-2", 3600}));
     removePendingKeyringItems(); // as the next settle does
