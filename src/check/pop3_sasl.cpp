@@ -14,7 +14,9 @@ namespace {
 // RFC 5034: a client whose AUTH command would exceed this sends the
 // initial response after the continuation instead.
 constexpr std::size_t kAuthCommandLimit = 255;
-constexpr std::uint32_t kCapaSize = 16384; // ends the listing early only past this
+// No count ends a CAPA listing: only its terminator does. Ended by count,
+// its rest was read as the answer to AUTH.
+constexpr std::uint32_t kReadToTerminator = 0;
 
 // The line without its line end, and without the "+" and one blank of a
 // continuation.
@@ -39,9 +41,11 @@ public:
     BearerAttempt run(const BearerTarget& target, const std::string& token,
                       const std::function<void()>& chosen) {
         socket_.SendLine("CAPA\r\n");
-        reply_.receiveReply(socket_, timeoutMs_, kCapaSize, false, true);
+        reply_.receiveReply(socket_, timeoutMs_, kReadToTerminator, false, true);
         if (socket_.aborted() || !reply_.complete())
             return {failedLogin(socket_, check_texts::noResponse()), false};
+        if (!pop3CapaWhole(reply_.text())) // longer than the buffer holds
+            return {failedLogin(socket_, check_texts::protocolFault()), false};
         const std::optional<BearerMechanism> mechanism =
             chooseBearerMechanism(pop3SaslMechanisms(reply_.text()));
         if (!mechanism)
@@ -102,6 +106,10 @@ private:
 };
 
 } // namespace
+
+bool pop3CapaWhole(std::string_view capaReply) {
+    return !capaReply.starts_with("+OK") || capaReply.ends_with("\r\n.\r\n");
+}
 
 std::vector<std::string> pop3SaslMechanisms(std::string_view capaReply) {
     if (!capaReply.starts_with("+OK"))

@@ -16,6 +16,10 @@ namespace ombrix {
 
 class CMailSocket;
 
+// Whether a CAPA reply came whole: a listing up to its terminator line, or a
+// refusal. A listing cut where the buffer ends is not.
+bool pop3CapaWhole(std::string_view capaReply);
+
 // The mechanisms of the "SASL ..." line of a CAPA listing; empty without one.
 std::vector<std::string> pop3SaslMechanisms(std::string_view capaReply);
 

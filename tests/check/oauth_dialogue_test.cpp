@@ -13,6 +13,7 @@ namespace ombrix::test {
 namespace {
 
 using ::testing::ElementsAre;
+using namespace std::chrono_literals;
 
 // {"status":"401","schemes":"bearer","scope":"mail"}
 constexpr const char* kRefusal =
@@ -283,6 +284,51 @@ TEST_F(OAuthCheckTest, Pop3SendsAShortInitialResponseInline) {
     EXPECT_TRUE(server.waitUntilDone());
     EXPECT_EQ(a.errorFlag, 0) << a.errorText;
     EXPECT_EQ(tokens.requests().at(0).account.protocol, "pop3");
+}
+
+// CAPA lines beyond the SASL line, more than a listing's usual bound.
+std::string longCapa(std::size_t atLeast) {
+    std::string capa = "+OK Capability list follows\r\nSASL PLAIN XOAUTH2\r\n";
+    for (int k = 0; capa.size() < atLeast; ++k)
+        capa += "X-VENDOR-EXTENSION-" + std::to_string(k) + " ON\r\n";
+    return capa + ".\r\n";
+}
+
+// A listing ended by count left its tail in the stream, which was then read
+// as the answer to AUTH: the sign-in failed with the server's own CAPA lines.
+TEST_F(OAuthCheckTest, Pop3LongCapaIsReadToItsTerminator) {
+    TestTokenSource tokens({readyToken("tok")});
+    Script s;
+    // In two writes: a listing read in one piece ended at its terminator even so.
+    const std::string capa = longCapa(40000);
+    s.sendLine("+OK ready").expect("CAPA").send(capa.substr(0, 20000));
+    s.pause(50ms).send(capa.substr(20000));
+    s.expect("AUTH XOAUTH2 " + xoauth2("tok")).sendLine("+OK Logged in.");
+    s.expect("STAT").sendLine("+OK 0 0").expect("QUIT").sendLine("+OK bye");
+    LoopbackServer server(s);
+    AccountRecord& a = oauthAccount(server, false);
+
+    runCheck();
+
+    EXPECT_TRUE(server.waitUntilDone());
+    EXPECT_EQ(a.errorFlag, 0) << a.errorText;
+}
+
+// A listing longer than the reply buffer is read to its end and fails the
+// sign-in as a protocol fault; nothing of it is taken for a later reply.
+TEST_F(OAuthCheckTest, Pop3CapaBeyondTheBufferFailsAsAProtocolFault) {
+    TestTokenSource tokens({readyToken("tok")});
+    Script s;
+    s.sendLine("+OK ready").expect("CAPA").send(longCapa(ReplyBuffer::kCheckCapacity + 50000));
+    LoopbackServer server(s);
+    AccountRecord& a = checkedBefore(server, false);
+
+    runCheck();
+
+    EXPECT_TRUE(server.waitUntilDone());
+    EXPECT_THAT(a.errorText, ::testing::StartsWith("protocol error"));
+    EXPECT_EQ(a.mailCount, 2) << "the list of the last check stays";
+    EXPECT_EQ(server.received().size(), 1u) << "no AUTH after a cut listing";
 }
 
 TEST_F(OAuthCheckTest, Pop3LongResponseFollowsTheContinuationAndRefusalIsRetried) {
