@@ -108,11 +108,11 @@ std::string listedSubjectOf(std::string_view mailText) {
     return listedSubjectOf(message);
 }
 
-void ParseFetchedMail(std::string_view fetched, AccountRecord& workingList, int i, FetchForm form) {
-    if (i < 0 || i >= kMaxMails)
-        return;
+namespace {
+
+void takeHeaderFields(std::string_view header, AccountRecord& workingList, int i) {
     MessagePart message;
-    readOwnHeader(fetched, message);
+    readOwnHeader(header, message);
     workingList.subject[i] = listedSubjectOf(message);
     workingList.from[i] = valueOrEmpty(message.getFrom());
     workingList.date[i] = valueOrEmpty(message.getDate());
@@ -120,7 +120,23 @@ void ParseFetchedMail(std::string_view fetched, AccountRecord& workingList, int 
     workingList.day[i] = date.day;
     workingList.month[i] = date.month;
     workingList.year[i] = date.year;
+}
+
+} // namespace
+
+void ParseFetchedMail(std::string_view fetched, AccountRecord& workingList, int i, FetchForm form) {
+    if (i < 0 || i >= kMaxMails)
+        return;
+    takeHeaderFields(fetched, workingList, i);
     workingList.bodyPreview[i] = bodyPreviewOf(fetched, form);
+}
+
+void ParseFetchedImapMail(std::string_view header, std::optional<std::string_view> text,
+                          AccountRecord& workingList, int i) {
+    if (i < 0 || i >= kMaxMails)
+        return;
+    takeHeaderFields(header, workingList, i);
+    workingList.bodyPreview[i] = text ? "\r\n" + std::string(*text) : std::string();
 }
 
 } // namespace ombrix

@@ -5,6 +5,7 @@
 
 #include "core/account_table.h"
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -18,6 +19,13 @@ enum class FetchForm { Pop3, Imap };
 // the working list; an index outside the arrays changes nothing.
 // Runs on the check thread.
 void ParseFetchedMail(std::string_view fetched, AccountRecord& workingList, int i, FetchForm form);
+
+// As above for the IMAP items read apart: the BODY[HEADER] octets and the
+// text of BODY[TEXT] (none when the server sent NIL, an empty string or no
+// text). The preview is the text after the CR LF that announced it, as the
+// reply form gives it. Runs on the check thread.
+void ParseFetchedImapMail(std::string_view header, std::optional<std::string_view> text,
+                          AccountRecord& workingList, int i);
 
 // The text after the first empty line, without the reply's framing: for
 // POP3 the closing ".\r\n", for IMAP the literal's announcement line and the

@@ -23,4 +23,9 @@ std::string_view imapTagOf(std::string_view commandLine) {
     return commandLine.substr(0, commandLine.find(' '));
 }
 
+std::size_t imapKeywordAt(std::string_view reply, std::string_view keyword) {
+    const std::size_t exact = reply.find(keyword);
+    return exact != std::string_view::npos ? exact : findIgnoringCase(reply, keyword);
+}
+
 } // namespace ombrix

@@ -29,28 +29,28 @@ std::string digitsAt(std::string_view text, std::size_t pos) {
     return digits;
 }
 
-std::string_view takeLine(std::string_view text, std::size_t& pos) {
-    const std::size_t lf = text.find('\n', pos);
-    const std::size_t end = lf == std::string_view::npos ? text.size() : lf + 1;
-    const std::string_view line = text.substr(pos, end - pos);
-    pos = end;
-    return line;
-}
-
 // The digits of the UID item of a FETCH response; empty without one (a flag
 // update, for instance).
-std::string_view uidValue(std::string_view line) {
-    for (std::size_t at = line.find('('); at != std::string_view::npos && at < line.size();) {
-        const std::size_t item = at + 1;
-        if (equalsIgnoringCase(line.substr(item, 4), "UID ")) {
-            std::size_t end = item + 4;
-            while (end < line.size() && isAsciiDigit(line[end]))
-                ++end;
-            return line.substr(item + 4, end - item - 4);
-        }
-        at = line.find_first_of("( ", item);
+std::string_view uidValue(std::string_view response) {
+    for (const ImapFetchItem& item : imapFetchItems(response)) {
+        if (!imapItemIs(item, "UID") || item.form != ImapFetchItem::Form::Atom)
+            continue;
+        const std::string_view value = item.raw;
+        const auto digits =
+            std::find_if(value.begin(), value.end(), [](char c) { return !isAsciiDigit(c); });
+        return value.substr(0, static_cast<std::size_t>(digits - value.begin()));
     }
     return {};
+}
+
+// The text the preview shows: BODY[TEXT] of the mail, in any form but an
+// empty one.
+std::optional<std::string> previewText(std::string_view reply, std::uint64_t number) {
+    const std::optional<ImapFetchItem> text = imapFetchItem(reply, number, "BODY[TEXT]");
+    if (!text || text->form == ImapFetchItem::Form::Nil ||
+        (text->form != ImapFetchItem::Form::Literal && text->raw.empty()))
+        return std::nullopt;
+    return imapItemText(*text);
 }
 
 class ImapDialogue {
@@ -104,7 +104,7 @@ private:
         const std::string_view reply = command("EXAMINE INBOX\r\n", kShortHint);
         if (!accepted())
             return false;
-        const std::size_t word = reply.find("UIDVALIDITY");
+        const std::size_t word = imapKeywordAt(reply, "UIDVALIDITY");
         if (word == std::string_view::npos) {
             c_.fail(check_texts::noUidNext());
             return false;
@@ -125,7 +125,7 @@ private:
         const std::string_view reply = command("STATUS INBOX (UIDNEXT)\r\n", kShortHint);
         if (!accepted())
             return false;
-        const std::size_t word = reply.find("UIDNEXT");
+        const std::size_t word = imapKeywordAt(reply, "UIDNEXT");
         if (word == std::string_view::npos) {
             c_.fail(check_texts::noUidNext());
             return false;
@@ -138,7 +138,7 @@ private:
         const std::string_view reply = command("STATUS INBOX (MESSAGES)\r\n", kShortHint);
         if (!accepted())
             return false;
-        const std::size_t word = reply.find("MESSAGES");
+        const std::size_t word = imapKeywordAt(reply, "MESSAGES");
         if (word == std::string_view::npos) {
             c_.fail(check_texts::protocolFault());
             return false;
@@ -195,31 +195,33 @@ private:
         c_.progress.position(i);
         c_.progress.text(
             check_texts::readingMail(c_.account.name, c_.messageNumber(i), countText_));
-        const std::string number = std::to_string(c_.messageNumber(i));
-        command("FETCH " + number + " (BODY[HEADER] BODY[TEXT]<0.4000>)\r\n", kMailHint);
-        const std::optional<std::string_view> mail = fetched(c_.messageNumber(i), "BODY[HEADER]");
-        if (!mail)
+        const std::uint64_t number = c_.messageNumber(i);
+        command("FETCH " + std::to_string(number) + " (BODY[HEADER] BODY[TEXT]<0.4000>)\r\n",
+                kMailHint);
+        const std::optional<ImapFetchItem> header = fetched(number, "BODY[HEADER]");
+        if (!header)
             return false;
-        ParseFetchedMail(*mail, c_.workingList, i, FetchForm::Imap);
-        command("FETCH " + number + " RFC822.SIZE\r\n", kShortHint);
-        const std::optional<std::string_view> size = fetched(c_.messageNumber(i), "RFC822.SIZE");
+        ParseFetchedImapMail(imapItemText(*header), previewText(c_.reply.text(), number),
+                             c_.workingList, i);
+        command("FETCH " + std::to_string(number) + " RFC822.SIZE\r\n", kShortHint);
+        const std::optional<ImapFetchItem> size = fetched(number, "RFC822.SIZE");
         if (!size)
             return false;
         c_.workingList.size[i] =
-            static_cast<std::int32_t>(std::min<std::uint32_t>(imapRfc822Size(*size), INT32_MAX));
+            static_cast<std::int32_t>(std::min<std::uint32_t>(imapSizeValue(size->raw), INT32_MAX));
         c_.recordFetched(i);
         return true;
     }
 
-    // The FETCH response of this mail that carries `item`, from a reply that
-    // came whole and ended with its tagged OK; the response itself may be cut
-    // where the buffer ends (a sender must not keep the account from being
-    // listed). Anything else read as the mail gave a row without subject or
-    // size, or another mail's, and the check passed for a success: a refusal
-    // fails the account with the server's text, any other reply as a
-    // protocol fault. So does an expunge, after which the next message
-    // numbers would name other mails than the list pairs them with.
-    std::optional<std::string_view> fetched(std::uint64_t number, std::string_view item) {
+    // The item of this mail's FETCH responses, wherever it stands, from a
+    // reply that came whole and ended with its tagged OK; the response itself
+    // may be cut where the buffer ends (a sender must not keep the account
+    // from being listed). Anything else read as the mail gave a row without
+    // subject or size, or another mail's, and the check passed for a
+    // success: a refusal fails the account with the server's text, any other
+    // reply as a protocol fault. So does an expunge, after which the next
+    // message numbers would name other mails than the list pairs them with.
+    std::optional<ImapFetchItem> fetched(std::uint64_t number, std::string_view name) {
         if (!c_.answered())
             return std::nullopt;
         std::string refusal = imapReplyRefusal(c_.reply);
@@ -228,13 +230,13 @@ private:
             return std::nullopt;
         }
         const std::string_view reply = c_.reply.text();
-        const std::optional<std::string_view> response = imapFetchResponse(reply, number, item);
+        const std::optional<ImapFetchItem> item = imapFetchItem(reply, number, name);
         if (!imapCompletedOk(c_.reply.completionLine(), imapTagOf(c_.socket.lastCommand())) ||
-            !response || imapReplyExpunges(reply)) {
+            !item || imapReplyExpunges(reply)) {
             c_.fail(check_texts::protocolFault());
             return std::nullopt;
         }
-        return response;
+        return item;
     }
 
     AccountCheck& c_;
@@ -249,25 +251,24 @@ private:
 std::vector<std::string_view> imapFetchUids(std::string_view reply, std::uint64_t first,
                                             int count) {
     std::vector<std::string_view> uids(static_cast<std::size_t>(count));
-    std::size_t pos = 0;
-    while (pos < reply.size()) {
-        const std::string_view line = takeLine(reply, pos);
-        const std::optional<std::uint64_t> number = imapFetchNumber(line);
-        if (!number || *number < first || *number - first >= uids.size())
-            continue;
-        std::string_view& uid = uids[*number - first];
+    forEachImapFetchResponse(reply, [&](std::uint64_t number, std::string_view response) {
+        if (number < first || number - first >= uids.size())
+            return;
+        std::string_view& uid = uids[number - first];
         if (uid.empty())
-            uid = uidValue(line);
-    }
+            uid = uidValue(response);
+    });
     return uids;
 }
 
 std::uint32_t imapRfc822Size(std::string_view reply) {
-    const std::string_view firstLine = reply.substr(0, reply.find('\n'));
-    const std::size_t word = firstLine.find("RFC822.SIZE");
-    if (word == std::string_view::npos || word + 12 > firstLine.size())
-        return 0;
-    const std::string_view value = firstLine.substr(word + 12);
+    for (const ImapFetchItem& item : imapFetchItems(reply))
+        if (imapItemIs(item, "RFC822.SIZE"))
+            return imapSizeValue(item.raw);
+    return 0;
+}
+
+std::uint32_t imapSizeValue(std::string_view value) {
     std::uint32_t size = 0;
     const auto [end, error] = std::from_chars(value.data(), value.data() + value.size(), size);
     if (error == std::errc::result_out_of_range)

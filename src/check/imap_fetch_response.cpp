@@ -2,19 +2,11 @@
 
 #include "platform/ascii.h"
 
-#include <algorithm>
 #include <charconv>
 
 namespace ombrix {
 
 namespace {
-
-// Whether `word` occurs in `text`, ASCII case aside.
-bool holdsIgnoringCase(std::string_view text, std::string_view word) {
-    const auto same = [](char x, char y) { return asciiUpper(x) == asciiUpper(y); };
-    return !word.empty() &&
-           std::search(text.begin(), text.end(), word.begin(), word.end(), same) != text.end();
-}
 
 // n of a "{n}" that closes the line (given without its line end); none for
 // any other line end.
@@ -36,16 +28,12 @@ std::optional<std::uint64_t> literalAnnounced(std::string_view line) {
 }
 
 // Where the response that opens at `pos` ends: past the line end that no
-// literal follows, or at the reply's end. `named` tells whether its own text
-// names `item`.
-std::size_t responseEnd(std::string_view reply, std::size_t pos, std::string_view item,
-                        bool& named) {
-    named = false;
+// literal follows, or at the reply's end.
+std::size_t responseEnd(std::string_view reply, std::size_t pos) {
     for (;;) {
         const std::size_t lf = reply.find('\n', pos);
         const std::string_view line =
             reply.substr(pos, lf == std::string_view::npos ? lf : lf - pos);
-        named = named || holdsIgnoringCase(line, item);
         if (lf == std::string_view::npos)
             return reply.size();
         pos = lf + 1;
@@ -87,23 +75,34 @@ std::optional<std::uint64_t> imapFetchNumber(std::string_view line) {
     return number;
 }
 
-std::optional<std::string_view> imapFetchResponse(std::string_view reply, std::uint64_t number,
-                                                  std::string_view item) {
+void forEachImapFetchResponse(
+    std::string_view reply,
+    const std::function<void(std::uint64_t number, std::string_view response)>& visit) {
     for (std::size_t pos = 0; pos < reply.size();) {
-        bool named = false;
-        const std::size_t end = responseEnd(reply, pos, item, named);
+        const std::size_t end = responseEnd(reply, pos);
         const std::string_view response = reply.substr(pos, end - pos);
-        if (named && imapFetchNumber(response) == number)
-            return response;
         pos = end;
+        if (const std::optional<std::uint64_t> number = imapFetchNumber(response))
+            visit(*number, response);
     }
-    return std::nullopt;
+}
+
+std::optional<ImapFetchItem> imapFetchItem(std::string_view reply, std::uint64_t number,
+                                           std::string_view wanted) {
+    std::optional<ImapFetchItem> found;
+    forEachImapFetchResponse(reply, [&](std::uint64_t about, std::string_view response) {
+        if (found || about != number)
+            return;
+        for (const ImapFetchItem& item : imapFetchItems(response))
+            if (!found && imapItemIs(item, wanted))
+                found = item;
+    });
+    return found;
 }
 
 bool imapReplyExpunges(std::string_view reply) {
     for (std::size_t pos = 0; pos < reply.size();) {
-        bool named = false;
-        const std::size_t end = responseEnd(reply, pos, {}, named);
+        const std::size_t end = responseEnd(reply, pos);
         if (isExpunge(reply.substr(pos, end - pos)))
             return true;
         pos = end;

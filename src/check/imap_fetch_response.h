@@ -2,9 +2,14 @@
 // The untagged FETCH responses of an IMAP reply, each taken whole: its line,
 // the literals it announces and the lines it goes on with after them, up to
 // the line end that closes it. Mail text inside a literal is never read as a
-// response of its own. Pure logic, no sockets.
+// response of its own. A server may report other mails' flags beside the
+// mail asked for, or split one mail's items over responses. Pure logic, no
+// sockets.
+
+#include "check/imap_fetch_items.h"
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string_view>
 
@@ -14,12 +19,17 @@ namespace ombrix {
 // " FETCH", any case); none for any other line.
 std::optional<std::uint64_t> imapFetchNumber(std::string_view line);
 
-// The first FETCH response about message `number` whose own text (outside
-// its literals) names `item` (any case), literals included; none when the
-// reply holds no such response. A server may report other mails' flags
-// beside the mail asked for, or split one mail's items over responses.
-std::optional<std::string_view> imapFetchResponse(std::string_view reply, std::uint64_t number,
-                                                  std::string_view item);
+// Calls visit(number, response) for each FETCH response of the reply, in
+// the order they came.
+void forEachImapFetchResponse(
+    std::string_view reply,
+    const std::function<void(std::uint64_t number, std::string_view response)>& visit);
+
+// The first item `wanted` (see imapItemIs) of the FETCH responses about
+// message `number`, wherever it stands among the items and whichever of the
+// responses holds it; none when no response carries it.
+std::optional<ImapFetchItem> imapFetchItem(std::string_view reply, std::uint64_t number,
+                                           std::string_view wanted);
 
 // Whether the reply holds an untagged EXPUNGE ("* n EXPUNGE", any case). No
 // server may send one while it answers a FETCH: after it, message numbers

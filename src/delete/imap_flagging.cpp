@@ -98,7 +98,7 @@ private:
         const std::string_view reply = command("SELECT INBOX\r\n", s_.timeouts.replyMs);
         if (!accepted(reply))
             return false;
-        const std::size_t word = reply.find("UIDVALIDITY");
+        const std::size_t word = imapKeywordAt(reply, "UIDVALIDITY");
         const std::string validity = word == std::string_view::npos
                                          ? std::string()
                                          : digitsAt(reply, word + kValidityOffset);

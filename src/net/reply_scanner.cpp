@@ -185,8 +185,10 @@ void TaggedReplyScanner::matchLine(char byte) {
         return;
     }
     candidate_ += byte; // no longer than the pattern and "OK": matching stops there
+    // Status words are case-insensitive: "a004 ok" completes as "a004 OK" does.
+    const char upper = asciiUpper(byte);
     if (matched_ < pattern_.size()) {
-        matching_ = byte == pattern_[matched_];
+        matching_ = upper == asciiUpper(pattern_[matched_]);
         if (matching_ && ++matched_ == pattern_.size() && !tagged_) {
             completionSeen_ = true;
         }
@@ -194,11 +196,11 @@ void TaggedReplyScanner::matchLine(char byte) {
     }
     matching_ = false;
     if (afterOk_) {
-        completionSeen_ = byte == 'K';
-    } else if (byte == 'O') {
+        completionSeen_ = upper == 'K';
+    } else if (upper == 'O') {
         afterOk_ = true;
         matching_ = true;
-    } else if (byte == 'N' || byte == 'B') {
+    } else if (upper == 'N' || upper == 'B') {
         completionSeen_ = true;
         refused_ = true;
     }

@@ -41,4 +41,17 @@ constexpr bool equalsIgnoringCase(std::string_view a, std::string_view b) {
     return std::ranges::equal(a, b, [](char x, char y) { return asciiUpper(x) == asciiUpper(y); });
 }
 
+// Where `word` first occurs in `text` at or after `from`, ASCII case aside;
+// npos when it does not.
+inline std::size_t findIgnoringCase(std::string_view text, std::string_view word,
+                                    std::size_t from = 0) {
+    if (from > text.size())
+        return std::string_view::npos;
+    const auto same = [](char x, char y) { return asciiUpper(x) == asciiUpper(y); };
+    const auto found = std::search(text.begin() + static_cast<std::ptrdiff_t>(from), text.end(),
+                                   word.begin(), word.end(), same);
+    return found == text.end() && !word.empty() ? std::string_view::npos
+                                                : static_cast<std::size_t>(found - text.begin());
+}
+
 } // namespace ombrix

@@ -325,9 +325,17 @@ TEST_P(ImapOwnResponseTest, TheRowIsFilledFromTheAskedMailsOwnResponse) {
     ASSERT_EQ(a.mailCount, 3);
     EXPECT_EQ(a.subject[2], kMailC.subject);
     EXPECT_EQ(a.from[2], kMailC.from);
+    EXPECT_EQ(a.date[2], kMailC.date);
     EXPECT_EQ(a.bodyPreview[2], "\r\nHello there.\r\n");
     EXPECT_EQ(a.size[2], 999);
 }
+
+std::string literal(const std::string& bytes) {
+    return "{" + std::to_string(bytes.size()) + "}\r\n" + bytes;
+}
+
+const std::string kTextItem = "BODY[TEXT]<0> " + literal("Hello there.\r\n");
+const std::string kHeaderItem = "BODY[HEADER] " + literal(kMailC.header());
 
 // The response of mail 2, whose text holds what looks like a response of mail 3.
 std::string posingResponse() {
@@ -355,7 +363,21 @@ INSTANTIATE_TEST_SUITE_P(
                        imapBodyReply(3, kMailC, "a005")
                                .substr(0, imapBodyReply(3, kMailC, "a005").find("a005")) +
                            imapBodyReply(3, kMailA, "a005"),
-                       "* 3 FETCH (RFC822.SIZE 999)\r\n" + kOwnSize}),
+                       "* 3 FETCH (RFC822.SIZE 999)\r\n" + kOwnSize},
+        // The order of a response's items is the server's to choose.
+        OwnResponseRow{"TextBeforeHeader",
+                       "* 3 FETCH (" + kTextItem + " " + kHeaderItem +
+                           ")\r\na005 OK Fetch completed.\r\n",
+                       "* 3 FETCH (UID 13 RFC822.SIZE 999 FLAGS ())\r\na006 OK done\r\n"},
+        OwnResponseRow{"TextAndHeaderInResponsesOfTheirOwn",
+                       "* 3 FETCH (" + kTextItem + ")\r\n* 3 FETCH (FLAGS (\\Seen) " + kHeaderItem +
+                           ")\r\na005 OK Fetch completed.\r\n",
+                       "* 3 FETCH (FLAGS (\\Seen))\r\n" + kOwnSize},
+        OwnResponseRow{"ItemNamesInLowerCase",
+                       "* 3 fetch (body[text]<0> " + literal("Hello there.\r\n") +
+                           " body[header] " + literal(kMailC.header()) +
+                           ")\r\na005 OK Fetch completed.\r\n",
+                       "* 3 fetch (rfc822.size 999)\r\na006 OK Fetch completed.\r\n"}),
     [](const auto& row) { return std::string(row.param.name); });
 
 // A header longer than the reply buffer is cut there: the mail is still
@@ -418,6 +440,52 @@ TEST_F(ImapReplyFaultTest, TagsGoOnPastA999WithoutRepeating) {
     EXPECT_EQ(sent[999], "a999 FETCH 498 (BODY[HEADER] BODY[TEXT]<0.4000>)");
     EXPECT_EQ(sent[1000], "a1000 FETCH 498 RFC822.SIZE");
     EXPECT_EQ(sent.back(), "a1005 LOGOUT");
+}
+
+// Keywords and status words are case-insensitive: a server that writes them
+// in lower case gave "mailserver does not respond" after the time-out, or no
+// UIDVALIDITY, where its mailbox should have been listed.
+TEST_F(ImapReplyFaultTest, KeywordsInLowerCaseAreUnderstood) {
+    Script s;
+    s.sendLine("* ok IMAP ready").expect("a000 LOGIN bob secret").sendLine("a000 ok Logged in");
+    s.expect("a001 EXAMINE INBOX")
+        .send("* ok [uidvalidity 7] UIDs valid\r\na001 ok [read-only] done\r\n");
+    s.expect("a002 STATUS INBOX (UIDNEXT)").send("* status INBOX (uidnext 14)\r\na002 ok\r\n");
+    s.expect("a003 STATUS INBOX (MESSAGES)").send("* status INBOX (messages 3)\r\na003 ok\r\n");
+    s.expect("a004 FETCH 1:* UID")
+        .send("* 1 fetch (uid 11)\r\n* 2 fetch (uid 12)\r\n* 3 fetch (uid 13)\r\na004 ok\r\n");
+    s.expect("a005 FETCH 3 (BODY[HEADER] BODY[TEXT]<0.4000>)")
+        .send("* 3 fetch (body[header] " + literal(kMailC.header()) +
+              ")\r\na005 ok fetch completed\r\n");
+    s.expect("a006 FETCH 3 RFC822.SIZE").send("* 3 fetch (rfc822.size 999)\r\na006 ok\r\n");
+    s.expect("a007 LOGOUT").sendLine("a007 ok bye");
+    LoopbackServer server(s);
+    AccountRecord& a = checkedBefore(server);
+
+    runCheck();
+
+    EXPECT_TRUE(server.waitUntilDone());
+    EXPECT_EQ(a.errorFlag, 0) << a.errorText;
+    ASSERT_EQ(a.mailCount, 3);
+    EXPECT_EQ(a.uid[2], "13");
+    EXPECT_EQ(a.subject[2], kMailC.subject);
+    EXPECT_EQ(a.size[2], 999);
+    EXPECT_EQ(a.bodyPreview[2], "") << "no text came";
+}
+
+// A refusal in lower case is still a refusal, with the server's text.
+TEST_F(ImapReplyFaultTest, LowerCaseRefusalShowsTheServersText) {
+    Script s;
+    s.sendLine("* ok IMAP ready").expect("a000 LOGIN bob secret");
+    s.sendLine("a000 no [AUTHENTICATIONFAILED] wrong");
+    LoopbackServer server(s);
+    AccountRecord& a = checkedBefore(server);
+
+    runCheck();
+
+    EXPECT_TRUE(server.waitUntilDone());
+    EXPECT_EQ(a.errorText, "a000 no [AUTHENTICATIONFAILED] wrong");
+    expectOldListKept(a);
 }
 
 } // namespace

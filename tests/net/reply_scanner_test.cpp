@@ -154,6 +154,7 @@ TEST(TaggedReplyScanner, GreetingEndsAtStarOk) {
     Fed split = feedTagged(TaggedReplyScanner("", false), {"*", " OK ready\r\n"});
     EXPECT_EQ(split.endedAfter, (std::vector<bool>{false, true}));
     EXPECT_FALSE(feedTagged(TaggedReplyScanner("", false), {"* BYE\r\n"}).endedAfter[0]);
+    EXPECT_TRUE(feedTagged(TaggedReplyScanner("", false), {"* ok ready\r\n"}).endedAfter[0]);
 }
 
 TEST(TaggedReplyScanner, CompletionSplitAcrossChunks) {
@@ -170,6 +171,10 @@ TEST(TaggedReplyScanner, CompletionSplitAcrossChunks) {
         {"another tag", {"a001 OK done\r\n"}, {false}, false},
         {"tag inside a line", {"* 1 FETCH x a000 OK\r\n"}, {false}, false},
         {"O without K", {"a000 OX\r\n"}, {false}, false},
+        // Status words are case-insensitive.
+        {"ok", {"a000 o", "k done\r\n"}, {false, true}, false},
+        {"no", {"a000 no login failed\r\n"}, {true}, true},
+        {"Bad", {"a000 Bad syntax\r\n"}, {true}, true},
         {"untagged lines first",
          {"* 2 FETCH (UID 7)\r\n", "* 3 FETCH (UID 9)\r\na000 OK\r\n"},
          {false, true},
