@@ -2,6 +2,7 @@
 
 #include "platform/ascii.h"
 
+#include <algorithm>
 #include <charconv>
 
 namespace ombrix::oauth {
@@ -30,11 +31,16 @@ template <class Number> std::optional<Number> numberOf(std::string_view text, in
     return value;
 }
 
-// status-line = HTTP-version SP status-code SP reason-phrase
+// status-line = HTTP-version SP status-code SP reason-phrase, status-code =
+// 3DIGIT; a bare "200" without the reason is taken as well.
 std::optional<int> statusOf(std::string_view line) {
-    if (!line.starts_with("HTTP/1.") || line.size() < 12 || line[8] != ' ')
+    if (!line.starts_with("HTTP/1.") || line.size() < 12 || line[8] != ' ' ||
+        (line.size() > 12 && line[12] != ' '))
         return std::nullopt;
-    return numberOf<int>(line.substr(9, 3));
+    const std::string_view code = line.substr(9, 3);
+    if (!std::ranges::all_of(code, [](char c) { return c >= '0' && c <= '9'; }))
+        return std::nullopt;
+    return numberOf<int>(code);
 }
 
 std::optional<Head> headOf(std::string_view headText) {
@@ -83,6 +89,8 @@ ResponseState dechunked(std::string_view body, std::string& out) {
             return ResponseState::Complete;
         if (body.size() < *size + 2)
             return ResponseState::Incomplete;
+        if (body.substr(*size, 2) != "\r\n")
+            return ResponseState::Malformed; // the chunk is longer than its size says
         out.append(body.substr(0, *size));
         body.remove_prefix(*size + 2);
     }

@@ -11,6 +11,7 @@
 #include <fcntl.h>
 #include <netinet/in.h>
 #include <poll.h>
+#include <string_view>
 #include <sys/socket.h>
 #include <unistd.h>
 #include <vector>
@@ -44,8 +45,13 @@ std::string answerPage(bool ok) {
            std::to_string(body.size()) + "\r\n\r\n" + body;
 }
 
+// For whatever is not the redirect: a browser's favicon, a probe, a page
+// that guessed the port. It does not end the wait for the browser.
+constexpr std::string_view kNotFound = "HTTP/1.1 404 Not Found\r\nContent-Length: 0\r\n"
+                                       "Cache-Control: no-store\r\nConnection: close\r\n\r\n";
+
 // Best effort within a short while: the page is a courtesy, the code counts.
-void sendAll(int fd, const std::string& bytes) {
+void sendAll(int fd, std::string_view bytes) {
     std::size_t sent = 0;
     const std::uint64_t giveUp = TickCount() + 2000;
     while (sent < bytes.size() && TickCount() < giveUp) {
@@ -73,6 +79,16 @@ std::optional<std::string> requestTarget(const std::string& head) {
     return line.substr(first + 1, second - first - 1);
 }
 
+// The redirect comes to the path of redirectUri() and carries at least one
+// of the fields a provider sends there; a wrong state among them is an
+// answer too, and refused.
+bool redirectTarget(const std::string& target) {
+    if (target.substr(0, target.find('?')) != "/")
+        return false;
+    const std::map<std::string, std::string> fields = queryFields(target);
+    return fields.contains("state") || fields.contains("code") || fields.contains("error");
+}
+
 // Reads what the visitor sent; true once its request head is complete (or
 // it can never be: closed, too long).
 bool readVisitor(Visitor& visitor) {
@@ -83,6 +99,11 @@ bool readVisitor(Visitor& visitor) {
     visitor.received.append(buffer, static_cast<std::size_t>(n));
     return visitor.received.find("\r\n\r\n") != std::string::npos ||
            visitor.received.size() > kMaxRequestHead;
+}
+
+void dropVisitor(std::vector<Visitor>& visitors, std::size_t k) {
+    ::close(visitors[k].fd);
+    visitors.erase(visitors.begin() + static_cast<std::ptrdiff_t>(k));
 }
 
 void acceptVisitor(int listener, std::vector<Visitor>& visitors) {
@@ -187,8 +208,12 @@ RedirectOutcome LoopbackRedirect::await(const std::string& expectedState, const 
                 continue;
             const std::optional<std::string> target = requestTarget(visitors[k].received);
             if (!target) { // a closed spare connection, or no request of ours
-                ::close(visitors[k].fd);
-                visitors.erase(visitors.begin() + static_cast<std::ptrdiff_t>(k));
+                dropVisitor(visitors, k);
+                continue;
+            }
+            if (!redirectTarget(*target)) {
+                sendAll(visitors[k].fd, kNotFound);
+                dropVisitor(visitors, k);
                 continue;
             }
             outcome = readRedirectTarget(*target, expectedState);

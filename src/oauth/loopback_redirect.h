@@ -30,7 +30,9 @@ public:
     std::string redirectUri() const;
 
     // Waits for the browser's request within the limit. A request whose
-    // state is not `expectedState` is answered, refused and ends the wait.
+    // state is not `expectedState` is answered, refused and ends the wait;
+    // one for another path, or with none of the redirect's fields, is
+    // answered "not found" and the wait goes on.
     RedirectOutcome await(const std::string& expectedState, const WaitLimit& limit);
 
 private:

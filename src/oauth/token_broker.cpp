@@ -10,6 +10,7 @@
 #include "oauth/refresh_tokens.h"
 
 #include <chrono>
+#include <limits>
 
 namespace ombrix::oauth {
 namespace {
@@ -66,8 +67,12 @@ bool TokenBroker::fresh(const Entry& entry) const {
 void TokenBroker::keep(Entry& entry, const TokenGrant& grant) {
     const std::lock_guard lock(entriesMutex_);
     entry.token = grant.accessToken;
-    // A token without a stated lifetime is taken for an hour, the usual one.
-    entry.expiresAt = nowSeconds_() + (grant.expiresIn > 0 ? grant.expiresIn : 3600);
+    // A token without a stated lifetime is taken for an hour, the usual one;
+    // a lifetime past the clock's range ends at the range's end.
+    const std::int64_t lifetime = grant.expiresIn > 0 ? grant.expiresIn : 3600;
+    const std::int64_t now = nowSeconds_();
+    constexpr std::int64_t kLast = std::numeric_limits<std::int64_t>::max();
+    entry.expiresAt = now > 0 && lifetime > kLast - now ? kLast : now + lifetime;
     ++entry.generation;
 }
 

@@ -2,6 +2,7 @@
 
 #include "oauth/json_object.h"
 
+#include <algorithm>
 #include <utility>
 #include <vector>
 
@@ -47,6 +48,12 @@ std::string errorReason(const JsonObject& json, const std::string& error) {
     return reason;
 }
 
+// RFC 6749, appendix A: a token is printable ASCII. Any other byte would go
+// into the authentication command or ombrix.conf as garbage.
+bool printableToken(const std::string& token) {
+    return std::ranges::all_of(token, [](char c) { return c >= 0x20 && c <= 0x7E; });
+}
+
 TokenReply send(const ProviderSettings& provider, Fields fields, const HttpLimits& limits) {
     addClient(fields, provider);
     return readTokenReply(postForm(provider.tokenUrl, fields, limits));
@@ -69,10 +76,14 @@ TokenReply readTokenReply(const HttpOutcome& answer) {
     const auto accessToken = json->text("access_token");
     if (answer.response.status != 200 || !accessToken || accessToken->empty())
         return failedReply("HTTP " + std::to_string(answer.response.status) + ", no access token");
+    std::string refreshToken = json->text("refresh_token").value_or(std::string());
+    if (!printableToken(*accessToken) || !printableToken(refreshToken))
+        return failedReply("HTTP " + std::to_string(answer.response.status) +
+                           ", a token with bytes no token has");
     TokenReply reply;
     reply.outcome = TokenOutcome::Granted;
     reply.grant.accessToken = *accessToken;
-    reply.grant.refreshToken = json->text("refresh_token").value_or(std::string());
+    reply.grant.refreshToken = std::move(refreshToken);
     reply.grant.expiresIn = std::max<std::int64_t>(0, json->number("expires_in").value_or(0));
     return reply;
 }

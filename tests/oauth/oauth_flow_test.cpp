@@ -178,6 +178,21 @@ TEST_F(OAuthFlowTest, WithoutAStoredRefreshTokenTheAccountMustSignIn) {
     EXPECT_EQ(mock.count("refreshes"), 0);
 }
 
+TEST_F(OAuthFlowTest, ALifetimeBeyondAnyClockKeepsTheTokenInsteadOfOverflowing) {
+    // The endpoint's "expires_in" is the provider's word, as large as it likes.
+    const TokenReply reply = readTokenReply(
+        {true, {200, {}, R"({"access_token":"at-long","expires_in":9223372036854775807})"}, {}});
+    ASSERT_EQ(reply.outcome, TokenOutcome::Granted);
+    ASSERT_TRUE(broker.signedIn(kAccount, "test", reply.grant));
+    const AccessTokenAnswer answer = broker.accessToken(kAccount, false);
+    EXPECT_EQ(answer.status, TokenStatus::Ready) << answer.errorText;
+    EXPECT_EQ(answer.token, "at-long");
+    // Served from memory again a year on: still no refresh asked for.
+    now += 365LL * 24 * 3600;
+    EXPECT_EQ(broker.accessToken(kAccount, false).token, "at-long");
+    EXPECT_EQ(mock.count("refreshes"), 0);
+}
+
 TEST_F(OAuthFlowTest, AnUnreachableTokenEndpointFailsWithItsReason) {
     TestBrowser browser;
     const SignInResult result = signIn(browser);
