@@ -1,6 +1,7 @@
 #include "oauth/loopback_redirect.h"
 
 #include "oauth/oauth_texts.h"
+#include "oauth/provider_words.h"
 #include "oauth/url_text.h"
 #include "platform/event.h"
 
@@ -132,12 +133,9 @@ RedirectOutcome readRedirectTarget(const std::string& target, const std::string&
         return outcome;
     }
     if (const std::string* error = field("error")) {
-        std::string reason = *error;
-        if (const std::string* description = field("error_description"))
-            reason += ": " + description->substr(0, 200);
-        std::ranges::replace_if(
-            reason, [](char c) { return static_cast<unsigned char>(c) < 0x20; }, ' ');
-        outcome.failure = oauth_texts::signInRefused(reason);
+        const std::string* description = field("error_description");
+        outcome.failure = oauth_texts::signInRefused(
+            providerReason(*error, description ? std::optional(*description) : std::nullopt));
         return outcome;
     }
     const std::string* code = field("code");

@@ -1,6 +1,6 @@
 #include "oauth/sign_in.h"
 
-#include "oauth/json_object.h"
+#include "oauth/device_code.h"
 #include "oauth/loopback_redirect.h"
 #include "oauth/oauth_texts.h"
 #include "oauth/pkce.h"
@@ -14,9 +14,7 @@
 namespace ombrix::oauth {
 namespace {
 
-constexpr std::int64_t kDefaultPollSeconds = 5;
 constexpr std::int64_t kSlowDownSeconds = 5; // RFC 8628, section 3.5
-constexpr std::int64_t kLongestDeviceWait = 30 * 60;
 
 SignInResult signInFailure(std::string failure, bool refused = false) {
     SignInResult result;
@@ -35,48 +33,6 @@ SignInResult fromReply(const TokenReply& reply) {
     if (reply.outcome == TokenOutcome::Failed)
         return signInFailure(oauth_texts::tokenEndpointFailed(reply.reason));
     return signInFailure(oauth_texts::tokenEndpointRefused(reply.reason), true);
-}
-
-struct DeviceCode {
-    std::string deviceCode;
-    std::string userCode;
-    std::string verificationUri;
-    std::int64_t expiresIn = 900;
-    std::int64_t interval = kDefaultPollSeconds;
-};
-
-std::optional<DeviceCode> requestDeviceCode(const ProviderSettings& provider,
-                                            const HttpLimits& limits, std::string& failure) {
-    std::vector<std::pair<std::string, std::string>> fields{{"client_id", provider.clientId},
-                                                            {"scope", provider.scope}};
-    const HttpOutcome answer = postForm(provider.deviceUrl, fields, limits);
-    if (!answer.answered) {
-        failure = oauth_texts::tokenEndpointFailed(answer.failure);
-        return std::nullopt;
-    }
-    const std::optional<JsonObject> json = JsonObject::parse(answer.response.body);
-    if (json && json->text("error")) {
-        failure = oauth_texts::tokenEndpointRefused(*json->text("error"));
-        return std::nullopt;
-    }
-    DeviceCode code;
-    if (json) {
-        code.deviceCode = json->text("device_code").value_or("");
-        code.userCode = json->text("user_code").value_or("");
-        // RFC 8628 says verification_uri; early drafts (and some servers) verification_url.
-        code.verificationUri =
-            json->text("verification_uri").value_or(json->text("verification_url").value_or(""));
-        code.expiresIn = std::clamp<std::int64_t>(json->number("expires_in").value_or(900), 1,
-                                                  kLongestDeviceWait);
-        code.interval =
-            std::clamp<std::int64_t>(json->number("interval").value_or(kDefaultPollSeconds), 0, 60);
-    }
-    if (code.deviceCode.empty() || code.userCode.empty() || code.verificationUri.empty()) {
-        failure = oauth_texts::tokenEndpointFailed(
-            "HTTP " + std::to_string(answer.response.status) + ", no device code");
-        return std::nullopt;
-    }
-    return code;
 }
 
 } // namespace
@@ -120,22 +76,25 @@ SignInResult signInWithDeviceCode(const ProviderSettings& provider, const Device
     if (provider.deviceUrl.empty())
         return signInFailure(oauth_texts::noDeviceFlow(provider.displayName));
     const HttpLimits limits{kHttpTimeoutMs, how.stop};
-    std::string failure;
-    const std::optional<DeviceCode> code = requestDeviceCode(provider, limits, failure);
-    if (!code)
-        return signInFailure(failure);
-    how.showCode(code->verificationUri, code->userCode);
-    std::int64_t interval = code->interval;
+    const std::vector<std::pair<std::string, std::string>> fields{{"client_id", provider.clientId},
+                                                                  {"scope", provider.scope}};
+    const DeviceCodeReply issued =
+        readDeviceCodeReply(postForm(provider.deviceUrl, fields, limits));
+    if (!issued.code)
+        return signInFailure(issued.failure);
+    const DeviceCode& code = *issued.code;
+    how.showCode(code.verificationUri, code.userCode);
+    std::int64_t interval = code.interval;
     // Counted in the waits asked for, so that a test's instant wait runs the
     // same course as the real one.
     std::int64_t waited = 0;
     for (;;) {
-        if (waited >= code->expiresIn)
+        if (waited >= code.expiresIn)
             return signInFailure(oauth_texts::deviceCodeExpired(), true);
         if (!how.wait(interval))
             return signInFailure(oauth_texts::signInAborted());
         waited += std::max<std::int64_t>(interval, 1);
-        const TokenReply reply = pollDeviceCode(provider, code->deviceCode, limits);
+        const TokenReply reply = pollDeviceCode(provider, code.deviceCode, limits);
         switch (reply.outcome) {
         case TokenOutcome::Pending:
             continue;

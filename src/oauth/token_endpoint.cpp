@@ -1,6 +1,7 @@
 #include "oauth/token_endpoint.h"
 
 #include "oauth/json_object.h"
+#include "oauth/provider_words.h"
 
 #include <algorithm>
 #include <utility>
@@ -36,18 +37,6 @@ TokenOutcome outcomeOfError(const std::string& error) {
     return TokenOutcome::Refused;
 }
 
-// The error with its description, bounded and on one line.
-std::string errorReason(const JsonObject& json, const std::string& error) {
-    std::string reason = error;
-    if (const auto description = json.text("error_description");
-        description && !description->empty())
-        reason += ": " + description->substr(0, 200);
-    for (char& c : reason)
-        if (static_cast<unsigned char>(c) < 0x20)
-            c = ' ';
-    return reason;
-}
-
 // RFC 6749, appendix A: a token is printable ASCII. Any other byte would go
 // into the authentication command or ombrix.conf as garbage.
 bool printableToken(const std::string& token) {
@@ -70,7 +59,7 @@ TokenReply readTokenReply(const HttpOutcome& answer) {
     if (const auto error = json->text("error")) {
         TokenReply reply;
         reply.outcome = outcomeOfError(*error);
-        reply.reason = errorReason(*json, *error);
+        reply.reason = providerReason(*error, json->text("error_description"));
         return reply;
     }
     const auto accessToken = json->text("access_token");

@@ -2,6 +2,7 @@
 // can put before the sign-in: answers that must end as an error and never
 // as a token, and stray requests at the listener that waits for the browser.
 
+#include "oauth/device_code.h"
 #include "oauth/http_response.h"
 #include "oauth/loopback_redirect.h"
 #include "oauth/token_endpoint.h"
@@ -81,6 +82,61 @@ TEST(HostileTokenReplyTest, TokenValuesOfAnotherKindAreNoGrant) {
     EXPECT_EQ(
         readTokenReply(okAnswer(R"({"access_token":"at","refresh_token":7})")).grant.refreshToken,
         "");
+}
+
+TEST(HostileTokenReplyTest, TheProvidersWordsReachTheUserBoundedAndOnOneLine) {
+    // An "é" across the cut of the description: no half of it is shown.
+    const std::string cutDescription = std::string(199, 'x') + "\xC3\xA9 and more";
+    EXPECT_EQ(readTokenReply(okAnswer(R"({"error":"invalid_client","error_description":")" +
+                                      cutDescription + "\"}"))
+                  .reason,
+              "invalid_client: " + std::string(199, 'x'));
+    const TokenReply huge =
+        readTokenReply(okAnswer(R"({"error":")" + std::string(100000, 'e') + R"(\u001b[2J"})"));
+    EXPECT_EQ(huge.outcome, TokenOutcome::Refused);
+    EXPECT_LT(huge.reason.size(), 1000u);
+    EXPECT_EQ(readTokenReply(okAnswer(R"({"error":"a\u007fb\u001b]0;x\u0007"})")).reason,
+              "a b ]0;x ");
+
+    const RedirectOutcome redirected =
+        readRedirectTarget("/?state=s1&error=" + std::string(20000, 'e') + "%1B%5B2J", "s1");
+    EXPECT_FALSE(redirected.ok);
+    EXPECT_LT(redirected.failure.size(), 1000u);
+    EXPECT_EQ(redirected.failure.find('\x1b'), std::string::npos);
+}
+
+TEST(DeviceCodeReplyTest, ShowsTheUserOnlyCodesAndAddressesThatAreSafeToShow) {
+    const DeviceCodeReply good = readDeviceCodeReply(
+        okAnswer(R"({"device_code":"dc","user_code":"WDJB-MJHT","verification_uri":)"
+                 R"("https://example.org/device","interval":7,"expires_in":99999999})"));
+    ASSERT_TRUE(good.code) << good.failure;
+    EXPECT_EQ(good.code->userCode, "WDJB-MJHT");
+    EXPECT_EQ(good.code->verificationUri, "https://example.org/device");
+    EXPECT_EQ(good.code->interval, 7);
+    EXPECT_EQ(good.code->expiresIn, kLongestDeviceWait);
+
+    const std::string rest = R"(,"device_code":"dc"})";
+    for (const std::string& fields :
+         {std::string(R"({"user_code":"AB\u001b[2JCD","verification_uri":"https://e.org/d")"),
+          std::string(R"({"user_code":"AB\nCD","verification_uri":"https://e.org/d")"),
+          std::string(R"({"user_code":"ABCD","verification_uri":"https://e.org/d\r\nGo to x")"),
+          std::string(R"({"user_code":"ABCD","verification_uri":"javascript:void") "),
+              std::string(R"({"user_code":"ABCD","verification_uri":"https://e.org/)") +
+              std::string(5000, 'd') + "\"",
+          std::string(R"({"user_code":"","verification_uri":"https://e.org/d")")}) {
+        const DeviceCodeReply refused = readDeviceCodeReply(okAnswer(fields + rest));
+        EXPECT_FALSE(refused.code) << fields;
+        EXPECT_FALSE(refused.failure.empty()) << fields;
+    }
+    EXPECT_FALSE(
+        readDeviceCodeReply(okAnswer(R"({"user_code":"A","verification_uri":"https://e.org/d"})"))
+            .code);
+
+    const DeviceCodeReply error =
+        readDeviceCodeReply(okAnswer(R"({"error":"invalid_client\u001b]0;owned\u0007"})"));
+    EXPECT_FALSE(error.code);
+    EXPECT_NE(error.failure.find("invalid_client"), std::string::npos);
+    EXPECT_EQ(error.failure.find('\x1b'), std::string::npos) << error.failure;
 }
 
 // A client of the listener, as another program on this machine would be.
