@@ -277,6 +277,34 @@ TEST_F(ImapDeletionTest, AProofAmidUnsolicitedResponsesPasses) {
     EXPECT_TRUE(server.waitUntilDone());
 }
 
+// Status words and keywords are case-insensitive, and a response's items come
+// in the server's order: a server writing in lower case, with the proof's
+// header before its UID, deletes as any other.
+TEST_F(ImapDeletionTest, AServerInLowerCaseWithItsItemsInAnotherOrderDeletes) {
+    const std::string header = "Subject: Subject 1\r\n\r\n";
+    ImapScript i;
+    i.s.sendLine("* ok IMAP ready");
+    i.exchange("LOGIN bob secret", "ok Logged in");
+    i.exchange("CAPABILITY", "ok done", "* capability IMAP4rev1 UIDPLUS\r\n");
+    i.exchange("SELECT INBOX", "ok [read-write] done",
+               "* 3 exists\r\n* ok [uidvalidity 1700000000] UIDs valid\r\n");
+    i.proveWith("11",
+                "* 1 fetch (body[header.fields (subject)] {" + std::to_string(header.size()) +
+                    "}\r\n" + header + " uid 11)\r\n",
+                "ok done");
+    i.exchange("UID STORE 11 +FLAGS (\\Deleted)", "ok done");
+    i.exchange("UID EXPUNGE 11", "ok done", "* 1 expunge\r\n");
+    const std::string tag = i.nextTag();
+    i.s.expect(tag + " LOGOUT").send("* bye\r\n" + tag + " ok bye\r\n");
+    LoopbackServer server(i.s);
+    withThreeMails(account(server, true));
+
+    EXPECT_EQ(run({0}), DeleteOutcome::Done);
+    EXPECT_TRUE(server.waitUntilDone());
+    EXPECT_EQ(removals(server),
+              (std::vector<std::string>{"UID STORE 11 +FLAGS (\\Deleted)", "UID EXPUNGE 11"}));
+}
+
 // Without UIDPLUS, CLOSE would also remove the mails another program marked
 // as deleted: the user is asked first, naming how many.
 struct OthersMarked {
