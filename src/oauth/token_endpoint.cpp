@@ -38,9 +38,11 @@ TokenOutcome outcomeOfError(const std::string& error) {
 }
 
 // RFC 6749, appendix A: a token is printable ASCII. Any other byte would go
-// into the authentication command or ombrix.conf as garbage.
-bool printableToken(const std::string& token) {
-    return std::ranges::all_of(token, [](char c) { return c >= 0x20 && c <= 0x7E; });
+// into the authentication command or ombrix.conf as garbage. The access
+// token goes out after "Bearer " (RFC 6750, section 2.1), where a blank
+// would end it: the mail server's sign-in refuses it, so the grant does.
+bool printableToken(const std::string& token, char lowest) {
+    return std::ranges::all_of(token, [lowest](char c) { return c >= lowest && c <= 0x7E; });
 }
 
 TokenReply send(const ProviderSettings& provider, Fields fields, const HttpLimits& limits) {
@@ -66,7 +68,7 @@ TokenReply readTokenReply(const HttpOutcome& answer) {
     if (answer.response.status != 200 || !accessToken || accessToken->empty())
         return failedReply("HTTP " + std::to_string(answer.response.status) + ", no access token");
     std::string refreshToken = json->text("refresh_token").value_or(std::string());
-    if (!printableToken(*accessToken) || !printableToken(refreshToken))
+    if (!printableToken(*accessToken, 0x21) || !printableToken(refreshToken, 0x20))
         return failedReply("HTTP " + std::to_string(answer.response.status) +
                            ", a token with bytes no token has");
     TokenReply reply;
