@@ -178,6 +178,19 @@ std::string LoopbackRedirect::redirectUri() const {
 }
 
 RedirectOutcome LoopbackRedirect::await(const std::string& expectedState, const WaitLimit& limit) {
+    RedirectOutcome outcome = awaitRequest(expectedState, limit);
+    // No later request waits in the backlog for an answer that never comes
+    // while the code is exchanged: it is refused at once.
+    if (listening()) {
+        ::close(listener_);
+        listener_ = -1;
+        failure_ = "the listener for the browser's answer is closed";
+    }
+    return outcome;
+}
+
+RedirectOutcome LoopbackRedirect::awaitRequest(const std::string& expectedState,
+                                               const WaitLimit& limit) {
     RedirectOutcome outcome;
     if (!listening()) {
         outcome.failure = failure_;

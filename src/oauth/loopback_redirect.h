@@ -32,10 +32,13 @@ public:
     // Waits for the browser's request within the limit. A request whose
     // state is not `expectedState` is answered, refused and ends the wait;
     // one for another path, or with none of the redirect's fields, is
-    // answered "not found" and the wait goes on.
+    // answered "not found" and the wait goes on. The listener closes when
+    // the wait ends.
     RedirectOutcome await(const std::string& expectedState, const WaitLimit& limit);
 
 private:
+    RedirectOutcome awaitRequest(const std::string& expectedState, const WaitLimit& limit);
+
     int listener_ = -1;
     int port_ = 0;
     std::string failure_;

@@ -67,10 +67,14 @@ TEST(HostileTokenReplyTest, ATokenWithBytesNoTokenHasIsNoGrant) {
         EXPECT_EQ(reply.outcome, TokenOutcome::Failed) << body;
         EXPECT_TRUE(reply.grant.accessToken.empty()) << body;
     }
+    // A blank ends a bearer token, so it cannot be in one; a refresh token
+    // only goes into a form, where it may.
+    EXPECT_EQ(readTokenReply(okAnswer(R"({"access_token":"a b"})")).outcome, TokenOutcome::Failed);
     const TokenReply spaced =
-        readTokenReply(okAnswer(R"({"access_token":"a b~!","refresh_token":"1/x-y"})"));
+        readTokenReply(okAnswer(R"({"access_token":"a/b~!=","refresh_token":"1/x y"})"));
     EXPECT_EQ(spaced.outcome, TokenOutcome::Granted);
-    EXPECT_EQ(spaced.grant.accessToken, "a b~!");
+    EXPECT_EQ(spaced.grant.accessToken, "a/b~!=");
+    EXPECT_EQ(spaced.grant.refreshToken, "1/x y");
 }
 
 TEST(HostileTokenReplyTest, TokenValuesOfAnotherKindAreNoGrant) {
@@ -153,6 +157,7 @@ public:
             ::connect(fd_, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0;
     }
     ~Visitor() { ::close(fd_); }
+    bool connected() const { return connected_; }
     Visitor(const Visitor&) = delete;
     Visitor& operator=(const Visitor&) = delete;
 
@@ -198,6 +203,8 @@ TEST(LoopbackRedirectTest, StrayRequestsAreTurnedAwayAndTheSignInWaitsForItsOwn)
     EXPECT_EQ(favicon.answer().rfind("HTTP/1.1 404 ", 0), 0u);
     EXPECT_EQ(probe.answer().rfind("HTTP/1.1 404 ", 0), 0u);
     EXPECT_EQ(otherPath.answer().rfind("HTTP/1.1 404 ", 0), 0u);
+    // The wait is over: nobody is let in to wait for an answer.
+    EXPECT_FALSE(Visitor(redirect.redirectUri()).connected());
 }
 
 TEST(LoopbackRedirectTest, ARedirectWithAForeignStateStillEndsTheWaitUnexchanged) {
