@@ -32,6 +32,15 @@ void imapFetch(Script& s, int number, const CannedMail& mail, int bodyTag) {
         .send("* " + n + " FETCH (RFC822.SIZE 999)\r\n" + size + " OK Fetch completed.\r\n");
 }
 
+// Logged in, three mails of which the third is new, and the plain UID list.
+void imapUpToTheNewMail(Script& s) {
+    imapLoginSteps(s);
+    imapStatus(s, "7", "14", "3");
+    s.expect("a004 FETCH 1:* UID")
+        .send("* 1 FETCH (UID 11)\r\n* 2 FETCH (UID 12)\r\n* 3 FETCH (UID 13)\r\n"
+              "a004 OK Fetch completed.\r\n");
+}
+
 class ImapReplyFaultTest : public CheckRunTest {
 protected:
     // The list of an earlier check: uids 11 (mail A) and 12 (mail B),
@@ -235,11 +244,7 @@ class ImapFetchReplyTest : public ImapReplyFaultTest,
 TEST_P(ImapFetchReplyTest, OtherThanTheMailFailsTheAccount) {
     const FetchRow& row = GetParam();
     Script s;
-    imapLoginSteps(s);
-    imapStatus(s, "7", "14", "3");
-    s.expect("a004 FETCH 1:* UID")
-        .send("* 1 FETCH (UID 11)\r\n* 2 FETCH (UID 12)\r\n* 3 FETCH (UID 13)\r\n"
-              "a004 OK Fetch completed.\r\n");
+    imapUpToTheNewMail(s);
     s.expect("a005 FETCH 3 (BODY[HEADER] BODY[TEXT]<0.4000>)")
         .send(row.bodyReply.empty() ? imapBodyReply(3, kMailC, "a005") : row.bodyReply);
     if (!row.sizeReply.empty())
@@ -307,11 +312,7 @@ class ImapOwnResponseTest : public ImapReplyFaultTest,
 TEST_P(ImapOwnResponseTest, TheRowIsFilledFromTheAskedMailsOwnResponse) {
     const OwnResponseRow& row = GetParam();
     Script s;
-    imapLoginSteps(s);
-    imapStatus(s, "7", "14", "3");
-    s.expect("a004 FETCH 1:* UID")
-        .send("* 1 FETCH (UID 11)\r\n* 2 FETCH (UID 12)\r\n* 3 FETCH (UID 13)\r\n"
-              "a004 OK Fetch completed.\r\n");
+    imapUpToTheNewMail(s);
     s.expect("a005 FETCH 3 (BODY[HEADER] BODY[TEXT]<0.4000>)").send(row.bodyReply);
     s.expect("a006 FETCH 3 RFC822.SIZE").send(row.sizeReply);
     s.expect("a007 LOGOUT").sendLine("a007 OK Logout completed.");
@@ -388,11 +389,7 @@ TEST_F(ImapReplyFaultTest, AMailWhoseHeaderOverrunsTheBufferIsListedWithWhatFits
     const std::string header = "From: " + kMailC.from + "\r\nSubject: " + kMailC.subject +
                                "\r\nX-Filler: " + filler + "\r\n\r\n";
     Script s;
-    imapLoginSteps(s);
-    imapStatus(s, "7", "14", "3");
-    s.expect("a004 FETCH 1:* UID")
-        .send("* 1 FETCH (UID 11)\r\n* 2 FETCH (UID 12)\r\n* 3 FETCH (UID 13)\r\n"
-              "a004 OK Fetch completed.\r\n");
+    imapUpToTheNewMail(s);
     s.expect("a005 FETCH 3 (BODY[HEADER] BODY[TEXT]<0.4000>)")
         .send("* 3 FETCH (BODY[HEADER] {" + std::to_string(header.size()) + "}\r\n" + header +
               " BODY[TEXT]<0> {5}\r\nHello)\r\na005 OK Fetch completed.\r\n");
