@@ -60,9 +60,12 @@ std::optional<Head> headOf(std::string_view headText) {
         const std::string name = asciiLowercase(trimmed(line.substr(0, colon)));
         const std::string_view value = trimmed(line.substr(colon + 1));
         if (name == "content-length") {
-            head.contentLength = numberOf<std::size_t>(value);
-            if (!head.contentLength)
+            // Two lengths that differ leave the body's end open (RFC 9112,
+            // section 6.3): no answer rather than a guess.
+            const std::optional<std::size_t> length = numberOf<std::size_t>(value);
+            if (!length || (head.contentLength && *head.contentLength != *length))
                 return std::nullopt;
+            head.contentLength = length;
         } else if (name == "transfer-encoding") {
             head.chunked = asciiLowercase(value).find("chunked") != std::string::npos;
         } else if (name == "location") {

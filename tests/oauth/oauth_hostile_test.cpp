@@ -48,6 +48,19 @@ TEST(HostileHttpTest, ChunksThatBreakTheirFramingAreNoAnswer) {
         ResponseState::Malformed);
 }
 
+TEST(HostileHttpTest, LengthsThatDisagreeAreNoAnswer) {
+    EXPECT_EQ(
+        readHttpResponse("HTTP/1.1 200 OK\r\nContent-Length: 20\r\nContent-Length: 2\r\n\r\n{}"
+                         "{\"access_token\":\"x\"}",
+                         false)
+            .state,
+        ResponseState::Malformed);
+    const ResponseRead repeated = readHttpResponse(
+        "HTTP/1.1 200 OK\r\nContent-Length: 2\r\nContent-Length: 2\r\n\r\n{}", false);
+    ASSERT_EQ(repeated.state, ResponseState::Complete);
+    EXPECT_EQ(repeated.response.body, "{}");
+}
+
 HttpOutcome okAnswer(std::string body) {
     HttpOutcome outcome;
     outcome.answered = true;
