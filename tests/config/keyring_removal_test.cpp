@@ -27,7 +27,6 @@
 
 #include <QObject>
 #include <gtest/gtest.h>
-#include <libsecret/secret.h>
 
 namespace ombrix {
 namespace {
@@ -56,21 +55,6 @@ const std::string kFirstPending = "keyringRemoval/pop3/995/pop.example.org/me=pe
 const TokenAccount kSignIn{"google", "imap.gmail.com", "me@gmail.com", "imap", 993};
 const std::string kSignInPending =
     "keyringRemoval/imap-oauth/993/imap.gmail.com/me@gmail.com=pending\n";
-
-void lockDefaultCollection() {
-    GError* error = nullptr;
-    SecretService* service =
-        secret_service_get_sync(SECRET_SERVICE_LOAD_COLLECTIONS, nullptr, &error);
-    ASSERT_NE(service, nullptr) << error->message;
-    SecretCollection* collection = secret_collection_for_alias_sync(
-        service, SECRET_COLLECTION_DEFAULT, SECRET_COLLECTION_NONE, nullptr, &error);
-    ASSERT_NE(collection, nullptr) << error->message;
-    GList* objects = g_list_append(nullptr, collection);
-    ASSERT_GE(secret_service_lock_sync(service, objects, nullptr, nullptr, &error), 1);
-    g_list_free(objects);
-    g_object_unref(collection);
-    g_object_unref(service);
-}
 
 // The desktop's keyring worker with a window object to answer on.
 class Worker {
@@ -146,7 +130,7 @@ protected:
     // The first account's password changed while the keyring was locked;
     // then a new start with the keyring open again.
     void changePasswordWhileLocked() {
-        lockDefaultCollection();
+        ASSERT_TRUE(test::lockDefaultCollection());
         {
             Worker worker;
             editFirstAccount(*worker, [](AccountRecord& account) { account.password = "new"; });
@@ -162,7 +146,7 @@ protected:
     // then a new start with the keyring open again.
     void forgetSignInWhileLocked() {
         ASSERT_TRUE(oauth::storeRefreshToken(kSignIn, "Ombrix OAuth: gone", "refresh-1"));
-        lockDefaultCollection();
+        ASSERT_TRUE(test::lockDefaultCollection());
         {
             Worker worker;
             worker->forgetSignIn(kSignIn);
@@ -186,7 +170,7 @@ protected:
 using KeyringRemovalTest = KeyringRemovalFixture;
 
 TEST_F(KeyringRemovalTest, ForgetInALockedKeyringIsDoneByTheNextStartsSettle) {
-    lockDefaultCollection();
+    ASSERT_TRUE(test::lockDefaultCollection());
     deleteFirstAccount();
     {
         Worker worker;

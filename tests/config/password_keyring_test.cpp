@@ -24,7 +24,6 @@
 
 #include <QObject>
 #include <gtest/gtest.h>
-#include <libsecret/secret.h>
 #include <thread>
 
 namespace ombrix {
@@ -212,18 +211,7 @@ TEST_F(PasswordKeyringWithoutServiceTest, AnAccountInTheKeyringFailsWithTheReaso
 TEST_F(PasswordKeyringLockedTest, LockedKeyringKeepsThePasswordsInTheFile) {
     ASSERT_TRUE(sharedDaemon().running())
         << "gnome-keyring-daemon: " << sharedDaemon().failure().toStdString();
-    GError* error = nullptr;
-    SecretService* service =
-        secret_service_get_sync(SECRET_SERVICE_LOAD_COLLECTIONS, nullptr, &error);
-    ASSERT_NE(service, nullptr) << error->message;
-    SecretCollection* collection = secret_collection_for_alias_sync(
-        service, SECRET_COLLECTION_DEFAULT, SECRET_COLLECTION_NONE, nullptr, &error);
-    ASSERT_NE(collection, nullptr) << error->message;
-    GList* objects = g_list_append(nullptr, collection);
-    ASSERT_GE(secret_service_lock_sync(service, objects, nullptr, nullptr, &error), 1);
-    g_list_free(objects);
-    g_object_unref(collection);
-    g_object_unref(service);
+    ASSERT_TRUE(test::lockDefaultCollection());
 
     startWithFixture();
     ASSERT_TRUE(settlePasswordsNow(true));

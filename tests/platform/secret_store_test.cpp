@@ -154,31 +154,20 @@ TEST(SecretStoreLockedTest, LockedCollectionIsReportedAndKeepsTheItem) {
         << "gnome-keyring-daemon: " << sharedDaemon().failure().toStdString();
     ASSERT_EQ(storeSecret(workKey(), "Ombrix: Work", "kept"), SecretOutcome::Done);
 
-    GError* error = nullptr;
-    SecretService* service =
-        secret_service_get_sync(SECRET_SERVICE_LOAD_COLLECTIONS, nullptr, &error);
-    ASSERT_NE(service, nullptr) << error->message;
-    SecretCollection* collection = secret_collection_for_alias_sync(
-        service, SECRET_COLLECTION_DEFAULT, SECRET_COLLECTION_NONE, nullptr, &error);
-    ASSERT_NE(collection, nullptr) << error->message;
-    GList* objects = g_list_append(nullptr, collection);
-    ASSERT_GE(secret_service_lock_sync(service, objects, nullptr, nullptr, &error), 1)
-        << (error ? error->message : "nothing locked");
-    g_list_free(objects);
+    ASSERT_TRUE(test::lockDefaultCollection());
 
     EXPECT_EQ(lookupSecret(workKey()).outcome, SecretOutcome::Locked);
     EXPECT_EQ(storeSecret(workKey(), "Ombrix: Work", "other"), SecretOutcome::Locked);
     EXPECT_EQ(clearSecret(workKey()), SecretOutcome::Locked);
 
     // Still there: a search that does not unlock finds it, locked.
+    GError* error = nullptr;
     GList* items = secret_password_search_sync(lookalikeSchema(), SECRET_SEARCH_ALL, nullptr,
                                                &error, "host", "mail.example.org", nullptr);
     ASSERT_EQ(error, nullptr) << error->message;
     ASSERT_EQ(g_list_length(items), 1u);
     EXPECT_TRUE(secret_item_get_locked(SECRET_ITEM(items->data)));
     g_list_free_full(items, g_object_unref);
-    g_object_unref(collection);
-    g_object_unref(service);
 }
 
 // A Secret Service that takes every call and answers none: the keyring as it

@@ -5,6 +5,7 @@
 #include <QDBusServiceWatcher>
 #include <QSignalSpy>
 #include <filesystem>
+#include <libsecret/secret.h>
 
 namespace ombrix::test {
 namespace {
@@ -89,6 +90,30 @@ KeyringDaemon::~KeyringDaemon() {
 
 bool sessionBusAvailable() {
     return QDBusConnection::sessionBus().isConnected();
+}
+
+testing::AssertionResult lockDefaultCollection() {
+    GError* error = nullptr;
+    SecretService* service =
+        secret_service_get_sync(SECRET_SERVICE_LOAD_COLLECTIONS, nullptr, &error);
+    gint locked = 0;
+    if (service) {
+        SecretCollection* collection = secret_collection_for_alias_sync(
+            service, SECRET_COLLECTION_DEFAULT, SECRET_COLLECTION_NONE, nullptr, &error);
+        if (collection) {
+            GList* objects = g_list_append(nullptr, collection);
+            locked = secret_service_lock_sync(service, objects, nullptr, nullptr, &error);
+            g_list_free(objects);
+            g_object_unref(collection);
+        }
+        g_object_unref(service);
+    }
+    testing::AssertionResult result =
+        locked >= 1 ? testing::AssertionSuccess()
+                    : testing::AssertionFailure() << (error ? error->message : "nothing locked");
+    if (error)
+        g_error_free(error);
+    return result;
 }
 
 } // namespace ombrix::test

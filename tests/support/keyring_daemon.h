@@ -9,6 +9,7 @@
 
 #include <QProcess>
 #include <QString>
+#include <gtest/gtest.h>
 
 namespace ombrix::test {
 
@@ -40,5 +41,9 @@ private:
 
 // True when the session bus answers and the test may use it.
 bool sessionBusAvailable();
+
+// Locks the login collection behind the program's back, as a screen lock
+// would; no prompter is there to unlock it again.
+testing::AssertionResult lockDefaultCollection();
 
 } // namespace ombrix::test
