@@ -136,7 +136,12 @@ void ParseFetchedImapMail(std::string_view header, std::optional<std::string_vie
     if (i < 0 || i >= kMaxMails)
         return;
     takeHeaderFields(header, workingList, i);
-    workingList.bodyPreview[i] = text ? "\r\n" + std::string(*text) : std::string();
+    std::string& preview = workingList.bodyPreview[i];
+    preview.clear();
+    if (text) {
+        preview.reserve(2 + text->size());
+        preview.append("\r\n").append(*text);
+    }
 }
 
 } // namespace ombrix

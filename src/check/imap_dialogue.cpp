@@ -44,13 +44,14 @@ std::string_view uidValue(std::string_view response) {
 }
 
 // The text the preview shows: BODY[TEXT] of the mail, in any form but an
-// empty one.
-std::optional<std::string> previewText(std::string_view reply, std::uint64_t number) {
+// empty one; a quoted string is unescaped into `scratch`.
+std::optional<std::string_view> previewText(std::string_view reply, std::uint64_t number,
+                                            std::string& scratch) {
     const std::optional<ImapFetchItem> text = imapFetchItem(reply, number, "BODY[TEXT]");
     if (!text || text->form == ImapFetchItem::Form::Nil ||
         (text->form != ImapFetchItem::Form::Literal && text->raw.empty()))
         return std::nullopt;
-    return imapItemText(*text);
+    return imapItemView(*text, scratch);
 }
 
 class ImapDialogue {
@@ -201,8 +202,12 @@ private:
         const std::optional<ImapFetchItem> header = fetched(number, "BODY[HEADER]");
         if (!header)
             return false;
-        ParseFetchedImapMail(imapItemText(*header), previewText(c_.reply.text(), number),
-                             c_.workingList, i);
+        // Read where they lie in the reply; a quoted string is unescaped
+        // into its scratch.
+        std::string headerScratch;
+        std::string textScratch;
+        ParseFetchedImapMail(imapItemView(*header, headerScratch),
+                             previewText(c_.reply.text(), number, textScratch), c_.workingList, i);
         command("FETCH " + std::to_string(number) + " RFC822.SIZE\r\n", kShortHint);
         const std::optional<ImapFetchItem> size = fetched(number, "RFC822.SIZE");
         if (!size)
@@ -262,10 +267,8 @@ std::vector<std::string_view> imapFetchUids(std::string_view reply, std::uint64_
 }
 
 std::uint32_t imapRfc822Size(std::string_view reply) {
-    for (const ImapFetchItem& item : imapFetchItems(reply))
-        if (imapItemIs(item, "RFC822.SIZE"))
-            return imapSizeValue(item.raw);
-    return 0;
+    const std::optional<ImapFetchItem> item = imapFindItem(reply, "RFC822.SIZE");
+    return item ? imapSizeValue(item->raw) : 0;
 }
 
 std::uint32_t imapSizeValue(std::string_view value) {

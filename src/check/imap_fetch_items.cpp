@@ -178,6 +178,16 @@ std::vector<ImapFetchItem> imapFetchItems(std::string_view response) {
     return items;
 }
 
+std::optional<ImapFetchItem> imapFindItem(std::string_view response, std::string_view wanted) {
+    ItemReader reader(response);
+    if (!reader.open())
+        return std::nullopt;
+    for (ImapFetchItem item; reader.next(item);)
+        if (imapItemIs(item, wanted))
+            return item;
+    return std::nullopt;
+}
+
 bool imapItemIs(const ImapFetchItem& item, std::string_view wanted) {
     std::string_view name = item.name;
     if (name.ends_with('>') && !wanted.ends_with('>'))
@@ -186,15 +196,20 @@ bool imapItemIs(const ImapFetchItem& item, std::string_view wanted) {
 }
 
 std::string imapItemText(const ImapFetchItem& item) {
+    std::string scratch;
+    return std::string(imapItemView(item, scratch));
+}
+
+std::string_view imapItemView(const ImapFetchItem& item, std::string& scratch) {
     if (item.form != ImapFetchItem::Form::Quoted)
-        return item.form == ImapFetchItem::Form::Nil ? std::string() : std::string(item.raw);
-    std::string text;
+        return item.raw; // empty for NIL
+    scratch.clear();
     for (std::size_t i = 0; i < item.raw.size(); ++i) {
         if (item.raw[i] == '\\' && i + 1 < item.raw.size())
             ++i;
-        text += item.raw[i];
+        scratch += item.raw[i];
     }
-    return text;
+    return scratch;
 }
 
 } // namespace ombrix

@@ -3,6 +3,7 @@
 // send them in any order, split them over responses and add items nobody
 // asked for. Pure logic, no sockets.
 
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -24,6 +25,11 @@ struct ImapFetchItem {
 // short gives the items before the cut, and a literal cut short what came of it.
 std::vector<ImapFetchItem> imapFetchItems(std::string_view response);
 
+// The first item of the response that is the one asked for as `wanted` (see
+// imapItemIs), read as imapFetchItems reads them; none without one. Keeps
+// nothing: the check asks this for every item of every mail.
+std::optional<ImapFetchItem> imapFindItem(std::string_view response, std::string_view wanted);
+
 // Whether the item is the one asked for as `wanted`: the name in any case;
 // a partial ("<0>") the server adds to a BODY section is not part of it.
 bool imapItemIs(const ImapFetchItem& item, std::string_view wanted);
@@ -31,5 +37,8 @@ bool imapItemIs(const ImapFetchItem& item, std::string_view wanted);
 // The text of a string item: a quoted string without its escapes, a
 // literal's octets; empty for NIL.
 std::string imapItemText(const ImapFetchItem& item);
+// The same without a copy where the reply holds the text as it stands (a
+// literal, an atom); a quoted string is unescaped into `scratch`.
+std::string_view imapItemView(const ImapFetchItem& item, std::string& scratch);
 
 } // namespace ombrix

@@ -91,11 +91,8 @@ std::optional<ImapFetchItem> imapFetchItem(std::string_view reply, std::uint64_t
                                            std::string_view wanted) {
     std::optional<ImapFetchItem> found;
     forEachImapFetchResponse(reply, [&](std::uint64_t about, std::string_view response) {
-        if (found || about != number)
-            return;
-        for (const ImapFetchItem& item : imapFetchItems(response))
-            if (!found && imapItemIs(item, wanted))
-                found = item;
+        if (!found && about == number)
+            found = imapFindItem(response, wanted);
     });
     return found;
 }
