@@ -6,8 +6,8 @@
 // an account is edited, and stops it on quit. The watchers' reports reach the
 // window thread queued; the set itself lives on the window thread.
 
-#include "check/imap_login.h"
 #include "idle/watch_timings.h"
+#include "proto/imap_login.h"
 
 #include <QObject>
 #include <functional>

@@ -1,9 +1,9 @@
 #include "check/account_check.h"
 
 #include "check/check_run.h"
-#include "check/check_texts.h"
 #include "core/error_text.h"
 #include "core/run_flags.h"
+#include "proto/session_texts.h"
 
 #include <algorithm>
 #include <charconv>
@@ -32,7 +32,7 @@ bool AccountCheck::answered() {
     if (aborted())
         return false;
     if (reply.text().empty() || !reply.complete()) {
-        fail(check_texts::noResponse());
+        fail(session_texts::noResponse());
         return false;
     }
     return true;

@@ -7,8 +7,8 @@
 #include "check/check_progress.h"
 #include "check/mail_triples.h"
 #include "check/previous_uid.h"
-#include "check/reply_buffer.h"
 #include "core/account_table.h"
+#include "proto/reply_buffer.h"
 
 #include <cstdint>
 #include <functional>

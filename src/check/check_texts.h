@@ -1,6 +1,7 @@
 #pragma once
-// The texts that the check run writes into an account's errorText and shows as
-// its progress, in both languages.
+// The texts that the check run shows as its progress, in both languages; what
+// a session with the server writes into an account's errorText is in
+// proto/session_texts.h.
 
 #include "core/language.h"
 
@@ -8,43 +9,6 @@
 #include <string>
 
 namespace ombrix::check_texts {
-
-inline std::string couldNotConnect() {
-    return Text("Konnte Server nicht ansprechen", "could not connect to server");
-}
-
-// The state of an account whose server presented a certificate that neither
-// verifies nor is the one the user accepted.
-inline std::string certificateNotTrusted() {
-    return Text("Zertifikat nicht vertrauenswürdig", "certificate not trusted");
-}
-
-inline std::string certificateChanged() {
-    return Text("nicht das akzeptierte Zertifikat", "not the accepted certificate");
-}
-
-inline std::string noResponse() {
-    return Text("Mailserver antwortet nicht", "mailserver does not respond");
-}
-
-inline std::string noUidNext() {
-    return Text("Keine Serverantwort auf NEXTUID", "No Serverresponse on NEXTUID");
-}
-
-inline std::string protocolFault() {
-    return Text("Protokoll Fehler",
-                "protocol error: the server's reply could not be read, please tell "
-                "support@ombrix.org");
-}
-
-inline std::string lineBreakInCredentials() {
-    return Text("Benutzername oder Passwort enthält einen Zeilenumbruch",
-                "user name or password contains a line break");
-}
-
-inline std::string noOAuthMechanism() {
-    return Text("Server bietet keine Anmeldung mit OAuth an", "server offers no OAuth sign-in");
-}
 
 inline std::string checkingTooltip() {
     return Text("Überprüfe Server auf Mail...", "checking mails...");

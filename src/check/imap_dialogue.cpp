@@ -2,11 +2,12 @@
 
 #include "check/check_texts.h"
 #include "check/fetched_mail.h"
-#include "check/imap_completion.h"
-#include "check/imap_fetch_response.h"
-#include "check/imap_login.h"
 #include "net/mail_socket.h"
 #include "platform/ascii.h"
+#include "proto/imap_completion.h"
+#include "proto/imap_fetch_response.h"
+#include "proto/imap_login.h"
+#include "proto/session_texts.h"
 
 #include <algorithm>
 #include <charconv>
@@ -27,20 +28,6 @@ std::string digitsAt(std::string_view text, std::size_t pos) {
     while (pos < text.size() && isAsciiDigit(text[pos]))
         digits += text[pos++];
     return digits;
-}
-
-// The digits of the UID item of a FETCH response; empty without one (a flag
-// update, for instance).
-std::string_view uidValue(std::string_view response) {
-    for (const ImapFetchItem& item : imapFetchItems(response)) {
-        if (!imapItemIs(item, "UID") || item.form != ImapFetchItem::Form::Atom)
-            continue;
-        const std::string_view value = item.raw;
-        const auto digits =
-            std::find_if(value.begin(), value.end(), [](char c) { return !isAsciiDigit(c); });
-        return value.substr(0, static_cast<std::size_t>(digits - value.begin()));
-    }
-    return {};
 }
 
 // The text the preview shows: BODY[TEXT] of the mail, in any form but an
@@ -107,7 +94,7 @@ private:
             return false;
         const std::size_t word = imapKeywordAt(reply, "UIDVALIDITY");
         if (word == std::string_view::npos) {
-            c_.fail(check_texts::noUidNext());
+            c_.fail(session_texts::noUidNext());
             return false;
         }
         std::string validity = digitsAt(reply, word + 12);
@@ -128,7 +115,7 @@ private:
             return false;
         const std::size_t word = imapKeywordAt(reply, "UIDNEXT");
         if (word == std::string_view::npos) {
-            c_.fail(check_texts::noUidNext());
+            c_.fail(session_texts::noUidNext());
             return false;
         }
         uidNext_ = digitsAt(reply, word + 8);
@@ -141,17 +128,17 @@ private:
             return false;
         const std::size_t word = imapKeywordAt(reply, "MESSAGES");
         if (word == std::string_view::npos) {
-            c_.fail(check_texts::protocolFault());
+            c_.fail(session_texts::protocolFault());
             return false;
         }
         const std::size_t digits = word + 9;
         if (digits >= reply.size() || !isAsciiDigit(reply[digits])) {
-            c_.fail(check_texts::noResponse());
+            c_.fail(session_texts::noResponse());
             return false;
         }
         const std::optional<std::uint64_t> count = readMessageCount(reply, digits);
         if (!count) {
-            c_.fail(check_texts::protocolFault());
+            c_.fail(session_texts::protocolFault());
             return false;
         }
         count_ = *count;
@@ -167,13 +154,13 @@ private:
         if (!c_.answered())
             return false;
         if (imapReplyExpunges(reply)) {
-            c_.fail(check_texts::protocolFault()); // the numbers paired no longer hold
+            c_.fail(session_texts::protocolFault()); // the numbers paired no longer hold
             return false;
         }
         const int listed = c_.workingList.mailCount;
         const std::vector<std::string_view> uids = imapFetchUids(reply, c_.firstNumber, listed);
         if (std::ranges::any_of(uids, [](std::string_view uid) { return uid.empty(); })) {
-            c_.fail(check_texts::protocolFault()); // a mail the server did not name
+            c_.fail(session_texts::protocolFault()); // a mail the server did not name
             return false;
         }
         for (int i = 0; i < listed; ++i)
@@ -238,7 +225,7 @@ private:
         const std::optional<ImapFetchItem> item = imapFetchItem(reply, number, name);
         if (!imapCompletedOk(c_.reply.completionLine(), imapTagOf(c_.socket.lastCommand())) ||
             !item || imapReplyExpunges(reply)) {
-            c_.fail(check_texts::protocolFault());
+            c_.fail(session_texts::protocolFault());
             return std::nullopt;
         }
         return item;
@@ -252,32 +239,6 @@ private:
 };
 
 } // namespace
-
-std::vector<std::string_view> imapFetchUids(std::string_view reply, std::uint64_t first,
-                                            int count) {
-    std::vector<std::string_view> uids(static_cast<std::size_t>(count));
-    forEachImapFetchResponse(reply, [&](std::uint64_t number, std::string_view response) {
-        if (number < first || number - first >= uids.size())
-            return;
-        std::string_view& uid = uids[number - first];
-        if (uid.empty())
-            uid = uidValue(response);
-    });
-    return uids;
-}
-
-std::uint32_t imapRfc822Size(std::string_view reply) {
-    const std::optional<ImapFetchItem> item = imapFindItem(reply, "RFC822.SIZE");
-    return item ? imapSizeValue(item->raw) : 0;
-}
-
-std::uint32_t imapSizeValue(std::string_view value) {
-    std::uint32_t size = 0;
-    const auto [end, error] = std::from_chars(value.data(), value.data() + value.size(), size);
-    if (error == std::errc::result_out_of_range)
-        return UINT32_MAX;
-    return end == value.data() ? 0 : size;
-}
 
 void runImapDialogue(AccountCheck& check) {
     ImapDialogue(check).run();

@@ -2,12 +2,13 @@
 
 #include "check/check_texts.h"
 #include "check/fetched_mail.h"
-#include "check/pop3_login.h"
 #include "check/pop3_uid_listing.h"
 #include "net/mail_socket.h"
+#include "proto/pop3_login.h"
+#include "proto/pop3_replies.h"
+#include "proto/session_texts.h"
 
 #include <algorithm>
-#include <charconv>
 #include <optional>
 #include <string>
 
@@ -60,7 +61,7 @@ private:
         if (c_.aborted())
             return false;
         if (!c_.reply.complete() || reply.size() < 3 || reply[1] != 'O' || reply[2] != 'K') {
-            c_.fail(check_texts::noResponse());
+            c_.fail(session_texts::noResponse());
             return false;
         }
         // "+OK count size": without its count a reply says nothing about the
@@ -69,7 +70,7 @@ private:
         const std::optional<std::uint64_t> serverCount =
             reply.size() > 4 && reply[3] == ' ' ? readMessageCount(reply, 4) : std::nullopt;
         if (!serverCount) {
-            c_.fail(check_texts::protocolFault());
+            c_.fail(session_texts::protocolFault());
             return false;
         }
         total_ = std::to_string(*serverCount);
@@ -88,7 +89,7 @@ private:
         if (c_.aborted())
             return false;
         if (!ended) {
-            c_.fail(check_texts::noResponse());
+            c_.fail(session_texts::noResponse());
             return false;
         }
         switch (listing.status()) {
@@ -103,7 +104,7 @@ private:
                 break;
             [[fallthrough]];
         case Pop3UidListing::Status::Unreadable:
-            c_.fail(check_texts::protocolFault());
+            c_.fail(session_texts::protocolFault());
             return false;
         }
         for (int i = 0; i < count_; ++i)
@@ -192,21 +193,6 @@ private:
 };
 
 } // namespace
-
-std::uint32_t pop3ListSize(std::string_view reply) {
-    const std::size_t first = reply.find(' ');
-    if (first == std::string_view::npos)
-        return 0;
-    const std::size_t second = reply.find(' ', first + 1);
-    if (second == std::string_view::npos)
-        return 0;
-    std::uint32_t size = 0;
-    const char* begin = reply.data() + second + 1;
-    const auto [end, error] = std::from_chars(begin, reply.data() + reply.size(), size);
-    if (error == std::errc::result_out_of_range)
-        return UINT32_MAX;
-    return end == begin ? 0 : size;
-}
 
 void runPop3Dialogue(AccountCheck& check) {
     Pop3Dialogue(check).run();

@@ -5,17 +5,10 @@
 
 #include "check/account_check.h"
 
-#include <cstdint>
-#include <string_view>
-
 namespace ombrix {
 
 // Fills check.workingList, or sets the account's errorFlag and errorText.
 // Closes the connection in every case. Runs on the check thread.
 void runPop3Dialogue(AccountCheck& check);
-
-// The octet count of a LIST reply ("+OK n size"): the digits after the space
-// that follows the message number; 0 when there are none.
-std::uint32_t pop3ListSize(std::string_view reply);
 
 } // namespace ombrix

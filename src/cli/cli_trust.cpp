@@ -1,4 +1,3 @@
-#include "check/login_result.h"
 #include "cli/cli_command.h"
 #include "cli/cli_interrupt.h"
 #include "config/program_directory.h"
@@ -10,6 +9,7 @@
 #include "net/certificate_texts.h"
 #include "net/certificate_trust.h"
 #include "net/mail_socket.h"
+#include "proto/login_result.h"
 
 #include <algorithm>
 #include <charconv>

@@ -1,11 +1,11 @@
 #include "delete/deletion_session.h"
 
-#include "check/check_texts.h"
 #include "core/error_text.h"
 #include "core/run_flags.h"
 #include "core/run_host.h"
 #include "core/table_lock.h"
 #include "delete/delete_texts.h"
+#include "proto/session_texts.h"
 
 namespace ombrix {
 
@@ -36,7 +36,7 @@ void DeletionSession::decline(std::string why) {
 void DeletionSession::leaveUnconfirmed(std::string_view serverText) {
     if (!unconfirmed_.empty())
         return; // the first refusal tells why
-    unconfirmed_ = serverText.empty() ? check_texts::noResponse() : boundedErrorText(serverText);
+    unconfirmed_ = serverText.empty() ? session_texts::noResponse() : boundedErrorText(serverText);
     why_ = delete_texts::notConfirmed(unconfirmed_);
 }
 

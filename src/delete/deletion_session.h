@@ -4,11 +4,11 @@
 // and bounded receive buffer, the wait dialog, and the time-outs.
 
 #include "check/check_progress.h"
-#include "check/reply_buffer.h"
 #include "core/account_table.h"
 #include "core/run_flags.h"
 #include "core/run_host.h"
 #include "net/mail_socket.h"
+#include "proto/reply_buffer.h"
 
 #include <cstddef>
 #include <cstdint>

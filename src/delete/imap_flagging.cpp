@@ -1,14 +1,14 @@
 #include "delete/imap_flagging.h"
 
-#include "check/check_texts.h"
-#include "check/imap_completion.h"
-#include "check/imap_login.h"
 #include "core/run_flags.h"
 #include "core/run_host.h"
 #include "delete/delete_handover.h"
 #include "delete/delete_texts.h"
 #include "delete/imap_replies.h"
 #include "platform/ascii.h"
+#include "proto/imap_completion.h"
+#include "proto/imap_login.h"
+#include "proto/session_texts.h"
 
 #include <algorithm>
 #include <vector>
@@ -86,7 +86,7 @@ private:
         if (s_.aborted())
             return false;
         if (reply.empty()) {
-            s_.fail(check_texts::noResponse());
+            s_.fail(session_texts::noResponse());
             return false;
         }
         uidPlus_ = imapRefused == 0 && imapAnnounces(reply, "UIDPLUS");
@@ -103,7 +103,7 @@ private:
                                          ? std::string()
                                          : digitsAt(reply, word + kValidityOffset);
         if (validity.empty()) {
-            s_.fail(check_texts::noUidNext());
+            s_.fail(session_texts::noUidNext());
             return false;
         }
         if (validity != s_.account.uidValidity) {
@@ -122,12 +122,12 @@ private:
         if (!accepted(reply))
             return false;
         if (!completedOk(reply)) {
-            s_.fail(check_texts::noResponse()); // a cut list could hide marked mails
+            s_.fail(session_texts::noResponse()); // a cut list could hide marked mails
             return false;
         }
         const std::optional<std::vector<std::uint32_t>> marked = imapSearchNumbers(reply);
         if (!marked) {
-            s_.fail(check_texts::protocolFault());
+            s_.fail(session_texts::protocolFault());
             return false;
         }
         const std::size_t others = othersAmong(*marked);
@@ -169,7 +169,7 @@ private:
             if (s_.aborted())
                 return;
             if (reply.empty()) {
-                s_.fail(check_texts::noResponse());
+                s_.fail(session_texts::noResponse());
                 return;
             }
             if (!completedOk(reply))

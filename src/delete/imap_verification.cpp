@@ -1,9 +1,8 @@
-#include "check/check_texts.h"
 #include "check/fetched_mail.h"
-#include "check/imap_login.h"
 #include "delete/delete_handover.h"
 #include "delete/imap_flagging.h"
 #include "delete/imap_replies.h"
+#include "proto/imap_login.h"
 
 namespace ombrix {
 

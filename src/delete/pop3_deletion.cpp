@@ -1,10 +1,10 @@
 #include "delete/pop3_deletion.h"
 
-#include "check/check_texts.h"
-#include "check/pop3_login.h"
 #include "delete/delete_handover.h"
 #include "delete/delete_texts.h"
 #include "delete/pop3_replies.h"
+#include "proto/pop3_login.h"
+#include "proto/session_texts.h"
 
 namespace ombrix {
 
@@ -47,7 +47,7 @@ bool deleteMail(DeletionSession& s, const std::string& number) {
     if (s.aborted())
         return false;
     if (answer.empty()) {
-        s.fail(check_texts::noResponse());
+        s.fail(session_texts::noResponse());
         return false;
     }
     if (!answer.starts_with("+OK")) {

@@ -1,10 +1,10 @@
-#include "check/check_texts.h"
-#include "check/pop3_dialogue.h"
-#include "check/pop3_login.h"
 #include "delete/delete_handover.h"
 #include "delete/delete_texts.h"
 #include "delete/pop3_deletion.h"
 #include "delete/pop3_replies.h"
+#include "proto/pop3_login.h"
+#include "proto/pop3_replies.h"
+#include "proto/session_texts.h"
 
 namespace ombrix {
 
@@ -88,7 +88,7 @@ private:
             return false;
         const bool whole = !reply.empty() && s_.reply.complete();
         if (!whole)
-            s_.fail(check_texts::noResponse());
+            s_.fail(session_texts::noResponse());
         return whole;
     }
 

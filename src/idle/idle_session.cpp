@@ -1,9 +1,9 @@
 #include "idle/idle_session.h"
 
-#include "check/reply_buffer.h"
 #include "idle/watch_host.h"
 #include "net/mail_socket.h"
 #include "platform/event.h"
+#include "proto/reply_buffer.h"
 
 #include <algorithm>
 #include <vector>

@@ -5,9 +5,9 @@
 // go to the host as a changed mailbox. Never a dialog: a fault of the
 // transport is the check run's to report.
 
-#include "check/imap_login.h"
 #include "idle/idle_responses.h"
 #include "idle/watch_timings.h"
+#include "proto/imap_login.h"
 
 #include <atomic>
 #include <cstdint>

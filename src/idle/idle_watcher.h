@@ -6,8 +6,8 @@
 // without IDLE ends it for good. Stopping never kills the thread: the stop
 // flag ends any wait, within a second.
 
-#include "check/imap_login.h"
 #include "idle/watch_timings.h"
+#include "proto/imap_login.h"
 
 #include <atomic>
 #include <condition_variable>

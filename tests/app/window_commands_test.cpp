@@ -9,7 +9,6 @@
 #include "app/window_commands.h"
 #include "app/window_lists.h"
 #include "app/window_state.h"
-#include "check/check_texts.h"
 #include "config/oauth_sign_ins.h"
 #include "config/program_conf.h"
 #include "config/program_directory.h"
@@ -30,6 +29,7 @@
 #include "net/certificate_trust.h"
 #include "platform/autostart.h"
 #include "platform/termination_signals.h"
+#include "proto/session_texts.h"
 #include "res/account_dialog_templates.h"
 #include "res/main_dialog_template.h"
 #include "res/menus.h"
@@ -182,7 +182,7 @@ protected:
         a.useSsl = 1;
         a.port = "993";
         a.errorFlag = 1;
-        a.errorText = check_texts::certificateNotTrusted() + " (self-signed certificate)";
+        a.errorText = session_texts::certificateNotTrusted() + " (self-signed certificate)";
         CertificateFacts facts;
         facts.subject = facts.issuer = "CN=" + a.name;
         facts.reason = "self-signed certificate";
@@ -925,7 +925,7 @@ TEST_F(WindowCommandsTest, AnUntrustedCertificateShowsInTheTooltipAndTheMenuButN
     EXPECT_EQ(menus.back().entries.size(), 3u);
 
     // Another failure of the same account is no certificate question.
-    accounts[0].errorText = check_texts::noResponse();
+    accounts[0].errorText = session_texts::noResponse();
     dialog->refreshLists(RefreshMode::Full);
     EXPECT_EQ(tray->calls.back().tooltip.toStdString(), failureTooltip());
 }

@@ -5,9 +5,9 @@
 #include "check/dovecot_check.h"
 #include "check/mail_triples.h"
 #include "check/previous_uid.h"
-#include "check/reply_buffer.h"
 #include "core/run_flags.h"
 #include "net/mail_socket.h"
+#include "proto/reply_buffer.h"
 #include "support/process_reset.h"
 
 #include <gtest/gtest.h>

@@ -1,8 +1,8 @@
 // The check run against the real test Dovecot over IMAP, plain and TLS.
 // Users of this program: frank (mailbox changes), carol and dave (logins only).
 
-#include "check/check_texts.h"
 #include "check/dovecot_check.h"
+#include "proto/session_texts.h"
 #include "support/process_reset.h"
 
 #include <gtest/gtest.h>
@@ -145,7 +145,7 @@ TEST_F(DovecotImapTlsCheck, ServerSignedByAnUntrustedCaFailsWithTheReason) {
     const RunOutcome outcome = runCheck(server().untrustedCaFile);
     EXPECT_EQ(a.errorFlag, 1);
     EXPECT_EQ(a.errorText,
-              check_texts::certificateNotTrusted() + " (unable to get local issuer certificate)");
+              session_texts::certificateNotTrusted() + " (unable to get local issuer certificate)");
     EXPECT_TRUE(outcome.commands.empty());
 }
 

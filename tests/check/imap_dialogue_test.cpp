@@ -2,8 +2,9 @@
 
 #include "check/account_status.h"
 #include "check/imap_dialogue.h"
-#include "check/imap_login.h"
 #include "check_fixture.h"
+#include "proto/imap_fetch_response.h"
+#include "proto/imap_login.h"
 
 #include <gmock/gmock.h>
 

@@ -3,8 +3,8 @@
 // the failure challenge, one refresh, and the sign-in message.
 
 #include "check/check_texts.h"
-#include "check/sasl_bearer.h"
 #include "check_fixture.h"
+#include "proto/sasl_bearer.h"
 #include "support/test_token_source.h"
 
 #include <gmock/gmock.h>

@@ -2,9 +2,9 @@
 // subject against the form in which the check stored it.
 
 #include "check/fetched_mail.h"
-#include "check/imap_completion.h"
 #include "core/account_table.h"
 #include "delete/imap_replies.h"
+#include "proto/imap_completion.h"
 
 #include <gtest/gtest.h>
 #include <memory>

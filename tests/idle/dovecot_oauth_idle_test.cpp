@@ -2,9 +2,9 @@
 // with a bearer token (a refused one refreshed first) and reports mail that
 // arrives while it idles. User: walter (OAuth only).
 
-#include "check/imap_login.h"
 #include "core/account_table.h"
 #include "idle/idle_watcher.h"
+#include "proto/imap_login.h"
 #include "recording_watch_host.h"
 #include "support/bearer_jwt.h"
 #include "support/dovecot.h"

@@ -6,12 +6,13 @@
 // mail asked for, or split one mail's items over responses. Pure logic, no
 // sockets.
 
-#include "check/imap_fetch_items.h"
+#include "proto/imap_fetch_items.h"
 
 #include <cstdint>
 #include <functional>
 #include <optional>
 #include <string_view>
+#include <vector>
 
 namespace ombrix {
 
@@ -35,5 +36,22 @@ std::optional<ImapFetchItem> imapFetchItem(std::string_view reply, std::uint64_t
 // server may send one while it answers a FETCH: after it, message numbers
 // name other mails than before.
 bool imapReplyExpunges(std::string_view reply);
+
+// The UIDs of messages first .. first + count - 1 from the FETCH responses of
+// a "FETCH first:* UID" reply: entry k holds the UID item of the response
+// about message first + k, whatever the order of the responses and of their
+// items, or is empty when no response named one. Lines that are no FETCH
+// response with a UID (EXISTS, RECENT, flag updates, the completion) are
+// skipped, and text inside another item is no UID, so no mail takes another
+// mail's UID.
+std::vector<std::string_view> imapFetchUids(std::string_view reply, std::uint64_t first, int count);
+
+// The RFC822.SIZE value of the reply's first FETCH response, wherever it
+// stands among its items; 0 without one.
+std::uint32_t imapRfc822Size(std::string_view reply);
+
+// A size item's value: its leading decimal digits, UINT32_MAX when they
+// overflow, 0 without any.
+std::uint32_t imapSizeValue(std::string_view value);
 
 } // namespace ombrix

@@ -1,9 +1,9 @@
 // The bytes of the bearer-token mechanisms: initial responses as Google and
 // RFC 7628 print them, the failure challenge, and what the servers advertise.
 
-#include "check/imap_sasl.h"
-#include "check/pop3_sasl.h"
-#include "check/sasl_bearer.h"
+#include "proto/imap_sasl.h"
+#include "proto/pop3_sasl.h"
+#include "proto/sasl_bearer.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>

@@ -1,9 +1,9 @@
-#include "check/imap_sasl.h"
+#include "proto/imap_sasl.h"
 
-#include "check/check_texts.h"
-#include "check/imap_login.h"
 #include "net/mail_socket.h"
 #include "platform/ascii.h"
+#include "proto/imap_login.h"
+#include "proto/session_texts.h"
 
 #include <algorithm>
 #include <optional>
@@ -65,7 +65,7 @@ public:
         const std::optional<BearerMechanism> mechanism =
             chooseBearerMechanism(imapAuthMechanisms(capabilities));
         if (!mechanism)
-            return {{LoginStatus::Failed, check_texts::noOAuthMechanism()}, false};
+            return {{LoginStatus::Failed, session_texts::noOAuthMechanism()}, false};
         const bool inline_ = std::ranges::any_of(capabilities, [](const std::string& word) {
             return equalsIgnoringCase(word, "SASL-IR");
         });
@@ -110,11 +110,11 @@ private:
     }
 
     BearerAttempt finished(bool tokenRefused) {
-        std::string refusal = socket_.aborted() ? check_texts::noResponse() : refusalText();
+        std::string refusal = socket_.aborted() ? session_texts::noResponse() : refusalText();
         if (refusal.empty() && !reply_.continued())
             return {{LoginStatus::LoggedIn, {}}, false};
         if (refusal.empty()) // a second challenge: no mechanism here sends one
-            refusal = check_texts::protocolFault();
+            refusal = session_texts::protocolFault();
         return {failedLogin(socket_, std::move(refusal)), tokenRefused && !socket_.aborted()};
     }
 

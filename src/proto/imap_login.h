@@ -3,10 +3,10 @@
 // watchers: connect, read the greeting, LOGIN with the user name and password
 // as IMAP strings, or AUTHENTICATE with a bearer token for an OAuth account.
 
-#include "check/login_result.h"
-#include "check/reply_buffer.h"
 #include "core/access_tokens.h"
 #include "core/account_table.h"
+#include "proto/login_result.h"
+#include "proto/reply_buffer.h"
 
 #include <cstdint>
 #include <optional>

@@ -2,9 +2,9 @@
 // IMAP AUTHENTICATE with a bearer token (XOAUTH2 or OAUTHBEARER), on a
 // connection whose greeting has been read.
 
-#include "check/bearer_sign_in.h"
-#include "check/reply_buffer.h"
-#include "check/sasl_bearer.h"
+#include "proto/bearer_sign_in.h"
+#include "proto/reply_buffer.h"
+#include "proto/sasl_bearer.h"
 
 #include <cstdint>
 #include <string>

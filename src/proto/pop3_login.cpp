@@ -1,10 +1,10 @@
-#include "check/pop3_login.h"
+#include "proto/pop3_login.h"
 
-#include "check/bearer_sign_in.h"
-#include "check/check_texts.h"
-#include "check/pop3_sasl.h"
 #include "core/run_flags.h"
 #include "net/mail_socket.h"
+#include "proto/bearer_sign_in.h"
+#include "proto/pop3_sasl.h"
+#include "proto/session_texts.h"
 
 #include <string>
 
@@ -32,7 +32,7 @@ std::string commandRefusal(CMailSocket& socket, ReplyBuffer& reply, const std::s
 std::string pop3Refusal(const ReplyBuffer& reply) {
     const std::string_view answer = reply.text();
     if (answer.empty() || !reply.complete())
-        return check_texts::noResponse();
+        return session_texts::noResponse();
     if (!answer.starts_with("+OK"))
         return std::string(answer.substr(0, answer.find('\n')));
     return {};
@@ -49,7 +49,7 @@ LoginResult pop3Greeted(CMailSocket& socket, ReplyBuffer& reply, const AccountRe
     // reply by one: nothing is sent before the server has said "+OK".
     reply.receiveReply(socket, steps.timeoutMs, steps.greetingSize, true, false);
     if (abortRequest != 0)
-        return failed(check_texts::noResponse());
+        return failed(session_texts::noResponse());
     std::string refusal = pop3Refusal(reply);
     if (!refusal.empty())
         return failed(std::move(refusal));
@@ -59,7 +59,7 @@ LoginResult pop3Greeted(CMailSocket& socket, ReplyBuffer& reply, const AccountRe
 LoginResult pop3BearerLogin(CMailSocket& socket, ReplyBuffer& reply, const AccountRecord& account,
                             const Pop3LoginSteps& steps) {
     if (!bearerUserSendable(account.user))
-        return {LoginStatus::Failed, check_texts::lineBreakInCredentials()};
+        return {LoginStatus::Failed, session_texts::lineBreakInCredentials()};
     const BearerTarget target{account.user, account.host, account.port};
     return signInWithToken(tokenAccountOf(account), [&](const std::string& token) -> BearerAttempt {
         socket.Close(); // a refused attempt's connection, which the server may have ended
@@ -80,7 +80,7 @@ LoginResult pop3Login(CMailSocket& socket, ReplyBuffer& reply, const AccountReco
     if (signsInWithOAuth(account))
         return pop3BearerLogin(socket, reply, account, steps);
     if (!credentialsSendable(account))
-        return {LoginStatus::Failed, check_texts::lineBreakInCredentials()};
+        return {LoginStatus::Failed, session_texts::lineBreakInCredentials()};
     if (LoginResult greeting = pop3Greeted(socket, reply, account, steps); !greeting.loggedIn())
         return greeting;
 

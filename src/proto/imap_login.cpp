@@ -1,10 +1,10 @@
-#include "check/imap_login.h"
+#include "proto/imap_login.h"
 
-#include "check/bearer_sign_in.h"
-#include "check/check_texts.h"
-#include "check/imap_sasl.h"
 #include "core/run_flags.h"
 #include "net/mail_socket.h"
+#include "proto/bearer_sign_in.h"
+#include "proto/imap_sasl.h"
+#include "proto/session_texts.h"
 
 namespace ombrix {
 
@@ -38,7 +38,7 @@ std::string imapAstring(std::string_view value) {
 
 std::string imapReplyRefusal(std::string_view reply) {
     if (reply.empty())
-        return check_texts::noResponse();
+        return session_texts::noResponse();
     if (imapRefused != 0) {
         imapRefused = 0;
         return std::string(reply);
@@ -48,11 +48,11 @@ std::string imapReplyRefusal(std::string_view reply) {
 
 std::string imapReplyRefusal(const ReplyBuffer& reply) {
     if (!reply.complete())
-        return check_texts::noResponse();
+        return session_texts::noResponse();
     if (reply.refusalReport() == RefusalReport::RunFlag)
         return imapReplyRefusal(reply.text());
     if (reply.text().empty())
-        return check_texts::noResponse();
+        return session_texts::noResponse();
     return reply.refused() ? std::string(reply.text()) : std::string();
 }
 
@@ -82,14 +82,14 @@ LoginResult imapGreeted(CMailSocket& socket, ReplyBuffer& reply, const ImapServe
     std::string refusal = imapReplyRefusal(reply);
     if (!refusal.empty() || socket.aborted())
         return failedLogin(socket,
-                           refusal.empty() ? check_texts::noResponse() : std::move(refusal));
+                           refusal.empty() ? session_texts::noResponse() : std::move(refusal));
     return {LoginStatus::LoggedIn, {}};
 }
 
 LoginResult imapBearerLogin(CMailSocket& socket, ReplyBuffer& reply, const ImapServer& server,
                             const ImapLoginSteps& steps) {
     if (!bearerUserSendable(server.user))
-        return {LoginStatus::Failed, check_texts::lineBreakInCredentials()};
+        return {LoginStatus::Failed, session_texts::lineBreakInCredentials()};
     const BearerTarget target{server.user, server.host, server.port};
     return signInWithToken(*server.oauth, [&](const std::string& token) -> BearerAttempt {
         socket.Close(); // a refused attempt's connection, which the server may have ended
@@ -106,7 +106,7 @@ LoginResult imapLogin(CMailSocket& socket, ReplyBuffer& reply, const ImapServer&
     if (server.oauth)
         return imapBearerLogin(socket, reply, server, steps);
     if (!credentialsSendable(server.user, server.password))
-        return {LoginStatus::Failed, check_texts::lineBreakInCredentials()};
+        return {LoginStatus::Failed, session_texts::lineBreakInCredentials()};
     if (LoginResult greeting = imapGreeted(socket, reply, server, steps); !greeting.loggedIn())
         return greeting;
 
@@ -115,7 +115,7 @@ LoginResult imapLogin(CMailSocket& socket, ReplyBuffer& reply, const ImapServer&
     reply.receiveTagged(socket, steps.timeoutMs, kLoginHint, true);
     const std::string refusal = imapReplyRefusal(reply);
     if (!refusal.empty() || socket.aborted())
-        return failedLogin(socket, refusal.empty() ? check_texts::noResponse() : refusal);
+        return failedLogin(socket, refusal.empty() ? session_texts::noResponse() : refusal);
     return {LoginStatus::LoggedIn, {}};
 }
 

@@ -4,8 +4,8 @@
 // replaced by a fresh one once, and a second refusal asks the user to sign
 // in again.
 
-#include "check/login_result.h"
 #include "core/access_tokens.h"
+#include "proto/login_result.h"
 
 #include <functional>
 #include <string>

@@ -1,7 +1,7 @@
-#include "check/bearer_sign_in.h"
+#include "proto/bearer_sign_in.h"
 
-#include "check/check_texts.h"
-#include "check/sasl_bearer.h"
+#include "proto/sasl_bearer.h"
+#include "proto/session_texts.h"
 
 namespace ombrix {
 
@@ -11,7 +11,7 @@ std::string answerFailureText(const AccessTokenAnswer& answer) {
     if (answer.status == TokenStatus::SignInExpired)
         return signInExpiredText();
     // The source could not reach its token endpoint (or said nothing).
-    return answer.errorText.empty() ? check_texts::couldNotConnect() : answer.errorText;
+    return answer.errorText.empty() ? session_texts::couldNotConnect() : answer.errorText;
 }
 
 // One attempt with the source's token; a token that cannot be sent meets no server.

@@ -1,12 +1,27 @@
-#include "check/imap_fetch_response.h"
+#include "proto/imap_fetch_response.h"
 
 #include "platform/ascii.h"
 
+#include <algorithm>
 #include <charconv>
 
 namespace ombrix {
 
 namespace {
+
+// The digits of the UID item of a FETCH response; empty without one (a flag
+// update, for instance).
+std::string_view uidValue(std::string_view response) {
+    for (const ImapFetchItem& item : imapFetchItems(response)) {
+        if (!imapItemIs(item, "UID") || item.form != ImapFetchItem::Form::Atom)
+            continue;
+        const std::string_view value = item.raw;
+        const auto digits =
+            std::find_if(value.begin(), value.end(), [](char c) { return !isAsciiDigit(c); });
+        return value.substr(0, static_cast<std::size_t>(digits - value.begin()));
+    }
+    return {};
+}
 
 // n of a "{n}" that closes the line (given without its line end); none for
 // any other line end.
@@ -105,6 +120,32 @@ bool imapReplyExpunges(std::string_view reply) {
         pos = end;
     }
     return false;
+}
+
+std::vector<std::string_view> imapFetchUids(std::string_view reply, std::uint64_t first,
+                                            int count) {
+    std::vector<std::string_view> uids(static_cast<std::size_t>(count));
+    forEachImapFetchResponse(reply, [&](std::uint64_t number, std::string_view response) {
+        if (number < first || number - first >= uids.size())
+            return;
+        std::string_view& uid = uids[number - first];
+        if (uid.empty())
+            uid = uidValue(response);
+    });
+    return uids;
+}
+
+std::uint32_t imapRfc822Size(std::string_view reply) {
+    const std::optional<ImapFetchItem> item = imapFindItem(reply, "RFC822.SIZE");
+    return item ? imapSizeValue(item->raw) : 0;
+}
+
+std::uint32_t imapSizeValue(std::string_view value) {
+    std::uint32_t size = 0;
+    const auto [end, error] = std::from_chars(value.data(), value.data() + value.size(), size);
+    if (error == std::errc::result_out_of_range)
+        return UINT32_MAX;
+    return end == value.data() ? 0 : size;
 }
 
 } // namespace ombrix

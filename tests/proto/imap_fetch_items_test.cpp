@@ -2,8 +2,7 @@
 // case, split over responses, beside items with lists and literals of their
 // own, and from a response cut where the reply buffer ended.
 
-#include "check/imap_dialogue.h"
-#include "check/imap_fetch_response.h"
+#include "proto/imap_fetch_response.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>

@@ -1,9 +1,9 @@
-#include "check/pop3_sasl.h"
+#include "proto/pop3_sasl.h"
 
-#include "check/check_texts.h"
-#include "check/pop3_login.h"
 #include "net/mail_socket.h"
 #include "platform/ascii.h"
+#include "proto/pop3_login.h"
+#include "proto/session_texts.h"
 
 #include <optional>
 
@@ -43,13 +43,13 @@ public:
         socket_.SendLine("CAPA\r\n");
         reply_.receiveReply(socket_, timeoutMs_, kReadToTerminator, false, true);
         if (socket_.aborted() || !reply_.complete())
-            return {failedLogin(socket_, check_texts::noResponse()), false};
+            return {failedLogin(socket_, session_texts::noResponse()), false};
         if (!pop3CapaWhole(reply_.text())) // longer than the buffer holds
-            return {failedLogin(socket_, check_texts::protocolFault()), false};
+            return {failedLogin(socket_, session_texts::protocolFault()), false};
         const std::optional<BearerMechanism> mechanism =
             chooseBearerMechanism(pop3SaslMechanisms(reply_.text()));
         if (!mechanism)
-            return {{LoginStatus::Failed, check_texts::noOAuthMechanism()}, false};
+            return {{LoginStatus::Failed, session_texts::noOAuthMechanism()}, false};
         if (chosen)
             chosen();
         return authenticate(*mechanism, bearerInitialResponse(*mechanism, target, token));
@@ -85,18 +85,18 @@ private:
         receiveLine();
         const BearerAttempt attempt = finished(challenge.tokenRefused());
         if (attempt.result.loggedIn()) // "+OK" after a refusal: no server does that
-            return {failedLogin(socket_, check_texts::protocolFault()), false};
+            return {failedLogin(socket_, session_texts::protocolFault()), false};
         return attempt;
     }
 
     BearerAttempt finished(bool tokenRefused) {
         if (socket_.aborted())
-            return {failedLogin(socket_, check_texts::noResponse()), false};
+            return {failedLogin(socket_, session_texts::noResponse()), false};
         std::string refusal = pop3Refusal(reply_);
         if (refusal.empty())
             return {{LoginStatus::LoggedIn, {}}, false};
         if (isPop3Continuation(reply_.text())) // a challenge again: no mechanism here sends one
-            refusal = check_texts::protocolFault();
+            refusal = session_texts::protocolFault();
         return {failedLogin(socket_, std::move(refusal)), tokenRefused};
     }
 

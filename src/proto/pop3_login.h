@@ -3,9 +3,9 @@
 // the greeting, USER, PASS; or CAPA and AUTH with a bearer token for an OAuth
 // account.
 
-#include "check/login_result.h"
-#include "check/reply_buffer.h"
 #include "core/account_table.h"
+#include "proto/login_result.h"
+#include "proto/reply_buffer.h"
 
 #include <cstdint>
 #include <functional>

@@ -1,4 +1,4 @@
-#include "check/sasl_bearer.h"
+#include "proto/sasl_bearer.h"
 
 #include "mime/transfer_coders.h"
 #include "platform/ascii.h"

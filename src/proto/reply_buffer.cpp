@@ -1,4 +1,4 @@
-#include "check/reply_buffer.h"
+#include "proto/reply_buffer.h"
 
 #include "core/run_flags.h"
 #include "net/mail_socket.h"

@@ -1,7 +1,7 @@
-#include "check/imap_fetch_items.h"
+#include "proto/imap_fetch_items.h"
 
-#include "check/imap_fetch_response.h"
 #include "platform/ascii.h"
+#include "proto/imap_fetch_response.h"
 
 #include <cstdint>
 

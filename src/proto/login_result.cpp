@@ -1,7 +1,7 @@
-#include "check/login_result.h"
+#include "proto/login_result.h"
 
-#include "check/check_texts.h"
 #include "net/mail_socket.h"
+#include "proto/session_texts.h"
 
 #include <string_view>
 
@@ -28,7 +28,7 @@ bool credentialsSendable(std::string_view user, std::string_view password) {
 }
 
 std::string connectFailureText(const std::string& reason) {
-    std::string text = check_texts::couldNotConnect();
+    std::string text = session_texts::couldNotConnect();
     if (!reason.empty() && reason != "aborted")
         text += " (" + reason + ")";
     return text;
@@ -39,8 +39,8 @@ std::string connectFailureText(const CMailSocket& socket) {
     if (!refused)
         return connectFailureText(socket.lastFailureReason());
     const std::string why =
-        refused->replacesPin() ? check_texts::certificateChanged() : refused->reason;
-    return check_texts::certificateNotTrusted() + " (" + why + ")";
+        refused->replacesPin() ? session_texts::certificateChanged() : refused->reason;
+    return session_texts::certificateNotTrusted() + " (" + why + ")";
 }
 
 } // namespace ombrix

@@ -1,4 +1,4 @@
-#include "check/imap_completion.h"
+#include "proto/imap_completion.h"
 
 #include "platform/ascii.h"
 
