@@ -26,6 +26,11 @@ struct CheckTimeouts {
     std::uint32_t replyMs = 16000; // every reply that must come
     std::uint32_t noopMs = 7000;   // the POP3 keep-alive between two mails
     std::uint32_t quitMs = 3000;   // the POP3 farewell
+    // Not time-outs, but they travel with them to every dialogue. How many
+    // unknown mails one IMAP UID FETCH asks for (0: a command per mail), and
+    // whether POP3 may pipeline its TOP commands where the server allows it.
+    int imapBatchMails = 100;
+    bool pop3Pipelining = true;
 };
 
 struct AccountCheck {

@@ -2,6 +2,7 @@
 
 #include "check/check_texts.h"
 #include "check/fetched_mail.h"
+#include "check/imap_mail_batches.h"
 #include "net/mail_socket.h"
 #include "platform/ascii.h"
 #include "proto/imap_completion.h"
@@ -28,17 +29,6 @@ std::string digitsAt(std::string_view text, std::size_t pos) {
     while (pos < text.size() && isAsciiDigit(text[pos]))
         digits += text[pos++];
     return digits;
-}
-
-// The text the preview shows: BODY[TEXT] of the mail, in any form but an
-// empty one; a quoted string is unescaped into `scratch`.
-std::optional<std::string_view> previewText(std::string_view reply, std::uint64_t number,
-                                            std::string& scratch) {
-    const std::optional<ImapFetchItem> text = imapFetchItem(reply, number, "BODY[TEXT]");
-    if (!text || text->form == ImapFetchItem::Form::Nil ||
-        (text->form != ImapFetchItem::Form::Literal && text->raw.empty()))
-        return std::nullopt;
-    return imapItemView(*text, scratch);
 }
 
 class ImapDialogue {
@@ -168,10 +158,15 @@ private:
         return true;
     }
 
+    // In batches where the server takes them; what a batch left goes one
+    // mail at a time.
     bool fetchMails() {
-        for (int i = 0; i < c_.workingList.mailCount; ++i) {
-            if (c_.fetchList[static_cast<std::size_t>(i)] == 0)
-                continue;
+        ImapBatchLimits limits;
+        limits.mailsPerBatch = c_.timeouts.imapBatchMails;
+        const std::optional<std::vector<int>> left = fetchImapMailBatches(c_, countText_, limits);
+        if (!left)
+            return false;
+        for (const int i : *left) {
             if (c_.aborted() || !fetchMail(i))
                 return false;
         }
@@ -193,8 +188,10 @@ private:
         // into its scratch.
         std::string headerScratch;
         std::string textScratch;
-        ParseFetchedImapMail(imapItemView(*header, headerScratch),
-                             previewText(c_.reply.text(), number, textScratch), c_.workingList, i);
+        ParseFetchedImapMail(
+            imapItemView(*header, headerScratch),
+            imapPreviewText(imapFetchItem(c_.reply.text(), number, "BODY[TEXT]"), textScratch),
+            c_.workingList, i);
         command("FETCH " + std::to_string(number) + " RFC822.SIZE\r\n", kShortHint);
         const std::optional<ImapFetchItem> size = fetched(number, "RFC822.SIZE");
         if (!size)

@@ -207,6 +207,13 @@ bool CMailSocket::ReceiveListing(std::uint32_t timeoutMs,
     return lastReceiveComplete_;
 }
 
+bool CMailSocket::ReceiveStream(
+    std::uint32_t timeoutMs,
+    const std::function<std::optional<std::size_t>(std::string_view)>& feed) {
+    receive(timeoutMs, feed);
+    return lastReceiveComplete_;
+}
+
 std::uint32_t CMailSocket::ReceiveTagged(std::span<char> dest, std::uint32_t timeoutMs,
                                          std::uint32_t /*sizeHint*/, bool tagged) {
     return receiveTagged(dest, timeoutMs, tagged, TaggedReplyScanner::Continuation::Ignored);

@@ -78,6 +78,14 @@ public:
     bool ReceiveListing(std::uint32_t timeoutMs,
                         const std::function<void(std::string_view)>& onBytes);
 
+    // Hands the stream's bytes to feed chunk by chunk, those kept from the
+    // previous receive first, until feed returns how many bytes of its chunk
+    // were its own: the rest stays for the next receive. True when feed ended
+    // it (see lastReceiveComplete()); false after the time-out, the end of the
+    // stream or an abort. For readers that take a reply response by response.
+    bool ReceiveStream(std::uint32_t timeoutMs,
+                       const std::function<std::optional<std::size_t>(std::string_view)>& feed);
+
     // Sends tag, blank and command (which ends with "\r\n"), then counts the
     // tag up. False as for SendLine.
     bool SendTagged(const std::string& command);

@@ -111,7 +111,7 @@ FaultKind FaultServer::strikes(const std::string& command) {
 std::unique_ptr<ProtocolSession> FaultServer::newSession() {
     if (traits_.protocol == Protocol::Pop3)
         return makePop3Session(mailbox_);
-    return makeImapSession(mailbox_, traits_.uidPlus);
+    return makeImapSession(mailbox_, traits_);
 }
 
 void FaultServer::serve(int fd) {

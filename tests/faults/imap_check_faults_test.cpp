@@ -35,6 +35,19 @@ std::vector<StepRow> imapCheckRows() {
          {"FETCH", "UID"},
          failing({Close, Stall, LongLine, Garbage, Refuse, Bad, BadText}) +
              either({Nul, HugeCount}) + succeeding({ExtraFetch, Split, Reorder})},
+        // Every unknown mail in one UID FETCH. A batch refused goes on one mail
+        // at a time, and so does a mail whose response could not be paired.
+        {"FetchBatch",
+         {"UID FETCH", "BODY.PEEK[HEADER]"},
+         failing({Close, Stall, LongLine, Garbage}) + either({Nul, HugeCount, LyingLiteral}) +
+             succeeding({Refuse, Bad, BadText, ExtraFetch, Split, Reorder})},
+        {"Logout", {"LOGOUT", ""}, either({Close, Stall, Garbage, Refuse, Bad, Nul})},
+    };
+}
+
+// The one-mail dialogue, where a server refuses the batches.
+std::vector<StepRow> imapOneMailRows() {
+    return {
         // A reply about no mail, or refused, is no mail.
         {"FetchBody",
          {"FETCH", "BODY"},
@@ -44,7 +57,6 @@ std::vector<StepRow> imapCheckRows() {
          {"FETCH", "RFC822.SIZE"},
          failing({Close, Stall, LongLine, Garbage, Refuse, Bad, BadText}) +
              either({Nul, HugeCount})},
-        {"Logout", {"LOGOUT", ""}, either({Close, Stall, Garbage, Refuse, Bad, Nul})},
     };
 }
 
@@ -55,6 +67,14 @@ TEST_P(ImapCheckFaults, EndsCleanlyAndListsOnlyWhatTheServerHolds) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Steps, ImapCheckFaults, testing::ValuesIn(imapCheckRows()), rowName);
+
+class ImapOneMailFaults : public testing::TestWithParam<StepRow> {};
+
+TEST_P(ImapOneMailFaults, EndsCleanlyAndListsOnlyWhatTheServerHolds) {
+    runCheckRow(GetParam(), {.protocol = Protocol::Imap, .refusesBatches = true});
+}
+
+INSTANTIATE_TEST_SUITE_P(Steps, ImapOneMailFaults, testing::ValuesIn(imapOneMailRows()), rowName);
 
 } // namespace
 } // namespace ombrix::test

@@ -77,7 +77,8 @@ std::vector<std::string> fetchItems(std::string_view text) {
 
 class ImapSession final : public ProtocolSession {
 public:
-    ImapSession(FakeMailbox& mailbox, bool uidPlus) : mailbox_(mailbox), uidPlus_(uidPlus) {}
+    ImapSession(FakeMailbox& mailbox, const ServerTraits& traits)
+        : mailbox_(mailbox), uidPlus_(traits.uidPlus), refusesBatches_(traits.refusesBatches) {}
 
     Reply greeting() override {
         return Reply().text("* OK [CAPABILITY " + capabilities() + "] Fault server ready.\r\n");
@@ -218,6 +219,9 @@ private:
         if (!mails)
             return "BAD Error in IMAP command FETCH: Invalid messageset";
         std::vector<std::string> items = fetchItems(rest);
+        if (byUid && refusesBatches_ &&
+            std::ranges::find(items, "BODY.PEEK[HEADER]") != items.end())
+            return "BAD Error in IMAP command UID FETCH: sets not taken";
         if (byUid && std::ranges::find(items, "UID") == items.end())
             items.insert(items.begin(), "UID");
         for (const auto& [n, mail] : *mails) {
@@ -342,6 +346,7 @@ private:
 
     FakeMailbox& mailbox_;
     bool uidPlus_;
+    bool refusesBatches_;
     bool loggedIn_ = false;
     bool selected_ = false;
     bool readOnly_ = true;
@@ -349,8 +354,8 @@ private:
 
 } // namespace
 
-std::unique_ptr<ProtocolSession> makeImapSession(FakeMailbox& mailbox, bool uidPlus) {
-    return std::make_unique<ImapSession>(mailbox, uidPlus);
+std::unique_ptr<ProtocolSession> makeImapSession(FakeMailbox& mailbox, const ServerTraits& traits) {
+    return std::make_unique<ImapSession>(mailbox, traits);
 }
 
 } // namespace ombrix::test

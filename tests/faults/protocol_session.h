@@ -31,10 +31,14 @@ enum class Protocol { Pop3, Imap };
 struct ServerTraits {
     Protocol protocol = Protocol::Pop3;
     bool uidPlus = true; // IMAP: the server announces UIDPLUS
+    // IMAP: the server refuses a check's UID FETCH of header and text with
+    // BAD, as a server might that takes no sets, so the check goes on one
+    // mail at a time.
+    bool refusesBatches = false;
 };
 
 std::unique_ptr<ProtocolSession> makePop3Session(FakeMailbox& mailbox);
-std::unique_ptr<ProtocolSession> makeImapSession(FakeMailbox& mailbox, bool uidPlus);
+std::unique_ptr<ProtocolSession> makeImapSession(FakeMailbox& mailbox, const ServerTraits& traits);
 
 // Commands and keywords are case-insensitive: both sessions compare them in upper case.
 std::string upper(std::string_view text);
