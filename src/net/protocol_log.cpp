@@ -2,6 +2,7 @@
 
 #include "platform/ascii.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
@@ -87,9 +88,16 @@ void append(const char* prefix, std::string_view bytes) {
 
 } // namespace
 
-void sent(std::string_view line) {
-    if (logPath()) {
-        append("C: ", masked(line));
+void sent(std::string_view lines) {
+    if (!logPath()) {
+        return;
+    }
+    // Pipelined commands go out in one send: each is a line of the log, and
+    // each is masked on its own, so no credential hides behind another line.
+    while (!lines.empty()) {
+        const std::size_t end = std::min(lines.find('\n'), lines.size() - 1) + 1;
+        append("C: ", masked(lines.substr(0, end)));
+        lines.remove_prefix(end);
     }
 }
 

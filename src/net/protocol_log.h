@@ -8,8 +8,8 @@
 
 namespace ombrix::protocol_log {
 
-// Called from the caller's thread.
-void sent(std::string_view line);
+// One or more lines sent at once. Called from the caller's thread.
+void sent(std::string_view lines);
 // A line that is a credential and nothing else: only a placeholder is written.
 void sentCredential();
 // Called from the caller's thread as chunks are consumed.

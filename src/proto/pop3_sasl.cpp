@@ -3,6 +3,7 @@
 #include "net/mail_socket.h"
 #include "platform/ascii.h"
 #include "proto/pop3_login.h"
+#include "proto/pop3_replies.h"
 #include "proto/session_texts.h"
 
 #include <optional>
@@ -112,23 +113,13 @@ bool pop3CapaWhole(std::string_view capaReply) {
 }
 
 std::vector<std::string> pop3SaslMechanisms(std::string_view capaReply) {
-    if (!capaReply.starts_with("+OK"))
-        return {};
     std::vector<std::string> mechanisms;
-    for (std::size_t pos = 0; pos < capaReply.size();) {
-        const std::size_t end = std::min(capaReply.find('\n', pos), capaReply.size());
-        std::string_view line = capaReply.substr(pos, end - pos);
-        pos = end + 1;
-        if (line.ends_with('\r'))
-            line.remove_suffix(1);
-        if (!equalsIgnoringCase(line.substr(0, 5), "SASL "))
-            continue;
-        for (std::size_t at = 5; at < line.size();) {
-            const std::size_t stop = std::min(line.find(' ', at), line.size());
-            if (stop > at)
-                mechanisms.emplace_back(line.substr(at, stop - at));
-            at = stop + 1;
-        }
+    const std::string_view line = pop3Capability(capaReply, "SASL").value_or("");
+    for (std::size_t at = 0; at < line.size();) {
+        const std::size_t stop = std::min(line.find(' ', at), line.size());
+        if (stop > at)
+            mechanisms.emplace_back(line.substr(at, stop - at));
+        at = stop + 1;
     }
     return mechanisms;
 }

@@ -29,6 +29,7 @@ struct CannedMail {
 inline const CannedMail kMailA{"alice@example.org", "Lunch", "Mon, 1 Jan 2024 10:00:00 +0000"};
 inline const CannedMail kMailB{"bob@example.org", "Report", "Tue, 2 Jan 2024 11:00:00 +0000"};
 inline const CannedMail kMailC{"carol@example.org", "Party", "Wed, 3 Jan 2024 12:00:00 +0000"};
+inline const CannedMail kMailD{"dave@example.org", "Minutes", "Thu, 4 Jan 2024 13:00:00 +0000"};
 
 // A POP3 exchange for one unknown mail: LIST, TOP and the NOOP after it.
 inline void pop3Fetch(Script& s, int number, const CannedMail& mail) {

@@ -35,8 +35,12 @@ TEST_P(DovecotPop3Check, FirstCheckListsEveryMailAndTheSecondFetchesNone) {
     EXPECT_EQ(first.runDoneCount, 1);
     EXPECT_EQ(first.newMails, count);
     EXPECT_EQ(first.receiveTimeouts, 0u);
+    // Dovecot lists PIPELINING: one LIST for every size, the TOPs pipelined
+    // without a NOOP between them.
+    EXPECT_EQ(countCommands(first, "CAPA"), 1);
     EXPECT_EQ(countCommands(first, "TOP"), count);
-    EXPECT_EQ(countCommands(first, "LIST"), count);
+    EXPECT_EQ(countCommands(first, "LIST"), 1);
+    EXPECT_EQ(countCommands(first, "NOOP"), 0);
     EXPECT_EQ(countCommands(first, "QUIT"), 1);
     expectListMatchesServer(a, GetParam(), server(), kPop3User);
     for (const MailEntry& mail : inServerOrder(a))

@@ -13,7 +13,6 @@ namespace {
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 
-const CannedMail kMailD{"dave@example.org", "Minutes", "Thu, 4 Jan 2024 13:00:00 +0000"};
 
 constexpr std::string_view kItems = " (UID RFC822.SIZE BODY.PEEK[HEADER] BODY.PEEK[TEXT]<0.4000>)";
 
@@ -24,8 +23,8 @@ std::string batchLiteral(const std::string& bytes) {
 // One mail's response as a server sends it for the batch's items.
 std::string batchResponse(int number, int uid, const CannedMail& mail, int size) {
     return "* " + std::to_string(number) + " FETCH (UID " + std::to_string(uid) + " RFC822.SIZE " +
-           std::to_string(size) + " BODY[HEADER] " + batchLiteral(mail.header()) + " BODY[TEXT]<0> " +
-           batchLiteral("Hello there.\r\n") + ")\r\n";
+           std::to_string(size) + " BODY[HEADER] " + batchLiteral(mail.header()) +
+           " BODY[TEXT]<0> " + batchLiteral("Hello there.\r\n") + ")\r\n";
 }
 
 std::string uidList(int first, int count, int firstUid) {
@@ -91,9 +90,9 @@ TEST_F(ImapBatchTest, ItemsSplitOverResponsesAndFlagUpdatesBesideThemMakeTheRow)
     Script s = upToTheBatches(2);
     s.expect("a005 UID FETCH 11:12" + std::string(kItems));
     s.send("* 1 FETCH (FLAGS (\\Seen))\r\n* 2 FETCH (UID 12 BODY[TEXT]<0> " +
-           batchLiteral("Hello there.\r\n") + ")\r\n* 2 FETCH (UID 12 RFC822.SIZE 77 BODY[HEADER] " +
-           batchLiteral(kMailB.header()) + ")\r\n" + batchResponse(1, 11, kMailA, 55) +
-           "a005 OK Fetch completed.\r\n");
+           batchLiteral("Hello there.\r\n") +
+           ")\r\n* 2 FETCH (UID 12 RFC822.SIZE 77 BODY[HEADER] " + batchLiteral(kMailB.header()) +
+           ")\r\n" + batchResponse(1, 11, kMailA, 55) + "a005 OK Fetch completed.\r\n");
     s.expect("a006 LOGOUT").sendLine("a006 OK Logout completed.");
     LoopbackServer server(s);
     AccountRecord& a = account(0, server, true);
