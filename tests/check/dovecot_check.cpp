@@ -61,7 +61,7 @@ AccountRecord& configureAccount(int slot, const DovecotServer& server, const std
     return account;
 }
 
-RunOutcome runCheck(const std::string& trustedCa) {
+RunOutcome runCheck(const std::string& trustedCa, const CheckTimeouts& timeouts) {
     const TempDir logDir;
     const std::string logFile = (logDir / "protocol.log").string();
     setenv("SSL_CERT_FILE", trustedCa.c_str(), 1);
@@ -69,7 +69,7 @@ RunOutcome runCheck(const std::string& trustedCa) {
     windowHidden = 1;
     HeadlessRunHost host;
     const std::uint32_t timeoutsBefore = receiveTimeouts;
-    std::thread worker([&host] { CheckThread(host); });
+    std::thread worker([&host, &timeouts] { CheckThread(host, timeouts); });
     worker.join();
     unsetenv("OMBRIX_PROTOCOL_LOG");
 

@@ -3,6 +3,7 @@
 // one run of the real check thread, and the resulting mail list compared with
 // what the mail generator recorded and the server lists.
 
+#include "check/account_check.h"
 #include "core/account_table.h"
 #include "core/run_host.h"
 #include "support/dovecot.h"
@@ -60,7 +61,7 @@ struct RunOutcome {
 
 // The check run over the account table, on a thread of its own as the window
 // starts it, with the window hidden. trustedCa becomes SSL_CERT_FILE.
-RunOutcome runCheck(const std::string& trustedCa);
+RunOutcome runCheck(const std::string& trustedCa, const CheckTimeouts& timeouts = {});
 
 // The mails of the list in the server's order (by serverPosition).
 std::vector<MailEntry> inServerOrder(const AccountRecord& account);

@@ -33,3 +33,8 @@ ombrix_dovecot_test(dovecot_trust_test
 ombrix_dovecot_test(dovecot_oauth_check_test
     SOURCES dovecot_oauth_check_test.cpp LIBS ombrix_test_dovecot_check LOCK trent
     PROGRAM check_tests)
+
+# The wire of few round trips against the one-mail dialogue, byte for byte.
+ombrix_dovecot_test(dovecot_wire_equality_test
+    SOURCES dovecot_wire_equality_test.cpp LIBS ombrix_test_dovecot_check LOCK quinn
+    PROGRAM check_tests)

@@ -13,7 +13,6 @@ namespace {
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 
-
 constexpr std::string_view kItems = " (UID RFC822.SIZE BODY.PEEK[HEADER] BODY.PEEK[TEXT]<0.4000>)";
 
 std::string batchLiteral(const std::string& bytes) {
