@@ -6,6 +6,7 @@
 #include "platform/event.h"
 
 #include <algorithm>
+#include <arpa/inet.h>
 #include <cerrno>
 #include <csignal>
 #include <cstring>
@@ -77,6 +78,14 @@ Link::Transfer transferOf(TlsSession::Step step) {
 
 bool isRetry(int error) {
     return error == EAGAIN || error == EWOULDBLOCK || error == EINTR;
+}
+
+// The TCP port of an address, which TLS sessions are kept by.
+std::uint16_t portOf(const SocketAddress& address) {
+    if (address.bytes.ss_family == AF_INET6) {
+        return ntohs(reinterpret_cast<const sockaddr_in6*>(&address.bytes)->sin6_port);
+    }
+    return ntohs(reinterpret_cast<const sockaddr_in*>(&address.bytes)->sin_port);
 }
 
 bool limitReached(const WaitLimit& limit) {
@@ -201,8 +210,11 @@ bool Link::failWaiting(Readiness readiness, const char* timedOutText) {
 bool Link::open(const std::vector<SocketAddress>& addresses, const std::string& host, bool useTls,
                 const WaitLimit& limit) {
     failureReason_ = "host not found";
+    resumed_ = false;
     bool connected = false;
+    std::uint16_t port = 0;
     for (const SocketAddress& address : addresses) {
+        port = portOf(address);
         adopt(::socket(address.bytes.ss_family, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC,
                        IPPROTO_TCP));
         if (fd_ < 0) {
@@ -223,7 +235,7 @@ bool Link::open(const std::vector<SocketAddress>& addresses, const std::string& 
         return false;
     }
     sendSmallWritesAtOnce(fd_);
-    if (useTls && !handshake(host, limit)) {
+    if (useTls && !handshake(host, port, limit)) {
         release();
         return false;
     }
@@ -255,8 +267,8 @@ bool Link::connectTo(const SocketAddress& address, const WaitLimit& limit) {
     return true;
 }
 
-bool Link::handshake(const std::string& host, const WaitLimit& limit) {
-    tls_ = TlsSession::create(fd_, host, pinnedSha256_, failureReason_);
+bool Link::handshake(const std::string& host, std::uint16_t port, const WaitLimit& limit) {
+    tls_ = TlsSession::create(fd_, host, port, pinnedSha256_, failureReason_);
     if (!tls_) {
         return false;
     }
@@ -264,6 +276,10 @@ bool Link::handshake(const std::string& host, const WaitLimit& limit) {
         Readiness readiness = Readiness::Ready;
         switch (tls_->handshake(failureReason_)) {
         case TlsSession::Step::Done:
+            resumed_ = tls_->resumed();
+            if (resumed_) {
+                protocol_log::note("TLS session of " + host + " resumed");
+            }
             return true;
         case TlsSession::Step::WantRead:
             readiness = waitUntil(POLLIN, limit);

@@ -80,6 +80,8 @@ public:
     const std::string& transportFault() const { return transportFault_; }
     // The server's certificate when open() failed because it was refused.
     const std::optional<CertificateFacts>& refusedCertificate() const { return refused_; }
+    // Whether the open TLS stream resumed a session of an earlier one.
+    bool resumed() const { return resumed_; }
 
     // What one read or write, waiting or not, came to.
     enum class Transfer { Done, Blocked, Ended };
@@ -98,7 +100,7 @@ private:
     Transfer send(std::string_view bytes, bool wait, std::size_t& sent);
     void adopt(int fd);
     bool connectTo(const SocketAddress& address, const WaitLimit& limit);
-    bool handshake(const std::string& host, const WaitLimit& limit);
+    bool handshake(const std::string& host, std::uint16_t port, const WaitLimit& limit);
     bool failWaiting(Readiness readiness, const char* timedOutText);
     void release();
 
@@ -114,6 +116,7 @@ private:
     std::string transportFault_;
     std::string pinnedSha256_;
     std::optional<CertificateFacts> refused_;
+    bool resumed_ = false;
 };
 
 } // namespace ombrix

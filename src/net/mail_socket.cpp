@@ -315,6 +315,10 @@ void CMailSocket::KeepAlive(int idleSeconds, int intervalSeconds, int probes) {
     }
 }
 
+bool CMailSocket::tlsResumed() const {
+    return connection_ && connection_->link.resumed();
+}
+
 void CMailSocket::Close() {
     surplus_.clear();
     if (!connection_) {

@@ -138,6 +138,9 @@ public:
     const std::string& lastFailureReason() const { return failureReason_; }
     // The server's certificate when the last connect failed because it was refused.
     const std::optional<CertificateFacts>& refusedCertificate() const { return refused_; }
+    // Whether the open connection's TLS hand-shake resumed the session of an
+    // earlier connection (see TlsSession).
+    bool tlsResumed() const;
     // The last tagged line sent, tag included.
     const std::string& lastCommand() const { return lastCommand_; }
     int tagCounter() const { return tagCounter_; }

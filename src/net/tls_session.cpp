@@ -1,10 +1,12 @@
 #include "net/tls_session.h"
 
+#include "net/tls_session_cache.h"
 #include "net/trust_files.h"
 
 #include <algorithm>
 #include <arpa/inet.h>
 #include <cerrno>
+#include <cstdint>
 #include <cstdlib>
 #include <ctime>
 #include <mutex>
@@ -23,6 +25,21 @@ struct TlsPinCheck {
     std::string pin;
     std::optional<CertificateFacts> presented; // set at the first verification error
     bool pinMatched = false;
+};
+
+// Where the sessions a server hands out on one connection go. Resuming skips
+// the server's certificate, so a session is only worth keeping once its own
+// hand-shake passed the certificate decision: with TLS 1.2 the library hands
+// it out before the hand-shake returns, and it waits here until then; TLS 1.3
+// tickets come after it.
+struct TlsResumptionSlot {
+    TlsResumptionKey key;
+    bool accepted = false;
+    SSL_SESSION* early = nullptr; // handed out before `accepted`; ours to free
+    TlsResumptionSlot() = default;
+    TlsResumptionSlot(const TlsResumptionSlot&) = delete;
+    TlsResumptionSlot& operator=(const TlsResumptionSlot&) = delete;
+    ~TlsResumptionSlot() { SSL_SESSION_free(early); }
 };
 
 // The socket under a session. The library's own socket BIO reads with read(),
@@ -202,6 +219,31 @@ int acceptPinned(int verified, X509_STORE_CTX* store) {
     return check->pinMatched ? 1 : 0;
 }
 
+// Where a connection finds its TlsResumptionSlot; -1 when the library had no
+// index to spare, and then nothing is resumed.
+int resumptionSlotIndex() {
+    static const int index = SSL_get_ex_new_index(0, nullptr, nullptr, nullptr, nullptr);
+    return index;
+}
+
+// The library's call for every session a server hands out. It keeps its own
+// reference, since the cache takes one of its own.
+int keepNewSession(SSL* ssl, SSL_SESSION* session) {
+    const int index = resumptionSlotIndex();
+    auto* slot =
+        index >= 0 ? static_cast<TlsResumptionSlot*>(SSL_get_ex_data(ssl, index)) : nullptr;
+    if (!slot || SSL_SESSION_is_resumable(session) != 1) {
+        return 0;
+    }
+    if (slot->accepted) {
+        tlsSessionCache().store(slot->key, session);
+    } else if (SSL_SESSION_up_ref(session) == 1) {
+        SSL_SESSION_free(slot->early);
+        slot->early = session;
+    }
+    return 0;
+}
+
 // The files the library's default verify paths read: SSL_CERT_FILE or the
 // system's CA file, SSL_CERT_DIR or the system's directory (a list).
 std::vector<std::string> trustFiles() {
@@ -225,6 +267,11 @@ SSL_CTX* newClientContext(std::string& reason) {
     }
     SSL_CTX_set_min_proto_version(context, TLS1_2_VERSION);
     SSL_CTX_set_verify(context, SSL_VERIFY_PEER, acceptPinned);
+    // The sessions are kept by key (TlsSessionCache), never by the library,
+    // whose own cache knows neither the pin nor the host as it was named.
+    SSL_CTX_set_session_cache_mode(context,
+                                   SSL_SESS_CACHE_CLIENT | SSL_SESS_CACHE_NO_INTERNAL_STORE);
+    SSL_CTX_sess_set_new_cb(context, keepNewSession);
     if (SSL_CTX_set_default_verify_paths(context) != 1) {
         reason = libraryErrorText();
         SSL_CTX_free(context);
@@ -237,11 +284,14 @@ SSL_CTX* newClientContext(std::string& reason) {
 // system's trusted authorities (a few hundred certificates) costs more than
 // the hand-shake itself on a near server. It is made anew once the trusted
 // files changed. Pins belong to the sessions, never to the context. The
-// caller owns one reference. Any thread.
-SSL_CTX* sharedClientContext(std::string& reason) {
+// caller owns one reference. `trustGeneration` counts up whenever the files
+// are seen to change, and the sessions of the generations before are dropped.
+// Any thread.
+SSL_CTX* sharedClientContext(std::uint64_t& trustGeneration, std::string& reason) {
     static std::mutex mutex;
     static SSL_CTX* shared = nullptr;
     static TrustFilesStamp sharedBuilt;
+    static std::uint64_t generation = 0;
     TrustFilesStamp now = TrustFilesStamp::take(trustFiles());
     const std::lock_guard lock(mutex);
     if (!shared || !now.unchangedSince(sharedBuilt)) {
@@ -249,11 +299,15 @@ SSL_CTX* sharedClientContext(std::string& reason) {
         if (!fresh) {
             return nullptr;
         }
+        if (!shared || !now.sameFilesAs(sharedBuilt)) {
+            tlsSessionCache().keepOnly(++generation);
+        }
         SSL_CTX_free(shared);
         shared = fresh;
         sharedBuilt = std::move(now);
     }
     SSL_CTX_up_ref(shared);
+    trustGeneration = generation;
     return shared;
 }
 
@@ -263,6 +317,7 @@ struct TlsSession::Handles {
     SSL_CTX* context = nullptr;
     SSL* ssl = nullptr;
     TlsPinCheck check;
+    TlsResumptionSlot resumption;
     TlsSocket socket;
     bool closeNotified = false;
     ~Handles() {
@@ -275,12 +330,13 @@ TlsSession::TlsSession(std::unique_ptr<Handles> handles) : handles_(std::move(ha
 
 TlsSession::~TlsSession() = default;
 
-std::unique_ptr<TlsSession> TlsSession::create(int fd, const std::string& host,
+std::unique_ptr<TlsSession> TlsSession::create(int fd, const std::string& host, std::uint16_t port,
                                                const std::string& pinnedSha256,
                                                std::string& reason) {
     auto handles = std::make_unique<Handles>();
     handles->check.pin = pinnedSha256;
-    handles->context = sharedClientContext(reason);
+    std::uint64_t trustGeneration = 0;
+    handles->context = sharedClientContext(trustGeneration, reason);
     if (!handles->context) {
         return nullptr;
     }
@@ -288,6 +344,14 @@ std::unique_ptr<TlsSession> TlsSession::create(int fd, const std::string& host,
     if (!handles->ssl || !bindToHost(handles->ssl, host)) {
         reason = libraryErrorText();
         return nullptr;
+    }
+    if (const int index = resumptionSlotIndex(); index >= 0) {
+        handles->resumption.key = {host, port, pinnedSha256, trustGeneration};
+        SSL_set_ex_data(handles->ssl, index, &handles->resumption);
+        if (SSL_SESSION* cached = tlsSessionCache().find(handles->resumption.key)) {
+            SSL_set_session(handles->ssl, cached); // takes a reference of its own
+            SSL_SESSION_free(cached);
+        }
     }
     handles->socket.fd = fd;
     BIO* bio = socketMethod() ? BIO_new(socketMethod()) : nullptr;
@@ -328,8 +392,71 @@ TlsSession::Step TlsSession::classify(int result, std::string* reason) {
 
 TlsSession::Step TlsSession::handshake(std::string& reason) {
     ERR_clear_error();
-    int result = SSL_connect(handles_->ssl);
-    return result == 1 ? Step::Done : classify(result, &reason);
+    const int result = SSL_connect(handles_->ssl);
+    Step step = result == 1 ? Step::Done : classify(result, &reason);
+    if (step == Step::Done && resumed() && !verifyResumed(reason)) {
+        step = Step::Failed;
+    }
+    TlsResumptionSlot& slot = handles_->resumption;
+    if (step == Step::Done) {
+        slot.accepted = true;
+        if (slot.early) {
+            tlsSessionCache().store(slot.key, slot.early);
+            SSL_SESSION_free(slot.early);
+            slot.early = nullptr;
+        }
+    } else if (step == Step::Failed || step == Step::Closed) {
+        // Whatever the server is now, it is not one to resume with.
+        tlsSessionCache().forget(slot.key);
+    }
+    return step;
+}
+
+// Why resuming never bypasses the certificate decision. A resumed hand-shake
+// carries no certificate: the library takes the peer's certificate, its
+// chain and the verification result from the session, and calls no verify
+// callback, so by itself it would accept whatever the session's own
+// hand-shake accepted, even by a pin. A session is kept only after that
+// hand-shake passed (TlsResumptionSlot) and is offered only under the same
+// host, port, pin and trusted files (TlsResumptionKey), so the decision would
+// be the same; what could still differ is the time (a certificate expired
+// since) or a CA file rewritten too quickly for its time stamps to show it.
+// So the stored chain is verified once more, now, against the current store,
+// with the same parameters (host name) and the same pin callback as a full
+// hand-shake; a session that fails is refused like a certificate that does
+// not verify, and dropped.
+bool TlsSession::verifyResumed(std::string& reason) {
+    SSL* ssl = handles_->ssl;
+    X509* peer = SSL_get0_peer_certificate(ssl);
+    STACK_OF(X509)* chain = SSL_get_peer_cert_chain(ssl); // the peer's own first
+    X509_STORE_CTX* store = X509_STORE_CTX_new();
+    bool verified = false;
+    if (!peer) {
+        reason = "resumed TLS session without a certificate";
+    } else if (!store ||
+               X509_STORE_CTX_init(store, SSL_CTX_get_cert_store(handles_->context), peer, chain) !=
+                   1 ||
+               X509_STORE_CTX_set_ex_data(store, SSL_get_ex_data_X509_STORE_CTX_idx(), ssl) != 1 ||
+               X509_STORE_CTX_set_default(store, "ssl_server") != 1 ||
+               X509_VERIFY_PARAM_set1(X509_STORE_CTX_get0_param(store), SSL_get0_param(ssl)) != 1) {
+        reason = libraryErrorText();
+    } else {
+        X509_VERIFY_PARAM_set_auth_level(X509_STORE_CTX_get0_param(store),
+                                         SSL_get_security_level(ssl));
+        X509_STORE_CTX_set_verify_cb(store, acceptPinned);
+        verified = X509_verify_cert(store) == 1;
+        if (!verified) {
+            const int error = X509_STORE_CTX_get_error(store);
+            reason = error != X509_V_OK ? X509_verify_cert_error_string(error) : libraryErrorText();
+        }
+    }
+    X509_STORE_CTX_free(store);
+    ERR_clear_error();
+    return verified;
+}
+
+bool TlsSession::resumed() const {
+    return SSL_session_reused(handles_->ssl) == 1;
 }
 
 std::optional<CertificateFacts> TlsSession::refusedCertificate() const {

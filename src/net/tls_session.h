@@ -6,6 +6,7 @@
 #include "net/certificate_facts.h"
 
 #include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <optional>
 #include <string>
@@ -20,9 +21,11 @@ public:
     // A session for `host` on `fd`: the server certificate must chain to the
     // system trust store (SSL_CERT_FILE / SSL_CERT_DIR honoured) and name
     // `host`, or else have the SHA-256 fingerprint `pinnedSha256` (the user
-    // accepted it; "" for none); TLS 1.2 or newer; SNI is sent for names. Null
-    // with `reason` set when the library refuses to set it up.
-    static std::unique_ptr<TlsSession> create(int fd, const std::string& host,
+    // accepted it; "" for none); TLS 1.2 or newer; SNI is sent for names. A
+    // session the server gave an earlier connect to `host` and `port` on the
+    // same terms is offered for resumption. Null with `reason` set when the
+    // library refuses to set it up.
+    static std::unique_ptr<TlsSession> create(int fd, const std::string& host, std::uint16_t port,
                                               const std::string& pinnedSha256, std::string& reason);
     ~TlsSession();
     TlsSession(const TlsSession&) = delete;
@@ -34,6 +37,8 @@ public:
     // After a failed hand-shake: the server's certificate when it was refused
     // (it did not verify and was not the pinned one), else nothing.
     std::optional<CertificateFacts> refusedCertificate() const;
+    // After the hand-shake: whether it resumed an earlier session.
+    bool resumed() const;
     // With `wait` false the socket is never waited on, even when it blocks:
     // WantRead (WantWrite) then means that nothing can be read (written) yet.
     // With `wait` true a blocking socket waits as long as its own time-outs say.
@@ -46,6 +51,7 @@ private:
     struct Handles;
     explicit TlsSession(std::unique_ptr<Handles> handles);
     Step classify(int result, std::string* reason);
+    bool verifyResumed(std::string& reason);
     std::unique_ptr<Handles> handles_;
 };
 

@@ -21,6 +21,13 @@ public:
     // reading would keep its stamp, so a file written shortly before `built`
     // never counts as unchanged.
     bool unchangedSince(const TrustFilesStamp& built) const;
+    // Whether both stamps saw the same paths in the same state. A context
+    // rebuilt only because the files were written too recently to tell
+    // trusts what the one before it trusted, unless a file was rewritten
+    // within its time stamps' granularity.
+    bool sameFilesAs(const TrustFilesStamp& other) const {
+        return paths_ == other.paths_ && files_ == other.files_;
+    }
 
 private:
     struct FileStamp {

@@ -3,6 +3,7 @@
 // presenter, a scoped environment variable and a socket with test certificates.
 
 #include "net/mail_socket.h"
+#include "net/tls_session_cache.h"
 #include "platform/message_box.h"
 #include "support/loopback_server.h"
 #include "support/process_reset.h"
@@ -56,11 +57,13 @@ private:
     bool hadOld_ = false;
 };
 
-// Every connection test starts from a fresh process state with boxes recorded.
+// Every connection test starts from a fresh process state, no TLS session
+// kept from an earlier test, with boxes recorded.
 class SocketTest : public ::testing::Test {
 protected:
     void SetUp() override {
         resetProcessState();
+        tlsSessionCache().clear();
         installMessagePresenter(&boxes);
     }
     void TearDown() override { installMessagePresenter(nullptr); }
