@@ -24,6 +24,10 @@ struct DeleteTimeouts {
     std::uint32_t closeMs = 3000;     // the IMAP CLOSE and LOGOUT replies
 };
 
+// What the verification of one mail found: the server still holds the mail
+// the row names, another one, or the session stopped before it could tell.
+enum class Verdict { Same, Differs, Stopped };
+
 class DeletionSession {
 public:
     static constexpr std::size_t kReceiveCapacity = 300000;

@@ -129,12 +129,18 @@ public:
         } while (ok_ && depth > 0);
     }
 
-    // Past the next line feed, skipping any literal that ends a line on the way.
+    // Past the next line feed, skipping any literal that ends a line on the
+    // way. A literal that the reply ends inside (cut where the buffer was
+    // full) takes the rest: its text must not be read as responses.
     void skipLine() {
         while (!atEnd()) {
             std::string ignored;
             if (peek() == '{') {
                 literal(ignored);
+                if (!ok_ && literalCut_) {
+                    pos_ = text_.size();
+                    return;
+                }
                 ok_ = true;
             } else if (text_[pos_++] == '\n') {
                 return;
@@ -183,7 +189,8 @@ private:
         expect('}');
         expect('\r');
         expect('\n');
-        if (!ok_ || text_.size() - pos_ < size)
+        literalCut_ = ok_ && text_.size() - pos_ < size;
+        if (!ok_ || literalCut_)
             return fail();
         text.assign(text_.substr(pos_, size));
         pos_ += size;
@@ -201,6 +208,7 @@ private:
     std::string_view text_;
     std::size_t pos_;
     bool ok_ = true;
+    bool literalCut_ = false; // the last literal announced more than the reply holds
 };
 
 struct FetchResponse {

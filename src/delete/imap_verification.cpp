@@ -10,8 +10,6 @@ namespace {
 
 constexpr std::uint32_t kHeaderHint = 2000;
 
-enum class Verdict { Same, Differs, Stopped };
-
 class ImapVerification {
 public:
     explicit ImapVerification(DeletionSession& session) : s_(session) {}

@@ -13,8 +13,6 @@ namespace {
 constexpr std::uint32_t kNoopReplySize = 3000;
 constexpr std::uint32_t kLineReplySize = 1000000;
 
-enum class Verdict { Same, Differs, Stopped };
-
 class Pop3Verification {
 public:
     Pop3Verification(DeletionSession& session, std::uint64_t mailsOnServer)

@@ -120,14 +120,19 @@ ResponseRead readHttpResponse(std::string_view received, bool ended) {
     read.response.status = head->status;
     read.response.location = head->location;
     const std::string_view body = received.substr(headEnd + 4);
-    if (head->chunked) {
+    if (head->status == 204 || head->status == 304) {
+        // These end at their head whatever it says (RFC 9112, section 6.3):
+        // bytes after it are no body of theirs, and taken as one they would
+        // make the answer depend on how the bytes arrived.
+        read.state = ResponseState::Complete;
+    } else if (head->chunked) {
         read.state = dechunked(body, read.response.body);
     } else if (head->contentLength) {
         if (body.size() >= *head->contentLength) {
             read.response.body = std::string(body.substr(0, *head->contentLength));
             read.state = ResponseState::Complete;
         }
-    } else if (ended || head->status == 204 || head->status == 304) {
+    } else if (ended) {
         read.response.body = std::string(body);
         read.state = ResponseState::Complete;
     }

@@ -74,6 +74,12 @@ INSTANTIATE_TEST_SUITE_P(
         BodyCase{"LiteralLongerThanTheReply",
                  "* 3 FETCH (UID 13 BODY[HEADER.FIELDS (SUBJECT)] {500}\r\nSubject: Hello\r\n",
                  std::nullopt},
+        // Cut where the buffer was full, the rest is the literal's text.
+        BodyCase{"ResponseInsideALiteralTheReplyEndsIn",
+                 "* OK [ALERT] {500}\r\nSubject: x\r\n* 3 FETCH (UID 13 "
+                 "BODY[HEADER.FIELDS (SUBJECT)] " +
+                     literal(kHeader) + ")\r\n",
+                 std::nullopt},
         BodyCase{"UnclosedResponse", "* 3 FETCH (UID 13 BODY[HEADER.FIELDS (SUBJECT)] \"x\"",
                  std::nullopt},
         BodyCase{"UnclosedSection", "* 3 FETCH (UID 13 BODY[HEADER.FIELDS (SUBJECT) \"x\")\r\n",

@@ -106,6 +106,22 @@ TEST(HttpResponseTest, ABodyWithoutFramingEndsWithTheStreamAndACutOneIsMalformed
               ResponseState::Malformed);
 }
 
+TEST(HttpResponseTest, NoContentAndNotModifiedEndAtTheirHeadHoweverTheBytesArrive) {
+    // Bytes after the head, even a length the head announces, are no body:
+    // read after the head alone and after all of it, the answer is the same.
+    for (const std::string status : {"204 No Content", "304 Not Modified"}) {
+        const std::string head = "HTTP/1.1 " + status + "\r\nContent-Length: 5\r\n\r\n";
+        for (const std::string& received : {head, head + "12345", head + "HTTP/1.1 200 OK"}) {
+            for (const bool ended : {false, true}) {
+                const ResponseRead read = readHttpResponse(received, ended);
+                ASSERT_EQ(read.state, ResponseState::Complete) << received;
+                EXPECT_EQ(read.response.status, std::stoi(status));
+                EXPECT_EQ(read.response.body, "") << received;
+            }
+        }
+    }
+}
+
 TEST(UrlTextTest, SplitsWebAddressesAndRefusesWhatItCannotReach) {
     const auto google = parseUrl("HTTPS://oauth2.googleapis.com/token");
     ASSERT_TRUE(google);
