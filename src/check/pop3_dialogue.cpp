@@ -5,7 +5,7 @@
 #include "check/pop3_uid_listing.h"
 #include "net/mail_socket.h"
 #include "proto/pop3_login.h"
-#include "proto/pop3_replies.h"
+#include "proto/pop3_reply_values.h"
 #include "proto/session_texts.h"
 
 #include <algorithm>

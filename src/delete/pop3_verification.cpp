@@ -3,7 +3,7 @@
 #include "delete/pop3_deletion.h"
 #include "delete/pop3_replies.h"
 #include "proto/pop3_login.h"
-#include "proto/pop3_replies.h"
+#include "proto/pop3_reply_values.h"
 #include "proto/session_texts.h"
 
 namespace ombrix {

@@ -3,7 +3,7 @@
 #include "net/mail_socket.h"
 #include "platform/ascii.h"
 #include "proto/pop3_login.h"
-#include "proto/pop3_replies.h"
+#include "proto/pop3_reply_values.h"
 #include "proto/session_texts.h"
 
 #include <optional>

@@ -3,7 +3,7 @@
 #include "check/account_status.h"
 #include "check/pop3_dialogue.h"
 #include "check_fixture.h"
-#include "proto/pop3_replies.h"
+#include "proto/pop3_reply_values.h"
 #include "support/temp_dir.h"
 
 #include <gmock/gmock.h>

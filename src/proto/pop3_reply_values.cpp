@@ -1,4 +1,4 @@
-#include "proto/pop3_replies.h"
+#include "proto/pop3_reply_values.h"
 
 #include "platform/ascii.h"
 

@@ -5,8 +5,8 @@
 // response cut short must give the items before the cut as they were, the
 // last one with its name and the start of its value.
 
-#include "check/imap_fetch_items.h"
-#include "check/imap_fetch_response.h"
+#include "proto/imap_fetch_items.h"
+#include "proto/imap_fetch_response.h"
 
 #include <cstdint>
 #include <cstdlib>

@@ -5,10 +5,9 @@
 // item, and every mail that a response names by its (first) UID item must
 // get one.
 
-#include "check/imap_dialogue.h"
-#include "check/imap_fetch_items.h"
-#include "check/imap_fetch_response.h"
 #include "platform/ascii.h"
+#include "proto/imap_fetch_items.h"
+#include "proto/imap_fetch_response.h"
 
 #include <algorithm>
 #include <cstdint>
