@@ -5,13 +5,15 @@ Ombrix's check run, timed as wall time and printed as JSON.
 
 Usage:
     bench/peer_check.py --server DIR --user alice [--protocol pop3|imap|all]
-                        [--tls | --plain | --both] [--repeat 5]
+                        [--tls | --plain | --both] [--repeat 5] [--accounts N]
     bench/peer_check.py --host H --port P --user U --password PW --protocol imap
                         [--tls --ca FILE] [--repeat 5]
 
 With --server, host, ports, password and CA come from DIR/server.env (see
 scripts/dovecot-test-server). Each repetition runs one first check (every mail
-unknown) and then one re-check with the state the first check left. The
+unknown) and then one re-check with the state the first check left; with
+--accounts N the re-check goes over N accounts of the same mailbox in turn,
+each with the state of that first check (as check_bench --accounts N). The
 output is one JSON object per configuration, one per line:
     {"protocol": "pop3", "tls": false, "mails": 3000,
      "first_s": [...], "recheck_s": [...], "first_median_s": ..., "recheck_median_s": ...,
@@ -27,6 +29,7 @@ The commands, as the check run sends them:
 """
 
 import argparse
+import copy
 import imaplib
 import json
 import os
@@ -179,7 +182,7 @@ def median_time(action, times):
     return statistics.median(samples)
 
 
-def measure(peer_class, host, port, tls, ca_file, user, password, repeat):
+def measure(peer_class, host, port, tls, ca_file, user, password, repeat, accounts=1):
     first, recheck, greeting, first_cpu = [], [], [], []
     mails = 0
     for _ in range(repeat):
@@ -188,8 +191,10 @@ def measure(peer_class, host, port, tls, ca_file, user, password, repeat):
         mails = peer.check()
         first.append(time.perf_counter() - began)
         first_cpu.append(time.process_time() - cpu_began)
+        peers = [peer] + [copy.copy(peer) for _ in range(accounts - 1)]
         began = time.perf_counter()
-        peer.check()
+        for one in peers:
+            one.check()
         recheck.append(time.perf_counter() - began)
         began = time.perf_counter()
         peer.greet()
@@ -199,6 +204,7 @@ def measure(peer_class, host, port, tls, ca_file, user, password, repeat):
         "protocol": "pop3" if peer_class is Pop3Peer else "imap",
         "tls": tls,
         "mails": mails,
+        "accounts": accounts,
         "first_s": [round(t, 4) for t in first],
         "recheck_s": [round(t, 4) for t in recheck],
         "first_median_s": round(statistics.median(first), 4),
@@ -234,6 +240,8 @@ def main(argv):
     security.add_argument("--plain", action="store_true")
     security.add_argument("--both", action="store_true")
     parser.add_argument("--repeat", type=int, default=5)
+    parser.add_argument("--accounts", type=int, default=1,
+                        help="re-check this many unchanged accounts in one run")
     args = parser.parse_args(argv)
 
     protocols = ["pop3", "imap"] if args.protocol == "all" else [args.protocol]
@@ -252,7 +260,7 @@ def main(argv):
         for tls in modes:
             peer_class = Pop3Peer if protocol == "pop3" else ImapPeer
             result = measure(peer_class, host, port_of[(protocol, tls)], tls, ca_file,
-                             args.user, password, args.repeat)
+                             args.user, password, args.repeat, max(1, args.accounts))
             print(json.dumps(result), flush=True)
     return 0
 
