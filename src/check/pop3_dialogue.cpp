@@ -86,19 +86,29 @@ private:
         return true;
     }
 
-    // The whole listing is read, however long: the ids of the newest mails
-    // come last, and a listing left half-read would be taken as later replies.
-    bool uidl() {
-        c_.socket.SendLine("UIDL\r\n");
+    // The whole listing is read, however long: its lines for the newest
+    // mails come last, and a listing left half-read would be taken as later
+    // replies. None when it did not come whole (the account has failed then)
+    // or the run was aborted.
+    std::optional<Pop3UidListing> numberedListing(const std::string& command) {
+        c_.socket.SendLine(command);
         Pop3UidListing listing(c_.firstNumber, count_);
         const bool ended = c_.socket.ReceiveListing(
             c_.timeouts.replyMs, [&listing](std::string_view bytes) { listing.feed(bytes); });
         if (c_.aborted())
-            return false;
+            return std::nullopt;
         if (!ended) {
             c_.fail(session_texts::noResponse());
-            return false;
+            return std::nullopt;
         }
+        return listing;
+    }
+
+    bool uidl() {
+        const std::optional<Pop3UidListing> listed = numberedListing("UIDL\r\n");
+        if (!listed)
+            return false;
+        const Pop3UidListing& listing = *listed;
         switch (listing.status()) {
         case Pop3UidListing::Status::Refused:
             for (int i = 0; i < count_; ++i) {
@@ -152,16 +162,10 @@ private:
     // Every size from one LIST; false, with nothing failed, when the server
     // would not list them all: LIST n then asks mail by mail.
     bool listSizes(std::vector<std::uint32_t>& sizes) {
-        c_.socket.SendLine("LIST\r\n");
-        Pop3UidListing listing(c_.firstNumber, count_);
-        const bool ended = c_.socket.ReceiveListing(
-            c_.timeouts.replyMs, [&listing](std::string_view bytes) { listing.feed(bytes); });
-        if (c_.aborted())
+        const std::optional<Pop3UidListing> listed = numberedListing("LIST\r\n");
+        if (!listed)
             return false;
-        if (!ended) {
-            c_.fail(session_texts::noResponse());
-            return false;
-        }
+        const Pop3UidListing& listing = *listed;
         if (listing.status() != Pop3UidListing::Status::Listed || !listing.complete())
             return false;
         sizes.resize(static_cast<std::size_t>(count_));

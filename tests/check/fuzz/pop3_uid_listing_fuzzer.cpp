@@ -5,6 +5,7 @@
 // limit), and a listing that misses a message has no id for it.
 
 #include "check/pop3_uid_listing.h"
+#include "support/fuzz_support.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -14,27 +15,10 @@
 
 namespace {
 
+using ombrix::fuzz::Chunker;
+using ombrix::fuzz::require;
+
 using ombrix::Pop3UidListing;
-
-void require(bool holds) {
-    if (!holds)
-        __builtin_trap();
-}
-
-// Chunk lengths from one byte: its low bits pick the largest chunk.
-class Chunker {
-public:
-    explicit Chunker(std::uint8_t seed) : state_(seed * 2654435761u + 1u), max_(kMax[seed & 7]) {}
-    std::size_t next() {
-        state_ = state_ * 1103515245u + 12345u;
-        return 1 + (state_ >> 8) % max_;
-    }
-
-private:
-    static constexpr std::size_t kMax[8] = {1, 2, 3, 5, 13, 64, 700, 1 << 20};
-    std::uint32_t state_;
-    std::size_t max_;
-};
 
 } // namespace
 

@@ -6,6 +6,7 @@
 
 #include "delete/imap_replies.h"
 #include "platform/ascii.h"
+#include "support/fuzz_support.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -17,10 +18,7 @@
 
 namespace {
 
-void require(bool holds) {
-    if (!holds)
-        __builtin_trap();
-}
+using ombrix::fuzz::require;
 
 } // namespace
 

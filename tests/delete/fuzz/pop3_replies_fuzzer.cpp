@@ -5,6 +5,7 @@
 // reply's subject has no line feed left.
 
 #include "delete/pop3_replies.h"
+#include "support/fuzz_support.h"
 
 #include <charconv>
 #include <cstdint>
@@ -15,10 +16,7 @@
 
 namespace {
 
-void require(bool holds) {
-    if (!holds)
-        __builtin_trap();
-}
+using ombrix::fuzz::require;
 
 } // namespace
 

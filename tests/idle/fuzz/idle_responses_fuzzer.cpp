@@ -7,6 +7,7 @@
 
 #include "idle/idle_responses.h"
 #include "platform/ascii.h"
+#include "support/fuzz_support.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -17,28 +18,11 @@
 
 namespace {
 
+using ombrix::fuzz::Chunker;
+using ombrix::fuzz::require;
+
 using ombrix::IdleEvent;
 using ombrix::IdleLineReader;
-
-void require(bool holds) {
-    if (!holds)
-        __builtin_trap();
-}
-
-// Chunk lengths from one byte: its low bits pick the largest chunk.
-class Chunker {
-public:
-    explicit Chunker(std::uint8_t seed) : state_(seed * 2654435761u + 1u), max_(kMax[seed & 7]) {}
-    std::size_t next() {
-        state_ = state_ * 1103515245u + 12345u;
-        return 1 + (state_ >> 8) % max_;
-    }
-
-private:
-    static constexpr std::size_t kMax[8] = {1, 2, 3, 5, 13, 64, 700, 1 << 20};
-    std::uint32_t state_;
-    std::size_t max_;
-};
 
 bool digitsOnly(std::string_view text) {
     return std::ranges::all_of(text, ombrix::isAsciiDigit);

@@ -6,6 +6,7 @@
 // nothing incomplete.
 
 #include "oauth/http_response.h"
+#include "support/fuzz_support.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -14,28 +15,11 @@
 
 namespace {
 
+using ombrix::fuzz::Chunker;
+using ombrix::fuzz::require;
+
 using ombrix::oauth::ResponseRead;
 using ombrix::oauth::ResponseState;
-
-void require(bool holds) {
-    if (!holds)
-        __builtin_trap();
-}
-
-// Chunk lengths from one byte: its low bits pick the largest chunk.
-class Chunker {
-public:
-    explicit Chunker(std::uint8_t seed) : state_(seed * 2654435761u + 1u), max_(kMax[seed & 7]) {}
-    std::size_t next() {
-        state_ = state_ * 1103515245u + 12345u;
-        return 1 + (state_ >> 8) % max_;
-    }
-
-private:
-    static constexpr std::size_t kMax[8] = {1, 3, 7, 16, 64, 300, 2000, 1 << 20};
-    std::uint32_t state_;
-    std::size_t max_;
-};
 
 bool sameAnswer(const ResponseRead& a, const ResponseRead& b) {
     return a.state == b.state && a.response.status == b.response.status &&

@@ -5,6 +5,7 @@
 // back as JSON, read the same again.
 
 #include "oauth/json_object.h"
+#include "support/fuzz_support.h"
 
 #include <cstdint>
 #include <cstdlib>
@@ -15,12 +16,9 @@
 
 namespace {
 
-using ombrix::oauth::JsonObject;
+using ombrix::fuzz::require;
 
-void require(bool holds) {
-    if (!holds)
-        __builtin_trap();
-}
+using ombrix::oauth::JsonObject;
 
 // The names in the text that need no unescaping, and those a token answer has.
 std::set<std::string> namesIn(std::string_view text) {

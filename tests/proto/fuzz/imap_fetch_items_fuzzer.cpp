@@ -7,6 +7,7 @@
 
 #include "proto/imap_fetch_items.h"
 #include "proto/imap_fetch_response.h"
+#include "support/fuzz_support.h"
 
 #include <cstdint>
 #include <cstdlib>
@@ -17,12 +18,9 @@
 
 namespace {
 
-using ombrix::ImapFetchItem;
+using ombrix::fuzz::require;
 
-void require(bool holds) {
-    if (!holds)
-        __builtin_trap();
-}
+using ombrix::ImapFetchItem;
 
 bool inside(std::string_view part, std::string_view whole) {
     return part.empty() || (part.data() >= whole.data() &&

@@ -5,6 +5,7 @@
 // exactly the bytes of the stream it covers.
 
 #include "proto/imap_response_splitter.h"
+#include "support/fuzz_support.h"
 
 #include <cstdint>
 #include <optional>
@@ -14,12 +15,9 @@
 
 namespace {
 
-using ombrix::ImapResponseSplitter;
+using ombrix::fuzz::require;
 
-void require(bool holds) {
-    if (!holds)
-        __builtin_trap();
-}
+using ombrix::ImapResponseSplitter;
 
 struct Taken {
     ImapResponseSplitter::Kind kind;
