@@ -3,6 +3,7 @@
 #include "check/check_texts.h"
 #include "check/imap_dialogue.h"
 #include "check/mail_sort.h"
+#include "check/ordered_run_host.h"
 #include "check/pop3_dialogue.h"
 #include "core/password_keyring.h"
 #include "core/run_flags.h"
@@ -10,9 +11,13 @@
 #include "net/mail_socket.h"
 #include "platform/heap_growth.h"
 
+#include <algorithm>
+#include <array>
+#include <atomic>
 #include <memory>
 #include <optional>
 #include <string>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -30,14 +35,26 @@ constexpr int kRunDoneDelayMs = 10;
 struct RunScratch {
     std::unique_ptr<AccountRecord> workingList = std::make_unique<AccountRecord>();
     std::unique_ptr<AccountRecord> previousList = std::make_unique<AccountRecord>();
-    ReplyBuffer reply;
+    // Its refusals are its own: accounts checked side by side must not read
+    // each other's in a process-wide flag.
+    ReplyBuffer reply{ReplyBuffer::kCheckCapacity, RefusalReport::BufferOnly};
     CMailSocket socket{abortRequest};
 };
 
-// Runs never overlap (checkRunning), so one scratch serves them all. Never
-// destroyed: a run still going at exit must not find it gone.
-RunScratch& runScratch() {
-    static RunScratch* const scratch = new RunScratch;
+// Accounts checked at once. Each waits on its server most of the time, so a
+// few of them overlap their round trips; the window still sees one account
+// after another (OrderedRunHost).
+constexpr std::size_t kConcurrentChecks = 4;
+
+// Runs never overlap (checkRunning), so one scratch per concurrent check
+// serves them all, made when first needed. Never destroyed: a run still
+// going at exit must not find them gone.
+RunScratch& runScratch(std::size_t worker) {
+    static std::array<RunScratch*, kConcurrentChecks>* const scratches =
+        new std::array<RunScratch*, kConcurrentChecks>{};
+    RunScratch*& scratch = (*scratches)[worker];
+    if (!scratch)
+        scratch = new RunScratch;
     return *scratch;
 }
 
@@ -226,7 +243,9 @@ void closeCheck(AccountRecord& account, AccountRecord& workingList, const Accoun
 // Between the brackets the dialogue works on the run's copies alone: the
 // working list stands in for the slot. An account whose password the keyring
 // did not give fails with the reason and meets no server.
-void checkAccount(AccountRecord& account, RunScratch& scratch, RunHost& host,
+// The account commits only in its turn: its result lands after those of the
+// accounts before it.
+void checkAccount(AccountRecord& account, RunScratch& scratch, OrderedRunHost& host,
                   const CheckTimeouts& timeouts, const std::optional<std::string>& refusal) {
     SlotState before;
     if (!openCheck(account, scratch, before))
@@ -254,12 +273,11 @@ void checkAccount(AccountRecord& account, RunScratch& scratch, RunHost& host,
     if (refusal) {
         working.errorFlag = 1;
         working.errorText = *refusal;
+        host.awaitTurn();
         closeCheck(account, working, check, before);
         return;
     }
     const bool imap = working.protocol == 1;
-    if (imap)
-        imapRefused = 0;
     host.setTrayIcon(TrayIconKind::Checking);
     host.setTrayTooltip(check_texts::checkingTooltip());
 
@@ -273,6 +291,7 @@ void checkAccount(AccountRecord& account, RunScratch& scratch, RunHost& host,
         runImapDialogue(check);
     else
         runPop3Dialogue(check);
+    host.awaitTurn();
     closeCheck(account, working, check, before);
 }
 
@@ -292,14 +311,36 @@ void endRun(RunHost& host) {
 void CheckThread(RunHost& host, const CheckTimeouts& timeouts) {
     if (!startRun(host))
         return;
-    RunScratch& scratch = runScratch();
-    scratch.socket.setFaultNotice(
-        [&host](const std::string& text) { host.messageBox(text, BoxKind::Ok); });
     const std::vector<PasswordAnswer> passwords = fetchRunPasswords();
-    for (std::uint32_t k = 0; k < accountCount && k < kMaxAccounts; ++k)
-        checkAccount(accounts[k], scratch, host, timeouts,
-                     runPasswordRefusal(passwords, static_cast<int>(k)));
-    releaseRunData(scratch); // before checkRunning lets the next run in
+    const std::size_t count = std::min<std::size_t>(accountCount, kMaxAccounts);
+    std::vector<std::unique_ptr<OrderedRunHost>> hosts;
+    for (std::size_t k = 0; k < count; ++k)
+        hosts.push_back(std::make_unique<OrderedRunHost>(host));
+    hosts[0]->release();
+    std::atomic<std::size_t> next{0};
+    // Takes the next account until none is left; each hands the turn on once
+    // it has committed, or had nothing to commit.
+    const auto work = [&](std::size_t worker) {
+        RunScratch& scratch = runScratch(worker);
+        for (std::size_t k = next++; k < count; k = next++) {
+            OrderedRunHost& accountHost = *hosts[k];
+            scratch.socket.setFaultNotice([&accountHost](const std::string& text) {
+                accountHost.messageBox(text, BoxKind::Ok);
+            });
+            checkAccount(accounts[k], scratch, accountHost, timeouts,
+                         runPasswordRefusal(passwords, static_cast<int>(k)));
+            accountHost.awaitTurn();
+            if (k + 1 < count)
+                hosts[k + 1]->release();
+        }
+        releaseRunData(scratch); // before checkRunning lets the next run in
+    };
+    std::vector<std::thread> helpers;
+    for (std::size_t worker = 1; worker < std::min(kConcurrentChecks, count); ++worker)
+        helpers.emplace_back(work, worker);
+    work(0);
+    for (std::thread& helper : helpers)
+        helper.join();
     endRun(host);
 }
 

@@ -3,6 +3,9 @@
 
 #include "core/run_host.h"
 
+#include <algorithm>
+#include <chrono>
+#include <condition_variable>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -30,13 +33,23 @@ public:
         return calls_;
     }
 
+    // Waits until `call` was made `times` times; false after the limit.
+    bool waitForCall(const std::string& call, int times,
+                     std::chrono::milliseconds limit = std::chrono::seconds(20)) {
+        std::unique_lock lock(mutex_);
+        return recorded_.wait_for(lock, limit,
+                                  [&] { return std::ranges::count(calls_, call) >= times; });
+    }
+
 private:
     void record(std::string call) {
         std::lock_guard lock(mutex_);
         calls_.push_back(std::move(call));
+        recorded_.notify_all();
     }
 
     mutable std::mutex mutex_;
+    std::condition_variable recorded_;
     std::vector<std::string> calls_;
 };
 
