@@ -57,6 +57,7 @@ struct Batch {
     std::vector<std::uint8_t> whole; // per mail: 0 once a response of it came cut
     std::unordered_map<std::uint64_t, std::size_t> byUid;
     std::size_t bytes = 0;
+    enum class Completion { Pending, Ok, Refused } completion = Completion::Pending;
 };
 
 class MailBatches {
@@ -76,8 +77,9 @@ public:
                 send(batches[next]);
                 inFlight.push_back(&batches[next++]);
             }
-            if (c_.aborted() || !read(*inFlight.front()))
+            if (c_.aborted() || !readUntilComplete(*inFlight.front(), inFlight))
                 return std::nullopt;
+            finish(*inFlight.front());
             inFlight.pop_front();
         }
         std::vector<int> left;
@@ -125,58 +127,83 @@ private:
         c_.socket.SendTagged("UID FETCH " + imapUidSet(uids) + std::string(kBatchItems));
     }
 
-    // Reads the batch's responses up to its completion.
-    bool read(Batch& batch) {
-        ImapResponseSplitter splitter(c_.reply.capacity());
-        Completion completion = Completion::Missing;
-        const bool ended =
-            c_.socket.ReceiveStream(c_.timeouts.replyMs, [&](std::string_view chunk) {
-                return splitter.feed(chunk, [&](const ImapResponseSplitter::Response& response) {
-                    if (response.kind == ImapResponseSplitter::Kind::Untagged)
-                        take(batch, response);
-                    else
-                        completion = completionOf(batch, response);
+    // Reads responses until the batch has its completion. A server may run
+    // pipelined commands at once (RFC 3501 5.5): the responses of the batches
+    // sent later can come before this batch's completion, so each goes to
+    // whichever batch on the wire asked for its UID.
+    bool readUntilComplete(const Batch& batch, const std::deque<Batch*>& inFlight) {
+        while (batch.completion == Batch::Completion::Pending) {
+            bool foreign = false;
+            ImapResponseSplitter splitter(c_.reply.capacity());
+            const bool ended =
+                c_.socket.ReceiveStream(c_.timeouts.replyMs, [&](std::string_view chunk) {
+                    return splitter.feed(
+                        chunk, [&](const ImapResponseSplitter::Response& response) {
+                            if (response.kind == ImapResponseSplitter::Kind::Untagged)
+                                take(inFlight, response);
+                            else if (!complete(inFlight, response))
+                                foreign = true;
+                        });
                 });
-            });
-        if (c_.aborted())
-            return false;
-        if (!ended) {
-            c_.fail(session_texts::noResponse());
-            return false;
+            if (c_.aborted())
+                return false;
+            if (!ended) {
+                c_.fail(session_texts::noResponse());
+                return false;
+            }
+            if (expunged_ || foreign) {
+                // After an expunge the message numbers of the listing name other mails.
+                c_.fail(session_texts::protocolFault());
+                return false;
+            }
         }
-        if (expunged_ || completion == Completion::Foreign) {
-            // After an expunge the message numbers of the listing name other mails.
-            c_.fail(session_texts::protocolFault());
+        return true;
+    }
+
+    // The completion of one of the batches on the wire; false for any other.
+    static bool complete(const std::deque<Batch*>& inFlight,
+                         const ImapResponseSplitter::Response& response) {
+        if (response.kind != ImapResponseSplitter::Kind::Tagged)
             return false;
+        const std::string_view tag = imapTagOf(response.text);
+        for (Batch* batch : inFlight) {
+            if (batch->tag != tag || batch->completion != Batch::Completion::Pending)
+                continue;
+            batch->completion = imapCompletedOk(response.text, batch->tag)
+                                    ? Batch::Completion::Ok
+                                    : Batch::Completion::Refused;
+            return true;
         }
-        if (completion == Completion::Refused)
+        return false;
+    }
+
+    void finish(Batch& batch) {
+        if (batch.completion == Batch::Completion::Refused)
             refused_ = true; // the rest goes one mail at a time
         else
             record(batch);
         batch = Batch{};
-        return true;
     }
 
-    enum class Completion { Missing, Ok, Refused, Foreign };
-
-    Completion completionOf(const Batch& batch, const ImapResponseSplitter::Response& response) {
-        if (response.kind == ImapResponseSplitter::Kind::Tagged &&
-            imapTagOf(response.text) == batch.tag) {
-            return imapCompletedOk(response.text, batch.tag) ? Completion::Ok : Completion::Refused;
-        }
-        return Completion::Foreign;
-    }
-
-    void take(Batch& batch, const ImapResponseSplitter::Response& response) {
+    void take(const std::deque<Batch*>& inFlight, const ImapResponseSplitter::Response& response) {
         if (imapReplyExpunges(response.text))
             expunged_ = true;
         if (!imapFetchNumber(response.text))
             return;
         const std::optional<std::uint64_t> uid = responseUid(response.text);
-        const auto found = uid ? batch.byUid.find(*uid) : batch.byUid.end();
-        if (found == batch.byUid.end())
-            return; // a flag update, or a mail not asked for
-        const std::size_t k = found->second;
+        if (!uid)
+            return; // a flag update
+        for (Batch* batch : inFlight) {
+            const auto found = batch->byUid.find(*uid);
+            if (found != batch->byUid.end() && batch->completion == Batch::Completion::Pending) {
+                take(*batch, found->second, response);
+                return;
+            }
+        }
+        // a mail not asked for
+    }
+
+    void take(Batch& batch, std::size_t k, const ImapResponseSplitter::Response& response) {
         batch.bytes += response.text.size();
         if (response.cut || batch.bytes > limits_.batchBytes)
             batch.whole[k] = 0;

@@ -46,9 +46,11 @@ TEST_P(DovecotWireEquality, FewRoundTripsStoreExactlyWhatTheOneMailDialogueStore
         EXPECT_TRUE(fast[i] == slow[i]) << "mail " << i << " (uid " << slow[i].uid << ")";
     if (GetParam().protocol == MailProtocol::Imap) {
         EXPECT_EQ(countCommands(batched, "UID"), 3);
+        EXPECT_EQ(countCommands(batched, "FETCH"), 1) << "only the UID list: no mail alone";
         EXPECT_EQ(countCommands(oneByOne, "FETCH"), 1 + 2 * kMails);
     } else {
         EXPECT_EQ(countCommands(batched, "NOOP"), 0);
+        EXPECT_EQ(countCommands(batched, "LIST"), 1) << "one LIST for every size";
         EXPECT_EQ(countCommands(oneByOne, "NOOP"), kMails);
     }
 }

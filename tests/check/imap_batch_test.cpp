@@ -84,6 +84,29 @@ TEST_F(ImapBatchTest, TheNextBatchGoesOutBeforeThePreviousCompletesAndRowsPairBy
     EXPECT_EQ(newMailCount, 4);
 }
 
+// A server may run pipelined commands at once: the later batch's responses
+// come before the earlier batch's completion (Dovecot does this).
+TEST_F(ImapBatchTest, ResponsesOfALaterBatchBeforeTheEarliersCompletionFindTheirMails) {
+    Script s = upToTheBatches(4);
+    s.expect("a005 UID FETCH 11:12" + std::string(kItems));
+    s.expect("a006 UID FETCH 13:14" + std::string(kItems));
+    s.send(batchResponse(1, 11, kMailA, 101) + batchResponse(3, 13, kMailC, 303) +
+           batchResponse(2, 12, kMailB, 202) + batchResponse(4, 14, kMailD, 404) +
+           "a005 OK Fetch completed.\r\na006 OK Fetch completed.\r\n");
+    s.expect("a007 LOGOUT").sendLine("a007 OK Logout completed.");
+    LoopbackServer server(s);
+    AccountRecord& a = account(0, server, true);
+
+    runCheck();
+
+    EXPECT_TRUE(server.waitUntilDone()) << "no mail may be fetched again one at a time";
+    ASSERT_EQ(a.errorFlag, 0) << a.errorText;
+    expectRow(a, 0, kMailA, 101);
+    expectRow(a, 1, kMailB, 202);
+    expectRow(a, 2, kMailC, 303);
+    expectRow(a, 3, kMailD, 404);
+}
+
 TEST_F(ImapBatchTest, ItemsSplitOverResponsesAndFlagUpdatesBesideThemMakeTheRow) {
     timeouts_.imapBatchMails = 100;
     Script s = upToTheBatches(2);
