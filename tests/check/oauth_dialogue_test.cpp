@@ -254,17 +254,20 @@ TEST_F(OAuthCheckTest, TokenWithLineBreakIsNeverSent) {
 
 TEST_F(OAuthCheckTest, ServerWithoutBearerMechanismIsNamed) {
     TestTokenSource tokens({readyToken("tok")});
-    Script s;
-    s.sendLine("* OK [CAPABILITY IMAP4rev1 SASL-IR AUTH=PLAIN] ready").close();
-    s.sendLine("+OK ready").expect("CAPA").send("+OK\r\nUSER\r\nSASL PLAIN\r\n.\r\n");
-    LoopbackServer server(s);
-    AccountRecord& a = oauthAccount(server, true);
+    // A server each: the two accounts are checked side by side.
+    LoopbackServer imap(
+        Script().sendLine("* OK [CAPABILITY IMAP4rev1 SASL-IR AUTH=PLAIN] ready").close());
+    Script pop3;
+    pop3.sendLine("+OK ready").expect("CAPA").send("+OK\r\nUSER\r\nSASL PLAIN\r\n.\r\n");
+    LoopbackServer server(pop3);
+    AccountRecord& a = oauthAccount(imap, true);
     AccountRecord& b = account(1, server, false);
     b.password.clear();
     b.oauthProvider = "microsoft";
 
     runCheck();
 
+    EXPECT_TRUE(imap.waitUntilDone());
     EXPECT_TRUE(server.waitUntilDone());
     EXPECT_EQ(a.errorText, "server offers no OAuth sign-in");
     EXPECT_EQ(b.errorText, "server offers no OAuth sign-in");
