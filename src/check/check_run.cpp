@@ -43,8 +43,10 @@ struct RunScratch {
 
 // Accounts checked at once. Each waits on its server most of the time, so a
 // few of them overlap their round trips; the window still sees one account
-// after another (OrderedRunHost).
-constexpr std::size_t kConcurrentChecks = 4;
+// after another (OrderedRunHost). Six connections from one desktop stay
+// within what providers allow a user at once, even when every account is
+// on the same server.
+constexpr std::size_t kConcurrentChecks = 6;
 
 // Runs never overlap (checkRunning), so one scratch per concurrent check
 // serves them all, made when first needed. Never destroyed: a run still

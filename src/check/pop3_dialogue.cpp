@@ -24,8 +24,10 @@ constexpr std::uint32_t kNoopReplySize = 100000;
 constexpr int kNoopAttempts = 10;
 // Asking CAPA costs a round trip; pipelining pays it back from a few mails on.
 constexpr int kPipelineFrom = 4;
-// TOP commands on the wire ahead of the reply being read.
-constexpr std::size_t kTopWindow = 16;
+// TOP commands on the wire ahead of the reply being read: a round trip
+// brings this many mails. Their 2 KB always fit the socket's buffers, so a
+// send never waits on a server that is busy writing replies we have not read.
+constexpr std::size_t kTopWindow = 128;
 // No count ends a listing: only its terminator does.
 constexpr std::uint32_t kReadToTerminator = 0;
 
