@@ -1,6 +1,7 @@
 // The POP3 check where the server lists PIPELINING: one LIST for every size,
 // the TOP commands sent ahead of their replies, no NOOP between them; and the
-// one-mail dialogue where it does not.
+// one-mail dialogue where it does not. (A first check of fewer mails sends no
+// CAPA: the scripts of pop3_dialogue_test.cpp hold that.)
 
 #include "check_fixture.h"
 
@@ -9,7 +10,6 @@
 namespace ombrix::test {
 namespace {
 
-using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 
 const CannedMail* const kFour[] = {&kMailA, &kMailB, &kMailC, &kMailD};
@@ -119,26 +119,6 @@ TEST_F(Pop3PipeliningTest, ARefusedTopAmongThePipelinedFailsWithTheServersTextAn
     EXPECT_THAT(a.errorText, HasSubstr("message 2 is locked"));
     ASSERT_EQ(a.mailCount, 1);
     EXPECT_EQ(a.uid[0], "old\r\n");
-}
-
-TEST_F(Pop3PipeliningTest, AFewMailsAreFetchedWithoutAskingForCapabilities) {
-    Script s;
-    pop3Login(s);
-    s.expect("STAT").sendLine("+OK 2 900");
-    s.expect("UIDL").send("+OK\r\n1 u1\r\n2 u2\r\n.\r\n");
-    pop3Fetch(s, 1, kMailA);
-    pop3Fetch(s, 2, kMailB);
-    s.expect("QUIT").sendLine("+OK bye");
-    LoopbackServer server(s);
-    AccountRecord& a = account(0, server);
-
-    runCheck();
-
-    EXPECT_TRUE(server.waitUntilDone());
-    EXPECT_EQ(a.errorFlag, 0) << a.errorText;
-    EXPECT_THAT(server.received(),
-                ElementsAre("USER bob", "PASS secret", "STAT", "UIDL", "LIST 1", "TOP 1 100",
-                            "NOOP", "LIST 2", "TOP 2 100", "NOOP", "QUIT"));
 }
 
 } // namespace
