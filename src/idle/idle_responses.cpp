@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cstdint>
+#include <optional>
 
 namespace ombrix {
 namespace {
@@ -44,23 +45,6 @@ IdleEvent classifyTagged(std::string_view line, std::string_view tag) {
     if (equalsIgnoringCase(status, "NO") || equalsIgnoringCase(status, "BAD"))
         return IdleEvent::Refused;
     return IdleEvent::Other;
-}
-
-// "{n}" or "{n+}" at the end of a line announces n bytes of literal data.
-std::size_t literalLength(std::string_view line) {
-    if (line.empty() || line.back() != '}')
-        return 0;
-    const std::size_t open = line.rfind('{');
-    if (open == std::string_view::npos)
-        return 0;
-    std::string_view digits = line.substr(open + 1, line.size() - open - 2);
-    if (!digits.empty() && digits.back() == '+')
-        digits.remove_suffix(1);
-    std::uint64_t length = 0;
-    const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), length);
-    if (digits.empty() || error != std::errc{} || end != digits.data() + digits.size())
-        return 0;
-    return static_cast<std::size_t>(length);
 }
 
 // Each line of a reply without its CR LF, in order.
@@ -136,35 +120,19 @@ IdleEvent classifyIdleLine(std::string_view line, std::string_view tag) {
 }
 
 void IdleLineReader::feed(std::string_view bytes, const std::function<void(IdleEvent)>& onEvent) {
-    for (std::size_t i = 0; i < bytes.size(); ++i) {
-        if (literalLeft_ > 0) {
-            const std::size_t skipped = std::min(literalLeft_, bytes.size() - i);
-            literalLeft_ -= skipped;
-            i += skipped - 1;
-            continue;
-        }
-        const char c = bytes[i];
-        if (c == '\n') {
-            endLine(onEvent);
-            continue;
-        }
-        if (line_.size() < kMaxLine)
-            line_ += c;
-        else
-            cut_ = true;
+    // The splitter stops at each tagged line; an IDLE connection goes on after it.
+    while (!bytes.empty()) {
+        const std::optional<std::size_t> consumed =
+            splitter_.feed(bytes, [&](const ImapResponseSplitter::Response& response) {
+                std::string_view line = response.text.substr(0, response.text.find('\n'));
+                if (line.ends_with('\r'))
+                    line.remove_suffix(1);
+                onEvent(classifyIdleLine(line, tag_));
+            });
+        if (!consumed)
+            return;
+        bytes.remove_prefix(*consumed);
     }
-}
-
-void IdleLineReader::endLine(const std::function<void(IdleEvent)>& onEvent) {
-    if (!line_.empty() && line_.back() == '\r')
-        line_.pop_back();
-    if (!cut_)
-        literalLeft_ = literalLength(line_);
-    // A literal continues the line it opened: the line is judged once it ends.
-    if (literalLeft_ == 0 || cut_)
-        onEvent(classifyIdleLine(line_, tag_));
-    line_.clear();
-    cut_ = false;
 }
 
 } // namespace ombrix

@@ -4,6 +4,8 @@
 // and the tagged completion of the command in flight. Pure logic, no socket:
 // the watcher feeds whatever chunks arrive, split anywhere.
 
+#include "proto/imap_response_splitter.h"
+
 #include <cstddef>
 #include <functional>
 #include <string>
@@ -41,25 +43,22 @@ MailboxMark readMailboxMark(std::string_view examineReply);
 
 class IdleLineReader {
 public:
-    // Longer lines are cut here; their end is still found, so the next line
-    // starts where it should.
+    // Longer responses are cut here; their end is still found, so the next
+    // response starts where it should.
     static constexpr std::size_t kMaxLine = 8192;
 
     // The tag whose completion ends the command in flight ("" for none).
     void expectTag(std::string tag) { tag_ = std::move(tag); }
 
-    // Hands the event of every line that the bytes complete to onEvent, in
-    // order. A literal ({n} at a line end) is skipped whole, so mail text can
-    // never pose as a server response.
+    // Hands the event of every response that the bytes complete to onEvent,
+    // in order, judged by its first line. A literal ({n} or {n+} at a line
+    // end) belongs to its response, so mail text can never pose as a server
+    // response.
     void feed(std::string_view bytes, const std::function<void(IdleEvent)>& onEvent);
 
 private:
-    void endLine(const std::function<void(IdleEvent)>& onEvent);
-
-    std::string line_;
+    ImapResponseSplitter splitter_{kMaxLine};
     std::string tag_;
-    std::size_t literalLeft_ = 0;
-    bool cut_ = false;
 };
 
 } // namespace ombrix
