@@ -1,6 +1,8 @@
 #include "delete/imap_replies.h"
 
 #include "platform/ascii.h"
+#include "proto/imap_fetch_items.h"
+#include "proto/imap_fetch_response.h"
 
 #include <algorithm>
 #include <charconv>
@@ -8,9 +10,6 @@
 namespace ombrix {
 
 namespace {
-
-// Longer literals than this are no header of one field.
-constexpr std::uint64_t kMaxLiteral = 100000000;
 
 std::optional<std::uint32_t> number(std::string_view digits) {
     std::uint32_t value = 0;
@@ -54,191 +53,6 @@ template <class Visit> void forEachLine(std::string_view reply, Visit visit) {
     }
 }
 
-// A reader over one reply that never moves past its end; every read that
-// does not find what it expects fails and leaves the reply unread for good.
-class Cursor {
-public:
-    explicit Cursor(std::string_view text, std::size_t pos = 0) : text_(text), pos_(pos) {}
-
-    bool ok() const { return ok_; }
-    std::size_t pos() const { return pos_; }
-    bool atEnd() const { return pos_ >= text_.size(); }
-    char peek() const { return atEnd() ? '\0' : text_[pos_]; }
-
-    bool take(char c) {
-        if (ok_ && peek() == c) {
-            ++pos_;
-            return true;
-        }
-        return false;
-    }
-    void expect(char c) { ok_ = take(c) && ok_; }
-    void fail() { ok_ = false; }
-
-    // "* n FETCH (" at the cursor, any case; the cursor then stands on "(".
-    bool fetchStart() {
-        if (text_.substr(pos_, 2) != "* ")
-            return false;
-        std::size_t end = pos_ + 2;
-        while (end < text_.size() && isAsciiDigit(text_[end]))
-            ++end;
-        if (end == pos_ + 2 || !equalsIgnoringCase(text_.substr(end, 8), " FETCH ("))
-            return false;
-        pos_ = end + 7;
-        return true;
-    }
-
-    // An item name: atom characters, a section "[...]" taken whole (it holds
-    // blanks and parentheses), and a partial "<n>".
-    std::string_view itemName() {
-        const std::size_t start = pos_;
-        while (ok_ && !atEnd() && peek() != ' ' && peek() != ')') {
-            if (take('['))
-                skipPast(']');
-            else if (take('<'))
-                skipPast('>');
-            else
-                ++pos_;
-        }
-        return text_.substr(start, pos_ - start);
-    }
-
-    // A value: an atom or number, a quoted string, a literal, or a
-    // parenthesised list (skipped). `text` receives strings and atoms.
-    void value(std::string& text) {
-        if (peek() == '(')
-            skipList();
-        else
-            scalar(text);
-    }
-
-    // A list with every list inside it. The server decides how deep they
-    // nest, so the depth is counted, never recursed into.
-    void skipList() {
-        std::string ignored;
-        std::size_t depth = 0;
-        do {
-            if (atEnd())
-                return fail();
-            if (take('('))
-                ++depth;
-            else if (take(')'))
-                --depth;
-            else if (!take(' '))
-                scalar(ignored);
-        } while (ok_ && depth > 0);
-    }
-
-    // Past the next line feed, skipping any literal that ends a line on the
-    // way. A literal that the reply ends inside (cut where the buffer was
-    // full) takes the rest: its text must not be read as responses.
-    void skipLine() {
-        while (!atEnd()) {
-            std::string ignored;
-            if (peek() == '{') {
-                literal(ignored);
-                if (!ok_ && literalCut_) {
-                    pos_ = text_.size();
-                    return;
-                }
-                ok_ = true;
-            } else if (text_[pos_++] == '\n') {
-                return;
-            }
-        }
-    }
-
-private:
-    void skipPast(char close) {
-        const std::size_t found = text_.find(close, pos_);
-        if (found == std::string_view::npos)
-            return fail();
-        pos_ = found + 1;
-    }
-
-    void scalar(std::string& text) {
-        if (peek() == '"')
-            quoted(text);
-        else if (peek() == '{')
-            literal(text);
-        else
-            atom(text);
-    }
-
-    void quoted(std::string& text) {
-        expect('"');
-        text.clear();
-        while (ok_ && !take('"')) {
-            if (atEnd() || peek() == '\r' || peek() == '\n')
-                return fail();
-            if (take('\\') && atEnd())
-                return fail();
-            text += text_[pos_++];
-        }
-    }
-
-    // "{n}" CR LF and n octets, all of which must be in the reply.
-    void literal(std::string& text) {
-        expect('{');
-        std::uint64_t size = 0;
-        const std::size_t digitsStart = pos_;
-        while (ok_ && isAsciiDigit(peek()) && size <= kMaxLiteral)
-            size = size * 10 + static_cast<std::uint64_t>(text_[pos_++] - '0');
-        if (pos_ == digitsStart || size > kMaxLiteral)
-            fail();
-        expect('}');
-        expect('\r');
-        expect('\n');
-        literalCut_ = ok_ && text_.size() - pos_ < size;
-        if (!ok_ || literalCut_)
-            return fail();
-        text.assign(text_.substr(pos_, size));
-        pos_ += size;
-    }
-
-    void atom(std::string& text) {
-        const std::size_t start = pos_;
-        while (!atEnd() && peek() != ' ' && peek() != ')' && peek() != '\r' && peek() != '\n')
-            ++pos_;
-        if (pos_ == start)
-            fail();
-        text.assign(text_.substr(start, pos_ - start));
-    }
-
-    std::string_view text_;
-    std::size_t pos_;
-    bool ok_ = true;
-    bool literalCut_ = false; // the last literal announced more than the reply holds
-};
-
-struct FetchResponse {
-    std::optional<std::uint32_t> uid;
-    std::optional<std::string> body;
-};
-
-// The items of one FETCH response; the cursor stands on its "(".
-std::optional<FetchResponse> fetchItems(Cursor& cursor) {
-    FetchResponse response;
-    cursor.expect('(');
-    while (cursor.ok() && !cursor.take(')')) {
-        cursor.take(' ');
-        const std::string_view name = cursor.itemName();
-        cursor.expect(' ');
-        std::string value;
-        const bool isNil = cursor.peek() == 'N' || cursor.peek() == 'n';
-        cursor.value(value);
-        if (equalsIgnoringCase(name, "UID"))
-            response.uid = number(value);
-        else if (name.size() > 5 && equalsIgnoringCase(name.substr(0, 5), "BODY[") && !isNil)
-            response.body = std::move(value);
-        if (cursor.atEnd())
-            cursor.fail();
-    }
-    if (!cursor.ok())
-        return std::nullopt;
-    return response;
-}
-
 } // namespace
 
 bool imapAnnounces(std::string_view reply, std::string_view capability) {
@@ -268,20 +82,30 @@ std::optional<std::vector<std::uint32_t>> imapSearchNumbers(std::string_view rep
 }
 
 std::optional<std::string> imapFetchedBody(std::string_view reply, std::uint32_t uid) {
-    Cursor cursor(reply);
-    while (!cursor.atEnd()) {
-        if (!cursor.fetchStart()) {
-            cursor.skipLine();
-            continue;
+    std::optional<std::string> body;
+    bool broken = false;
+    forEachImapFetchResponse(reply, [&](std::uint64_t, std::string_view response) {
+        if (body || broken)
+            return;
+        const std::optional<std::vector<ImapFetchItem>> items = imapFetchItemsWhole(response);
+        if (!items) {
+            broken = true; // cut or garbled: nothing after it can be trusted
+            return;
         }
-        std::optional<FetchResponse> response = fetchItems(cursor);
-        if (!response)
-            return std::nullopt; // cut or garbled: nothing after it can be trusted
-        if (response->uid == uid && response->body)
-            return std::move(response->body);
-        cursor.skipLine();
-    }
-    return std::nullopt;
+        std::optional<std::uint32_t> named;
+        std::optional<std::string> text;
+        for (const ImapFetchItem& item : *items) {
+            if (imapItemIs(item, "UID") && item.form == ImapFetchItem::Form::Atom)
+                named = number(item.raw);
+            else if (item.name.size() > 5 && equalsIgnoringCase(item.name.substr(0, 5), "BODY[") &&
+                     item.form != ImapFetchItem::Form::Nil &&
+                     item.form != ImapFetchItem::Form::List)
+                text = imapItemText(item);
+        }
+        if (named == uid && text)
+            body = std::move(text);
+    });
+    return body;
 }
 
 std::optional<std::uint32_t> imapUidNumber(std::string_view storedUid) {

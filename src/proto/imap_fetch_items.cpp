@@ -40,6 +40,10 @@ public:
         return ok_;
     }
 
+    // Whether the reading stopped at the response's close: nothing cut,
+    // nothing garbled.
+    bool closed() const { return ok_ && !ended_ && !atEnd() && peek() == ')'; }
+
 private:
     bool atEnd() const { return pos_ >= text_.size(); }
     char peek() const { return text_[pos_]; }
@@ -109,7 +113,7 @@ private:
         return ok_ ? text_.substr(start, pos_ - 1 - start) : std::string_view();
     }
 
-    // "{n}" CR LF and n octets. A literal cut by the reply's end gives what
+    // "{n}" (or "{n+}") CR LF and n octets. A literal cut by the reply's end gives what
     // came of it and ends the reading.
     std::string_view literal() {
         take('{');
@@ -117,6 +121,7 @@ private:
         const std::size_t digits = pos_;
         while (!atEnd() && isAsciiDigit(peek()) && size <= kMaxLiteral)
             size = size * 10 + static_cast<std::uint64_t>(text_[pos_++] - '0');
+        take('+'); // LITERAL+ announces the same octets
         ok_ = pos_ > digits && size <= kMaxLiteral && take('}') && take('\r') && take('\n');
         if (!ok_)
             return {};
@@ -175,6 +180,18 @@ std::vector<ImapFetchItem> imapFetchItems(std::string_view response) {
         return items;
     for (ImapFetchItem item; reader.next(item);)
         items.push_back(item);
+    return items;
+}
+
+std::optional<std::vector<ImapFetchItem>> imapFetchItemsWhole(std::string_view response) {
+    std::vector<ImapFetchItem> items;
+    ItemReader reader(response);
+    if (!reader.open())
+        return std::nullopt;
+    for (ImapFetchItem item; reader.next(item);)
+        items.push_back(item);
+    if (!reader.closed())
+        return std::nullopt;
     return items;
 }
 

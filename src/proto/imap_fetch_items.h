@@ -25,6 +25,11 @@ struct ImapFetchItem {
 // short gives the items before the cut, and a literal cut short what came of it.
 std::vector<ImapFetchItem> imapFetchItems(std::string_view response);
 
+// As imapFetchItems, for a reader that must not act on half a response (the
+// deletion's proof): none unless every item was read up to the response's
+// close, with no literal cut and nothing garbled.
+std::optional<std::vector<ImapFetchItem>> imapFetchItemsWhole(std::string_view response);
+
 // The first item of the response that is the one asked for as `wanted` (see
 // imapItemIs), read as imapFetchItems reads them; none without one. Keeps
 // nothing: the check asks this for every item of every mail.

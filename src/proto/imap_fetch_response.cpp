@@ -1,6 +1,7 @@
 #include "proto/imap_fetch_response.h"
 
 #include "platform/ascii.h"
+#include "proto/imap_literal.h"
 
 #include <algorithm>
 #include <charconv>
@@ -23,25 +24,6 @@ std::string_view uidValue(std::string_view response) {
     return {};
 }
 
-// n of a "{n}" that closes the line (given without its line end); none for
-// any other line end.
-std::optional<std::uint64_t> literalAnnounced(std::string_view line) {
-    if (line.ends_with('\r'))
-        line.remove_suffix(1);
-    if (!line.ends_with('}'))
-        return std::nullopt;
-    const std::size_t open = line.rfind('{');
-    if (open == std::string_view::npos)
-        return std::nullopt;
-    const char* first = line.data() + open + 1;
-    const char* last = line.data() + line.size() - 1;
-    std::uint64_t size = 0;
-    const auto [end, error] = std::from_chars(first, last, size);
-    if (first == last || error != std::errc{} || end != last)
-        return std::nullopt;
-    return size;
-}
-
 // Where the response that opens at `pos` ends: past the line end that no
 // literal follows, or at the reply's end.
 std::size_t responseEnd(std::string_view reply, std::size_t pos) {
@@ -52,7 +34,7 @@ std::size_t responseEnd(std::string_view reply, std::size_t pos) {
         if (lf == std::string_view::npos)
             return reply.size();
         pos = lf + 1;
-        const std::optional<std::uint64_t> literal = literalAnnounced(line);
+        const std::optional<std::uint64_t> literal = imapLiteralAnnounced(line);
         if (!literal)
             return pos;
         if (*literal >= reply.size() - pos)

@@ -1,9 +1,8 @@
 #include "proto/imap_response_splitter.h"
 
-#include "platform/ascii.h"
+#include "proto/imap_literal.h"
 
 #include <algorithm>
-#include <charconv>
 
 namespace ombrix {
 
@@ -36,7 +35,7 @@ std::optional<std::size_t> ImapResponseSplitter::feed(std::string_view chunk,
         pos = end;
         if (lineEnd == std::string_view::npos)
             break;
-        if (const std::optional<std::uint64_t> literal = literalAnnounced()) {
+        if (const std::optional<std::uint64_t> literal = imapLiteralAnnounced(lineTail_)) {
             literalLeft_ = *literal;
             lineTail_.clear();
             continue;
@@ -57,29 +56,6 @@ void ImapResponseSplitter::keep(std::string_view bytes) {
     if (bytes.size() > room)
         cut_ = true;
     current_.append(bytes.substr(0, room));
-}
-
-std::optional<std::uint64_t> ImapResponseSplitter::literalAnnounced() const {
-    std::string_view line = lineTail_;
-    line.remove_suffix(1); // the LF
-    if (line.ends_with('\r'))
-        line.remove_suffix(1);
-    if (!line.ends_with('}'))
-        return std::nullopt;
-    line.remove_suffix(1);
-    if (line.ends_with('+'))
-        line.remove_suffix(1);
-    const std::size_t open = line.rfind('{');
-    if (open == std::string_view::npos || open + 1 == line.size())
-        return std::nullopt;
-    const std::string_view digits = line.substr(open + 1);
-    if (!std::ranges::all_of(digits, isAsciiDigit))
-        return std::nullopt;
-    std::uint64_t size = 0;
-    const auto [last, error] = std::from_chars(digits.data(), digits.data() + digits.size(), size);
-    if (error != std::errc{} || last != digits.data() + digits.size())
-        return std::nullopt;
-    return size;
 }
 
 ImapResponseSplitter::Kind ImapResponseSplitter::kindOfCurrent() const {

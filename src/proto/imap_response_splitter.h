@@ -37,8 +37,6 @@ public:
 
 private:
     void keep(std::string_view bytes);
-    // The size a line that just ended announces for a literal after it.
-    std::optional<std::uint64_t> literalAnnounced() const;
     Kind kindOfCurrent() const;
 
     std::size_t capacity_;

@@ -50,6 +50,10 @@ INSTANTIATE_TEST_SUITE_P(
                  "* 3 FETCH (UID 13 BODY[HEADER.FIELDS (SUBJECT)] \"Subject: a \\\"b\\\"\")\r\n"
                  "a003 OK\r\n",
                  std::string("Subject: a \"b\"")},
+        BodyCase{"LiteralPlus",
+                 "* 3 FETCH (UID 13 BODY[HEADER.FIELDS (SUBJECT)] {" +
+                     std::to_string(kHeader.size()) + "+}\r\n" + kHeader + ")\r\na003 OK\r\n",
+                 kHeader},
         BodyCase{"EmptyHeader",
                  "* 3 FETCH (UID 13 BODY[HEADER.FIELDS (SUBJECT)] {2}\r\n\r\n)\r\na003 OK\r\n",
                  std::string("\r\n")},
