@@ -235,7 +235,10 @@ void runCheckCase(FaultFixture& fixture, const FaultCase& c) {
     // Whatever the baseline check stored, the list after the fault is compared
     // with what it must have stored: a wrong baseline fails there.
     const std::vector<ListedMail> before = fixture.checkUnlisted();
-    fixture.mailbox().add();
+    // A POP3 check pipelines from four unknown mails on.
+    const int arriving = fixture.traits().pop3Pipelining ? 4 : 1;
+    for (int i = 0; i < arriving; ++i)
+        fixture.mailbox().add();
 
     fixture.server().arm(c.fault);
     const GuardedResult result = fixture.check();

@@ -76,6 +76,7 @@ public:
 
     FaultServer& server() { return *server_; }
     FakeMailbox& mailbox() { return server_->mailbox(); }
+    const ServerTraits& traits() const { return traits_; }
 
     void addAccount();
     // The runs the fault is armed for, with short reply time-outs.

@@ -110,7 +110,7 @@ FaultKind FaultServer::strikes(const std::string& command) {
 
 std::unique_ptr<ProtocolSession> FaultServer::newSession() {
     if (traits_.protocol == Protocol::Pop3)
-        return makePop3Session(mailbox_);
+        return makePop3Session(mailbox_, traits_.pop3Pipelining);
     return makeImapSession(mailbox_, traits_);
 }
 

@@ -60,5 +60,32 @@ TEST_P(Pop3CheckFaults, EndsCleanlyAndListsOnlyWhatTheServerHolds) {
 
 INSTANTIATE_TEST_SUITE_P(Steps, Pop3CheckFaults, testing::ValuesIn(pop3CheckRows()), rowName);
 
+// A server that lists PIPELINING: CAPA, one LIST for every size, the TOPs
+// pipelined. A refused CAPA or LIST only means one mail at a time.
+std::vector<StepRow> pop3PipelinedRows() {
+    return {
+        {"Capa",
+         {"CAPA", ""},
+         failing({Close, Stall, LongLine}) + either({Garbage, Nul}) +
+             succeeding({Refuse, BadText, Split})},
+        {"ListOfAll",
+         {"LIST", ""},
+         failing({Close, Stall, LongLine}) + either({Garbage, Nul, HugeCount}) +
+             succeeding({Refuse, BadText, Split, Reorder})},
+        {"PipelinedTop",
+         {"TOP", ""},
+         failing({Close, Stall, LongLine, Refuse, BadText, Garbage, Nul}) + succeeding({Split})},
+    };
+}
+
+class Pop3PipelinedFaults : public testing::TestWithParam<StepRow> {};
+
+TEST_P(Pop3PipelinedFaults, EndsCleanlyAndListsOnlyWhatTheServerHolds) {
+    runCheckRow(GetParam(), {.protocol = Protocol::Pop3, .pop3Pipelining = true});
+}
+
+INSTANTIATE_TEST_SUITE_P(Steps, Pop3PipelinedFaults, testing::ValuesIn(pop3PipelinedRows()),
+                         rowName);
+
 } // namespace
 } // namespace ombrix::test

@@ -47,7 +47,8 @@ std::string topOf(const FakeMail& mail, int lines) {
 
 class Pop3Session final : public ProtocolSession {
 public:
-    explicit Pop3Session(FakeMailbox& mailbox) : mailbox_(mailbox) {}
+    Pop3Session(FakeMailbox& mailbox, bool pipelining)
+        : mailbox_(mailbox), pipelining_(pipelining) {}
 
     Reply greeting() override { return Reply().text("+OK Fault server ready.\r\n"); }
 
@@ -73,6 +74,9 @@ public:
             return Reply().text("-ERR Unknown command.\r\n");
         if (verb == "NOOP")
             return Reply().text("+OK\r\n");
+        if (verb == "CAPA" && pipelining_)
+            return Reply().text(
+                "+OK Capability list follows\r\nTOP\r\nUIDL\r\nPIPELINING\r\n.\r\n");
         if (verb == "STAT")
             return stat();
         if (verb == "RSET") {
@@ -146,6 +150,7 @@ private:
     }
 
     FakeMailbox& mailbox_;
+    bool pipelining_;
     bool loggedIn_ = false;
     std::vector<FakeMail> drop_;
     std::set<int> marked_;
@@ -164,8 +169,8 @@ std::string hostileRefusalText() {
            std::string(400, 'x');
 }
 
-std::unique_ptr<ProtocolSession> makePop3Session(FakeMailbox& mailbox) {
-    return std::make_unique<Pop3Session>(mailbox);
+std::unique_ptr<ProtocolSession> makePop3Session(FakeMailbox& mailbox, bool pipelining) {
+    return std::make_unique<Pop3Session>(mailbox, pipelining);
 }
 
 } // namespace ombrix::test

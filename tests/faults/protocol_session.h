@@ -35,9 +35,12 @@ struct ServerTraits {
     // BAD, as a server might that takes no sets, so the check goes on one
     // mail at a time.
     bool refusesBatches = false;
+    // POP3: the server answers CAPA and lists PIPELINING in it (without, CAPA
+    // is an unknown command).
+    bool pop3Pipelining = false;
 };
 
-std::unique_ptr<ProtocolSession> makePop3Session(FakeMailbox& mailbox);
+std::unique_ptr<ProtocolSession> makePop3Session(FakeMailbox& mailbox, bool pipelining);
 std::unique_ptr<ProtocolSession> makeImapSession(FakeMailbox& mailbox, const ServerTraits& traits);
 
 // Commands and keywords are case-insensitive: both sessions compare them in upper case.
