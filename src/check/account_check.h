@@ -99,6 +99,12 @@ struct AccountCheck {
 // None when there is no digit there or the number is beyond any mailbox.
 std::optional<std::uint64_t> readMessageCount(std::string_view text, std::size_t pos);
 
+// A size the server gave as the list keeps it: beyond INT32_MAX it is
+// INT32_MAX.
+constexpr std::int32_t listedSize(std::uint32_t octets) {
+    return static_cast<std::int32_t>(octets < INT32_MAX ? octets : INT32_MAX);
+}
+
 // Copies entry j of `from` into entry i of `to`, all eleven fields.
 void copyMail(AccountRecord& to, int i, const AccountRecord& from, int j);
 // As copyMail, but without the body preview, the one large field.

@@ -184,20 +184,13 @@ private:
         const std::optional<ImapFetchItem> header = fetched(number, "BODY[HEADER]");
         if (!header)
             return false;
-        // Read where they lie in the reply; a quoted string is unescaped
-        // into its scratch.
-        std::string headerScratch;
-        std::string textScratch;
-        ParseFetchedImapMail(
-            imapItemView(*header, headerScratch),
-            imapPreviewText(imapFetchItem(c_.reply.text(), number, "BODY[TEXT]"), textScratch),
-            c_.workingList, i);
+        parseImapMailItems(c_.workingList, i, *header,
+                           imapFetchItem(c_.reply.text(), number, "BODY[TEXT]"));
         command("FETCH " + std::to_string(number) + " RFC822.SIZE\r\n", kShortHint);
         const std::optional<ImapFetchItem> size = fetched(number, "RFC822.SIZE");
         if (!size)
             return false;
-        c_.workingList.size[i] =
-            static_cast<std::int32_t>(std::min<std::uint32_t>(imapSizeValue(size->raw), INT32_MAX));
+        c_.workingList.size[i] = listedSize(imapSizeValue(size->raw));
         c_.recordFetched(i);
         return true;
     }

@@ -53,6 +53,7 @@ std::optional<ImapFetchItem> firstItem(std::string_view responses, std::string_v
 struct Batch {
     std::string tag;
     std::vector<int> mails;          // working indices, in list order
+    std::vector<std::uint64_t> uids; // theirs
     std::vector<std::string> texts;  // per mail: its whole responses, one after another
     std::vector<std::uint8_t> whole; // per mail: 0 once a response of it came cut
     std::unordered_map<std::uint64_t, std::size_t> byUid;
@@ -111,6 +112,7 @@ private:
             if (!batch.byUid.emplace(*uid, batch.mails.size()).second)
                 continue; // a UID listed twice: the one-mail dialogue takes the second
             batch.mails.push_back(i);
+            batch.uids.push_back(*uid);
         }
         for (Batch& batch : batches) {
             batch.texts.resize(batch.mails.size());
@@ -120,11 +122,8 @@ private:
     }
 
     void send(Batch& batch) {
-        std::vector<std::uint64_t> uids;
-        for (int i : batch.mails)
-            uids.push_back(*uidNumber(c_.workingList.uid[i]));
         batch.tag = imapTag(c_.socket.tagCounter());
-        c_.socket.SendTagged("UID FETCH " + imapUidSet(uids) + std::string(kBatchItems));
+        c_.socket.SendTagged("UID FETCH " + imapUidSet(batch.uids) + std::string(kBatchItems));
     }
 
     // Reads responses until the batch has its completion. A server may run
@@ -226,13 +225,8 @@ private:
             if (!header || !size)
                 continue;
             const int i = batch.mails[k];
-            std::string headerScratch;
-            std::string textScratch;
-            ParseFetchedImapMail(imapItemView(*header, headerScratch),
-                                 imapPreviewText(firstItem(text, "BODY[TEXT]"), textScratch),
-                                 c_.workingList, i);
-            c_.workingList.size[i] = static_cast<std::int32_t>(
-                std::min<std::uint32_t>(imapSizeValue(size->raw), INT32_MAX));
+            parseImapMailItems(c_.workingList, i, *header, firstItem(text, "BODY[TEXT]"));
+            c_.workingList.size[i] = listedSize(imapSizeValue(size->raw));
             c_.recordFetched(i);
             taken_[static_cast<std::size_t>(i)] = 1;
         }
@@ -254,12 +248,15 @@ std::optional<std::vector<int>> fetchImapMailBatches(AccountCheck& check,
     return MailBatches(check, countText, limits).run();
 }
 
-std::optional<std::string_view> imapPreviewText(const std::optional<ImapFetchItem>& text,
-                                                std::string& scratch) {
-    if (!text || text->form == ImapFetchItem::Form::Nil ||
-        (text->form != ImapFetchItem::Form::Literal && text->raw.empty()))
-        return std::nullopt;
-    return imapItemView(*text, scratch);
+void parseImapMailItems(AccountRecord& workingList, int i, const ImapFetchItem& header,
+                        const std::optional<ImapFetchItem>& text) {
+    std::string headerScratch;
+    std::string textScratch;
+    std::optional<std::string_view> preview;
+    if (text && text->form != ImapFetchItem::Form::Nil &&
+        (text->form == ImapFetchItem::Form::Literal || !text->raw.empty()))
+        preview = imapItemView(*text, textScratch);
+    ParseFetchedImapMail(imapItemView(header, headerScratch), preview, workingList, i);
 }
 
 std::string imapUidSet(const std::vector<std::uint64_t>& uids) {

@@ -34,10 +34,11 @@ std::optional<std::vector<int>> fetchImapMailBatches(AccountCheck& check,
                                                      const std::string& countText,
                                                      const ImapBatchLimits& limits = {});
 
-// The text the preview shows: a BODY[TEXT] item in any form but an empty
-// one; a quoted string is unescaped into `scratch`.
-std::optional<std::string_view> imapPreviewText(const std::optional<ImapFetchItem>& text,
-                                                std::string& scratch);
+// Fills sender, subject, date and preview of entry i from a mail's
+// BODY[HEADER] item and its BODY[TEXT] item (none, NIL or an empty string:
+// no preview), read where they lie; quoted strings lose their escapes.
+void parseImapMailItems(AccountRecord& workingList, int i, const ImapFetchItem& header,
+                        const std::optional<ImapFetchItem>& text);
 
 // The UID set of a batch: single UIDs separated by commas, a run of
 // consecutive ones as "first:last".

@@ -234,8 +234,7 @@ private:
     }
 
     void storeMail(int i, std::uint32_t size, std::string_view topReply) {
-        c_.workingList.size[i] =
-            static_cast<std::int32_t>(std::min<std::uint32_t>(size, INT32_MAX));
+        c_.workingList.size[i] = listedSize(size);
         ParseFetchedMail(topReply, c_.workingList, i, FetchForm::Pop3);
         c_.recordFetched(i);
     }

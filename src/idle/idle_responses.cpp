@@ -3,7 +3,6 @@
 #include "platform/ascii.h"
 
 #include <algorithm>
-#include <charconv>
 #include <cstdint>
 #include <optional>
 
