@@ -1,0 +1,50 @@
+#include "platform/desktop_session.h"
+
+#include <QGuiApplication>
+#include <QWidget>
+#include <cstdlib>
+
+namespace ombrix {
+namespace {
+
+// Qt's Wayland shell reads this variable when a window asks to be activated
+// and clears it once used.
+constexpr const char* kActivationVariable = "XDG_ACTIVATION_TOKEN";
+
+bool isSet(const char* name) {
+    const char* value = std::getenv(name);
+    return value && *value;
+}
+
+} // namespace
+
+bool onWayland() {
+    return QGuiApplication::platformName().startsWith(QLatin1String("wayland"));
+}
+
+bool windowsCanBePlaced() {
+    return !onWayland();
+}
+
+bool lockLedsReachable() {
+    return !onWayland() && isSet("DISPLAY");
+}
+
+void activateWindow(QWidget* window, const QString& activationToken) {
+    if (!window)
+        return;
+    if (!activationToken.isEmpty() && onWayland())
+        qputenv(kActivationVariable, activationToken.toUtf8());
+    window->setWindowState(window->windowState() & ~Qt::WindowMinimized);
+    window->show();
+    window->raise();
+    window->activateWindow();
+}
+
+QString takeStartupActivationToken() {
+    const QString token = qEnvironmentVariable(kActivationVariable);
+    qunsetenv(kActivationVariable);
+    return token;
+}
+
+} // namespace ombrix
