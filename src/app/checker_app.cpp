@@ -20,6 +20,7 @@
 #include "core/run_flags.h"
 #include "oauth/token_broker.h"
 #include "platform/desktop_notifier.h"
+#include "platform/desktop_session.h"
 #include "platform/qt_message_box.h"
 #include "platform/qt_translations.h"
 #include "platform/termination_signals.h"
@@ -47,14 +48,16 @@ constexpr int kClaimWaitMs = 60000;
 constexpr unsigned long kClaimRetryMs = 100;
 
 // The claim on programDirectory, or nothing when the program that holds it
-// was asked to show its window.
-std::optional<DirectoryClaim> claimOrShowTheOther(const QString& serverName) {
+// was asked to show its window (with the launcher's activation token: on
+// Wayland only that lets it come to the front).
+std::optional<DirectoryClaim> claimOrShowTheOther() {
+    const InstanceRequest show{InstanceRequestKind::Show, startupActivationToken().toStdString()};
     QDeadlineTimer deadline(kClaimWaitMs);
     for (;;) {
         DirectoryClaim claim = DirectoryClaim::forDesktop(programDirectory);
         if (claim.held())
             return claim;
-        if (askRunningInstanceToShow(serverName))
+        if (askRunningInstance(programDirectory, show))
             return std::nullopt;
         if (deadline.hasExpired())
             return claim;
@@ -68,6 +71,18 @@ void startLoading(std::optional<BackgroundStateLoad>& load) {
     programConf = loadProgramConf(programConfPath(programDirectory));
     resetAccountsAndFlags();
     load.emplace();
+}
+
+// A command asks for a check as the tray menu's "check now" does; a second
+// start brings the window out of the tray and to the front.
+void answerInstanceRequest(CCheckerDlg& dialog, const InstanceRequest& request) {
+    if (request.kind == InstanceRequestKind::Check) {
+        dialog.OnCommand(res::kCmdCheckNow);
+        return;
+    }
+    if (windowHidden == 1)
+        dialog.OnCommand(res::kCmdOpenWindow);
+    activateWindow(&dialog, QString::fromStdString(request.activationToken));
 }
 
 } // namespace
@@ -92,14 +107,15 @@ int CCheckerApp::run(int& argc, char** argv, const std::optional<std::string>& d
     QApplication application(argc, argv);
     // The X11 window class: tools find our windows (and the tray icon's) by it.
     QApplication::setApplicationName(QStringLiteral("ombrix"));
-    QApplication::setDesktopFileName(QStringLiteral("ombrix"));
+    // Wayland's app id: the desktop file's name, so that the desktop shows our
+    // icon and can pin the window.
+    QApplication::setDesktopFileName(QString::fromLatin1(kDesktopEntry));
     QApplication::setQuitOnLastWindowClosed(false);
     if (!installQtTranslations(Language))
         std::cerr << "ombrix: Qt's German texts are missing (package qt6-translations-l10n)\n";
 
-    const QString serverName = instanceServerName(programDirectory);
     if (!claim->held())
-        claim = claimOrShowTheOther(serverName);
+        claim = claimOrShowTheOther();
     if (!claim) // the desktop program already on this directory has been shown
         return 0;
     if (!claim->held()) {
@@ -117,12 +133,9 @@ int CCheckerApp::run(int& argc, char** argv, const std::optional<std::string>& d
     int exitCode = 0;
     {
         CCheckerDlg dialog;
-        InstanceServer server(serverName, [&dialog] {
-            if (windowHidden == 1)
-                dialog.OnCommand(res::kCmdOpenWindow);
-            dialog.raise();
-            dialog.activateWindow();
-        });
+        InstanceServer server(
+            instanceSocketPath(programDirectory),
+            [&dialog](const InstanceRequest& request) { answerInstanceRequest(dialog, request); });
         DesktopNotifier desktop;             // the desktop's own notifications, where it has them
         WindowLists lists(dialog, &desktop); // the account and mail lists, the notification panel
         WindowCommands commands(dialog, lists);

@@ -1,48 +1,24 @@
 #include "app/instance_server.h"
 
-#include <QCryptographicHash>
 #include <QLocalSocket>
-#include <filesystem>
 
 namespace ombrix {
 namespace {
 
-constexpr int kConnectMs = 2000;
-const QByteArray kShowRequest = "show\n";
+// A request is one short line; a peer that sends more is no program of ours.
+constexpr qint64 kMaxRequestBytes = 1024;
 
 } // namespace
 
-QString instanceServerName(const std::string& directory) {
-    std::error_code error;
-    std::filesystem::path canonical = std::filesystem::weakly_canonical(directory, error);
-    if (error)
-        canonical = directory;
-    std::string key = canonical.lexically_normal().string();
-    while (key.size() > 1 && key.back() == '/')
-        key.pop_back();
-    const QByteArray hash =
-        QCryptographicHash::hash(QByteArray::fromStdString(key), QCryptographicHash::Sha256);
-    return QStringLiteral("ombrix-") + QString::fromLatin1(hash.toHex().left(32));
-}
-
-bool askRunningInstanceToShow(const QString& name) {
-    QLocalSocket socket;
-    socket.connectToServer(name);
-    if (!socket.waitForConnected(kConnectMs))
-        return false;
-    socket.write(kShowRequest);
-    if (!socket.waitForBytesWritten(kConnectMs))
-        return false;
-    // The first program closes the connection once it has taken the request.
-    socket.waitForDisconnected(kConnectMs);
-    return true;
-}
-
-InstanceServer::InstanceServer(const QString& name, std::function<void()> show, QObject* parent)
-    : QObject(parent), show_(std::move(show)) {
+InstanceServer::InstanceServer(const std::string& socketPath, RequestHandler handle,
+                               QObject* parent)
+    : QObject(parent), handle_(std::move(handle)) {
+    if (socketPath.empty())
+        return;
+    const QString path = QString::fromStdString(socketPath);
     server_.setSocketOptions(QLocalServer::UserAccessOption);
-    QLocalServer::removeServer(name);
-    server_.listen(name);
+    QLocalServer::removeServer(path);
+    server_.listen(path);
     connect(&server_, &QLocalServer::newConnection, this, &InstanceServer::onConnection);
 }
 
@@ -50,12 +26,17 @@ void InstanceServer::onConnection() {
     while (QLocalSocket* socket = server_.nextPendingConnection()) {
         connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
         connect(socket, &QLocalSocket::readyRead, this, [this, socket] {
-            if (!socket->canReadLine())
+            if (!socket->canReadLine()) {
+                if (socket->bytesAvailable() > kMaxRequestBytes)
+                    socket->disconnectFromServer();
                 return;
-            const bool asked = socket->readLine() == kShowRequest;
+            }
+            const QByteArray line = socket->readLine(kMaxRequestBytes).trimmed();
+            const std::optional<InstanceRequest> request = parseInstanceRequest(line.toStdString());
+            // The asker waits for the close, and only then goes on.
             socket->disconnectFromServer();
-            if (asked && show_)
-                show_();
+            if (request && handle_)
+                handle_(*request);
         });
     }
 }

@@ -1,6 +1,7 @@
 #include "cli/cli_command.h"
 #include "config/directory_claim.h"
 #include "config/program_directory.h"
+#include "config/running_instance.h"
 #include "core/language.h"
 
 #include <ostream>
@@ -15,6 +16,11 @@ std::string desktopRunningText(const std::string& directory) {
                 "; quit it or make the change in its window.");
 }
 
+std::string handedOverText(const std::string& directory) {
+    return Text("das Desktop-Programm auf ", "the desktop program on ") + directory +
+           Text(" prüft jetzt.", " checks now.");
+}
+
 std::string busyText(const std::string& directory) {
     return Text("ein anderer ombrix-Befehl ändert ", "another ombrix command is changing ") +
            directory + Text("; versuchen Sie es später noch einmal.", "; try again later.");
@@ -24,6 +30,19 @@ std::string waitingText(const std::string& directory) {
     return Text("warte auf einen anderen ombrix-Befehl in ",
                 "waiting for another ombrix command in ") +
            directory + "...";
+}
+
+// A desktop program that holds the directory but does not answer (still
+// starting, or hung) makes the command refuse as any other writer would.
+int handToDesktop(CommandArguments& arguments, const std::string& directory,
+                  const CliContext& context) {
+    arguments.expectNoMore();
+    if (askRunningInstance(directory, {InstanceRequestKind::Check, {}})) {
+        context.io.err << "ombrix: " << handedOverText(directory) << '\n';
+        return 0;
+    }
+    context.io.err << "ombrix: " << desktopRunningText(directory) << '\n';
+    return kExitDirectoryBusy;
 }
 
 } // namespace
@@ -38,6 +57,8 @@ int runWritingCommand(const CliCommand& command, CommandArguments& arguments,
     case ClaimOutcome::Held:
         return command.run(arguments, context);
     case ClaimOutcome::DesktopRunning:
+        if (command.desktopDoesIt)
+            return handToDesktop(arguments, directory, context);
         context.io.err << "ombrix: " << desktopRunningText(directory) << '\n';
         return kExitDirectoryBusy;
     case ClaimOutcome::Busy:

@@ -61,6 +61,9 @@ struct CliCommand {
     // Writes the files of the program directory: runs only while it holds
     // the directory (never beside the desktop program).
     bool writes = false;
+    // While the desktop program holds the directory, it is asked to do the
+    // same (check now) instead of refusing. Such a command takes no arguments.
+    bool desktopDoesIt = false;
 };
 
 std::span<const CliCommand> cliCommands();

@@ -30,8 +30,12 @@ constexpr CliCommand kCommands[] = {
      "prints the stored mail list of account N (or of every account)", runList},
     {"--unread", "--unread", "zeigt die Zahl ungelesener Mails aktiver Konten",
      "prints the number of unread mails of active accounts", runUnread},
-    {"--check", "--check", "prüft alle Konten einmal und zeigt ihren Status",
-     "checks every account once and prints its status", runCheck, true},
+    {"--check", "--check",
+     "prüft alle Konten einmal und zeigt ihren Status; läuft das Desktop-Programm, prüft es "
+     "stattdessen",
+     "checks every account once and prints its status; while the desktop program runs, it "
+     "checks instead",
+     runCheck, true, true},
     {"--delete", "--delete N ROW... [--yes]",
      "löscht die Zeilen ROW von --list N auf dem Server (fragt vorher, außer mit --yes), dann "
      "prüft alle Konten",

@@ -41,10 +41,8 @@ void activateWindow(QWidget* window, const QString& activationToken) {
     window->activateWindow();
 }
 
-QString takeStartupActivationToken() {
-    const QString token = qEnvironmentVariable(kActivationVariable);
-    qunsetenv(kActivationVariable);
-    return token;
+QString startupActivationToken() {
+    return qEnvironmentVariable(kActivationVariable);
 }
 
 } // namespace ombrix

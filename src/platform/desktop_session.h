@@ -27,9 +27,9 @@ bool lockLedsReachable();
 // the compositor may only mark the window as wanting attention.
 void activateWindow(QWidget* window, const QString& activationToken = {});
 
-// The token the launcher handed this process, taken out of the environment: a
-// second start passes it on to the instance that runs already. (A first start
-// leaves it where Qt finds it for the first window.)
-QString takeStartupActivationToken();
+// The token the launcher handed this process: a second start passes it on to
+// the instance that runs already. It stays in the environment, where Qt finds
+// it for the first window when this start turns out to be the first.
+QString startupActivationToken();
 
 } // namespace ombrix

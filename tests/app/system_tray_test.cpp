@@ -1,7 +1,6 @@
 // The tray object: tooltip limits, the icon's mouse messages, its menu, calls
 // from a worker thread, and a desktop without a tray.
 
-#include "app/instance_server.h"
 #include "app/recording_tray_shell.h"
 #include "app/system_tray.h"
 #include "platform/display_qstring.h"
@@ -232,31 +231,6 @@ TEST_F(SystemTrayTest, RemovingTwiceTouchesTheShellOnce) {
     EXPECT_TRUE(tray->RemoveTrayIcon());
     EXPECT_EQ(shell->count(test::TrayShellCall::Remove), 1);
     EXPECT_TRUE(tray->isHidden());
-}
-
-} // namespace
-} // namespace ombrix
-
-namespace ombrix {
-namespace {
-
-TEST(InstanceServerTest, ASecondStartReachesTheFirstByTheDirectoryItsNameComesFrom) {
-    test::TempDir dir;
-    const QString name = instanceServerName(dir.path().string());
-    EXPECT_EQ(instanceServerName(dir.path().string() + "/."), name);
-    EXPECT_EQ(instanceServerName((dir / "x" / "..").string()), name);
-    EXPECT_NE(instanceServerName((dir / "other").string()), name);
-
-    int shown = 0;
-    InstanceServer server(name, [&shown] { ++shown; });
-    ASSERT_TRUE(server.listening());
-    std::atomic<int> answered{-1};
-    std::thread second([&] { answered = askRunningInstanceToShow(name) ? 1 : 0; });
-    EXPECT_TRUE(test::processEventsUntil([&] { return shown == 1 && answered != -1; }));
-    second.join();
-    EXPECT_EQ(answered, 1);
-
-    EXPECT_FALSE(askRunningInstanceToShow(instanceServerName((dir / "other").string())));
 }
 
 } // namespace
