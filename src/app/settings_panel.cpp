@@ -154,7 +154,7 @@ void SettingsPanel::fillFromSettings() {
 }
 
 void SettingsPanel::restartLedTimerIfUnread() {
-    if (unreadTotal > 0)
+    if (alarmingUnread > 0)
         host_.armLedTimer(kLedUnreadPeriod);
 }
 
@@ -205,7 +205,7 @@ void SettingsPanel::onRepeatSlider(int position) {
     const QString shown = QString::number(position);
     if (auto* number = get<QLineEdit>(kRepeatNumber))
         number->setText(shown);
-    if (settings.repeatAlarm == 1 && unreadTotal > 0)
+    if (settings.repeatAlarm == 1 && alarmingUnread > 0)
         host_.armRepeatTimer(position * 1000);
     settings.repeatSecondsText = shown.toStdString();
     save();
@@ -220,7 +220,7 @@ void SettingsPanel::onRepeatBox(bool checked) {
         settings.repeatAlarm = checked ? 1 : 0;
         if (!checked)
             host_.stopRepeatTimer();
-        else if (unreadTotal > 0)
+        else if (alarmingUnread > 0)
             host_.armRepeatTimer(settings.repeatSeconds * 1000);
     }
     save();

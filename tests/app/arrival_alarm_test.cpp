@@ -3,7 +3,10 @@
 // unread mails the LEDs and the repeated alarm run for, and the sounds.
 
 #include "app/arrival_alarm.h"
+#include "app/list_notifications.h"
 #include "app/recording_notification_host.h"
+#include "app/window_state.h"
+#include "check/check_run.h"
 #include "config/settings.h"
 #include "core/account_table.h"
 #include "core/password_keyring.h"
@@ -105,6 +108,89 @@ TEST_F(ArrivalAlarmTableTest, AnOwnWaveSoundsWhateverTheWaveSwitchAndTheSpeakerA
     startArrivalSounds({true, {}}, host);
     EXPECT_EQ(host.waveStarts, 1);
     EXPECT_EQ(host.speakerStarts, 1);
+}
+
+// A refresh after a check: applyNotifications over the table, the alerts in
+// the process's ombrix.conf.
+class ArrivalNotificationsTest : public ArrivalAlarmTableTest {
+protected:
+    void SetUp() override {
+        ArrivalAlarmTableTest::SetUp();
+        settings.popupEnabled = 1;
+        settings.waveAlarm = 1;
+        settings.speakerAlarm = 1;
+        settings.repeatAlarm = 1;
+        settings.repeatSeconds = 30;
+        settings.scrollLockLed = 1;
+    }
+    std::uint32_t refresh() {
+        programConf = conf;
+        const AccountSummary summary = summarizeAccounts();
+        notifyText = summary.notifyText;
+        return applyNotifications(notifyText, summary.anyAccountFailed, summary.mailTotal, host);
+    }
+
+    test::RecordingNotificationHost host;
+    std::string notifyText;
+};
+
+TEST_F(ArrivalNotificationsTest, MailOnlyInSilentAccountsIsListedButAlarmsNothing) {
+    addAccount("quiet", 2, kSilent).newMails = 2;
+    addAccount("hush", 1, kSilent).newMails = 1;
+    newMailCount = 3;
+
+    EXPECT_EQ(refresh(), 3u) << "counted as unread";
+    EXPECT_TRUE(host.popups.empty());
+    EXPECT_TRUE(host.desktopTexts.empty());
+    EXPECT_EQ(host.waveStarts + host.speakerStarts, 0);
+    EXPECT_TRUE(host.waveFiles.empty());
+    EXPECT_EQ(host.ledTimer, test::RecordingNotificationHost::kStopped);
+    EXPECT_EQ(host.repeatTimer, test::RecordingNotificationHost::kStopped);
+    EXPECT_EQ(alarmingUnread, 0u);
+    EXPECT_EQ(host.trayIcon, TrayIconKind::NewMail);
+    EXPECT_EQ(host.tooltip, "quiet@example.org: 2 new mails !\nhush@example.org: 1 new mail !\n");
+    EXPECT_EQ(newMailCount, 0) << "this check's mail is dealt with";
+}
+
+TEST_F(ArrivalNotificationsTest, AnOwnWaveSoundsEvenWithTheProgramsWaveOff) {
+    settings.waveAlarm = 0;
+    settings.speakerAlarm = 0;
+    addAccount("quiet", 1, kSilent).newMails = 1;
+    addAccount("bell", 2, ownWave("/home/anna/bell.wav")).newMails = 2;
+    newMailCount = 3;
+
+    refresh();
+    EXPECT_EQ(host.waveFiles, std::vector<std::string>{"/home/anna/bell.wav"});
+    EXPECT_EQ(host.waveStarts, 0);
+    ASSERT_EQ(host.popups.size(), 1u) << "the pop-up follows the program";
+    EXPECT_EQ(host.popups[0].text,
+              "quiet@example.org: 1 new mail !\nbell@example.org: 2 new mails !\n");
+    EXPECT_EQ(host.ledTimer, kLedUnreadPeriod);
+    EXPECT_EQ(host.repeatTimer, 30000);
+    EXPECT_EQ(alarmingUnread, 2u);
+
+    refresh(); // announced once per check
+    EXPECT_EQ(host.waveFiles.size(), 1u);
+    EXPECT_EQ(host.popups.size(), 1u);
+}
+
+TEST_F(ArrivalNotificationsTest, ASilentAccountsOldUnreadMailKeepsNoAlarmGoingOnceTheRestIsRead) {
+    AccountRecord& plain = addAccount("plain", 1, kFollow);
+    plain.newMails = 1;
+    addAccount("quiet", 4, kSilent);
+    newMailCount = 1;
+    refresh();
+    EXPECT_EQ(host.waveStarts, 1);
+    EXPECT_EQ(host.speakerStarts, 1);
+    EXPECT_EQ(host.ledTimer, kLedUnreadPeriod);
+    EXPECT_EQ(host.repeatTimer, 30000);
+
+    plain.read[1] = 1;
+    EXPECT_EQ(refresh(), 4u);
+    EXPECT_EQ(host.ledTimer, test::RecordingNotificationHost::kStopped);
+    EXPECT_EQ(host.repeatTimer, test::RecordingNotificationHost::kStopped);
+    EXPECT_EQ(host.trayIcon, TrayIconKind::NewMail);
+    EXPECT_EQ(host.popupHides, 0) << "unread mail is still listed";
 }
 
 } // namespace
