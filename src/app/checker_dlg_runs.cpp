@@ -266,7 +266,7 @@ void CCheckerDlg::clearCheckBox(AlarmSetting setting) {
 }
 
 void CCheckerDlg::ledSettingSwitchedOff(LockKey /*key*/) {
-    if (unreadTotal > 0)
+    if (alarmingUnread > 0)
         timers_.set(LedTimer, 300);
 }
 

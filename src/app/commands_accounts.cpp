@@ -5,6 +5,7 @@
 #include "app/keyring_worker.h"
 #include "app/window_commands.h"
 #include "app/window_lists.h"
+#include "config/account_alert.h"
 #include "config/keyring_removals.h"
 #include "config/state_store.h"
 #include "core/access_tokens.h"
@@ -86,6 +87,7 @@ void WindowCommands::editAccount() {
     saveState(SaveKind::SettingsFile);
     forgetKeyringItem(passwordItem && signsInWithOAuth(accounts[row]) ? keyBefore : stale);
     forgetSignIn(oauth::abandonedSignIn(signInBefore));
+    alertFollowsEdit(keyBefore, keyringKeyOf(accounts[row]));
     settleKeyring();
     refreshFull();
 }
@@ -113,6 +115,7 @@ void WindowCommands::deleteAccount() {
     if ((inKeyring || keyringRemovalNamed(key)) && accountsWithKey(key) == 0)
         forgetKeyringItem(key);
     forgetSignIn(oauth::abandonedSignIn(signIn));
+    alertFollowsDeletion(key);
     // The selected row now names another account: the mail list empties.
     lists_.accountList().selectRow(-1);
     selectedAccount = -1;

@@ -1,6 +1,8 @@
 #include "app/list_notifications.h"
 
+#include "app/arrival_alarm.h"
 #include "app/untrusted_certificate.h"
+#include "app/window_state.h"
 #include "check/check_run.h"
 #include "config/program_conf.h"
 #include "config/settings.h"
@@ -20,32 +22,39 @@ bool anyLedSetting() {
     return settings.scrollLockLed == 1 || settings.numLockLed == 1 || settings.capsLockLed == 1;
 }
 
-void announceNewMail(const std::string& notifyText, NotificationHost& host) {
+void announceNewMail(const std::string& notifyText, NotificationHost& host,
+                     const ArrivalAlarm& alarm) {
     newMailCount = 0;
+    if (!alarm.alarms)
+        return; // only silent accounts brought it
     if (settings.popupEnabled == 1)
         host.showPopup(notifyText, kPopupShowTime,
                        settings.popupAutoClose == 1 ? kPopupStayTime : kPopupStayOpenTime,
                        kPopupHideTime);
     if (readProgramConf().flag(kConfDesktopNotification, true))
         host.announceOnDesktop(notifyText);
-    if (settings.waveAlarm == 1)
-        host.startWaveAlarm();
-    if (settings.speakerAlarm == 1)
-        host.startSpeakerAlarm();
+    startArrivalSounds(alarm, host);
 }
 
 std::uint32_t keepAlarmsInLine(std::string& notifyText, NotificationHost& host) {
+    const ProgramConf conf = readProgramConf();
     if (newMailCount > 0 && !notifyText.empty())
-        announceNewMail(notifyText, host);
+        announceNewMail(notifyText, host, takeArrivalAlarm(conf));
     const std::uint32_t unread = countUnreadMails();
+    // The tray shows every unread mail; the alarms only those of accounts
+    // that are not silent.
+    alarmingUnread = countAlarmingUnread(conf);
     if (settings.repeatAlarm == 1) {
-        if (unread > 0)
+        if (alarmingUnread > 0)
             host.armRepeatTimer(settings.repeatSeconds * 1000);
         else
             host.stopRepeatTimer();
     }
     if (unread > 0) {
-        host.armLedTimer(kLedUnreadPeriod);
+        if (alarmingUnread > 0)
+            host.armLedTimer(kLedUnreadPeriod);
+        else
+            host.stopLedTimer();
         if (notifyText.size() > kMaxTooltipNotifyText)
             notifyText = severalAccountsText();
         host.setTray(TrayIconKind::NewMail, notifyText);
@@ -115,6 +124,7 @@ std::uint32_t countUnreadMails() {
 std::uint32_t applyNotifications(std::string& notifyText, bool anyAccountFailed,
                                  std::int64_t mailTotal, NotificationHost& host,
                                  const std::string& untrustedAccount) {
+    alarmingUnread = 0;
     if (anyAccountFailed) {
         host.setTray(TrayIconKind::Failure, untrustedAccount.empty()
                                                 ? std::string(failureTooltip())

@@ -42,6 +42,8 @@ public:
     // Starts the wave sound / the speaker pattern unless it plays already.
     virtual void startWaveAlarm() = 0;
     virtual void startSpeakerAlarm() = 0;
+    // The wave sound with an account's own file, under the same busy flag.
+    virtual void startWaveFileAlarm(const std::string& file) = 0;
 
     // Arming a running timer restarts its period.
     virtual void armCheckTimer(int milliseconds) = 0;

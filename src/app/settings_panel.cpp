@@ -16,7 +16,6 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFile>
-#include <QFileDialog>
 #include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
@@ -29,10 +28,6 @@ namespace {
 
 using namespace res;
 
-QString text(const char* german, const char* english) {
-    return QString::fromUtf8(Text(german, english));
-}
-
 const char* capsLockHint() {
     return Text("Tipp:\nVerwenden Sie das Capslock Blinken nicht wenn Sie Texte schreiben,\nda "
                 "periodisch die Groß/Kleinschreibung verändert wird.\n\nVerwenden Sie in diesem "
@@ -40,14 +35,6 @@ const char* capsLockHint() {
                 "Hint:\nDo not use capslock flashing when writing a text,\nIt will periodically "
                 "switch lower/upper case typing.\n\nUse the flashing of unused keys instead, like "
                 "scroll lock or num lock.");
-}
-
-std::optional<QString> chooseWaveFile(QWidget* parent) {
-    QFileDialog dialog(parent);
-    prepareWaveFileDialog(dialog);
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
-        return std::nullopt;
-    return dialog.selectedFiles().constFirst();
 }
 
 void prepareSlider(QSlider* slider, int minimum, int maximum, int tick) {
@@ -65,15 +52,6 @@ constexpr int kPanelControls[] = {
     kIntervalNumber, kRepeatNumber, kDesktopNotifyBox, kIdleBox};
 
 } // namespace
-
-void prepareWaveFileDialog(QFileDialog& dialog) {
-    dialog.setAcceptMode(QFileDialog::AcceptOpen);
-    dialog.setFileMode(QFileDialog::ExistingFile);
-    dialog.setDefaultSuffix(QStringLiteral("wav"));
-    // "All files" must also list names without a dot here, so its pattern is "*".
-    dialog.setNameFilters({text("wave dateien (*.wav)", "wave files (*.wav)"),
-                           text("alle Dateien (*)", "all files (*)")});
-}
 
 SettingsPanel::SettingsPanel(const DialogControls& controls, NotificationHost& host,
                              QObject* parent)
@@ -176,7 +154,7 @@ void SettingsPanel::fillFromSettings() {
 }
 
 void SettingsPanel::restartLedTimerIfUnread() {
-    if (unreadTotal > 0)
+    if (alarmingUnread > 0)
         host_.armLedTimer(kLedUnreadPeriod);
 }
 
@@ -227,7 +205,7 @@ void SettingsPanel::onRepeatSlider(int position) {
     const QString shown = QString::number(position);
     if (auto* number = get<QLineEdit>(kRepeatNumber))
         number->setText(shown);
-    if (settings.repeatAlarm == 1 && unreadTotal > 0)
+    if (settings.repeatAlarm == 1 && alarmingUnread > 0)
         host_.armRepeatTimer(position * 1000);
     settings.repeatSecondsText = shown.toStdString();
     save();
@@ -242,7 +220,7 @@ void SettingsPanel::onRepeatBox(bool checked) {
         settings.repeatAlarm = checked ? 1 : 0;
         if (!checked)
             host_.stopRepeatTimer();
-        else if (unreadTotal > 0)
+        else if (alarmingUnread > 0)
             host_.armRepeatTimer(settings.repeatSeconds * 1000);
     }
     save();

@@ -5,6 +5,7 @@
 // panel gives them their behaviour and re-arms the timers through its host.
 
 #include "app/list_notifications.h"
+#include "dialogs/wave_file_chooser.h"
 
 #include <QObject>
 #include <QString>
@@ -12,7 +13,6 @@
 #include <functional>
 #include <optional>
 
-class QFileDialog;
 class QWidget;
 
 namespace ombrix {
@@ -21,10 +21,6 @@ class DialogControls;
 
 inline constexpr int kMinCheckInterval = 2, kMaxCheckInterval = 60, kCheckIntervalTick = 5;
 inline constexpr int kMinRepeatSeconds = 10, kMaxRepeatSeconds = 240, kRepeatSecondsTick = 10;
-
-// Sets up the browse dialog for wave files: an existing file, the filters,
-// the default suffix "wav", no file name given.
-void prepareWaveFileDialog(QFileDialog& dialog);
 
 class SettingsPanel : public QObject {
     Q_OBJECT
@@ -42,7 +38,7 @@ public:
 
     // Asks for a wave file; nullopt when cancelled. The default opens a
     // QFileDialog prepared by prepareWaveFileDialog.
-    using FileChooser = std::function<std::optional<QString>(QWidget* parent)>;
+    using FileChooser = WaveFileChooser;
     void setFileChooser(FileChooser chooser);
     // Called after the IMAP IDLE box has changed the setting and saved it.
     void setIdleSwitched(std::function<void()> switched) { idleSwitched_ = std::move(switched); }

@@ -50,6 +50,10 @@ void WindowNotificationHost::startSpeakerAlarm() {
     startBeepSound();
 }
 
+void WindowNotificationHost::startWaveFileAlarm(const std::string& file) {
+    startWaveSound(file);
+}
+
 // A stored period of 0 would fire on every pass of the event loop: each timer
 // keeps a floor, the check a minute as at start-up, the repeated alarm a second.
 void WindowNotificationHost::armCheckTimer(int milliseconds) {

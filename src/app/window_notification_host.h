@@ -35,6 +35,7 @@ public:
     void withdrawFromDesktop() override;
     void startWaveAlarm() override;
     void startSpeakerAlarm() override;
+    void startWaveFileAlarm(const std::string& file) override;
     void armCheckTimer(int milliseconds) override;
     void armLedTimer(int milliseconds) override;
     void stopLedTimer() override;

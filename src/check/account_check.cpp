@@ -91,8 +91,10 @@ void AccountCheck::keepPreviousList() {
 void AccountCheck::recordFetched(int i) {
     triples.buildOnce(previousList, workingList, movedTo);
     workingList.read[i] = triples.readBefore(workingList, i) ? 1 : 0;
-    if (!triples.knownBefore(workingList, i))
+    if (!triples.knownBefore(workingList, i)) {
         ++newMailCount;
+        ++newMails;
+    }
     workingList.serverPosition[i] = static_cast<std::uint32_t>(messageNumber(i) - 1);
 }
 

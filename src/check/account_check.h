@@ -66,6 +66,8 @@ struct AccountCheck {
     // Set by keepPreviousList when the last list was never taken: the list
     // stays as the account has it.
     bool lastListKept = false;
+    // The mails recordFetched found new, this account's share of newMailCount.
+    int newMails = 0;
 
     // Each runs on the check thread.
     void fail(std::string text);

@@ -84,6 +84,11 @@ bool startRun(RunHost& host) {
     host.stopAlarmTimers();
     waitForWaitDialog();
     newMailCount = 0;
+    {
+        const CommitBracket bracket;
+        for (AccountRecord& account : accounts)
+            account.newMails = 0;
+    }
     return true;
 }
 
@@ -218,6 +223,7 @@ bool committable(AccountRecord& account, AccountRecord& workingList, const Accou
 void closeCheck(AccountRecord& account, AccountRecord& workingList, const AccountCheck& check,
                 const SlotState& before) {
     const CommitBracket bracket;
+    account.newMails += check.newMails; // counted in newMailCount whatever the outcome
     if (abortRequest != 0 ||
         (workingList.errorFlag == 0 && !committable(account, workingList, check))) {
         account.checked = before.checked;

@@ -49,7 +49,7 @@ void clearAccount(AccountRecord& a) {
     a.year.clear();
     a.size.clear();
     a.useSsl = a.protocol = a.deactivated = a.errorFlag = a.checked = a.passwordInKeyring = 0;
-    a.mailCount = 0;
+    a.mailCount = a.newMails = 0;
 }
 
 } // namespace ombrix

@@ -51,6 +51,10 @@ struct AccountRecord {
     // for an account that signs in with OAuth 2.0 (its password field is
     // unused); empty for a password login.
     std::string oauthProvider;
+    // In memory only: the mails check runs found new here since the window
+    // last announced new mail (the account's share of newMailCount), so that
+    // each account's alert choice can be asked.
+    std::int32_t newMails = 0;
 };
 
 // One index across the eleven per-mail arrays, as a value.

@@ -5,6 +5,7 @@
 #include "core/account_table.h"
 #include "core/language.h"
 #include "core/password_keyring.h"
+#include "dialogs/alert_texts.h"
 #include "platform/dialog_builder.h"
 #include "platform/display_qstring.h"
 #include "platform/message_box.h"
@@ -36,6 +37,8 @@ ChangeKonto::ChangeKonto(QWidget* parent) : QDialog(parent) {
     auto* auth = controls.get<QComboBox>(res::kEditorAuth);
     auth_ = AuthChoice(auth);
     signInAgain_ = controls.get<QCheckBox>(res::kEditorSignInAgain);
+    alert_ = AlertChoice(controls);
+    alert_.connect(*this);
 
     connect(ssl_, &QCheckBox::clicked, this, [] { sslBoxState = sslBoxState == 1 ? 0 : 1; });
     connect(controls.get<QPushButton>(res::kEditorOk), &QPushButton::clicked, this,
@@ -68,7 +71,11 @@ void ChangeKonto::fillFrom(const AccountRecord& account) {
     ssl_->setChecked(sslBoxState == 1);
     port_->setText(toDisplay(account.port));
     providerBefore_ = account.oauthProvider;
-    signInBefore_ = oauthSignInOf(readProgramConf(), keyringKeyOf(account));
+    keyBefore_ = keyringKeyOf(account);
+    const ProgramConf conf = readProgramConf();
+    signInBefore_ = oauthSignInOf(conf, keyBefore_);
+    alertBefore_ = accountAlertOf(conf, keyBefore_);
+    alert_.show(alertBefore_);
 }
 
 bool ChangeKonto::refusesControlCharacters() const {
@@ -115,7 +122,7 @@ void ChangeKonto::storeInto(AccountRecord& account) const {
 }
 
 void ChangeKonto::accept() {
-    if (signingIn_ || refusesControlCharacters())
+    if (signingIn_ || refusesControlCharacters() || alert_.refusesMissingFile())
         return;
     AccountRecord* account = editedRecord();
     if (!account) {
@@ -132,7 +139,16 @@ void ChangeKonto::accept() {
         return;
     }
     storeInto(*account);
+    keepAlert();
     QDialog::accept();
+}
+
+void ChangeKonto::keepAlert() {
+    const AccountAlert chosen = alert_.chosen();
+    if (chosen == alertBefore_)
+        return;
+    if (updateProgramConf([&](ProgramConf& conf) { setAccountAlert(conf, keyBefore_, chosen); }))
+        messageBox(alert_texts::notSaved());
 }
 
 } // namespace ombrix

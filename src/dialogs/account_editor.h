@@ -1,10 +1,13 @@
 #pragma once
 // The account editor: changes address, server, port, protocol, TLS, user
-// name and password of one existing account, in place, and whether it signs
-// in with its password or with OAuth. A new OAuth sign-in runs when OK is
-// pressed; the account changes only once it succeeded.
+// name and password of one existing account, in place, whether it signs in
+// with its password or with OAuth, and how its new mail is announced. A new
+// OAuth sign-in runs when OK is pressed; the account changes only once it
+// succeeded.
 
+#include "config/account_alert.h"
 #include "config/oauth_sign_ins.h"
+#include "dialogs/alert_choice.h"
 #include "dialogs/auth_choice.h"
 #include "platform/secret_store.h"
 
@@ -39,6 +42,9 @@ public:
     // does not succeed.
     void accept() override;
 
+    // The browse dialog of the alert's wave file; tests put their own in.
+    void setWaveFileChooser(WaveFileChooser chooser) { alert_.setFileChooser(std::move(chooser)); }
+
 private:
     // A text edit and what it showed when the dialog opened.
     struct TextField {
@@ -59,6 +65,9 @@ private:
     void acceptWithPassword(AccountRecord& account);
     void signIn(const AccountRecord& account, const std::string& provider);
     void signedIn(const OAuthSignIn& signIn);
+    // Into ombrix.conf under the name the account had when the dialog
+    // opened; the account commands carry it on to a new name.
+    void keepAlert();
 
     TextField address_, server_, user_, password_;
     QLineEdit* port_ = nullptr;
@@ -69,6 +78,9 @@ private:
     std::string providerBefore_;              // the account's, when the dialog opened
     std::optional<OAuthSignIn> signInBefore_; // its entries in ombrix.conf
     bool signingIn_ = false;
+    AlertChoice alert_;
+    SecretKey keyBefore_;      // the account's name in ombrix.conf when the dialog opened
+    AccountAlert alertBefore_; // its alert then
 };
 
 } // namespace ombrix

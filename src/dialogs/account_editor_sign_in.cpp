@@ -55,6 +55,7 @@ void ChangeKonto::acceptWithPassword(AccountRecord& account) {
     }
     storeInto(account);
     account.oauthProvider.clear();
+    keepAlert();
     QDialog::accept();
 }
 
@@ -78,6 +79,7 @@ void ChangeKonto::signedIn(const OAuthSignIn& signIn) {
     storeInto(*account);
     if (oauth::recordSignIn(*account, signIn))
         messageBox(sign_in_texts::settingsNotSaved());
+    keepAlert();
     QDialog::accept();
 }
 

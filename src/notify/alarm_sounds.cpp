@@ -51,9 +51,11 @@ int PlayBeepThread(std::uint8_t pattern, const std::shared_ptr<SoundDevice>& dev
 // The thread gets its own copies of the file name and the device: the window
 // may change the settings or the process may be ending while it plays.
 bool startWaveSound() {
-    return startOnce(wavePlaying, [file = settings.waveFile, device = soundDevice()] {
-        PlayWaveThread(file, device);
-    });
+    return startWaveSound(settings.waveFile);
+}
+
+bool startWaveSound(const std::string& file) {
+    return startOnce(wavePlaying, [file, device = soundDevice()] { PlayWaveThread(file, device); });
 }
 
 bool startBeepSound() {

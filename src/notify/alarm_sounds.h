@@ -26,6 +26,9 @@ inline std::atomic<std::uint8_t> ntFamily{1};
 // quick starts never play twice. True when a thread was started.
 bool startWaveSound();
 bool startBeepSound();
+// The wave sound with another file than the settings' (an account's own),
+// under the same busy flag: one wave at a time, whichever file it plays.
+bool startWaveSound(const std::string& file);
 
 // The thread bodies. Each is entered with its busy flag already taken by the
 // starter and gives it back at the end; both return 0.

@@ -4,8 +4,8 @@ namespace ombrix::res {
 namespace {
 
 constexpr ControlTemplate editorControls[] = {
-    {kEditorOk, ControlKind::DefaultPushButton, 71, 174, 50, 14, "OK", "OK"},
-    {kEditorCancel, ControlKind::PushButton, 149, 174, 50, 14, "Abbrechen", "cancel"},
+    {kEditorOk, ControlKind::DefaultPushButton, 71, 226, 50, 14, "OK", "OK"},
+    {kEditorCancel, ControlKind::PushButton, 149, 226, 50, 14, "Abbrechen", "cancel"},
     {kEditorAddress, ControlKind::Edit, 70, 15, 149, 14, nullptr, nullptr},
     {kEditorServer, ControlKind::Edit, 69, 47, 149, 14, nullptr, nullptr},
     {kEditorPort, ControlKind::Edit, 69, 63, 44, 14, nullptr, nullptr, style::Numeric},
@@ -24,6 +24,11 @@ constexpr ControlTemplate editorControls[] = {
     {1064, ControlKind::GroupBox, 7, 34, 242, 124, "Einstellungen", "options"},
     {1065, ControlKind::StaticText, 50, 65, 14, 8, "Port", "port"},
     {1066, ControlKind::StaticText, 36, 80, 28, 8, "Protokoll", "protocol"},
+    {1070, ControlKind::GroupBox, 7, 162, 242, 56, "Alarm bei neuen Mails", "new mail alert"},
+    {kEditorAlert, ControlKind::ComboBox, 15, 174, 226, 60, nullptr, nullptr},
+    {kEditorAlertWave, ControlKind::Edit, 15, 190, 168, 12, nullptr, nullptr, style::ReadOnly},
+    {kEditorAlertBrowse, ControlKind::PushButton, 187, 190, 54, 12, "durchsuchen...", "browse..."},
+    {kEditorAlertNotice, ControlKind::StaticText, 15, 205, 226, 8, nullptr, nullptr},
 };
 
 // The question, the hint and the step in the title are set step by step.
@@ -68,7 +73,7 @@ constexpr ControlTemplate signInWaitControls[] = {
 } // namespace
 
 const DialogTemplate accountEditorTemplate{
-    kAccountEditorDialogId, 256,         195,           "Emailkonto ändern",
+    kAccountEditorDialogId, 256,         247,           "Emailkonto ändern",
     "edit account",         style::None, editorControls};
 
 const DialogTemplate wizardTemplate{

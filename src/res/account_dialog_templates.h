@@ -18,6 +18,11 @@ inline constexpr int kEditorSsl = 1021;
 inline constexpr int kEditorProtocol = 1030;
 inline constexpr int kEditorAuth = 1031;        // password or OAuth (PROVIDER)
 inline constexpr int kEditorSignInAgain = 1022; // an OAuth account signs in anew
+// The account's alert: the program's, a wave file of its own, or none.
+inline constexpr int kEditorAlert = 1032;
+inline constexpr int kEditorAlertWave = 1033; // the file's path, read-only
+inline constexpr int kEditorAlertBrowse = 1034;
+inline constexpr int kEditorAlertNotice = 1035; // what is wrong with the file, if anything
 
 extern const DialogTemplate accountEditorTemplate;
 

@@ -49,7 +49,7 @@ protected:
     void SetUp() override {
         test::resetProcessState();
         programDirectory = directory.path().string();
-        unreadTotal = 0;
+        unreadTotal = alarmingUnread = 0;
         dialogReady = 0;
     }
 
@@ -614,7 +614,10 @@ TEST_F(CheckerWindowTest, SilencingClearsTheCheckBoxAndRestartsTheLedsWhileMailI
 
     window->ledSettingSwitchedOff(LockKey::ScrollLock);
     EXPECT_FALSE(window->timers().isActive(LedTimer));
-    unreadTotal = 3;
+    unreadTotal = 3; // in silent accounts only
+    window->ledSettingSwitchedOff(LockKey::ScrollLock);
+    EXPECT_FALSE(window->timers().isActive(LedTimer));
+    alarmingUnread = 3;
     window->ledSettingSwitchedOff(LockKey::ScrollLock);
     EXPECT_EQ(window->timers().interval(LedTimer), 300);
 }

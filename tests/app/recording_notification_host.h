@@ -28,6 +28,7 @@ public:
     void withdrawFromDesktop() override { ++desktopWithdrawals; }
     void startWaveAlarm() override { ++waveStarts; }
     void startSpeakerAlarm() override { ++speakerStarts; }
+    void startWaveFileAlarm(const std::string& file) override { waveFiles.push_back(file); }
     void armCheckTimer(int ms) override { checkTimer = ms; }
     void armLedTimer(int ms) override { ledTimer = ms; }
     void stopLedTimer() override { ledTimer = kStopped; }
@@ -46,6 +47,7 @@ public:
     int desktopWithdrawals = 0;
     int waveStarts = 0;
     int speakerStarts = 0;
+    std::vector<std::string> waveFiles; // an account's own, each start
     int checkTimer = kNeverTouched;
     int ledTimer = kNeverTouched;
     int repeatTimer = kNeverTouched;

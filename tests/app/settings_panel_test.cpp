@@ -32,10 +32,10 @@ protected:
     void SetUp() override {
         test::resetProcessState();
         programDirectory = dir.path().string();
-        unreadTotal = 0;
+        unreadTotal = alarmingUnread = 0;
     }
     void TearDown() override {
-        unreadTotal = 0;
+        unreadTotal = alarmingUnread = 0;
         test::resetProcessState();
     }
 
@@ -162,7 +162,7 @@ TEST(SettingsPanelTimers, StoredPeriodsOfZeroKeepAFloor) {
 }
 
 TEST_F(SettingsPanelTest, RepeatWithBothSoundsOffStaysOff) {
-    unreadTotal = 3;
+    unreadTotal = alarmingUnread = 3;
     auto* repeat = get<QCheckBox>(kRepeatBox);
     repeat->click();
     EXPECT_FALSE(repeat->isChecked());
@@ -174,7 +174,7 @@ TEST_F(SettingsPanelTest, RepeatWithBothSoundsOffStaysOff) {
 TEST_F(SettingsPanelTest, RepeatWithASoundArmsAndStopsTheRepeatTimer) {
     settings.speakerAlarm = 1;
     settings.repeatSeconds = 30;
-    unreadTotal = 1;
+    unreadTotal = alarmingUnread = 1;
     auto* repeat = get<QCheckBox>(kRepeatBox);
     repeat->click();
     EXPECT_EQ(settings.repeatAlarm, 1);
@@ -208,7 +208,10 @@ TEST_F(SettingsPanelTest, LedBoxesRestartTheLedTimerOnlyWhileMailIsUnread) {
     get<QCheckBox>(kNumLockBox)->click();
     EXPECT_EQ(settings.numLockLed, 1);
     EXPECT_EQ(host.ledTimer, RecordingNotificationHost::kNeverTouched);
-    unreadTotal = 2;
+    unreadTotal = 2; // in silent accounts only: nothing to light for
+    get<QCheckBox>(kCapsLockBox)->click();
+    EXPECT_EQ(host.ledTimer, RecordingNotificationHost::kNeverTouched);
+    alarmingUnread = 2;
     get<QCheckBox>(kScrollLockBox)->click();
     EXPECT_EQ(settings.scrollLockLed, 0);
     EXPECT_EQ(host.ledTimer, 300);

@@ -9,6 +9,7 @@
 #include "app/window_commands.h"
 #include "app/window_lists.h"
 #include "app/window_state.h"
+#include "config/account_alert.h"
 #include "config/oauth_sign_ins.h"
 #include "config/program_conf.h"
 #include "config/program_directory.h"
@@ -565,6 +566,57 @@ TEST_F(WindowCommandsTest, BackOnItsPasswordOrDeletedAnOAuthAccountForgetsItsSig
     ASSERT_EQ(accountCount, 1u);
     EXPECT_EQ(accounts[0].password, "typed anew");
     EXPECT_EQ(accounts[0].oauthProvider, "") << "a password account after the next start";
+}
+
+// The alert lives in ombrix.conf alone: choosing one leaves obx.dat as it
+// was, and its entries go where the account goes.
+TEST_F(WindowCommandsTest, AnAccountsAlertFollowsItsEditsGoesWithItAndLeavesObxDatAlone) {
+    addAccount("first", 1);
+    addAccount("second", 0);
+    ASSERT_TRUE(saveAllState());
+    const std::string obxBefore = test::readBytes(directory / "obx.dat");
+    const std::filesystem::path bell = directory / "bell.wav";
+    test::writeBytes(bell, "RIFF....WAVE");
+    const auto alertOf = [this](const SecretKey& key) {
+        return accountAlertOf(loadProgramConf(programConfPath(directory.path().string())), key);
+    };
+    const AccountAlert ownBell{AlertKind::OwnWave, bell.string()};
+
+    onDialog = [&bell](QDialog& shown) {
+        dynamic_cast<ChangeKonto&>(shown).setWaveFileChooser(
+            [&bell](QWidget*) { return std::optional<QString>(QString::fromStdString(bell)); });
+        test::control<QPushButton>(shown, kEditorAlertBrowse)->click();
+        test::control<QPushButton>(shown, kEditorOk)->click();
+        return shown.result();
+    };
+    chooseAccount(0);
+    dialog->OnCommand(kCmdEditAccount);
+    EXPECT_TRUE(boxes.texts().empty());
+    const SecretKey first = keyringKeyOf(accounts[0]);
+    EXPECT_EQ(alertOf(first), ownBell);
+    EXPECT_EQ(alertOf(keyringKeyOf(accounts[1])), AccountAlert{});
+    EXPECT_EQ(test::readBytes(directory / "obx.dat"), obxBefore);
+
+    onDialog = [](QDialog& shown) {
+        EXPECT_EQ(test::control<QComboBox>(shown, kEditorAlert)->currentIndex(), 1);
+        test::control<QLineEdit>(shown, kEditorPort)->setText("995");
+        test::control<QPushButton>(shown, kEditorOk)->click();
+        return shown.result();
+    };
+    chooseAccount(0);
+    dialog->OnCommand(kCmdEditAccount);
+    const SecretKey moved = keyringKeyOf(accounts[0]);
+    ASSERT_EQ(moved.port, 995);
+    EXPECT_EQ(alertOf(moved), ownBell);
+    EXPECT_EQ(alertOf(first), AccountAlert{});
+
+    chooseAccount(0);
+    boxes.answerNext(BoxAnswer::Yes);
+    dialog->OnCommand(kCmdDeleteAccount);
+    ASSERT_EQ(accountCount, 1u);
+    EXPECT_EQ(alertOf(moved), AccountAlert{});
+    for (const std::string& key : readProgramConf().keys())
+        EXPECT_NE(key.rfind("alert", 0), 0u) << key;
 }
 
 TEST_F(WindowCommandsTest, DeletingWithoutASelectedAccountOnlySaysSo) {

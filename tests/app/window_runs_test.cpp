@@ -9,13 +9,19 @@
 #include "app/window_lists.h"
 #include "app/window_state.h"
 #include "check/check_fixture.h"
+#include "config/account_alert.h"
+#include "config/program_conf.h"
 #include "config/program_directory.h"
 #include "config/settings.h"
 #include "core/account_table.h"
+#include "core/password_keyring.h"
 #include "core/run_flags.h"
 #include "core/table_lock.h"
 #include "dialogs/account_editor.h"
 #include "dialogs/mark_read.h"
+#include "notify/alarm_sounds.h"
+#include "notify/idle_wait.h"
+#include "platform/recording_sound.h"
 #include "res/menus.h"
 #include "support/gui_wait.h"
 #include "support/process_reset.h"
@@ -68,6 +74,7 @@ protected:
         dialog.reset();
         dialogReady = 0;
         unreadTotal = 0;
+        installSoundDevice(nullptr);
         test::resetProcessState();
     }
 
@@ -214,6 +221,40 @@ TEST_F(WindowRunsTest, ACheckThatFallsDueWhileTheEditorIsOpenStartsWhenItCloses)
     EXPECT_EQ(hostSeen, "new.example.org");
     QCoreApplication::processEvents();
     EXPECT_EQ(runs, 1) << "the held-back ticks make one check";
+}
+
+// From the server to the speaker: the run finds mail C new in an account
+// that plays its own wave, and the refresh after it plays that file, with
+// the panel's wave alarm off.
+TEST_F(WindowRunsTest, NewMailOfAnAccountWithItsOwnWavePlaysThatFile) {
+    auto recorder = std::make_shared<test::RecordingSound>();
+    installSoundDevice(recorder);
+    settings.waveAlarm = 0;
+    settings.speakerAlarm = 0;
+    settings.popupEnabled = 0;
+    test::Script s;
+    test::pop3Login(s);
+    s.expect("STAT").sendLine("+OK 3 900");
+    s.expect("UIDL").send("+OK\r\n1 u1\r\n2 u2\r\n3 u3\r\n.\r\n");
+    test::pop3Fetch(s, 3, kMailC);
+    s.expect("QUIT").sendLine("+OK bye");
+    test::LoopbackServer server(s);
+    addKnownAccount(server);
+    updateProgramConf([](ProgramConf& conf) {
+        conf.setFlag(kConfDesktopNotification, false);
+        setAccountAlert(conf, keyringKeyOf(accounts[0]),
+                        {AlertKind::OwnWave, "/home/bob/bell.wav"});
+    });
+
+    dialog->checkNow();
+    ASSERT_TRUE(test::processEventsUntil([&] { return runOver() && !recorder->played().empty(); }));
+    EXPECT_TRUE(server.waitUntilDone());
+    test::waitUntilIdle(wavePlaying);
+    const auto played = recorder->played();
+    ASSERT_EQ(played.size(), 1u);
+    EXPECT_EQ(played[0].file, "/home/bob/bell.wav");
+    EXPECT_EQ(accounts[0].mailCount, 3);
+    EXPECT_EQ(accounts[0].newMails, 0) << "taken by the announcement";
 }
 
 } // namespace

@@ -57,6 +57,33 @@ TEST_F(CheckRunFlowTest, ReadAndNewAreDecidedByTheTriplesOfTheLastList) {
     EXPECT_EQ(newMailCount, 1) << "only the mail with an unseen triple is new";
 }
 
+// The alert of each account is asked for its own new mail: the run keeps
+// every account's share of newMailCount, from nothing at its start.
+TEST_F(CheckRunFlowTest, EachAccountKeepsItsShareOfTheNewMails) {
+    Script s;
+    pop3Login(s);
+    s.expect("STAT").sendLine("+OK 3 900");
+    s.expect("UIDL").send("+OK\r\n1 u1\r\n2 u2\r\n3 u3\r\n.\r\n");
+    pop3Fetch(s, 2, kMailB);
+    pop3Fetch(s, 3, kMailC);
+    s.expect("QUIT").sendLine("+OK bye");
+    LoopbackServer empty(emptyPop3Box());
+    LoopbackServer full(s);
+    AccountRecord& quiet = account(0, empty);
+    quiet.newMails = 5; // left from a run the window never announced
+    AccountRecord& busy = account(1, full);
+    storeKnown(busy, 0, "u1\r\n", kMailA, 1);
+    busy.mailCount = 1;
+
+    runCheck();
+
+    EXPECT_TRUE(empty.waitUntilDone());
+    EXPECT_TRUE(full.waitUntilDone());
+    EXPECT_EQ(quiet.newMails, 0);
+    EXPECT_EQ(busy.newMails, 2);
+    EXPECT_EQ(newMailCount, 2);
+}
+
 TEST(MailTriplesTest, FieldsCompareExactlyAndCannotRunIntoEachOther) {
     auto before = std::make_unique<AccountRecord>();
     storeKnown(*before, 0, "x", {"a", "bc", "d"}, 1);

@@ -94,6 +94,24 @@ TEST_F(AlarmSoundsTest, QuickStartsFromManyThreadsPlayOnce) {
     EXPECT_EQ(recorder->played().size(), 1u);
 }
 
+// An account's own file shares the one wave: no second wave starts while
+// either plays, and the settings' file is left alone.
+TEST_F(AlarmSoundsTest, AGivenFileIsTheWaveSoundWithItsBusyFlag) {
+    recorder->holdSounds();
+    ASSERT_TRUE(startWaveSound("/home/anna/bell.wav"));
+    recorder->waitForStarted(1);
+    EXPECT_FALSE(startWaveSound());
+    EXPECT_FALSE(startWaveSound("/home/bert/gong.wav"));
+    recorder->releaseSounds();
+    waitUntilIdle(wavePlaying);
+    ASSERT_TRUE(startWaveSound());
+    waitUntilIdle(wavePlaying);
+    const auto played = recorder->played();
+    ASSERT_EQ(played.size(), 2u);
+    EXPECT_EQ(played[0].file, "/home/anna/bell.wav");
+    EXPECT_EQ(played[1].file, "/sounds/new mail.wav");
+}
+
 TEST_F(AlarmSoundsTest, DeviceReplacedWhilePlayingStaysAlive) {
     recorder->holdSounds();
     ASSERT_TRUE(startBeepSound());
