@@ -21,6 +21,7 @@
 #include "oauth/token_broker.h"
 #include "platform/desktop_notifier.h"
 #include "platform/desktop_session.h"
+#include "platform/keyboard.h"
 #include "platform/qt_message_box.h"
 #include "platform/qt_translations.h"
 #include "platform/termination_signals.h"
@@ -111,6 +112,8 @@ int CCheckerApp::run(int& argc, char** argv, const std::optional<std::string>& d
     // icon and can pin the window.
     QApplication::setDesktopFileName(QString::fromLatin1(kDesktopEntry));
     QApplication::setQuitOnLastWindowClosed(false);
+    if (!lockLedsReachable())
+        installKeyboard(makeUnreachableKeyboard());
     if (!installQtTranslations(Language))
         std::cerr << "ombrix: Qt's German texts are missing (package qt6-translations-l10n)\n";
 

@@ -1,5 +1,6 @@
 #include "app/settings_panel.h"
 
+#include "app/desktop_limits.h"
 #include "app/window_state.h"
 #include "config/program_conf.h"
 #include "config/program_directory.h"
@@ -8,6 +9,7 @@
 #include "core/language.h"
 #include "core/password_keyring.h"
 #include "notify/beep_patterns.h"
+#include "platform/desktop_session.h"
 #include "platform/dialog_builder.h"
 #include "platform/message_box.h"
 #include "res/icons.h"
@@ -149,8 +151,26 @@ void SettingsPanel::fillFromSettings() {
         number->setText(QString::fromStdString(settings.checkIntervalText));
     if (auto* number = get<QLineEdit>(kRepeatNumber))
         number->setText(QString::fromStdString(settings.repeatSecondsText));
-    if (auto* notice = get<QLabel>(kKeyringNotice))
-        notice->setText(QString::fromStdString(keyringNotice()));
+    showDesktopLimits();
+}
+
+// The LED settings stay as stored (the same directory may serve an X11
+// session too); here they can only be shown, not used.
+void SettingsPanel::showDesktopLimits() {
+    const bool ledsReachable = lockLedsReachable();
+    for (const int id : {kScrollLockBox, kNumLockBox, kCapsLockBox}) {
+        if (QWidget* box = controls_.byId(id)) {
+            box->setEnabled(ledsReachable);
+            box->setToolTip(ledsReachable ? QString()
+                                          : QString::fromStdString(ledsUnreachableText()));
+        }
+    }
+    std::string notice = keyringNotice();
+    const std::string limits = desktopLimitsNotice();
+    if (!notice.empty() && !limits.empty())
+        notice += "  ";
+    if (auto* label = get<QLabel>(kKeyringNotice))
+        label->setText(QString::fromStdString(notice + limits));
 }
 
 void SettingsPanel::restartLedTimerIfUnread() {

@@ -60,6 +60,7 @@ private:
     void onDesktopNotifyBox(bool checked);
     void onIdleBox(bool checked);
     void restartLedTimerIfUnread();
+    void showDesktopLimits();
     void save();
 
     const DialogControls& controls_;

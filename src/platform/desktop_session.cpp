@@ -2,7 +2,6 @@
 
 #include <QGuiApplication>
 #include <QWidget>
-#include <cstdlib>
 
 namespace ombrix {
 namespace {
@@ -10,11 +9,6 @@ namespace {
 // Qt's Wayland shell reads this variable when a window asks to be activated
 // and clears it once used.
 constexpr const char* kActivationVariable = "XDG_ACTIVATION_TOKEN";
-
-bool isSet(const char* name) {
-    const char* value = std::getenv(name);
-    return value && *value;
-}
 
 } // namespace
 
@@ -26,8 +20,9 @@ bool windowsCanBePlaced() {
     return !onWayland();
 }
 
+// Without any display the X11 keyboard is a no-op by itself.
 bool lockLedsReachable() {
-    return !onWayland() && isSet("DISPLAY");
+    return !onWayland();
 }
 
 void activateWindow(QWidget* window, const QString& activationToken) {

@@ -9,7 +9,18 @@ std::shared_ptr<Keyboard>& installed() {
     return current;
 }
 
+class UnreachableKeyboard final : public Keyboard {
+public:
+    bool lockState(LockKey) override { return false; }
+    void pressAndRelease(LockKey) override {}
+    bool isHeld(LockKey) override { return false; }
+};
+
 } // namespace
+
+std::shared_ptr<Keyboard> makeUnreachableKeyboard() {
+    return std::make_shared<UnreachableKeyboard>();
+}
 
 std::shared_ptr<Keyboard> keyboard() {
     if (!installed())

@@ -29,5 +29,9 @@ void installKeyboard(std::shared_ptr<Keyboard> replacement);
 
 // Opens its own connection to $DISPLAY.
 std::shared_ptr<Keyboard> makeX11Keyboard();
+// Every call a no-op and every state off: for a session whose X display (if
+// any, as XWayland's) reaches no real keyboard, where flipping a lock state
+// would only change what X programs type.
+std::shared_ptr<Keyboard> makeUnreachableKeyboard();
 
 } // namespace ombrix
