@@ -202,12 +202,16 @@ void CSystemTray::bringOutOfLostTray() {
     minimizedForLostTray_ = true;
 }
 
-// The window goes back only when nobody has opened it meanwhile.
+// The window goes back only when nobody has opened it meanwhile. A Wayland
+// client never learns whether its window is minimized (Qt drops the state at
+// once): there a window nobody works in counts as still minimized.
 void CSystemTray::takeBackIntoTray() {
     if (!minimizedForLostTray_ || !hiddenWindow_ || removed_)
         return;
     minimizedForLostTray_ = false;
-    if (hiddenWindow_->isMinimized())
+    const bool untouched =
+        hiddenWindow_->isMinimized() || (onWayland() && !hiddenWindow_->isActiveWindow());
+    if (untouched)
         hiddenWindow_->hide();
 }
 
