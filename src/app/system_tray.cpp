@@ -1,6 +1,7 @@
 #include "app/system_tray.h"
 
 #include "core/display_field.h"
+#include "platform/desktop_session.h"
 #include "platform/display_qstring.h"
 #include "platform/screen.h"
 #include "res/menus.h"
@@ -9,9 +10,12 @@
 #include <QMenu>
 #include <QThread>
 #include <QWidget>
+#include <utility>
 
 namespace ombrix {
 namespace {
+
+const TrayItemIdentity kTrayItem{QStringLiteral("ombrix"), QStringLiteral("Communications")};
 
 bool isUtf8Continuation(unsigned char byte) {
     return (byte & 0xC0) == 0x80;
@@ -38,8 +42,11 @@ std::string limitTooltip(const std::string& text) {
 }
 
 CSystemTray::CSystemTray(std::unique_ptr<TrayShell> shell, QObject* parent)
-    : QObject(parent), shell_(shell ? std::move(shell) : makeQtTrayShell()) {
+    : QObject(parent), shell_(shell ? std::move(shell) : makeQtTrayShell(kTrayItem)),
+      activateWindow_(ombrix::activateWindow) {
     shell_->activated = [this](TrayActivation activation) {
+        // The window that this activation opens may use the host's token.
+        activationToken_ = shell_->takeActivationToken();
         switch (activation) {
         case TrayActivation::DoubleClick:
             HandleTrayMessage(identifier_, TrayMouse::LeftButtonDoubleClick);
@@ -58,7 +65,10 @@ CSystemTray::CSystemTray(std::unique_ptr<TrayShell> shell, QObject* parent)
             HandleTrayMessage(identifier_, TrayMouse::Other);
             break;
         }
+        activationToken_.clear();
     };
+    // A host that comes or goes is answered at once, not at the next poll.
+    shell_->availabilityChanged = [this] { pollTray(); };
     trayPoll_.setInterval(kTrayPollMs);
     connect(&trayPoll_, &QTimer::timeout, this, [this] { pollTray(); });
 }
@@ -144,10 +154,7 @@ void CSystemTray::RestoreFromTray(QWidget* window) {
         return;
     hiddenWindow_ = nullptr;
     minimizedForLostTray_ = false;
-    window->setWindowState(window->windowState() & ~Qt::WindowMinimized);
-    window->show();
-    window->raise();
-    window->activateWindow();
+    activateWindow_(window, std::exchange(activationToken_, {}));
 }
 
 bool CSystemTray::RemoveTrayIcon() {
@@ -195,12 +202,16 @@ void CSystemTray::bringOutOfLostTray() {
     minimizedForLostTray_ = true;
 }
 
-// The window goes back only when nobody has opened it meanwhile.
+// The window goes back only when nobody has opened it meanwhile. A Wayland
+// client never learns whether its window is minimized (Qt drops the state at
+// once): there a window nobody works in counts as still minimized.
 void CSystemTray::takeBackIntoTray() {
     if (!minimizedForLostTray_ || !hiddenWindow_ || removed_)
         return;
     minimizedForLostTray_ = false;
-    if (hiddenWindow_->isMinimized())
+    const bool untouched =
+        hiddenWindow_->isMinimized() || (onWayland() && !hiddenWindow_->isActiveWindow());
+    if (untouched)
         hiddenWindow_->hide();
 }
 

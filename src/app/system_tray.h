@@ -13,6 +13,7 @@
 #include <QObject>
 #include <QPointer>
 #include <QRect>
+#include <QString>
 #include <QTimer>
 #include <functional>
 #include <memory>
@@ -61,7 +62,13 @@ public:
     // The screen rectangle of the notification area.
     QRect LocateTrayArea() const;
 
-    // How often a missing tray is looked for.
+    // Where RestoreFromTray brings the window up, with the tray host's
+    // activation token when a click on the icon asked for it (tests watch).
+    void setWindowActivator(std::function<void(QWidget*, const QString&)> activator) {
+        activateWindow_ = std::move(activator);
+    }
+
+    // How often a missing tray is looked for, besides the shell's own news.
     static constexpr int kTrayPollMs = 1000;
 
     std::string tooltip() const { return tooltip_; }
@@ -87,6 +94,8 @@ private:
 
     std::unique_ptr<TrayShell> shell_;
     std::function<void(int)> target_;
+    std::function<void(QWidget*, const QString&)> activateWindow_;
+    QString activationToken_; // while an activation of the icon is handled
     QPointer<QMenu> menu_;
     QPointer<QMenu> hostMenu_;
     QPointer<QWidget> hiddenWindow_; // hidden into the tray, not yet back

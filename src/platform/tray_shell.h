@@ -1,7 +1,8 @@
 #pragma once
 // The desktop's notification area as the tray object needs it: is there one,
 // add / modify / delete our icon, where is it, and what the mouse did to it.
-// The real one is QSystemTrayIcon; tests use a recording shell.
+// The real one serves a StatusNotifierItem host over D-Bus and an XEmbed tray
+// through QSystemTrayIcon; tests use a recording shell.
 
 #include <QIcon>
 #include <QRect>
@@ -31,11 +32,22 @@ public:
     virtual bool clicksAreSingle() const = 0;
     // The menu such a host opens; the caller keeps it alive.
     virtual void setMenu(QMenu* menu) = 0;
+    // The xdg-activation token the host handed with the activation being
+    // reported, once; empty without one and outside `activated`.
+    virtual QString takeActivationToken() { return {}; }
 
-    // Set by the tray object; the shell calls it on the window thread.
+    // Set by the tray object; the shell calls them on the window thread.
     std::function<void(TrayActivation)> activated;
+    // A tray host came or went: available() may have changed.
+    std::function<void()> availabilityChanged;
 };
 
-std::unique_ptr<TrayShell> makeQtTrayShell();
+// How a StatusNotifierItem host names the icon and files it.
+struct TrayItemIdentity {
+    QString id;       // also its title
+    QString category; // ApplicationStatus, Communications, SystemServices or Hardware
+};
+
+std::unique_ptr<TrayShell> makeQtTrayShell(const TrayItemIdentity& identity);
 
 } // namespace ombrix

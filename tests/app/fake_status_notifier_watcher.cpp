@@ -12,14 +12,33 @@ const QString kProperties = QStringLiteral("org.freedesktop.DBus.Properties");
 
 } // namespace
 
-FakeStatusNotifierWatcher::FakeStatusNotifierWatcher(QDBusConnection bus) : bus_(std::move(bus)) {
+FakeStatusNotifierWatcher::FakeStatusNotifierWatcher(QDBusConnection bus, bool startNow)
+    : bus_(std::move(bus)) {
     thread_.start();
     moveToThread(&thread_);
-    registered_ = bus_.registerVirtualObject(kPath, this) && bus_.registerService(kService);
+    exported_ = bus_.registerVirtualObject(kPath, this);
+    if (startNow)
+        start();
+}
+
+bool FakeStatusNotifierWatcher::start() {
+    {
+        const QMutexLocker lock(&mutex_);
+        itemService_.clear();
+        itemPath_.clear();
+        startedAt_ = Clock::now();
+    }
+    registered_ = exported_ && bus_.registerService(kService);
+    return registered_;
+}
+
+void FakeStatusNotifierWatcher::stop() {
+    bus_.unregisterService(kService);
+    registered_ = false;
 }
 
 FakeStatusNotifierWatcher::~FakeStatusNotifierWatcher() {
-    bus_.unregisterService(kService);
+    stop();
     bus_.unregisterObject(kPath);
     thread_.quit();
     thread_.wait();
@@ -33,6 +52,21 @@ QString FakeStatusNotifierWatcher::itemService() const {
 QString FakeStatusNotifierWatcher::itemPath() const {
     const QMutexLocker lock(&mutex_);
     return itemPath_;
+}
+
+int FakeStatusNotifierWatcher::registrations() const {
+    const QMutexLocker lock(&mutex_);
+    return registrations_;
+}
+
+FakeStatusNotifierWatcher::Clock::time_point FakeStatusNotifierWatcher::startedAt() const {
+    const QMutexLocker lock(&mutex_);
+    return startedAt_;
+}
+
+FakeStatusNotifierWatcher::Clock::time_point FakeStatusNotifierWatcher::registeredAt() const {
+    const QMutexLocker lock(&mutex_);
+    return registeredAt_;
 }
 
 QString FakeStatusNotifierWatcher::introspect(const QString& /*path*/) const {
@@ -84,6 +118,8 @@ QDBusMessage FakeStatusNotifierWatcher::answer(const QDBusMessage& message) {
         const QMutexLocker lock(&mutex_);
         itemService_ = pathOnly ? message.service() : named;
         itemPath_ = pathOnly ? named : QStringLiteral("/StatusNotifierItem");
+        ++registrations_;
+        registeredAt_ = Clock::now();
         return message.createReply();
     }
     if (member == QLatin1String("RegisterStatusNotifierHost"))

@@ -5,6 +5,7 @@
 #include "platform/tray_shell.h"
 
 #include <QString>
+#include <utility>
 #include <vector>
 
 namespace ombrix::test {
@@ -36,9 +37,11 @@ public:
     QRect geometry() const override { return {}; }
     bool clicksAreSingle() const override { return statusNotifierHost; }
     void setMenu(QMenu* shown) override { menu = shown; }
+    QString takeActivationToken() override { return std::exchange(activationToken, {}); }
 
     bool statusNotifierHost = false;
     QMenu* menu = nullptr;
+    QString activationToken; // handed with the next activation
 
     int count(TrayShellCall::Kind kind) const {
         int n = 0;

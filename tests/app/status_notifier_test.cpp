@@ -2,14 +2,16 @@
 // AppIndicator extension), played by a fake watcher on a private session bus:
 // the program's item registers, shows its icon and tooltip, opens the window
 // on Activate and its menu on ContextMenu. Runs under Xvfb on the xcb
-// platform, whose tray speaks StatusNotifierItem when a watcher has a host.
+// platform, where an XEmbed tray would be the other choice.
 
 #include "app/checker_dlg.h"
 #include "app/fake_status_notifier_watcher.h"
+#include "app/status_notifier_host.h"
 #include "app/window_state.h"
 #include "config/program_directory.h"
 #include "core/language.h"
 #include "core/run_flags.h"
+#include "platform/desktop_session.h"
 #include "support/gui_wait.h"
 #include "support/private_session_bus.h"
 #include "support/process_reset.h"
@@ -31,46 +33,8 @@ namespace {
 
 // A failure guard only: every wait ends as soon as its condition holds.
 constexpr int kBound = 20000;
-const QString kItemInterface = QStringLiteral("org.kde.StatusNotifierItem");
 
-struct Pixmap {
-    int width = 0;
-    int height = 0;
-    QByteArray argb;
-};
-
-QList<Pixmap> readPixmaps(const QDBusArgument& argument) {
-    QList<Pixmap> pixmaps;
-    argument.beginArray();
-    while (!argument.atEnd()) {
-        Pixmap pixmap;
-        argument.beginStructure();
-        argument >> pixmap.width >> pixmap.height >> pixmap.argb;
-        argument.endStructure();
-        pixmaps << pixmap;
-    }
-    argument.endArray();
-    return pixmaps;
-}
-
-struct ToolTip {
-    QString title;
-    QString text;
-};
-
-ToolTip readToolTip(const QDBusArgument& argument) {
-    ToolTip tip;
-    QString iconName;
-    argument.beginStructure();
-    argument >> iconName;
-    readPixmaps(argument);
-    argument >> tip.title >> tip.text;
-    argument.endStructure();
-    return tip;
-}
-
-// One bus for the whole program: Qt connects to the session bus once, and
-// chooses its tray kind once, when the first icon is made.
+// One bus for the whole program: Qt connects to the session bus once.
 class StatusNotifierEnvironment : public testing::Environment {
 public:
     void SetUp() override {
@@ -106,24 +70,7 @@ protected:
 
     test::FakeStatusNotifierWatcher& watcher() { return *environment->watcher; }
     QDBusConnection& bus() { return *environment->watcherBus; }
-
-    // Calls the item as a host does, without blocking the thread that serves it.
-    QDBusMessage callItem(const QString& interface, const QString& member,
-                          const QList<QVariant>& arguments) {
-        QDBusMessage call = QDBusMessage::createMethodCall(watcher().itemService(),
-                                                           watcher().itemPath(), interface, member);
-        call.setArguments(arguments);
-        QDBusPendingCall pending = bus().asyncCall(call, kBound);
-        EXPECT_TRUE(test::processEventsUntil([&] { return pending.isFinished(); }, kBound));
-        return pending.reply();
-    }
-
-    QVariantMap itemProperties() {
-        const QDBusMessage reply = callItem(QStringLiteral("org.freedesktop.DBus.Properties"),
-                                            QStringLiteral("GetAll"), {kItemInterface});
-        EXPECT_EQ(reply.type(), QDBusMessage::ReplyMessage) << reply.errorMessage().toStdString();
-        return qdbus_cast<QVariantMap>(reply.arguments().value(0));
-    }
+    QVariantMap itemProperties() { return host.properties(); }
 
     // Makes the window with the desktop's own tray and waits for its item.
     void makeWindow() {
@@ -135,22 +82,29 @@ protected:
 
     test::TempDir directory;
     test::ScriptedMessagePresenter boxes;
+    test::StatusNotifierHost host{bus(), watcher(), kBound};
     std::unique_ptr<CCheckerDlg> window;
 };
 
 TEST_F(StatusNotifierTest, TheItemShowsTheIconAndTooltipAndFollowsTheirChanges) {
     makeWindow();
     QVariantMap properties = itemProperties();
+    EXPECT_EQ(properties.value("Id").toString(), "ombrix");
+    EXPECT_EQ(properties.value("Title").toString(), "ombrix");
+    EXPECT_EQ(properties.value("Category").toString(), "Communications");
     EXPECT_EQ(properties.value("Status").toString(), "Active");
+    EXPECT_FALSE(properties.value("ItemIsMenu").toBool()) << "a click opens, not the menu";
     EXPECT_NE(properties.value("Menu").value<QDBusObjectPath>().path(), "/NO_DBUSMENU")
         << "the host opens the program's menu";
-    const QList<Pixmap> idle = readPixmaps(properties.value("IconPixmap").value<QDBusArgument>());
+    const QList<test::HostPixmap> idle =
+        test::readPixmaps(properties.value("IconPixmap").value<QDBusArgument>());
     ASSERT_FALSE(idle.isEmpty());
-    for (const Pixmap& pixmap : idle) {
+    for (const test::HostPixmap& pixmap : idle) {
         EXPECT_GT(pixmap.width, 0);
         EXPECT_EQ(pixmap.argb.size(), qsizetype(pixmap.width) * pixmap.height * 4);
     }
-    const ToolTip start = readToolTip(properties.value("ToolTip").value<QDBusArgument>());
+    const test::HostToolTip start =
+        test::readToolTip(properties.value("ToolTip").value<QDBusArgument>());
     EXPECT_TRUE((start.title + start.text).contains("Ombrix")) << start.title.toStdString();
 
     // New mail: another picture and the notification text as the tooltip.
@@ -158,30 +112,39 @@ TEST_F(StatusNotifierTest, TheItemShowsTheIconAndTooltipAndFollowsTheirChanges) 
     window->showTrayTooltip("work: 2 new mails !");
     ASSERT_TRUE(test::processEventsUntil(
         [&] {
-            const QVariantMap now = itemProperties();
-            const ToolTip tip = readToolTip(now.value("ToolTip").value<QDBusArgument>());
+            const test::HostToolTip tip = host.toolTip();
             return (tip.title + tip.text).contains("work: 2 new mails !");
         },
         kBound));
     properties = itemProperties();
-    const QList<Pixmap> newMail =
-        readPixmaps(properties.value("IconPixmap").value<QDBusArgument>());
+    const QList<test::HostPixmap> newMail =
+        test::readPixmaps(properties.value("IconPixmap").value<QDBusArgument>());
     ASSERT_FALSE(newMail.isEmpty());
     EXPECT_NE(newMail.front().argb, idle.front().argb) << "the new-mail picture";
 }
 
 TEST_F(StatusNotifierTest, ActivateOpensTheWindowAndContextMenuOpensTheMenu) {
     makeWindow();
+    QStringList tokens; // what the window was brought up with
+    window->tray().setWindowActivator([&tokens](QWidget* shown, const QString& token) {
+        tokens << token;
+        activateWindow(shown, token);
+    });
     window->hideToTray();
     ASSERT_EQ(windowHidden, 1);
     ASSERT_FALSE(window->isVisible());
 
+    // KDE's host hands the click's activation token first.
+    EXPECT_EQ(
+        host.callItem(QStringLiteral("ProvideXdgActivationToken"), {QString("click-token")}).type(),
+        QDBusMessage::ReplyMessage);
     const QDBusMessage activated =
-        callItem(kItemInterface, QStringLiteral("Activate"), {QVariant(10), QVariant(10)});
+        host.callItem(QStringLiteral("Activate"), {QVariant(10), QVariant(10)});
     EXPECT_EQ(activated.type(), QDBusMessage::ReplyMessage);
     EXPECT_TRUE(test::processEventsUntil([&] { return window->isVisible(); }, kBound))
         << "Activate did not open the window";
     EXPECT_EQ(windowHidden, 0);
+    EXPECT_EQ(tokens, QStringList{"click-token"});
 
     // A host that shows the menu itself reads it over com.canonical.dbusmenu.
     const QString menuPath = itemProperties().value("Menu").value<QDBusObjectPath>().path();
@@ -194,7 +157,7 @@ TEST_F(StatusNotifierTest, ActivateOpensTheWindowAndContextMenuOpensTheMenu) {
     EXPECT_FALSE(layout.isError()) << layout.error().message().toStdString();
 
     const QDBusMessage menu =
-        callItem(kItemInterface, QStringLiteral("ContextMenu"), {QVariant(10), QVariant(10)});
+        host.callItem(QStringLiteral("ContextMenu"), {QVariant(10), QVariant(10)});
     EXPECT_EQ(menu.type(), QDBusMessage::ReplyMessage);
     EXPECT_TRUE(test::processEventsUntil(
         [&] {

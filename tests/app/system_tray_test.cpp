@@ -225,6 +225,49 @@ TEST_F(SystemTrayTest, AWindowInATrayThatGoesAwayIsMinimizedUntilATrayIsBack) {
     EXPECT_FALSE(window.windowState() & Qt::WindowMinimized);
 }
 
+TEST_F(SystemTrayTest, AHostThatComesOrGoesIsAnsweredWithoutWaitingForThePoll) {
+    ASSERT_EQ(create(), 1);
+    QWidget window;
+    window.show();
+    ASSERT_TRUE(tray->HideToTray(&window));
+
+    shell->trayRuns = false;
+    shell->availabilityChanged();
+    EXPECT_TRUE(tray->isAddPending());
+    EXPECT_FALSE(window.isHidden());
+    EXPECT_TRUE(window.windowState() & Qt::WindowMinimized);
+
+    shell->trayRuns = true;
+    shell->availabilityChanged();
+    EXPECT_FALSE(tray->isAddPending());
+    EXPECT_TRUE(window.isHidden());
+    EXPECT_EQ(shell->count(test::TrayShellCall::Add), 2);
+}
+
+TEST_F(SystemTrayTest, TheHostsActivationTokenGoesOnlyToTheWindowItsClickOpens) {
+    shell->statusNotifierHost = true;
+    ASSERT_EQ(create(), 1);
+    QWidget window;
+    QStringList tokens;
+    tray->setWindowActivator([&tokens](QWidget*, const QString& token) { tokens << token; });
+    tray->setCommandTarget([&](int command) {
+        if (command == res::kCmdOpenWindow)
+            tray->RestoreFromTray(&window);
+    });
+
+    shell->activationToken = "click";
+    shell->activated(TrayActivation::Trigger);
+    EXPECT_EQ(tokens, QStringList{"click"});
+
+    // A token that came with the menu's click is gone when an entry is chosen.
+    shell->activationToken = "menu";
+    shell->activated(TrayActivation::Context);
+    tray->RestoreFromTray(&window);
+    EXPECT_EQ(tokens, (QStringList{"click", QString()}));
+    if (QMenu* open = tray->openMenu())
+        open->close();
+}
+
 TEST_F(SystemTrayTest, RemovingTwiceTouchesTheShellOnce) {
     ASSERT_EQ(create(), 1);
     EXPECT_TRUE(tray->RemoveTrayIcon());
