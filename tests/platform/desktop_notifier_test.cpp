@@ -38,7 +38,8 @@ protected:
     // Announces and waits for the service's answer; returns the Notify call.
     test::RecordedCall announce(DesktopNotifier& notifier, const QString& summary) {
         QSignalSpy answered(&notifier, &DesktopNotifier::announced);
-        notifier.announce({summary, QStringLiteral("2 new mails"), NotificationUrgency::Normal});
+        notifier.announce(
+            {summary, {QStringLiteral("2 new mails")}, {}, NotificationUrgency::Normal});
         EXPECT_TRUE(answered.wait(kBound));
         for (auto it = service_->calls.crbegin(); it != service_->calls.crend(); ++it)
             if (it->member == QLatin1String("Notify"))
@@ -60,7 +61,8 @@ QVariantMap hintsOf(const test::RecordedCall& call) {
 TEST_F(DesktopNotifierTest, NotifyCarriesTheTypedHintsAndReplacesItsOwnSummary) {
     startService({QStringLiteral("body"), QStringLiteral("actions")});
     DesktopNotifier notifier(clientBus_);
-    notifier.setMarkReadLabel(QStringLiteral("mark all read"));
+    notifier.setActionLabels(
+        {QStringLiteral("open"), QStringLiteral("mark all read"), QStringLiteral("check")});
 
     const test::RecordedCall first = announce(notifier, QStringLiteral("Ombrix: new mail"));
     EXPECT_EQ(first.signature, kNotifySignature);
@@ -69,10 +71,9 @@ TEST_F(DesktopNotifierTest, NotifyCarriesTheTypedHintsAndReplacesItsOwnSummary) 
     EXPECT_EQ(first.arguments.value(3).toString(), QStringLiteral("Ombrix: new mail"));
     EXPECT_EQ(first.arguments.value(4).toString(), QStringLiteral("2 new mails"));
     const QStringList actions = qdbus_cast<QStringList>(first.arguments.value(5));
-    ASSERT_EQ(actions.size(), 4);
-    EXPECT_EQ(actions[0], QStringLiteral("default"));
-    EXPECT_EQ(actions[2], QStringLiteral("mark-read"));
-    EXPECT_EQ(actions[3], QStringLiteral("mark all read"));
+    EXPECT_EQ(actions, QStringList({QStringLiteral("default"), QStringLiteral("open"),
+                                    QStringLiteral("mark-read"), QStringLiteral("mark all read"),
+                                    QStringLiteral("check-now"), QStringLiteral("check")}));
 
     const QVariantMap hints = hintsOf(first);
     EXPECT_EQ(hints.value(QStringLiteral("category")).toString(), QStringLiteral("email.arrived"));
@@ -151,7 +152,7 @@ TEST_F(DesktopNotifierTest, MissingOrVanishedServiceFailsNothing) {
     DesktopNotifier notifier(clientBus_);
     {
         QSignalSpy unanswered(&notifier, &DesktopNotifier::unanswered);
-        notifier.announce({QStringLiteral("Ombrix"), QString(), NotificationUrgency::Normal});
+        notifier.announce({QStringLiteral("Ombrix"), {}, {}, NotificationUrgency::Normal});
         ASSERT_TRUE(unanswered.wait(kBound));
         EXPECT_EQ(notifier.currentId(), 0u);
     }
@@ -163,7 +164,7 @@ TEST_F(DesktopNotifierTest, MissingOrVanishedServiceFailsNothing) {
     service_.reset(); // the service leaves the bus
     {
         QSignalSpy unanswered(&notifier, &DesktopNotifier::unanswered);
-        notifier.announce({QStringLiteral("Ombrix"), QString(), NotificationUrgency::Normal});
+        notifier.announce({QStringLiteral("Ombrix"), {}, {}, NotificationUrgency::Normal});
         ASSERT_TRUE(unanswered.wait(kBound));
     }
     // A new service never heard of our old id.
