@@ -20,18 +20,41 @@ bool anyLedSetting() {
     return settings.scrollLockLed == 1 || settings.numLockLed == 1 || settings.capsLockLed == 1;
 }
 
-void announceNewMail(const std::string& notifyText, NotificationHost& host) {
-    newMailCount = 0;
-    if (settings.popupEnabled == 1)
+void showArrival(const std::string& notifyText, NotificationHost& host) {
+    const ArrivalChannel channel =
+        arrivalChannel(settings.popupEnabled == 1, host.popupCanBePlaced(),
+                       readProgramConf().flag(kConfDesktopNotification, true));
+    switch (channel) {
+    case ArrivalChannel::Popup:
         host.showPopup(notifyText, kPopupShowTime,
                        settings.popupAutoClose == 1 ? kPopupStayTime : kPopupStayOpenTime,
                        kPopupHideTime);
-    if (readProgramConf().flag(kConfDesktopNotification, true))
-        host.announceOnDesktop(notifyText);
+        break;
+    case ArrivalChannel::Desktop:
+        host.announceOnDesktop(describeArrivals(), ownArrivalSound());
+        break;
+    case ArrivalChannel::None:
+        break;
+    }
+}
+
+void soundArrival(NotificationHost& host) {
     if (settings.waveAlarm == 1)
         host.startWaveAlarm();
     if (settings.speakerAlarm == 1)
         host.startSpeakerAlarm();
+}
+
+void announceNewMail(const std::string& notifyText, NotificationHost& host) {
+    newMailCount = 0;
+    showArrival(notifyText, host);
+    soundArrival(host);
+}
+
+// Nothing unread is left to announce.
+void withdrawArrival(NotificationHost& host) {
+    host.hidePopup();
+    host.withdrawFromDesktop();
 }
 
 std::uint32_t keepAlarmsInLine(std::string& notifyText, NotificationHost& host) {
@@ -52,8 +75,7 @@ std::uint32_t keepAlarmsInLine(std::string& notifyText, NotificationHost& host) 
     } else {
         host.stopLedTimer();
         host.setTray(TrayIconKind::Idle, noNewMailTooltip());
-        host.hidePopup();
-        host.withdrawFromDesktop();
+        withdrawArrival(host);
     }
     return unread;
 }
@@ -99,6 +121,16 @@ AccountSummary summarizeAccounts() {
     return summary;
 }
 
+ArrivalChannel arrivalChannel(bool popupWanted, bool popupPlaceable, bool desktopWanted) {
+    if (popupWanted && popupPlaceable)
+        return ArrivalChannel::Popup;
+    return desktopWanted ? ArrivalChannel::Desktop : ArrivalChannel::None;
+}
+
+bool ownArrivalSound() {
+    return settings.waveAlarm == 1 || settings.speakerAlarm == 1;
+}
+
 std::uint32_t countUnreadMails() {
     std::uint32_t unread = 0;
     const TableAccess access;
@@ -125,9 +157,11 @@ std::uint32_t applyNotifications(std::string& notifyText, bool anyAccountFailed,
     }
     if (mailTotal > 0)
         return keepAlarmsInLine(notifyText, host);
+    // Every mail went (deleted in another program): so does its announcement.
     host.stopRepeatTimer();
     host.stopLedTimer();
     host.setTray(TrayIconKind::Idle, noNewMailTooltip());
+    withdrawArrival(host);
     return 0;
 }
 

@@ -150,12 +150,12 @@ TEST_F(RefreshListsTest, DesktopAnnouncementFollowsItsOwnBoxAndIsWithdrawnWhenAl
     AccountRecord& work = addAccount("work", 2, 0);
     newMailCount = 2;
     lists.refreshLists(RefreshMode::Full);
-    ASSERT_EQ(host.desktopTexts.size(), 1u);
-    EXPECT_EQ(host.desktopTexts[0], "work: 2 new mails !\n");
+    ASSERT_EQ(host.desktopAnnouncements.size(), 1u);
+    EXPECT_EQ(host.desktopAnnouncements[0].summary, "2 new mails");
     EXPECT_EQ(host.desktopWithdrawals, 0);
 
     lists.refreshLists(RefreshMode::Full); // announced once per check
-    EXPECT_EQ(host.desktopTexts.size(), 1u);
+    EXPECT_EQ(host.desktopAnnouncements.size(), 1u);
     work.read[0] = work.read[1] = 1;
     lists.refreshLists(RefreshMode::Full);
     EXPECT_EQ(host.desktopWithdrawals, 1);
@@ -164,7 +164,7 @@ TEST_F(RefreshListsTest, DesktopAnnouncementFollowsItsOwnBoxAndIsWithdrawnWhenAl
     work.read[0] = 0;
     newMailCount = 1;
     lists.refreshLists(RefreshMode::Full);
-    EXPECT_EQ(host.desktopTexts.size(), 1u);
+    EXPECT_EQ(host.desktopAnnouncements.size(), 1u);
     EXPECT_EQ(newMailCount, 0);
 }
 
@@ -238,9 +238,9 @@ TEST_F(RefreshListsTest, ADeactivatedAccountsMailsCountInTheTotalOnly) {
     lists.refreshLists(RefreshMode::Full);
     EXPECT_EQ(host.popupHides, 2);
 
-    accounts[0].mailCount = 0; // no mail at all: the pop-up is left alone
+    accounts[0].mailCount = 0; // no mail at all: nothing is left to announce either
     lists.refreshLists(RefreshMode::Full);
-    EXPECT_EQ(host.popupHides, 2);
+    EXPECT_EQ(host.popupHides, 3);
     EXPECT_EQ(host.tooltip, "No new mails");
     EXPECT_EQ(host.ledTimer, RecordingNotificationHost::kStopped);
 }
