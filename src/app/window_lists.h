@@ -35,6 +35,8 @@ public:
     SettingsPanel& panel() { return *panel_; }
     AccountListView& accountList() { return *accountList_; }
     MailListView& mailList() { return *mailList_; }
+    // The notification's buttons; none without a notifier.
+    NotificationActions* actions() { return actions_.get(); }
 
 private:
     CCheckerDlg& dialog_;
