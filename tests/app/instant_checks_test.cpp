@@ -301,11 +301,20 @@ public:
     std::vector<RefreshMode> modes;
 };
 
-TEST(QuietPush, AnIdlePushChecksWithoutAWaitDialogOverTheOpenWindow) {
-    test::resetProcessState();
+class QuietPush : public testing::Test {
+protected:
+    void SetUp() override {
+        test::resetProcessState();
+        programDirectory = directory.path().string();
+    }
+    // After the test's window has saved its read flags into the directory.
+    void TearDown() override { test::resetProcessState(); }
+
     test::TempDir directory;
-    programDirectory = directory.path().string();
     test::ScriptedMessagePresenter boxes;
+};
+
+TEST_F(QuietPush, AnIdlePushChecksWithoutAWaitDialogOverTheOpenWindow) {
     test::LoopbackServer server(pushSession());
     AccountRecord& account = accounts[accountCount++];
     clearAccount(account);
@@ -349,7 +358,6 @@ TEST(QuietPush, AnIdlePushChecksWithoutAWaitDialogOverTheOpenWindow) {
     EXPECT_FALSE(gaveUp) << "the run was held up in a wait dialog";
     EXPECT_EQ(lists.modes, std::vector<RefreshMode>{RefreshMode::Full});
     window.endSession();
-    test::resetProcessState();
 }
 
 } // namespace
