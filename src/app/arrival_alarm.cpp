@@ -22,6 +22,10 @@ AccountAlert alertOf(const ProgramConf& conf, const AccountRecord& account) {
 
 } // namespace
 
+bool alarmsFor(const ProgramConf& conf, int account) {
+    return alertOf(conf, accounts[account]).kind != AlertKind::Silent;
+}
+
 ArrivalAlarm arrivalAlarmOf(std::span<const AccountAlert> arrivals) {
     if (arrivals.empty())
         return {true, {}};

@@ -40,6 +40,9 @@ ArrivalAlarm takeArrivalAlarm(const ProgramConf& conf);
 // repeated alarm run for these only.
 std::uint32_t countAlarmingUnread(const ProgramConf& conf);
 
+// The account in that slot is not silent. The caller holds the table.
+bool alarmsFor(const ProgramConf& conf, int account);
+
 // The sounds of an announcement that alarms.
 void startArrivalSounds(const ArrivalAlarm& alarm, NotificationHost& host);
 

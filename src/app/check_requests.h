@@ -15,7 +15,7 @@ inline constexpr int kCheckRequestQuietMs = 2000;
 
 class CheckRequests : public QObject {
 public:
-    // startCheck is the tick of CheckTimer (guards included); runActive tells
+    // startCheck starts a check with CheckTimer's guards; runActive tells
     // whether the window's worker runs.
     CheckRequests(std::function<void()> startCheck, std::function<bool()> runActive,
                   QObject* parent = nullptr);

@@ -147,6 +147,7 @@ int CCheckerApp::run(int& argc, char** argv, const std::optional<std::string>& d
         hooks.fillPanel = [&lists] { lists.panel().fillFromSettings(); };
         commands.install(hooks);
         instant.install(hooks);
+        lists.install(hooks); // after the others: it joins their end-of-run hook
         dialog.setHooks(std::move(hooks));
         lists.panel().setIdleSwitched([&instant] { instant.watchers().update(); });
         // A logout or `kill` ends the program as Quit would, without asking.

@@ -310,7 +310,7 @@ void CCheckerDlg::sizeOnShow() {
 void CCheckerDlg::showFromTray() {
     // The window's own record of its worker, not checkRunning: a check that
     // has not yet set its flag waits for the wait dialog all the same.
-    if (windowHidden == 1 && runKind_ == RunKind::Check) {
+    if (windowHidden == 1 && runKind_ == RunKind::Check && !quietRun_) {
         CWaitDlg dialog(this);
         waitDialog_ = &dialog;
         waitDialogReady = 0;

@@ -102,6 +102,11 @@ public:
     // Timers and runs.
     void OnTimer(int id);
     void checkNow(); // the CheckTimer tick, also button 1011 and command 32791
+    // A check that no command and no timer of the user's asked for at this
+    // moment (a server's push, a wake-up, the network's return): the same
+    // guards, but no wait dialog, also while the window is up; the lists
+    // and the tray follow it as they follow every run.
+    void checkQuietly();
     // Starts a deletion run (the delete-mail command's last step). Its end
     // arrives through RunDoneTimer; a check follows it at once.
     void startDeletionRun(std::function<void(RunHost&)> run);
@@ -162,10 +167,11 @@ private:
     void sizeOnShow();
     friend class TableHold;
     friend class AccountsHold;
-    void startRun(RunKind kind, std::function<void(RunHost&)> run, bool guarded);
+    void startRun(RunKind kind, std::function<void(RunHost&)> run, bool guarded,
+                  bool quiet = false);
     void markReadTick();
     void resumeAfterRun();
-    void launchWorker(RunKind kind, std::function<void(RunHost&)> run);
+    void launchWorker(RunKind kind, std::function<void(RunHost&)> run, bool quiet = false);
     void finishWorker();
     void runOver();
     void showFailedRunState();
@@ -191,6 +197,7 @@ private:
     std::thread worker_;
     RunKind runKind_ = RunKind::None;
     RunKind lastRunKind_ = RunKind::None;
+    bool quietRun_ = false; // the worker's run shows no wait dialog
     bool restoringFromMinimized_ = false;
     bool quitting_ = false;
     bool failedRunPending_ = false; // a failed run's dialog waits for its button

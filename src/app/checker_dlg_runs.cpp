@@ -88,17 +88,29 @@ void CCheckerDlg::checkNow() {
     startRun(RunKind::Check, checkRun_, true);
 }
 
+void CCheckerDlg::checkQuietly() {
+    startRun(RunKind::Check, checkRun_, true, true);
+}
+
 void CCheckerDlg::startDeletionRun(std::function<void(RunHost&)> run) {
     startRun(RunKind::Deletion, std::move(run), false);
 }
 
-void CCheckerDlg::startRun(RunKind kind, std::function<void(RunHost&)> run, bool guarded) {
+void CCheckerDlg::startRun(RunKind kind, std::function<void(RunHost&)> run, bool guarded,
+                           bool quiet) {
     if (guarded && (checkRunning == 1 || deleteRunning == 1 || accountCount == 0))
         return;
     if (runActive() || !run || quitting_)
         return; // one worker at a time, whatever the flags say; none after quit
     if (kind == RunKind::Check && tableHolds_ > 0) {
         checkHeldBack_ = true;
+        return;
+    }
+    if (quiet) {
+        // No dialog comes, also when the window is opened during the run:
+        // the run must not wait for one.
+        waitDialogReady = 1;
+        launchWorker(kind, std::move(run), true);
         return;
     }
     if (windowHidden == 1) {
@@ -115,10 +127,11 @@ void CCheckerDlg::startRun(RunKind kind, std::function<void(RunHost&)> run, bool
         showFailedRunState();
 }
 
-void CCheckerDlg::launchWorker(RunKind kind, std::function<void(RunHost&)> run) {
+void CCheckerDlg::launchWorker(RunKind kind, std::function<void(RunHost&)> run, bool quiet) {
     if (worker_.joinable())
         worker_.join(); // its run is over: runActive() was false
     runKind_ = kind;
+    quietRun_ = quiet;
     lastRunKind_ = kind;
     if (hooks_.runStarting)
         hooks_.runStarting(kind);

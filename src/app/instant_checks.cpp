@@ -5,10 +5,12 @@
 namespace ombrix {
 
 // A request while the window still hands over a run's end waits for it, as
-// one during the run does: the lists must be saved before the next run.
+// one during the run does: the lists must be saved before the next run. None
+// of these checks was asked for by the user at this moment: they come
+// without the wait dialog.
 InstantChecks::InstantChecks(CCheckerDlg& dialog, QDBusConnection systemBus, WatchTimings timings)
     : dialog_(dialog),
-      requests_([&dialog] { dialog.checkNow(); },
+      requests_([&dialog] { dialog.checkQuietly(); },
                 [&dialog] { return dialog.runActive() || dialog.handOverPending(); }),
       watchers_([this] { requests_.request(); }, timings),
       wake_(watchers_, requests_, dialog.timers()), sleep_(std::move(systemBus)) {

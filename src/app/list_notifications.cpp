@@ -22,24 +22,47 @@ bool anyLedSetting() {
     return settings.scrollLockLed == 1 || settings.numLockLed == 1 || settings.capsLockLed == 1;
 }
 
-void announceNewMail(const std::string& notifyText, NotificationHost& host,
+// A silent account's mail is no part of what the notification names.
+void showArrival(const std::string& notifyText, NotificationHost& host, const ProgramConf& conf,
+                 const ArrivalAlarm& alarm) {
+    const ArrivalChannel channel =
+        arrivalChannel(settings.popupEnabled == 1, host.popupCanBePlaced(),
+                       conf.flag(kConfDesktopNotification, true));
+    switch (channel) {
+    case ArrivalChannel::Popup:
+        host.showPopup(notifyText, kPopupShowTime,
+                       settings.popupAutoClose == 1 ? kPopupStayTime : kPopupStayOpenTime,
+                       kPopupHideTime);
+        break;
+    case ArrivalChannel::Desktop:
+        host.announceOnDesktop(
+            describeArrivals([&conf](int account) { return alarmsFor(conf, account); }),
+            ownArrivalSound() || !alarm.ownWave.empty());
+        break;
+    case ArrivalChannel::None:
+        break;
+    }
+}
+
+void announceNewMail(const std::string& notifyText, NotificationHost& host, const ProgramConf& conf,
                      const ArrivalAlarm& alarm) {
     newMailCount = 0;
     if (!alarm.alarms)
         return; // only silent accounts brought it
-    if (settings.popupEnabled == 1)
-        host.showPopup(notifyText, kPopupShowTime,
-                       settings.popupAutoClose == 1 ? kPopupStayTime : kPopupStayOpenTime,
-                       kPopupHideTime);
-    if (readProgramConf().flag(kConfDesktopNotification, true))
-        host.announceOnDesktop(notifyText);
+    showArrival(notifyText, host, conf, alarm);
     startArrivalSounds(alarm, host);
+}
+
+// Nothing unread is left to announce.
+void withdrawArrival(NotificationHost& host) {
+    host.hidePopup();
+    host.withdrawFromDesktop();
 }
 
 std::uint32_t keepAlarmsInLine(std::string& notifyText, NotificationHost& host) {
     const ProgramConf conf = readProgramConf();
     if (newMailCount > 0 && !notifyText.empty())
-        announceNewMail(notifyText, host, takeArrivalAlarm(conf));
+        announceNewMail(notifyText, host, conf, takeArrivalAlarm(conf));
     const std::uint32_t unread = countUnreadMails();
     // The tray shows every unread mail; the alarms only those of accounts
     // that are not silent.
@@ -61,8 +84,7 @@ std::uint32_t keepAlarmsInLine(std::string& notifyText, NotificationHost& host) 
     } else {
         host.stopLedTimer();
         host.setTray(TrayIconKind::Idle, noNewMailTooltip());
-        host.hidePopup();
-        host.withdrawFromDesktop();
+        withdrawArrival(host);
     }
     return unread;
 }
@@ -108,6 +130,18 @@ AccountSummary summarizeAccounts() {
     return summary;
 }
 
+ArrivalChannel arrivalChannel(bool popupWanted, bool popupPlaceable, bool desktopWanted) {
+    if (popupWanted && popupPlaceable)
+        return ArrivalChannel::Popup;
+    // A pop-up the platform cannot place: the desktop's channel announces
+    // instead, whatever its own switch says.
+    return popupWanted || desktopWanted ? ArrivalChannel::Desktop : ArrivalChannel::None;
+}
+
+bool ownArrivalSound() {
+    return settings.waveAlarm == 1 || settings.speakerAlarm == 1;
+}
+
 std::uint32_t countUnreadMails() {
     std::uint32_t unread = 0;
     const TableAccess access;
@@ -135,9 +169,11 @@ std::uint32_t applyNotifications(std::string& notifyText, bool anyAccountFailed,
     }
     if (mailTotal > 0)
         return keepAlarmsInLine(notifyText, host);
+    // Every mail went (deleted in another program): so does its announcement.
     host.stopRepeatTimer();
     host.stopLedTimer();
     host.setTray(TrayIconKind::Idle, noNewMailTooltip());
+    withdrawArrival(host);
     return 0;
 }
 

@@ -3,6 +3,7 @@
 // new-mail alarms. The decisions are plain code over the account table and the
 // settings; the window carries them out through NotificationHost.
 
+#include "app/arrival_announcement.h"
 #include "check/account_status.h"
 #include "core/run_host.h"
 
@@ -35,9 +36,12 @@ public:
     virtual void showPopup(const std::string& text, std::uint32_t timeToShow,
                            std::uint32_t timeToStay, std::uint32_t timeToHide) = 0;
     virtual void hidePopup() = 0;
-    // The same announcement through the desktop's own notifications, where the
+    // Whether the session lets the pop-up take its place at the screen edge.
+    virtual bool popupCanBePlaced() const = 0;
+    // The announcement through the desktop's own notifications, where the
     // desktop has them; withdrawn when no unread mail is left.
-    virtual void announceOnDesktop(const std::string& text) = 0;
+    // `ownSound`: the program plays its sound for this arrival itself.
+    virtual void announceOnDesktop(const ArrivalAnnouncement& announcement, bool ownSound) = 0;
     virtual void withdrawFromDesktop() = 0;
     // Starts the wave sound / the speaker pattern unless it plays already.
     virtual void startWaveAlarm() = 0;
@@ -79,12 +83,22 @@ AccountSummary summarizeAccounts();
 // Unread mails of all accounts that are not deactivated.
 std::uint32_t countUnreadMails();
 
+// Where an arrival is announced: one channel, never both. The pop-up where
+// the user turned it on and the session lets it be placed, else the desktop's
+// notification where that is switched on.
+enum class ArrivalChannel : std::uint8_t { None, Popup, Desktop };
+ArrivalChannel arrivalChannel(bool popupWanted, bool popupPlaceable, bool desktopWanted);
+
+// Whether the program sounds an arrival itself (wave or speaker alarm).
+bool ownArrivalSound();
+
 // The tray, tooltip and alarm decisions of a refresh. Announces new mail at
 // most once per check (it sets newMailCount back to 0) and never while an
-// account has failed. Returns the unread total; `notifyText` may be replaced by
-// the "several accounts" text when it is too long for the tooltip. A failure
-// on an untrusted certificate (`untrustedAccount` names the account) says so
-// in the tooltip, as the user can mend it.
+// account has failed. When no unread mail is left (or no mail at all) the
+// pop-up and the desktop's notification go. Returns the unread total; `notifyText` may be replaced
+// by the "several accounts" text when it is too long for the tooltip. A failure on an untrusted
+// certificate (`untrustedAccount` names the account) says so in the tooltip, as the user can mend
+// it.
 std::uint32_t applyNotifications(std::string& notifyText, bool anyAccountFailed,
                                  std::int64_t mailTotal, NotificationHost& host,
                                  const std::string& untrustedAccount = {});

@@ -1,10 +1,8 @@
 #include "app/window_lists.h"
 
 #include "app/checker_dlg.h"
-#include "core/language.h"
-#include "platform/desktop_notifier.h"
+#include "app/notification_actions.h"
 #include "res/main_dialog_template.h"
-#include "res/menus.h"
 
 #include <QFrame>
 #include <QVBoxLayout>
@@ -42,14 +40,13 @@ WindowLists::WindowLists(CCheckerDlg& dialog, DesktopNotifier* desktop)
       lists_(std::make_unique<CheckerLists>(*accountList_, *mailList_, host_)),
       panel_(std::make_unique<SettingsPanel>(dialog.controls(), host_)) {
     dialog_.setListRefresher(lists_.get());
-    if (!desktop)
-        return;
-    desktop->setMarkReadLabel(
-        QString::fromUtf8(Text("Alle als gelesen markieren", "mark all as read")));
-    QObject::connect(desktop, &DesktopNotifier::openWindowRequested, &dialog,
-                     [&dialog] { dialog.OnPopupClicked(); });
-    QObject::connect(desktop, &DesktopNotifier::markReadRequested, &dialog,
-                     [&dialog] { dialog.OnCommand(res::kCmdMarkAllRead); });
+    if (desktop)
+        actions_ = std::make_unique<NotificationActions>(dialog, *desktop);
+}
+
+void WindowLists::install(WindowHooks& hooks) {
+    if (actions_)
+        actions_->install(hooks);
 }
 
 WindowLists::~WindowLists() {

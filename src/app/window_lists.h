@@ -14,22 +14,29 @@ namespace ombrix {
 
 class CCheckerDlg;
 class DesktopNotifier;
+class NotificationActions;
+struct WindowHooks;
 
 class WindowLists {
 public:
     // Attach before the window's start-up (OnInitDialog), so that its first
     // refresh and its panel filling already reach the lists and the panel.
-    // New mail is also announced through `desktop` when given; its actions open
-    // the window and mark all mails as read.
+    // New mail may also be announced through `desktop` when given; its
+    // buttons open the window, mark the unread mails read and check now.
     explicit WindowLists(CCheckerDlg& dialog, DesktopNotifier* desktop = nullptr);
     ~WindowLists(); // hands the window back its tray-only refresh
     WindowLists(const WindowLists&) = delete;
     WindowLists& operator=(const WindowLists&) = delete;
 
+    // Joins the end-of-run hook: a "mark read" during a run waits for it.
+    void install(WindowHooks& hooks);
+
     CheckerLists& lists() { return *lists_; }
     SettingsPanel& panel() { return *panel_; }
     AccountListView& accountList() { return *accountList_; }
     MailListView& mailList() { return *mailList_; }
+    // The notification's buttons; none without a notifier.
+    NotificationActions* actions() { return actions_.get(); }
 
 private:
     CCheckerDlg& dialog_;
@@ -38,6 +45,7 @@ private:
     MailListView* mailList_;
     std::unique_ptr<CheckerLists> lists_;
     std::unique_ptr<SettingsPanel> panel_;
+    std::unique_ptr<NotificationActions> actions_;
 };
 
 } // namespace ombrix

@@ -3,6 +3,7 @@
 #include "notify/alarm_sounds.h"
 #include "notify/taskbar_notifier.h"
 #include "platform/desktop_notifier.h"
+#include "platform/desktop_session.h"
 #include "platform/display_qstring.h"
 #include "platform/window_timers.h"
 
@@ -10,9 +11,35 @@
 
 namespace ombrix {
 
+namespace {
+
+// One line of the notification per field: a line break or tab inside a
+// stored header must not start a line of its own.
+QString oneLine(const std::string& bytes) {
+    QString text = toDisplay(bytes);
+    for (QChar& c : text)
+        if (c.unicode() < 0x20)
+            c = QLatin1Char(' ');
+    return text.simplified();
+}
+
+DesktopNotification desktopText(const ArrivalAnnouncement& announcement) {
+    DesktopNotification notification;
+    notification.summary = QString::fromUtf8(announcement.summary);
+    for (const ArrivalLine& line : announcement.lines)
+        notification.lines << oneLine(line.sender) + QStringLiteral(" \u2014 ") +
+                                  oneLine(line.subject);
+    notification.more = QString::fromUtf8(announcement.more);
+    return notification;
+}
+
+} // namespace
+
 WindowNotificationHost::WindowNotificationHost(WindowTimers& timers, TraySetter tray,
-                                               PopupSource popup, DesktopNotifier* desktop)
-    : timers_(timers), tray_(std::move(tray)), popup_(std::move(popup)), desktop_(desktop) {}
+                                               PopupSource popup, DesktopNotifier* desktop,
+                                               Placeable placeable)
+    : timers_(timers), tray_(std::move(tray)), popup_(std::move(popup)), desktop_(desktop),
+      placeable_(placeable ? std::move(placeable) : Placeable(windowsCanBePlaced)) {}
 
 void WindowNotificationHost::showPopup(const std::string& text, std::uint32_t timeToShow,
                                        std::uint32_t timeToStay, std::uint32_t timeToHide) {
@@ -28,13 +55,17 @@ void WindowNotificationHost::hidePopup() {
         popup->HidePopup();
 }
 
-// The service shows plain lines: the pop-up's CR LF become single breaks.
-void WindowNotificationHost::announceOnDesktop(const std::string& text) {
+bool WindowNotificationHost::popupCanBePlaced() const {
+    return placeable_();
+}
+
+void WindowNotificationHost::announceOnDesktop(const ArrivalAnnouncement& announcement,
+                                               bool ownSound) {
     if (!desktop_)
         return;
-    QString body = toDisplay(text);
-    body.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    desktop_->announce({QStringLiteral("Ombrix"), body.trimmed(), NotificationUrgency::Normal});
+    DesktopNotification notification = desktopText(announcement);
+    notification.suppressSound = ownSound;
+    desktop_->announce(notification);
 }
 
 void WindowNotificationHost::withdrawFromDesktop() {

@@ -24,14 +24,18 @@ public:
     // The window creates its pop-up late in its start-up: asked at each use,
     // null while there is none.
     using PopupSource = std::function<CTaskbarNotifier*()>;
+    // Whether the session lets a window be placed (the desktop session's
+    // answer unless a test gives its own).
+    using Placeable = std::function<bool()>;
 
     WindowNotificationHost(WindowTimers& timers, TraySetter tray, PopupSource popup,
-                           DesktopNotifier* desktop = nullptr);
+                           DesktopNotifier* desktop = nullptr, Placeable placeable = {});
 
     void showPopup(const std::string& text, std::uint32_t timeToShow, std::uint32_t timeToStay,
                    std::uint32_t timeToHide) override;
     void hidePopup() override;
-    void announceOnDesktop(const std::string& text) override;
+    bool popupCanBePlaced() const override;
+    void announceOnDesktop(const ArrivalAnnouncement& announcement, bool ownSound) override;
     void withdrawFromDesktop() override;
     void startWaveAlarm() override;
     void startSpeakerAlarm() override;
@@ -49,6 +53,7 @@ private:
     TraySetter tray_;
     PopupSource popup_;
     DesktopNotifier* desktop_;
+    Placeable placeable_;
 };
 
 } // namespace ombrix

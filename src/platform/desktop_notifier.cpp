@@ -6,6 +6,7 @@
 #include <QDBusServiceWatcher>
 #include <QStringList>
 #include <QVariantMap>
+#include <utility>
 
 namespace ombrix {
 namespace {
@@ -20,15 +21,35 @@ QDBusMessage serviceCall(const char* method) {
 // The service's own default: it decides how long the notification stays.
 constexpr int kServiceTimeout = -1;
 
+// The markup is XML's: these five characters are entities in it.
+QString escapedForMarkup(const QString& line) {
+    QString escaped = line.toHtmlEscaped(); // & < > "
+    escaped.replace(QLatin1Char('\''), QStringLiteral("&#39;"));
+    return escaped;
+}
+
 } // namespace
 
+QString notificationBody(const DesktopNotification& notification, bool markup) {
+    QStringList lines = notification.lines;
+    if (!notification.more.isEmpty())
+        lines << notification.more;
+    if (markup)
+        for (QString& line : lines)
+            line = escapedForMarkup(line);
+    return lines.join(QLatin1Char('\n'));
+}
+
 DesktopNotifier::DesktopNotifier(QDBusConnection bus, QObject* parent)
-    : QObject(parent), bus_(std::move(bus)), markReadLabel_(QStringLiteral("mark read")) {
+    : QObject(parent), bus_(std::move(bus)) {
     if (!bus_.isConnected())
         return;
     const QString path = QString::fromLatin1(kNotificationsPath);
     bus_.connect(kInterface, path, kInterface, QStringLiteral("ActionInvoked"), this,
                  SLOT(onActionInvoked(uint, QString)));
+    // Sent just before ActionInvoked by services that hand out activation tokens.
+    bus_.connect(kInterface, path, kInterface, QStringLiteral("ActivationToken"), this,
+                 SLOT(onActivationToken(uint, QString)));
     bus_.connect(kInterface, path, kInterface, QStringLiteral("NotificationClosed"), this,
                  SLOT(onNotificationClosed(uint, uint)));
     auto* watcher =
@@ -42,6 +63,7 @@ void DesktopNotifier::announce(const DesktopNotification& notification) {
         return;
     queued_ = notification;
     haveQueued_ = true;
+    withdrawPending_ = false; // the new announcement takes the pending one's place
     if (!capabilitiesKnown_)
         askCapabilities();
     else
@@ -50,12 +72,22 @@ void DesktopNotifier::announce(const DesktopNotification& notification) {
 
 void DesktopNotifier::withdraw() {
     haveQueued_ = false;
-    if (id_ == 0 || !bus_.isConnected())
+    if (notifyPending_) {
+        withdrawPending_ = true;
+        return;
+    }
+    if (id_ == 0)
+        return;
+    sendClose(id_);
+    id_ = 0;
+}
+
+void DesktopNotifier::sendClose(std::uint32_t id) {
+    if (!bus_.isConnected())
         return;
     QDBusMessage call = serviceCall("CloseNotification");
-    call << uint(id_);
+    call << uint(id);
     bus_.asyncCall(call);
-    id_ = 0;
 }
 
 void DesktopNotifier::askCapabilities() {
@@ -79,6 +111,7 @@ void DesktopNotifier::onCapabilities(QDBusPendingCallWatcher* call) {
     }
     capabilitiesKnown_ = true;
     actions_ = reply.value().contains(QStringLiteral("actions"));
+    markup_ = reply.value().contains(QStringLiteral("body-markup"));
     sendNotify();
 }
 
@@ -89,16 +122,20 @@ void DesktopNotifier::sendNotify() {
     haveQueued_ = false;
     QStringList actions;
     if (actions_)
-        actions << QString::fromLatin1(kActionDefault) << queued_.summary
-                << QString::fromLatin1(kActionMarkRead) << markReadLabel_;
+        actions << QString::fromLatin1(kActionDefault) << labels_.open
+                << QString::fromLatin1(kActionMarkRead) << labels_.markRead
+                << QString::fromLatin1(kActionCheckNow) << labels_.checkNow;
     QVariantMap hints;
     hints.insert(QStringLiteral("category"), QStringLiteral("email.arrived"));
     hints.insert(QStringLiteral("urgency"),
                  QVariant::fromValue(static_cast<uchar>(queued_.urgency)));
     hints.insert(QStringLiteral("desktop-entry"), QString::fromLatin1(kDesktopEntry));
+    if (queued_.suppressSound)
+        hints.insert(QStringLiteral("suppress-sound"), true);
     QDBusMessage call = serviceCall("Notify");
     call << QStringLiteral("Ombrix") << uint(id_) << QString::fromLatin1(kDesktopEntry)
-         << queued_.summary << queued_.body << actions << hints << kServiceTimeout;
+         << queued_.summary << notificationBody(queued_, markup_) << actions << hints
+         << kServiceTimeout;
     notifyPending_ = true;
     auto* watcher = new QDBusPendingCallWatcher(bus_.asyncCall(call), this);
     connect(watcher, &QDBusPendingCallWatcher::finished, this, &DesktopNotifier::onNotifyReply);
@@ -111,21 +148,36 @@ void DesktopNotifier::onNotifyReply(QDBusPendingCallWatcher* call) {
     if (reply.isError()) {
         id_ = 0;
         haveQueued_ = false;
+        withdrawPending_ = false;
         emit unanswered();
         return;
     }
     id_ = reply.value();
     emit announced(id_);
+    if (std::exchange(withdrawPending_, false)) {
+        sendClose(id_);
+        id_ = 0;
+        return;
+    }
     sendNotify();
 }
 
+void DesktopNotifier::onActivationToken(uint id, const QString& token) {
+    if (id != 0 && id == id_)
+        activationToken_ = token;
+}
+
+// A token is good for the one action it came with.
 void DesktopNotifier::onActionInvoked(uint id, const QString& action) {
+    const QString token = std::exchange(activationToken_, QString());
     if (id == 0 || id != id_)
         return;
     if (action == QLatin1String(kActionDefault))
-        emit openWindowRequested();
+        emit openWindowRequested(token);
     else if (action == QLatin1String(kActionMarkRead))
         emit markReadRequested();
+    else if (action == QLatin1String(kActionCheckNow))
+        emit checkNowRequested();
 }
 
 void DesktopNotifier::onNotificationClosed(uint id, uint /*reason*/) {
@@ -141,6 +193,8 @@ void DesktopNotifier::onServiceOwnerChanged(const QString& /*name*/, const QStri
     id_ = 0;
     capabilitiesKnown_ = false;
     actions_ = false;
+    markup_ = false;
+    activationToken_.clear();
 }
 
 } // namespace ombrix

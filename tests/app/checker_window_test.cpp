@@ -32,6 +32,7 @@
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <map>
+#include <thread>
 
 namespace ombrix {
 namespace {
@@ -565,6 +566,51 @@ TEST_F(CheckerWindowTest, AVisibleWindowShowsTheWaitDialogUntilTheRunClosesIt) {
     EXPECT_NE(modal, nullptr);
     EXPECT_EQ(window->openWaitDialog(), nullptr);
     EXPECT_EQ(checkRuns, 1);
+}
+
+TEST_F(CheckerWindowTest, AQuietCheckShowsNoWaitDialogAlsoWhenTheWindowOpensDuringIt) {
+    makeWindow();
+    addAccount("A");
+    windowHidden = 1;
+    std::atomic<bool> started{false};
+    std::atomic<bool> release{false};
+    std::atomic<bool> wouldWait{false};
+    checkBody = [&](RunHost& host) {
+        checkRunning = 1;
+        started = true;
+        const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+        while (!release && std::chrono::steady_clock::now() < giveUp)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        // waitForWaitDialog() would wait here for a dialog that never comes.
+        wouldWait = windowHidden == 0 && waitDialogReady == 0;
+        host.closeWaitDialog();
+        host.armRunDone(10);
+        checkRunning = 0;
+    };
+    window->checkQuietly();
+    ASSERT_TRUE(test::processEventsUntil([&] { return started.load(); }));
+    window->OnCommand(kCmdOpenWindow); // returns at once: no dialog to wait in
+    EXPECT_EQ(windowHidden, 0);
+    EXPECT_EQ(window->openWaitDialog(), nullptr);
+    EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+    release = true;
+    ASSERT_TRUE(test::processEventsUntil(
+        [this] { return !window->runActive() && !window->handOverPending(); }));
+    EXPECT_FALSE(wouldWait);
+    EXPECT_EQ(lists.modes, std::vector<RefreshMode>{RefreshMode::Full}) << "the lists follow it";
+
+    // Over the open window the user's own check still shows its dialog.
+    QWidget* modal = nullptr;
+    checkBody = [](RunHost& host) {
+        checkRunning = 1;
+        waitForWaitDialog();
+        host.closeWaitDialog();
+        host.armRunDone(10);
+        checkRunning = 0;
+    };
+    QTimer::singleShot(0, [&] { modal = QApplication::activeModalWidget(); });
+    window->checkNow();
+    EXPECT_NE(modal, nullptr);
 }
 
 TEST_F(CheckerWindowTest, ARunThatDoesNotStartLeavesNoWaitDialogBehind) {

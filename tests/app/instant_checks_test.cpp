@@ -13,6 +13,7 @@
 #include "idle/idle_watcher.h"
 #include "platform/fake_logind.h"
 #include "platform/window_timers.h"
+#include "res/menus.h"
 #include "support/gui_wait.h"
 #include "support/loopback_server.h"
 #include "support/private_session_bus.h"
@@ -20,8 +21,10 @@
 #include "support/scripted_message_presenter.h"
 #include "support/temp_dir.h"
 
+#include <QApplication>
 #include <atomic>
 #include <gtest/gtest.h>
+#include <thread>
 
 namespace ombrix {
 namespace {
@@ -271,6 +274,89 @@ TEST_F(FakeLogindTest, WakingUpStartsACheck) {
     ASSERT_TRUE(logind.prepareForSleep(false));
     ASSERT_TRUE(test::processEventsUntil([&] { return checks == 1; }, kBound));
     ASSERT_TRUE(test::processEventsUntil([&] { return !window.runActive(); }, kBound));
+    window.endSession();
+}
+
+// A server that idles and then announces a delivery.
+test::Script pushSession() {
+    test::Script s;
+    s.sendLine("* OK IMAP ready")
+        .expect("a000 LOGIN bob secret")
+        .sendLine("a000 OK Logged in")
+        .expect("a001 CAPABILITY")
+        .send("* CAPABILITY IMAP4rev1 IDLE\r\na001 OK done\r\n")
+        .expect("a002 EXAMINE INBOX")
+        .send("* 1 EXISTS\r\na002 OK [READ-ONLY] done\r\n")
+        .expect("a003 IDLE")
+        .sendLine("+ idling")
+        .sendLine("* 2 EXISTS")
+        .silent()
+        .close();
+    return s;
+}
+
+class RefreshRecord final : public ListRefresher {
+public:
+    void refreshLists(RefreshMode mode) override { modes.push_back(mode); }
+    std::vector<RefreshMode> modes;
+};
+
+class QuietPush : public testing::Test {
+protected:
+    void SetUp() override {
+        test::resetProcessState();
+        programDirectory = directory.path().string();
+    }
+    // After the test's window has saved its read flags into the directory.
+    void TearDown() override { test::resetProcessState(); }
+
+    test::TempDir directory;
+    test::ScriptedMessagePresenter boxes;
+};
+
+TEST_F(QuietPush, AnIdlePushChecksWithoutAWaitDialogOverTheOpenWindow) {
+    test::LoopbackServer server(pushSession());
+    AccountRecord& account = accounts[accountCount++];
+    clearAccount(account);
+    account.name = "imap";
+    account.host = server.host();
+    account.port = server.port();
+    account.user = "bob";
+    account.password = "secret";
+    account.protocol = 1;
+
+    CCheckerDlg window(std::make_unique<test::RecordingTrayShell>());
+    RefreshRecord lists;
+    window.setListRefresher(&lists);
+    std::atomic<bool> started{false};
+    std::atomic<bool> release{false};
+    std::atomic<bool> gaveUp{false};
+    window.setCheckRun([&](RunHost& host) {
+        checkRunning = 1;
+        started = true;
+        const auto giveUp = std::chrono::steady_clock::now() + std::chrono::milliseconds(kBound);
+        while (!release && !(gaveUp = std::chrono::steady_clock::now() >= giveUp))
+            std::this_thread::sleep_for(1ms);
+        host.closeWaitDialog();
+        host.armRunDone(10);
+        checkRunning = 0;
+    });
+    InstantChecks instant(window, QDBusConnection(QString()));
+    WindowHooks hooks;
+    instant.install(hooks);
+    window.setHooks(std::move(hooks));
+    window.OnCommand(res::kCmdOpenWindow);
+    ASSERT_EQ(windowHidden, 0);
+
+    instant.start();
+    ASSERT_TRUE(test::processEventsUntil([&] { return started.load(); }, kBound));
+    EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+    EXPECT_EQ(window.openWaitDialog(), nullptr);
+    release = true;
+    ASSERT_TRUE(test::processEventsUntil(
+        [&] { return !window.runActive() && !window.handOverPending(); }, kBound));
+    EXPECT_FALSE(gaveUp) << "the run was held up in a wait dialog";
+    EXPECT_EQ(lists.modes, std::vector<RefreshMode>{RefreshMode::Full});
     window.endSession();
 }
 

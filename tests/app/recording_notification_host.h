@@ -1,6 +1,7 @@
 #pragma once
 // A NotificationHost that remembers what the lists and the panel asked of the
-// window: the timers' states, the tray, every pop-up and sound start.
+// window: the timers' states, the tray, every pop-up, desktop announcement
+// and sound start.
 
 #include "app/list_notifications.h"
 
@@ -24,7 +25,11 @@ public:
         popups.push_back({text, show, stay, hide});
     }
     void hidePopup() override { ++popupHides; }
-    void announceOnDesktop(const std::string& text) override { desktopTexts.push_back(text); }
+    bool popupCanBePlaced() const override { return placeable; }
+    void announceOnDesktop(const ArrivalAnnouncement& announcement, bool ownSound) override {
+        desktopAnnouncements.push_back(announcement);
+        desktopOwnSound.push_back(ownSound);
+    }
     void withdrawFromDesktop() override { ++desktopWithdrawals; }
     void startWaveAlarm() override { ++waveStarts; }
     void startSpeakerAlarm() override { ++speakerStarts; }
@@ -43,7 +48,9 @@ public:
 
     std::vector<PopupCall> popups;
     int popupHides = 0;
-    std::vector<std::string> desktopTexts;
+    bool placeable = true; // as on X11
+    std::vector<ArrivalAnnouncement> desktopAnnouncements;
+    std::vector<bool> desktopOwnSound;
     int desktopWithdrawals = 0;
     int waveStarts = 0;
     int speakerStarts = 0;

@@ -150,12 +150,12 @@ TEST_F(RefreshListsTest, DesktopAnnouncementFollowsItsOwnBoxAndIsWithdrawnWhenAl
     AccountRecord& work = addAccount("work", 2, 0);
     newMailCount = 2;
     lists.refreshLists(RefreshMode::Full);
-    ASSERT_EQ(host.desktopTexts.size(), 1u);
-    EXPECT_EQ(host.desktopTexts[0], "work: 2 new mails !\n");
+    ASSERT_EQ(host.desktopAnnouncements.size(), 1u);
+    EXPECT_EQ(host.desktopAnnouncements[0].summary, "2 new mails");
     EXPECT_EQ(host.desktopWithdrawals, 0);
 
     lists.refreshLists(RefreshMode::Full); // announced once per check
-    EXPECT_EQ(host.desktopTexts.size(), 1u);
+    EXPECT_EQ(host.desktopAnnouncements.size(), 1u);
     work.read[0] = work.read[1] = 1;
     lists.refreshLists(RefreshMode::Full);
     EXPECT_EQ(host.desktopWithdrawals, 1);
@@ -164,8 +164,119 @@ TEST_F(RefreshListsTest, DesktopAnnouncementFollowsItsOwnBoxAndIsWithdrawnWhenAl
     work.read[0] = 0;
     newMailCount = 1;
     lists.refreshLists(RefreshMode::Full);
-    EXPECT_EQ(host.desktopTexts.size(), 1u);
+    EXPECT_EQ(host.desktopAnnouncements.size(), 1u);
     EXPECT_EQ(newMailCount, 0);
+}
+
+// --- the desktop's notification of an arrival --------------------------------
+
+TEST_F(RefreshListsTest, TheNotificationNamesTheNewestMailsAndCountsTheRest) {
+    settings.popupEnabled = 0;
+    addAccount("work", 3, 1);                       // unread: #1 (2 Jan), #2 (3 Jan)
+    AccountRecord& home = addAccount("home", 4, 0); // unread: #0 .. #3 (1 .. 4 Jan)
+    for (int i = 0; i < 4; ++i) {
+        home.from[i] = "h" + home.from[i];
+        home.subject[i] = "h" + home.subject[i];
+    }
+    addAccount("old", 2, 0).deactivated = 1;
+    addAccount("later", 2, 0, 0); // not checked yet: its list is not current
+    newMailCount = 2;
+    lists.refreshLists(RefreshMode::Full);
+
+    ASSERT_EQ(host.desktopAnnouncements.size(), 1u);
+    const ArrivalAnnouncement& shown = host.desktopAnnouncements[0];
+    EXPECT_EQ(shown.summary, "6 new mails");
+    // Newest first as the date-sorted list has them; on one day the server's
+    // later delivery, then the earlier account.
+    EXPECT_EQ(shown.lines, (std::vector<ArrivalLine>{{"hsender3", "hsubject3"},
+                                                     {"sender2", "subject2"},
+                                                     {"hsender2", "hsubject2"},
+                                                     {"sender1", "subject1"}}));
+    EXPECT_EQ(shown.more, "and 2 more");
+
+    Language = 0;
+    home.serverPosition[2] = 9; // delivered after work's mail of that day
+    newMailCount = 1;
+    lists.refreshLists(RefreshMode::Full);
+    ASSERT_EQ(host.desktopAnnouncements.size(), 2u);
+    EXPECT_EQ(host.desktopAnnouncements[1].lines[1], (ArrivalLine{"hsender2", "hsubject2"}));
+    EXPECT_EQ(host.desktopAnnouncements[1].lines[2], (ArrivalLine{"sender2", "subject2"}));
+    EXPECT_EQ(host.desktopAnnouncements[1].summary, "6 neue Mails");
+    EXPECT_EQ(host.desktopAnnouncements[1].more, "und 2 weitere");
+}
+
+TEST_F(RefreshListsTest, AllMailsNamedLeaveNoMoreLineAndOneIsSingular) {
+    AccountRecord& work = addAccount("work", 1, 0);
+    work.from[0] = "A&B <alice@example.org>";
+    work.subject[0] = "Q3 \"final\"";
+    const ArrivalAnnouncement one = describeArrivals();
+    EXPECT_EQ(one.summary, "1 new mail");
+    EXPECT_EQ(one.lines, (std::vector<ArrivalLine>{{work.from[0], work.subject[0]}}));
+    EXPECT_TRUE(one.more.empty());
+    Language = 0;
+    EXPECT_EQ(describeArrivals().summary, "1 neue Mail");
+
+    addAccount("home", 2, 0);
+    EXPECT_EQ(describeArrivals([](int account) { return account != 0; }).summary, "2 neue Mails")
+        << "an account the filter leaves out is not counted";
+    EXPECT_EQ(describeArrivals({}, 1).more, "und 2 weitere");
+}
+
+TEST_F(RefreshListsTest, OneChannelPerArrivalAndTheSoundHintFollowsTheAlarms) {
+    addAccount("work", 2, 0);
+    settings.popupEnabled = 1;
+    newMailCount = 2;
+    lists.refreshLists(RefreshMode::Full);
+    EXPECT_EQ(host.popups.size(), 1u);
+    EXPECT_TRUE(host.desktopAnnouncements.empty()) << "the pop-up has announced it";
+
+    host.placeable = false; // Wayland: the pop-up cannot take its place
+    settings.waveAlarm = 1;
+    newMailCount = 1;
+    lists.refreshLists(RefreshMode::Full);
+    EXPECT_EQ(host.popups.size(), 1u);
+    ASSERT_EQ(host.desktopAnnouncements.size(), 1u);
+    EXPECT_EQ(host.desktopOwnSound.back(), true);
+
+    settings.popupEnabled = 0;
+    settings.waveAlarm = 0;
+    settings.speakerAlarm = 1;
+    newMailCount = 1;
+    lists.refreshLists(RefreshMode::Full);
+    ASSERT_EQ(host.desktopAnnouncements.size(), 2u);
+    EXPECT_EQ(host.desktopOwnSound.back(), true);
+
+    settings.speakerAlarm = 0;
+    newMailCount = 1;
+    lists.refreshLists(RefreshMode::Full);
+    ASSERT_EQ(host.desktopAnnouncements.size(), 3u);
+    EXPECT_EQ(host.desktopOwnSound.back(), false) << "no sound of ours: the service may sound";
+
+    programConf.setFlag(kConfDesktopNotification, false);
+    settings.popupEnabled = 1; // still not placeable: the desktop announces instead
+    newMailCount = 1;
+    lists.refreshLists(RefreshMode::Full);
+    EXPECT_EQ(host.popups.size(), 1u);
+    EXPECT_EQ(host.desktopAnnouncements.size(), 4u);
+
+    settings.popupEnabled = 0; // neither is wanted
+    newMailCount = 1;
+    lists.refreshLists(RefreshMode::Full);
+    EXPECT_EQ(host.desktopAnnouncements.size(), 4u);
+}
+
+TEST_F(RefreshListsTest, WhenEveryMailIsGoneTheNotificationAndThePopupGo) {
+    AccountRecord& work = addAccount("work", 2, 0);
+    newMailCount = 2;
+    lists.refreshLists(RefreshMode::Full);
+    ASSERT_EQ(host.desktopAnnouncements.size(), 1u);
+    const int hides = host.popupHides;
+
+    work.mailCount = 0; // deleted in another program
+    lists.refreshLists(RefreshMode::Full);
+    EXPECT_EQ(host.desktopWithdrawals, 1);
+    EXPECT_EQ(host.popupHides, hides + 1);
+    EXPECT_EQ(host.trayIcon, TrayIconKind::Idle);
 }
 
 TEST_F(RefreshListsTest, PopupStaysOpenWithoutAutoCloseAndIsSkippedWhenOff) {
@@ -238,9 +349,9 @@ TEST_F(RefreshListsTest, ADeactivatedAccountsMailsCountInTheTotalOnly) {
     lists.refreshLists(RefreshMode::Full);
     EXPECT_EQ(host.popupHides, 2);
 
-    accounts[0].mailCount = 0; // no mail at all: the pop-up is left alone
+    accounts[0].mailCount = 0; // no mail at all: nothing is left to announce either
     lists.refreshLists(RefreshMode::Full);
-    EXPECT_EQ(host.popupHides, 2);
+    EXPECT_EQ(host.popupHides, 3);
     EXPECT_EQ(host.tooltip, "No new mails");
     EXPECT_EQ(host.ledTimer, RecordingNotificationHost::kStopped);
 }

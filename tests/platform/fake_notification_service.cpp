@@ -50,6 +50,13 @@ void FakeNotificationService::emitActionInvoked(uint id, const QString& action) 
     bus_.send(signal);
 }
 
+void FakeNotificationService::emitActivationToken(uint id, const QString& token) {
+    QDBusMessage signal =
+        QDBusMessage::createSignal(kPath, kService, QStringLiteral("ActivationToken"));
+    signal << id << token;
+    bus_.send(signal);
+}
+
 void FakeNotificationService::emitNotificationClosed(uint id, uint reason) {
     QDBusMessage signal =
         QDBusMessage::createSignal(kPath, kService, QStringLiteral("NotificationClosed"));

@@ -1,7 +1,8 @@
 #pragma once
 // org.freedesktop.Notifications as a test plays it: it records every call with
 // its D-Bus signature and arguments, answers Notify with fresh ids (or the
-// replaced one), and sends ActionInvoked / NotificationClosed on demand.
+// replaced one), and sends ActionInvoked / ActivationToken / NotificationClosed
+// on demand.
 
 #include <QDBusConnection>
 #include <QDBusMessage>
@@ -26,6 +27,8 @@ public:
 
     bool registered() const { return registered_; }
     void emitActionInvoked(uint id, const QString& action);
+    // As services that hand out xdg-activation tokens do, before ActionInvoked.
+    void emitActivationToken(uint id, const QString& token);
     void emitNotificationClosed(uint id, uint reason);
 
     QString introspect(const QString& path) const override;
