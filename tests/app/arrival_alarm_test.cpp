@@ -141,7 +141,7 @@ TEST_F(ArrivalNotificationsTest, MailOnlyInSilentAccountsIsListedButAlarmsNothin
 
     EXPECT_EQ(refresh(), 3u) << "counted as unread";
     EXPECT_TRUE(host.popups.empty());
-    EXPECT_TRUE(host.desktopTexts.empty());
+    EXPECT_TRUE(host.desktopAnnouncements.empty());
     EXPECT_EQ(host.waveStarts + host.speakerStarts, 0);
     EXPECT_TRUE(host.waveFiles.empty());
     EXPECT_EQ(host.ledTimer, test::RecordingNotificationHost::kStopped);
