@@ -75,20 +75,8 @@ echo "$password" | "$ombrix" --dir "$work/dir" --add-account --name Mallory --ho
 # program itself wrote are swapped for the wanted values, line for line. Should
 # the layout ever change, the exact match fails and so does the test. Lines
 # end in CR LF, as the program writes them.
-python3 - "$work/dir/obx.dat" "$POP3_PORT" <<'EOF' || fail "obx.dat is not laid out as expected"
-import sys
-path, port = sys.argv[1], sys.argv[2].encode()
-data = open(path, "rb").read()
-account_end = b"\x00\x00=" + port + b"\r\n\r\n"
-start = data.index(account_end) + len(account_end)
-# numLock, capsLock, scrollLock, wave, wave file, speaker, pattern, interval,
-# repeat seconds, repeat alarm, pop-up, auto close, autostart, hint.
-defaults = b"=0\n=0\n=1\n=0\n=\n=0\n=\x00\n=30\n=100\n=0\n=0\n=0\n=0\n=1\n".replace(b"\n", b"\r\n")
-wanted = b"=0\n=0\n=1\n=0\n=\n=1\n=\x02\n=30\n=100\n=0\n=1\n=0\n=0\n=1\n".replace(b"\n", b"\r\n")
-if not data[start:].startswith(defaults):
-    sys.exit(1)
-open(path, "wb").write(data[:start] + wanted + data[start + len(defaults):])
-EOF
+"$source_dir/scripts/obx-settings" "$work/dir/obx.dat" "$POP3_PORT" speaker=1 pattern=2 popup=1 ||
+    fail "obx.dat is not laid out as expected"
 
 trayer --edge bottom --align right --widthtype pixel --width 160 --height 28 \
     --transparent false >/dev/null 2>&1 &

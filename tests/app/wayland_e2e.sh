@@ -75,20 +75,9 @@ echo "$password" | "$ombrix" --dir "$work/dir" --add-account --name "Work <ruper
     --host "$HOST" --user "$user" --imap --port "$IMAP_PORT" >/dev/null 2>&1 ||
     fail "the account was not added"
 # The pop-up on, as a user coming from X11 has it: Wayland cannot place it at
-# the screen edge, so the desktop notification must announce instead. The
-# setting is turned on in obx.dat in place (the block after the last account).
-/usr/bin/python3 - "$work/dir/obx.dat" "$IMAP_PORT" <<'PY' || fail "obx.dat is not laid out as expected"
-import sys
-path, port = sys.argv[1], sys.argv[2].encode()
-data = open(path, "rb").read()
-account_end = b"=" + port + b"\r\n\r\n"
-start = data.rindex(account_end) + len(account_end)
-defaults = b"=0\n=0\n=1\n=0\n=\n=0\n=\x00\n=30\n=100\n=0\n=0\n=0\n=0\n=1\n".replace(b"\n", b"\r\n")
-wanted = b"=0\n=0\n=1\n=0\n=\n=0\n=\x00\n=30\n=100\n=0\n=1\n=0\n=0\n=1\n".replace(b"\n", b"\r\n")
-if not data[start:].startswith(defaults):
-    sys.exit(1)
-open(path, "wb").write(data[:start] + wanted + data[start + len(defaults):])
-PY
+# the screen edge, so the desktop notification must announce instead.
+"$source_dir/scripts/obx-settings" "$work/dir/obx.dat" "$IMAP_PORT" popup=1 ||
+    fail "obx.dat is not laid out as expected"
 
 "$ombrix" --lang "$lang" --dir "$work/dir" >"$work/ombrix.log" 2>&1 &
 program=$!
