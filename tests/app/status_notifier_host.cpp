@@ -5,6 +5,7 @@
 #include <QDBusObjectPath>
 #include <QDBusPendingCall>
 #include <QDBusVariant>
+#include <cstdlib>
 #include <gtest/gtest.h>
 
 namespace ombrix::test {
@@ -112,6 +113,24 @@ HostMenu StatusNotifierHost::menu() {
 QDBusMessage StatusNotifierHost::menuEvent(int id, const QString& eventId) {
     return call(kMenuInterface, QStringLiteral("Event"),
                 {id, eventId, QVariant::fromValue(QDBusVariant(QString())), 0u}, menuPath());
+}
+
+void WatcherBusEnvironment::SetUp() {
+    bus = std::make_unique<PrivateSessionBus>();
+    ASSERT_TRUE(bus->running()) << "dbus-daemon did not start";
+    setenv("DBUS_SESSION_BUS_ADDRESS", bus->address().toLocal8Bit().constData(), 1);
+    unsetenv("XDG_CURRENT_DESKTOP"); // no desktop-specific icon hand-over
+    watcherBus = std::make_unique<QDBusConnection>(bus->connect(QStringLiteral("watcher")));
+    watcher = std::make_unique<FakeStatusNotifierWatcher>(*watcherBus, runsAtStart_);
+    if (runsAtStart_) {
+        ASSERT_TRUE(watcher->registered());
+    }
+}
+
+void WatcherBusEnvironment::TearDown() {
+    watcher.reset();
+    watcherBus.reset();
+    bus.reset();
 }
 
 } // namespace ombrix::test

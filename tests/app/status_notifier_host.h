@@ -5,6 +5,7 @@
 // exported menu off the wire with readers of its own.
 
 #include "app/fake_status_notifier_watcher.h"
+#include "support/private_session_bus.h"
 
 #include <QByteArray>
 #include <QDBusArgument>
@@ -13,6 +14,8 @@
 #include <QList>
 #include <QString>
 #include <QVariant>
+#include <gtest/gtest.h>
+#include <memory>
 
 namespace ombrix::test {
 
@@ -68,6 +71,24 @@ private:
     QDBusConnection bus_;
     const FakeStatusNotifierWatcher& watcher_;
     int boundMs_;
+};
+
+// One private session bus and one fake watcher for a whole test program: Qt
+// connects to the session bus once. The watcher serves on a connection of its
+// own, up from the start or only once a case starts it.
+class WatcherBusEnvironment : public testing::Environment {
+public:
+    explicit WatcherBusEnvironment(bool watcherRunsAtStart) : runsAtStart_(watcherRunsAtStart) {}
+
+    void SetUp() override;
+    void TearDown() override;
+
+    std::unique_ptr<PrivateSessionBus> bus;
+    std::unique_ptr<QDBusConnection> watcherBus;
+    std::unique_ptr<FakeStatusNotifierWatcher> watcher;
+
+private:
+    bool runsAtStart_;
 };
 
 } // namespace ombrix::test

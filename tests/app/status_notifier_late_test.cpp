@@ -26,29 +26,7 @@ namespace {
 // A failure guard only: every wait ends as soon as its condition holds.
 constexpr int kLateBound = 20000;
 
-// One bus and one watcher for the program: Qt connects to the session bus once.
-class LateWatcherEnvironment : public testing::Environment {
-public:
-    void SetUp() override {
-        bus = std::make_unique<test::PrivateSessionBus>();
-        ASSERT_TRUE(bus->running()) << "dbus-daemon did not start";
-        setenv("DBUS_SESSION_BUS_ADDRESS", bus->address().toLocal8Bit().constData(), 1);
-        unsetenv("XDG_CURRENT_DESKTOP");
-        watcherBus = std::make_unique<QDBusConnection>(bus->connect(QStringLiteral("watcher")));
-        watcher = std::make_unique<test::FakeStatusNotifierWatcher>(*watcherBus, false);
-    }
-    void TearDown() override {
-        watcher.reset();
-        watcherBus.reset();
-        bus.reset();
-    }
-
-    std::unique_ptr<test::PrivateSessionBus> bus;
-    std::unique_ptr<QDBusConnection> watcherBus;
-    std::unique_ptr<test::FakeStatusNotifierWatcher> watcher;
-};
-
-LateWatcherEnvironment* lateEnvironment = nullptr;
+test::WatcherBusEnvironment* lateEnvironment = nullptr;
 
 class StatusNotifierLateTest : public testing::Test {
 protected:
@@ -224,7 +202,7 @@ namespace {
 
 // GoogleTest owns the environment and sets it up before the first case.
 [[maybe_unused]] const int lateEnvironmentAdded = [] {
-    ombrix::lateEnvironment = new ombrix::LateWatcherEnvironment;
+    ombrix::lateEnvironment = new ombrix::test::WatcherBusEnvironment(false);
     testing::AddGlobalTestEnvironment(ombrix::lateEnvironment);
     return 0;
 }();

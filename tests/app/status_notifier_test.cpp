@@ -34,30 +34,7 @@ namespace {
 // A failure guard only: every wait ends as soon as its condition holds.
 constexpr int kBound = 20000;
 
-// One bus for the whole program: Qt connects to the session bus once.
-class StatusNotifierEnvironment : public testing::Environment {
-public:
-    void SetUp() override {
-        bus = std::make_unique<test::PrivateSessionBus>();
-        ASSERT_TRUE(bus->running()) << "dbus-daemon did not start";
-        setenv("DBUS_SESSION_BUS_ADDRESS", bus->address().toLocal8Bit().constData(), 1);
-        unsetenv("XDG_CURRENT_DESKTOP"); // no desktop-specific icon hand-over
-        watcherBus = std::make_unique<QDBusConnection>(bus->connect(QStringLiteral("watcher")));
-        watcher = std::make_unique<test::FakeStatusNotifierWatcher>(*watcherBus);
-        ASSERT_TRUE(watcher->registered());
-    }
-    void TearDown() override {
-        watcher.reset();
-        watcherBus.reset();
-        bus.reset();
-    }
-
-    std::unique_ptr<test::PrivateSessionBus> bus;
-    std::unique_ptr<QDBusConnection> watcherBus;
-    std::unique_ptr<test::FakeStatusNotifierWatcher> watcher;
-};
-
-StatusNotifierEnvironment* environment = nullptr;
+test::WatcherBusEnvironment* environment = nullptr;
 
 class StatusNotifierTest : public testing::Test {
 protected:
@@ -177,7 +154,7 @@ namespace {
 
 // GoogleTest owns the environment and sets it up before the first case.
 [[maybe_unused]] const int environmentAdded = [] {
-    ombrix::environment = new ombrix::StatusNotifierEnvironment;
+    ombrix::environment = new ombrix::test::WatcherBusEnvironment(true);
     testing::AddGlobalTestEnvironment(ombrix::environment);
     return 0;
 }();
