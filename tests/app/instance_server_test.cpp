@@ -3,15 +3,14 @@
 
 #include "app/instance_server.h"
 #include "support/gui_wait.h"
+#include "support/private_runtime_dir.h"
 #include "support/temp_dir.h"
 
 #include <QLocalSocket>
 #include <atomic>
-#include <cstdlib>
 #include <fstream>
 #include <gtest/gtest.h>
 #include <optional>
-#include <sys/stat.h>
 #include <thread>
 #include <vector>
 
@@ -20,19 +19,6 @@ namespace {
 
 class InstanceServerTest : public testing::Test {
 protected:
-    void SetUp() override {
-        if (const char* old = std::getenv("XDG_RUNTIME_DIR"))
-            saved_ = old;
-        ::chmod(runtime_.path().c_str(), 0700);
-        setenv("XDG_RUNTIME_DIR", runtime_.path().c_str(), 1);
-    }
-    void TearDown() override {
-        if (saved_)
-            setenv("XDG_RUNTIME_DIR", saved_->c_str(), 1);
-        else
-            unsetenv("XDG_RUNTIME_DIR");
-    }
-
     // Asks from a thread of its own, as the asker blocks until the server
     // has answered on this (the window) thread.
     bool ask(const std::string& directory, const InstanceRequest& request) {
@@ -43,9 +29,8 @@ protected:
         return done && answered == 1;
     }
 
-    test::TempDir runtime_;
+    test::PrivateRuntimeDir runtime_;
     test::TempDir directory_;
-    std::optional<std::string> saved_;
     std::vector<InstanceRequest> taken_;
 };
 

@@ -2,9 +2,9 @@
 // the private place of its socket.
 
 #include "config/running_instance.h"
+#include "support/private_runtime_dir.h"
 #include "support/temp_dir.h"
 
-#include <cstdlib>
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -42,22 +42,8 @@ TEST(InstanceRequestTest, LinesNoProgramOfOursSendsAreNoRequest) {
 
 class InstanceSocketPathTest : public testing::Test {
 protected:
-    void SetUp() override {
-        const char* old = std::getenv("XDG_RUNTIME_DIR");
-        saved_ = old ? std::optional<std::string>(old) : std::nullopt;
-        ::chmod(runtime_.path().c_str(), 0700);
-        setenv("XDG_RUNTIME_DIR", runtime_.path().c_str(), 1);
-    }
-    void TearDown() override {
-        if (saved_)
-            setenv("XDG_RUNTIME_DIR", saved_->c_str(), 1);
-        else
-            unsetenv("XDG_RUNTIME_DIR");
-    }
-
-    test::TempDir runtime_;
+    test::PrivateRuntimeDir runtime_;
     test::TempDir directory_;
-    std::optional<std::string> saved_;
 };
 
 TEST_F(InstanceSocketPathTest, EverySpellingOfOneDirectoryMeetsAtOnePrivateSocket) {
