@@ -33,6 +33,8 @@ void InstantChecks::install(WindowHooks& hooks) {
     hooks.sessionEnding = [this] { watchers_.stopAll(); };
     hooks.accountsHeld = [this](int editedRow) { watchers_.leaveOut(editedRow); };
     hooks.accountsReleased = [this] { watchers_.leaveOut(-1); };
+    // A login the check run got through again lets a refused watcher try.
+    hooks.accountLoggedIn = [this](int row) { watchers_.loginPassed(row); };
 }
 
 } // namespace ombrix

@@ -120,9 +120,10 @@ TEST(SleepWatch, WithoutABusNothingListensAndNothingWaits) {
     EXPECT_FALSE(watch.listening());
 }
 
-// `count` connections of a server that idles until the client leaves.
-test::Script idleSessions(int count, const char* capabilities = "IMAP4rev1 IDLE") {
-    test::Script s;
+// `count` connections of a server that idles until the client leaves, after
+// those of `s`.
+test::Script idleSessions(int count, const char* capabilities = "IMAP4rev1 IDLE",
+                          test::Script s = {}) {
     for (int i = 0; i < count; ++i) {
         s.sendLine("* OK IMAP ready")
             .expect("a000 LOGIN bob secret")
@@ -238,6 +239,44 @@ TEST_F(WatcherSetTest, APasswordStillToComeFromTheKeyringIsAwaitedNotTried) {
     accounts[0].password = "secret"; // the keyring's answer
     watchers.update();
     EXPECT_TRUE(test::processEventsUntil([&] { return idles(server, 1); }, kBound));
+}
+
+// A connection whose login the server refuses.
+test::Script& refusedLogin(test::Script& s) {
+    s.sendLine("* OK IMAP ready")
+        .expect("a000 LOGIN bob secret")
+        .sendLine("a000 NO [AUTHENTICATIONFAILED] Authentication failed.")
+        .close();
+    return s;
+}
+
+// A refused login stops the server's watcher: no update, reconnect or
+// wake-up logs in again, only a check run that logged in to the account or an
+// edit of it does.
+TEST_F(WatcherSetTest, ARefusedLoginWaitsForACheckThatLoggedInOrAnEdit) {
+    test::Script s;
+    refusedLogin(s);
+    refusedLogin(s); // the check's login passed, the watcher's is refused again
+    test::LoopbackServer server(idleSessions(1, "IMAP4rev1 IDLE", std::move(s)));
+    addAccount(server, 1);
+    watchers.update();
+    ASSERT_TRUE(test::processEventsUntil(
+        [&] { return watchers.refusedLogins() == std::vector{serverOf(server)}; }, kBound));
+    watchers.update();
+    watchers.reconnectAll();
+    EXPECT_TRUE(watchers.watched().empty());
+    EXPECT_EQ(server.connections(), 1);
+
+    watchers.loginPassed(0);
+    EXPECT_TRUE(watchers.refusedLogins().empty());
+    ASSERT_TRUE(
+        test::processEventsUntil([&] { return !watchers.refusedLogins().empty(); }, kBound));
+    EXPECT_EQ(server.connections(), 2);
+
+    watchers.leaveOut(0); // the user opens the account and saves it
+    watchers.leaveOut(-1);
+    ASSERT_TRUE(test::processEventsUntil([&] { return idles(server, 3); }, kBound));
+    EXPECT_TRUE(watchers.refusedLogins().empty());
 }
 
 class FakeLogindTest : public testing::Test {
@@ -357,6 +396,49 @@ TEST_F(QuietPush, AnIdlePushChecksWithoutAWaitDialogOverTheOpenWindow) {
         [&] { return !window.runActive() && !window.handOverPending(); }, kBound));
     EXPECT_FALSE(gaveUp) << "the run was held up in a wait dialog";
     EXPECT_EQ(lists.modes, std::vector<RefreshMode>{RefreshMode::Full});
+    window.endSession();
+}
+
+// The whole way from a check run's login to the watcher: the run tells its
+// host, the window hands it to the watchers, the refused watcher starts again.
+TEST_F(QuietPush, ACheckRunThatLoggedInStartsTheRefusedWatcherAgain) {
+    test::Script s;
+    refusedLogin(s);
+    test::LoopbackServer server(idleSessions(1, "IMAP4rev1 IDLE", std::move(s)));
+    AccountRecord& account = accounts[accountCount++];
+    clearAccount(account);
+    account.host = server.host();
+    account.port = server.port();
+    account.user = "bob";
+    account.password = "secret";
+    account.protocol = 1;
+    windowHidden = 1;
+
+    CCheckerDlg window(std::make_unique<test::RecordingTrayShell>());
+    window.setCheckRun([](RunHost& host) {
+        checkRunning = 1;
+        host.accountLoggedIn(0);
+        host.armRunDone(10);
+        checkRunning = 0;
+    });
+    InstantChecks instant(window, QDBusConnection(QString()));
+    WindowHooks hooks;
+    instant.install(hooks);
+    window.setHooks(std::move(hooks));
+    instant.start();
+    ASSERT_TRUE(test::processEventsUntil(
+        [&] { return !instant.watchers().refusedLogins().empty(); }, kBound));
+    EXPECT_EQ(server.connections(), 1);
+
+    window.checkQuietly();
+    ASSERT_TRUE(test::processEventsUntil(
+        [&] {
+            const IdleWatcher* watcher = instant.watchers().watcherOf(imapServerOf(account));
+            return watcher && watcher->idling();
+        },
+        kBound));
+    EXPECT_TRUE(instant.watchers().refusedLogins().empty());
+    EXPECT_EQ(server.connections(), 2);
     window.endSession();
 }
 
