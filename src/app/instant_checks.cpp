@@ -13,10 +13,14 @@ InstantChecks::InstantChecks(CCheckerDlg& dialog, QDBusConnection systemBus, Wat
       requests_([&dialog] { dialog.checkQuietly(); },
                 [&dialog] { return dialog.runActive() || dialog.handOverPending(); }),
       watchers_([this] { requests_.request(); }, timings),
-      wake_(watchers_, requests_, dialog.timers()), sleep_(std::move(systemBus)) {
+      wake_(watchers_, requests_, dialog.timers(), std::chrono::system_clock::now,
+            [this] { return network_.reachable(); }),
+      sleep_(std::move(systemBus)) {
     QObject::connect(&sleep_, &SleepWatch::goingToSleep, &wake_, [this] { wake_.goingToSleep(); });
     QObject::connect(&sleep_, &SleepWatch::wokeUp, &wake_, [this] { wake_.wokeUp(); });
     QObject::connect(&network_, &NetworkWatch::backOnline, &wake_, [this] { wake_.backOnline(); });
+    QObject::connect(&network_, &NetworkWatch::routeChanged, &wake_,
+                     [this] { wake_.routeChanged(); });
 }
 
 void InstantChecks::install(WindowHooks& hooks) {

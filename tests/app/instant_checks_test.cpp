@@ -78,7 +78,9 @@ protected:
     WatcherSet watchers{[] {}};
     WindowTimers timers;
     std::chrono::system_clock::time_point now{std::chrono::hours(1000)};
-    WakeResponse wake{watchers, probe.requests, timers, [this] { return now; }};
+    bool online = true;
+    WakeResponse wake{watchers, probe.requests, timers, [this] { return now; },
+                      [this] { return online; }};
 };
 
 TEST_F(WakeResponseTest, ACheckFollowsAWakeUpOnceTheNetworkHadTimeToSettle) {
@@ -113,6 +115,44 @@ TEST_F(WakeResponseTest, TheNetworksReturnChecksButKeepsThePeriod) {
     EXPECT_EQ(probe.started, 0);
     EXPECT_TRUE(wake.checkPending());
     ASSERT_TRUE(test::processEventsUntil([&] { return probe.started == 1; }, kBound));
+}
+
+// Woken up before the network, the check that fell due during the sleep
+// failed every account: it waits for the network now, and runs as soon as it
+// is back.
+TEST_F(WakeResponseTest, AWakeUpWithoutNetworkWaitsForItBeforeTheCheck) {
+    online = false;
+    wake.goingToSleep();
+    now += std::chrono::milliseconds(kPeriodMs) + 1min;
+    wake.wokeUp();
+    EXPECT_EQ(probe.started, 0) << "overdue, but the network is not back";
+    EXPECT_TRUE(wake.waitingForNetwork());
+    online = true;
+    wake.backOnline();
+    EXPECT_EQ(probe.started, 1);
+    EXPECT_FALSE(wake.waitingForNetwork());
+
+    online = false; // a short sleep: the settling check follows the network's return
+    wake.goingToSleep();
+    wake.wokeUp();
+    EXPECT_FALSE(wake.checkPending());
+    EXPECT_TRUE(wake.waitingForNetwork());
+    online = true;
+    wake.backOnline();
+    EXPECT_TRUE(wake.checkPending());
+    ASSERT_TRUE(test::processEventsUntil([&] { return probe.started == 2; }, kBound));
+}
+
+TEST_F(WakeResponseTest, ANetworkThatDoesNotComeBackIsWaitedForOnlyUpToTheBound) {
+    WakeResponse bounded{
+        watchers, probe.requests, timers, [this] { return now; }, [] { return false; }, 50ms};
+    bounded.goingToSleep();
+    now += std::chrono::milliseconds(kPeriodMs) + 1min;
+    bounded.wokeUp();
+    EXPECT_TRUE(bounded.waitingForNetwork());
+    ASSERT_TRUE(test::processEventsUntil([&] { return probe.started == 1; }, kBound))
+        << "the check runs, and shows what cannot be reached";
+    EXPECT_FALSE(bounded.waitingForNetwork());
 }
 
 TEST(SleepWatch, WithoutABusNothingListensAndNothingWaits) {
@@ -439,6 +479,32 @@ TEST_F(QuietPush, ACheckRunThatLoggedInStartsTheRefusedWatcherAgain) {
         kBound));
     EXPECT_TRUE(instant.watchers().refusedLogins().empty());
     EXPECT_EQ(server.connections(), 2);
+    window.endSession();
+}
+
+// Wi-Fi to cable, or a VPN coming up, while online: the watchers' connections
+// went out the old way; they connect anew, not only when the network was
+// lost and came back.
+TEST_F(QuietPush, AnotherWayOutReconnectsTheWatchers) {
+    test::LoopbackServer server(idleSessions(2));
+    AccountRecord& account = accounts[accountCount++];
+    clearAccount(account);
+    account.host = server.host();
+    account.port = server.port();
+    account.user = "bob";
+    account.password = "secret";
+    account.protocol = 1;
+    windowHidden = 1;
+    CCheckerDlg window(std::make_unique<test::RecordingTrayShell>());
+    InstantChecks instant(window, QDBusConnection(QString()));
+    const auto idlesOn = [&](int connection) {
+        const IdleWatcher* watcher = instant.watchers().watcherOf(imapServerOf(account));
+        return watcher && watcher->idling() && server.connections() == connection;
+    };
+    instant.start();
+    ASSERT_TRUE(test::processEventsUntil([&] { return idlesOn(1); }, kBound));
+    emit instant.network().routeChanged();
+    ASSERT_TRUE(test::processEventsUntil([&] { return idlesOn(2); }, kBound));
     window.endSession();
 }
 
