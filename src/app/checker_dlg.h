@@ -64,6 +64,8 @@ struct WindowHooks {
     // of that row, or -1), and ends it.
     std::function<void(int editedRow)> accountsHeld;
     std::function<void()> accountsReleased;
+    // The check run logged in to the account of that row (during the run).
+    std::function<void(int row)> accountLoggedIn;
 };
 
 class CCheckerDlg : public QDialog, public AlarmControls, private RunHostWindow {
@@ -159,6 +161,7 @@ private:
     // RunHostWindow.
     void stopAlarmTimers() override;
     void armRunDone(int delayMs) override;
+    void accountLoggedIn(int row) override;
 
     void buildMenuBar();
     void setEnglishTexts();

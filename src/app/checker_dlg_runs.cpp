@@ -222,6 +222,11 @@ void CCheckerDlg::armRunDone(int delayMs) {
     timers_.set(RunDoneTimer, delayMs);
 }
 
+void CCheckerDlg::accountLoggedIn(int row) {
+    if (hooks_.accountLoggedIn)
+        hooks_.accountLoggedIn(row);
+}
+
 void CCheckerDlg::showTrayIcon(TrayIconKind kind) {
     switch (kind) {
     case TrayIconKind::Idle:

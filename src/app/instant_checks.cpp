@@ -13,10 +13,14 @@ InstantChecks::InstantChecks(CCheckerDlg& dialog, QDBusConnection systemBus, Wat
       requests_([&dialog] { dialog.checkQuietly(); },
                 [&dialog] { return dialog.runActive() || dialog.handOverPending(); }),
       watchers_([this] { requests_.request(); }, timings),
-      wake_(watchers_, requests_, dialog.timers()), sleep_(std::move(systemBus)) {
+      wake_(watchers_, requests_, dialog.timers(), std::chrono::system_clock::now,
+            [this] { return network_.reachable(); }),
+      sleep_(std::move(systemBus)) {
     QObject::connect(&sleep_, &SleepWatch::goingToSleep, &wake_, [this] { wake_.goingToSleep(); });
     QObject::connect(&sleep_, &SleepWatch::wokeUp, &wake_, [this] { wake_.wokeUp(); });
     QObject::connect(&network_, &NetworkWatch::backOnline, &wake_, [this] { wake_.backOnline(); });
+    QObject::connect(&network_, &NetworkWatch::routeChanged, &wake_,
+                     [this] { wake_.routeChanged(); });
 }
 
 void InstantChecks::install(WindowHooks& hooks) {
@@ -33,6 +37,8 @@ void InstantChecks::install(WindowHooks& hooks) {
     hooks.sessionEnding = [this] { watchers_.stopAll(); };
     hooks.accountsHeld = [this](int editedRow) { watchers_.leaveOut(editedRow); };
     hooks.accountsReleased = [this] { watchers_.leaveOut(-1); };
+    // A login the check run got through again lets a refused watcher try.
+    hooks.accountLoggedIn = [this](int row) { watchers_.loginPassed(row); };
 }
 
 } // namespace ombrix

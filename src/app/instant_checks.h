@@ -1,6 +1,7 @@
 #pragma once
 // The checks that do not wait for the interval: IDLE watchers that saw new
-// mail, the machine waking up, the network coming back. Owns the watchers,
+// mail, the machine waking up, the network coming back or changing its way
+// out. Owns the watchers,
 // the request coalescing and the desktop services, and plugs them into the
 // window's hooks. Window thread only.
 
@@ -31,6 +32,7 @@ public:
     WatcherSet& watchers() { return watchers_; }
     CheckRequests& requests() { return requests_; }
     WakeResponse& wake() { return wake_; }
+    NetworkWatch& network() { return network_; }
 
 private:
     CCheckerDlg& dialog_;

@@ -29,6 +29,11 @@ public:
             set_, [set = set_, server = server_] { set->idleUnsupported(server); },
             Qt::QueuedConnection);
     }
+    void loginRefused() override {
+        QMetaObject::invokeMethod(
+            set_, [set = set_, server = server_] { set->loginRefused(server); },
+            Qt::QueuedConnection);
+    }
 
 private:
     WatcherSet* set_; // a queued call dies with its context object
@@ -64,7 +69,8 @@ std::vector<ImapServer> WatcherSet::wanted() const {
             continue;
         ImapServer server = imapServerOf(account);
         if (std::ranges::find(servers, server) == servers.end() &&
-            std::ranges::find(withoutIdle_, server) == withoutIdle_.end())
+            std::ranges::find(withoutIdle_, server) == withoutIdle_.end() &&
+            std::ranges::find(refused_, server) == refused_.end())
             servers.push_back(std::move(server));
     }
     return servers;
@@ -72,10 +78,16 @@ std::vector<ImapServer> WatcherSet::wanted() const {
 
 void WatcherSet::update() {
     // Stopped watchers leave the set at once: one that has ended on its own
-    // found no IDLE, whether or not its report has arrived yet.
-    for (const auto& entry : entries_)
-        if (entry->watcher->ended())
+    // was refused its login or found no IDLE, whether or not its report has
+    // arrived yet.
+    for (const auto& entry : entries_) {
+        if (!entry->watcher->ended())
+            continue;
+        if (entry->watcher->refused())
+            rememberRefused(entry->watcher->server());
+        else
             rememberWithoutIdle(entry->watcher->server());
+    }
     const std::vector<ImapServer> servers = wanted();
     std::vector<std::unique_ptr<Entry>> leaving;
     std::erase_if(entries_, [&](std::unique_ptr<Entry>& entry) {
@@ -117,9 +129,29 @@ void WatcherSet::release() {
     update();
 }
 
+// The account's server as it was before the edit and as it is after it:
+// either way the user has looked at the account since the refusal.
 void WatcherSet::leaveOut(int row) {
+    forgetRefusal(leftOut_);
+    forgetRefusal(row);
     leftOut_ = row;
     update();
+}
+
+void WatcherSet::loginPassed(int row) {
+    forgetRefusal(row);
+    update();
+}
+
+void WatcherSet::forgetRefusal(int row) {
+    if (row < 0 || refused_.empty())
+        return;
+    const TableAccess access;
+    if (static_cast<std::uint32_t>(row) >= accountCount)
+        return;
+    const AccountRecord& account = accounts[static_cast<std::size_t>(row)];
+    if (account.protocol == 1)
+        std::erase(refused_, imapServerOf(account));
 }
 
 void WatcherSet::stopAll() {
@@ -137,6 +169,18 @@ void WatcherSet::reconnectAll() {
 void WatcherSet::idleUnsupported(const ImapServer& server) {
     rememberWithoutIdle(server);
     update();
+}
+
+// Until a check run logs in to the server or its account is edited: a
+// watcher that logged in again would only be refused again.
+void WatcherSet::loginRefused(const ImapServer& server) {
+    rememberRefused(server);
+    update();
+}
+
+void WatcherSet::rememberRefused(const ImapServer& server) {
+    if (std::ranges::find(refused_, server) == refused_.end())
+        refused_.push_back(server);
 }
 
 void WatcherSet::rememberWithoutIdle(const ImapServer& server) {

@@ -3,8 +3,10 @@
 // (one per server and user, whatever the number of accounts naming them),
 // while ombrix.conf's "idle" is on. The window brings the set in line after
 // every change of the account table, holds it during a deletion run and while
-// an account is edited, and stops it on quit. The watchers' reports reach the
-// window thread queued; the set itself lives on the window thread.
+// an account is edited, and stops it on quit. A server that refused a
+// watcher's login gets no watcher until a check run logged in to it or its
+// account was edited. The watchers' reports reach the window thread queued;
+// the set itself lives on the window thread.
 
 #include "idle/watch_timings.h"
 #include "proto/imap_login.h"
@@ -33,8 +35,11 @@ public:
     void hold();
     void release();
     // Leaves the account of that table row unwatched while it is edited (-1:
-    // none), and updates.
+    // none), and updates. An edited account's refused login is forgotten.
     void leaveOut(int row);
+    // A check run logged in to the account of that row: a watcher that its
+    // server refused starts again.
+    void loginPassed(int row);
     // Stops every watcher for good (quit): all are asked at once, then joined.
     void stopAll();
     // Every watcher drops its connection and connects again at once.
@@ -44,6 +49,8 @@ public:
     // for tests and the benchmark.
     std::vector<ImapServer> watched() const;
     const IdleWatcher* watcherOf(const ImapServer& server) const;
+    // The servers that refused a watcher's login and wait for a check's.
+    const std::vector<ImapServer>& refusedLogins() const { return refused_; }
 
 private:
     class QueuedHost;
@@ -52,12 +59,16 @@ private:
     std::vector<ImapServer> wanted() const;
     void stop(std::vector<std::unique_ptr<Entry>>& entries);
     void idleUnsupported(const ImapServer& server);
+    void loginRefused(const ImapServer& server);
     void rememberWithoutIdle(const ImapServer& server);
+    void rememberRefused(const ImapServer& server);
+    void forgetRefusal(int row);
 
     std::function<void()> onMailboxChanged_;
     WatchTimings timings_;
     std::vector<std::unique_ptr<Entry>> entries_;
     std::vector<ImapServer> withoutIdle_; // servers that said they have no IDLE
+    std::vector<ImapServer> refused_;     // servers that refused the login
     int holds_ = 0;
     int leftOut_ = -1;
     bool stopped_ = false;

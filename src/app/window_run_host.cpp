@@ -64,4 +64,9 @@ void WindowRunHost::armRunDone(int delayMs) {
     queue([this, delayMs] { window_.armRunDone(delayMs); });
 }
 
+// Worker thread.
+void WindowRunHost::accountLoggedIn(int row) {
+    queue([this, row] { window_.accountLoggedIn(row); });
+}
+
 } // namespace ombrix

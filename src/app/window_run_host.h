@@ -24,6 +24,7 @@ public:
     virtual WaitDialogControl* openWaitDialog() = 0;
     virtual void stopAlarmTimers() = 0;
     virtual void armRunDone(int delayMs) = 0;
+    virtual void accountLoggedIn(int /*row*/) {}
 };
 
 class WindowRunHost final : public RunHost {
@@ -41,6 +42,7 @@ public:
     void closeWaitDialog() override;
     void stopAlarmTimers() override;
     void armRunDone(int delayMs) override;
+    void accountLoggedIn(int row) override;
 
 private:
     // Runs `call` on the window thread, after the calls queued before it.

@@ -219,8 +219,8 @@ bool committable(AccountRecord& account, AccountRecord& workingList, const Accou
 // The closing bracket, the only place where a check writes an account's mail
 // arrays. The working list is scratch, so its entries are exchanged, not
 // copied; a list kept as it was stays where it is. A failure keeps the old
-// list and shows the failure.
-void closeCheck(AccountRecord& account, AccountRecord& workingList, const AccountCheck& check,
+// list and shows the failure. True when the account's check passed.
+bool closeCheck(AccountRecord& account, AccountRecord& workingList, const AccountCheck& check,
                 const SlotState& before) {
     const CommitBracket bracket;
     account.newMails += check.newMails; // counted in newMailCount whatever the outcome
@@ -229,13 +229,13 @@ void closeCheck(AccountRecord& account, AccountRecord& workingList, const Accoun
         account.checked = before.checked;
         account.errorFlag = before.errorFlag;
         account.errorText = before.errorText;
-        return;
+        return false;
     }
     if (workingList.errorFlag != 0) {
         account.errorFlag = 1;
         account.errorText = workingList.errorText;
         account.checked = workingList.checked; // IMAP marks a failed account checked
-        return;
+        return false;
     }
     if (!check.lastListKept) {
         const int count = validMailCount(workingList);
@@ -246,15 +246,18 @@ void closeCheck(AccountRecord& account, AccountRecord& workingList, const Accoun
     account.uidNext = workingList.uidNext;
     account.uidValidity = workingList.uidValidity;
     account.checked = 1;
+    return true;
 }
 
 // Between the brackets the dialogue works on the run's copies alone: the
 // working list stands in for the slot. An account whose password the keyring
 // did not give fails with the reason and meets no server.
 // The account commits only in its turn: its result lands after those of the
-// accounts before it.
-void checkAccount(AccountRecord& account, RunScratch& scratch, OrderedRunHost& host,
-                  const CheckTimeouts& timeouts, const std::optional<std::string>& refusal) {
+// accounts before it. A check that passed tells the host that the account's
+// login passed.
+void checkAccount(int row, RunScratch& scratch, OrderedRunHost& host, const CheckTimeouts& timeouts,
+                  const std::optional<std::string>& refusal) {
+    AccountRecord& account = accounts[static_cast<std::size_t>(row)];
     SlotState before;
     if (!openCheck(account, scratch, before))
         return;
@@ -300,7 +303,8 @@ void checkAccount(AccountRecord& account, RunScratch& scratch, OrderedRunHost& h
     else
         runPop3Dialogue(check);
     host.awaitTurn();
-    closeCheck(account, working, check, before);
+    if (closeCheck(account, working, check, before))
+        host.accountLoggedIn(row);
 }
 
 void endRun(RunHost& host) {
@@ -335,7 +339,7 @@ void CheckThread(RunHost& host, const CheckTimeouts& timeouts) {
             scratch.socket.setFaultNotice([&accountHost](const std::string& text) {
                 accountHost.messageBox(text, BoxKind::Ok);
             });
-            checkAccount(accounts[k], scratch, accountHost, timeouts,
+            checkAccount(static_cast<int>(k), scratch, accountHost, timeouts,
                          runPasswordRefusal(passwords, static_cast<int>(k)));
             accountHost.awaitTurn();
             if (k + 1 < count)

@@ -61,6 +61,10 @@ void OrderedRunHost::armRunDone(int delayMs) {
     pass([delayMs](RunHost& host) { host.armRunDone(delayMs); });
 }
 
+void OrderedRunHost::accountLoggedIn(int row) {
+    pass([row](RunHost& host) { host.accountLoggedIn(row); });
+}
+
 // The answer is needed now: the box waits for the account's turn.
 BoxAnswer OrderedRunHost::messageBox(const std::string& text, BoxKind kind) {
     awaitTurn();

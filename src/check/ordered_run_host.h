@@ -32,6 +32,7 @@ public:
     void closeWaitDialog() override;
     void stopAlarmTimers() override;
     void armRunDone(int delayMs) override;
+    void accountLoggedIn(int row) override;
     BoxAnswer messageBox(const std::string& text, BoxKind kind) override;
 
 private:

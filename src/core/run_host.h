@@ -41,6 +41,10 @@ public:
     virtual void stopAlarmTimers() = 0;
     // Hands the end of a run to the window thread after `delayMs`.
     virtual void armRunDone(int delayMs) = 0;
+    // The account of that table row logged in and was checked in this run:
+    // what stopped at a refused login of it (an IDLE watcher) may log in
+    // again. Nothing by default.
+    virtual void accountLoggedIn(int /*row*/) {}
 
     // A message box (OK, or a Yes/No question) shown on the window side while
     // the run waits for the answer. The default hands it to the installed

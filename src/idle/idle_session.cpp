@@ -2,6 +2,7 @@
 
 #include "idle/watch_host.h"
 #include "net/mail_socket.h"
+#include "platform/ascii.h"
 #include "platform/event.h"
 #include "proto/reply_buffer.h"
 
@@ -28,9 +29,18 @@ std::string tagOf(const std::string& taggedLine) {
     return taggedLine.substr(0, taggedLine.find(' '));
 }
 
+// Whether the server answered the login itself with a refusal that will not
+// pass by itself. UNAVAILABLE (RFC 5530) says a part of the server is down
+// for a while: that one is retried as a lost connection is.
+bool loginRefused(const ReplyBuffer& reply) {
+    return reply.refused() &&
+           findIgnoringCase(reply.completionLine(), "[UNAVAILABLE]") == std::string_view::npos;
+}
+
 } // namespace
 
-SessionEnd IdleSession::ended(SessionEnd otherwise) const {
+SessionEnd IdleSession::ended(SessionEnd otherwise) {
+    endedAt_ = TickCount();
     return abort_ != 0 ? SessionEnd::Stopped : otherwise;
 }
 
@@ -39,7 +49,7 @@ SessionEnd IdleSession::run(MailboxMark& mark) {
     socket.setFaultNotice([](const std::string&) {});
     ReplyBuffer reply(kReplyCapacity, RefusalReport::BufferOnly);
     if (!imapLogin(socket, reply, server_, {timings_.replyMs}).loggedIn())
-        return ended(SessionEnd::Failed);
+        return ended(loginRefused(reply) ? SessionEnd::Refused : SessionEnd::Failed);
     if (!command(socket, reply, timings_.replyMs, "CAPABILITY"))
         return ended(SessionEnd::Failed);
     if (!listsCapability(reply.text(), "IDLE")) {
@@ -117,12 +127,17 @@ bool IdleSession::handle(CMailSocket& socket, IdleLineReader& reader, std::strin
             if (phase_ == Phase::Starting) {
                 phase_ = Phase::Idling;
                 idleSince_ = lastData_;
+                if (!idled_)
+                    firstIdle_ = lastData_;
                 idled_ = true;
                 idling_ = true;
             }
             break;
-        case IdleEvent::Completed: // DONE answered, or the server ended IDLE itself
-            if (!beginIdle(socket, reader))
+        case IdleEvent::Completed:
+            // DONE answered, or the server ended IDLE itself: idle again. An
+            // IDLE completed before any continuation never idled, and asking
+            // again at once would ask as fast as the server answers.
+            if (phase_ == Phase::Starting || !beginIdle(socket, reader))
                 return false;
             break;
         case IdleEvent::Refused:

@@ -20,6 +20,7 @@ class WatchHost;
 enum class SessionEnd {
     Stopped, // the abort flag ended it
     NoIdle,  // the server does not offer IDLE
+    Refused, // the server refused the login itself (tagged NO or BAD, a failed exchange)
     Failed,  // it never got as far as idling (connect, login, EXAMINE ...)
     Lost,    // it idled, then the server said BYE, refused, went silent or the link died
 };
@@ -35,6 +36,9 @@ public:
     // the previous connection (empty at first) and becomes this one's: a
     // difference is reported as a change. Runs on the watcher's thread.
     SessionEnd run(MailboxMark& mark);
+    // How long the server idled for this session, from its first
+    // continuation to the session's end (0 when it never idled).
+    std::uint64_t idledMs() const { return idled_ ? endedAt_ - firstIdle_ : 0; }
 
 private:
     enum class Phase { Starting, Idling, Ending };
@@ -44,7 +48,7 @@ private:
     // Acts on the events of the bytes just read; false when the session must end.
     bool handle(CMailSocket& socket, IdleLineReader& reader, std::string_view bytes);
     std::uint64_t deadline() const;
-    SessionEnd ended(SessionEnd otherwise) const;
+    SessionEnd ended(SessionEnd otherwise);
 
     const ImapServer& server_;
     WatchHost& host_;
@@ -54,6 +58,8 @@ private:
     Phase phase_ = Phase::Starting;
     std::uint64_t idleSince_ = 0;
     std::uint64_t lastData_ = 0;
+    std::uint64_t firstIdle_ = 0;
+    std::uint64_t endedAt_ = 0;
     bool idled_ = false;
 };
 

@@ -53,6 +53,11 @@ bool IdleWatcher::pause(std::uint32_t ms) {
     return !stopping_;
 }
 
+std::vector<std::uint32_t> IdleWatcher::waits() const {
+    const std::lock_guard lock(mutex_);
+    return waits_;
+}
+
 void IdleWatcher::run() {
     watch();
     ended_ = true;
@@ -70,10 +75,16 @@ void IdleWatcher::watch() {
             reconnecting_ = false;
         }
         ++connections_;
-        const SessionEnd end = IdleSession(server_, host_, timings_, abort_, idling_).run(mark);
+        IdleSession session(server_, host_, timings_, abort_, idling_);
+        const SessionEnd end = session.run(mark);
         idling_ = false;
         if (end == SessionEnd::NoIdle) {
             host_.idleUnsupported();
+            return;
+        }
+        if (end == SessionEnd::Refused) {
+            refused_ = true;
+            host_.loginRefused();
             return;
         }
         {
@@ -85,8 +96,15 @@ void IdleWatcher::watch() {
                 continue;
             }
         }
-        failures = end == SessionEnd::Lost ? 1 : failures + 1;
-        if (!pause(retryDelayMs(timings_, failures)))
+        const bool wasWorking =
+            end == SessionEnd::Lost && session.idledMs() >= timings_.steadyIdleMs;
+        failures = wasWorking ? 1 : failures + 1;
+        const std::uint32_t delay = retryDelayMs(timings_, failures);
+        {
+            const std::lock_guard lock(mutex_);
+            waits_.push_back(delay);
+        }
+        if (!pause(delay))
             return;
     }
 }

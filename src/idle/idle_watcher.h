@@ -2,9 +2,11 @@
 // A watcher keeps one IMAP connection of its own idling on an account's INBOX
 // and tells its host when the mailbox changes. It lives on a thread of its
 // own; when a connection ends it connects again after a back-off (1 s, 2 s,
-// 4 s ... 5 min, from the first again once a connection has idled). A server
-// without IDLE ends it for good. Stopping never kills the thread: the stop
-// flag ends any wait, within a second.
+// 4 s ... 5 min, from the first again once a connection has idled for a
+// while). A server without IDLE ends it for good, and so does a refused
+// login: whoever runs the watcher starts a new one once a login passed
+// again. Stopping never kills the thread: the stop flag ends any wait,
+// within a second.
 
 #include "idle/watch_timings.h"
 #include "proto/imap_login.h"
@@ -14,6 +16,7 @@
 #include <cstdint>
 #include <mutex>
 #include <thread>
+#include <vector>
 
 namespace ombrix {
 
@@ -37,12 +40,16 @@ public:
     void reconnect();
 
     const ImapServer& server() const { return server_; }
-    // Whether the thread has ended (stopped, or the server has no IDLE).
+    // Whether the thread has ended (stopped, the server has no IDLE, or it
+    // refused the login), and whether the server refused the login.
     bool ended() const { return ended_; }
+    bool refused() const { return refused_; }
     // Whether the server idles for us now, and how many connections were
     // begun so far (for tests and the benchmark).
     bool idling() const { return idling_; }
     int connections() const { return connections_; }
+    // The back-off waits before each new connection so far, in order.
+    std::vector<std::uint32_t> waits() const;
 
 private:
     // Runs on the watcher's thread.
@@ -56,13 +63,15 @@ private:
     const WatchTimings timings_;
     std::atomic<std::uint8_t> abort_{0}; // the socket's abort flag: stop or reconnect
     std::atomic<bool> ended_{false};
+    std::atomic<bool> refused_{false};
     std::atomic<bool> idling_{false};
     std::atomic<int> connections_{0};
-    std::mutex mutex_;
+    mutable std::mutex mutex_;
     std::condition_variable wake_;
-    bool stopping_ = false;     // under mutex_
-    bool reconnecting_ = false; // under mutex_
-    std::thread thread_;        // last: starts once everything above exists
+    bool stopping_ = false;            // under mutex_
+    bool reconnecting_ = false;        // under mutex_
+    std::vector<std::uint32_t> waits_; // under mutex_
+    std::thread thread_;               // last: starts once everything above exists
 };
 
 } // namespace ombrix

@@ -15,6 +15,11 @@ public:
     virtual void mailboxChanged() = 0;
     // The server does not offer IDLE: the watcher has ended for good.
     virtual void idleUnsupported() = 0;
+    // The server refused the login (wrong password, refused token): the
+    // watcher has ended, and logs in again only when it is started anew.
+    // Asking again would only earn more refusals, and providers lock
+    // accounts for that.
+    virtual void loginRefused() = 0;
 };
 
 } // namespace ombrix

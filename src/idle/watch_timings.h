@@ -22,6 +22,11 @@ struct WatchTimings {
     // Back-off between failed connections: doubles from the first to the last.
     std::uint32_t firstRetryMs = 1000;
     std::uint32_t lastRetryMs = 5 * 60 * 1000;
+    // A connection that idled at least this long before it was lost was
+    // working: the back-off starts from the first again. One lost sooner
+    // counts as failed, so that a server that drops every connection right
+    // after IDLE is not asked again every firstRetryMs for ever.
+    std::uint32_t steadyIdleMs = 60 * 1000;
     // TCP keep-alive: a dead link ends the stream after
     // keepAliveIdleS + keepAliveIntervalS * keepAliveProbes seconds of silence.
     int keepAliveIdleS = 60;

@@ -78,7 +78,9 @@ protected:
     WatcherSet watchers{[] {}};
     WindowTimers timers;
     std::chrono::system_clock::time_point now{std::chrono::hours(1000)};
-    WakeResponse wake{watchers, probe.requests, timers, [this] { return now; }};
+    bool online = true;
+    WakeResponse wake{watchers, probe.requests, timers, [this] { return now; },
+                      [this] { return online; }};
 };
 
 TEST_F(WakeResponseTest, ACheckFollowsAWakeUpOnceTheNetworkHadTimeToSettle) {
@@ -115,14 +117,53 @@ TEST_F(WakeResponseTest, TheNetworksReturnChecksButKeepsThePeriod) {
     ASSERT_TRUE(test::processEventsUntil([&] { return probe.started == 1; }, kBound));
 }
 
+// Woken up before the network, the check that fell due during the sleep
+// failed every account: it waits for the network now, and runs as soon as it
+// is back.
+TEST_F(WakeResponseTest, AWakeUpWithoutNetworkWaitsForItBeforeTheCheck) {
+    online = false;
+    wake.goingToSleep();
+    now += std::chrono::milliseconds(kPeriodMs) + 1min;
+    wake.wokeUp();
+    EXPECT_EQ(probe.started, 0) << "overdue, but the network is not back";
+    EXPECT_TRUE(wake.waitingForNetwork());
+    online = true;
+    wake.backOnline();
+    EXPECT_EQ(probe.started, 1);
+    EXPECT_FALSE(wake.waitingForNetwork());
+
+    online = false; // a short sleep: the settling check follows the network's return
+    wake.goingToSleep();
+    wake.wokeUp();
+    EXPECT_FALSE(wake.checkPending());
+    EXPECT_TRUE(wake.waitingForNetwork());
+    online = true;
+    wake.backOnline();
+    EXPECT_TRUE(wake.checkPending());
+    ASSERT_TRUE(test::processEventsUntil([&] { return probe.started == 2; }, kBound));
+}
+
+TEST_F(WakeResponseTest, ANetworkThatDoesNotComeBackIsWaitedForOnlyUpToTheBound) {
+    WakeResponse bounded{
+        watchers, probe.requests, timers, [this] { return now; }, [] { return false; }, 50ms};
+    bounded.goingToSleep();
+    now += std::chrono::milliseconds(kPeriodMs) + 1min;
+    bounded.wokeUp();
+    EXPECT_TRUE(bounded.waitingForNetwork());
+    ASSERT_TRUE(test::processEventsUntil([&] { return probe.started == 1; }, kBound))
+        << "the check runs, and shows what cannot be reached";
+    EXPECT_FALSE(bounded.waitingForNetwork());
+}
+
 TEST(SleepWatch, WithoutABusNothingListensAndNothingWaits) {
     SleepWatch watch{QDBusConnection(QString())};
     EXPECT_FALSE(watch.listening());
 }
 
-// `count` connections of a server that idles until the client leaves.
-test::Script idleSessions(int count, const char* capabilities = "IMAP4rev1 IDLE") {
-    test::Script s;
+// `count` connections of a server that idles until the client leaves, after
+// those of `s`.
+test::Script idleSessions(int count, const char* capabilities = "IMAP4rev1 IDLE",
+                          test::Script s = {}) {
     for (int i = 0; i < count; ++i) {
         s.sendLine("* OK IMAP ready")
             .expect("a000 LOGIN bob secret")
@@ -238,6 +279,44 @@ TEST_F(WatcherSetTest, APasswordStillToComeFromTheKeyringIsAwaitedNotTried) {
     accounts[0].password = "secret"; // the keyring's answer
     watchers.update();
     EXPECT_TRUE(test::processEventsUntil([&] { return idles(server, 1); }, kBound));
+}
+
+// A connection whose login the server refuses.
+test::Script& refusedLogin(test::Script& s) {
+    s.sendLine("* OK IMAP ready")
+        .expect("a000 LOGIN bob secret")
+        .sendLine("a000 NO [AUTHENTICATIONFAILED] Authentication failed.")
+        .close();
+    return s;
+}
+
+// A refused login stops the server's watcher: no update, reconnect or
+// wake-up logs in again, only a check run that logged in to the account or an
+// edit of it does.
+TEST_F(WatcherSetTest, ARefusedLoginWaitsForACheckThatLoggedInOrAnEdit) {
+    test::Script s;
+    refusedLogin(s);
+    refusedLogin(s); // the check's login passed, the watcher's is refused again
+    test::LoopbackServer server(idleSessions(1, "IMAP4rev1 IDLE", std::move(s)));
+    addAccount(server, 1);
+    watchers.update();
+    ASSERT_TRUE(test::processEventsUntil(
+        [&] { return watchers.refusedLogins() == std::vector{serverOf(server)}; }, kBound));
+    watchers.update();
+    watchers.reconnectAll();
+    EXPECT_TRUE(watchers.watched().empty());
+    EXPECT_EQ(server.connections(), 1);
+
+    watchers.loginPassed(0);
+    EXPECT_TRUE(watchers.refusedLogins().empty());
+    ASSERT_TRUE(
+        test::processEventsUntil([&] { return !watchers.refusedLogins().empty(); }, kBound));
+    EXPECT_EQ(server.connections(), 2);
+
+    watchers.leaveOut(0); // the user opens the account and saves it
+    watchers.leaveOut(-1);
+    ASSERT_TRUE(test::processEventsUntil([&] { return idles(server, 3); }, kBound));
+    EXPECT_TRUE(watchers.refusedLogins().empty());
 }
 
 class FakeLogindTest : public testing::Test {
@@ -357,6 +436,75 @@ TEST_F(QuietPush, AnIdlePushChecksWithoutAWaitDialogOverTheOpenWindow) {
         [&] { return !window.runActive() && !window.handOverPending(); }, kBound));
     EXPECT_FALSE(gaveUp) << "the run was held up in a wait dialog";
     EXPECT_EQ(lists.modes, std::vector<RefreshMode>{RefreshMode::Full});
+    window.endSession();
+}
+
+// The whole way from a check run's login to the watcher: the run tells its
+// host, the window hands it to the watchers, the refused watcher starts again.
+TEST_F(QuietPush, ACheckRunThatLoggedInStartsTheRefusedWatcherAgain) {
+    test::Script s;
+    refusedLogin(s);
+    test::LoopbackServer server(idleSessions(1, "IMAP4rev1 IDLE", std::move(s)));
+    AccountRecord& account = accounts[accountCount++];
+    clearAccount(account);
+    account.host = server.host();
+    account.port = server.port();
+    account.user = "bob";
+    account.password = "secret";
+    account.protocol = 1;
+    windowHidden = 1;
+
+    CCheckerDlg window(std::make_unique<test::RecordingTrayShell>());
+    window.setCheckRun([](RunHost& host) {
+        checkRunning = 1;
+        host.accountLoggedIn(0);
+        host.armRunDone(10);
+        checkRunning = 0;
+    });
+    InstantChecks instant(window, QDBusConnection(QString()));
+    WindowHooks hooks;
+    instant.install(hooks);
+    window.setHooks(std::move(hooks));
+    instant.start();
+    ASSERT_TRUE(test::processEventsUntil(
+        [&] { return !instant.watchers().refusedLogins().empty(); }, kBound));
+    EXPECT_EQ(server.connections(), 1);
+
+    window.checkQuietly();
+    ASSERT_TRUE(test::processEventsUntil(
+        [&] {
+            const IdleWatcher* watcher = instant.watchers().watcherOf(imapServerOf(account));
+            return watcher && watcher->idling();
+        },
+        kBound));
+    EXPECT_TRUE(instant.watchers().refusedLogins().empty());
+    EXPECT_EQ(server.connections(), 2);
+    window.endSession();
+}
+
+// Wi-Fi to cable, or a VPN coming up, while online: the watchers' connections
+// went out the old way; they connect anew, not only when the network was
+// lost and came back.
+TEST_F(QuietPush, AnotherWayOutReconnectsTheWatchers) {
+    test::LoopbackServer server(idleSessions(2));
+    AccountRecord& account = accounts[accountCount++];
+    clearAccount(account);
+    account.host = server.host();
+    account.port = server.port();
+    account.user = "bob";
+    account.password = "secret";
+    account.protocol = 1;
+    windowHidden = 1;
+    CCheckerDlg window(std::make_unique<test::RecordingTrayShell>());
+    InstantChecks instant(window, QDBusConnection(QString()));
+    const auto idlesOn = [&](int connection) {
+        const IdleWatcher* watcher = instant.watchers().watcherOf(imapServerOf(account));
+        return watcher && watcher->idling() && server.connections() == connection;
+    };
+    instant.start();
+    ASSERT_TRUE(test::processEventsUntil([&] { return idlesOn(1); }, kBound));
+    emit instant.network().routeChanged();
+    ASSERT_TRUE(test::processEventsUntil([&] { return idlesOn(2); }, kBound));
     window.endSession();
 }
 

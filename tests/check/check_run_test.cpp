@@ -145,6 +145,7 @@ TEST_F(CheckRunFlowTest, AbortDuringTheThirdOfFiveAccountsLeavesThreeToFiveUncha
     // side); what the abort guarantees is that nothing of theirs is committed.
     EXPECT_EQ(checkRunning, 0);
     EXPECT_EQ(host_.calls().back(), "run done 10");
+    EXPECT_EQ(host_.loggedIn(), (std::vector<int>{0, 1})) << "an aborted check tells nothing";
 }
 
 TEST_F(CheckRunFlowTest, FailedAccountDoesNotStopTheNextOne) {
@@ -167,6 +168,7 @@ TEST_F(CheckRunFlowTest, FailedAccountDoesNotStopTheNextOne) {
     EXPECT_TRUE(good.waitUntilDone());
     EXPECT_EQ(working.errorFlag, 0);
     EXPECT_EQ(working.mailCount, 0);
+    EXPECT_EQ(host_.loggedIn(), std::vector<int>{1}) << "only the account that passed logged in";
 }
 
 TEST_F(CheckRunFlowTest, WindowSideSeesTrayProgressAndTheEnd) {

@@ -27,6 +27,15 @@ public:
     void closeWaitDialog() override { record("close"); }
     void stopAlarmTimers() override { record("stop alarms"); }
     void armRunDone(int delayMs) override { record("run done " + std::to_string(delayMs)); }
+    // Kept apart from the other calls: the window's view of a run is those.
+    void accountLoggedIn(int row) override {
+        std::lock_guard lock(mutex_);
+        loggedIn_.push_back(row);
+    }
+    std::vector<int> loggedIn() const {
+        std::lock_guard lock(mutex_);
+        return loggedIn_;
+    }
 
     std::vector<std::string> calls() const {
         std::lock_guard lock(mutex_);
@@ -51,6 +60,7 @@ private:
     mutable std::mutex mutex_;
     std::condition_variable recorded_;
     std::vector<std::string> calls_;
+    std::vector<int> loggedIn_;
 };
 
 } // namespace ombrix::test

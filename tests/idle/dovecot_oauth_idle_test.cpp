@@ -73,5 +73,22 @@ TEST_F(DovecotOAuthIdleTest, WatcherSignsInWithARefreshedTokenAndReportsNewMail)
     EXPECT_EQ(host.unsupported(), 0);
 }
 
+// A token refused even after a refresh is a refused login: the watcher ends
+// instead of asking the server again after its back-off.
+TEST_F(DovecotOAuthIdleTest, ATokenRefusedAfterItsRefreshEndsTheWatcher) {
+    TestTokenSource tokens({readyToken(token(expiredClaims(kUser)))});
+    RecordingWatchHost host;
+    WatchTimings timings;
+    timings.pollMs = 20;
+    timings.firstRetryMs = timings.lastRetryMs = 20;
+    IdleWatcher watcher(imapServer(), host, timings);
+    ASSERT_TRUE(host.waitForRefusal());
+    watcher.join();
+    EXPECT_TRUE(watcher.refused());
+    EXPECT_EQ(watcher.connections(), 1);
+    EXPECT_EQ(tokens.refreshes(), 1) << "one fresh token, then no more";
+    EXPECT_EQ(tokens.requests().size(), 2u);
+}
+
 } // namespace
 } // namespace ombrix::test

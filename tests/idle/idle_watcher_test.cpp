@@ -1,6 +1,7 @@
 // A watcher against scripted servers: it idles, reports changes, refreshes
-// IDLE, reconnects after BYE or silence, leaves servers without IDLE alone and
-// stops at once when asked.
+// IDLE, reconnects after BYE or silence with a growing back-off, leaves
+// servers without IDLE or that refuse the login alone and stops at once when
+// asked.
 
 #include "idle/idle_watcher.h"
 #include "idle/recording_watch_host.h"
@@ -170,21 +171,102 @@ TEST(IdleWatcher, ReconnectDropsTheConnectionAndIdlesAgainAtOnce) {
     watcher.join();
 }
 
-TEST(IdleWatcher, FailedLoginsAreRetriedAndStopEndsTheBackOff) {
+// A refused login ends the watcher after that one login: logging in again and
+// again with a password the server no longer takes gets accounts locked and
+// addresses banned. (Until now it tried again after 1, 2, 4 ... s: eight
+// logins in 75 s.) The script offers more connections than one; none is taken.
+TEST(IdleWatcher, ARefusedLoginEndsTheWatcherAfterOneLogin) {
+    for (const char* refusal : {"a000 NO [AUTHENTICATIONFAILED] Authentication failed.",
+                                "a000 NO Login failed.", "a000 BAD LOGIN disabled."}) {
+        Script s;
+        s.sendLine("* OK IMAP ready").expect("a000 LOGIN bob secret").sendLine(refusal).close();
+        loginAndExamine(s).expect("a003 IDLE").sendLine("+ idling").silent();
+        LoopbackServer server(s);
+        RecordingWatchHost host;
+        IdleWatcher watcher(bobAt(server), host, quick());
+        ASSERT_TRUE(host.waitForRefusal()) << refusal;
+        watcher.join();
+        EXPECT_TRUE(watcher.refused());
+        EXPECT_EQ(host.refusals(), 1);
+        EXPECT_EQ(watcher.connections(), 1) << refusal;
+        EXPECT_EQ(server.connections(), 1) << refusal;
+        EXPECT_TRUE(watcher.waits().empty());
+        EXPECT_EQ(host.unsupported(), 0);
+    }
+}
+
+// What is not the server's word on the credentials is retried with the
+// back-off: a connection closed before the login's answer, and a login that
+// says a part of the server is down for a while.
+TEST(IdleWatcher, ALostOrUnavailableLoginIsRetriedWithBackOff) {
     Script s;
-    for (int i = 0; i < 3; ++i)
-        s.sendLine("* OK IMAP ready")
-            .expect("a000 LOGIN bob secret")
-            .sendLine("a000 NO [AUTHENTICATIONFAILED] Authentication failed.")
-            .close();
+    s.sendLine("* OK IMAP ready").expect("a000 LOGIN bob secret").close();
+    s.sendLine("* OK IMAP ready")
+        .expect("a000 LOGIN bob secret")
+        .sendLine("a000 NO [UNAVAILABLE] User's backend down for maintenance.")
+        .close();
+    loginAndExamine(s).expect("a003 IDLE").sendLine("+ idling").sendLine("* 4 EXISTS").silent();
     LoopbackServer server(s);
     RecordingWatchHost host;
-    WatchTimings timings = quick();
-    IdleWatcher watcher(bobAt(server), host, timings);
-    ASSERT_TRUE(server.waitUntilDone());
+    IdleWatcher watcher(bobAt(server), host, quick());
+    ASSERT_TRUE(host.waitForChanges(1));
+    EXPECT_EQ(server.connections(), 3);
+    EXPECT_EQ(watcher.waits(), (std::vector<std::uint32_t>{20, 40}));
+    EXPECT_EQ(host.refusals(), 0);
     watcher.join();
-    EXPECT_EQ(host.changes(), 0);
-    EXPECT_EQ(host.unsupported(), 0);
+}
+
+// A server that drops every connection right after IDLE began must not be
+// logged in to every first back-off for ever (it was, once a second): only a
+// connection that idled for steadyIdleMs starts the back-off afresh.
+TEST(IdleWatcher, AConnectionLostRightAfterIdleBeganBacksOff) {
+    const auto droppingServer = [] {
+        Script s;
+        for (int i = 0; i < 4; ++i)
+            loginAndExamine(s)
+                .expect("a003 IDLE")
+                .sendLine("+ idling")
+                .sendLine("* BYE Dropped.")
+                .close();
+        loginAndExamine(s).expect("a003 IDLE").sendLine("+ idling").silent();
+        return s;
+    };
+    {
+        const Script s = droppingServer();
+        LoopbackServer server(s);
+        RecordingWatchHost host;
+        IdleWatcher watcher(bobAt(server), host, quick());
+        ASSERT_TRUE(server.waitUntilReached(s.steps().size() - 1)) << "the fifth idles";
+        EXPECT_EQ(watcher.waits(), (std::vector<std::uint32_t>{20, 40, 80, 80}));
+        watcher.join();
+    }
+    {
+        const Script s = droppingServer();
+        LoopbackServer server(s);
+        RecordingWatchHost host;
+        WatchTimings timings = quick();
+        timings.steadyIdleMs = 0; // every idle counts as a working connection
+        IdleWatcher watcher(bobAt(server), host, timings);
+        ASSERT_TRUE(server.waitUntilReached(s.steps().size() - 1));
+        EXPECT_EQ(watcher.waits(), (std::vector<std::uint32_t>{20, 20, 20, 20}));
+        watcher.join();
+    }
+}
+
+// A server that completes IDLE at once, without the continuation, never
+// idles: asked again at once, it was asked as fast as it answered.
+TEST(IdleWatcher, AnIdleCompletedWithoutContinuationIsNotAskedAgainAtOnce) {
+    Script s;
+    loginAndExamine(s).expect("a003 IDLE").sendLine("a003 OK Idle completed.").silent().close();
+    loginAndExamine(s).expect("a003 IDLE").sendLine("a003 OK Idle completed.").silent().close();
+    loginAndExamine(s).expect("a003 IDLE").sendLine("+ idling").sendLine("* 4 EXISTS").silent();
+    LoopbackServer server(s);
+    RecordingWatchHost host;
+    IdleWatcher watcher(bobAt(server), host, quick());
+    ASSERT_TRUE(host.waitForChanges(1));
+    EXPECT_EQ(server.connections(), 3) << "each IDLE answered by OK ended its connection";
+    EXPECT_EQ(watcher.waits(), (std::vector<std::uint32_t>{20, 40}));
+    watcher.join();
 }
 
 } // namespace

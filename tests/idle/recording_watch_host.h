@@ -14,12 +14,20 @@ class RecordingWatchHost final : public WatchHost {
 public:
     void mailboxChanged() override { bump(changes_); }
     void idleUnsupported() override { bump(unsupported_); }
+    void loginRefused() override { bump(refusals_); }
 
     bool waitForChanges(int count, std::chrono::milliseconds limit = std::chrono::seconds(20)) {
         return waitFor(changes_, count, limit);
     }
     bool waitForUnsupported(std::chrono::milliseconds limit = std::chrono::seconds(20)) {
         return waitFor(unsupported_, 1, limit);
+    }
+    bool waitForRefusal(std::chrono::milliseconds limit = std::chrono::seconds(20)) {
+        return waitFor(refusals_, 1, limit);
+    }
+    int refusals() const {
+        const std::lock_guard lock(mutex_);
+        return refusals_;
     }
     int changes() const {
         const std::lock_guard lock(mutex_);
@@ -47,6 +55,7 @@ private:
     std::condition_variable changed_;
     int changes_ = 0;
     int unsupported_ = 0;
+    int refusals_ = 0;
 };
 
 } // namespace ombrix::test
