@@ -17,6 +17,7 @@
 #include <QFile>
 #include <QSocketNotifier>
 #include <QTextStream>
+#include <cerrno>
 #include <cstdio>
 #include <memory>
 #include <unistd.h>
@@ -111,6 +112,7 @@ private:
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
+    app.setQuitOnLastWindowClosed(false); // the desktop outlives the windows it draws
     if (argc != 2) {
         std::fputs("usage: ombrix_desktop_stand_in LOG < COMMANDS\n", stderr);
         return 2;
@@ -126,14 +128,29 @@ int main(int argc, char** argv) {
         return 1;
     }
 
-    QFile commands;
-    commands.open(STDIN_FILENO, QIODevice::ReadOnly | QIODevice::Text);
+    // Read by hand: a buffered QFile would keep a second line that arrived
+    // with the first until more input woke the notifier.
+    QByteArray pending;
     QSocketNotifier input(STDIN_FILENO, QSocketNotifier::Read);
     QObject::connect(&input, &QSocketNotifier::activated, &app, [&] {
-        const QByteArray line = commands.readLine();
-        // End of input ends the desktop, as a session that logs out.
-        if (line.isEmpty() || !desktop.command(QString::fromUtf8(line)))
+        char chunk[4096];
+        const ssize_t got = ::read(STDIN_FILENO, chunk, sizeof chunk);
+        if (got < 0 && errno == EINTR)
+            return;
+        if (got <= 0) { // the end of input ends the desktop, as a session that logs out
+            desktop.write(QStringLiteral("end of commands"));
             app.quit();
+            return;
+        }
+        pending.append(chunk, got);
+        for (qsizetype end = pending.indexOf('\n'); end >= 0; end = pending.indexOf('\n')) {
+            const QString line = QString::fromUtf8(pending.left(end));
+            pending.remove(0, end + 1);
+            if (!desktop.command(line)) {
+                app.quit();
+                return;
+            }
+        }
     });
     desktop.write(QStringLiteral("ready"));
     return app.exec();

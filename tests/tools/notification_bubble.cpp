@@ -46,7 +46,6 @@ NotificationBubble::NotificationBubble(const Notification& notification, QWidget
     setWindowFlag(Qt::FramelessWindowHint);
     setObjectName(QStringLiteral("bubble"));
     setStyleSheet(QStringLiteral("#bubble { background: #f7f7f7; border: 1px solid #8c8c8c; }"));
-    setFixedWidth(kBubbleWidth);
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(14, 10, 14, 12);
@@ -70,7 +69,9 @@ NotificationBubble::NotificationBubble(const Notification& notification, QWidget
         buttons->addWidget(button);
     }
     layout->addLayout(buttons);
-    adjustSize();
+    // The height the wrapped body needs at the bubble's width, and no more:
+    // a window's spare height would open gaps between the lines.
+    setFixedSize(kBubbleWidth, layout->totalHeightForWidth(kBubbleWidth));
 }
 
 } // namespace ombrix::standin
