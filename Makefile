@@ -93,7 +93,8 @@ package: build
 	cd build && cpack -G DEB
 
 # The pictures of docs/screenshots in both languages, under a private Xvfb
-# with the demo's mail server. Not part of `make test`.
+# and under Weston headless (with the stand-in desktop of tests/tools), with
+# the demo's mail server. Not part of `make test`.
 screenshots: build
 	scripts/take-screenshots build docs/screenshots
 
