@@ -210,15 +210,29 @@ void CCheckerDlg::applyStartWithDesktop() {
         deleteAutostartEntry();
 }
 
+namespace {
+
+// The notices (keyring, what the desktop lacks) wrap at the list's width; a
+// third line is the most the mail list gives up for them.
+int noticeLinesNeeded(const QLabel& notice, int width) {
+    if (notice.text().isEmpty())
+        return 0;
+    const int lineHeight = std::max(1, notice.fontMetrics().lineSpacing());
+    const int needed = notice.wordWrap() ? notice.heightForWidth(width) : lineHeight;
+    return std::clamp((needed + lineHeight - 1) / lineHeight, 1, 3);
+}
+
+} // namespace
+
 void CCheckerDlg::layoutControls() {
     if (dialogReady != 1)
         return;
     const DialogUnits& units = controls_.units();
     auto* notice = controls_.get<QLabel>(kKeyringNotice);
-    const bool noticeLine = notice && !notice->text().isEmpty();
-    if (notice && !noticeLine)
+    const int noticeLines = notice ? noticeLinesNeeded(*notice, client_->width() - 40) : 0;
+    if (notice && noticeLines == 0)
         notice->hide(); // the layout places it only while it has a text
-    const auto layout = mainWindowLayout(client_->width(), client_->height(), units, noticeLine);
+    const auto layout = mainWindowLayout(client_->width(), client_->height(), units, noticeLines);
     for (const ControlPlacement& place : layout) {
         QWidget* control = controls_.byId(place.id);
         if (!control)

@@ -25,13 +25,14 @@ constexpr int kPanelWidth = 729;
 } // namespace
 
 std::vector<ControlPlacement> mainWindowLayout(int w, int h, const DialogUnits& units,
-                                               bool noticeLine) {
+                                               int noticeLines) {
     const LayoutScale s{units};
     const int c = w / 2;
     const int x0 = c - s.x(kPanelWidth / 2);
     const int y0 = h - s.y(132);
     const int bottomRow = h - s.y(156);
-    const int noticeRow = noticeLine ? s.y(18) : 0;
+    const int noticeHeight = s.y(13) * noticeLines;
+    const int noticeRow = noticeLines > 0 ? noticeHeight + s.y(5) : 0;
     const int mailListHeight = h - s.y(166) - 178 - noticeRow;
     std::vector<ControlPlacement> layout{
         {kBanner, c - 177, 2, 355, 42},
@@ -66,8 +67,8 @@ std::vector<ControlPlacement> mainWindowLayout(int w, int h, const DialogUnits& 
         {kPopupAutoCloseBox, x0 + s.x(546), y0 + s.y(72)},
         {kDesktopNotifyBox, x0 + s.x(546), y0 + s.y(92)},
     };
-    if (noticeLine)
-        layout.push_back({kKeyringNotice, 20, 178 + mailListHeight + s.y(3), w - 40, s.y(13)});
+    if (noticeLines > 0)
+        layout.push_back({kKeyringNotice, 20, 178 + mailListHeight + s.y(3), w - 40, noticeHeight});
     return layout;
 }
 

@@ -23,10 +23,11 @@ struct ControlPlacement {
 // those of a dialog font of 6 by 13 pixels (dialog units {6, 13}); other
 // units scale the bottom panel and its distances from the centre and the
 // bottom edge alike, so that the panel keeps its arrangement.
-// With `noticeLine` the mail list gives a text row at its foot to the
-// keyring's notice, which is placed only then.
+// With `noticeLines` above 0 the mail list gives that many text rows at its
+// foot to the notices (the keyring's, what the desktop lacks), which are
+// placed only then.
 std::vector<ControlPlacement> mainWindowLayout(int w, int h, const DialogUnits& units,
-                                               bool noticeLine = false);
+                                               int noticeLines = 0);
 
 // The smallest window the user can drag to, frame included, for units {6, 13}.
 inline constexpr QSize kMinimumWindowSize{754, 563};

@@ -277,7 +277,7 @@ TEST(MainWindowLayout, TheKeyringNoticeTakesARowFromTheFootOfTheMailList) {
     std::map<int, QRect> plain, noticed;
     for (const ControlPlacement& place : mainWindowLayout(900, 700, DialogUnits{6, 13}))
         plain[place.id] = QRect(place.left, place.top, place.width, place.height);
-    for (const ControlPlacement& place : mainWindowLayout(900, 700, DialogUnits{6, 13}, true))
+    for (const ControlPlacement& place : mainWindowLayout(900, 700, DialogUnits{6, 13}, 1))
         noticed[place.id] = QRect(place.left, place.top, place.width, place.height);
     EXPECT_FALSE(plain.contains(kKeyringNotice)); // no place: it stays hidden
     ASSERT_TRUE(noticed.contains(kKeyringNotice));
@@ -286,6 +286,15 @@ TEST(MainWindowLayout, TheKeyringNoticeTakesARowFromTheFootOfTheMailList) {
     EXPECT_GT(notice.top(), noticed[kMailList].bottom());
     EXPECT_TRUE(noticed[kMailsGroup].contains(notice));
     EXPECT_EQ(notice.width(), noticed[kMailList].width());
+
+    // Two notices that wrap take a second row, and the mail list gives it.
+    std::map<int, QRect> twoRows;
+    for (const ControlPlacement& place : mainWindowLayout(900, 700, DialogUnits{6, 13}, 2))
+        twoRows[place.id] = QRect(place.left, place.top, place.width, place.height);
+    EXPECT_EQ(twoRows[kKeyringNotice].height(), 2 * notice.height());
+    EXPECT_EQ(twoRows[kMailList].height(), noticed[kMailList].height() - 13);
+    EXPECT_GT(twoRows[kKeyringNotice].top(), twoRows[kMailList].bottom());
+    EXPECT_TRUE(twoRows[kMailsGroup].contains(twoRows[kKeyringNotice]));
 }
 
 TEST(MainWindowLayout, ScalesWithTheDialogUnits) {
