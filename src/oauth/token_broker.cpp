@@ -10,16 +10,9 @@
 #include "oauth/refresh_tokens.h"
 
 #include <chrono>
-#include <limits>
 
 namespace ombrix::oauth {
 namespace {
-
-std::int64_t steadySeconds() {
-    return std::chrono::duration_cast<std::chrono::seconds>(
-               std::chrono::steady_clock::now().time_since_epoch())
-        .count();
-}
 
 std::string entryKey(const TokenAccount& account) {
     // NUL cannot occur in any field of an account (control characters are refused).
@@ -49,8 +42,9 @@ std::string labelOf(const TokenAccount& account) {
 
 } // namespace
 
-TokenBroker::TokenBroker(std::function<std::int64_t()> nowSeconds, HttpLimits limits)
-    : nowSeconds_(nowSeconds ? std::move(nowSeconds) : steadySeconds), limits_(limits) {}
+TokenBroker::TokenBroker(WallClock clock, HttpLimits limits)
+    : clock_(clock ? std::move(clock) : WallClock(std::chrono::system_clock::now)),
+      limits_(limits) {}
 
 std::shared_ptr<TokenBroker::Entry> TokenBroker::entryFor(const TokenAccount& account) {
     const std::lock_guard lock(entriesMutex_);
@@ -61,7 +55,8 @@ std::shared_ptr<TokenBroker::Entry> TokenBroker::entryFor(const TokenAccount& ac
 }
 
 bool TokenBroker::fresh(const Entry& entry) const {
-    return !entry.token.empty() && nowSeconds_() + kRenewAheadSeconds < entry.expiresAt;
+    return !entry.token.empty() &&
+           clock_() + std::chrono::seconds(kRenewAheadSeconds) < entry.expiresAt;
 }
 
 void TokenBroker::keep(Entry& entry, const TokenGrant& grant) {
@@ -69,10 +64,14 @@ void TokenBroker::keep(Entry& entry, const TokenGrant& grant) {
     entry.token = grant.accessToken;
     // A token without a stated lifetime is taken for an hour, the usual one;
     // a lifetime past the clock's range ends at the range's end.
-    const std::int64_t lifetime = grant.expiresIn > 0 ? grant.expiresIn : 3600;
-    const std::int64_t now = nowSeconds_();
-    constexpr std::int64_t kLast = std::numeric_limits<std::int64_t>::max();
-    entry.expiresAt = now > 0 && lifetime > kLast - now ? kLast : now + lifetime;
+    using Clock = std::chrono::system_clock;
+    const std::chrono::seconds lifetime(grant.expiresIn > 0 ? grant.expiresIn : 3600);
+    const Clock::time_point now = clock_();
+    const auto left =
+        std::chrono::duration_cast<std::chrono::seconds>(Clock::time_point::max() - now);
+    entry.expiresAt = lifetime >= left
+                          ? Clock::time_point::max()
+                          : now + std::chrono::duration_cast<Clock::duration>(lifetime);
     ++entry.generation;
 }
 

@@ -72,8 +72,10 @@ protected:
                                 {kAccount.host, kAccount.user, kAccount.protocol, kAccount.port}));
     }
 
-    std::int64_t now = 1000;
-    TokenBroker broker{[this] { return now; }};
+    // Wall-clock seconds since the epoch.
+    std::int64_t now = 1'700'000'000;
+    TokenBroker broker{
+        [this] { return std::chrono::system_clock::time_point(std::chrono::seconds(now)); }};
     test::TempDir dir;
     OAuthMock mock;
 };
@@ -157,6 +159,21 @@ TEST_F(OAuthFlowTest, ATokenNearItsExpiryIsRefreshedAndTheRotatedRefreshTokenKep
     const AccessTokenAnswer again = broker.accessToken(kAccount, true);
     EXPECT_EQ(again.status, TokenStatus::Ready) << again.errorText;
     EXPECT_EQ(mock.count("refreshes"), 2);
+}
+
+// A night in suspend: the wall clock moves on by hours while a steady clock
+// stands still, and the token of the evening is past its end.
+TEST_F(OAuthFlowTest, AfterASleepTheTokenIsRefreshedBeforeItIsSent) {
+    TestBrowser browser;
+    const SignInResult result = signIn(browser);
+    ASSERT_TRUE(result.ok) << result.failure;
+    ASSERT_TRUE(broker.signedIn(kAccount, "test", result.grant));
+
+    now += 8 * 3600;
+    const AccessTokenAnswer morning = broker.accessToken(kAccount, false);
+    ASSERT_EQ(morning.status, TokenStatus::Ready) << morning.errorText;
+    EXPECT_NE(morning.token, result.grant.accessToken);
+    EXPECT_EQ(mock.count("refreshes"), 1);
 }
 
 TEST_F(OAuthFlowTest, ARevokedRefreshTokenMeansSignInAgainAndChangesNothingElse) {
