@@ -24,6 +24,23 @@ AccessTokenAnswer answer(TokenStatus status, std::string token, std::string erro
     return {status, std::move(token), std::move(errorText)};
 }
 
+bool stopped(const SharedFlag* stop) {
+    return stop && *stop != 0;
+}
+
+AccessTokenAnswer aborted() {
+    return answer(TokenStatus::Aborted, {}, oauth_texts::signInAborted());
+}
+
+// Another run's refresh of the same account may wait for the network for
+// half a minute: an Abort must not wait with it.
+bool lockUnlessStopped(std::unique_lock<std::timed_mutex>& lock, const SharedFlag* stop) {
+    while (!lock.try_lock_for(std::chrono::milliseconds(200)))
+        if (stopped(stop))
+            return false;
+    return true;
+}
+
 std::string keyringTrouble(SecretOutcome outcome) {
     switch (outcome) {
     case SecretOutcome::Locked:
@@ -75,7 +92,11 @@ void TokenBroker::keep(Entry& entry, const TokenGrant& grant) {
     ++entry.generation;
 }
 
-AccessTokenAnswer TokenBroker::accessToken(const TokenAccount& account, bool refresh) {
+AccessTokenAnswer TokenBroker::accessToken(const TokenAccount& account, bool refresh,
+                                           const SharedFlag* stop) {
+    HttpLimits limits = limits_;
+    if (stop)
+        limits.stop = stop;
     const std::shared_ptr<Entry> entry = entryFor(account);
     std::uint64_t seen = 0;
     {
@@ -84,18 +105,21 @@ AccessTokenAnswer TokenBroker::accessToken(const TokenAccount& account, bool ref
             return answer(TokenStatus::Ready, entry->token, {});
         seen = entry->generation;
     }
-    const std::lock_guard refreshing(entry->refreshing);
+    std::unique_lock refreshing(entry->refreshing, std::defer_lock);
+    if (!lockUnlessStopped(refreshing, limits.stop))
+        return aborted();
     {
         // Another thread refreshed while this one waited: its token is new.
         const std::lock_guard lock(entriesMutex_);
         if (entry->generation != seen && !entry->token.empty())
             return answer(TokenStatus::Ready, entry->token, {});
     }
-    return refreshed(account, *entry);
+    return refreshed(account, *entry, limits);
 }
 
 // Holds the entry's refresh lock.
-AccessTokenAnswer TokenBroker::refreshed(const TokenAccount& account, Entry& entry) {
+AccessTokenAnswer TokenBroker::refreshed(const TokenAccount& account, Entry& entry,
+                                         const HttpLimits& limits) {
     const SecretKey key{account.host, account.user, account.protocol, account.port};
     const ProgramConf conf = readProgramConf();
     const std::optional<OAuthSignIn> signIn = oauthSignInOf(conf, key);
@@ -108,14 +132,16 @@ AccessTokenAnswer TokenBroker::refreshed(const TokenAccount& account, Entry& ent
         return answer(TokenStatus::SignInExpired, {}, signInExpiredText());
     if (stored.outcome != SecretOutcome::Done)
         return answer(TokenStatus::Failed, {}, keyringTrouble(stored.outcome));
-    const TokenReply reply = refreshAccess(*provider.settings, stored.token, limits_);
+    const TokenReply reply = refreshAccess(*provider.settings, stored.token, limits);
     switch (reply.outcome) {
     case TokenOutcome::Granted:
         break;
+    case TokenOutcome::Failed:
+        if (stopped(limits.stop))
+            return aborted();
+        return answer(TokenStatus::Failed, {}, oauth_texts::tokenEndpointFailed(reply.reason));
     case TokenOutcome::InvalidGrant:
         return answer(TokenStatus::SignInExpired, {}, signInExpiredText());
-    case TokenOutcome::Failed:
-        return answer(TokenStatus::Failed, {}, oauth_texts::tokenEndpointFailed(reply.reason));
     default:
         return answer(TokenStatus::Failed, {}, oauth_texts::tokenEndpointRefused(reply.reason));
     }
@@ -157,8 +183,8 @@ TokenBroker& processTokenBroker() {
 
 AccessTokenSource makeOAuthTokenSource() {
     TokenBroker& broker = processTokenBroker();
-    return [&broker](const TokenAccount& account, bool refresh) {
-        return broker.accessToken(account, refresh);
+    return [&broker](const TokenAccount& account, bool refresh, const SharedFlag* stop) {
+        return broker.accessToken(account, refresh, stop);
     };
 }
 

@@ -32,8 +32,10 @@ public:
     explicit TokenBroker(WallClock clock = {}, HttpLimits limits = {});
 
     // The AccessTokenSource: any thread; waits for the keyring and the token
-    // endpoint, never for the user.
-    AccessTokenAnswer accessToken(const TokenAccount& account, bool refresh);
+    // endpoint, never for the user. A set `stop` (else the limits' own) ends
+    // the wait for the endpoint and for another thread's refresh, with Aborted.
+    AccessTokenAnswer accessToken(const TokenAccount& account, bool refresh,
+                                  const SharedFlag* stop = nullptr);
 
     // After a sign-in: the refresh token into the keyring (or ombrix.conf)
     // and the access token into memory. False when the refresh token could
@@ -44,14 +46,15 @@ public:
 
 private:
     struct Entry {
-        std::mutex refreshing; // one refresh per account at a time
+        std::timed_mutex refreshing; // one refresh per account at a time
         std::string token;
         std::chrono::system_clock::time_point expiresAt;
         std::uint64_t generation = 0; // counts the tokens this entry held
     };
 
     std::shared_ptr<Entry> entryFor(const TokenAccount& account);
-    AccessTokenAnswer refreshed(const TokenAccount& account, Entry& entry);
+    AccessTokenAnswer refreshed(const TokenAccount& account, Entry& entry,
+                                const HttpLimits& limits);
     void keep(Entry& entry, const TokenGrant& grant);
     bool fresh(const Entry& entry) const;
 

@@ -28,7 +28,10 @@ using BearerExchange = std::function<BearerAttempt(const std::string& token)>;
 
 // A token with a byte that no bearer token holds is never sent; it counts as
 // refused. The source's SignInExpired and Failed end the sign-in with their
-// texts before any connect. Runs on the worker thread.
-LoginResult signInWithToken(const TokenAccount& account, const BearerExchange& exchange);
+// texts before any connect; its Aborted ends it as Aborted. `stop` is the
+// connection's abort flag: it ends a refresh as it ends a read. Runs on the
+// worker thread.
+LoginResult signInWithToken(const TokenAccount& account, const BearerExchange& exchange,
+                            const SharedFlag& stop);
 
 } // namespace ombrix
