@@ -67,6 +67,7 @@ class Provider:
         self.last_refresh_token = ""
         self.last_access_token = ""
         self.last_refresh_scope = None
+        self.last_client_secret = None
 
     def jwt(self, subject):
         now = int(time.time())
@@ -152,6 +153,7 @@ class Handler(BaseHTTPRequestHandler):
                 state["last_refresh_token"] = self.provider.last_refresh_token
                 state["last_access_token"] = self.provider.last_access_token
                 state["last_refresh_scope"] = self.provider.last_refresh_scope
+                state["last_client_secret"] = self.provider.last_client_secret
             self.reply(200, state)
         else:
             self.reply(404, {"error": "not_found"})
@@ -206,6 +208,7 @@ class Handler(BaseHTTPRequestHandler):
             return
         kind = form.get("grant_type")
         with self.provider.lock:
+            self.provider.last_client_secret = form.get("client_secret")
             silent = self.provider.silent_tokens
             if silent:
                 self.provider.counts["unanswered"] += 1
