@@ -1,3 +1,4 @@
+#include "cli/cli_client_secret.h"
 #include "cli/cli_command.h"
 #include "cli/cli_oauth.h"
 #include "config/state_store.h"
@@ -13,8 +14,6 @@
 
 namespace ombrix {
 namespace {
-
-constexpr std::size_t kMaxPasswordBytes = 4096;
 
 std::string validPort(const std::string& text) {
     unsigned port = 0;
@@ -52,21 +51,6 @@ NewAccount parseNewAccount(CommandArguments& arguments) {
     return account;
 }
 
-// One line from standard input; a single line end after it is dropped.
-std::optional<std::string> readPassword(std::istream& in) {
-    std::string password;
-    char c;
-    while (password.size() <= kMaxPasswordBytes && in.get(c))
-        password += c;
-    if (password.size() > kMaxPasswordBytes)
-        return std::nullopt;
-    if (password.ends_with('\n'))
-        password.pop_back();
-    if (password.ends_with('\r'))
-        password.pop_back();
-    return password;
-}
-
 // A refusal: the reason on stderr, exit code 1.
 int refuse(const CliContext& context, const std::string& reason) {
     context.io.err << "ombrix: " << reason << '\n';
@@ -96,7 +80,7 @@ int runAddAccount(CommandArguments& arguments, const CliContext& context) {
         return refuse(context, accountLimitText());
     if (oauth) // no password: the provider signs the user in
         return addOAuthAccount(account, *oauth, context);
-    const auto password = readPassword(context.io.in);
+    const auto password = readSecretText(context.io.in);
     if (!password)
         return refuse(context, Text("Das Passwort ist zu lang.", "the password is too long."));
     if (password->empty())

@@ -17,14 +17,17 @@ constexpr CliCommand kCommands[] = {
      "--add-account --name A --host H --user U [--imap] [--ssl] [--port P]\n"
      "                [--oauth google|microsoft|custom [--device-code]]\n"
      "                [--authorization-url URL --token-url URL --client-id ID --scope S\n"
-     "                 [--device-url URL] [--client-secret S]]",
+     "                 [--device-url URL] [--client-secret-file F | --client-secret -]]",
      "legt ein Konto an; das Passwort kommt von der Standardeingabe. Mit --oauth meldet der "
      "Anbieter Sie im Browser an (die Adresse wird ausgegeben; --device-code: mit einem Code auf "
      "einem anderen Gerät, Microsoft); --oauth custom nimmt die Adressen, Client-ID und Scope des "
-     "eigenen Anbieters",
+     "eigenen Anbieters, ein Client-Secret aus der Datei F oder mit - von der Standardeingabe "
+     "(nie auf der Befehlszeile, wo jeder es mit ps sieht)",
      "adds an account; the password is read from standard input. With --oauth the provider signs "
      "you in in the browser (the address is printed; --device-code: with a code on another "
-     "device, Microsoft); --oauth custom takes your provider's endpoints, client id and scope",
+     "device, Microsoft); --oauth custom takes your provider's endpoints, client id and scope, "
+     "and a client secret from file F or, with -, from standard input (never on the command "
+     "line, where anyone sees it with ps)",
      runAddAccount, true},
     {"--list", "--list [N]", "zeigt die gespeicherte Mailliste von Konto N (oder aller Konten)",
      "prints the stored mail list of account N (or of every account)", runList},

@@ -35,7 +35,6 @@ constexpr CustomOption kCustomOptions[] = {
     {"--token-url", &CustomProvider::tokenUrl},
     {"--device-url", &CustomProvider::deviceUrl},
     {"--client-id", &CustomProvider::clientId},
-    {"--client-secret", &CustomProvider::clientSecret},
     {"--scope", &CustomProvider::scope},
 };
 
@@ -93,6 +92,9 @@ std::optional<OAuthRequest> takeOAuthRequest(CommandArguments& arguments) {
                 throw UsageError(std::string(option.option) + " belongs to --oauth custom");
             request.signIn.custom.*option.member = *value;
         }
+    request.clientSecret = takeClientSecretSource(arguments);
+    if (request.clientSecret && provider != oauth::kCustom)
+        throw UsageError("--client-secret belongs to --oauth custom");
     if (!provider) {
         if (request.deviceCode)
             throw UsageError("--device-code belongs to --oauth");
@@ -106,9 +108,16 @@ std::optional<OAuthRequest> takeOAuthRequest(CommandArguments& arguments) {
 
 int addOAuthAccount(const NewAccount& account, const OAuthRequest& request,
                     const CliContext& context) {
+    OAuthSignIn chosen = request.signIn;
+    if (request.clientSecret) {
+        ClientSecretRead read = readClientSecret(*request.clientSecret, context.io.in);
+        if (!read.secret)
+            return refuse(context, read.failure);
+        chosen.custom.clientSecret = std::move(*read.secret);
+    }
     const SecretKey key = keyringKeyOf(account);
     const oauth::ProviderLookup provider =
-        oauth::providerSettings(request.signIn, key.protocol, readProgramConf());
+        oauth::providerSettings(chosen, key.protocol, readProgramConf());
     if (!provider.settings)
         return refuse(context, provider.failure);
     if (request.deviceCode && provider.settings->deviceUrl.empty())
@@ -126,7 +135,7 @@ int addOAuthAccount(const NewAccount& account, const OAuthRequest& request,
     if (slot < 0)
         return refuse(context, accountLimitText());
     AccountRecord& record = accounts[static_cast<std::size_t>(slot)];
-    if (oauth::recordSignIn(record, request.signIn))
+    if (oauth::recordSignIn(record, chosen))
         return refuse(context, programConfPath(programDirectory).string() + ": " +
                                    Text("nicht gespeichert", "not saved"));
     if (!oauth::keepSignIn(tokenAccountOf(record), record.name, result.grant))

@@ -5,6 +5,7 @@
 // password and its provider in ombrix.conf, and the refresh token goes to the
 // keyring.
 
+#include "cli/cli_client_secret.h"
 #include "cli/cli_command.h"
 #include "config/oauth_sign_ins.h"
 #include "core/account_rules.h"
@@ -14,8 +15,9 @@
 namespace ombrix {
 
 struct OAuthRequest {
-    OAuthSignIn signIn;
+    OAuthSignIn signIn; // its client secret is read at the sign-in
     bool deviceCode = false;
+    std::optional<ClientSecretSource> clientSecret;
 };
 
 // Takes --oauth and the options that go with it; nothing without --oauth.

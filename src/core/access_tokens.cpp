@@ -33,7 +33,8 @@ void setAccessTokenSource(AccessTokenSource source) {
     registeredSource = std::move(source);
 }
 
-AccessTokenAnswer accessTokenFor(const TokenAccount& account, bool refresh) {
+AccessTokenAnswer accessTokenFor(const TokenAccount& account, bool refresh,
+                                 const SharedFlag* stop) {
     AccessTokenSource source;
     {
         const std::lock_guard lock(sourceMutex);
@@ -43,7 +44,7 @@ AccessTokenAnswer accessTokenFor(const TokenAccount& account, bool refresh) {
     // runs must not queue behind it.
     if (!source)
         return {TokenStatus::Failed, {}, "no OAuth sign-in available"};
-    return source(account, refresh);
+    return source(account, refresh, stop);
 }
 
 } // namespace ombrix

@@ -6,6 +6,7 @@
 // that log in never know about HTTP or browsers.
 
 #include "core/account_table.h"
+#include "core/run_flags.h"
 
 #include <functional>
 #include <string>
@@ -35,6 +36,7 @@ enum class TokenStatus {
     Ready,         // `token` holds an access token
     SignInExpired, // the refresh token is gone, revoked or refused: sign in again
     Failed,        // the token endpoint could not be reached or answered nonsense
+    Aborted,       // the caller's stop flag ended the wait
 };
 
 struct AccessTokenAnswer {
@@ -45,13 +47,16 @@ struct AccessTokenAnswer {
 
 // `refresh` asks for a new token even when the one in memory has not expired
 // yet (the server refused it). Called on worker threads; may wait for the
-// network and the keyring, never for the user.
-using AccessTokenSource = std::function<AccessTokenAnswer(const TokenAccount&, bool refresh)>;
+// network and the keyring, never for the user; a set `stop` (the run's
+// abortRequest, a watcher's own flag) ends every such wait within about a
+// second, with Aborted.
+using AccessTokenSource =
+    std::function<AccessTokenAnswer(const TokenAccount&, bool refresh, const SharedFlag* stop)>;
 
 // Start-up, before any run or watcher: the one source of the process. Tests
 // register their own.
 void setAccessTokenSource(AccessTokenSource source);
 // Without a registered source the answer is Failed.
-AccessTokenAnswer accessTokenFor(const TokenAccount& account, bool refresh);
+AccessTokenAnswer accessTokenFor(const TokenAccount& account, bool refresh, const SharedFlag* stop);
 
 } // namespace ombrix

@@ -146,6 +146,8 @@ public:
     int tagCounter() const { return tagCounter_; }
     // Whether the abort flag is set: every wait ends early then.
     bool aborted() const { return *abort_ != 0; }
+    // For the waits of a login beside the socket's own (a token refresh).
+    const AbortFlag& abortFlag() const { return *abort_; }
 
 private:
     bool connect(const std::string& host, bool useSsl, const std::string& port,

@@ -42,8 +42,10 @@ DeviceCodeReply readDeviceCodeReply(const HttpOutcome& answer) {
             json->text("verification_uri").value_or(json->text("verification_url").value_or(""));
         code.expiresIn = std::clamp<std::int64_t>(json->number("expires_in").value_or(900), 1,
                                                   kLongestDeviceWait);
-        code.interval =
-            std::clamp<std::int64_t>(json->number("interval").value_or(kDefaultPollSeconds), 0, 60);
+        // RFC 8628 gives 5 s where the server names no interval; one of 0
+        // (or less) would poll as fast as the network answers.
+        const std::int64_t interval = json->number("interval").value_or(kDefaultPollSeconds);
+        code.interval = interval <= 0 ? kDefaultPollSeconds : std::min<std::int64_t>(interval, 60);
     }
     if (code.deviceCode.empty() || !showable(code.userCode) || !showable(code.verificationUri) ||
         !parseUrl(code.verificationUri))

@@ -101,7 +101,7 @@ HttpOutcome exchange(const std::string& method, const std::string& address, cons
                      const HttpLimits& limits) {
     const std::optional<UrlParts> url = parseUrl(address);
     if (!url)
-        return failed("not a web address: " + address);
+        return failed("not a web address: " + urlForMessages(address));
     if (url->scheme == "http" && !loopbackHost(url->host))
         return failed("plain http is refused for " + url->host + ": use https");
     const WaitLimit limit{TickCount() + limits.timeoutMs, limits.stop};

@@ -15,6 +15,10 @@ namespace ombrix::oauth {
 namespace {
 
 constexpr std::int64_t kSlowDownSeconds = 5; // RFC 8628, section 3.5
+// Polls in a row that met no answer (or a server in trouble) before the
+// sign-in gives up: Wi-Fi that drops for a moment while the user types the
+// code on a phone must not end it.
+constexpr int kTransientPollFailures = 3;
 
 SignInResult signInFailure(std::string failure, bool refused = false) {
     SignInResult result;
@@ -88,6 +92,7 @@ SignInResult signInWithDeviceCode(const ProviderSettings& provider, const Device
     // Counted in the waits asked for, so that a test's instant wait runs the
     // same course as the real one.
     std::int64_t waited = 0;
+    int failuresInARow = 0;
     for (;;) {
         if (waited >= code.expiresIn)
             return signInFailure(oauth_texts::deviceCodeExpired(), true);
@@ -95,6 +100,9 @@ SignInResult signInWithDeviceCode(const ProviderSettings& provider, const Device
             return signInFailure(oauth_texts::signInAborted());
         waited += std::max<std::int64_t>(interval, 1);
         const TokenReply reply = pollDeviceCode(provider, code.deviceCode, limits);
+        failuresInARow = reply.transient ? failuresInARow + 1 : 0;
+        if (reply.transient && failuresInARow <= kTransientPollFailures)
+            continue;
         switch (reply.outcome) {
         case TokenOutcome::Pending:
             continue;

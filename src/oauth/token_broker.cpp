@@ -10,16 +10,9 @@
 #include "oauth/refresh_tokens.h"
 
 #include <chrono>
-#include <limits>
 
 namespace ombrix::oauth {
 namespace {
-
-std::int64_t steadySeconds() {
-    return std::chrono::duration_cast<std::chrono::seconds>(
-               std::chrono::steady_clock::now().time_since_epoch())
-        .count();
-}
 
 std::string entryKey(const TokenAccount& account) {
     // NUL cannot occur in any field of an account (control characters are refused).
@@ -29,6 +22,23 @@ std::string entryKey(const TokenAccount& account) {
 
 AccessTokenAnswer answer(TokenStatus status, std::string token, std::string errorText) {
     return {status, std::move(token), std::move(errorText)};
+}
+
+bool stopped(const SharedFlag* stop) {
+    return stop && *stop != 0;
+}
+
+AccessTokenAnswer aborted() {
+    return answer(TokenStatus::Aborted, {}, oauth_texts::signInAborted());
+}
+
+// Another run's refresh of the same account may wait for the network for
+// half a minute: an Abort must not wait with it.
+bool lockUnlessStopped(std::unique_lock<std::timed_mutex>& lock, const SharedFlag* stop) {
+    while (!lock.try_lock_for(std::chrono::milliseconds(200)))
+        if (stopped(stop))
+            return false;
+    return true;
 }
 
 std::string keyringTrouble(SecretOutcome outcome) {
@@ -49,8 +59,9 @@ std::string labelOf(const TokenAccount& account) {
 
 } // namespace
 
-TokenBroker::TokenBroker(std::function<std::int64_t()> nowSeconds, HttpLimits limits)
-    : nowSeconds_(nowSeconds ? std::move(nowSeconds) : steadySeconds), limits_(limits) {}
+TokenBroker::TokenBroker(WallClock clock, HttpLimits limits)
+    : clock_(clock ? std::move(clock) : WallClock(std::chrono::system_clock::now)),
+      limits_(limits) {}
 
 std::shared_ptr<TokenBroker::Entry> TokenBroker::entryFor(const TokenAccount& account) {
     const std::lock_guard lock(entriesMutex_);
@@ -61,7 +72,8 @@ std::shared_ptr<TokenBroker::Entry> TokenBroker::entryFor(const TokenAccount& ac
 }
 
 bool TokenBroker::fresh(const Entry& entry) const {
-    return !entry.token.empty() && nowSeconds_() + kRenewAheadSeconds < entry.expiresAt;
+    return !entry.token.empty() &&
+           clock_() + std::chrono::seconds(kRenewAheadSeconds) < entry.expiresAt;
 }
 
 void TokenBroker::keep(Entry& entry, const TokenGrant& grant) {
@@ -69,14 +81,22 @@ void TokenBroker::keep(Entry& entry, const TokenGrant& grant) {
     entry.token = grant.accessToken;
     // A token without a stated lifetime is taken for an hour, the usual one;
     // a lifetime past the clock's range ends at the range's end.
-    const std::int64_t lifetime = grant.expiresIn > 0 ? grant.expiresIn : 3600;
-    const std::int64_t now = nowSeconds_();
-    constexpr std::int64_t kLast = std::numeric_limits<std::int64_t>::max();
-    entry.expiresAt = now > 0 && lifetime > kLast - now ? kLast : now + lifetime;
+    using Clock = std::chrono::system_clock;
+    const std::chrono::seconds lifetime(grant.expiresIn > 0 ? grant.expiresIn : 3600);
+    const Clock::time_point now = clock_();
+    const auto left =
+        std::chrono::duration_cast<std::chrono::seconds>(Clock::time_point::max() - now);
+    entry.expiresAt = lifetime >= left
+                          ? Clock::time_point::max()
+                          : now + std::chrono::duration_cast<Clock::duration>(lifetime);
     ++entry.generation;
 }
 
-AccessTokenAnswer TokenBroker::accessToken(const TokenAccount& account, bool refresh) {
+AccessTokenAnswer TokenBroker::accessToken(const TokenAccount& account, bool refresh,
+                                           const SharedFlag* stop) {
+    HttpLimits limits = limits_;
+    if (stop)
+        limits.stop = stop;
     const std::shared_ptr<Entry> entry = entryFor(account);
     std::uint64_t seen = 0;
     {
@@ -85,18 +105,21 @@ AccessTokenAnswer TokenBroker::accessToken(const TokenAccount& account, bool ref
             return answer(TokenStatus::Ready, entry->token, {});
         seen = entry->generation;
     }
-    const std::lock_guard refreshing(entry->refreshing);
+    std::unique_lock refreshing(entry->refreshing, std::defer_lock);
+    if (!lockUnlessStopped(refreshing, limits.stop))
+        return aborted();
     {
         // Another thread refreshed while this one waited: its token is new.
         const std::lock_guard lock(entriesMutex_);
         if (entry->generation != seen && !entry->token.empty())
             return answer(TokenStatus::Ready, entry->token, {});
     }
-    return refreshed(account, *entry);
+    return refreshed(account, *entry, limits);
 }
 
 // Holds the entry's refresh lock.
-AccessTokenAnswer TokenBroker::refreshed(const TokenAccount& account, Entry& entry) {
+AccessTokenAnswer TokenBroker::refreshed(const TokenAccount& account, Entry& entry,
+                                         const HttpLimits& limits) {
     const SecretKey key{account.host, account.user, account.protocol, account.port};
     const ProgramConf conf = readProgramConf();
     const std::optional<OAuthSignIn> signIn = oauthSignInOf(conf, key);
@@ -109,14 +132,16 @@ AccessTokenAnswer TokenBroker::refreshed(const TokenAccount& account, Entry& ent
         return answer(TokenStatus::SignInExpired, {}, signInExpiredText());
     if (stored.outcome != SecretOutcome::Done)
         return answer(TokenStatus::Failed, {}, keyringTrouble(stored.outcome));
-    const TokenReply reply = refreshAccess(*provider.settings, stored.token, limits_);
+    const TokenReply reply = refreshAccess(*provider.settings, stored.token, limits);
     switch (reply.outcome) {
     case TokenOutcome::Granted:
         break;
+    case TokenOutcome::Failed:
+        if (stopped(limits.stop))
+            return aborted();
+        return answer(TokenStatus::Failed, {}, oauth_texts::tokenEndpointFailed(reply.reason));
     case TokenOutcome::InvalidGrant:
         return answer(TokenStatus::SignInExpired, {}, signInExpiredText());
-    case TokenOutcome::Failed:
-        return answer(TokenStatus::Failed, {}, oauth_texts::tokenEndpointFailed(reply.reason));
     default:
         return answer(TokenStatus::Failed, {}, oauth_texts::tokenEndpointRefused(reply.reason));
     }
@@ -158,8 +183,8 @@ TokenBroker& processTokenBroker() {
 
 AccessTokenSource makeOAuthTokenSource() {
     TokenBroker& broker = processTokenBroker();
-    return [&broker](const TokenAccount& account, bool refresh) {
-        return broker.accessToken(account, refresh);
+    return [&broker](const TokenAccount& account, bool refresh, const SharedFlag* stop) {
+        return broker.accessToken(account, refresh, stop);
     };
 }
 

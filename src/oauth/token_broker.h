@@ -9,6 +9,7 @@
 #include "oauth/http_client.h"
 #include "oauth/token_endpoint.h"
 
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <map>
@@ -21,14 +22,20 @@ namespace ombrix::oauth {
 // A token is renewed when less than this is left of it.
 inline constexpr std::int64_t kRenewAheadSeconds = 60;
 
+// The wall clock: a token's lifetime runs on while the machine sleeps, and
+// a clock that stops in suspend would hand out tokens hours past their end.
+using WallClock = std::function<std::chrono::system_clock::time_point()>;
+
 class TokenBroker {
 public:
-    // `nowSeconds` is a steady clock in seconds (tests pass their own).
-    explicit TokenBroker(std::function<std::int64_t()> nowSeconds = {}, HttpLimits limits = {});
+    // Tests pass their own clock; the default is std::chrono::system_clock.
+    explicit TokenBroker(WallClock clock = {}, HttpLimits limits = {});
 
     // The AccessTokenSource: any thread; waits for the keyring and the token
-    // endpoint, never for the user.
-    AccessTokenAnswer accessToken(const TokenAccount& account, bool refresh);
+    // endpoint, never for the user. A set `stop` (else the limits' own) ends
+    // the wait for the endpoint and for another thread's refresh, with Aborted.
+    AccessTokenAnswer accessToken(const TokenAccount& account, bool refresh,
+                                  const SharedFlag* stop = nullptr);
 
     // After a sign-in: the refresh token into the keyring (or ombrix.conf)
     // and the access token into memory. False when the refresh token could
@@ -39,18 +46,19 @@ public:
 
 private:
     struct Entry {
-        std::mutex refreshing; // one refresh per account at a time
+        std::timed_mutex refreshing; // one refresh per account at a time
         std::string token;
-        std::int64_t expiresAt = 0;
+        std::chrono::system_clock::time_point expiresAt;
         std::uint64_t generation = 0; // counts the tokens this entry held
     };
 
     std::shared_ptr<Entry> entryFor(const TokenAccount& account);
-    AccessTokenAnswer refreshed(const TokenAccount& account, Entry& entry);
+    AccessTokenAnswer refreshed(const TokenAccount& account, Entry& entry,
+                                const HttpLimits& limits);
     void keep(Entry& entry, const TokenGrant& grant);
     bool fresh(const Entry& entry) const;
 
-    std::function<std::int64_t()> nowSeconds_;
+    WallClock clock_;
     HttpLimits limits_;
     std::mutex entriesMutex_; // guards the map and every entry's token fields
     std::map<std::string, std::shared_ptr<Entry>> entries_;

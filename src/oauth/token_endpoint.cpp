@@ -53,11 +53,18 @@ TokenReply send(const ProviderSettings& provider, Fields fields, const HttpLimit
 } // namespace
 
 TokenReply readTokenReply(const HttpOutcome& answer) {
-    if (!answer.answered)
-        return failedReply(answer.failure);
+    if (!answer.answered) {
+        TokenReply reply = failedReply(answer.failure);
+        reply.transient = true;
+        return reply;
+    }
     const std::optional<JsonObject> json = JsonObject::parse(answer.response.body);
-    if (!json)
-        return failedReply("HTTP " + std::to_string(answer.response.status) + ", no JSON answer");
+    if (!json) {
+        TokenReply reply =
+            failedReply("HTTP " + std::to_string(answer.response.status) + ", no JSON answer");
+        reply.transient = answer.response.status >= 500;
+        return reply;
+    }
     if (const auto error = json->text("error")) {
         TokenReply reply;
         reply.outcome = outcomeOfError(*error);
@@ -92,8 +99,10 @@ TokenReply exchangeCode(const ProviderSettings& provider, const std::string& cod
 
 TokenReply refreshAccess(const ProviderSettings& provider, const std::string& refreshToken,
                          const HttpLimits& limits) {
-    return send(provider, {{"grant_type", "refresh_token"}, {"refresh_token", refreshToken}},
-                limits);
+    Fields fields{{"grant_type", "refresh_token"}, {"refresh_token", refreshToken}};
+    if (!provider.scope.empty())
+        fields.emplace_back("scope", provider.scope);
+    return send(provider, std::move(fields), limits);
 }
 
 TokenReply pollDeviceCode(const ProviderSettings& provider, const std::string& deviceCode,

@@ -31,6 +31,10 @@ struct TokenReply {
     TokenOutcome outcome = TokenOutcome::Failed;
     TokenGrant grant;   // with Granted
     std::string reason; // for the user when not Granted: the endpoint's error or the failure
+    // Failed for no fault of the request: no answer at all, or the server's
+    // own trouble (HTTP 5xx without an OAuth error). The same request may
+    // pass a moment later.
+    bool transient = false;
 };
 
 // What one answer of the endpoint means.
@@ -39,6 +43,7 @@ TokenReply readTokenReply(const HttpOutcome& answer);
 TokenReply exchangeCode(const ProviderSettings& provider, const std::string& code,
                         const std::string& verifier, const std::string& redirectUri,
                         const HttpLimits& limits);
+// With the provider's scope: Microsoft's v2 endpoint refuses a refresh without one.
 TokenReply refreshAccess(const ProviderSettings& provider, const std::string& refreshToken,
                          const HttpLimits& limits);
 TokenReply pollDeviceCode(const ProviderSettings& provider, const std::string& deviceCode,

@@ -54,6 +54,15 @@ std::optional<std::uint16_t> portOf(std::string_view text) {
 
 } // namespace
 
+std::string urlForMessages(std::string_view url) {
+    const std::size_t schemeEnd = url.find("://");
+    const std::size_t start = schemeEnd == std::string_view::npos ? 0 : schemeEnd + 3;
+    const std::size_t at = url.rfind('@');
+    if (at == std::string_view::npos || at < start)
+        return std::string(url);
+    return std::string(url.substr(0, start)) + "***" + std::string(url.substr(at));
+}
+
 std::optional<UrlParts> parseUrl(std::string_view url) {
     UrlParts parts;
     const std::size_t colon = url.find("://");

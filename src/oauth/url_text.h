@@ -24,6 +24,11 @@ struct UrlParts {
 // information, an empty host or a port out of range. A fragment is dropped.
 std::optional<UrlParts> parseUrl(std::string_view url);
 
+// The address as a message may repeat it: everything up to its last "@"
+// (user:password@ and whatever a password's unescaped "/" or "?" made of the
+// rest) is "***". An address that does not parse is shown so too.
+std::string urlForMessages(std::string_view url);
+
 // Every byte but the unreserved ones (RFC 3986) as %XX.
 std::string percentEncoded(std::string_view text);
 // name=value pairs joined with '&', each side percent-encoded.

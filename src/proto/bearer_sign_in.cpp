@@ -16,6 +16,8 @@ std::string answerFailureText(const AccessTokenAnswer& answer) {
 
 // One attempt with the source's token; a token that cannot be sent meets no server.
 BearerAttempt attemptWith(const AccessTokenAnswer& answer, const BearerExchange& exchange) {
+    if (answer.status == TokenStatus::Aborted)
+        return {{LoginStatus::Aborted, answerFailureText(answer)}, false};
     if (answer.status != TokenStatus::Ready)
         return {{LoginStatus::Failed, answerFailureText(answer)}, false};
     if (!bearerTokenSendable(answer.token))
@@ -25,11 +27,12 @@ BearerAttempt attemptWith(const AccessTokenAnswer& answer, const BearerExchange&
 
 } // namespace
 
-LoginResult signInWithToken(const TokenAccount& account, const BearerExchange& exchange) {
-    BearerAttempt attempt = attemptWith(accessTokenFor(account, false), exchange);
+LoginResult signInWithToken(const TokenAccount& account, const BearerExchange& exchange,
+                            const SharedFlag& stop) {
+    BearerAttempt attempt = attemptWith(accessTokenFor(account, false, &stop), exchange);
     if (!attempt.tokenRefused)
         return attempt.result;
-    attempt = attemptWith(accessTokenFor(account, true), exchange);
+    attempt = attemptWith(accessTokenFor(account, true, &stop), exchange);
     if (attempt.tokenRefused)
         return {LoginStatus::Failed, signInExpiredText()};
     return attempt.result;

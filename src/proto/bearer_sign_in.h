@@ -1,8 +1,10 @@
 #pragma once
 // The sign-in of an OAuth account, the same for POP3 and IMAP: the token
-// comes from the process's access-token source; a token the server refuses is
-// replaced by a fresh one once, and a second refusal asks the user to sign
-// in again.
+// comes from the process's access-token source; a sign-in the server refuses is
+// tried once more with a refreshed token (once per login, never in a loop),
+// and a second refusal asks the user to sign in again. A token's expiry is only
+// the program's guess: after a suspend, a revocation or a clock change the
+// server knows better, and some servers refuse with a bare NO.
 
 #include "core/access_tokens.h"
 #include "proto/login_result.h"
@@ -15,8 +17,8 @@ namespace ombrix {
 // One sign-in with one token, from the connect on.
 struct BearerAttempt {
     LoginResult result;
-    // The server refused the token itself (a failure challenge): a fresh
-    // token may pass where this one did not.
+    // The server refused the sign-in (a failure challenge, a NO or -ERR)
+    // without blaming itself: a fresh token may pass where this one did not.
     bool tokenRefused = false;
 };
 
@@ -26,7 +28,10 @@ using BearerExchange = std::function<BearerAttempt(const std::string& token)>;
 
 // A token with a byte that no bearer token holds is never sent; it counts as
 // refused. The source's SignInExpired and Failed end the sign-in with their
-// texts before any connect. Runs on the worker thread.
-LoginResult signInWithToken(const TokenAccount& account, const BearerExchange& exchange);
+// texts before any connect; its Aborted ends it as Aborted. `stop` is the
+// connection's abort flag: it ends a refresh as it ends a read. Runs on the
+// worker thread.
+LoginResult signInWithToken(const TokenAccount& account, const BearerExchange& exchange,
+                            const SharedFlag& stop);
 
 } // namespace ombrix

@@ -91,12 +91,16 @@ LoginResult imapBearerLogin(CMailSocket& socket, ReplyBuffer& reply, const ImapS
     if (!bearerUserSendable(server.user))
         return {LoginStatus::Failed, session_texts::lineBreakInCredentials()};
     const BearerTarget target{server.user, server.host, server.port};
-    return signInWithToken(*server.oauth, [&](const std::string& token) -> BearerAttempt {
-        socket.Close(); // a refused attempt's connection, which the server may have ended
-        if (LoginResult greeting = imapGreeted(socket, reply, server, steps); !greeting.loggedIn())
-            return {std::move(greeting), false};
-        return imapAuthenticate(socket, reply, target, token, steps.timeoutMs);
-    });
+    return signInWithToken(
+        *server.oauth,
+        [&](const std::string& token) -> BearerAttempt {
+            socket.Close(); // a refused attempt's connection, which the server may have ended
+            if (LoginResult greeting = imapGreeted(socket, reply, server, steps);
+                !greeting.loggedIn())
+                return {std::move(greeting), false};
+            return imapAuthenticate(socket, reply, target, token, steps.timeoutMs);
+        },
+        socket.abortFlag());
 }
 
 } // namespace

@@ -42,15 +42,17 @@ std::optional<std::vector<std::string>> lineCapabilities(std::string_view line) 
     return wordsOf(line.substr(start, end == std::string_view::npos ? end : end - start));
 }
 
-// The payload of a continuation request "+ <base64>" (the reply's last line).
-std::string_view imapContinuationPayload(std::string_view reply) {
-    std::size_t start = reply.rfind('\n', reply.size() > 1 ? reply.size() - 2 : 0);
-    start = start == std::string_view::npos ? 0 : start + 1;
-    std::string_view line = reply.substr(start);
-    while (!line.empty() && (line.back() == '\n' || line.back() == '\r'))
-        line.remove_suffix(1);
-    line.remove_prefix(std::min<std::size_t>(line.starts_with("+ ") ? 2 : 1, line.size()));
-    return line;
+// Whether the reply's last line is a tagged NO: a refusal, not a BAD
+// command or a connection that ended.
+bool taggedNo(std::string_view reply) {
+    while (reply.ends_with('\n') || reply.ends_with('\r'))
+        reply.remove_suffix(1);
+    const std::size_t lineStart = reply.rfind('\n');
+    const std::string_view line =
+        lineStart == std::string_view::npos ? reply : reply.substr(lineStart + 1);
+    const std::size_t blank = line.find(' ');
+    return !line.starts_with('*') && blank != std::string_view::npos &&
+           startsWithIgnoringCase(line.substr(blank + 1), "NO");
 }
 
 class ImapAuthentication {
@@ -96,26 +98,28 @@ private:
         }
         if (reply_.continued() && reply_.complete())
             return failureChallenge(mechanism);
-        return finished(false);
+        return finished();
     }
 
     // The server refuses and says why in a challenge; it sends its tagged
-    // failure only after the client's answer.
+    // failure only after the client's answer. Whatever the challenge's
+    // status, a fresh token may pass: Microsoft's says nothing useful.
     BearerAttempt failureChallenge(BearerMechanism mechanism) {
-        const BearerChallenge challenge =
-            decodeBearerChallenge(imapContinuationPayload(reply_.text()));
         socket_.SendLine(std::string(bearerFailureAcknowledgement(mechanism)) + "\r\n");
         reply_.receiveTagged(socket_, timeoutMs_, kCapabilityHint, true);
-        return finished(challenge.tokenRefused());
+        return finished();
     }
 
-    BearerAttempt finished(bool tokenRefused) {
+    BearerAttempt finished() {
+        const bool serverSaidNo = !socket_.aborted() && reply_.complete() && !reply_.continued() &&
+                                  taggedNo(reply_.text());
         std::string refusal = socket_.aborted() ? session_texts::noResponse() : refusalText();
         if (refusal.empty() && !reply_.continued())
             return {{LoginStatus::LoggedIn, {}}, false};
         if (refusal.empty()) // a second challenge: no mechanism here sends one
             refusal = session_texts::protocolFault();
-        return {failedLogin(socket_, std::move(refusal)), tokenRefused && !socket_.aborted()};
+        const bool tokenRefused = serverSaidNo && !refusalBlamesServer(refusal);
+        return {failedLogin(socket_, std::move(refusal)), tokenRefused};
     }
 
     CMailSocket& socket_;

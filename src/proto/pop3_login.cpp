@@ -61,16 +61,20 @@ LoginResult pop3BearerLogin(CMailSocket& socket, ReplyBuffer& reply, const Accou
     if (!bearerUserSendable(account.user))
         return {LoginStatus::Failed, session_texts::lineBreakInCredentials()};
     const BearerTarget target{account.user, account.host, account.port};
-    return signInWithToken(tokenAccountOf(account), [&](const std::string& token) -> BearerAttempt {
-        socket.Close(); // a refused attempt's connection, which the server may have ended
-        if (LoginResult greeting = pop3Greeted(socket, reply, account, steps); !greeting.loggedIn())
-            return {std::move(greeting), false};
-        BearerAttempt attempt =
-            pop3Authenticate(socket, reply, target, token, steps.timeoutMs, steps.userAccepted);
-        if (abortRequest != 0 && !attempt.result.loggedIn())
-            attempt = {{LoginStatus::Aborted, std::move(attempt.result.errorText)}, false};
-        return attempt;
-    });
+    return signInWithToken(
+        tokenAccountOf(account),
+        [&](const std::string& token) -> BearerAttempt {
+            socket.Close(); // a refused attempt's connection, which the server may have ended
+            if (LoginResult greeting = pop3Greeted(socket, reply, account, steps);
+                !greeting.loggedIn())
+                return {std::move(greeting), false};
+            BearerAttempt attempt =
+                pop3Authenticate(socket, reply, target, token, steps.timeoutMs, steps.userAccepted);
+            if (abortRequest != 0 && !attempt.result.loggedIn())
+                attempt = {{LoginStatus::Aborted, std::move(attempt.result.errorText)}, false};
+            return attempt;
+        },
+        socket.abortFlag());
 }
 
 } // namespace

@@ -74,23 +74,23 @@ private:
             line = receiveLine();
         }
         if (isPop3Continuation(line) && reply_.complete())
-            return failureChallenge(mechanism, pop3ContinuationPayload(line));
-        return finished(false);
+            return failureChallenge(mechanism);
+        return finished();
     }
 
     // The server refuses and says why in a challenge; its "-ERR" comes only
-    // after the client's answer.
-    BearerAttempt failureChallenge(BearerMechanism mechanism, std::string_view payload) {
-        const BearerChallenge challenge = decodeBearerChallenge(payload);
+    // after the client's answer. Whatever the challenge's status, a fresh
+    // token may pass.
+    BearerAttempt failureChallenge(BearerMechanism mechanism) {
         socket_.SendLine(std::string(bearerFailureAcknowledgement(mechanism)) + "\r\n");
         receiveLine();
-        const BearerAttempt attempt = finished(challenge.tokenRefused());
+        const BearerAttempt attempt = finished();
         if (attempt.result.loggedIn()) // "+OK" after a refusal: no server does that
             return {failedLogin(socket_, session_texts::protocolFault()), false};
         return attempt;
     }
 
-    BearerAttempt finished(bool tokenRefused) {
+    BearerAttempt finished() {
         if (socket_.aborted())
             return {failedLogin(socket_, session_texts::noResponse()), false};
         std::string refusal = pop3Refusal(reply_);
@@ -98,6 +98,8 @@ private:
             return {{LoginStatus::LoggedIn, {}}, false};
         if (isPop3Continuation(reply_.text())) // a challenge again: no mechanism here sends one
             refusal = session_texts::protocolFault();
+        const bool tokenRefused =
+            reply_.complete() && reply_.text().starts_with("-ERR") && !refusalBlamesServer(refusal);
         return {failedLogin(socket_, std::move(refusal)), tokenRefused};
     }
 

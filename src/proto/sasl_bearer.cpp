@@ -98,6 +98,14 @@ bool BearerChallenge::tokenRefused() const {
     return status == "401" || status == "400" || status == "invalid_token";
 }
 
+bool refusalBlamesServer(std::string_view refusal) {
+    constexpr std::string_view kCodes[] = {"[UNAVAILABLE", "[SERVERBUG", "[INUSE", "[SYS/",
+                                           "[IN-USE"};
+    return std::ranges::any_of(kCodes, [refusal](std::string_view code) {
+        return findIgnoringCase(refusal, code) != std::string_view::npos;
+    });
+}
+
 BearerChallenge decodeBearerChallenge(std::string_view base64) {
     const mime::Base64Coder coder;
     std::string json(coder.decodedLength(base64), '\0');

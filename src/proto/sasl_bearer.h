@@ -55,6 +55,12 @@ struct BearerChallenge {
 
 BearerChallenge decodeBearerChallenge(std::string_view base64);
 
+// Whether a server's refusal of a bearer sign-in (its "NO" or "-ERR" line)
+// blames the server itself: IMAP's UNAVAILABLE, SERVERBUG or INUSE, POP3's
+// SYS/TEMP, SYS/PERM or IN-USE. A fresh token would meet the same refusal;
+// any other refusal may be the token's, whatever the server says about it.
+bool refusalBlamesServer(std::string_view refusal);
+
 // Standard base64 with padding.
 std::string base64Encode(std::string_view bytes);
 

@@ -198,6 +198,101 @@ TEST_F(OAuthCheckTest, RefusalWithoutChallengeShowsTheServersTextWithoutRefresh)
     EXPECT_EQ(tokens.refreshes(), 0);
 }
 
+// {"status":"invalid_request"}: a challenge that names no token fault.
+constexpr const char* kVagueChallenge = "+ eyJzdGF0dXMiOiJpbnZhbGlkX3JlcXVlc3QifQ==";
+
+// One refused sign-in on a connection of its own, the way one server or another says no.
+using RefusedSignIn = void (*)(Script& s);
+
+void imapBareNo(Script& s) {
+    s.sendLine("* OK [CAPABILITY IMAP4rev1 SASL-IR AUTH=XOAUTH2] ready");
+    s.expectStart("a000 AUTHENTICATE XOAUTH2 ").sendLine("a000 NO AUTHENTICATE failed.").close();
+}
+
+void imapVagueChallenge(Script& s) {
+    s.sendLine("* OK [CAPABILITY IMAP4rev1 SASL-IR AUTH=OAUTHBEARER] ready");
+    s.expectStart("a000 AUTHENTICATE OAUTHBEARER ").sendLine(kVagueChallenge);
+    s.expect("AQ==").sendLine("a000 NO [AUTHENTICATIONFAILED] Authentication failed.").close();
+}
+
+void pop3BareErr(Script& s) {
+    s.sendLine("+OK ready").expect("CAPA").send("+OK\r\nSASL XOAUTH2\r\n.\r\n");
+    s.expectStart("AUTH XOAUTH2 ").sendLine("-ERR Authentication failed.").close();
+}
+
+void pop3VagueChallenge(Script& s) {
+    s.sendLine("+OK ready").expect("CAPA").send("+OK\r\nSASL XOAUTH2\r\n.\r\n");
+    s.expectStart("AUTH XOAUTH2 ").sendLine(kVagueChallenge);
+    s.expect("").sendLine("-ERR [AUTH] Authentication failed.").close();
+}
+
+// A token the program still takes for valid (a sleep, a revocation, a clock
+// gone wrong) is refused however the server puts it: one refresh and one
+// more sign-in, and never a third.
+TEST_F(OAuthCheckTest, EveryRefusalOfTheSignInIsRetriedOnceWithARefreshedToken) {
+    struct Row {
+        const char* name;
+        RefusedSignIn refusal;
+        bool imap;
+    };
+    const Row rows[] = {{"imap NO", imapBareNo, true},
+                        {"imap challenge", imapVagueChallenge, true},
+                        {"pop3 -ERR", pop3BareErr, false},
+                        {"pop3 challenge", pop3VagueChallenge, false}};
+    for (const Row& row : rows) {
+        resetProcessState();
+        windowHidden = 1;
+        TestTokenSource tokens({readyToken("stale"), readyToken("still-refused")});
+        Script s;
+        for (int attempt = 0; attempt < 3; ++attempt) // a third would be played, and counted
+            row.refusal(s);
+        LoopbackServer server(s);
+        AccountRecord& a = checkedBefore(server, row.imap);
+
+        runCheck();
+
+        EXPECT_EQ(server.connections(), 2) << row.name;
+        EXPECT_EQ(tokens.refreshes(), 1) << row.name;
+        ASSERT_EQ(tokens.requests().size(), 2u) << row.name;
+        EXPECT_FALSE(tokens.requests()[0].refresh) << row.name;
+        EXPECT_EQ(a.errorText, "sign-in expired, please sign in again") << row.name;
+        EXPECT_EQ(a.mailCount, 2) << row.name;
+    }
+}
+
+TEST_F(OAuthCheckTest, ImapBareNoIsRefreshedAndTheSecondSignInPasses) {
+    TestTokenSource tokens({readyToken("stale"), readyToken("fresh")});
+    Script s;
+    imapBareNo(s);
+    s.sendLine("* OK [CAPABILITY IMAP4rev1 SASL-IR AUTH=XOAUTH2] ready");
+    s.expect("a000 AUTHENTICATE XOAUTH2 " + xoauth2("fresh")).sendLine("a000 OK Logged in");
+    imapEmptyMailbox(s, 1);
+    LoopbackServer server(s);
+    AccountRecord& a = oauthAccount(server, true);
+
+    runCheck();
+
+    EXPECT_TRUE(server.waitUntilDone());
+    EXPECT_EQ(a.errorFlag, 0) << a.errorText;
+    EXPECT_EQ(tokens.refreshes(), 1);
+}
+
+TEST_F(OAuthCheckTest, Pop3RefusalBlamingTheServerIsNotRetried) {
+    TestTokenSource tokens({readyToken("tok")});
+    Script s;
+    s.sendLine("+OK ready").expect("CAPA").send("+OK\r\nSASL XOAUTH2\r\n.\r\n");
+    s.expectStart("AUTH XOAUTH2 ").sendLine("-ERR [SYS/TEMP] Try later").close();
+    LoopbackServer server(s);
+    AccountRecord& a = oauthAccount(server, false);
+
+    runCheck();
+
+    EXPECT_TRUE(server.waitUntilDone());
+    EXPECT_THAT(a.errorText, ::testing::HasSubstr("Try later"));
+    EXPECT_EQ(tokens.refreshes(), 0);
+    EXPECT_EQ(server.connections(), 1);
+}
+
 TEST_F(OAuthCheckTest, SourceAnswersEndTheSignInBeforeAnyConnect) {
     struct Row {
         const char* name;

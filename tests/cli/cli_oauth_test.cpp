@@ -104,6 +104,50 @@ TEST_F(CliOAuthTest, ASignInThatFailsAddsNothing) {
     EXPECT_EQ(conf().find("oauthProvider"), std::string::npos);
 }
 
+// An argument's value is anyone's to read in ps: the secret comes from a
+// file or from standard input, and on the command line it is refused.
+TEST_F(CliOAuthTest, TheClientSecretComesFromAFileOrStandardInputNeverFromTheArguments) {
+    test::OAuthMock provider;
+    std::vector<std::string> onTheLine = addCustom(provider);
+    onTheLine.insert(onTheLine.end(), {"--client-secret", "s3cret"});
+    const auto refused = run(onTheLine);
+    EXPECT_EQ(refused.exitCode, 2);
+    EXPECT_NE(refused.err.find("--client-secret-file FILE reads it from a file, --client-secret - "
+                               "from standard input"),
+              std::string::npos)
+        << refused.err;
+    std::vector<std::string> german = onTheLine;
+    german.insert(german.begin(), {"--lang", "de"});
+    EXPECT_NE(run(german).err.find("von der Standardeingabe"), std::string::npos);
+    EXPECT_EQ(provider.count("authorizations"), 0);
+    EXPECT_EQ(run({"--accounts"}).out, "");
+
+    const std::string secretKey = "oauthClientSecret/imap/993/imap.example.org/alice=";
+    std::vector<std::string> fromInput = addCustom(provider);
+    fromInput.insert(fromInput.end(), {"--client-secret", "-"});
+    const auto added = run(fromInput, "from-stdin\n");
+    ASSERT_EQ(added.exitCode, 0) << added.err;
+    EXPECT_EQ(provider.state().text("last_client_secret"), "from-stdin");
+    EXPECT_NE(conf().find(secretKey + "from-stdin\n"), std::string::npos) << conf();
+
+    const std::filesystem::path secretFile = dir / "secret.txt";
+    test::writeBytes(secretFile, "from-file\r\n");
+    std::vector<std::string> fromFile = addCustom(provider);
+    fromFile[4] = "imap2.example.org";
+    fromFile.insert(fromFile.end(), {"--client-secret-file", secretFile.string()});
+    const auto second = run(fromFile);
+    ASSERT_EQ(second.exitCode, 0) << second.err;
+    EXPECT_EQ(provider.state().text("last_client_secret"), "from-file");
+
+    fromFile[4] = "imap3.example.org";
+    fromFile.back() = (dir / "no-such-file").string();
+    const auto missing = run(fromFile);
+    EXPECT_EQ(missing.exitCode, 1);
+    EXPECT_NE(missing.err.find("no-such-file: No such file or directory"), std::string::npos)
+        << missing.err;
+    EXPECT_EQ(provider.count("code_exchanges"), 2);
+}
+
 TEST_F(CliOAuthTest, APresetWithoutClientIdNamesTheOmbrixConfKey) {
     const auto added = run({"--add-account", "--name", "G", "--host", "imap.gmail.com", "--user",
                             "me@gmail.com", "--imap", "--ssl", "--oauth", "google"});

@@ -7,6 +7,7 @@
 #include "config/program_conf.h"
 #include "config/program_directory.h"
 #include "core/password_keyring.h"
+#include "core/run_flags.h"
 #include "oauth/oauth_texts.h"
 #include "oauth/pkce.h"
 #include "oauth/refresh_tokens.h"
@@ -18,6 +19,7 @@
 #include "support/process_reset.h"
 #include "support/temp_dir.h"
 
+#include <chrono>
 #include <cstdlib>
 #include <gtest/gtest.h>
 #include <thread>
@@ -41,6 +43,17 @@ CustomProvider endpointsOf(const OAuthMock& mock) {
 
 ProviderSettings settingsOf(const OAuthMock& mock) {
     return *providerSettings({kCustom, endpointsOf(mock)}, "imap", ProgramConf()).settings;
+}
+
+// Polls a condition for up to 20 s: a bound for failures only.
+template <class Condition> bool eventually(Condition condition) {
+    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (!condition()) {
+        if (std::chrono::steady_clock::now() > until)
+            return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return true;
 }
 
 class OAuthFlowTest : public testing::Test {
@@ -72,8 +85,10 @@ protected:
                                 {kAccount.host, kAccount.user, kAccount.protocol, kAccount.port}));
     }
 
-    std::int64_t now = 1000;
-    TokenBroker broker{[this] { return now; }};
+    // Wall-clock seconds since the epoch.
+    std::int64_t now = 1'700'000'000;
+    TokenBroker broker{
+        [this] { return std::chrono::system_clock::time_point(std::chrono::seconds(now)); }};
     test::TempDir dir;
     OAuthMock mock;
 };
@@ -148,6 +163,8 @@ TEST_F(OAuthFlowTest, ATokenNearItsExpiryIsRefreshedAndTheRotatedRefreshTokenKep
     ASSERT_EQ(renewed.status, TokenStatus::Ready) << renewed.errorText;
     EXPECT_NE(renewed.token, result.grant.accessToken);
     EXPECT_EQ(mock.count("refreshes"), 1);
+    // Microsoft's v2 endpoint refuses a refresh that names no scope.
+    EXPECT_EQ(mock.state().text("last_refresh_scope"), "mail offline_access");
     const std::string rotated = *mock.state().text("last_refresh_token");
     EXPECT_NE(rotated, result.grant.refreshToken);
     EXPECT_EQ(refreshTokenInConf(), rotated);
@@ -157,6 +174,21 @@ TEST_F(OAuthFlowTest, ATokenNearItsExpiryIsRefreshedAndTheRotatedRefreshTokenKep
     const AccessTokenAnswer again = broker.accessToken(kAccount, true);
     EXPECT_EQ(again.status, TokenStatus::Ready) << again.errorText;
     EXPECT_EQ(mock.count("refreshes"), 2);
+}
+
+// A night in suspend: the wall clock moves on by hours while a steady clock
+// stands still, and the token of the evening is past its end.
+TEST_F(OAuthFlowTest, AfterASleepTheTokenIsRefreshedBeforeItIsSent) {
+    TestBrowser browser;
+    const SignInResult result = signIn(browser);
+    ASSERT_TRUE(result.ok) << result.failure;
+    ASSERT_TRUE(broker.signedIn(kAccount, "test", result.grant));
+
+    now += 8 * 3600;
+    const AccessTokenAnswer morning = broker.accessToken(kAccount, false);
+    ASSERT_EQ(morning.status, TokenStatus::Ready) << morning.errorText;
+    EXPECT_NE(morning.token, result.grant.accessToken);
+    EXPECT_EQ(mock.count("refreshes"), 1);
 }
 
 TEST_F(OAuthFlowTest, ARevokedRefreshTokenMeansSignInAgainAndChangesNothingElse) {
@@ -218,6 +250,35 @@ TEST_F(OAuthFlowTest, PlainHttpGoesToThisMachineOnly) {
         *providerSettings({kCustom, remote}, "imap", ProgramConf()).settings, "rt", {});
     EXPECT_EQ(reply.outcome, TokenOutcome::Failed);
     EXPECT_NE(reply.reason.find("use https"), std::string::npos) << reply.reason;
+}
+
+// A token endpoint that takes the request and never answers: Abort (or
+// Ctrl-C) ends the refresh instead of the HTTP time-out, and a watcher
+// waiting for that refresh ends with its own stop flag.
+TEST_F(OAuthFlowTest, AStopEndsARefreshAndTheWaitForAnotherThreadsRefresh) {
+    TestBrowser browser;
+    const SignInResult result = signIn(browser);
+    ASSERT_TRUE(result.ok) << result.failure;
+    // A time-out beyond the test's own: only a stop ends this refresh.
+    TokenBroker patient({}, {60 * 60 * 1000, nullptr});
+    ASSERT_TRUE(patient.signedIn(kAccount, "test", result.grant));
+    ASSERT_TRUE(mock.control("silent_tokens=1"));
+
+    AccessTokenAnswer run;
+    std::thread runThread([&] { run = patient.accessToken(kAccount, true, &abortRequest); });
+    const bool asked = eventually([this] { return mock.count("unanswered") == 1; });
+    SharedFlag watcherStop{1};
+    const AccessTokenAnswer watcher =
+        asked ? patient.accessToken(kAccount, true, &watcherStop) : AccessTokenAnswer{};
+    abortRequest = 1;
+    runThread.join();
+    abortRequest = 0;
+
+    ASSERT_TRUE(asked);
+    EXPECT_EQ(watcher.status, TokenStatus::Aborted) << watcher.errorText;
+    EXPECT_EQ(run.status, TokenStatus::Aborted) << run.errorText;
+    EXPECT_EQ(run.errorText, oauth_texts::signInAborted());
+    EXPECT_EQ(mock.count("unanswered"), 1);
 }
 
 TEST_F(OAuthFlowTest, RunsAskingAtOnceAllGetATokenThatTheRotationDidNotInvalidate) {
@@ -307,9 +368,36 @@ TEST_F(DeviceFlowTest, PollsUntilTheUserEnteredTheCodeAndSlowsDownWhenAsked) {
     ASSERT_TRUE(result.ok) << result.failure;
     EXPECT_EQ(shownUri, mock.url("/device"));
     EXPECT_FALSE(result.grant.refreshToken.empty());
-    // The interval is 0; slow_down adds five seconds to every later wait.
-    EXPECT_EQ(waits, (std::vector<std::int64_t>{0, 5, 5}));
+    // The provider says 0, which is taken for five seconds; slow_down adds
+    // five to every later wait.
+    EXPECT_EQ(waits, (std::vector<std::int64_t>{5, 10, 10}));
     EXPECT_EQ(mock.count("device_polls"), 3);
+}
+
+TEST_F(DeviceFlowTest, APollThatMeetsNoAnswerIsRepeatedAfterTheInterval) {
+    ASSERT_TRUE(mock.control("drop_polls=2"));
+    const SignInResult result = signInWithCode([this](int wait) {
+        if (wait == 1) {
+            EXPECT_TRUE(approve());
+        }
+    });
+    ASSERT_TRUE(result.ok) << result.failure;
+    EXPECT_EQ(mock.count("device_polls"), 3);
+    EXPECT_EQ(waits, (std::vector<std::int64_t>{5, 5, 5}));
+}
+
+TEST_F(DeviceFlowTest, AnEndpointThatStaysSilentEndsTheSignInAfterAFewPolls) {
+    ASSERT_TRUE(mock.control("drop_polls=100"));
+    const SignInResult result = signInWithCode([this](int wait) {
+        if (wait == 1) {
+            EXPECT_TRUE(approve());
+        }
+    });
+    EXPECT_FALSE(result.ok);
+    EXPECT_FALSE(result.refused);
+    EXPECT_NE(result.failure.find("sign-in service not reachable ("), std::string::npos)
+        << result.failure;
+    EXPECT_EQ(mock.count("device_polls"), 4);
 }
 
 TEST_F(DeviceFlowTest, ACodeThatExpiresEndsTheSignIn) {

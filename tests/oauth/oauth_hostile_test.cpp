@@ -149,6 +149,19 @@ TEST(DeviceCodeReplyTest, ShowsTheUserOnlyCodesAndAddressesThatAreSafeToShow) {
         readDeviceCodeReply(okAnswer(R"({"user_code":"A","verification_uri":"https://e.org/d"})"))
             .code);
 
+    // No interval, or one of none at all, is RFC 8628's five seconds; a
+    // wait beyond a minute is cut to one.
+    const std::string code =
+        R"({"device_code":"dc","user_code":"A","verification_uri":"https://e.org/d")";
+    for (const auto& [interval, seconds] : {std::pair{"", 5},
+                                            {R"(,"interval":0)", 5},
+                                            {R"(,"interval":-3)", 5},
+                                            {R"(,"interval":3600)", 60}}) {
+        const DeviceCodeReply reply = readDeviceCodeReply(okAnswer(code + interval + "}"));
+        ASSERT_TRUE(reply.code) << interval;
+        EXPECT_EQ(reply.code->interval, seconds) << interval;
+    }
+
     const DeviceCodeReply error =
         readDeviceCodeReply(okAnswer(R"({"error":"invalid_client\u001b]0;owned\u0007"})"));
     EXPECT_FALSE(error.code);

@@ -27,6 +27,8 @@ Test controls (no provider has them):
   POST /control?expires_in=N    lifetime of the next access tokens
   POST /control?deny=1          the next authorization is refused
   POST /control?slow_down=N     the next N device polls answer slow_down
+  POST /control?drop_polls=N    the next N device polls end the connection unanswered
+  POST /control?silent_tokens=1 the token endpoint reads requests and never answers
 """
 
 import argparse
@@ -58,10 +60,14 @@ class Provider:
         self.devices = {}  # device_code -> dict(user_code, subject, approved)
         self.deny_next = False
         self.slow_downs = 0
+        self.dropped_polls = 0
+        self.silent_tokens = False
         self.counts = {"authorizations": 0, "code_exchanges": 0, "refreshes": 0,
-                       "device_polls": 0, "refused": 0}
+                       "device_polls": 0, "refused": 0, "unanswered": 0}
         self.last_refresh_token = ""
         self.last_access_token = ""
+        self.last_refresh_scope = None
+        self.last_client_secret = None
 
     def jwt(self, subject):
         now = int(time.time())
@@ -146,6 +152,8 @@ class Handler(BaseHTTPRequestHandler):
                 state["live_refresh_tokens"] = len(self.provider.refresh_tokens)
                 state["last_refresh_token"] = self.provider.last_refresh_token
                 state["last_access_token"] = self.provider.last_access_token
+                state["last_refresh_scope"] = self.provider.last_refresh_scope
+                state["last_client_secret"] = self.provider.last_client_secret
             self.reply(200, state)
         else:
             self.reply(404, {"error": "not_found"})
@@ -199,6 +207,14 @@ class Handler(BaseHTTPRequestHandler):
             self.error("invalid_client", 401)
             return
         kind = form.get("grant_type")
+        with self.provider.lock:
+            self.provider.last_client_secret = form.get("client_secret")
+            silent = self.provider.silent_tokens
+            if silent:
+                self.provider.counts["unanswered"] += 1
+        if silent:
+            time.sleep(3600)  # a daemon thread: ends with the server
+            return
         if kind == "authorization_code":
             self.exchange_code(form)
         elif kind == "refresh_token":
@@ -228,6 +244,7 @@ class Handler(BaseHTTPRequestHandler):
     def refresh(self, form):
         token = form.get("refresh_token", "")
         with self.provider.lock:
+            self.provider.last_refresh_scope = form.get("scope")
             subject = self.provider.refresh_tokens.get(token)
             answer = self.provider.grant(subject, token) if subject else None
             if answer:
@@ -267,6 +284,13 @@ class Handler(BaseHTTPRequestHandler):
     def poll_device(self, form):
         with self.provider.lock:
             self.provider.counts["device_polls"] += 1
+            drop = self.provider.dropped_polls > 0
+            if drop:
+                self.provider.dropped_polls -= 1
+        if drop:
+            self.close_connection = True
+            return
+        with self.provider.lock:
             device = self.provider.devices.get(form.get("device_code", ""))
             slow = self.provider.slow_downs > 0
             if slow:
@@ -299,6 +323,10 @@ class Handler(BaseHTTPRequestHandler):
                 self.provider.deny_next = True
             if "slow_down" in query:
                 self.provider.slow_downs = int(query["slow_down"])
+            if "drop_polls" in query:
+                self.provider.dropped_polls = int(query["drop_polls"])
+            if query.get("silent_tokens") == "1":
+                self.provider.silent_tokens = True
             if query.get("expire_devices") == "1":
                 self.provider.devices.clear()
         self.reply(200, {"ok": True})

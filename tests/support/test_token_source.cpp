@@ -14,8 +14,9 @@ AccessTokenAnswer tokenAnswer(TokenStatus status, std::string errorText) {
 
 TestTokenSource::TestTokenSource(std::vector<AccessTokenAnswer> answers)
     : answers_(std::move(answers)) {
-    setAccessTokenSource(
-        [this](const TokenAccount& account, bool refresh) { return answer(account, refresh); });
+    setAccessTokenSource([this](const TokenAccount& account, bool refresh, const SharedFlag*) {
+        return answer(account, refresh);
+    });
 }
 
 TestTokenSource::~TestTokenSource() {
