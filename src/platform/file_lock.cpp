@@ -52,6 +52,12 @@ std::optional<FileLock> FileLock::lockWithin(const std::filesystem::path& file, 
     }
 }
 
+std::optional<FileLock> FileLock::lockWithin(const std::filesystem::path& file, LockKind kind,
+                                             std::chrono::milliseconds wait) {
+    std::error_code ignored;
+    return lockWithin(file, kind, wait, ignored);
+}
+
 FileLock::FileLock(FileLock&& other) noexcept : fd_(other.fd_) {
     other.fd_ = -1;
 }

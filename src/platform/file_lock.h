@@ -24,6 +24,8 @@ public:
     static std::optional<FileLock> lockWithin(const std::filesystem::path& file, LockKind kind,
                                               std::chrono::milliseconds wait,
                                               std::error_code& openError);
+    static std::optional<FileLock> lockWithin(const std::filesystem::path& file, LockKind kind,
+                                              std::chrono::milliseconds wait);
 
     FileLock(FileLock&& other) noexcept;
     FileLock& operator=(FileLock&& other) noexcept;
