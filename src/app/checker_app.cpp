@@ -56,7 +56,7 @@ std::optional<DirectoryClaim> claimOrShowTheOther() {
     QDeadlineTimer deadline(kClaimWaitMs);
     for (;;) {
         DirectoryClaim claim = DirectoryClaim::forDesktop(programDirectory);
-        if (claim.held())
+        if (claim.held() || claim.outcome() == ClaimOutcome::Unopenable)
             return claim;
         if (askRunningInstance(programDirectory, show))
             return std::nullopt;
@@ -117,10 +117,14 @@ int CCheckerApp::run(int& argc, char** argv, const std::optional<std::string>& d
     if (!installQtTranslations(Language))
         std::cerr << "ombrix: Qt's German texts are missing (package qt6-translations-l10n)\n";
 
-    if (!claim->held())
+    if (!claim->held() && claim->outcome() != ClaimOutcome::Unopenable)
         claim = claimOrShowTheOther();
     if (!claim) // the desktop program already on this directory has been shown
         return 0;
+    if (claim->outcome() == ClaimOutcome::Unopenable) {
+        std::cerr << "ombrix: " << unopenableLockText(*claim) << '\n';
+        return kExitDirectoryBusy;
+    }
     if (!claim->held()) {
         std::cerr << desktop_texts::directoryBusy(programDirectory) << '\n';
         return kExitDirectoryBusy;

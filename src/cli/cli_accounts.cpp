@@ -1,7 +1,7 @@
 #include "cli/cli_command.h"
+#include "cli/terminal_text.h"
 #include "core/access_tokens.h"
 #include "core/account_table.h"
-#include "core/display_field.h"
 #include "net/certificate_trust.h"
 
 #include <ostream>
@@ -13,7 +13,7 @@ namespace {
 // An account that signs in with OAuth has no password: its provider instead.
 std::string passwordPlace(const AccountRecord& account) {
     if (signsInWithOAuth(account))
-        return "oauth:" + displayField(account.oauthProvider);
+        return "oauth:" + terminalLine(account.oauthProvider);
     return account.passwordInKeyring != 0 ? "keyring" : "file";
 }
 
@@ -21,20 +21,22 @@ std::string passwordPlace(const AccountRecord& account) {
 
 // One line per account; the password is never printed, only where it lives
 // ("keyring" or "file", "oauth:PROVIDER" for an OAuth sign-in). An account whose server certificate
-// the user accepted ends in "pinned".
+// the user accepted ends in "pinned:" and the faults accepted with it
+// ("pinned:self-signed,name-mismatch").
 int runAccounts(CommandArguments& arguments, const CliContext& context) {
     arguments.expectNoMore();
     context.loadState(LoadScope::Accounts); // no mail list
     context.settlePasswords(false);         // reads only
     for (std::uint32_t k = 0; k < accountCount; ++k) {
         const AccountRecord& a = accounts[k];
-        context.io.out << k << '\t' << displayField(a.name) << '\t' << displayField(a.host) << '\t'
-                       << displayField(a.port) << '\t' << (a.protocol == 1 ? "IMAP" : "POP3")
+        context.io.out << k << '\t' << terminalLine(a.name) << '\t' << terminalLine(a.host) << '\t'
+                       << terminalLine(a.port) << '\t' << (a.protocol == 1 ? "IMAP" : "POP3")
                        << '\t' << (a.useSsl != 0 ? "SSL" : "plain") << '\t'
                        << (a.deactivated == 1 ? "deactivated" : "active") << '\t'
                        << passwordPlace(a);
-        if (a.useSsl != 0 && certificateTrust().isPinned(peerName(a.host, a.port)))
-            context.io.out << "\tpinned";
+        if (a.useSsl != 0)
+            if (const auto pin = certificateTrust().pinOf(peerName(a.host, a.port)))
+                context.io.out << "\tpinned:" << faultsText(pin->faults);
         context.io.out << '\n';
     }
     context.tellKeyringNotice();

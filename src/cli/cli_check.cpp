@@ -3,9 +3,9 @@
 #include "cli/cli_command.h"
 #include "cli/cli_interrupt.h"
 #include "cli/stderr_run_host.h"
+#include "cli/terminal_text.h"
 #include "config/state_store.h"
 #include "core/account_table.h"
-#include "core/display_field.h"
 #include "core/run_flags.h"
 
 #include <ostream>
@@ -32,7 +32,7 @@ int runCheck(CommandArguments& arguments, const CliContext& context) {
     for (std::uint32_t k = 0; k < accountCount; ++k) {
         const AccountStatus status = accountStatus(accounts[k]);
         anyFailed = anyFailed || status.image == kImageFailed;
-        context.io.out << displayField(accounts[k].name) << '\t' << displayField(status.text)
+        context.io.out << terminalLine(accounts[k].name) << '\t' << terminalLine(status.text)
                        << '\n';
     }
     return interrupts.exitStatus(anyFailed ? 1 : 0);

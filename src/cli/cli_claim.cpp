@@ -45,27 +45,63 @@ int handToDesktop(CommandArguments& arguments, const std::string& directory,
     return kExitDirectoryBusy;
 }
 
+// One line on stderr for a claim the command did not get.
+int refused(const DirectoryClaim& claim, const std::string& directory, const CliContext& context) {
+    context.io.err << "ombrix: ";
+    switch (claim.outcome()) {
+    case ClaimOutcome::DesktopRunning:
+        context.io.err << desktopRunningText(directory);
+        break;
+    case ClaimOutcome::Unopenable:
+        context.io.err << unopenableLockText(claim);
+        break;
+    case ClaimOutcome::Held:
+    case ClaimOutcome::Busy:
+        context.io.err << busyText(directory);
+        break;
+    }
+    context.io.err << '\n';
+    return kExitDirectoryBusy;
+}
+
+DirectoryClaim claimFor(const std::string& directory, const CliContext& context) {
+    return DirectoryClaim::forCommand(directory, commandWait(), [&] {
+        context.io.err << "ombrix: " << waitingText(directory) << std::endl;
+    });
+}
+
 } // namespace
 
 int runWritingCommand(const CliCommand& command, CommandArguments& arguments,
                       const CliContext& context) {
-    const std::string directory = findProgramDirectory(context.directory);
-    const DirectoryClaim claim = DirectoryClaim::forCommand(directory, commandWait(), [&] {
-        context.io.err << "ombrix: " << waitingText(directory) << std::endl;
-    });
-    switch (claim.outcome()) {
-    case ClaimOutcome::Held:
+    if (command.asksFirst)
         return command.run(arguments, context);
-    case ClaimOutcome::DesktopRunning:
-        if (command.desktopDoesIt)
-            return handToDesktop(arguments, directory, context);
-        context.io.err << "ombrix: " << desktopRunningText(directory) << '\n';
-        return kExitDirectoryBusy;
-    case ClaimOutcome::Busy:
-        break;
-    }
-    context.io.err << "ombrix: " << busyText(directory) << '\n';
-    return kExitDirectoryBusy;
+    const std::string directory = findProgramDirectory(context.directory);
+    const DirectoryClaim claim = claimFor(directory, context);
+    if (claim.held())
+        return command.run(arguments, context);
+    if (claim.outcome() == ClaimOutcome::DesktopRunning && command.desktopDoesIt)
+        return handToDesktop(arguments, directory, context);
+    return refused(claim, directory, context);
+}
+
+// A probe, let go at once: what a claim would say now, except that another
+// command's turn is no reason to refuse yet.
+std::optional<int> refusedBeforeAsking(const CliContext& context) {
+    const std::string directory = findProgramDirectory(context.directory);
+    const DirectoryClaim probe =
+        DirectoryClaim::forCommand(directory, std::chrono::milliseconds(0), {});
+    if (probe.held() || probe.outcome() == ClaimOutcome::Busy)
+        return std::nullopt;
+    return refused(probe, directory, context);
+}
+
+int whileHoldingDirectory(const CliContext& context, const std::function<int()>& act) {
+    const std::string directory = findProgramDirectory(context.directory);
+    const DirectoryClaim claim = claimFor(directory, context);
+    if (!claim.held())
+        return refused(claim, directory, context);
+    return act();
 }
 
 } // namespace ombrix

@@ -5,6 +5,7 @@
 #include "cli/cli.h"
 #include "config/state_store.h"
 
+#include <functional>
 #include <optional>
 #include <span>
 #include <string>
@@ -64,6 +65,10 @@ struct CliCommand {
     // While the desktop program holds the directory, it is asked to do the
     // same (check now) instead of refusing. Such a command takes no arguments.
     bool desktopDoesIt = false;
+    // Asks the user before it writes: it reads and asks without the directory
+    // (a desktop start or another command would wait on the terminal's
+    // answer), then takes it through whileHoldingDirectory.
+    bool asksFirst = false;
 };
 
 std::span<const CliCommand> cliCommands();
@@ -72,6 +77,15 @@ std::span<const CliCommand> cliCommands();
 // kExitDirectoryBusy with one line on stderr when it cannot have it.
 int runWritingCommand(const CliCommand& command, CommandArguments& arguments,
                       const CliContext& context);
+
+// For a command that asks first: before the question, the exit code (and one
+// line on stderr) when the desktop program holds the directory, so the user
+// is not asked in vain; nothing otherwise. Holds nothing.
+std::optional<int> refusedBeforeAsking(const CliContext& context);
+// Runs `act` while the command holds the directory; refused as
+// runWritingCommand refuses. `act` must read the files again and check that
+// what the user answered still holds: they may have changed meanwhile.
+int whileHoldingDirectory(const CliContext& context, const std::function<int()>& act);
 
 int runHelp(CommandArguments& arguments, const CliContext& context);
 int runAccounts(CommandArguments& arguments, const CliContext& context);

@@ -7,11 +7,11 @@ constexpr CliCommand kCommands[] = {
     {"--help", "--help", "zeigt diese Hilfe", "shows this help", runHelp},
     {"--accounts", "--accounts",
      "listet die Konten: Nummer, Name, Server, Port, Protokoll, SSL, aktiv, wo das Passwort "
-     "liegt (keyring oder file; oauth:ANBIETER bei OAuth-Anmeldung), pinned bei angenommenem "
-     "Zertifikat",
+     "liegt (keyring oder file; oauth:ANBIETER bei OAuth-Anmeldung), pinned:MÄNGEL bei "
+     "angenommenem Zertifikat (etwa pinned:self-signed,name-mismatch)",
      "lists the accounts: index, name, host, port, protocol, SSL, active, where the password "
-     "lives (keyring or file; oauth:PROVIDER for an OAuth sign-in), pinned for an accepted "
-     "certificate",
+     "lives (keyring or file; oauth:PROVIDER for an OAuth sign-in), pinned:FAULTS for an "
+     "accepted certificate (such as pinned:self-signed,name-mismatch)",
      runAccounts},
     {"--add-account",
      "--add-account --name A --host H --user U [--imap] [--ssl] [--port P]\n"
@@ -44,13 +44,14 @@ constexpr CliCommand kCommands[] = {
      "prüft alle Konten",
      "deletes rows ROW of --list N on the server (asks first unless --yes), then checks every "
      "account",
-     runDelete, true},
-    {"--trust", "--trust N [--yes]",
+     runDelete, true, false, true},
+    {"--trust", "--trust N [--yes | --forget]",
      "zeigt das Zertifikat des Servers von Konto N, das sich nicht überprüfen lässt, und "
-     "akzeptiert es dauerhaft, wenn Sie \"ja\" eingeben (oder mit --yes)",
-     "shows the certificate of account N's server that does not verify and pins it once you "
-     "type \"yes\" (or with --yes)",
-     runTrust, true},
+     "akzeptiert es mit seinen Mängeln dauerhaft, wenn Sie \"ja\" eingeben (oder mit --yes); "
+     "--forget vergisst das akzeptierte Zertifikat",
+     "shows the certificate of account N's server that does not verify and pins it with its "
+     "faults once you type \"yes\" (or with --yes); --forget forgets the pinned certificate",
+     runTrust, true, false, true},
 };
 
 } // namespace

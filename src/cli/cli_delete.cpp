@@ -2,9 +2,11 @@
 #include "cli/cli_command.h"
 #include "cli/cli_interrupt.h"
 #include "cli/stderr_run_host.h"
+#include "cli/terminal_text.h"
 #include "config/state_store.h"
 #include "core/account_table.h"
-#include "core/display_field.h"
+#include "core/language.h"
+#include "core/process_state.h"
 #include "core/run_flags.h"
 #include "delete/delete_handover.h"
 #include "delete/delete_run.h"
@@ -30,8 +32,7 @@ public:
     StreamPresenter& operator=(const StreamPresenter&) = delete;
 
     BoxAnswer present(const std::string& text, const std::string&, BoxKind kind) override {
-        std::string shown = text;
-        std::erase(shown, '\r');
+        std::string shown = terminalMessage(text); // the run's boxes quote the server
         while (shown.ends_with('\n'))
             shown.pop_back();
         err_ << shown << '\n';
@@ -109,31 +110,48 @@ void tellWhyNotDeleted(std::ostream& err, const DeleteResult& result) {
     if (result.outcome == DeleteOutcome::Failed || result.outcome == DeleteOutcome::Inconsistent ||
         result.outcome == DeleteOutcome::Incomplete)
         return;
-    err << "ombrix: " << displayField(result.why) << '\n';
+    err << "ombrix: " << terminalLine(result.why) << '\n';
 }
 
-} // namespace
+// What the user was asked about: each selected row's mail, as the list showed it.
+struct AskedMail {
+    int row;
+    std::string uid;
+    std::string from;
+    std::string subject;
+    bool operator==(const AskedMail&) const = default;
+};
 
-// The delete-mail command for rows of `--list N`, then a check run that lists
-// the server again. Exit 0 only when the server confirmed the deletion of
-// every selected mail; otherwise 1, and stderr says why; 130 or 143 when
-// SIGINT or SIGTERM aborted it (the check run is then left out).
-int runDelete(CommandArguments& arguments, const CliContext& context) {
-    const bool yes = arguments.takeFlag("--yes");
-    const std::vector<std::string> positionals = arguments.takePositionals();
-    arguments.expectNoMore();
-    if (positionals.size() < 2)
-        throw UsageError("--delete takes an account index and at least one row");
-    const int account = number(positionals[0], "an account index");
+std::vector<AskedMail> askedMails(const AccountRecord& account, const std::vector<int>& rows) {
+    std::vector<AskedMail> mails;
+    for (const int row : rows)
+        mails.push_back({row, account.uid[row], account.from[row], account.subject[row]});
+    return mails;
+}
+
+// The files again, now that the directory is ours: a check may have changed
+// the list while the user was asked. False when a selected row no longer
+// holds the mail the question was about.
+bool stillAsked(int account, const std::vector<AskedMail>& asked, const CliContext& context) {
+    resetAccountsAndFlags();
     context.loadState();
-    context.settlePasswords(true);
     if (static_cast<std::uint32_t>(account) >= accountCount)
-        throw UsageError("there is no account " + positionals[0]);
-    const std::vector<int> rows = selectedRows({positionals.begin() + 1, positionals.end()},
-                                               accounts[account], positionals[0]);
-    if (!yes && !confirmed(context.io))
-        return 1;
+        return false;
+    const AccountRecord& now = accounts[account];
+    return std::ranges::all_of(asked, [&now](const AskedMail& mail) {
+        return mail.row < validMailCount(now) && askedMails(now, {mail.row}).front() == mail;
+    });
+}
 
+std::string listChangedText() {
+    return Text("die Mailliste hat sich geändert, während Sie gefragt wurden; nichts wurde "
+                "gelöscht. Sehen Sie mit --list nach und versuchen Sie es noch einmal.",
+                "the mail list changed while you were asked; nothing was deleted. See --list "
+                "and try again.");
+}
+
+int deleteRows(int account, const std::vector<int>& rows, const CliContext& context) {
+    context.settlePasswords(true);
     selectedAccount = account;
     if (!buildDeletionList(accounts[account], rows))
         throw UsageError("--delete takes at most " + std::to_string(kMaxMails) + " rows");
@@ -149,6 +167,39 @@ int runDelete(CommandArguments& arguments, const CliContext& context) {
     if (!interrupts.interrupted())
         runAndSave<StderrRunHost>(context.io.err, [](RunHost& host) { CheckThread(host); });
     return interrupts.exitStatus(result.outcome == DeleteOutcome::Done ? 0 : 1);
+}
+
+} // namespace
+
+// The delete-mail command for rows of `--list N`, then a check run that lists
+// the server again. Exit 0 only when the server confirmed the deletion of
+// every selected mail; otherwise 1, and stderr says why; 130 or 143 when
+// SIGINT or SIGTERM aborted it (the check run is then left out). The
+// question comes before the directory is claimed.
+int runDelete(CommandArguments& arguments, const CliContext& context) {
+    const bool yes = arguments.takeFlag("--yes");
+    const std::vector<std::string> positionals = arguments.takePositionals();
+    arguments.expectNoMore();
+    if (positionals.size() < 2)
+        throw UsageError("--delete takes an account index and at least one row");
+    const int account = number(positionals[0], "an account index");
+    if (const std::optional<int> code = refusedBeforeAsking(context))
+        return *code;
+    context.loadState();
+    if (static_cast<std::uint32_t>(account) >= accountCount)
+        throw UsageError("there is no account " + positionals[0]);
+    const std::vector<int> rows = selectedRows({positionals.begin() + 1, positionals.end()},
+                                               accounts[account], positionals[0]);
+    const std::vector<AskedMail> asked = askedMails(accounts[account], rows);
+    if (!yes && !confirmed(context.io))
+        return 1;
+    return whileHoldingDirectory(context, [&] {
+        if (!stillAsked(account, asked, context)) {
+            context.io.err << "ombrix: " << listChangedText() << '\n';
+            return 1;
+        }
+        return deleteRows(account, rows, context);
+    });
 }
 
 } // namespace ombrix

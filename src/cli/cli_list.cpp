@@ -1,4 +1,5 @@
 #include "cli/cli_command.h"
+#include "cli/terminal_text.h"
 #include "core/account_table.h"
 #include "core/display_field.h"
 
@@ -19,9 +20,9 @@ void printMails(std::ostream& out, std::uint32_t account, bool withAccountIndex)
     for (int i = 0; i < validMailCount(a); ++i) {
         if (withAccountIndex)
             out << account << '\t';
-        out << i << '\t' << (a.read[i] != 0 ? 1 : 0) << '\t' << displayField(a.from[i]) << '\t'
-            << displayField(a.subject[i]) << '\t' << displayDate(a.day[i], a.month[i], a.year[i])
-            << '\t' << a.size[i] << '\t' << displayField(withoutLineEnd(a.uid[i])) << '\n';
+        out << i << '\t' << (a.read[i] != 0 ? 1 : 0) << '\t' << terminalLine(a.from[i]) << '\t'
+            << terminalLine(a.subject[i]) << '\t' << displayDate(a.day[i], a.month[i], a.year[i])
+            << '\t' << a.size[i] << '\t' << terminalLine(withoutLineEnd(a.uid[i])) << '\n';
     }
 }
 

@@ -1,6 +1,6 @@
 #include "cli/stderr_run_host.h"
 
-#include "core/display_field.h"
+#include "cli/terminal_text.h"
 
 #include <ostream>
 
@@ -24,7 +24,7 @@ void StderrRunHost::print(const std::string& text) {
     if (text == lastLine_)
         return;
     lastLine_ = text;
-    err_ << displayField(text) << '\n';
+    err_ << terminalLine(text) << '\n';
 }
 
 } // namespace ombrix

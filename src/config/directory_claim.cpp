@@ -1,5 +1,7 @@
 #include "config/directory_claim.h"
 
+#include "core/language.h"
+
 #include <cstdlib>
 #include <filesystem>
 
@@ -13,16 +15,28 @@ constexpr const char* kCommandLockName = ".ombrix-command.lock";
 
 constexpr std::chrono::milliseconds kCommandWait{60000};
 
-std::filesystem::path lockFile(const std::string& directory, const char* name) {
+std::filesystem::path lockPath(const std::string& directory, const char* name) {
     return std::filesystem::path(directory) / name;
 }
 
 } // namespace
 
+bool DirectoryClaim::took(std::optional<FileLock>& lock, std::filesystem::path file,
+                          ClaimOutcome refused) {
+    if (lock)
+        return true;
+    outcome_ = openError_ ? ClaimOutcome::Unopenable : refused;
+    if (openError_)
+        lockFile_ = std::move(file);
+    return false;
+}
+
 DirectoryClaim DirectoryClaim::forDesktop(const std::string& directory) {
     DirectoryClaim claim;
-    claim.desktop_ = FileLock::tryLock(lockFile(directory, kDesktopLockName), LockKind::Exclusive);
-    claim.outcome_ = claim.desktop_ ? ClaimOutcome::Held : ClaimOutcome::DesktopRunning;
+    const std::filesystem::path file = lockPath(directory, kDesktopLockName);
+    claim.desktop_ = FileLock::tryLock(file, LockKind::Exclusive, claim.openError_);
+    if (claim.took(claim.desktop_, file, ClaimOutcome::DesktopRunning))
+        claim.outcome_ = ClaimOutcome::Held;
     return claim;
 }
 
@@ -30,20 +44,21 @@ DirectoryClaim DirectoryClaim::forCommand(const std::string& directory,
                                           std::chrono::milliseconds wait,
                                           const std::function<void()>& waiting) {
     DirectoryClaim claim;
-    claim.desktop_ = FileLock::tryLock(lockFile(directory, kDesktopLockName), LockKind::Shared);
-    if (!claim.desktop_) {
-        claim.outcome_ = ClaimOutcome::DesktopRunning;
+    const std::filesystem::path desktopFile = lockPath(directory, kDesktopLockName);
+    claim.desktop_ = FileLock::tryLock(desktopFile, LockKind::Shared, claim.openError_);
+    if (!claim.took(claim.desktop_, desktopFile, ClaimOutcome::DesktopRunning))
         return claim;
-    }
-    const std::filesystem::path commandFile = lockFile(directory, kCommandLockName);
-    claim.command_ = FileLock::tryLock(commandFile, LockKind::Exclusive);
-    if (!claim.command_) {
+    const std::filesystem::path commandFile = lockPath(directory, kCommandLockName);
+    claim.command_ = FileLock::tryLock(commandFile, LockKind::Exclusive, claim.openError_);
+    if (!claim.command_ && !claim.openError_) {
         if (waiting)
             waiting();
-        claim.command_ = FileLock::lockWithin(commandFile, LockKind::Exclusive, wait);
+        claim.command_ =
+            FileLock::lockWithin(commandFile, LockKind::Exclusive, wait, claim.openError_);
     }
-    claim.outcome_ = claim.command_ ? ClaimOutcome::Held : ClaimOutcome::Busy;
-    if (!claim.held())
+    if (claim.took(claim.command_, commandFile, ClaimOutcome::Busy))
+        claim.outcome_ = ClaimOutcome::Held;
+    else
         claim.desktop_.reset();
     return claim;
 }
@@ -58,6 +73,13 @@ std::chrono::milliseconds commandWait() {
             return std::chrono::milliseconds(value);
     }
     return kCommandWait;
+}
+
+std::string unopenableLockText(const DirectoryClaim& claim) {
+    return Text("die Sperrdatei ", "cannot open the lock file ") + claim.lockFile().string() +
+           Text(" lässt sich nicht öffnen: ", ": ") + claim.openError().message() +
+           Text(". Prüfen Sie die Rechte des Programmverzeichnisses und ob es beschreibbar ist.",
+                ". Check the permissions of the program directory and that it is writable.");
 }
 
 } // namespace ombrix

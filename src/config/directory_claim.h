@@ -7,13 +7,17 @@
 #include "platform/file_lock.h"
 
 #include <chrono>
+#include <filesystem>
 #include <functional>
 #include <optional>
 #include <string>
+#include <system_error>
 
 namespace ombrix {
 
-enum class ClaimOutcome { Held, DesktopRunning, Busy };
+// Unopenable: a lock file could not be opened (no permission, a read-only
+// file system...), which no other program can be blamed for.
+enum class ClaimOutcome { Held, DesktopRunning, Busy, Unopenable };
 
 class DirectoryClaim {
 public:
@@ -28,14 +32,25 @@ public:
 
     ClaimOutcome outcome() const { return outcome_; }
     bool held() const { return outcome_ == ClaimOutcome::Held; }
+    // For Unopenable: which file, and what the system said.
+    const std::filesystem::path& lockFile() const { return lockFile_; }
+    std::error_code openError() const { return openError_; }
 
 private:
+    // False, with the outcome set, when `lock` stayed empty.
+    bool took(std::optional<FileLock>& lock, std::filesystem::path file, ClaimOutcome refused);
+
     ClaimOutcome outcome_ = ClaimOutcome::Busy;
+    std::filesystem::path lockFile_;
+    std::error_code openError_;
     std::optional<FileLock> desktop_;
     std::optional<FileLock> command_;
 };
 
 // How long a writing command waits for another one.
 std::chrono::milliseconds commandWait();
+
+// Why an Unopenable claim failed, for the user: the file and the system's reason.
+std::string unopenableLockText(const DirectoryClaim& claim);
 
 } // namespace ombrix

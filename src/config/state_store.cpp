@@ -2,6 +2,7 @@
 
 #include "config/byte_stream.h"
 #include "config/config_texts.h"
+#include "config/list_pair.h"
 #include "config/mail_list_file.h"
 #include "config/oauth_sign_ins.h"
 #include "config/obx_schema.h"
@@ -32,8 +33,8 @@ constexpr auto kPrivateFile =
 
 // obx.msf can hold a few hundred megabytes: it is parsed as it streams in,
 // and the entries' strings, about as large as the file, go to huge pages.
-void loadMailLists(ListDetail detail) {
-    auto file = InputFile::open(stateFile(schema::kMailListFileName));
+void loadMailLists(const std::filesystem::path& path, ListDetail detail) {
+    auto file = InputFile::open(path);
     if (!file)
         return;
     if (detail == ListDetail::CountsOnly) {
@@ -54,9 +55,20 @@ void loadMailLists(ListDetail detail) {
 }
 
 void loadLists(LoadScope scope) {
-    loadMailLists(scope == LoadScope::ReadCounts ? ListDetail::CountsOnly : ListDetail::Entries);
-    if (const auto flags = readFileBytes(stateFile(schema::kReadFlagFileName)))
+    const ListPairSources sources = listPairSources(programDirectory);
+    if (sources.mailLists)
+        loadMailLists(*sources.mailLists, scope == LoadScope::ReadCounts ? ListDetail::CountsOnly
+                                                                         : ListDetail::Entries);
+    if (!sources.readFlags)
+        return;
+    if (const auto flags = readFileBytes(*sources.readFlags))
         decodeReadFlagFile(*flags);
+}
+
+std::error_code commit(SaveKind kind, std::vector<StagedFile>& files) {
+    if (kind == SaveKind::MailListFile)
+        return commitListPair(files, programDirectory);
+    return commitStagedFiles(files);
 }
 
 // obx.rd is read by position against the mail counts of obx.msf, so the mail
@@ -115,12 +127,16 @@ bool saveState(SaveKind kind) {
         return false;
     if (kind != SaveKind::SettingsFile && loadedScope != LoadScope::Everything)
         return false;
+    // The files on disk may not belong together (the load read the previous
+    // pair): read flags alone would go with the wrong lists.
+    if (kind == SaveKind::ReadFlagFile && listPairPending(programDirectory))
+        kind = SaveKind::MailListFile;
     const auto staged = [kind] {
         const TableAccess access;
         return stagedFilesOf(kind);
     };
     std::vector<StagedFile> files = staged();
-    if (const std::error_code error = commitStagedFiles(files)) {
+    if (const std::error_code error = commit(kind, files)) {
         messageBox(config_texts::saveFailed(files.front().target().string(), error.message()));
         return false;
     }

@@ -11,7 +11,8 @@ namespace ombrix {
 namespace {
 
 constexpr char kSeparator = '\t';
-constexpr std::size_t kFields = 4;
+constexpr std::size_t kFields = 5;
+constexpr std::size_t kFieldsWithoutFaults = 4;
 
 std::vector<std::string_view> fields(std::string_view line) {
     std::vector<std::string_view> parts;
@@ -49,6 +50,21 @@ std::string fieldText(std::string_view text) {
     return field;
 }
 
+std::optional<CertificateFaults> acceptedFaults(const std::vector<std::string_view>& parts) {
+    if (parts.size() == kFields)
+        return parseFaults(parts[4]);
+    CertificateFaults faults;
+    if (std::string fault = faultOfReason(parts[2]); !fault.empty())
+        faults.insert(std::move(fault));
+    return faults;
+}
+
+std::error_code saveAll(const std::string& directory) {
+    return replaceFile(trustedCertificatesPath(directory),
+                       serializeTrustedCertificates(certificateTrust().pins()),
+                       std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+}
+
 std::string today() {
     const std::time_t now = std::time(nullptr);
     std::tm parts{};
@@ -73,14 +89,19 @@ std::vector<CertificatePin> parseTrustedCertificates(std::string_view text) {
         if (line.ends_with('\r'))
             line.remove_suffix(1);
         const std::vector<std::string_view> parts = fields(line);
-        if (parts.size() != kFields || !isPeer(parts[0]) || std::ranges::any_of(parts, hasControl))
+        if ((parts.size() != kFields && parts.size() != kFieldsWithoutFaults) ||
+            !isPeer(parts[0]) || std::ranges::any_of(parts, hasControl))
             continue;
         const std::string sha256 = asciiUppercase(parts[1]);
         if (!isSha256Fingerprint(sha256))
             continue;
+        std::optional<CertificateFaults> faults = acceptedFaults(parts);
+        if (!faults)
+            continue;
         const std::string peer = asciiLowercase(parts[0]);
         std::erase_if(pins, [&](const CertificatePin& pin) { return pin.peer == peer; });
-        pins.push_back({peer, sha256, std::string(parts[2]), std::string(parts[3])});
+        pins.push_back(
+            {peer, sha256, std::string(parts[2]), std::string(parts[3]), std::move(*faults)});
     }
     return pins;
 }
@@ -89,7 +110,8 @@ std::string serializeTrustedCertificates(const std::vector<CertificatePin>& pins
     std::string text;
     for (const CertificatePin& pin : pins)
         text += fieldText(pin.peer) + kSeparator + fieldText(pin.sha256) + kSeparator +
-                fieldText(pin.reason) + kSeparator + fieldText(pin.date) + '\n';
+                fieldText(pin.reason) + kSeparator + fieldText(pin.date) + kSeparator +
+                fieldText(faultsText(pin.faults)) + '\n';
     return text;
 }
 
@@ -101,10 +123,13 @@ void loadTrustedCertificates(const std::string& directory) {
 
 std::error_code pinCertificate(const std::string& directory, const std::string& peer,
                                const CertificateFacts& facts) {
-    certificateTrust().pin({peer, facts.sha256, facts.reason, today()});
-    return replaceFile(trustedCertificatesPath(directory),
-                       serializeTrustedCertificates(certificateTrust().pins()),
-                       std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+    certificateTrust().pin({peer, facts.sha256, facts.reason, today(), facts.faults});
+    return saveAll(directory);
+}
+
+std::error_code forgetPin(const std::string& directory, const std::string& peer, bool& forgotten) {
+    forgotten = certificateTrust().forget(peer);
+    return forgotten ? saveAll(directory) : std::error_code();
 }
 
 } // namespace ombrix

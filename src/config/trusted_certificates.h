@@ -1,9 +1,18 @@
 #pragma once
 // trusted-certificates in the program directory: the server certificates the
-// user accepted although they do not verify. One pin a line, four fields
+// user accepted although they do not verify. One pin a line, five fields
 // separated by TAB: "host:port", the SHA-256 fingerprint of the DER
-// certificate, why it did not verify when it was accepted, and the day
-// ("YYYY-MM-DD"). A line that does not read as a pin is skipped.
+// certificate, why it did not verify when it was accepted, the day
+// ("YYYY-MM-DD") and the faults accepted ("self-signed,name-mismatch"). A
+// line that does not read as a pin is skipped.
+//
+// Lines of four fields come from before pins kept their faults. Such a pin
+// accepts the one fault its reason names: that is what the user was shown
+// and accepted. Any other fault (the certificate expired since, or it was
+// also misnamed and the old program only named the first fault) is asked
+// about once more; a reason that names no fault accepts none. Accepting what
+// the certificate shows at its first use after the upgrade would accept
+// faults nobody was ever shown.
 
 #include "net/certificate_trust.h"
 
@@ -32,5 +41,9 @@ void loadTrustedCertificates(const std::string& directory);
 // The pin holds for this process even when the save fails.
 std::error_code pinCertificate(const std::string& directory, const std::string& peer,
                                const CertificateFacts& facts);
+
+// Removes the peer's pin and saves the rest. False in `forgotten` when the
+// peer had none (nothing is written then).
+std::error_code forgetPin(const std::string& directory, const std::string& peer, bool& forgotten);
 
 } // namespace ombrix

@@ -1,11 +1,14 @@
 #include "dialogs/account_editor.h"
 
 #include "config/program_conf.h"
+#include "config/program_directory.h"
+#include "config/trusted_certificates.h"
 #include "core/account_rules.h"
 #include "core/account_table.h"
 #include "core/language.h"
 #include "core/password_keyring.h"
 #include "dialogs/alert_texts.h"
+#include "net/certificate_texts.h"
 #include "platform/dialog_builder.h"
 #include "platform/display_qstring.h"
 #include "platform/message_box.h"
@@ -37,6 +40,7 @@ ChangeKonto::ChangeKonto(QWidget* parent) : QDialog(parent) {
     auto* auth = controls.get<QComboBox>(res::kEditorAuth);
     auth_ = AuthChoice(auth);
     signInAgain_ = controls.get<QCheckBox>(res::kEditorSignInAgain);
+    forgetPin_ = controls.get<QCheckBox>(res::kEditorForgetPin);
     alert_ = AlertChoice(controls);
     alert_.connect(*this);
 
@@ -76,6 +80,33 @@ void ChangeKonto::fillFrom(const AccountRecord& account) {
     signInBefore_ = oauthSignInOf(conf, keyBefore_);
     alertBefore_ = accountAlertOf(conf, keyBefore_);
     alert_.show(alertBefore_);
+    showPin(account);
+}
+
+// The faults the user accepted go in the box's text: what forgetting undoes.
+void ChangeKonto::showPin(const AccountRecord& account) {
+    const std::string peer = account.useSsl == 1 ? peerName(account.host, account.port) : "";
+    const std::optional<CertificatePin> pin =
+        peer.empty() ? std::nullopt : certificateTrust().pinOf(peer);
+    if (!pin)
+        return;
+    pinnedPeer_ = peer;
+    forgetPin_->setText(QString::fromStdString(
+        Text("akzeptiertes Zertifikat vergessen (", "forget the accepted certificate (") +
+        certificate_texts::faultsText(pin->faults) + ")"));
+    forgetPin_->setToolTip(QString::fromStdString(pin->sha256));
+    forgetPin_->show();
+}
+
+void ChangeKonto::done(int result) {
+    if (result == QDialog::Accepted && !pinnedPeer_.empty() && forgetPin_->isChecked()) {
+        bool forgotten = false;
+        if (const std::error_code error = forgetPin(programDirectory, pinnedPeer_, forgotten))
+            messageBox(Text("Konnte die Datei nicht speichern: ", "could not save the file: ") +
+                       trustedCertificatesPath(programDirectory).string() + " (" + error.message() +
+                       ")");
+    }
+    QDialog::done(result);
 }
 
 bool ChangeKonto::refusesControlCharacters() const {

@@ -41,6 +41,9 @@ public:
     // again"), the sign-in comes first, and the dialog stays open when it
     // does not succeed.
     void accept() override;
+    // Accepted with "forget the accepted certificate" ticked: the pin of the
+    // server the account had when the dialog opened goes.
+    void done(int result) override;
 
     // The browse dialog of the alert's wave file; tests put their own in.
     void setWaveFileChooser(WaveFileChooser chooser) { alert_.setFileChooser(std::move(chooser)); }
@@ -54,6 +57,7 @@ private:
 
     static AccountRecord* editedRecord();
     void fillFrom(const AccountRecord& account);
+    void showPin(const AccountRecord& account);
     bool refusesControlCharacters() const;
     void storeInto(AccountRecord& account) const;
     static void storeText(const TextField& field, std::string& value);
@@ -81,6 +85,8 @@ private:
     AlertChoice alert_;
     SecretKey keyBefore_;      // the account's name in ombrix.conf when the dialog opened
     AccountAlert alertBefore_; // its alert then
+    QCheckBox* forgetPin_ = nullptr;
+    std::string pinnedPeer_; // the server whose certificate is pinned; "" for none
 };
 
 } // namespace ombrix

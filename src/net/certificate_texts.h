@@ -3,6 +3,7 @@
 // in the certificate dialog alike, in both languages.
 
 #include "core/language.h"
+#include "net/certificate_faults.h"
 
 #include <string>
 
@@ -37,6 +38,39 @@ inline std::string reasonText(const std::string& libraryReason) {
             return Text(said.german, said.library);
     }
     return libraryReason;
+}
+inline const char* faults() {
+    return Text("Mängel", "Faults");
+}
+// One fault of certificate_faults.h, as the user reads it.
+inline std::string faultText(const std::string& fault) {
+    struct Said {
+        const char* name;
+        const char* german;
+        const char* english;
+    };
+    static constexpr Said kSaid[] = {
+        {kFaultSelfSigned, "selbst signiert", "self-signed"},
+        {kFaultUnknownIssuer, "Aussteller unbekannt", "unknown issuer"},
+        {kFaultNameMismatch, "Servername passt nicht", "name mismatch"},
+        {kFaultExpired, "abgelaufen", "expired"},
+        {kFaultNotYetValid, "noch nicht gültig", "not yet valid"},
+    };
+    for (const Said& said : kSaid) {
+        if (fault == said.name)
+            return Text(said.german, said.english);
+    }
+    return fault;
+}
+inline std::string faultsText(const CertificateFaults& faults) {
+    std::string text;
+    for (const std::string& fault : faults)
+        text += (text.empty() ? "" : ", ") + faultText(fault);
+    return text;
+}
+inline const char* newFaults() {
+    return Text("Das akzeptierte Zertifikat zeigt einen Mangel, den Sie nicht akzeptiert haben.",
+                "The accepted certificate shows a fault you have not accepted.");
 }
 inline const char* subject() {
     return Text("Ausgestellt für", "Subject");

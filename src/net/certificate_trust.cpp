@@ -24,6 +24,23 @@ std::string CertificateTrust::pinFor(const std::string& peer) const {
     return found == pins_.end() ? std::string() : found->sha256;
 }
 
+AcceptedCertificate CertificateTrust::acceptedFor(const std::string& peer) const {
+    const std::optional<CertificatePin> pin = pinOf(peer);
+    return pin ? AcceptedCertificate{pin->sha256, pin->faults} : AcceptedCertificate{};
+}
+
+std::optional<CertificatePin> CertificateTrust::pinOf(const std::string& peer) const {
+    const std::lock_guard lock(mutex_);
+    const auto found = std::ranges::find(pins_, peer, &CertificatePin::peer);
+    return found == pins_.end() ? std::nullopt : std::optional(*found);
+}
+
+bool CertificateTrust::forget(const std::string& peer) {
+    const std::lock_guard lock(mutex_);
+    return std::erase_if(pins_, [&peer](const CertificatePin& pin) { return pin.peer == peer; }) >
+           0;
+}
+
 std::vector<CertificatePin> CertificateTrust::pins() const {
     const std::lock_guard lock(mutex_);
     return pins_;

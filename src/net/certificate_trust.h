@@ -16,13 +16,15 @@
 namespace ombrix {
 
 // One accepted certificate: the server as "host:port", its SHA-256
-// fingerprint, why it did not verify when the user accepted it, and the day
-// ("YYYY-MM-DD").
+// fingerprint, why it did not verify when the user accepted it, the day
+// ("YYYY-MM-DD"), and the faults the user accepted: a fault beyond them
+// refuses the certificate again.
 struct CertificatePin {
     std::string peer;
     std::string sha256;
     std::string reason;
     std::string date;
+    CertificateFaults faults = {};
 
     bool operator==(const CertificatePin&) const = default;
 };
@@ -39,6 +41,11 @@ public:
     // The pinned fingerprint of the peer, "" when there is none.
     std::string pinFor(const std::string& peer) const;
     bool isPinned(const std::string& peer) const { return !pinFor(peer).empty(); }
+    AcceptedCertificate acceptedFor(const std::string& peer) const;
+    // The peer's pin, when it has one.
+    std::optional<CertificatePin> pinOf(const std::string& peer) const;
+    // Removes the peer's pin; false when there was none.
+    bool forget(const std::string& peer);
     std::vector<CertificatePin> pins() const;
     // Replaces every pin (a loaded file).
     void setPins(std::vector<CertificatePin> pins);

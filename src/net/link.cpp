@@ -268,7 +268,7 @@ bool Link::connectTo(const SocketAddress& address, const WaitLimit& limit) {
 }
 
 bool Link::handshake(const std::string& host, std::uint16_t port, const WaitLimit& limit) {
-    tls_ = TlsSession::create(fd_, host, port, pinnedSha256_, failureReason_);
+    tls_ = TlsSession::create(fd_, host, port, pinned_, failureReason_);
     if (!tls_) {
         return false;
     }

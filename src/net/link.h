@@ -7,6 +7,7 @@
 // a wait costs one call instead of a poll() and a second try.
 
 #include "net/certificate_facts.h"
+#include "net/certificate_faults.h"
 #include "net/host_lookup.h"
 
 #include <atomic>
@@ -58,9 +59,9 @@ public:
     // ended it); whatever a failed attempt had set up is released by then.
     bool open(const std::vector<SocketAddress>& addresses, const std::string& host, bool useTls,
               const WaitLimit& limit);
-    // The fingerprint of a certificate the user accepted for this server
-    // although it does not verify; set before open().
-    void acceptPinned(std::string sha256) { pinnedSha256_ = std::move(sha256); }
+    // The certificate the user accepted for this server although it does not
+    // verify, and the faults accepted with it; set before open().
+    void acceptPinned(AcceptedCertificate pinned) { pinned_ = std::move(pinned); }
     // One read of at most capacity bytes, as soon as any byte is there. When
     // more is wanted after bytes that are not acknowledged yet and nothing has
     // come, they are acknowledged before the wait.
@@ -114,7 +115,7 @@ private:
     std::mutex tlsMutex_; // a TLS session must not be used by two threads at once
     std::string failureReason_;
     std::string transportFault_;
-    std::string pinnedSha256_;
+    AcceptedCertificate pinned_;
     std::optional<CertificateFacts> refused_;
     bool resumed_ = false;
 };

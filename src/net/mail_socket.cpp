@@ -96,7 +96,7 @@ bool CMailSocket::connect(const std::string& host, bool useSsl, const std::strin
         return false;
     }
     const std::string peer = peerName(host, static_cast<std::uint16_t>(portNumber));
-    attempt->link.acceptPinned(certificateTrust().pinFor(peer));
+    attempt->link.acceptPinned(certificateTrust().acceptedFor(peer));
     const bool opened = attempt->link.open(addresses, host, useSsl, limit);
     if (const std::string& fault = attempt->link.transportFault(); !fault.empty()) {
         if (faultNotice_) {

@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <ctime>
+#include <iterator>
 #include <mutex>
 #include <openssl/err.h>
 #include <openssl/ssl.h>
@@ -22,9 +23,10 @@ namespace ombrix {
 // What the verification of one hand-shake found out about the server's own
 // certificate (never an issuer's), for the pin and for the user.
 struct TlsPinCheck {
-    std::string pin;
+    AcceptedCertificate pin;
     std::optional<CertificateFacts> presented; // set at the first verification error
-    bool pinMatched = false;
+    bool refused = false;                      // some fault was not accepted by the pin
+    int refusedError = X509_V_OK;              // the first such fault's error
 };
 
 // Where the sessions a server hands out on one connection go. Resuming skips
@@ -198,25 +200,56 @@ CertificateFacts describe(X509* certificate, const char* reason) {
     return facts;
 }
 
+TlsPinCheck* pinCheckOf(X509_STORE_CTX* store) {
+    auto* ssl =
+        static_cast<SSL*>(X509_STORE_CTX_get_ex_data(store, SSL_get_ex_data_X509_STORE_CTX_idx()));
+    return ssl ? static_cast<TlsPinCheck*>(SSL_get_app_data(ssl)) : nullptr;
+}
+
 // The library's verification stands, except that the pinned certificate is
-// accepted whatever the verification says against it. Called for each error
-// of the chain; the first one describes the certificate and names the reason.
+// accepted with the faults its pin accepted. Called for each error of the
+// chain; the first one describes the certificate. Every error is let pass so
+// that the verification goes on and finds every fault the user must weigh
+// (asked once for all of them, not once for each); verifyChain and the check
+// of a resumed session then refuse on `refused`.
 int acceptPinned(int verified, X509_STORE_CTX* store) {
     if (verified == 1) {
         return 1;
     }
-    auto* ssl =
-        static_cast<SSL*>(X509_STORE_CTX_get_ex_data(store, SSL_get_ex_data_X509_STORE_CTX_idx()));
-    auto* check = ssl ? static_cast<TlsPinCheck*>(SSL_get_app_data(ssl)) : nullptr;
+    TlsPinCheck* check = pinCheckOf(store);
     if (!check) {
         return 0;
     }
+    const int error = X509_STORE_CTX_get_error(store);
     if (!check->presented) {
-        check->presented = describe(X509_STORE_CTX_get0_cert(store),
-                                    X509_verify_cert_error_string(X509_STORE_CTX_get_error(store)));
-        check->pinMatched = !check->pin.empty() && check->presented->sha256 == check->pin;
+        check->presented = describe(X509_STORE_CTX_get0_cert(store), "");
     }
-    return check->pinMatched ? 1 : 0;
+    CertificateFacts& facts = *check->presented;
+    const std::string fault = certificateFault(error);
+    facts.faults.insert(fault);
+    const bool pinned = !check->pin.sha256.empty() && facts.sha256 == check->pin.sha256;
+    if (!pinned || !check->pin.faults.contains(fault)) {
+        if (!check->refused) {
+            facts.reason = X509_verify_cert_error_string(error);
+            check->refusedError = error;
+        }
+        check->refused = true;
+    }
+    return 1;
+}
+
+// The hand-shake's verification: the library's, run to its end through
+// acceptPinned, then refused within the hand-shake (the server sees the
+// alert, and not a byte of the dialogue follows) when a fault was not
+// accepted. The first such fault is the verification's result.
+int verifyChain(X509_STORE_CTX* store, void*) {
+    const int verified = X509_verify_cert(store);
+    const TlsPinCheck* check = pinCheckOf(store);
+    if (verified == 1 && check && check->refused) {
+        X509_STORE_CTX_set_error(store, check->refusedError);
+        return 0;
+    }
+    return verified;
 }
 
 // Where a connection finds its TlsResumptionSlot; -1 when the library had no
@@ -267,6 +300,7 @@ SSL_CTX* newClientContext(std::string& reason) {
     }
     SSL_CTX_set_min_proto_version(context, TLS1_2_VERSION);
     SSL_CTX_set_verify(context, SSL_VERIFY_PEER, acceptPinned);
+    SSL_CTX_set_cert_verify_callback(context, verifyChain, nullptr);
     // The sessions are kept by key (TlsSessionCache), never by the library,
     // whose own cache knows neither the pin nor the host as it was named.
     SSL_CTX_set_session_cache_mode(context,
@@ -331,10 +365,10 @@ TlsSession::TlsSession(std::unique_ptr<Handles> handles) : handles_(std::move(ha
 TlsSession::~TlsSession() = default;
 
 std::unique_ptr<TlsSession> TlsSession::create(int fd, const std::string& host, std::uint16_t port,
-                                               const std::string& pinnedSha256,
+                                               const AcceptedCertificate& pinned,
                                                std::string& reason) {
     auto handles = std::make_unique<Handles>();
-    handles->check.pin = pinnedSha256;
+    handles->check.pin = pinned;
     std::uint64_t trustGeneration = 0;
     handles->context = sharedClientContext(trustGeneration, reason);
     if (!handles->context) {
@@ -346,7 +380,9 @@ std::unique_ptr<TlsSession> TlsSession::create(int fd, const std::string& host, 
         return nullptr;
     }
     if (const int index = resumptionSlotIndex(); index >= 0) {
-        handles->resumption.key = {host, port, pinnedSha256, trustGeneration};
+        // A session accepted on a pin's faults is only for the same pin.
+        handles->resumption.key = {host, port, pinned.sha256 + " " + faultsText(pinned.faults),
+                                   trustGeneration};
         SSL_set_ex_data(handles->ssl, index, &handles->resumption);
         if (SSL_SESSION* cached = tlsSessionCache().find(handles->resumption.key)) {
             SSL_set_session(handles->ssl, cached); // takes a reference of its own
@@ -444,7 +480,7 @@ bool TlsSession::verifyResumed(std::string& reason) {
         X509_VERIFY_PARAM_set_auth_level(X509_STORE_CTX_get0_param(store),
                                          SSL_get_security_level(ssl));
         X509_STORE_CTX_set_verify_cb(store, acceptPinned);
-        verified = X509_verify_cert(store) == 1;
+        verified = verifyChain(store, nullptr) == 1;
         if (!verified) {
             const int error = X509_STORE_CTX_get_error(store);
             reason = error != X509_V_OK ? X509_verify_cert_error_string(error) : libraryErrorText();
@@ -461,11 +497,19 @@ bool TlsSession::resumed() const {
 
 std::optional<CertificateFacts> TlsSession::refusedCertificate() const {
     const TlsPinCheck& check = handles_->check;
-    if (!check.presented || check.pinMatched) {
+    if (!check.presented || !check.refused) {
         return std::nullopt;
     }
     CertificateFacts facts = *check.presented;
-    facts.pinnedSha256 = check.pin;
+    if (check.pin.sha256.empty()) {
+        return facts;
+    }
+    if (facts.sha256 != check.pin.sha256) {
+        facts.pinnedSha256 = check.pin.sha256;
+    } else {
+        std::ranges::set_difference(facts.faults, check.pin.faults,
+                                    std::inserter(facts.newFaults, facts.newFaults.end()));
+    }
     return facts;
 }
 

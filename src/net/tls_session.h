@@ -20,13 +20,14 @@ public:
 
     // A session for `host` on `fd`: the server certificate must chain to the
     // system trust store (SSL_CERT_FILE / SSL_CERT_DIR honoured) and name
-    // `host`, or else have the SHA-256 fingerprint `pinnedSha256` (the user
-    // accepted it; "" for none); TLS 1.2 or newer; SNI is sent for names. A
+    // `host`, or else be the `pinned` one (the user accepted it) with no fault
+    // beyond those its pin accepted; TLS 1.2 or newer; SNI is sent for names. A
     // session the server gave an earlier connect to `host` and `port` on the
     // same terms is offered for resumption. Null with `reason` set when the
     // library refuses to set it up.
     static std::unique_ptr<TlsSession> create(int fd, const std::string& host, std::uint16_t port,
-                                              const std::string& pinnedSha256, std::string& reason);
+                                              const AcceptedCertificate& pinned,
+                                              std::string& reason);
     ~TlsSession();
     TlsSession(const TlsSession&) = delete;
     TlsSession& operator=(const TlsSession&) = delete;
@@ -35,7 +36,8 @@ public:
     // certificate that does not verify).
     Step handshake(std::string& reason);
     // After a failed hand-shake: the server's certificate when it was refused
-    // (it did not verify and was not the pinned one), else nothing.
+    // (it did not verify and was not the pinned one, or showed a fault its pin
+    // did not accept), else nothing.
     std::optional<CertificateFacts> refusedCertificate() const;
     // After the hand-shake: whether it resumed an earlier session.
     bool resumed() const;

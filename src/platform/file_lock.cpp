@@ -13,11 +13,15 @@ constexpr std::chrono::milliseconds kRetryPeriod{50};
 
 } // namespace
 
-std::optional<FileLock> FileLock::tryLock(const std::filesystem::path& file, LockKind kind) {
+std::optional<FileLock> FileLock::tryLock(const std::filesystem::path& file, LockKind kind,
+                                          std::error_code& openError) {
+    openError.clear();
     // Close-on-exec: a program started from ours must not inherit the lock.
     const int fd = ::open(file.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
-    if (fd < 0)
+    if (fd < 0) {
+        openError = {errno, std::generic_category()};
         return std::nullopt;
+    }
     const int operation = (kind == LockKind::Exclusive ? LOCK_EX : LOCK_SH) | LOCK_NB;
     int result = 0;
     do
@@ -30,16 +34,28 @@ std::optional<FileLock> FileLock::tryLock(const std::filesystem::path& file, Loc
     return FileLock(fd);
 }
 
+std::optional<FileLock> FileLock::tryLock(const std::filesystem::path& file, LockKind kind) {
+    std::error_code ignored;
+    return tryLock(file, kind, ignored);
+}
+
 std::optional<FileLock> FileLock::lockWithin(const std::filesystem::path& file, LockKind kind,
-                                             std::chrono::milliseconds wait) {
+                                             std::chrono::milliseconds wait,
+                                             std::error_code& openError) {
     const auto deadline = std::chrono::steady_clock::now() + wait;
     for (;;) {
-        if (auto lock = tryLock(file, kind))
+        if (auto lock = tryLock(file, kind, openError))
             return lock;
-        if (std::chrono::steady_clock::now() >= deadline)
+        if (openError || std::chrono::steady_clock::now() >= deadline)
             return std::nullopt;
         std::this_thread::sleep_for(kRetryPeriod);
     }
+}
+
+std::optional<FileLock> FileLock::lockWithin(const std::filesystem::path& file, LockKind kind,
+                                             std::chrono::milliseconds wait) {
+    std::error_code ignored;
+    return lockWithin(file, kind, wait, ignored);
 }
 
 FileLock::FileLock(FileLock&& other) noexcept : fd_(other.fd_) {

@@ -5,6 +5,7 @@
 #include <chrono>
 #include <filesystem>
 #include <optional>
+#include <system_error>
 
 namespace ombrix {
 
@@ -13,9 +14,16 @@ enum class LockKind { Shared, Exclusive };
 class FileLock {
 public:
     // Creates the file (mode 0600) when it is missing. Nothing when a holder
-    // excludes this lock or the file cannot be opened.
+    // excludes this lock or the file cannot be opened; `openError` then tells
+    // the second case from the first (it stays clear while a holder excludes).
+    static std::optional<FileLock> tryLock(const std::filesystem::path& file, LockKind kind,
+                                           std::error_code& openError);
     static std::optional<FileLock> tryLock(const std::filesystem::path& file, LockKind kind);
-    // Tries again until `wait` has passed.
+    // Tries again until `wait` has passed; a file that cannot be opened ends
+    // the wait at once.
+    static std::optional<FileLock> lockWithin(const std::filesystem::path& file, LockKind kind,
+                                              std::chrono::milliseconds wait,
+                                              std::error_code& openError);
     static std::optional<FileLock> lockWithin(const std::filesystem::path& file, LockKind kind,
                                               std::chrono::milliseconds wait);
 

@@ -54,15 +54,6 @@ std::filesystem::path directoryOf(const std::filesystem::path& target) {
     return target.has_parent_path() ? target.parent_path() : std::filesystem::path(".");
 }
 
-// Makes a rename durable; a directory that refuses fsync is no error.
-void syncDirectory(const std::filesystem::path& directory) {
-    const int fd = ::open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd >= 0) {
-        ::fsync(fd);
-        ::close(fd);
-    }
-}
-
 // The target as it is, when it can stand for the new content: a regular file
 // with the wanted mode. Else -1.
 int openComparable(const std::filesystem::path& target, std::filesystem::perms mode,
@@ -81,6 +72,14 @@ int openComparable(const std::filesystem::path& target, std::filesystem::perms m
 }
 
 } // namespace
+
+void syncDirectory(const std::filesystem::path& directory) {
+    const int fd = ::open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd >= 0) {
+        ::fsync(fd);
+        ::close(fd);
+    }
+}
 
 StagedFile::StagedFile(std::filesystem::path target, std::filesystem::perms mode)
     : target_(std::move(target)), mode_(mode) {
@@ -207,17 +206,23 @@ std::error_code StagedFile::install() {
     return {};
 }
 
-std::error_code commitStagedFiles(std::span<StagedFile> files) {
+std::error_code commitStagedFiles(std::span<StagedFile> files, const CommitSteps& steps) {
     for (StagedFile& file : files)
         if (const std::error_code error = file.finish())
             return error;
+    const bool anyChanged = std::ranges::any_of(files, &StagedFile::changed);
+    if (anyChanged && steps.beforeRenames)
+        if (const std::error_code error = steps.beforeRenames())
+            return error;
     std::vector<std::filesystem::path> renamedIn;
     for (StagedFile& file : files) {
-        const bool changed = file.changed();
+        if (!file.changed())
+            continue;
         if (const std::error_code error = file.install())
             return error;
-        if (changed)
-            renamedIn.push_back(directoryOf(file.target()));
+        renamedIn.push_back(directoryOf(file.target()));
+        if (steps.afterRename)
+            steps.afterRename();
     }
     std::sort(renamedIn.begin(), renamedIn.end());
     renamedIn.erase(std::unique(renamedIn.begin(), renamedIn.end()), renamedIn.end());

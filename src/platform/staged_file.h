@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -30,7 +31,8 @@ public:
     const std::filesystem::path& target() const { return target_; }
 
 private:
-    friend std::error_code commitStagedFiles(std::span<StagedFile> files);
+    friend std::error_code commitStagedFiles(std::span<StagedFile> files,
+                                             const struct CommitSteps& steps);
 
     bool comparing() const { return old_ >= 0; }
     bool sameAsOld(std::string_view piece);
@@ -54,10 +56,24 @@ private:
     std::vector<char> scratch_;
 };
 
+// What a caller does around the renames of files that only mean something
+// together, such as keeping the old ones until every new one is in place.
+struct CommitSteps {
+    // Once every temporary is settled and some file is to be replaced, before
+    // the first rename; an error ends the commit with the old files in place.
+    std::function<std::error_code()> beforeRenames;
+    // After each rename.
+    std::function<void()> afterRename;
+};
+
 // Settles every file (temporaries written and flushed before the first
 // rename, so a failure while writing leaves all the old files), then renames
 // the changed ones one right after another and makes the renames durable.
 // The first error is returned; no temporary is left behind.
-std::error_code commitStagedFiles(std::span<StagedFile> files);
+std::error_code commitStagedFiles(std::span<StagedFile> files, const CommitSteps& steps = {});
+
+// Makes the renames, links and removals in a directory durable; a directory
+// that refuses fsync is no error.
+void syncDirectory(const std::filesystem::path& directory);
 
 } // namespace ombrix

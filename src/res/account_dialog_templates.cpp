@@ -11,6 +11,7 @@ constexpr ControlTemplate editorControls[] = {
     {kEditorPort, ControlKind::Edit, 69, 63, 44, 14, nullptr, nullptr, style::Numeric},
     {kEditorSsl, ControlKind::CheckBox, 123, 65, 80, 10, "SSL Verschlüsselung", "SSL encryption"},
     {kEditorProtocol, ControlKind::ComboBox, 69, 78, 45, 73, nullptr, nullptr},
+    {kEditorForgetPin, ControlKind::CheckBox, 123, 80, 122, 10, nullptr, nullptr, style::Hidden},
     {kEditorUser, ControlKind::Edit, 69, 101, 149, 14, nullptr, nullptr},
     {kEditorPassword, ControlKind::PasswordEdit, 69, 117, 149, 14, nullptr, nullptr},
     {1063, ControlKind::StaticText, 21, 18, 45, 8, "E-Mailadresse", "mail address"},

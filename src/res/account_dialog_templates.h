@@ -23,6 +23,8 @@ inline constexpr int kEditorAlert = 1032;
 inline constexpr int kEditorAlertWave = 1033; // the file's path, read-only
 inline constexpr int kEditorAlertBrowse = 1034;
 inline constexpr int kEditorAlertNotice = 1035; // what is wrong with the file, if anything
+// Shown while the server's certificate is pinned: forget it on OK.
+inline constexpr int kEditorForgetPin = 1036;
 
 extern const DialogTemplate accountEditorTemplate;
 

@@ -153,7 +153,9 @@ TEST_F(DovecotTrust, CertificateIsRefusedBeforeAnyLoginUntilTheUserPinsIt) {
                                 linesOf(declined.out).at(5).substr(13) +
                                 "\n"
                                 "SHA-256 fingerprint: " +
-                                fingerprint + "\n");
+                                fingerprint +
+                                "\n"
+                                "Faults: unknown issuer\n");
     EXPECT_THAT(declined.err, HasSubstr("Type \"yes\""));
     EXPECT_THAT(declined.err, HasSubstr("Not pinned."));
     EXPECT_FALSE(std::filesystem::exists(pinFile()));
@@ -174,7 +176,7 @@ TEST_F(DovecotTrust, CertificateIsRefusedBeforeAnyLoginUntilTheUserPinsIt) {
     EXPECT_THAT(pins[0], testing::StartsWith(peer(kImapTls) + "\t" + fingerprint +
                                              "\tunable to get local issuer certificate\t"));
     for (const std::string& line : linesOf(run({"--accounts"}).out))
-        EXPECT_THAT(line, testing::EndsWith("\tactive\tfile\tpinned"));
+        EXPECT_THAT(line, testing::EndsWith("\tactive\tfile\tpinned:unknown-issuer"));
 
     takeLog();
     const ProgramResult checked = run({"--check"});

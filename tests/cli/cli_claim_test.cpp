@@ -99,6 +99,30 @@ TEST_F(CliClaimTest, TwoWritingModesWaitForEachOtherWithinABound) {
     EXPECT_NE(run({"--accounts"}).out.find("2\tn\th\t110\tPOP3"), std::string::npos);
 }
 
+// A lock file nobody can open is no other program's doing: the command and
+// the desktop program say which file and why, at once.
+TEST_F(CliClaimTest, ALockFileThatCannotBeOpenedIsNamedWithItsError) {
+    const std::filesystem::path lock = dir / ".ombrix-desktop.lock";
+    std::filesystem::create_directory(lock); // opening it for writing fails: EISDIR
+    const std::string said = "cannot open the lock file " + lock.string() + ": Is a directory";
+
+    const test::ProgramResult command = run({"--check"});
+    EXPECT_EQ(command.exitCode, 3);
+    EXPECT_NE(command.err.find(said), std::string::npos) << command.err;
+    const test::ProgramResult german = run({"--lang", "de", "--delete", "0", "0", "--yes"});
+    EXPECT_EQ(german.exitCode, 3);
+    EXPECT_NE(german.err.find("die Sperrdatei " + lock.string() + " lässt sich nicht öffnen"),
+              std::string::npos)
+        << german.err;
+
+    const test::ProgramResult desktop =
+        run({}, "",
+            {"QT_QPA_PLATFORM=offscreen", "XDG_CONFIG_HOME=" + home.path().string(),
+             "XDG_RUNTIME_DIR=" + home.path().string()});
+    EXPECT_EQ(desktop.exitCode, 3);
+    EXPECT_NE(desktop.err.find(said), std::string::npos) << desktop.err;
+}
+
 TEST_F(CliClaimTest, ASecondDesktopStartShowsTheFirstAndEnds) {
     const std::vector<std::string> desktopEnvironment = {"QT_QPA_PLATFORM=offscreen",
                                                          "XDG_CONFIG_HOME=" + home.path().string(),

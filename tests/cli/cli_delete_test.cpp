@@ -1,10 +1,14 @@
 #include "cli/cli.h"
+#include "config/directory_claim.h"
+#include "config/mail_list_file.h"
 #include "config/program_directory.h"
 #include "config/state_store.h"
 #include "delete/delete_fixture.h"
 #include "support/temp_dir.h"
 
+#include <functional>
 #include <sstream>
+#include <streambuf>
 
 namespace ombrix::test {
 namespace {
@@ -153,6 +157,84 @@ INSTANTIATE_TEST_SUITE_P(
                    "mehr abgerufen werden. [j/N] ",
                    true}),
     caseName);
+
+// Standard input whose first read runs `atQuestion` (the moment the command
+// waits for its answer), then gives `answer`.
+class AnswerAfter final : public std::streambuf {
+public:
+    AnswerAfter(std::function<void()> atQuestion, std::string answer)
+        : atQuestion_(std::move(atQuestion)), answer_(std::move(answer)) {}
+
+protected:
+    int_type underflow() override {
+        if (atQuestion_) {
+            std::exchange(atQuestion_, {})();
+            setg(answer_.data(), answer_.data(), answer_.data() + answer_.size());
+        }
+        return gptr() < egptr() ? traits_type::to_int_type(*gptr()) : traits_type::eof();
+    }
+
+private:
+    std::function<void()> atQuestion_;
+    std::string answer_;
+};
+
+class CliDeleteQuestionTest : public CliDeleteTest {
+protected:
+    int runAnswering(const std::vector<std::string>& arguments, std::function<void()> atQuestion) {
+        AnswerAfter input(std::move(atQuestion), "y\n");
+        std::istream in(&input);
+        std::vector<std::string> all = {"--dir", dir.path().string()};
+        all.insert(all.end(), arguments.begin(), arguments.end());
+        CliStreams io{in, out, err};
+        return runCli(all, io).value_or(-1);
+    }
+};
+
+// While the user thinks, a desktop start (or another command) must not wait
+// for the terminal: the directory is claimed only once the answer is in.
+TEST_F(CliDeleteQuestionTest, TheQuestionWaitsWithoutHoldingTheDirectory) {
+    Script s;
+    pop3LoginSteps(s, "2 200");
+    pop3Verify(s, "2", "u2", "Two");
+    s.expect("DELE 2").sendLine("+OK");
+    pop3Quit(s);
+    s.close();
+    checkAfterDeletion(s);
+    LoopbackServer server(s);
+    writeFiles(server);
+
+    bool freeWhileAsking = false;
+    const int code = runAnswering({"--delete", "0", "1"}, [&] {
+        freeWhileAsking = DirectoryClaim::forDesktop(dir.path().string()).held();
+    });
+    EXPECT_TRUE(freeWhileAsking);
+    EXPECT_EQ(code, 0) << err.str();
+    EXPECT_TRUE(server.waitUntilDone());
+    EXPECT_EQ(savedUids(), std::vector<std::string>{"u1\r\n"});
+}
+
+// A check (of the desktop program, say) that changed the list while the user
+// was asked: the row answered for is another mail now, and nothing is deleted.
+TEST_F(CliDeleteQuestionTest, AListChangedWhileAskingDeletesNothing) {
+    Script s;
+    LoopbackServer server(s);
+    writeFiles(server);
+    // The same files, but the second row is another mail now.
+    programDirectory = dir.path().string();
+    loadState();
+    accounts[0].uid[1] = "u9\r\n";
+    const std::string changedLists = encodeMailListFile();
+    resetProcessState();
+
+    const int code = runAnswering({"--delete", "0", "1"},
+                                  [&] { test::writeBytes(dir / "obx.msf", changedLists); });
+    EXPECT_EQ(code, 1);
+    EXPECT_NE(err.str().find("the mail list changed while you were asked; nothing was deleted"),
+              std::string::npos)
+        << err.str();
+    EXPECT_EQ(server.connections(), 0);
+}
 
 TEST_F(CliDeleteTest, AStaleListPrintsTheConsistencyMessageAndStillChecks) {
     Script s;
@@ -308,6 +390,79 @@ INSTANTIATE_TEST_SUITE_P(
                       BadArguments{"RowPastTheList", {"--delete", "0", "0", "2", "--yes"}},
                       BadArguments{"NoSuchAccount", {"--delete", "1", "0", "--yes"}},
                       BadArguments{"UnknownOption", {"--delete", "0", "0", "--force"}}),
+    caseName);
+
+// Whatever a server says reaches the terminal as valid UTF-8 with every
+// control character shown, never as the bytes it sent.
+bool isValidUtf8(const std::string& text) {
+    for (std::size_t i = 0; i < text.size();) {
+        const auto lead = static_cast<unsigned char>(text[i]);
+        const int length = lead < 0x80         ? 1
+                           : (lead >> 5) == 6  ? 2
+                           : (lead >> 4) == 14 ? 3
+                           : (lead >> 3) == 30 ? 4
+                                               : 0;
+        if (length == 0 || i + length > text.size())
+            return false;
+        for (int k = 1; k < length; ++k)
+            if ((static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80)
+                return false;
+        i += static_cast<std::size_t>(length);
+    }
+    return true;
+}
+
+struct HostileCase {
+    const char* name;
+    bool imap;
+    void (*deletion)(Script&, const std::string& hostile);
+};
+
+class CliDeleteHostileTest : public CliDeleteTest,
+                             public ::testing::WithParamInterface<HostileCase> {};
+
+TEST_P(CliDeleteHostileTest, ServerTextReachesTheTerminalAsValidUtf8) {
+    const std::string hostile = "Fault \xff\xfe\xc3\x28 \x1b[31m red \x07 bell \xc2\x9b end";
+    Script s;
+    GetParam().deletion(s, hostile);
+    s.close();
+    refusedCheckLogin(s, GetParam().imap);
+    LoopbackServer server(s);
+    writeFiles(server, GetParam().imap);
+
+    EXPECT_EQ(run({"--delete", "0", "1", "--yes"}), 1);
+    EXPECT_TRUE(server.waitUntilDone());
+    const std::string shown = err.str();
+    EXPECT_TRUE(isValidUtf8(shown)) << shown;
+    EXPECT_TRUE(std::ranges::none_of(shown, [](char c) {
+        const auto byte = static_cast<unsigned char>(c);
+        return (byte < 0x20 && c != '\n') || byte == 0x7F;
+    })) << shown;
+    EXPECT_EQ(shown.find("\xC2\x9B"), std::string::npos) << "no C1 control either";
+    // The bytes that are not UTF-8 read as windows-1252, as the window shows them.
+    EXPECT_NE(shown.find("Fault \xC3\xBF\xC3\xBE\xC3\x83("), std::string::npos) << shown;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Refusals, CliDeleteHostileTest,
+    ::testing::Values(HostileCase{"Pop3Login", false,
+                                  [](Script& s, const std::string& hostile) {
+                                      s.sendLine("+OK ready").expect("USER bob").sendLine("+OK");
+                                      s.expect("PASS secret").sendLine("-ERR " + hostile);
+                                      pop3Quit(s);
+                                  }},
+                      HostileCase{"ImapLogin", true,
+                                  [](Script& s, const std::string& hostile) {
+                                      s.sendLine("* OK ready").expect("a000 LOGIN bob secret");
+                                      s.sendLine("a000 NO " + hostile);
+                                  }},
+                      HostileCase{"ImapStore", true,
+                                  [](Script& s, const std::string& hostile) {
+                                      imapDeletionStart(s, true);
+                                      s.expect("a004 UID STORE 12 +FLAGS (\\Deleted)")
+                                          .sendLine("a004 NO " + hostile);
+                                      s.expect("a005 LOGOUT").sendLine("a005 OK");
+                                  }}),
     caseName);
 
 } // namespace

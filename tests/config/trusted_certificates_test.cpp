@@ -35,13 +35,22 @@ protected:
 
 TEST_F(TrustedCertificatesTest, PinsMakeTheRoundTripUnchanged) {
     const std::vector<CertificatePin> pins = {
-        {"mail.example.org:993", fingerprint("AB"), "self-signed certificate", "2026-12-09"},
-        {"::1:995", fingerprint("01"), "unable to get local issuer certificate", "2026-01-31"},
-        {"home.lan:110", fingerprint("FF"), "", "2025-07-04"},
+        {"mail.example.org:993",
+         fingerprint("AB"),
+         "self-signed certificate",
+         "2026-12-09",
+         {"self-signed", "name-mismatch"}},
+        {"::1:995",
+         fingerprint("01"),
+         "unable to get local issuer certificate",
+         "2026-01-31",
+         {"unknown-issuer", "x509-24"}},
+        {"home.lan:110", fingerprint("FF"), "", "2025-07-04", {}},
     };
     const std::string text = serializeTrustedCertificates(pins);
-    EXPECT_EQ(text.substr(0, text.find('\n')), "mail.example.org:993\t" + fingerprint("AB") +
-                                                   "\tself-signed certificate\t2026-12-09");
+    EXPECT_EQ(text.substr(0, text.find('\n')),
+              "mail.example.org:993\t" + fingerprint("AB") +
+                  "\tself-signed certificate\t2026-12-09\tname-mismatch,self-signed");
     EXPECT_EQ(parseTrustedCertificates(text), pins);
 }
 
@@ -76,7 +85,10 @@ TEST_F(TrustedCertificatesTest, DamagedLinesAreSkippedAndTheRestIsRead) {
                              "\tthree fields\n"
                              "host:993\t" +
                              fingerprint("11") +
-                             "\tr\td\textra\n"
+                             "\tr\td\tself-signed,extra\n"
+                             "host:993\t" +
+                             fingerprint("11") +
+                             "\tr\td\t\textra\n"
                              "host:993\t" +
                              fingerprint("11") + "\tr\x01\td\n" + good + "\r\n" +
                              std::string("\0\xff\t\t\t", 5) + "\n";
@@ -106,9 +118,11 @@ TEST_F(TrustedCertificatesTest, PinningSavesAPrivateFileThatTheNextProcessLoads)
     CertificateFacts facts;
     facts.sha256 = fingerprint("C0");
     facts.reason = "self-signed\tcertificate\r\n";
+    facts.faults = {"self-signed"};
     ASSERT_FALSE(pinCertificate(dir.path().string(), "imap.home.lan:993", facts));
     facts.sha256 = fingerprint("D1");
     facts.reason = "Hostname mismatch";
+    facts.faults = {"name-mismatch"};
     ASSERT_FALSE(pinCertificate(dir.path().string(), "pop.home.lan:995", facts));
 
     struct stat info {};
@@ -116,9 +130,10 @@ TEST_F(TrustedCertificatesTest, PinningSavesAPrivateFileThatTheNextProcessLoads)
     EXPECT_EQ(info.st_mode & 0777, 0600u);
     const std::string text = readAll(file);
     const std::regex line("imap\\.home\\.lan:993\t" + fingerprint("C0") +
-                          "\tself-signed certificate  \t\\d{4}-\\d\\d-\\d\\d\n"
+                          "\tself-signed certificate  \t\\d{4}-\\d\\d-\\d\\d\tself-signed\n"
                           "pop\\.home\\.lan:995\t" +
-                          fingerprint("D1") + "\tHostname mismatch\t\\d{4}-\\d\\d-\\d\\d\n");
+                          fingerprint("D1") +
+                          "\tHostname mismatch\t\\d{4}-\\d\\d-\\d\\d\tname-mismatch\n");
     EXPECT_TRUE(std::regex_match(text, line)) << text;
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()),
                             std::filesystem::directory_iterator()),
@@ -137,6 +152,43 @@ TEST_F(TrustedCertificatesTest, PinningSavesAPrivateFileThatTheNextProcessLoads)
     ASSERT_EQ(reread.size(), 2u);
     EXPECT_EQ(reread[0].peer, "imap.home.lan:993");
     EXPECT_EQ(reread[0].sha256, fingerprint("E2"));
+}
+
+// A file of an earlier version has no faults: its pins accept the one fault
+// their reason names, so anything else the certificate shows is asked again.
+TEST_F(TrustedCertificatesTest, AnOldPinAcceptsTheFaultItsReasonNamesAndNoOther) {
+    const auto pins = parseTrustedCertificates(
+        "a.lan:993\t" + fingerprint("01") + "\tself-signed certificate\t2025-01-01\n" +
+        "b.lan:993\t" + fingerprint("02") +
+        "\tunable to get local issuer certificate\t2025-01-01\n" + "c.lan:993\t" +
+        fingerprint("03") + "\tcertificate has expired\t2025-01-01\n" + "d.lan:993\t" +
+        fingerprint("04") + "\thostname mismatch\t2025-01-01\n" + "e.lan:993\t" +
+        fingerprint("05") + "\tsomething else\t2025-01-01\n");
+    ASSERT_EQ(pins.size(), 5u);
+    EXPECT_EQ(pins[0].faults, CertificateFaults{"self-signed"});
+    EXPECT_EQ(pins[1].faults, CertificateFaults{"unknown-issuer"});
+    EXPECT_EQ(pins[2].faults, CertificateFaults{"expired"});
+    EXPECT_EQ(pins[3].faults, CertificateFaults{"name-mismatch"});
+    EXPECT_TRUE(pins[4].faults.empty()) << "an unknown reason accepts nothing";
+}
+
+TEST_F(TrustedCertificatesTest, AForgottenPinIsGoneFromTheFile) {
+    const std::string directory = dir.path().string();
+    CertificateFacts facts;
+    facts.sha256 = fingerprint("C0");
+    facts.faults = {"self-signed"};
+    ASSERT_FALSE(pinCertificate(directory, "a.lan:993", facts));
+    ASSERT_FALSE(pinCertificate(directory, "b.lan:993", facts));
+
+    bool forgotten = false;
+    ASSERT_FALSE(forgetPin(directory, "a.lan:993", forgotten));
+    EXPECT_TRUE(forgotten);
+    ASSERT_FALSE(forgetPin(directory, "a.lan:993", forgotten));
+    EXPECT_FALSE(forgotten);
+    certificateTrust().clear();
+    loadTrustedCertificates(directory);
+    EXPECT_FALSE(certificateTrust().isPinned("a.lan:993"));
+    EXPECT_TRUE(certificateTrust().isPinned("b.lan:993"));
 }
 
 TEST_F(TrustedCertificatesTest, AMissingOrUnreadableFileMeansNoPins) {

@@ -1,3 +1,5 @@
+#include "config/program_directory.h"
+#include "config/trusted_certificates.h"
 #include "core/account_table.h"
 #include "core/language.h"
 #include "dialogs/account_editor.h"
@@ -5,6 +7,7 @@
 #include "support/find_control.h"
 #include "support/process_reset.h"
 #include "support/scripted_message_presenter.h"
+#include "support/temp_dir.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -187,6 +190,43 @@ TEST_F(AccountEditorTest, ControlCharactersAreRefusedAndTheDialogStays) {
         EXPECT_EQ(accounts[1].user, "anna");
         EXPECT_EQ(accounts[1].name, "anna@example.org");
     }
+}
+
+// The box shows only for a server whose certificate is pinned, names the
+// faults accepted with it, and takes the pin away only on OK.
+TEST_F(AccountEditorTest, APinnedCertificateIsForgottenOnOkWhenTicked) {
+    const test::TempDir dir;
+    programDirectory = dir.path().string();
+    accounts[1].useSsl = 1;
+    accounts[1].port = "995";
+    {
+        ChangeKonto unpinned;
+        EXPECT_TRUE(control<QCheckBox>(unpinned, res::kEditorForgetPin)->isHidden());
+    }
+    CertificateFacts facts;
+    facts.sha256 = std::string(95, 'A');
+    facts.faults = {"self-signed", "name-mismatch"};
+    ASSERT_FALSE(pinCertificate(programDirectory, "pop.example.org:995", facts));
+    {
+        ChangeKonto cancelled;
+        auto* forget = control<QCheckBox>(cancelled, res::kEditorForgetPin);
+        EXPECT_FALSE(forget->isHidden());
+        EXPECT_EQ(forget->text(), "forget the accepted certificate (name mismatch, self-signed)");
+        forget->click();
+        control<QPushButton>(cancelled, res::kEditorCancel)->click();
+        EXPECT_TRUE(certificateTrust().isPinned("pop.example.org:995"));
+    }
+    Language = 0;
+    ChangeKonto dialog;
+    auto* forget = control<QCheckBox>(dialog, res::kEditorForgetPin);
+    EXPECT_EQ(forget->text(), QString::fromUtf8("akzeptiertes Zertifikat vergessen (Servername "
+                                                "passt nicht, selbst signiert)"));
+    forget->click();
+    pressOk(dialog);
+    EXPECT_FALSE(certificateTrust().isPinned("pop.example.org:995"));
+    certificateTrust().clear();
+    loadTrustedCertificates(programDirectory);
+    EXPECT_FALSE(certificateTrust().isPinned("pop.example.org:995")) << "gone from the file too";
 }
 
 TEST_F(AccountEditorTest, GermanTexts) {

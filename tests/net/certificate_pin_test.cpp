@@ -103,7 +103,7 @@ TEST_F(CertificatePinTest, RefusedCertificateIsDescribedAndRecordedWithoutAnyDia
     EXPECT_EQ(recorded->sha256, refused->sha256);
 }
 
-TEST_F(CertificatePinTest, PinnedCertificateIsAcceptedWhateverTheVerificationSays) {
+TEST_F(CertificatePinTest, PinnedCertificateIsAcceptedWithTheFaultsItWasPinnedWith) {
     TempDir misnamedDir;
     TestCertificates misnamed = makeTestCertificates(misnamedDir.path(), "DNS:mail.example.test");
     struct Row {
@@ -124,7 +124,8 @@ TEST_F(CertificatePinTest, PinnedCertificateIsAcceptedWhateverTheVerificationSay
         const std::string sha256 = socket.refusedCertificate()->sha256;
 
         auto server = serve(row.served, true);
-        certificateTrust().pin({peerOf(*server), sha256, "test", "2026-12-09"});
+        certificateTrust().pin(
+            {peerOf(*server), sha256, "test", "2026-12-09", socket.refusedCertificate()->faults});
         certificateTrust().recordRefusal(peerOf(*server), *socket.refusedCertificate());
         EXPECT_TRUE(connectAndTalk(*server)) << socket.lastFailureReason();
         EXPECT_FALSE(socket.refusedCertificate());
@@ -133,6 +134,39 @@ TEST_F(CertificatePinTest, PinnedCertificateIsAcceptedWhateverTheVerificationSay
         EXPECT_TRUE(server->waitUntilDone());
         EXPECT_EQ(server->tlsFailures(), 0);
     }
+}
+
+// A certificate both misnamed and of an unknown issuer: the user is shown
+// both faults at once, and a pin that accepted only one of them refuses the
+// certificate again, within the hand-shake, naming the other.
+TEST_F(CertificatePinTest, APinAcceptsOnlyTheFaultsItWasPinnedWith) {
+    TempDir misnamedDir;
+    TestCertificates misnamed = makeTestCertificates(misnamedDir.path(), "DNS:mail.example.test");
+    ScopedEnv trust("SSL_CERT_FILE", otherPki.caFile.string());
+    auto first = serve(misnamed, false);
+    ASSERT_FALSE(socket.ConnectPop3("localhost", true, first->port()));
+    ASSERT_TRUE(socket.refusedCertificate());
+    const CertificateFacts shown = *socket.refusedCertificate();
+    EXPECT_EQ(shown.faults, (CertificateFaults{"name-mismatch", "unknown-issuer"}));
+    EXPECT_FALSE(shown.widensPin());
+
+    auto narrow = serve(misnamed, false);
+    certificateTrust().pin(
+        {peerOf(*narrow), shown.sha256, shown.reason, "2026-01-01", {"unknown-issuer"}});
+    ASSERT_FALSE(socket.ConnectPop3("localhost", true, narrow->port()));
+    EXPECT_TRUE(narrow->waitUntilDone());
+    EXPECT_EQ(narrow->tlsFailures(), 1) << "refused within the hand-shake";
+    const auto& refused = socket.refusedCertificate();
+    ASSERT_TRUE(refused);
+    EXPECT_FALSE(refused->replacesPin()) << "the same certificate";
+    EXPECT_TRUE(refused->widensPin());
+    EXPECT_EQ(refused->newFaults, CertificateFaults{"name-mismatch"});
+    EXPECT_EQ(refused->reason, "hostname mismatch");
+
+    auto wide = serve(misnamed, true);
+    certificateTrust().pin({peerOf(*wide), shown.sha256, shown.reason, "2026-01-01", shown.faults});
+    EXPECT_TRUE(connectAndTalk(*wide)) << socket.lastFailureReason();
+    EXPECT_TRUE(wide->waitUntilDone());
 }
 
 TEST_F(CertificatePinTest, AnotherCertificateThanThePinnedOneIsRefusedWithBothFingerprints) {

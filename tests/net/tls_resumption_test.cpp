@@ -153,8 +153,12 @@ protected:
     }
 
     void pinServedCertificate(const TicketServer& server, const TestCertificates& served) {
-        certificateTrust().pin({"localhost:" + server.port(), sha256Fingerprint(served.certFile),
-                                "test", "2026-01-01"});
+        // Served under the other authority: its one fault is the unknown issuer.
+        certificateTrust().pin({"localhost:" + server.port(),
+                                sha256Fingerprint(served.certFile),
+                                "test",
+                                "2026-01-01",
+                                {kFaultUnknownIssuer}});
     }
 
     TempDir otherDir;

@@ -44,5 +44,24 @@ TEST(FileLockTest, AFileThatCannotBeOpenedGivesNoLock) {
     EXPECT_FALSE(FileLock::tryLock(dir / "missing" / "lock", LockKind::Exclusive));
 }
 
+// A holder is no error; a file that cannot be opened is, and says which, at
+// once instead of after the wait.
+TEST(FileLockTest, AnOpenFailureIsToldApartFromAHolder) {
+    test::TempDir dir;
+    const fs::path file = dir / "lock";
+    const auto holder = FileLock::tryLock(file, LockKind::Exclusive);
+    ASSERT_TRUE(holder);
+    std::error_code error;
+    EXPECT_FALSE(FileLock::tryLock(file, LockKind::Exclusive, error));
+    EXPECT_FALSE(error) << error.message();
+
+    EXPECT_FALSE(FileLock::lockWithin(dir / "missing" / "lock", LockKind::Exclusive,
+                                      std::chrono::hours(1), error));
+    EXPECT_EQ(error, std::errc::no_such_file_or_directory);
+    fs::create_directory(dir / "directory");
+    EXPECT_FALSE(FileLock::tryLock(dir / "directory", LockKind::Shared, error));
+    EXPECT_EQ(error, std::errc::is_a_directory);
+}
+
 } // namespace
 } // namespace ombrix
