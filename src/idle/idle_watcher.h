@@ -68,8 +68,11 @@ private:
     std::atomic<int> connections_{0};
     mutable std::mutex mutex_;
     std::condition_variable wake_;
-    bool stopping_ = false;            // under mutex_
-    bool reconnecting_ = false;        // under mutex_
+    // Changed under mutex_, so that a pause cannot miss the wake-up; atomic
+    // as well, because ThreadSanitizer loses track of that mutex in a process
+    // where GLib's network monitor ran (its calls are suppressed as a whole).
+    std::atomic<bool> stopping_{false};
+    std::atomic<bool> reconnecting_{false};
     std::vector<std::uint32_t> waits_; // under mutex_
     std::thread thread_;               // last: starts once everything above exists
 };

@@ -34,12 +34,8 @@ AccessTokenAnswer aborted() {
 
 // Another run's refresh of the same account may wait for the network for
 // half a minute: an Abort must not wait with it.
-bool lockUnlessStopped(std::unique_lock<std::timed_mutex>& lock, const SharedFlag* stop) {
-    while (!lock.try_lock_for(std::chrono::milliseconds(200)))
-        if (stopped(stop))
-            return false;
-    return true;
-}
+// How often a thread waiting for another's refresh looks at its stop flag.
+constexpr std::chrono::milliseconds kStopLook{200};
 
 std::string keyringTrouble(SecretOutcome outcome) {
     switch (outcome) {
@@ -92,6 +88,28 @@ void TokenBroker::keep(Entry& entry, const TokenGrant& grant) {
     ++entry.generation;
 }
 
+// A plain flag under the entries' lock rather than a timed mutex: the wait
+// must look at the stop flag, and ThreadSanitizer cannot follow a timed
+// lock's clock-based wait.
+bool TokenBroker::takeTurn(Entry& entry, const SharedFlag* stop) {
+    std::unique_lock lock(entriesMutex_);
+    while (entry.turnTaken) {
+        if (stopped(stop))
+            return false;
+        turnGivenBack_.wait_for(lock, kStopLook);
+    }
+    entry.turnTaken = true;
+    return true;
+}
+
+void TokenBroker::giveTurnBack(Entry& entry) {
+    {
+        const std::lock_guard lock(entriesMutex_);
+        entry.turnTaken = false;
+    }
+    turnGivenBack_.notify_all();
+}
+
 AccessTokenAnswer TokenBroker::accessToken(const TokenAccount& account, bool refresh,
                                            const SharedFlag* stop) {
     HttpLimits limits = limits_;
@@ -105,9 +123,9 @@ AccessTokenAnswer TokenBroker::accessToken(const TokenAccount& account, bool ref
             return answer(TokenStatus::Ready, entry->token, {});
         seen = entry->generation;
     }
-    std::unique_lock refreshing(entry->refreshing, std::defer_lock);
-    if (!lockUnlessStopped(refreshing, limits.stop))
+    if (!takeTurn(*entry, limits.stop))
         return aborted();
+    const Turn turn(*this, *entry);
     {
         // Another thread refreshed while this one waited: its token is new.
         const std::lock_guard lock(entriesMutex_);
@@ -117,7 +135,7 @@ AccessTokenAnswer TokenBroker::accessToken(const TokenAccount& account, bool ref
     return refreshed(account, *entry, limits);
 }
 
-// Holds the entry's refresh lock.
+// Holds the account's turn.
 AccessTokenAnswer TokenBroker::refreshed(const TokenAccount& account, Entry& entry,
                                          const HttpLimits& limits) {
     const SecretKey key{account.host, account.user, account.protocol, account.port};
@@ -156,7 +174,8 @@ AccessTokenAnswer TokenBroker::refreshed(const TokenAccount& account, Entry& ent
 bool TokenBroker::signedIn(const TokenAccount& account, const std::string& label,
                            const TokenGrant& grant) {
     const std::shared_ptr<Entry> entry = entryFor(account);
-    const std::lock_guard refreshing(entry->refreshing);
+    takeTurn(*entry, nullptr);
+    const Turn turn(*this, *entry);
     // The account is not in the table yet: a removal named for an earlier
     // sign-in under the same key would take the new token for the old one.
     if (keyringChosen && !grant.refreshToken.empty())
@@ -170,7 +189,8 @@ bool TokenBroker::signedIn(const TokenAccount& account, const std::string& label
 
 void TokenBroker::forget(const TokenAccount& account) {
     const std::shared_ptr<Entry> entry = entryFor(account);
-    const std::lock_guard refreshing(entry->refreshing);
+    takeTurn(*entry, nullptr);
+    const Turn turn(*this, *entry);
     forgetRefreshToken(account);
     const std::lock_guard lock(entriesMutex_);
     entries_.erase(entryKey(account));

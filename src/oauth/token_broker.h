@@ -10,6 +10,7 @@
 #include "oauth/token_endpoint.h"
 
 #include <chrono>
+#include <condition_variable>
 #include <cstdint>
 #include <functional>
 #include <map>
@@ -46,13 +47,28 @@ public:
 
 private:
     struct Entry {
-        std::timed_mutex refreshing; // one refresh per account at a time
+        bool turnTaken = false; // one refresh, sign-in or forget at a time
         std::string token;
         std::chrono::system_clock::time_point expiresAt;
         std::uint64_t generation = 0; // counts the tokens this entry held
     };
 
+    // The account's turn, held for the life of the object.
+    class Turn {
+    public:
+        Turn(TokenBroker& broker, Entry& entry) : broker_(broker), entry_(entry) {}
+        ~Turn() { broker_.giveTurnBack(entry_); }
+        Turn(const Turn&) = delete;
+        Turn& operator=(const Turn&) = delete;
+
+    private:
+        TokenBroker& broker_;
+        Entry& entry_;
+    };
+
     std::shared_ptr<Entry> entryFor(const TokenAccount& account);
+    bool takeTurn(Entry& entry, const SharedFlag* stop);
+    void giveTurnBack(Entry& entry);
     AccessTokenAnswer refreshed(const TokenAccount& account, Entry& entry,
                                 const HttpLimits& limits);
     void keep(Entry& entry, const TokenGrant& grant);
@@ -60,7 +76,8 @@ private:
 
     WallClock clock_;
     HttpLimits limits_;
-    std::mutex entriesMutex_; // guards the map and every entry's token fields
+    std::mutex entriesMutex_; // guards the map and every entry's fields
+    std::condition_variable turnGivenBack_;
     std::map<std::string, std::shared_ptr<Entry>> entries_;
 };
 

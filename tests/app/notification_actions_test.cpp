@@ -42,6 +42,14 @@ constexpr int kActionBound = 20000;
 
 class NotificationActionsTest : public testing::Test {
 protected:
+    // One bus for the suite, started before any case has threads running:
+    // a fork beside running threads is what ThreadSanitizer cannot follow.
+    static void SetUpTestSuite() { sharedBus = new test::PrivateSessionBus; }
+    static void TearDownTestSuite() {
+        delete sharedBus;
+        sharedBus = nullptr;
+    }
+
     void SetUp() override {
         test::resetProcessState();
         programDirectory = dir.path().string();
@@ -132,7 +140,8 @@ protected:
 
     test::TempDir dir;
     test::ScriptedMessagePresenter boxes;
-    test::PrivateSessionBus bus;
+    static inline test::PrivateSessionBus* sharedBus = nullptr;
+    test::PrivateSessionBus& bus = *sharedBus;
     std::unique_ptr<FakeNotificationService> service;
     std::unique_ptr<CCheckerDlg> window;
     std::unique_ptr<DesktopNotifier> notifier;
