@@ -319,7 +319,8 @@ void endRun(RunHost& host) {
 void CheckThread(RunHost& host, const CheckTimeouts& timeouts) {
     if (!startRun(host))
         return;
-    const std::vector<PasswordAnswer> passwords = fetchRunPasswords();
+    const std::vector<PasswordAnswer> passwords =
+        fetchRunPasswords({&abortRequest, std::chrono::milliseconds(timeouts.replyMs)});
     const std::size_t count = std::min<std::size_t>(accountCount, kMaxAccounts);
     std::vector<std::unique_ptr<OrderedRunHost>> hosts;
     for (std::size_t k = 0; k < count; ++k)

@@ -113,11 +113,15 @@ PasswordAnswer settlePassword(const PasswordJob& job) {
     return answer;
 }
 
-std::vector<PasswordAnswer> settlePasswords(const std::vector<PasswordJob>& jobs) {
+std::vector<PasswordAnswer> settlePasswords(const std::vector<PasswordJob>& jobs,
+                                            const KeyringWait& wait) {
     std::vector<PasswordAnswer> answers;
     answers.reserve(jobs.size());
+    const SecretOutcome gate = jobs.empty() ? SecretOutcome::Done : keyringGate().open(wait);
     for (const PasswordJob& job : jobs)
-        answers.push_back(settlePassword(job));
+        answers.push_back(gate == SecretOutcome::Done
+                              ? settlePassword(job)
+                              : PasswordAnswer{job.slot, job.key, gate, false, {}});
     return answers;
 }
 
@@ -141,13 +145,13 @@ bool applyPasswordAnswers(const std::vector<PasswordAnswer>& answers) {
     return changed;
 }
 
-std::vector<PasswordAnswer> fetchRunPasswords() {
+std::vector<PasswordAnswer> fetchRunPasswords(const KeyringWait& wait) {
     std::vector<PasswordJob> jobs;
     {
         const CommitBracket bracket;
         jobs = passwordJobs(true);
     }
-    std::vector<PasswordAnswer> answers = settlePasswords(jobs);
+    std::vector<PasswordAnswer> answers = settlePasswords(jobs, wait);
     const CommitBracket bracket;
     applyPasswordAnswers(answers);
     return answers;

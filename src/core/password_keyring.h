@@ -12,6 +12,7 @@
 
 #include "core/account_rules.h"
 #include "core/account_table.h"
+#include "core/keyring_gate.h"
 #include "platform/secret_store.h"
 
 #include <atomic>
@@ -62,9 +63,12 @@ struct PasswordAnswer {
 std::vector<PasswordJob> passwordJobs(bool fetchOnly);
 
 // Store, then look up: the password counts as moved only when the keyring
-// gives back exactly what it was given. Any thread but the window's.
+// gives back exactly what it was given. Any thread but the window's. A
+// locked keyring is unlocked once for all the jobs (keyringGate()), waiting
+// as `wait` allows; while it stays locked no job asks the keyring.
 PasswordAnswer settlePassword(const PasswordJob& job);
-std::vector<PasswordAnswer> settlePasswords(const std::vector<PasswordJob>& jobs);
+std::vector<PasswordAnswer> settlePasswords(const std::vector<PasswordJob>& jobs,
+                                            const KeyringWait& wait = {});
 
 // Writes the answers into the slots that still hold the same account (an
 // account edited or removed meanwhile is left alone) and notes the first
@@ -75,7 +79,8 @@ bool applyPasswordAnswers(const std::vector<PasswordAnswer>& answers);
 // A run's worker, before its first account: fetches the passwords that are
 // in the keyring but not in memory (the table is taken only between the
 // keyring calls). The answers tell which accounts have to fail instead.
-std::vector<PasswordAnswer> fetchRunPasswords();
+// `wait`: the run's abort flag and reply time-out.
+std::vector<PasswordAnswer> fetchRunPasswords(const KeyringWait& wait);
 // The errorText for the account in `slot` when its password did not come.
 std::optional<std::string> runPasswordRefusal(const std::vector<PasswordAnswer>& answers, int slot);
 

@@ -92,8 +92,9 @@ DeleteResult runDeletion(RunHost& host, const DeleteTimeouts& timeouts) {
     if (!startRun())
         return {DeleteOutcome::NotStarted, delete_texts::notStarted()};
     AccountRecord& account = accounts[static_cast<std::size_t>(selectedAccount)];
-    const std::optional<std::string> refusal =
-        runPasswordRefusal(fetchRunPasswords(), selectedAccount);
+    const std::optional<std::string> refusal = runPasswordRefusal(
+        fetchRunPasswords({&abortRequest, std::chrono::milliseconds(timeouts.replyMs)}),
+        selectedAccount);
     {
         const CommitBracket bracket;
         account.errorFlag = 0; // the end reports only failures of this run
