@@ -24,6 +24,7 @@
 
 #include <QObject>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <thread>
 
 namespace ombrix {
@@ -115,6 +116,29 @@ TEST_F(PasswordKeyringTest, StartUpMovesPasswordsAndTheNextStartFetchesThem) {
     EXPECT_EQ(accounts[1].passwordInKeyring, 1);
     EXPECT_EQ(obxDat(), blankedFixture());
     EXPECT_TRUE(messages.texts.empty());
+}
+
+// `ombrix --accounts` beside the desktop program: it fetches the passwords to
+// say where they live, and writes no file it does not hold.
+TEST_F(PasswordKeyringTest, ACommandThatOnlyReadsWritesNothing) {
+    startWithFixture();
+    ASSERT_TRUE(settlePasswordsNow(true));
+    // As another program wrote it: bytes after the last value, which a save
+    // of ours would leave out.
+    const std::string written = blankedFixture() + "\r\n";
+    test::writeBytes(dir / "obx.dat", written);
+    restart();
+    const auto inode = [this] {
+        struct stat facts {};
+        return ::stat((dir / "obx.dat").c_str(), &facts) == 0 ? facts.st_ino : 0;
+    };
+    const auto inodeBefore = inode();
+    ASSERT_NE(inodeBefore, 0u);
+    ASSERT_TRUE(settlePasswordsNow(false));
+    EXPECT_EQ(accounts[0].password, "pa=ss");
+    EXPECT_EQ(accounts[0].passwordInKeyring, 1);
+    EXPECT_EQ(inode(), inodeBefore) << "obx.dat was written again";
+    EXPECT_EQ(obxDat(), written);
 }
 
 TEST_F(PasswordKeyringTest, FileStoreLeavesTheKeyringAlone) {
