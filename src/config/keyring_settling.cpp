@@ -13,10 +13,11 @@ void chooseKeyringFromConf() {
 }
 
 bool settlePasswordsNow(bool move) {
+    const std::vector<SecretKey> removals = pendingKeyringRemovals(readProgramConf());
     std::vector<PasswordJob> jobs;
     {
         const TableAccess access;
-        jobs = passwordJobs(!move);
+        jobs = passwordJobs(!move, removals);
     }
     const std::vector<PasswordAnswer> answers = settlePasswords(jobs);
     bool moved = false;

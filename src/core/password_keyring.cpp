@@ -18,10 +18,12 @@ void noteTrouble(SecretOutcome outcome) {
     noticeOutcome.compare_exchange_strong(none, static_cast<int>(outcome));
 }
 
+bool sameKey(const SecretKey& a, const SecretKey& b) {
+    return a.host == b.host && a.user == b.user && a.protocol == b.protocol && a.port == b.port;
+}
+
 bool sameAccount(const AccountRecord& account, const SecretKey& key) {
-    const SecretKey current = keyringKeyOf(account);
-    return current.host == key.host && current.user == key.user &&
-           current.protocol == key.protocol && current.port == key.port;
+    return sameKey(keyringKeyOf(account), key);
 }
 
 // The port as the connection reads it; 0 for text that is no number.
@@ -72,7 +74,7 @@ std::optional<SecretKey> accountChanged(AccountRecord& account, const SecretKey&
     return std::nullopt;
 }
 
-std::vector<PasswordJob> passwordJobs(bool fetchOnly) {
+std::vector<PasswordJob> passwordJobs(bool fetchOnly, std::span<const SecretKey> removals) {
     std::vector<PasswordJob> jobs;
     if (!keyringChosen)
         return jobs;
@@ -86,14 +88,22 @@ std::vector<PasswordJob> passwordJobs(bool fetchOnly) {
         if (!fetch &&
             (account.passwordInKeyring != 0 || accountsWithKey(keyringKeyOf(account)) > 1))
             continue;
-        jobs.push_back({slot, keyringKeyOf(account), keyringLabelOf(account),
-                        fetch ? std::string() : account.password});
+        const SecretKey key = keyringKeyOf(account);
+        const bool named =
+            std::any_of(removals.begin(), removals.end(),
+                        [&key](const SecretKey& other) { return sameKey(key, other); });
+        jobs.push_back(
+            {slot, key, keyringLabelOf(account), fetch ? std::string() : account.password, named});
     }
     return jobs;
 }
 
 PasswordAnswer settlePassword(const PasswordJob& job) {
     PasswordAnswer answer{job.slot, job.key, SecretOutcome::Failed, false, {}};
+    if (job.password.empty() && job.removalPending) {
+        answer.outcome = SecretOutcome::NotFound; // not to be taken, nor its removal dropped
+        return answer;
+    }
     if (!job.password.empty()) {
         answer.outcome = storeSecret(job.key, job.label, job.password);
         if (answer.outcome != SecretOutcome::Done)
@@ -145,11 +155,12 @@ bool applyPasswordAnswers(const std::vector<PasswordAnswer>& answers) {
     return changed;
 }
 
-std::vector<PasswordAnswer> fetchRunPasswords(const KeyringWait& wait) {
+std::vector<PasswordAnswer> fetchRunPasswords(const KeyringWait& wait,
+                                              std::span<const SecretKey> removals) {
     std::vector<PasswordJob> jobs;
     {
         const CommitBracket bracket;
-        jobs = passwordJobs(true);
+        jobs = passwordJobs(true, removals);
     }
     std::vector<PasswordAnswer> answers = settlePasswords(jobs, wait);
     const CommitBracket bracket;

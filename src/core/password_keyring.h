@@ -17,6 +17,7 @@
 
 #include <atomic>
 #include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -46,6 +47,9 @@ struct PasswordJob {
     SecretKey key;
     std::string label;
     std::string password; // to move into the keyring; empty: fetch it
+    // The item is named for removal (ombrix.conf): what it holds is a
+    // deleted or edited account's, never this one's password.
+    bool removalPending = false;
 };
 
 struct PasswordAnswer {
@@ -58,9 +62,10 @@ struct PasswordAnswer {
 
 // Every account the keyring has to settle: a password still in obx.dat moves,
 // an account whose password is in the keyring but not in memory fetches it.
-// `fetchOnly` leaves the moves out (a run about to start). Nothing with
-// passwordStore=file. The caller holds the table.
-std::vector<PasswordJob> passwordJobs(bool fetchOnly);
+// `fetchOnly` leaves the moves out (a run about to start). `removals`: the
+// items named for removal. Nothing with passwordStore=file. The caller
+// holds the table.
+std::vector<PasswordJob> passwordJobs(bool fetchOnly, std::span<const SecretKey> removals = {});
 
 // Store, then look up: the password counts as moved only when the keyring
 // gives back exactly what it was given. Any thread but the window's. A
@@ -79,8 +84,10 @@ bool applyPasswordAnswers(const std::vector<PasswordAnswer>& answers);
 // A run's worker, before its first account: fetches the passwords that are
 // in the keyring but not in memory (the table is taken only between the
 // keyring calls). The answers tell which accounts have to fail instead.
-// `wait`: the run's abort flag and reply time-out.
-std::vector<PasswordAnswer> fetchRunPasswords(const KeyringWait& wait);
+// `wait`: the run's abort flag and reply time-out; `removals` as for
+// passwordJobs().
+std::vector<PasswordAnswer> fetchRunPasswords(const KeyringWait& wait,
+                                              std::span<const SecretKey> removals);
 // The errorText for the account in `slot` when its password did not come.
 std::optional<std::string> runPasswordRefusal(const std::vector<PasswordAnswer>& answers, int slot);
 

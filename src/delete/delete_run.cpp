@@ -1,5 +1,6 @@
 #include "delete/delete_run.h"
 
+#include "config/keyring_removals.h"
 #include "core/password_keyring.h"
 #include "core/run_flags.h"
 #include "core/table_lock.h"
@@ -93,7 +94,8 @@ DeleteResult runDeletion(RunHost& host, const DeleteTimeouts& timeouts) {
         return {DeleteOutcome::NotStarted, delete_texts::notStarted()};
     AccountRecord& account = accounts[static_cast<std::size_t>(selectedAccount)];
     const std::optional<std::string> refusal = runPasswordRefusal(
-        fetchRunPasswords({&abortRequest, std::chrono::milliseconds(timeouts.replyMs)}),
+        fetchRunPasswords({&abortRequest, std::chrono::milliseconds(timeouts.replyMs)},
+                          pendingKeyringRemovals(readProgramConf())),
         selectedAccount);
     {
         const CommitBracket bracket;
