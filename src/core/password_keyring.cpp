@@ -64,6 +64,15 @@ std::optional<SecretKey> accountChanged(AccountRecord& account, const SecretKey&
     const bool keyChanged = !sameAccount(account, before);
     if (!keyChanged && account.password == passwordBefore)
         return std::nullopt;
+    // Not fetched yet, and not typed anew: the password is in the item of
+    // the key before (or of the one before that), for the next fetch.
+    if (keyChanged && passwordBefore.empty() && account.password.empty() &&
+        account.passwordInKeyring == 0 && !signsInWithOAuth(account)) {
+        if (!account.passwordItemBefore)
+            account.passwordItemBefore = before;
+        return std::nullopt;
+    }
+    account.passwordItemBefore.reset();
     const bool wasInKeyring = account.passwordInKeyring != 0;
     account.passwordInKeyring = 0;
     // With the flag gone nothing would remember that the item exists. Under
@@ -92,14 +101,32 @@ std::vector<PasswordJob> passwordJobs(bool fetchOnly, std::span<const SecretKey>
         const bool named =
             std::any_of(removals.begin(), removals.end(),
                         [&key](const SecretKey& other) { return sameKey(key, other); });
-        jobs.push_back(
-            {slot, key, keyringLabelOf(account), fetch ? std::string() : account.password, named});
+        jobs.push_back({slot, key, keyringLabelOf(account),
+                        fetch ? std::string() : account.password, named,
+                        fetch ? account.passwordItemBefore : std::nullopt});
     }
     return jobs;
 }
 
+// The edited account's password, from the item of its old key into one of
+// its new key; the old item stays where it is (another account may still
+// stand on it).
+PasswordAnswer fetchFromItemBefore(const PasswordJob& job) {
+    PasswordAnswer answer{job.slot, job.key, SecretOutcome::Failed, false, {}};
+    const SecretLookup before = lookupSecret(*job.itemBefore);
+    answer.outcome = before.outcome;
+    if (before.outcome != SecretOutcome::Done)
+        return answer;
+    PasswordJob move = job;
+    move.password = before.password;
+    move.itemBefore.reset();
+    return settlePassword(move);
+}
+
 PasswordAnswer settlePassword(const PasswordJob& job) {
     PasswordAnswer answer{job.slot, job.key, SecretOutcome::Failed, false, {}};
+    if (job.password.empty() && job.itemBefore)
+        return fetchFromItemBefore(job);
     if (job.password.empty() && job.removalPending) {
         answer.outcome = SecretOutcome::NotFound; // not to be taken, nor its removal dropped
         return answer;
@@ -147,6 +174,7 @@ bool applyPasswordAnswers(const std::vector<PasswordAnswer>& answers) {
             continue;
         if (account.password.empty())
             account.password = answer.password;
+        account.passwordItemBefore.reset();
         if (account.password != answer.password)
             continue; // edited meanwhile: the editor stores it itself
         changed = changed || account.passwordInKeyring == 0;

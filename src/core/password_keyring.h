@@ -50,6 +50,9 @@ struct PasswordJob {
     // The item is named for removal (ombrix.conf): what it holds is a
     // deleted or edited account's, never this one's password.
     bool removalPending = false;
+    // Fetch from this item instead, then store under `key` (an account
+    // edited before its password came).
+    std::optional<SecretKey> itemBefore;
 };
 
 struct PasswordAnswer {

@@ -205,6 +205,31 @@ TEST_F(PasswordKeyringTest, EditedAccountGoesBackToTheFileAndNamesItsOldItem) {
     EXPECT_EQ(clearSecret(keyringKeyOf(accounts[0])), SecretOutcome::NotFound);
 }
 
+// The server changed (the editor) before the start-up's fetch brought the
+// password: it is still in the item of the old server, and goes with the
+// account to the new one.
+TEST_F(PasswordKeyringTest, AccountEditedBeforeItsPasswordCameKeepsIt) {
+    startWithFixture();
+    ASSERT_TRUE(settlePasswordsNow(true));
+    restart();
+    ASSERT_EQ(accounts[0].password, "");
+    const SecretKey before = keyringKeyOf(accounts[0]);
+    accounts[0].host = "pop.example.com";
+    EXPECT_FALSE(accountChanged(accounts[0], before, "").has_value()); // the item is needed
+    const SecretKey between = keyringKeyOf(accounts[0]);
+    accounts[0].user = "me2"; // edited twice before the keyring answered
+    EXPECT_FALSE(accountChanged(accounts[0], between, "").has_value());
+    ASSERT_TRUE(saveState(SaveKind::SettingsFile));
+
+    ASSERT_TRUE(settlePasswordsNow(true));
+    EXPECT_EQ(accounts[0].password, "pa=ss");
+    EXPECT_EQ(accounts[0].passwordInKeyring, 1);
+    const SecretKey moved{"pop.example.com", "me2", "pop3", 995};
+    EXPECT_EQ(lookupSecret(moved).password, "pa=ss");
+    EXPECT_EQ(obxDat().find("pass =m^:pp"), std::string::npos);
+    clearSecret(moved);
+}
+
 // No keyring on the bus: every password stays where it is, and the program
 // says why once.
 TEST_F(PasswordKeyringWithoutServiceTest, ThePasswordsStayInTheFile) {
