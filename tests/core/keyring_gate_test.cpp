@@ -8,6 +8,8 @@
 #include <future>
 #include <gtest/gtest.h>
 #include <mutex>
+#include <optional>
+#include <utility>
 
 namespace ombrix {
 namespace {
@@ -25,12 +27,17 @@ public:
                 [this] { return unlock(); }};
     }
 
-    // The user's answer to the prompt open now.
+    // The user's answer to the prompt that is open (the prompts() so far).
     void answer(SecretOutcome outcome) {
         const std::lock_guard lock(mutex_);
         answer_ = outcome;
         locked_ = outcome != SecretOutcome::Done;
         changed_.notify_all();
+    }
+    // Unlocked by the user elsewhere, with no prompt of ours open.
+    void unlockElsewhere() {
+        const std::lock_guard lock(mutex_);
+        locked_ = false;
     }
     void lock() {
         const std::lock_guard lock(mutex_);
@@ -40,19 +47,27 @@ public:
         const std::lock_guard lock(mutex_);
         return prompts_;
     }
+    bool promptOpen() {
+        const std::lock_guard lock(mutex_);
+        return open_;
+    }
 
 private:
     SecretOutcome unlock() {
         std::unique_lock lock(mutex_);
         ++prompts_;
-        answer_.reset();
-        changed_.wait(lock, [this] { return answer_.has_value(); });
-        return *answer_;
+        open_ = true;
+        // Bounded only so that a failed case ends instead of hanging.
+        if (!changed_.wait_for(lock, kBound, [this] { return answer_.has_value(); }))
+            answer_ = SecretOutcome::Locked;
+        open_ = false;
+        return *std::exchange(answer_, std::nullopt);
     }
 
     std::mutex mutex_;
     std::condition_variable changed_;
     bool locked_ = true;
+    bool open_ = false;
     std::optional<SecretOutcome> answer_;
     int prompts_ = 0;
 };
@@ -77,7 +92,7 @@ TEST(KeyringGateTest, CallersMeetingThePromptWaitOnItsOneAnswer) {
     KeyringGate gate(keyring.calls());
     auto first = openOnThread(gate);
     auto second = openOnThread(gate);
-    ASSERT_TRUE(waitUntil([&] { return gate.waiting() == 2; }));
+    ASSERT_TRUE(waitUntil([&] { return gate.waiting() == 2 && keyring.promptOpen(); }));
     keyring.answer(SecretOutcome::Done);
     ASSERT_TRUE(finished(first));
     ASSERT_TRUE(finished(second));
@@ -92,7 +107,7 @@ TEST(KeyringGateTest, ADismissedPromptIsShownAgainOnlyAfterACheckByHandOrAnUnloc
     PromptDouble keyring;
     KeyringGate gate(keyring.calls());
     auto first = openOnThread(gate);
-    ASSERT_TRUE(waitUntil([&] { return gate.waiting() == 1; }));
+    ASSERT_TRUE(waitUntil([&] { return gate.waiting() == 1 && keyring.promptOpen(); }));
     keyring.answer(SecretOutcome::Locked);
     ASSERT_TRUE(finished(first));
     EXPECT_EQ(first.get(), SecretOutcome::Locked);
@@ -102,16 +117,16 @@ TEST(KeyringGateTest, ADismissedPromptIsShownAgainOnlyAfterACheckByHandOrAnUnloc
 
     gate.askAgain();
     auto byHand = openOnThread(gate);
-    ASSERT_TRUE(waitUntil([&] { return keyring.prompts() == 2; }));
+    ASSERT_TRUE(waitUntil([&] { return keyring.prompts() == 2 && keyring.promptOpen(); }));
     keyring.answer(SecretOutcome::Locked);
     ASSERT_TRUE(finished(byHand));
     EXPECT_EQ(byHand.get(), SecretOutcome::Locked);
 
-    keyring.answer(SecretOutcome::Done); // unlocked elsewhere: no prompt open
+    keyring.unlockElsewhere();
     EXPECT_EQ(gate.open(), SecretOutcome::Done);
     keyring.lock();
     auto relocked = openOnThread(gate);
-    ASSERT_TRUE(waitUntil([&] { return keyring.prompts() == 3; }));
+    ASSERT_TRUE(waitUntil([&] { return keyring.prompts() == 3 && keyring.promptOpen(); }));
     keyring.answer(SecretOutcome::Done);
     ASSERT_TRUE(finished(relocked));
     EXPECT_EQ(relocked.get(), SecretOutcome::Done);
@@ -135,7 +150,7 @@ TEST(KeyringGateTest, AbortAndTimeOutEndTheWaitButNotThePrompt) {
     EXPECT_EQ(keyring.prompts(), 1);
 
     auto worker = openOnThread(gate); // the desktop's keyring worker: no bound
-    ASSERT_TRUE(waitUntil([&] { return gate.waiting() == 1; }));
+    ASSERT_TRUE(waitUntil([&] { return gate.waiting() == 1 && keyring.promptOpen(); }));
     keyring.answer(SecretOutcome::Done);
     ASSERT_TRUE(finished(worker));
     EXPECT_EQ(worker.get(), SecretOutcome::Done);
