@@ -4,6 +4,7 @@
 #include "app/checker_dlg.h"
 #include "app/desktop_texts.h"
 #include "config/state_store.h"
+#include "core/keyring_gate.h"
 #include "core/run_flags.h"
 #include "platform/message_box.h"
 #include "platform/secret_store.h"
@@ -29,6 +30,7 @@ void CCheckerDlg::OnCommand(int command) {
         showFromTray();
         return;
     case res::kCmdCheckNow:
+        keyringGate().askAgain(); // by hand: a locked keyring may ask again
         checkNow();
         return;
     default:

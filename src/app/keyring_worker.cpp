@@ -25,12 +25,13 @@ KeyringWorker::~KeyringWorker() {
 }
 
 void KeyringWorker::settle() {
+    const std::vector<SecretKey> removals = pendingKeyringRemovals(readProgramConf());
     std::vector<PasswordJob> jobs;
     {
         const TableAccess access;
-        jobs = passwordJobs(false);
+        jobs = passwordJobs(false, removals);
     }
-    if (jobs.empty() && pendingKeyringRemovals(readProgramConf()).empty())
+    if (jobs.empty() && removals.empty())
         return;
     post([context = context_, applied = applied_, jobs = std::move(jobs)] {
         std::vector<PasswordAnswer> answers = settlePasswords(jobs);

@@ -5,6 +5,7 @@
 #include "check/mail_sort.h"
 #include "check/ordered_run_host.h"
 #include "check/pop3_dialogue.h"
+#include "config/keyring_removals.h"
 #include "core/password_keyring.h"
 #include "core/run_flags.h"
 #include "core/table_lock.h"
@@ -323,7 +324,9 @@ void endRun(RunHost& host) {
 void CheckThread(RunHost& host, const CheckTimeouts& timeouts) {
     if (!startRun(host))
         return;
-    const std::vector<PasswordAnswer> passwords = fetchRunPasswords();
+    const std::vector<PasswordAnswer> passwords =
+        fetchRunPasswords({&abortRequest, std::chrono::milliseconds(timeouts.replyMs)},
+                          pendingKeyringRemovals(readProgramConf()));
     const std::size_t count = std::min<std::size_t>(accountCount, kMaxAccounts);
     std::vector<std::unique_ptr<OrderedRunHost>> hosts;
     for (std::size_t k = 0; k < count; ++k)

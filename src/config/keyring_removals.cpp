@@ -84,6 +84,8 @@ bool removeNamed(const SecretKey& key) {
         use = keyUse(key);
     }
     if (use != KeyUse::Own) {
+        if (keyringGate().open() != SecretOutcome::Done)
+            return false; // locked: asked once, and the user said no
         // Passwords go into the keyring on this thread only (the desktop's
         // keyring worker, or the command itself), and a sign-in withdraws
         // the removal first: whatever is stored from here on comes after.

@@ -13,10 +13,11 @@ void chooseKeyringFromConf() {
 }
 
 bool settlePasswordsNow(bool move) {
+    const std::vector<SecretKey> removals = pendingKeyringRemovals(readProgramConf());
     std::vector<PasswordJob> jobs;
     {
         const TableAccess access;
-        jobs = passwordJobs(!move);
+        jobs = passwordJobs(!move, removals);
     }
     const std::vector<PasswordAnswer> answers = settlePasswords(jobs);
     bool moved = false;
@@ -24,8 +25,10 @@ bool settlePasswordsNow(bool move) {
         const TableAccess access;
         moved = applyPasswordAnswers(answers);
     }
-    if (move) // the command holds the directory: ombrix.conf is its own
-        removePendingKeyringItemsAfter(answers);
+    if (!move)
+        return true; // a command that only reads writes nothing: obx.dat is not its own
+    // The command holds the directory: obx.dat and ombrix.conf are its own.
+    removePendingKeyringItemsAfter(answers);
     return !moved || saveState(SaveKind::SettingsFile);
 }
 

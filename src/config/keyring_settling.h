@@ -13,6 +13,8 @@ void chooseKeyringFromConf();
 // removes the items of deleted accounts still named in ombrix.conf.
 // Waits for the keyring (and for the user, should it ask to be unlocked):
 // never on the window thread. True when obx.dat holds what memory holds.
+// Without `move` (a command that only reads, beside whoever holds the
+// directory) no file is written.
 bool settlePasswordsNow(bool move);
 
 } // namespace ombrix

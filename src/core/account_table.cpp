@@ -50,6 +50,7 @@ void clearAccount(AccountRecord& a) {
     a.size.clear();
     a.useSsl = a.protocol = a.deactivated = a.errorFlag = a.checked = a.passwordInKeyring = 0;
     a.mailCount = a.newMails = 0;
+    a.passwordItemBefore.reset();
 }
 
 } // namespace ombrix

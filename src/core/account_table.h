@@ -6,9 +6,11 @@
 // costs what its mails cost.
 
 #include "core/chunked_array.h"
+#include "platform/secret_store.h"
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 
 namespace ombrix {
@@ -47,6 +49,9 @@ struct AccountRecord {
     // In memory only: the password lives in the desktop keyring, and obx.dat
     // holds an empty password field for the account.
     std::uint8_t passwordInKeyring = 0;
+    // In memory only: the server, user, protocol or port was edited before
+    // the password came from the keyring; it is still in the item of these.
+    std::optional<SecretKey> passwordItemBefore;
     // In memory only, kept in ombrix.conf: "google", "microsoft" or "custom"
     // for an account that signs in with OAuth 2.0 (its password field is
     // unused); empty for a password login.

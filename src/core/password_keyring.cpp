@@ -18,10 +18,12 @@ void noteTrouble(SecretOutcome outcome) {
     noticeOutcome.compare_exchange_strong(none, static_cast<int>(outcome));
 }
 
+bool sameKey(const SecretKey& a, const SecretKey& b) {
+    return a.host == b.host && a.user == b.user && a.protocol == b.protocol && a.port == b.port;
+}
+
 bool sameAccount(const AccountRecord& account, const SecretKey& key) {
-    const SecretKey current = keyringKeyOf(account);
-    return current.host == key.host && current.user == key.user &&
-           current.protocol == key.protocol && current.port == key.port;
+    return sameKey(keyringKeyOf(account), key);
 }
 
 // The port as the connection reads it; 0 for text that is no number.
@@ -62,6 +64,15 @@ std::optional<SecretKey> accountChanged(AccountRecord& account, const SecretKey&
     const bool keyChanged = !sameAccount(account, before);
     if (!keyChanged && account.password == passwordBefore)
         return std::nullopt;
+    // Not fetched yet, and not typed anew: the password is in the item of
+    // the key before (or of the one before that), for the next fetch.
+    if (keyChanged && passwordBefore.empty() && account.password.empty() &&
+        account.passwordInKeyring == 0 && !signsInWithOAuth(account)) {
+        if (!account.passwordItemBefore)
+            account.passwordItemBefore = before;
+        return std::nullopt;
+    }
+    account.passwordItemBefore.reset();
     const bool wasInKeyring = account.passwordInKeyring != 0;
     account.passwordInKeyring = 0;
     // With the flag gone nothing would remember that the item exists. Under
@@ -72,7 +83,7 @@ std::optional<SecretKey> accountChanged(AccountRecord& account, const SecretKey&
     return std::nullopt;
 }
 
-std::vector<PasswordJob> passwordJobs(bool fetchOnly) {
+std::vector<PasswordJob> passwordJobs(bool fetchOnly, std::span<const SecretKey> removals) {
     std::vector<PasswordJob> jobs;
     if (!keyringChosen)
         return jobs;
@@ -86,14 +97,40 @@ std::vector<PasswordJob> passwordJobs(bool fetchOnly) {
         if (!fetch &&
             (account.passwordInKeyring != 0 || accountsWithKey(keyringKeyOf(account)) > 1))
             continue;
-        jobs.push_back({slot, keyringKeyOf(account), keyringLabelOf(account),
-                        fetch ? std::string() : account.password});
+        const SecretKey key = keyringKeyOf(account);
+        const bool named =
+            std::any_of(removals.begin(), removals.end(),
+                        [&key](const SecretKey& other) { return sameKey(key, other); });
+        jobs.push_back({slot, key, keyringLabelOf(account),
+                        fetch ? std::string() : account.password, named,
+                        fetch ? account.passwordItemBefore : std::nullopt});
     }
     return jobs;
 }
 
+// The edited account's password, from the item of its old key into one of
+// its new key; the old item stays where it is (another account may still
+// stand on it).
+PasswordAnswer fetchFromItemBefore(const PasswordJob& job) {
+    PasswordAnswer answer{job.slot, job.key, SecretOutcome::Failed, false, {}};
+    const SecretLookup before = lookupSecret(*job.itemBefore);
+    answer.outcome = before.outcome;
+    if (before.outcome != SecretOutcome::Done)
+        return answer;
+    PasswordJob move = job;
+    move.password = before.password;
+    move.itemBefore.reset();
+    return settlePassword(move);
+}
+
 PasswordAnswer settlePassword(const PasswordJob& job) {
     PasswordAnswer answer{job.slot, job.key, SecretOutcome::Failed, false, {}};
+    if (job.password.empty() && job.itemBefore)
+        return fetchFromItemBefore(job);
+    if (job.password.empty() && job.removalPending) {
+        answer.outcome = SecretOutcome::NotFound; // not to be taken, nor its removal dropped
+        return answer;
+    }
     if (!job.password.empty()) {
         answer.outcome = storeSecret(job.key, job.label, job.password);
         if (answer.outcome != SecretOutcome::Done)
@@ -113,11 +150,15 @@ PasswordAnswer settlePassword(const PasswordJob& job) {
     return answer;
 }
 
-std::vector<PasswordAnswer> settlePasswords(const std::vector<PasswordJob>& jobs) {
+std::vector<PasswordAnswer> settlePasswords(const std::vector<PasswordJob>& jobs,
+                                            const KeyringWait& wait) {
     std::vector<PasswordAnswer> answers;
     answers.reserve(jobs.size());
+    const SecretOutcome gate = jobs.empty() ? SecretOutcome::Done : keyringGate().open(wait);
     for (const PasswordJob& job : jobs)
-        answers.push_back(settlePassword(job));
+        answers.push_back(gate == SecretOutcome::Done
+                              ? settlePassword(job)
+                              : PasswordAnswer{job.slot, job.key, gate, false, {}});
     return answers;
 }
 
@@ -133,6 +174,7 @@ bool applyPasswordAnswers(const std::vector<PasswordAnswer>& answers) {
             continue;
         if (account.password.empty())
             account.password = answer.password;
+        account.passwordItemBefore.reset();
         if (account.password != answer.password)
             continue; // edited meanwhile: the editor stores it itself
         changed = changed || account.passwordInKeyring == 0;
@@ -141,13 +183,14 @@ bool applyPasswordAnswers(const std::vector<PasswordAnswer>& answers) {
     return changed;
 }
 
-std::vector<PasswordAnswer> fetchRunPasswords() {
+std::vector<PasswordAnswer> fetchRunPasswords(const KeyringWait& wait,
+                                              std::span<const SecretKey> removals) {
     std::vector<PasswordJob> jobs;
     {
         const CommitBracket bracket;
-        jobs = passwordJobs(true);
+        jobs = passwordJobs(true, removals);
     }
-    std::vector<PasswordAnswer> answers = settlePasswords(jobs);
+    std::vector<PasswordAnswer> answers = settlePasswords(jobs, wait);
     const CommitBracket bracket;
     applyPasswordAnswers(answers);
     return answers;

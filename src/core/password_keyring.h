@@ -12,10 +12,12 @@
 
 #include "core/account_rules.h"
 #include "core/account_table.h"
+#include "core/keyring_gate.h"
 #include "platform/secret_store.h"
 
 #include <atomic>
 #include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -45,6 +47,12 @@ struct PasswordJob {
     SecretKey key;
     std::string label;
     std::string password; // to move into the keyring; empty: fetch it
+    // The item is named for removal (ombrix.conf): what it holds is a
+    // deleted or edited account's, never this one's password.
+    bool removalPending = false;
+    // Fetch from this item instead, then store under `key` (an account
+    // edited before its password came).
+    std::optional<SecretKey> itemBefore;
 };
 
 struct PasswordAnswer {
@@ -57,14 +65,18 @@ struct PasswordAnswer {
 
 // Every account the keyring has to settle: a password still in obx.dat moves,
 // an account whose password is in the keyring but not in memory fetches it.
-// `fetchOnly` leaves the moves out (a run about to start). Nothing with
-// passwordStore=file. The caller holds the table.
-std::vector<PasswordJob> passwordJobs(bool fetchOnly);
+// `fetchOnly` leaves the moves out (a run about to start). `removals`: the
+// items named for removal. Nothing with passwordStore=file. The caller
+// holds the table.
+std::vector<PasswordJob> passwordJobs(bool fetchOnly, std::span<const SecretKey> removals = {});
 
 // Store, then look up: the password counts as moved only when the keyring
-// gives back exactly what it was given. Any thread but the window's.
+// gives back exactly what it was given. Any thread but the window's. A
+// locked keyring is unlocked once for all the jobs (keyringGate()), waiting
+// as `wait` allows; while it stays locked no job asks the keyring.
 PasswordAnswer settlePassword(const PasswordJob& job);
-std::vector<PasswordAnswer> settlePasswords(const std::vector<PasswordJob>& jobs);
+std::vector<PasswordAnswer> settlePasswords(const std::vector<PasswordJob>& jobs,
+                                            const KeyringWait& wait = {});
 
 // Writes the answers into the slots that still hold the same account (an
 // account edited or removed meanwhile is left alone) and notes the first
@@ -75,7 +87,10 @@ bool applyPasswordAnswers(const std::vector<PasswordAnswer>& answers);
 // A run's worker, before its first account: fetches the passwords that are
 // in the keyring but not in memory (the table is taken only between the
 // keyring calls). The answers tell which accounts have to fail instead.
-std::vector<PasswordAnswer> fetchRunPasswords();
+// `wait`: the run's abort flag and reply time-out; `removals` as for
+// passwordJobs().
+std::vector<PasswordAnswer> fetchRunPasswords(const KeyringWait& wait,
+                                              std::span<const SecretKey> removals);
 // The errorText for the account in `slot` when its password did not come.
 std::optional<std::string> runPasswordRefusal(const std::vector<PasswordAnswer>& answers, int slot);
 

@@ -1,5 +1,6 @@
 #include "delete/delete_run.h"
 
+#include "config/keyring_removals.h"
 #include "core/password_keyring.h"
 #include "core/run_flags.h"
 #include "core/table_lock.h"
@@ -92,8 +93,10 @@ DeleteResult runDeletion(RunHost& host, const DeleteTimeouts& timeouts) {
     if (!startRun())
         return {DeleteOutcome::NotStarted, delete_texts::notStarted()};
     AccountRecord& account = accounts[static_cast<std::size_t>(selectedAccount)];
-    const std::optional<std::string> refusal =
-        runPasswordRefusal(fetchRunPasswords(), selectedAccount);
+    const std::optional<std::string> refusal = runPasswordRefusal(
+        fetchRunPasswords({&abortRequest, std::chrono::milliseconds(timeouts.replyMs)},
+                          pendingKeyringRemovals(readProgramConf())),
+        selectedAccount);
     {
         const CommitBracket bracket;
         account.errorFlag = 0; // the end reports only failures of this run

@@ -31,7 +31,11 @@ SecretKey refreshTokenKey(const TokenAccount& account) {
 StoredRefreshToken loadRefreshToken(const TokenAccount& account) {
     StoredRefreshToken stored{SecretOutcome::NotFound, {}};
     if (keyringChosen) {
-        const SecretLookup found = lookupSecret(refreshTokenKey(account));
+        // A locked keyring asks the user once for every token and password.
+        const SecretOutcome gate = keyringGate().open();
+        const SecretLookup found = gate == SecretOutcome::Done
+                                       ? lookupSecret(refreshTokenKey(account))
+                                       : SecretLookup{gate, {}};
         if (found.outcome == SecretOutcome::Done && !found.password.empty())
             return {SecretOutcome::Done, found.password};
         stored.outcome =
@@ -46,7 +50,7 @@ StoredRefreshToken loadRefreshToken(const TokenAccount& account) {
 bool storeRefreshToken(const TokenAccount& account, const std::string& label,
                        const std::string& token) {
     const std::string key = confKey(account);
-    if (keyringChosen &&
+    if (keyringChosen && keyringGate().open() == SecretOutcome::Done &&
         storeSecret(refreshTokenKey(account), label, token) == SecretOutcome::Done) {
         if (readProgramConf().value(key))
             updateProgramConf([&key](ProgramConf& conf) { conf.erase(key); });

@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <libsecret/secret.h>
 #include <memory>
+#include <optional>
 
 namespace ombrix {
 namespace {
@@ -126,7 +127,109 @@ bool lockedItemExists(const SecretKey& key) {
     return locked;
 }
 
+struct ObjectUnref {
+    void operator()(gpointer object) const { g_object_unref(object); }
+};
+using ServicePtr = std::unique_ptr<SecretService, ObjectUnref>;
+
+struct VariantUnref {
+    void operator()(GVariant* value) const { g_variant_unref(value); }
+};
+using VariantPtr = std::unique_ptr<GVariant, VariantUnref>;
+
+ServicePtr connectedService(SecretOutcome& outcome) {
+    outcome = SecretOutcome::NoService;
+    if (g_cancellable_is_cancelled(callsCancellable()) || !sessionBusAnswers())
+        return nullptr;
+    GError* raw = nullptr;
+    ServicePtr service(secret_service_get_sync(SECRET_SERVICE_NONE, callsCancellable(), &raw));
+    ErrorPtr error(raw);
+    if (!service && error)
+        outcome = outcomeOf(error.get());
+    return service;
+}
+
+// The object path behind the alias "default"; "/" when there is none.
+std::optional<std::string> defaultCollectionPath(SecretService* service, SecretOutcome& outcome) {
+    GError* raw = nullptr;
+    VariantPtr reply(g_dbus_proxy_call_sync(G_DBUS_PROXY(service), "ReadAlias",
+                                            g_variant_new("(s)", "default"), G_DBUS_CALL_FLAGS_NONE,
+                                            -1, callsCancellable(), &raw));
+    ErrorPtr error(raw);
+    if (!reply) {
+        outcome = error ? outcomeOf(error.get()) : SecretOutcome::Failed;
+        return std::nullopt;
+    }
+    const gchar* path = nullptr;
+    g_variant_get(reply.get(), "(&o)", &path);
+    return std::string(path);
+}
+
+// Read on the bus each time: a proxy's cached property would only follow
+// the keyring where a GLib main loop runs, and ours mostly do not.
+std::optional<bool> collectionLocked(SecretService* service, const std::string& path) {
+    GError* raw = nullptr;
+    VariantPtr reply(g_dbus_connection_call_sync(
+        g_dbus_proxy_get_connection(G_DBUS_PROXY(service)),
+        g_dbus_proxy_get_name(G_DBUS_PROXY(service)), path.c_str(),
+        "org.freedesktop.DBus.Properties", "Get",
+        g_variant_new("(ss)", "org.freedesktop.Secret.Collection", "Locked"), G_VARIANT_TYPE("(v)"),
+        G_DBUS_CALL_FLAGS_NONE, -1, callsCancellable(), &raw));
+    ErrorPtr error(raw);
+    if (!reply)
+        return std::nullopt;
+    GVariant* inner = nullptr;
+    g_variant_get(reply.get(), "(v)", &inner);
+    VariantPtr value(inner);
+    if (!g_variant_is_of_type(value.get(), G_VARIANT_TYPE_BOOLEAN))
+        return std::nullopt;
+    return g_variant_get_boolean(value.get()) != FALSE;
+}
+
 } // namespace
+
+KeyringLock keyringLockState() {
+    SecretOutcome outcome = SecretOutcome::Failed;
+    ServicePtr service = connectedService(outcome);
+    if (!service)
+        return outcome == SecretOutcome::NoService ? KeyringLock::NoService : KeyringLock::Open;
+    const std::optional<std::string> path = defaultCollectionPath(service.get(), outcome);
+    if (!path)
+        return outcome == SecretOutcome::NoService ? KeyringLock::NoService : KeyringLock::Open;
+    if (*path == "/")
+        return KeyringLock::Open;
+    // A property that cannot be read leaves the answer to the call itself.
+    return collectionLocked(service.get(), *path).value_or(false) ? KeyringLock::Locked
+                                                                  : KeyringLock::Open;
+}
+
+SecretOutcome unlockKeyring() {
+    SecretOutcome outcome = SecretOutcome::Failed;
+    ServicePtr service = connectedService(outcome);
+    if (!service)
+        return g_cancellable_is_cancelled(callsCancellable()) ? SecretOutcome::Locked : outcome;
+    const std::optional<std::string> path = defaultCollectionPath(service.get(), outcome);
+    if (!path)
+        return outcome;
+    if (*path == "/")
+        return SecretOutcome::Done;
+    GError* raw = nullptr;
+    std::unique_ptr<SecretCollection, ObjectUnref> collection(
+        secret_collection_for_alias_sync(service.get(), SECRET_COLLECTION_DEFAULT,
+                                         SECRET_COLLECTION_NONE, callsCancellable(), &raw));
+    if (!collection) {
+        ErrorPtr error(raw);
+        return error ? outcomeOf(error.get()) : SecretOutcome::Done;
+    }
+    GList* objects = g_list_append(nullptr, collection.get());
+    const gint unlocked =
+        secret_service_unlock_sync(service.get(), objects, callsCancellable(), nullptr, &raw);
+    g_list_free(objects);
+    ErrorPtr error(raw);
+    if (unlocked > 0)
+        return SecretOutcome::Done;
+    return error ? outcomeOf(error.get()) : SecretOutcome::Locked;
+}
 
 SecretOutcome storeSecret(const SecretKey& key, std::string_view label, std::string_view password) {
     if (g_cancellable_is_cancelled(callsCancellable()))

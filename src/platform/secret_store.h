@@ -37,6 +37,16 @@ SecretLookup lookupSecret(const SecretKey& key);
 // Removes the item; a missing item gives NotFound.
 SecretOutcome clearSecret(const SecretKey& key);
 
+// The keyring's default collection as it stands, read without asking the
+// user anything: Open also when there is no collection yet (the first store
+// makes it), NoService without a session bus or Secret Service.
+enum class KeyringLock { Open, Locked, NoService };
+KeyringLock keyringLockState();
+// Asks the keyring to unlock its default collection, which shows the user
+// its unlock prompt, and waits for the answer: Done once unlocked, Locked
+// when the prompt was dismissed (or none could be shown).
+SecretOutcome unlockKeyring();
+
 // The program is ending: the call in progress on any thread, and every later
 // one, comes back at once as Locked (nothing stored, nothing lost). For good.
 void cancelSecretCalls();

@@ -17,6 +17,7 @@
 #include "core/account_rules.h"
 #include "core/account_table.h"
 #include "core/account_table_ops.h"
+#include "core/keyring_texts.h"
 #include "core/password_keyring.h"
 #include "oauth/refresh_tokens.h"
 #include "oauth/token_broker.h"
@@ -234,6 +235,36 @@ TEST_F(KeyringRemovalTest, AccountMadeAgainKeepsItsItemAndTheRemovalIsDropped) {
     ASSERT_TRUE(worker.settled());
     EXPECT_EQ(lookupSecret(firstKey()).password, "new secret");
     EXPECT_EQ(accounts[1].passwordInKeyring, 1);
+    EXPECT_EQ(conf().find("keyringRemoval"), std::string::npos) << conf();
+}
+
+// Made again without a password: the item still named for removal holds the
+// deleted account's, which a run or a settle must not take for this one's.
+TEST_F(KeyringRemovalTest, AccountMadeAgainWithoutAPasswordDoesNotTakeTheNamedItem) {
+    ownDaemon().stop();
+    deleteFirstAccount();
+    {
+        Worker worker;
+        worker->forget(firstKey());
+        ASSERT_TRUE(worker.settled());
+    }
+    ASSERT_TRUE(ownDaemon().start());
+    restart();
+    ASSERT_GE(appendAccount({"again", "pop.example.org", "me", "", "995", false, true}), 0);
+    ASSERT_TRUE(saveState(SaveKind::SettingsFile));
+    ASSERT_EQ(lookupSecret(firstKey()).password, "pa=ss");
+
+    const std::vector<PasswordAnswer> answers =
+        fetchRunPasswords({}, pendingKeyringRemovals(readProgramConf()));
+    EXPECT_EQ(accounts[1].password, "");
+    EXPECT_EQ(accounts[1].passwordInKeyring, 0);
+    EXPECT_EQ(runPasswordRefusal(answers, 1), keyring_texts::passwordMissing());
+
+    Worker worker;
+    ASSERT_TRUE(worker.settled());
+    EXPECT_EQ(accounts[1].password, "");
+    EXPECT_EQ(accounts[1].passwordInKeyring, 0);
+    EXPECT_EQ(lookupSecret(firstKey()).outcome, SecretOutcome::NotFound);
     EXPECT_EQ(conf().find("keyringRemoval"), std::string::npos) << conf();
 }
 

@@ -24,6 +24,7 @@
 
 #include <QObject>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <thread>
 
 namespace ombrix {
@@ -117,6 +118,29 @@ TEST_F(PasswordKeyringTest, StartUpMovesPasswordsAndTheNextStartFetchesThem) {
     EXPECT_TRUE(messages.texts.empty());
 }
 
+// `ombrix --accounts` beside the desktop program: it fetches the passwords to
+// say where they live, and writes no file it does not hold.
+TEST_F(PasswordKeyringTest, ACommandThatOnlyReadsWritesNothing) {
+    startWithFixture();
+    ASSERT_TRUE(settlePasswordsNow(true));
+    // As another program wrote it: bytes after the last value, which a save
+    // of ours would leave out.
+    const std::string written = blankedFixture() + "\r\n";
+    test::writeBytes(dir / "obx.dat", written);
+    restart();
+    const auto inode = [this] {
+        struct stat facts {};
+        return ::stat((dir / "obx.dat").c_str(), &facts) == 0 ? facts.st_ino : 0;
+    };
+    const auto inodeBefore = inode();
+    ASSERT_NE(inodeBefore, 0u);
+    ASSERT_TRUE(settlePasswordsNow(false));
+    EXPECT_EQ(accounts[0].password, "pa=ss");
+    EXPECT_EQ(accounts[0].passwordInKeyring, 1);
+    EXPECT_EQ(inode(), inodeBefore) << "obx.dat was written again";
+    EXPECT_EQ(obxDat(), written);
+}
+
 TEST_F(PasswordKeyringTest, FileStoreLeavesTheKeyringAlone) {
     startWithFixture();
     programConf.set(kConfPasswordStore, "file");
@@ -179,6 +203,31 @@ TEST_F(PasswordKeyringTest, EditedAccountGoesBackToTheFileAndNamesItsOldItem) {
     EXPECT_EQ(stale->host, "pop.example.org");
     EXPECT_EQ(accounts[0].passwordInKeyring, 0);
     EXPECT_EQ(clearSecret(keyringKeyOf(accounts[0])), SecretOutcome::NotFound);
+}
+
+// The server changed (the editor) before the start-up's fetch brought the
+// password: it is still in the item of the old server, and goes with the
+// account to the new one.
+TEST_F(PasswordKeyringTest, AccountEditedBeforeItsPasswordCameKeepsIt) {
+    startWithFixture();
+    ASSERT_TRUE(settlePasswordsNow(true));
+    restart();
+    ASSERT_EQ(accounts[0].password, "");
+    const SecretKey before = keyringKeyOf(accounts[0]);
+    accounts[0].host = "pop.example.com";
+    EXPECT_FALSE(accountChanged(accounts[0], before, "").has_value()); // the item is needed
+    const SecretKey between = keyringKeyOf(accounts[0]);
+    accounts[0].user = "me2"; // edited twice before the keyring answered
+    EXPECT_FALSE(accountChanged(accounts[0], between, "").has_value());
+    ASSERT_TRUE(saveState(SaveKind::SettingsFile));
+
+    ASSERT_TRUE(settlePasswordsNow(true));
+    EXPECT_EQ(accounts[0].password, "pa=ss");
+    EXPECT_EQ(accounts[0].passwordInKeyring, 1);
+    const SecretKey moved{"pop.example.com", "me2", "pop3", 995};
+    EXPECT_EQ(lookupSecret(moved).password, "pa=ss");
+    EXPECT_EQ(obxDat().find("pass =m^:pp"), std::string::npos);
+    clearSecret(moved);
 }
 
 // No keyring on the bus: every password stays where it is, and the program
