@@ -184,19 +184,25 @@ test::Script idleSessions(int count, const char* capabilities = "IMAP4rev1 IDLE"
     return s;
 }
 
+// An account of user bob at the loopback server.
+AccountRecord& addBobAccount(const test::LoopbackServer& server, std::uint8_t protocol = 1) {
+    AccountRecord& account = accounts[accountCount++];
+    clearAccount(account);
+    account.host = server.host();
+    account.port = server.port();
+    account.user = "bob";
+    account.password = "secret";
+    account.protocol = protocol;
+    return account;
+}
+
 class WatcherSetTest : public testing::Test {
 protected:
     void SetUp() override { test::resetProcessState(); }
     void TearDown() override { test::resetProcessState(); }
 
     void addAccount(const test::LoopbackServer& server, std::uint8_t protocol) {
-        AccountRecord& account = accounts[accountCount++];
-        clearAccount(account);
-        account.host = server.host();
-        account.port = server.port();
-        account.user = "bob";
-        account.password = "secret";
-        account.protocol = protocol;
+        addBobAccount(server, protocol);
     }
     static ImapServer serverOf(const test::LoopbackServer& server) {
         return {server.host(), server.port(), false, "bob", "secret", std::nullopt};
@@ -395,14 +401,8 @@ protected:
 
 TEST_F(QuietPush, AnIdlePushChecksWithoutAWaitDialogOverTheOpenWindow) {
     test::LoopbackServer server(pushSession());
-    AccountRecord& account = accounts[accountCount++];
-    clearAccount(account);
+    AccountRecord& account = addBobAccount(server);
     account.name = "imap";
-    account.host = server.host();
-    account.port = server.port();
-    account.user = "bob";
-    account.password = "secret";
-    account.protocol = 1;
 
     CCheckerDlg window(std::make_unique<test::RecordingTrayShell>());
     RefreshRecord lists;
@@ -445,13 +445,7 @@ TEST_F(QuietPush, ACheckRunThatLoggedInStartsTheRefusedWatcherAgain) {
     test::Script s;
     refusedLogin(s);
     test::LoopbackServer server(idleSessions(1, "IMAP4rev1 IDLE", std::move(s)));
-    AccountRecord& account = accounts[accountCount++];
-    clearAccount(account);
-    account.host = server.host();
-    account.port = server.port();
-    account.user = "bob";
-    account.password = "secret";
-    account.protocol = 1;
+    AccountRecord& account = addBobAccount(server);
     windowHidden = 1;
 
     CCheckerDlg window(std::make_unique<test::RecordingTrayShell>());
@@ -487,13 +481,7 @@ TEST_F(QuietPush, ACheckRunThatLoggedInStartsTheRefusedWatcherAgain) {
 // lost and came back.
 TEST_F(QuietPush, AnotherWayOutReconnectsTheWatchers) {
     test::LoopbackServer server(idleSessions(2));
-    AccountRecord& account = accounts[accountCount++];
-    clearAccount(account);
-    account.host = server.host();
-    account.port = server.port();
-    account.user = "bob";
-    account.password = "secret";
-    account.protocol = 1;
+    AccountRecord& account = addBobAccount(server);
     windowHidden = 1;
     CCheckerDlg window(std::make_unique<test::RecordingTrayShell>());
     InstantChecks instant(window, QDBusConnection(QString()));

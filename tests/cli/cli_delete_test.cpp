@@ -74,6 +74,18 @@ protected:
         return uids;
     }
 
+    // Row 2 ("Two", u2) proves itself and goes; the check after finds u1.
+    static Script rowTwoDeletedThenChecked() {
+        Script s;
+        pop3LoginSteps(s, "2 200");
+        pop3Verify(s, "2", "u2", "Two");
+        s.expect("DELE 2").sendLine("+OK");
+        pop3Quit(s);
+        s.close();
+        checkAfterDeletion(s);
+        return s;
+    }
+
     // The check after the deletion: one known mail is left.
     static void checkAfterDeletion(Script& s, const std::string& uidLeft = "u1") {
         s.sendLine("+OK ready").expect("USER bob").sendLine("+OK").expect("PASS secret");
@@ -88,14 +100,7 @@ protected:
 };
 
 TEST_F(CliDeleteTest, DeletesTheRowThenChecksAndSavesTheList) {
-    Script s;
-    pop3LoginSteps(s, "2 200");
-    pop3Verify(s, "2", "u2", "Two");
-    s.expect("DELE 2").sendLine("+OK");
-    pop3Quit(s);
-    s.close();
-    checkAfterDeletion(s);
-    LoopbackServer server(s);
+    LoopbackServer server(rowTwoDeletedThenChecked());
     writeFiles(server);
 
     EXPECT_EQ(run({"--delete", "0", "1", "--yes"}), 0);
@@ -194,14 +199,7 @@ protected:
 // While the user thinks, a desktop start (or another command) must not wait
 // for the terminal: the directory is claimed only once the answer is in.
 TEST_F(CliDeleteQuestionTest, TheQuestionWaitsWithoutHoldingTheDirectory) {
-    Script s;
-    pop3LoginSteps(s, "2 200");
-    pop3Verify(s, "2", "u2", "Two");
-    s.expect("DELE 2").sendLine("+OK");
-    pop3Quit(s);
-    s.close();
-    checkAfterDeletion(s);
-    LoopbackServer server(s);
+    LoopbackServer server(rowTwoDeletedThenChecked());
     writeFiles(server);
 
     bool freeWhileAsking = false;
