@@ -12,6 +12,24 @@
 set -euo pipefail
 
 lang=${1:-en}
+
+# Debian 12's Qt 6.4 Wayland client has a race between its event thread and
+# the window thread over a surface's frame callback (fixed upstream in later
+# Qt): now and then it aborts in libwayland's wl_proxy_unref while a window
+# repaints. A run that ends in exactly that abort is run once more, and says
+# so; any other failure, or that abort twice, fails the test.
+qt_race=75
+if [ -z "${OMBRIX_WAYLAND_RUN:-}" ]; then
+    status=0
+    OMBRIX_WAYLAND_RUN=1 "$0" "$@" || status=$?
+    if [ "$status" -eq "$qt_race" ]; then
+        echo "wayland e2e ($lang): Qt's Wayland client aborted (wl_proxy_unref); once more" >&2
+        status=0
+        OMBRIX_WAYLAND_RUN=2 "$0" "$@" || status=$?
+        [ "$status" -eq "$qt_race" ] && status=1
+    fi
+    exit "$status"
+fi
 ombrix=${OMBRIX_EXECUTABLE:?}
 server=${OMBRIX_DOVECOT_DIR:?}
 source_dir=${OMBRIX_SOURCE_DIR:?}
@@ -23,6 +41,14 @@ e2e_tools=(weston dbus-daemon /usr/bin/python3)
 OMBRIX_E2E_XVFB=none # no X server: Wayland only
 # shellcheck source=e2e_common.sh
 . "$here/e2e_common.sh"
+eval "common_$(declare -f fail)"
+fail() {
+    if grep -q "wl_proxy_unref: Assertion" "$work/ombrix.log" 2>/dev/null; then
+        echo "FAILED (Qt's Wayland client race): $*" >&2
+        exit "$qt_race"
+    fi
+    common_fail "$@"
+}
 unset DISPLAY
 /usr/bin/python3 -c 'from gi.repository import Gio' 2>/dev/null || skip "python3-gi is missing"
 
