@@ -7,6 +7,7 @@
 #include "app/window_lists.h"
 #include "config/account_alert.h"
 #include "config/keyring_removals.h"
+#include "config/read_state_switches.h"
 #include "config/state_store.h"
 #include "core/access_tokens.h"
 #include "core/account_rules.h"
@@ -88,6 +89,7 @@ void WindowCommands::editAccount() {
     forgetKeyringItem(passwordItem && signsInWithOAuth(accounts[row]) ? keyBefore : stale);
     forgetSignIn(oauth::abandonedSignIn(signInBefore));
     alertFollowsEdit(keyBefore, keyringKeyOf(accounts[row]));
+    readStateFollowsEdit(keyBefore, keyringKeyOf(accounts[row]));
     settleKeyring();
     refreshFull();
 }
@@ -116,6 +118,7 @@ void WindowCommands::deleteAccount() {
         forgetKeyringItem(key);
     forgetSignIn(oauth::abandonedSignIn(signIn));
     alertFollowsDeletion(key);
+    readStateFollowsDeletion(key);
     // The selected row now names another account: the mail list empties.
     lists_.accountList().selectRow(-1);
     selectedAccount = -1;
