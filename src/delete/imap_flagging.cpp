@@ -5,7 +5,6 @@
 #include "delete/delete_handover.h"
 #include "delete/delete_texts.h"
 #include "delete/imap_replies.h"
-#include "platform/ascii.h"
 #include "proto/imap_completion.h"
 #include "proto/imap_login.h"
 #include "proto/session_texts.h"
@@ -18,22 +17,6 @@ namespace ombrix {
 namespace {
 
 constexpr std::uint32_t kShortHint = 200;
-// "UIDVALIDITY" and one blank come before the value.
-constexpr std::size_t kValidityOffset = 12;
-
-std::string digitsAt(std::string_view text, std::size_t pos) {
-    std::string digits;
-    while (pos < text.size() && isAsciiDigit(text[pos]))
-        digits += text[pos++];
-    return digits;
-}
-
-std::string uidSet(const std::vector<std::uint32_t>& uids) {
-    std::string set;
-    for (const std::uint32_t uid : uids)
-        set += (set.empty() ? "" : ",") + std::to_string(uid);
-    return set;
-}
 
 class ImapFlagging {
 public:
@@ -98,10 +81,7 @@ private:
         const std::string_view reply = command("SELECT INBOX\r\n", s_.timeouts.replyMs);
         if (!accepted(reply))
             return false;
-        const std::size_t word = imapKeywordAt(reply, "UIDVALIDITY");
-        const std::string validity = word == std::string_view::npos
-                                         ? std::string()
-                                         : digitsAt(reply, word + kValidityOffset);
+        const std::string validity = imapUidValidity(reply);
         if (validity.empty()) {
             s_.fail(session_texts::noUidNext());
             return false;
@@ -193,7 +173,7 @@ private:
 
     void expunge() {
         const std::string line =
-            uidPlus_ ? "UID EXPUNGE " + uidSet(flagged_) + "\r\n" : "CLOSE\r\n";
+            uidPlus_ ? "UID EXPUNGE " + imapUidSet(flagged_) + "\r\n" : "CLOSE\r\n";
         const std::string_view reply = command(line, s_.timeouts.replyMs);
         if (!completedOk(reply))
             s_.leaveUnconfirmed(reply);

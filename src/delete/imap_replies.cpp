@@ -1,6 +1,7 @@
 #include "delete/imap_replies.h"
 
 #include "platform/ascii.h"
+#include "proto/imap_completion.h"
 #include "proto/imap_fetch_items.h"
 #include "proto/imap_fetch_response.h"
 
@@ -106,6 +107,26 @@ std::optional<std::string> imapFetchedBody(std::string_view reply, std::uint32_t
             body = std::move(text);
     });
     return body;
+}
+
+std::string imapUidValidity(std::string_view selectReply) {
+    // "UIDVALIDITY" and one blank come before the value.
+    constexpr std::size_t kValueOffset = 12;
+    const std::size_t word = imapKeywordAt(selectReply, "UIDVALIDITY");
+    std::string digits;
+    if (word == std::string_view::npos)
+        return digits;
+    for (std::size_t pos = word + kValueOffset;
+         pos < selectReply.size() && isAsciiDigit(selectReply[pos]); ++pos)
+        digits += selectReply[pos];
+    return digits;
+}
+
+std::string imapUidSet(std::span<const std::uint32_t> uids) {
+    std::string set;
+    for (const std::uint32_t uid : uids)
+        set += (set.empty() ? "" : ",") + std::to_string(uid);
+    return set;
 }
 
 std::optional<std::uint32_t> imapUidNumber(std::string_view storedUid) {

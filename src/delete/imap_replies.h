@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -25,6 +26,13 @@ std::optional<std::vector<std::uint32_t>> imapSearchNumbers(std::string_view rep
 // reply names that UID together with a body: the mail is gone, or the reply is
 // not about it.
 std::optional<std::string> imapFetchedBody(std::string_view reply, std::uint32_t uid);
+
+// The UIDVALIDITY that a SELECT reply names, as its digits; empty when the
+// reply names none.
+std::string imapUidValidity(std::string_view selectReply);
+
+// The UIDs as an IMAP sequence set, in the order given ("13,11").
+std::string imapUidSet(std::span<const std::uint32_t> uids);
 
 // The stored uid as a number: the digits once every blank is gone, 1 to
 // 4294967295. None for anything else (a set, a range, nothing), which could
