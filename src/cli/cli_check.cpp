@@ -1,5 +1,4 @@
 #include "check/account_status.h"
-#include "check/check_run.h"
 #include "cli/cli_command.h"
 #include "cli/cli_interrupt.h"
 #include "cli/stderr_run_host.h"
@@ -7,6 +6,7 @@
 #include "config/state_store.h"
 #include "core/account_table.h"
 #include "core/run_flags.h"
+#include "mark/pending_check.h"
 
 #include <ostream>
 #include <thread>
@@ -23,7 +23,7 @@ int runCheck(CommandArguments& arguments, const CliContext& context) {
     windowHidden = 1; // no wait dialog on a terminal
     const InterruptWatch interrupts;
     StderrRunHost host(context.io.err);
-    std::thread worker([&host] { CheckThread(host); });
+    std::thread worker([&host] { checkWithPendingMarks(host); });
     worker.join();
     if (host.runDone())
         saveState(SaveKind::MailListFile);

@@ -94,6 +94,8 @@ int runList(CommandArguments& arguments, const CliContext& context);
 int runUnread(CommandArguments& arguments, const CliContext& context);
 int runCheck(CommandArguments& arguments, const CliContext& context);
 int runDelete(CommandArguments& arguments, const CliContext& context);
+int runMarkRead(CommandArguments& arguments, const CliContext& context);
+int runMarkUnread(CommandArguments& arguments, const CliContext& context);
 int runTrust(CommandArguments& arguments, const CliContext& context);
 
 } // namespace ombrix

@@ -45,6 +45,15 @@ constexpr CliCommand kCommands[] = {
      "deletes rows ROW of --list N on the server (asks first unless --yes), then checks every "
      "account",
      runDelete, true, false, true},
+    {"--mark-read", "--mark-read N ROW...",
+     "markiert die Zeilen ROW von --list N als gelesen, bei IMAP auch auf dem Server (ist er "
+     "nicht zu erreichen, mit der nächsten Prüfung)",
+     "marks rows ROW of --list N as read, for IMAP on the server too (when it cannot be "
+     "reached, with the next check)",
+     runMarkRead, true},
+    {"--mark-unread", "--mark-unread N ROW...",
+     "markiert die Zeilen ROW von --list N als ungelesen, bei IMAP auch auf dem Server",
+     "marks rows ROW of --list N as unread, for IMAP on the server too", runMarkUnread, true},
     {"--trust", "--trust N [--yes | --forget]",
      "zeigt das Zertifikat des Servers von Konto N, das sich nicht überprüfen lässt, und "
      "akzeptiert es mit seinen Mängeln dauerhaft, wenn Sie \"ja\" eingeben (oder mit --yes); "

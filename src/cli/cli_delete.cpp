@@ -1,6 +1,6 @@
-#include "check/check_run.h"
 #include "cli/cli_command.h"
 #include "cli/cli_interrupt.h"
+#include "cli/cli_rows.h"
 #include "cli/stderr_run_host.h"
 #include "cli/terminal_text.h"
 #include "config/state_store.h"
@@ -11,10 +11,10 @@
 #include "delete/delete_handover.h"
 #include "delete/delete_run.h"
 #include "delete/delete_texts.h"
+#include "mark/pending_check.h"
 #include "platform/message_box.h"
 
 #include <algorithm>
-#include <charconv>
 #include <istream>
 #include <ostream>
 #include <thread>
@@ -42,28 +42,6 @@ public:
 private:
     std::ostream& err_;
 };
-
-int number(const std::string& text, const char* what) {
-    int value = 0;
-    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (error != std::errc{} || end != text.data() + text.size() || value < 0)
-        throw UsageError(std::string("--delete takes ") + what + ", not " + text);
-    return value;
-}
-
-// The rows as the mail list reports a selection: each once, top to bottom.
-std::vector<int> selectedRows(const std::vector<std::string>& texts, const AccountRecord& account,
-                              const std::string& accountText) {
-    std::vector<int> rows;
-    for (const std::string& text : texts)
-        rows.push_back(number(text, "row indices"));
-    std::ranges::sort(rows);
-    rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
-    for (const int row : rows)
-        if (row >= validMailCount(account))
-            throw UsageError("account " + accountText + " has no row " + std::to_string(row));
-    return rows;
-}
 
 bool confirmed(const CliStreams& io) {
     std::string question = delete_texts::confirmDeletion();
@@ -165,7 +143,8 @@ int deleteRows(int account, const std::vector<int>& rows, const CliContext& cont
     if (result.outcome != DeleteOutcome::Done)
         tellWhyNotDeleted(context.io.err, result);
     if (!interrupts.interrupted())
-        runAndSave<StderrRunHost>(context.io.err, [](RunHost& host) { CheckThread(host); });
+        runAndSave<StderrRunHost>(context.io.err,
+                                  [](RunHost& host) { checkWithPendingMarks(host); });
     return interrupts.exitStatus(result.outcome == DeleteOutcome::Done ? 0 : 1);
 }
 
@@ -182,14 +161,15 @@ int runDelete(CommandArguments& arguments, const CliContext& context) {
     arguments.expectNoMore();
     if (positionals.size() < 2)
         throw UsageError("--delete takes an account index and at least one row");
-    const int account = number(positionals[0], "an account index");
+    const int account = commandNumber("--delete", positionals[0], "an account index");
     if (const std::optional<int> code = refusedBeforeAsking(context))
         return *code;
     context.loadState();
     if (static_cast<std::uint32_t>(account) >= accountCount)
         throw UsageError("there is no account " + positionals[0]);
-    const std::vector<int> rows = selectedRows({positionals.begin() + 1, positionals.end()},
-                                               accounts[account], positionals[0]);
+    const std::vector<int> rows =
+        selectedRows("--delete", {positionals.begin() + 1, positionals.end()}, accounts[account],
+                     positionals[0]);
     const std::vector<AskedMail> asked = askedMails(accounts[account], rows);
     if (!yes && !confirmed(context.io))
         return 1;
