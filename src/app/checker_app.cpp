@@ -5,6 +5,7 @@
 #include "app/instance_server.h"
 #include "app/instant_checks.h"
 #include "app/keyring_worker.h"
+#include "app/server_marks.h"
 #include "app/window_commands.h"
 #include "app/window_lists.h"
 #include "cli/cli.h"
@@ -18,6 +19,8 @@
 #include "core/language.h"
 #include "core/process_state.h"
 #include "core/run_flags.h"
+#include "mark/mark_postbox.h"
+#include "mark/pending_check.h"
 #include "oauth/token_broker.h"
 #include "platform/desktop_notifier.h"
 #include "platform/desktop_session.h"
@@ -139,7 +142,10 @@ int CCheckerApp::run(int& argc, char** argv, const std::optional<std::string>& d
     setAccessTokenSource(oauth::makeOAuthTokenSource()); // before any run or watcher
     int exitCode = 0;
     {
+        MarkPostbox marks; // outlives the window: its last marks are posted on the way out
+        markPostbox = &marks;
         CCheckerDlg dialog;
+        dialog.setCheckRun([](RunHost& host) { checkWithPendingMarks(host); });
         InstanceServer server(
             instanceSocketPath(programDirectory),
             [&dialog](const InstanceRequest& request) { answerInstanceRequest(dialog, request); });
@@ -170,6 +176,7 @@ int CCheckerApp::run(int& argc, char** argv, const std::optional<std::string>& d
         if (!dialog.sessionEnded()) // a signal during the start-up's question
             exitCode = QApplication::exec();
         keyringWorker = nullptr;
+        markPostbox = nullptr;
     }
     installMessagePresenter(nullptr);
     return exitCode;

@@ -3,6 +3,7 @@
 
 #include "app/checker_dlg.h"
 #include "app/command_texts.h"
+#include "app/server_marks.h"
 #include "app/window_commands.h"
 #include "app/window_lists.h"
 #include "app/window_notification_host.h"
@@ -39,6 +40,7 @@ void WindowCommands::viewMail() {
     if (previewMail < 0 || !accountInUse(account) ||
         previewMail >= validMailCount(accounts[account]))
         return;
+    const ServerMarks marks;
     {
         const TableAccess access;
         accounts[account].read[previewMail] = 1;
@@ -60,6 +62,7 @@ void WindowCommands::viewMail() {
             a.read[row] = mailList.isChecked(row) ? 1 : 0;
     }
     saveState(SaveKind::ReadFlagFile);
+    marks.send();
     dialog_.refreshLists(RefreshMode::AccountsOnly);
 }
 
@@ -101,6 +104,7 @@ void WindowCommands::markReadTick() {
     const TableHold hold(dialog_);
     CMarkRead question(&dialog_);
     const int answer = services_.runDialog(question);
+    const ServerMarks marks;
     {
         const TableAccess access;
         if (answer == CMarkRead::SelectedAccount)
@@ -109,6 +113,7 @@ void WindowCommands::markReadTick() {
             markAllAccountsRead();
     }
     saveState(SaveKind::ReadFlagFile);
+    marks.send();
     refreshFull();
 }
 

@@ -1,6 +1,7 @@
 #include "app/notification_actions.h"
 
 #include "app/checker_dlg.h"
+#include "app/server_marks.h"
 #include "config/state_store.h"
 #include "core/account_table_ops.h"
 #include "core/language.h"
@@ -63,11 +64,13 @@ void NotificationActions::runEnded() {
 // refresh takes the tray to idle; the notification goes even where a failed
 // account keeps the tray on its failure.
 void NotificationActions::commitMarkRead() {
+    const ServerMarks marks;
     {
         const TableAccess access;
         markAllAccountsRead();
     }
     saveState(SaveKind::ReadFlagFile);
+    marks.send();
     dialog_.refreshLists(RefreshMode::Full);
     desktop_.withdraw();
 }

@@ -1,5 +1,6 @@
 #include "app/refresh_lists.h"
 
+#include "app/server_marks.h"
 #include "app/window_state.h"
 #include "check/mail_sort.h"
 #include "config/state_store.h"
@@ -157,6 +158,7 @@ void CheckerLists::onCheckChanged() {
     const int account = accountList_.selectedRow();
     if (!showsMailsOf(account))
         return;
+    const ServerMarks marks;
     {
         const TableAccess access;
         AccountRecord& a = accounts[account];
@@ -166,6 +168,7 @@ void CheckerLists::onCheckChanged() {
     }
     refreshLists(RefreshMode::ReadMarks);
     saveState(SaveKind::ReadFlagFile);
+    marks.send();
     refreshLists(RefreshMode::AccountsOnly);
 }
 
@@ -173,12 +176,14 @@ void CheckerLists::onMailDoubleClicked(int row) {
     const int account = selectedAccount_;
     if (row < 0 || !validAccountRow(account) || row >= validMailCount(accounts[account]))
         return;
+    const ServerMarks marks;
     {
         const TableAccess access;
         accounts[account].read[row] = 1;
     }
     mailList_.setChecked(row, true); // a box that changes runs the check-box handling
     saveState(SaveKind::ReadFlagFile);
+    marks.send();
     emit previewRequested(account, row);
 }
 
