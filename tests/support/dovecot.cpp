@@ -1,5 +1,6 @@
 #include "support/dovecot.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
@@ -249,6 +250,15 @@ void recreateMailbox(const DovecotServer& server, const std::string& user) {
 
 MailboxListing listMailbox(const DovecotServer& server, const std::string& user) {
     return parseListing(runScript("mailbox-tool", {server.dir, user, "list"}));
+}
+
+std::vector<std::uint32_t> seenUids(const DovecotServer& server, const std::string& user) {
+    std::vector<std::uint32_t> uids;
+    for (const std::string& line : lines(runScript("mailbox-tool", {server.dir, user, "seen"})))
+        if (!line.empty())
+            uids.push_back(static_cast<std::uint32_t>(std::stoul(line)));
+    std::ranges::sort(uids);
+    return uids;
 }
 
 std::vector<ManifestMail> readManifest(const DovecotServer& server, const std::string& user) {

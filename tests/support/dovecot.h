@@ -97,6 +97,9 @@ void markDeleted(const DovecotServer& server, const std::string& user,
 void recreateMailbox(const DovecotServer& server, const std::string& user);
 // What the server holds, read independently of Ombrix's own clients.
 MailboxListing listMailbox(const DovecotServer& server, const std::string& user);
+// The UIDs of the messages that carry \Seen, ascending, read by another
+// client than Ombrix's.
+std::vector<std::uint32_t> seenUids(const DovecotServer& server, const std::string& user);
 // Everything ever generated for the user (fill and add), in order.
 std::vector<ManifestMail> readManifest(const DovecotServer& server, const std::string& user);
 
