@@ -26,6 +26,8 @@ Uids without(const Uids& from, const Uids& gone) {
 } // namespace
 
 SeenMarks mergedMarks(const SeenMarks& earlier, const SeenMarks& later) {
+    if (later.empty())
+        return earlier;
     if (earlier.uidValidity != later.uidValidity)
         return later;
     return {later.uidValidity, united(without(earlier.seen, later.unseen), later.seen),

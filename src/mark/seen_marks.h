@@ -22,6 +22,7 @@ struct SeenMarks {
 
 // `later` on top of `earlier`: the last mark of a mail counts. Marks under
 // another UIDVALIDITY than the later ones name mails that are gone: dropped.
+// No later marks leave the earlier as they are.
 SeenMarks mergedMarks(const SeenMarks& earlier, const SeenMarks& later);
 
 // What is left of `pending` once `sent` reached the server. A mail marked

@@ -17,6 +17,8 @@ TEST(SeenMarks, TheLaterMarkOfAMailCountsAndOtherMailsKeepTheirs) {
     // Under another UIDVALIDITY the earlier UIDs name no mail of the list.
     EXPECT_EQ(mergedMarks(earlier, SeenMarks{"8", {3}, {}}), (SeenMarks{"8", {3}, {}}));
     EXPECT_EQ(mergedMarks({}, later), later);
+    // Nothing new (a check that sends what is pending) keeps what waits.
+    EXPECT_EQ(mergedMarks(earlier, {}), earlier);
 }
 
 TEST(SeenMarks, WhatWasSentLeavesButANewerOppositeMarkStays) {
