@@ -58,7 +58,9 @@ TEST_F(CliClaimTest, WritingModesStopBesideTheDesktopProgramReadingOnesGoOn) {
     const std::vector<std::vector<std::string>> writers = {
         {"--add-account", "--name", "n", "--host", "h", "--user", "u"},
         {"--check"},
-        {"--delete", "0", "0", "--yes"}};
+        {"--delete", "0", "0", "--yes"},
+        {"--mark-read", "0", "0"},
+        {"--mark-unread", "0", "0"}};
     for (const auto& writer : writers) {
         SCOPED_TRACE(writer.front());
         const test::ProgramResult result = run(writer, "pw\n");
