@@ -18,6 +18,7 @@
 #include "mark/mark_postbox.h"
 #include "res/menus.h"
 #include "support/dovecot.h"
+#include "support/dovecot_account.h"
 #include "support/process_reset.h"
 #include "support/scripted_message_presenter.h"
 #include "support/temp_dir.h"
@@ -37,17 +38,7 @@ protected:
         DovecotTest::SetUp();
         if (IsSkipped())
             return;
-        resetProcessState();
-        programDirectory = directory_.path().string();
-        windowHidden = 1;
-        AccountRecord& a = accounts[0];
-        a.name = "dovecot";
-        a.host = server().host;
-        a.user = kUser;
-        a.password = server().password(kUser);
-        a.protocol = 1;
-        a.port = std::to_string(server().imapPort);
-        accountCount = 1;
+        useDovecotImapAccount(server(), kUser, directory_.path().string());
         dialog_ = std::make_unique<CCheckerDlg>(std::make_unique<RecordingTrayShell>());
         lists_ = std::make_unique<WindowLists>(*dialog_);
         CommandServices services;

@@ -18,6 +18,7 @@
 #include "mark/pending_marks.h"
 #include "mark/read_snapshot.h"
 #include "support/dovecot.h"
+#include "support/dovecot_account.h"
 #include "support/process_reset.h"
 #include "support/temp_dir.h"
 
@@ -36,18 +37,8 @@ protected:
         DovecotTest::SetUp();
         if (IsSkipped())
             return;
-        resetProcessState();
+        useDovecotImapAccount(server(), kUser, directory_.path().string());
         setenv("SSL_CERT_FILE", server().caFile.c_str(), 1);
-        programDirectory = directory_.path().string();
-        windowHidden = 1;
-        AccountRecord& a = accounts[0];
-        a.name = "dovecot";
-        a.host = server().host;
-        a.user = kUser;
-        a.password = server().password(kUser);
-        a.protocol = 1;
-        a.port = std::to_string(server().imapPort);
-        accountCount = 1;
     }
 
     void TearDown() override {
