@@ -17,6 +17,7 @@
 #include "delete/delete_handover.h"
 #include "dialogs/account_editor.h"
 #include "dialogs/wizard.h"
+#include "mark/pending_marks.h"
 #include "oauth/account_sign_in.h"
 #include "platform/message_box.h"
 
@@ -90,6 +91,7 @@ void WindowCommands::editAccount() {
     forgetSignIn(oauth::abandonedSignIn(signInBefore));
     alertFollowsEdit(keyBefore, keyringKeyOf(accounts[row]));
     readStateFollowsEdit(keyBefore, keyringKeyOf(accounts[row]));
+    pendingMarksFollowEdit(keyBefore, keyringKeyOf(accounts[row]));
     settleKeyring();
     refreshFull();
 }
@@ -119,6 +121,7 @@ void WindowCommands::deleteAccount() {
     forgetSignIn(oauth::abandonedSignIn(signIn));
     alertFollowsDeletion(key);
     readStateFollowsDeletion(key);
+    pendingMarksFollowDeletion(key);
     // The selected row now names another account: the mail list empties.
     lists_.accountList().selectRow(-1);
     selectedAccount = -1;

@@ -1,7 +1,7 @@
 #include "config/account_alert.h"
 
 #include "config/account_conf_key.h"
-#include "core/password_keyring.h"
+#include "config/account_entries.h"
 
 #include <optional>
 #include <string_view>
@@ -11,11 +11,6 @@ namespace {
 
 constexpr std::string_view kSilentValue = "silent";
 constexpr std::string_view kOwnWaveValue = "wave";
-
-bool hasEntries(const ProgramConf& conf, const SecretKey& account) {
-    return conf.value(accountConfKey(kConfAlert, account)) ||
-           conf.value(accountConfKey(kConfAlertWave, account));
-}
 
 } // namespace
 
@@ -61,19 +56,11 @@ void moveAccountAlert(ProgramConf& conf, const SecretKey& from, const SecretKey&
 }
 
 std::error_code alertFollowsEdit(const SecretKey& before, const SecretKey& after) {
-    // Nothing to carry: an account that joins another's name takes its alert.
-    if (accountConfKey(kConfAlert, before) == accountConfKey(kConfAlert, after) ||
-        !hasEntries(readProgramConf(), before))
-        return {};
-    const bool keepOld = accountsWithKey(before) > 0;
-    return updateProgramConf(
-        [&](ProgramConf& conf) { moveAccountAlert(conf, before, after, keepOld); });
+    return entriesFollowEdit({kConfAlert, kConfAlertWave}, before, after, OnRename::Carry);
 }
 
 std::error_code alertFollowsDeletion(const SecretKey& deleted) {
-    if (accountsWithKey(deleted) > 0 || !hasEntries(readProgramConf(), deleted))
-        return {};
-    return updateProgramConf([&](ProgramConf& conf) { forgetAccountAlert(conf, deleted); });
+    return entriesFollowDeletion({kConfAlert, kConfAlertWave}, deleted);
 }
 
 } // namespace ombrix

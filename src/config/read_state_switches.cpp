@@ -1,7 +1,7 @@
 #include "config/read_state_switches.h"
 
 #include "config/account_conf_key.h"
-#include "core/password_keyring.h"
+#include "config/account_entries.h"
 
 #include <string_view>
 
@@ -12,11 +12,6 @@ constexpr std::string_view kOffValue = "off";
 
 bool isOff(const ProgramConf& conf, const char* field, const SecretKey& account) {
     return conf.value(accountConfKey(field, account)) == kOffValue;
-}
-
-bool hasEntries(const ProgramConf& conf, const SecretKey& account) {
-    return conf.value(accountConfKey(kConfReadFromServer, account)) ||
-           conf.value(accountConfKey(kConfReadToServer, account));
 }
 
 } // namespace
@@ -46,23 +41,12 @@ void forgetReadStateSwitches(ProgramConf& conf, const SecretKey& account) {
 }
 
 std::error_code readStateFollowsEdit(const SecretKey& before, const SecretKey& after) {
-    // An account that joins another's name takes that name's switches.
-    if (accountConfKey(kConfReadFromServer, before) == accountConfKey(kConfReadFromServer, after) ||
-        !hasEntries(readProgramConf(), before))
-        return {};
-    const bool keepOld = accountsWithKey(before) > 0;
-    return updateProgramConf([&](ProgramConf& conf) {
-        const ReadStateSwitches switches = readStateSwitchesOf(conf, before);
-        if (!keepOld)
-            forgetReadStateSwitches(conf, before);
-        setReadStateSwitches(conf, after, switches);
-    });
+    return entriesFollowEdit({kConfReadFromServer, kConfReadToServer}, before, after,
+                             OnRename::Carry);
 }
 
 std::error_code readStateFollowsDeletion(const SecretKey& deleted) {
-    if (accountsWithKey(deleted) > 0 || !hasEntries(readProgramConf(), deleted))
-        return {};
-    return updateProgramConf([&](ProgramConf& conf) { forgetReadStateSwitches(conf, deleted); });
+    return entriesFollowDeletion({kConfReadFromServer, kConfReadToServer}, deleted);
 }
 
 } // namespace ombrix

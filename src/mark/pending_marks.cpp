@@ -1,6 +1,7 @@
 #include "mark/pending_marks.h"
 
 #include "config/account_conf_key.h"
+#include "config/account_entries.h"
 #include "delete/imap_replies.h"
 
 #include <algorithm>
@@ -81,6 +82,14 @@ void setPendingMarks(ProgramConf& conf, const SecretKey& account, const SeenMark
         conf.erase(key);
     else
         conf.set(key, pendingMarksText(marks));
+}
+
+std::error_code pendingMarksFollowEdit(const SecretKey& before, const SecretKey& after) {
+    return entriesFollowEdit({kConfPendingMarks}, before, after, OnRename::Drop);
+}
+
+std::error_code pendingMarksFollowDeletion(const SecretKey& deleted) {
+    return entriesFollowDeletion({kConfPendingMarks}, deleted);
 }
 
 } // namespace ombrix

@@ -10,6 +10,7 @@
 
 #include <string>
 #include <string_view>
+#include <system_error>
 
 namespace ombrix {
 
@@ -20,6 +21,12 @@ inline constexpr const char* kConfPendingMarks = "pendingMarks";
 SeenMarks pendingMarksOf(const ProgramConf& conf, const SecretKey& account);
 // An empty set removes the entry.
 void setPendingMarks(ProgramConf& conf, const SecretKey& account, const SeenMarks& marks);
+
+// UIDs name mails of one mailbox only: an edit that gives the account another
+// server, user, protocol or port drops its pending marks, and so does the
+// deletion of the last account of a name. The caller holds the table.
+std::error_code pendingMarksFollowEdit(const SecretKey& before, const SecretKey& after);
+std::error_code pendingMarksFollowDeletion(const SecretKey& deleted);
 
 std::string pendingMarksText(const SeenMarks& marks);
 SeenMarks parsePendingMarks(std::string_view text);

@@ -3,6 +3,7 @@
 
 #include "config/account_alert.h"
 #include "config/account_conf_key.h"
+#include "config/account_entries.h"
 #include "config/program_conf.h"
 #include "config/program_directory.h"
 #include "core/account_table.h"
@@ -133,6 +134,26 @@ TEST_F(AccountAlertFollowTest, ADeletedAccountsEntriesGoOnceNoAccountHasItsName)
     ASSERT_FALSE(alertFollowsDeletion(kAnna));
     EXPECT_EQ(stored(kAnna), AccountAlert{});
     EXPECT_EQ(readProgramConf().keys(), std::vector<std::string>{"unrelated"});
+}
+
+// What an entry says of the old mailbox (UIDs, a modseq) is dropped, never
+// carried, and never drops what the new name already had.
+TEST_F(AccountAlertFollowTest, FactsOfAMailboxAreDroppedNotCarried) {
+    updateProgramConf([](ProgramConf& conf) {
+        conf.set(accountConfKey("fact", kAnna), "anna's");
+        conf.set(accountConfKey("fact", kBert), "bert's");
+    });
+    setAccount(accounts[0], kBert); // Anna's account now goes by Bert's name
+    ASSERT_FALSE(entriesFollowEdit({"fact"}, kAnna, kBert, OnRename::Drop));
+    const ProgramConf conf = readProgramConf();
+    EXPECT_EQ(conf.value(accountConfKey("fact", kAnna)), std::nullopt);
+    EXPECT_EQ(conf.value(accountConfKey("fact", kBert)), "bert's");
+
+    // Dropped only once no account of the table goes by the old name.
+    updateProgramConf([](ProgramConf& c) { c.set(accountConfKey("fact", kBert), "shared"); });
+    accounts[1].user = "bert2";
+    ASSERT_FALSE(entriesFollowEdit({"fact"}, kBert, keyringKeyOf(accounts[1]), OnRename::Drop));
+    EXPECT_EQ(readProgramConf().value(accountConfKey("fact", kBert)), "shared");
 }
 
 } // namespace
