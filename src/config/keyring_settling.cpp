@@ -2,7 +2,9 @@
 
 #include "config/keyring_removals.h"
 #include "config/program_conf.h"
+#include "config/program_directory.h"
 #include "config/state_store.h"
+#include "core/keyring_directory.h"
 #include "core/password_keyring.h"
 #include "core/table_lock.h"
 
@@ -10,6 +12,7 @@ namespace ombrix {
 
 void chooseKeyringFromConf() {
     keyringChosen = programConf.value(kConfPasswordStore).value_or("auto") != "file";
+    keyringDirectory = canonicalKeyringDirectory(programDirectory);
 }
 
 bool settlePasswordsNow(bool move) {

@@ -1,6 +1,7 @@
 #include "core/password_keyring.h"
 
 #include "core/access_tokens.h"
+#include "core/keyring_directory.h"
 #include "core/keyring_texts.h"
 #include "core/table_lock.h"
 
@@ -41,11 +42,12 @@ int usedSlots() {
 
 SecretKey keyringKeyOf(const AccountRecord& account) {
     return {account.host, account.user, account.protocol == 1 ? "imap" : "pop3",
-            portNumber(account.port)};
+            portNumber(account.port), keyringDirectory};
 }
 
 SecretKey keyringKeyOf(const NewAccount& account) {
-    return {account.host, account.user, account.imap ? "imap" : "pop3", portNumber(account.port)};
+    return {account.host, account.user, account.imap ? "imap" : "pop3", portNumber(account.port),
+            keyringDirectory};
 }
 
 std::string keyringLabelOf(const AccountRecord& account) {
@@ -113,7 +115,7 @@ std::vector<PasswordJob> passwordJobs(bool fetchOnly, std::span<const SecretKey>
 // stand on it).
 PasswordAnswer fetchFromItemBefore(const PasswordJob& job) {
     PasswordAnswer answer{job.slot, job.key, SecretOutcome::Failed, false, {}};
-    const SecretLookup before = lookupSecret(*job.itemBefore);
+    const SecretLookup before = lookupOwnSecret(*job.itemBefore, job.label);
     answer.outcome = before.outcome;
     if (before.outcome != SecretOutcome::Done)
         return answer;
@@ -136,7 +138,9 @@ PasswordAnswer settlePassword(const PasswordJob& job) {
         if (answer.outcome != SecretOutcome::Done)
             return answer;
     }
-    const SecretLookup found = lookupSecret(job.key);
+    // A password just stored is read back from this directory's own item.
+    const SecretLookup found =
+        job.password.empty() ? lookupOwnSecret(job.key, job.label) : lookupSecret(job.key);
     answer.outcome = found.outcome;
     if (found.outcome != SecretOutcome::Done)
         return answer;

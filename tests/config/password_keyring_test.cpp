@@ -6,6 +6,7 @@
 #include "app/keyring_worker.h"
 #include "check/check_run.h"
 #include "check/recording_run_host.h"
+#include "config/keyring_removals.h"
 #include "config/keyring_settling.h"
 #include "config/program_conf.h"
 #include "config/program_directory.h"
@@ -14,6 +15,7 @@
 #include "config/state_store.h"
 #include "core/account_table.h"
 #include "core/account_table_ops.h"
+#include "core/keyring_directory.h"
 #include "core/keyring_texts.h"
 #include "core/password_keyring.h"
 #include "core/run_flags.h"
@@ -47,10 +49,10 @@ std::string blankedFixture() {
 }
 
 SecretKey firstKey() {
-    return {"pop.example.org", "me", "pop3", 995};
+    return {"pop.example.org", "me", "pop3", 995, keyringDirectory};
 }
 SecretKey secondKey() {
-    return {"imap.example.net", "office", "imap", 143};
+    return {"imap.example.net", "office", "imap", 143, keyringDirectory};
 }
 
 class PasswordKeyringFixture : public testing::Test {
@@ -58,14 +60,14 @@ protected:
     void SetUp() override {
         test::resetProcessState();
         programDirectory = dir.path().string();
-        keyringChosen = true;
+        chooseKeyringFromConf(); // the directory's own items
     }
 
     // A new start of the program on the same directory.
     void restart() {
         test::resetProcessState();
         programDirectory = dir.path().string();
-        keyringChosen = true;
+        chooseKeyringFromConf(); // the directory's own items
         loadState();
     }
 
@@ -224,7 +226,7 @@ TEST_F(PasswordKeyringTest, AccountEditedBeforeItsPasswordCameKeepsIt) {
     ASSERT_TRUE(settlePasswordsNow(true));
     EXPECT_EQ(accounts[0].password, "pa=ss");
     EXPECT_EQ(accounts[0].passwordInKeyring, 1);
-    const SecretKey moved{"pop.example.com", "me2", "pop3", 995};
+    const SecretKey moved{"pop.example.com", "me2", "pop3", 995, keyringDirectory};
     EXPECT_EQ(lookupSecret(moved).password, "pa=ss");
     EXPECT_EQ(obxDat().find("pass =m^:pp"), std::string::npos);
     clearSecret(moved);
@@ -269,6 +271,92 @@ TEST_F(PasswordKeyringLockedTest, LockedKeyringKeepsThePasswordsInTheFile) {
     EXPECT_EQ(accounts[1].password, "ab");
     EXPECT_EQ(accounts[0].passwordInKeyring, 0);
     EXPECT_EQ(keyringNotice(), keyring_texts::keyringLocked());
+}
+
+// Two program directories with the same account under one keyring: each has
+// an item of its own, and what one does with it leaves the other's alone.
+class KeyringDirectoriesTest : public PasswordKeyringTest {
+protected:
+    // A start of the program on `directory`, its files written anew.
+    void startIn(const test::TempDir& directory, const std::string& settings) {
+        test::writeBytes(directory / "obx.dat", settings);
+        test::writeBytes(directory / "obx.msf", test::mailListFixture());
+        test::writeBytes(directory / "obx.rd", test::readFlagFixture());
+        startOn(directory);
+    }
+    void startOn(const test::TempDir& directory) {
+        test::resetProcessState();
+        programDirectory = directory.path().string();
+        chooseKeyringFromConf();
+        loadState();
+    }
+
+    // As the window deletes the first account and forgets its item.
+    void deleteFirstAccount() {
+        const SecretKey key = keyringKeyOf(accounts[0]);
+        ASSERT_TRUE(removeAccount(0));
+        ASSERT_TRUE(saveAllState());
+        noteKeyringRemoval(key);
+        removeNamedKeyringItem(key);
+    }
+
+    void TearDown() override {
+        for (const test::TempDir* directory : {&dir, &other}) {
+            keyringDirectory = canonicalKeyringDirectory(directory->path().string());
+            PasswordKeyringTest::TearDown();
+        }
+        keyringDirectory.clear();
+        PasswordKeyringTest::TearDown();
+    }
+
+    test::TempDir other;
+};
+
+TEST_F(KeyringDirectoriesTest, DeletingTheAccountInOneDirectoryLeavesTheOthersPassword) {
+    startIn(dir, test::settingsFixture());
+    ASSERT_TRUE(settlePasswordsNow(true));
+    const SecretKey firstItem = firstKey();
+    startIn(other, test::settingsFixture());
+    ASSERT_TRUE(settlePasswordsNow(true));
+    EXPECT_NE(firstKey().directory, firstItem.directory);
+    EXPECT_EQ(lookupSecret(firstKey()).password, "pa=ss");
+
+    startOn(dir);
+    ASSERT_TRUE(settlePasswordsNow(true));
+    ASSERT_NO_FATAL_FAILURE(deleteFirstAccount());
+    EXPECT_EQ(lookupSecret(firstItem).outcome, SecretOutcome::NotFound);
+
+    startOn(other);
+    EXPECT_EQ(test::readBytes(other / "obx.dat"), blankedFixture());
+    ASSERT_TRUE(settlePasswordsNow(false));
+    EXPECT_EQ(accounts[0].password, "pa=ss");
+    EXPECT_EQ(accounts[0].passwordInKeyring, 1);
+}
+
+// An item stored before items named their directory: each directory that
+// finds none of its own copies it, and it stays for the others.
+TEST_F(KeyringDirectoriesTest, AnOlderItemIsCopiedAndStays) {
+    SecretKey older = firstKey();
+    older.directory.clear();
+    ASSERT_EQ(storeSecret(older, "Ombrix: older", "old pass"), SecretOutcome::Done);
+    startIn(dir, blankedFixture());
+    ASSERT_TRUE(settlePasswordsNow(true));
+    EXPECT_EQ(accounts[0].password, "old pass");
+    EXPECT_EQ(accounts[0].passwordInKeyring, 1);
+    EXPECT_EQ(lookupSecret(firstKey()).password, "old pass");
+    EXPECT_EQ(lookupSecret(older).password, "old pass");
+
+    ASSERT_NO_FATAL_FAILURE(deleteFirstAccount());
+    EXPECT_EQ(lookupSecret(firstKey()).outcome, SecretOutcome::NotFound);
+    EXPECT_EQ(lookupSecret(older).password, "old pass") << "another directory may need it";
+
+    startIn(other, blankedFixture());
+    ASSERT_TRUE(settlePasswordsNow(false));
+    EXPECT_EQ(accounts[0].password, "old pass");
+    // The older item has no directory's; an item of a directory is no older one.
+    EXPECT_EQ(clearSecret(older), SecretOutcome::Done);
+    EXPECT_EQ(lookupSecret(firstKey()).password, "old pass");
+    EXPECT_EQ(lookupSecret(older).outcome, SecretOutcome::NotFound);
 }
 
 // The desktop program's keyring worker: the keyring is asked on a thread of
