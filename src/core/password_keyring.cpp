@@ -85,10 +85,15 @@ std::optional<SecretKey> accountChanged(AccountRecord& account, const SecretKey&
     return std::nullopt;
 }
 
+bool awaitsKeyring(const AccountRecord& account) {
+    // An OAuth sign-in has no password: its refresh token has an item of its own.
+    return account.password.empty() && !signsInWithOAuth(account);
+}
+
 std::vector<PasswordJob> passwordJobs(bool fetchOnly, std::span<const SecretKey> removals) {
-    std::vector<PasswordJob> jobs;
     if (!keyringChosen)
-        return jobs;
+        return passwordsToReturn(removals);
+    std::vector<PasswordJob> jobs;
     for (int slot = 0; slot < usedSlots(); ++slot) {
         const AccountRecord& account = accounts[static_cast<std::size_t>(slot)];
         if (signsInWithOAuth(account))
@@ -108,6 +113,39 @@ std::vector<PasswordJob> passwordJobs(bool fetchOnly, std::span<const SecretKey>
                         fetch ? account.passwordItemBefore : std::nullopt});
     }
     return jobs;
+}
+
+std::vector<PasswordJob> passwordsToReturn(std::span<const SecretKey> removals) {
+    std::vector<PasswordJob> jobs;
+    for (int slot = 0; slot < usedSlots(); ++slot) {
+        const AccountRecord& account = accounts[static_cast<std::size_t>(slot)];
+        if (!awaitsKeyring(account))
+            continue;
+        const SecretKey key = keyringKeyOf(account);
+        const bool named =
+            std::any_of(removals.begin(), removals.end(),
+                        [&key](const SecretKey& other) { return sameKey(key, other); });
+        jobs.push_back({slot, key, keyringLabelOf(account), {}, named, account.passwordItemBefore});
+    }
+    return jobs;
+}
+
+std::vector<SecretKey> takeReturnedPasswords(const std::vector<PasswordAnswer>& answers) {
+    std::vector<SecretKey> returned;
+    for (const PasswordAnswer& answer : answers) {
+        if (answer.outcome != SecretOutcome::Done && answer.outcome != SecretOutcome::NotFound)
+            noteTrouble(answer.outcome);
+        if (!answer.inKeyring || answer.slot >= usedSlots())
+            continue;
+        AccountRecord& account = accounts[static_cast<std::size_t>(answer.slot)];
+        if (!sameAccount(account, answer.key) || !account.password.empty())
+            continue; // edited meanwhile: the editor's password is in obx.dat
+        account.password = answer.password;
+        account.passwordInKeyring = 0;
+        account.passwordItemBefore.reset();
+        returned.push_back(answer.key);
+    }
+    return returned;
 }
 
 // The edited account's password, from the item of its old key into one of

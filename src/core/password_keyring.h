@@ -42,6 +42,9 @@ int accountsWithKey(const SecretKey& key);
 std::optional<SecretKey> accountChanged(AccountRecord& account, const SecretKey& before,
                                         const std::string& passwordBefore);
 
+// obx.dat holds no password for the account: it is in the keyring.
+bool awaitsKeyring(const AccountRecord& account);
+
 struct PasswordJob {
     int slot = 0;
     SecretKey key;
@@ -66,9 +69,17 @@ struct PasswordAnswer {
 // Every account the keyring has to settle: a password still in obx.dat moves,
 // an account whose password is in the keyring but not in memory fetches it.
 // `fetchOnly` leaves the moves out (a run about to start). `removals`: the
-// items named for removal. Nothing with passwordStore=file. The caller
-// holds the table.
+// items named for removal. With passwordStore=file nothing moves into the
+// keyring; what is in it still is fetched. The caller holds the table.
 std::vector<PasswordJob> passwordJobs(bool fetchOnly, std::span<const SecretKey> removals = {});
+
+// With passwordStore=file: the accounts whose passwords are still only in
+// the keyring, to fetch and keep in obx.dat. The caller holds the table.
+std::vector<PasswordJob> passwordsToReturn(std::span<const SecretKey> removals = {});
+// The fetched passwords into the accounts that still hold the same key, to
+// be saved in obx.dat; the items they came from, to remove once it is
+// saved. The caller holds the table.
+std::vector<SecretKey> takeReturnedPasswords(const std::vector<PasswordAnswer>& answers);
 
 // Store, then look up: the password counts as moved only when the keyring
 // gives back exactly what it was given. Any thread but the window's. A

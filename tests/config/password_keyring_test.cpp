@@ -7,6 +7,7 @@
 #include "check/check_run.h"
 #include "check/recording_run_host.h"
 #include "config/keyring_removals.h"
+#include "config/keyring_return.h"
 #include "config/keyring_settling.h"
 #include "config/program_conf.h"
 #include "config/program_directory.h"
@@ -22,10 +23,12 @@
 #include "support/gui_wait.h"
 #include "support/keyring_daemon.h"
 #include "support/process_reset.h"
+#include "support/scripted_message_presenter.h"
 #include "support/temp_dir.h"
 
 #include <QObject>
 #include <gtest/gtest.h>
+#include <optional>
 #include <sys/stat.h>
 #include <thread>
 
@@ -357,6 +360,65 @@ TEST_F(KeyringDirectoriesTest, AnOlderItemIsCopiedAndStays) {
     EXPECT_EQ(clearSecret(older), SecretOutcome::Done);
     EXPECT_EQ(lookupSecret(firstKey()).password, "old pass");
     EXPECT_EQ(lookupSecret(older).outcome, SecretOutcome::NotFound);
+}
+
+// The user chose the file after the passwords had gone into the keyring.
+class PasswordsBackToFileTest : public PasswordKeyringTest {
+protected:
+    void startWithFileStore() {
+        startWithFixture();
+        ASSERT_TRUE(settlePasswordsNow(true));
+        ASSERT_EQ(obxDat(), blankedFixture());
+        restart();
+        programConf.set(kConfPasswordStore, "file");
+        chooseKeyringFromConf();
+    }
+
+    // The desktop program's start-up, the question answered `answer`.
+    void startDesktop(BoxAnswer answer) {
+        boxes.answerNext(answer);
+        worker.emplace(window, [this] { ++applied; });
+        worker->start();
+        ASSERT_TRUE(test::processEventsUntil([this] { return applied == 1; }));
+        EXPECT_EQ(boxes.texts(), std::vector<std::string>{keyring_texts::returnQuestion()});
+    }
+
+    test::ScriptedMessagePresenter boxes;
+    QObject window;
+    int applied = 0;
+    std::optional<KeyringWorker> worker;
+};
+
+TEST_F(PasswordsBackToFileTest, ACommandBringsThemBackAndRemovesTheItems) {
+    ASSERT_NO_FATAL_FAILURE(startWithFileStore());
+    ASSERT_TRUE(passwordsWaitInKeyring());
+    const PasswordReturn returned = returnPasswordsToFile();
+    EXPECT_EQ(returned.returned, 2);
+    EXPECT_EQ(returned.left, 0);
+    EXPECT_EQ(obxDat(), test::settingsFixture());
+    EXPECT_EQ(lookupSecret(firstKey()).outcome, SecretOutcome::NotFound);
+    EXPECT_EQ(lookupSecret(secondKey()).outcome, SecretOutcome::NotFound);
+    EXPECT_EQ(accounts[0].passwordInKeyring, 0);
+    EXPECT_FALSE(passwordsWaitInKeyring());
+}
+
+TEST_F(PasswordsBackToFileTest, TheDesktopAsksAndNoChangesNothing) {
+    ASSERT_NO_FATAL_FAILURE(startWithFileStore());
+    ASSERT_NO_FATAL_FAILURE(startDesktop(BoxAnswer::No));
+    EXPECT_EQ(obxDat(), blankedFixture());
+    EXPECT_EQ(lookupSecret(firstKey()).password, "pa=ss");
+    EXPECT_EQ(accounts[0].password, "pa=ss"); // fetched for the runs all the same
+    EXPECT_EQ(accounts[1].password, "ab");
+}
+
+TEST_F(PasswordsBackToFileTest, TheDesktopAsksAndYesBringsThemBack) {
+    ASSERT_NO_FATAL_FAILURE(startWithFileStore());
+    ASSERT_NO_FATAL_FAILURE(startDesktop(BoxAnswer::Yes));
+    EXPECT_EQ(obxDat(), test::settingsFixture());
+    EXPECT_TRUE(test::processEventsUntil([] {
+        return lookupSecret(firstKey()).outcome == SecretOutcome::NotFound &&
+               lookupSecret(secondKey()).outcome == SecretOutcome::NotFound;
+    }));
 }
 
 // The desktop program's keyring worker: the keyring is asked on a thread of
