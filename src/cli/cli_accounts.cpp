@@ -2,6 +2,7 @@
 #include "cli/terminal_text.h"
 #include "core/access_tokens.h"
 #include "core/account_table.h"
+#include "core/password_keyring.h"
 #include "net/certificate_trust.h"
 
 #include <ostream>
@@ -14,7 +15,8 @@ namespace {
 std::string passwordPlace(const AccountRecord& account) {
     if (signsInWithOAuth(account))
         return "oauth:" + terminalLine(account.oauthProvider);
-    return account.passwordInKeyring != 0 ? "keyring" : "file";
+    // Also where the keyring did not give it: obx.dat holds none.
+    return account.passwordInKeyring != 0 || awaitsKeyring(account) ? "keyring" : "file";
 }
 
 } // namespace

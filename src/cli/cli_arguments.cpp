@@ -7,6 +7,7 @@
 #include "config/trusted_certificates.h"
 #include "core/keyring_texts.h"
 #include "core/password_keyring.h"
+#include "core/table_lock.h"
 #include "oauth/refresh_tokens.h"
 
 #include <algorithm>
@@ -69,6 +70,16 @@ void CliContext::settlePasswords(bool move) const {
             io.err << keyring_texts::passwordsLeftInKeyring(returned.left) << '\n';
     }
     settlePasswordsNow(move);
+}
+
+void CliContext::needKeyringPasswords() const {
+    int waiting = 0;
+    {
+        const TableAccess access;
+        waiting = accountsAwaitingKeyring();
+    }
+    if (waiting > 0 && keyringLockState() == KeyringLock::NoService)
+        throw KeyringMissing(keyring_texts::commandWithoutKeyring(waiting));
 }
 
 void CliContext::tellKeyringNotice() const {

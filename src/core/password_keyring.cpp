@@ -90,6 +90,13 @@ bool awaitsKeyring(const AccountRecord& account) {
     return account.password.empty() && !signsInWithOAuth(account);
 }
 
+int accountsAwaitingKeyring() {
+    int count = 0;
+    for (int slot = 0; slot < usedSlots(); ++slot)
+        count += awaitsKeyring(accounts[static_cast<std::size_t>(slot)]) ? 1 : 0;
+    return count;
+}
+
 std::vector<PasswordJob> passwordJobs(bool fetchOnly, std::span<const SecretKey> removals) {
     if (!keyringChosen)
         return passwordsToReturn(removals);

@@ -44,6 +44,9 @@ std::optional<SecretKey> accountChanged(AccountRecord& account, const SecretKey&
 
 // obx.dat holds no password for the account: it is in the keyring.
 bool awaitsKeyring(const AccountRecord& account);
+// How many accounts await their passwords from the keyring still (not in
+// memory). The caller holds the table.
+int accountsAwaitingKeyring();
 
 struct PasswordJob {
     int slot = 0;
