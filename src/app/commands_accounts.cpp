@@ -6,6 +6,7 @@
 #include "app/window_commands.h"
 #include "app/window_lists.h"
 #include "config/account_alert.h"
+#include "config/keyring_marks.h"
 #include "config/keyring_removals.h"
 #include "config/read_state_switches.h"
 #include "config/state_store.h"
@@ -89,6 +90,7 @@ void WindowCommands::editAccount() {
     forgetKeyringItem(passwordItem && signsInWithOAuth(accounts[row]) ? keyBefore : stale);
     forgetSignIn(oauth::abandonedSignIn(signInBefore));
     alertFollowsEdit(keyBefore, keyringKeyOf(accounts[row]));
+    keptPasswordFollowsEdit(keyBefore, accounts[row]);
     readStateFollowsEdit(keyBefore, keyringKeyOf(accounts[row]));
     settleKeyring();
     refreshFull();
@@ -118,6 +120,7 @@ void WindowCommands::deleteAccount() {
         forgetKeyringItem(key);
     forgetSignIn(oauth::abandonedSignIn(signIn));
     alertFollowsDeletion(key);
+    keptPasswordFollowsDeletion(key);
     readStateFollowsDeletion(key);
     // The selected row now names another account: the mail list empties.
     lists_.accountList().selectRow(-1);

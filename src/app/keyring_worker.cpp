@@ -1,5 +1,6 @@
 #include "app/keyring_worker.h"
 
+#include "config/keyring_marks.h"
 #include "config/keyring_removals.h"
 #include "config/keyring_return.h"
 #include "config/state_store.h"
@@ -41,7 +42,7 @@ void KeyringWorker::returnToFile() {
     std::vector<PasswordJob> jobs;
     {
         const TableAccess access;
-        jobs = passwordsToReturn(pendingKeyringRemovals(readProgramConf()));
+        jobs = passwordsToReturn(keyringEntriesOf(readProgramConf()));
     }
     if (jobs.empty())
         return;
@@ -68,16 +69,17 @@ void KeyringWorker::returnToFile() {
 }
 
 void KeyringWorker::settle() {
-    const std::vector<SecretKey> removals = pendingKeyringRemovals(readProgramConf());
+    const KeyringEntries entries = keyringEntriesOf(readProgramConf());
     std::vector<PasswordJob> jobs;
     {
         const TableAccess access;
-        jobs = passwordJobs(false, removals);
+        jobs = passwordJobs(false, entries);
     }
-    if (jobs.empty() && removals.empty())
+    if (jobs.empty() && entries.removals.empty())
         return;
     post([context = context_, applied = applied_, jobs = std::move(jobs)] {
         std::vector<PasswordAnswer> answers = settlePasswords(jobs);
+        markKeptPasswords(answers); // before obx.dat is saved without them
         removePendingKeyringItemsAfter(answers);
         QMetaObject::invokeMethod(
             context,

@@ -1,4 +1,5 @@
 #include "cli/cli_command.h"
+#include "config/keyring_marks.h"
 #include "config/keyring_return.h"
 #include "config/keyring_settling.h"
 #include "config/program_conf.h"
@@ -73,10 +74,11 @@ void CliContext::settlePasswords(bool move) const {
 }
 
 void CliContext::needKeyringPasswords() const {
+    const KeyringEntries entries = keyringEntriesOf(readProgramConf());
     int waiting = 0;
     {
         const TableAccess access;
-        waiting = accountsAwaitingKeyring();
+        waiting = accountsAwaitingKeyring(entries);
     }
     if (waiting > 0 && keyringLockState() == KeyringLock::NoService)
         throw KeyringMissing(keyring_texts::commandWithoutKeyring(waiting));

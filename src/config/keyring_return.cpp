@@ -1,6 +1,6 @@
 #include "config/keyring_return.h"
 
-#include "config/keyring_removals.h"
+#include "config/keyring_marks.h"
 #include "config/program_conf.h"
 #include "config/state_store.h"
 #include "core/password_keyring.h"
@@ -13,8 +13,9 @@ namespace ombrix {
 bool passwordsWaitInKeyring() {
     if (keyringChosen)
         return false;
+    const KeyringEntries entries = keyringEntriesOf(readProgramConf());
     const TableAccess access;
-    return !passwordsToReturn().empty();
+    return !passwordsToReturn(entries).empty();
 }
 
 PasswordReturn returnPasswordsToFile() {
@@ -24,7 +25,7 @@ PasswordReturn returnPasswordsToFile() {
     std::vector<PasswordJob> jobs;
     {
         const TableAccess access;
-        jobs = passwordsToReturn(pendingKeyringRemovals(readProgramConf()));
+        jobs = passwordsToReturn(keyringEntriesOf(readProgramConf()));
     }
     if (jobs.empty())
         return result;
@@ -53,6 +54,7 @@ void removeReturnedItems(const std::vector<SecretKey>& items) {
     // One not removed now stays as a copy; the password is safe in obx.dat.
     for (const SecretKey& item : items)
         clearSecret(item);
+    forgetKeptPasswords(items);
 }
 
 } // namespace ombrix

@@ -23,7 +23,8 @@ struct PasswordReturn {
 // Fetches them, saves obx.dat with them and then removes their items. Waits
 // for the keyring: never on the window thread. The caller holds the directory.
 PasswordReturn returnPasswordsToFile();
-// The last step alone, once obx.dat holds the passwords of these items.
+// The last step alone, once obx.dat holds the passwords of these items: they
+// go, and so do their marks.
 void removeReturnedItems(const std::vector<SecretKey>& items);
 
 } // namespace ombrix

@@ -85,54 +85,69 @@ std::optional<SecretKey> accountChanged(AccountRecord& account, const SecretKey&
     return std::nullopt;
 }
 
-bool awaitsKeyring(const AccountRecord& account) {
-    // An OAuth sign-in has no password: its refresh token has an item of its own.
-    return account.password.empty() && !signsInWithOAuth(account);
+bool KeyringEntries::keeps(const SecretKey& key) const {
+    return std::any_of(kept.begin(), kept.end(),
+                       [&key](const SecretKey& other) { return sameKey(key, other); });
 }
 
-int accountsAwaitingKeyring() {
+bool KeyringEntries::namesForRemoval(const SecretKey& key) const {
+    return std::any_of(removals.begin(), removals.end(),
+                       [&key](const SecretKey& other) { return sameKey(key, other); });
+}
+
+bool awaitsKeyring(const AccountRecord& account, const KeyringEntries& entries) {
+    // An OAuth sign-in has no password: its refresh token has an item of its own.
+    if (!account.password.empty() || signsInWithOAuth(account))
+        return false;
+    // Edited before its password came: the mark moved with it, or it had none.
+    if (account.passwordItemBefore)
+        return true;
+    // Unmarked, the old way: with passwordStore=file nothing was ever fetched.
+    return entries.marked ? entries.keeps(keyringKeyOf(account)) : keyringChosen.load();
+}
+
+int accountsAwaitingKeyring(const KeyringEntries& entries) {
     int count = 0;
     for (int slot = 0; slot < usedSlots(); ++slot)
-        count += awaitsKeyring(accounts[static_cast<std::size_t>(slot)]) ? 1 : 0;
+        count += awaitsKeyring(accounts[static_cast<std::size_t>(slot)], entries) ? 1 : 0;
     return count;
 }
 
-std::vector<PasswordJob> passwordJobs(bool fetchOnly, std::span<const SecretKey> removals) {
+std::vector<PasswordJob> passwordJobs(bool fetchOnly, const KeyringEntries& entries) {
     if (!keyringChosen)
-        return passwordsToReturn(removals);
+        return passwordsToReturn(entries);
     std::vector<PasswordJob> jobs;
     for (int slot = 0; slot < usedSlots(); ++slot) {
         const AccountRecord& account = accounts[static_cast<std::size_t>(slot)];
         if (signsInWithOAuth(account))
             continue; // no password: its refresh token has a keyring item of its own
         const bool fetch = account.password.empty();
-        if (fetchOnly && !fetch)
-            continue;
+        if (fetch ? !awaitsKeyring(account, entries) : fetchOnly)
+            continue; // an empty password, or one to leave where it is for now
         if (!fetch &&
             (account.passwordInKeyring != 0 || accountsWithKey(keyringKeyOf(account)) > 1))
             continue;
         const SecretKey key = keyringKeyOf(account);
-        const bool named =
-            std::any_of(removals.begin(), removals.end(),
-                        [&key](const SecretKey& other) { return sameKey(key, other); });
         jobs.push_back({slot, key, keyringLabelOf(account),
-                        fetch ? std::string() : account.password, named,
+                        fetch ? std::string() : account.password, entries.namesForRemoval(key),
                         fetch ? account.passwordItemBefore : std::nullopt});
     }
     return jobs;
 }
 
-std::vector<PasswordJob> passwordsToReturn(std::span<const SecretKey> removals) {
+std::vector<PasswordJob> passwordsToReturn(const KeyringEntries& entries) {
     std::vector<PasswordJob> jobs;
     for (int slot = 0; slot < usedSlots(); ++slot) {
         const AccountRecord& account = accounts[static_cast<std::size_t>(slot)];
-        if (!awaitsKeyring(account))
+        if (!awaitsKeyring(account, entries))
             continue;
         const SecretKey key = keyringKeyOf(account);
-        const bool named =
-            std::any_of(removals.begin(), removals.end(),
-                        [&key](const SecretKey& other) { return sameKey(key, other); });
-        jobs.push_back({slot, key, keyringLabelOf(account), {}, named, account.passwordItemBefore});
+        jobs.push_back({slot,
+                        key,
+                        keyringLabelOf(account),
+                        {},
+                        entries.namesForRemoval(key),
+                        account.passwordItemBefore});
     }
     return jobs;
 }
@@ -233,11 +248,11 @@ bool applyPasswordAnswers(const std::vector<PasswordAnswer>& answers) {
 }
 
 std::vector<PasswordAnswer> fetchRunPasswords(const KeyringWait& wait,
-                                              std::span<const SecretKey> removals) {
+                                              const KeyringEntries& entries) {
     std::vector<PasswordJob> jobs;
     {
         const CommitBracket bracket;
-        jobs = passwordJobs(true, removals);
+        jobs = passwordJobs(true, entries);
     }
     std::vector<PasswordAnswer> answers = settlePasswords(jobs, wait);
     const CommitBracket bracket;

@@ -122,6 +122,17 @@ TEST_F(CliTest, ARunWithoutTheKeyringItNeedsSaysSoOnceAndExitsTwo) {
     const auto listed = run({"--accounts"});
     EXPECT_EQ(listed.exitCode, 0);
     EXPECT_NE(listed.out.find("\tactive\tkeyring\n1\t"), std::string::npos) << listed.out;
+
+    // Marked as kept in the keyring: the same. Unmarked where marks are in
+    // use: an empty password, no keyring needed.
+    const std::string marked = "keyringPasswordsMarked=yes\n";
+    test::writeBytes(dir / "ombrix.conf",
+                     marked + "keyringPassword/pop3/995/pop.example.org/me=yes\n");
+    EXPECT_EQ(run({"--check"}).exitCode, 2);
+    test::writeBytes(dir / "ombrix.conf", marked);
+    const auto unmarked = run({"--accounts"});
+    EXPECT_EQ(unmarked.exitCode, 0);
+    EXPECT_NE(unmarked.out.find("\tactive\tfile\n1\t"), std::string::npos) << unmarked.out;
 }
 
 TEST_F(CliTest, AddAccountTakesThePasswordFromStandardInput) {

@@ -7,6 +7,7 @@
 // good.
 
 #include "app/keyring_worker.h"
+#include "config/keyring_marks.h"
 #include "config/keyring_removals.h"
 #include "config/keyring_settling.h"
 #include "config/program_conf.h"
@@ -256,7 +257,7 @@ TEST_F(KeyringRemovalTest, AccountMadeAgainWithoutAPasswordDoesNotTakeTheNamedIt
     ASSERT_EQ(lookupSecret(firstKey()).password, "pa=ss");
 
     const std::vector<PasswordAnswer> answers =
-        fetchRunPasswords({}, pendingKeyringRemovals(readProgramConf()));
+        fetchRunPasswords({}, keyringEntriesOf(readProgramConf()));
     EXPECT_EQ(accounts[1].password, "");
     EXPECT_EQ(accounts[1].passwordInKeyring, 0);
     EXPECT_EQ(runPasswordRefusal(answers, 1), keyring_texts::passwordMissing());

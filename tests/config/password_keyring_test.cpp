@@ -6,6 +6,7 @@
 #include "app/keyring_worker.h"
 #include "check/check_run.h"
 #include "check/recording_run_host.h"
+#include "config/keyring_marks.h"
 #include "config/keyring_removals.h"
 #include "config/keyring_return.h"
 #include "config/keyring_settling.h"
@@ -66,10 +67,12 @@ protected:
         chooseKeyringFromConf(); // the directory's own items
     }
 
-    // A new start of the program on the same directory.
+    // A new start of the program on the same directory, ombrix.conf read
+    // from disk.
     void restart() {
         test::resetProcessState();
         programDirectory = dir.path().string();
+        programConf = loadProgramConf(programConfPath(programDirectory));
         chooseKeyringFromConf(); // the directory's own items
         loadState();
     }
@@ -362,6 +365,108 @@ TEST_F(KeyringDirectoriesTest, AnOlderItemIsCopiedAndStays) {
     EXPECT_EQ(lookupSecret(older).outcome, SecretOutcome::NotFound);
 }
 
+// Which empty passwords are in the keyring: ombrix.conf marks them.
+class KeyringMarksTest : public PasswordKeyringTest {
+protected:
+    std::string conf() const { return test::readBytes(dir / "ombrix.conf"); }
+
+    static constexpr const char* kFirstMark = "keyringPassword/pop3/995/pop.example.org/me=yes\n";
+    static constexpr const char* kSecondMark =
+        "keyringPassword/imap/143/imap.example.net/office=yes\n";
+    static constexpr const char* kMarked = "keyringPasswordsMarked=yes\n";
+
+    // A third account whose password is empty, and a stray item under its
+    // name that must not be taken for it.
+    int addEmptyPasswordAccount() {
+        const int slot = appendAccount({"empty", "pop.example.biz", "nobody", "", "110"});
+        EXPECT_TRUE(saveState(SaveKind::SettingsFile));
+        strayKey = keyringKeyOf(accounts[static_cast<std::size_t>(slot)]);
+        EXPECT_EQ(storeSecret(strayKey, "stray", "not its password"), SecretOutcome::Done);
+        return slot;
+    }
+
+    void TearDown() override {
+        if (!strayKey.host.empty())
+            clearSecret(strayKey);
+        PasswordKeyringTest::TearDown();
+    }
+
+    SecretKey strayKey;
+};
+
+TEST_F(KeyringMarksTest, AnEmptyPasswordWithoutTheMarkIsAnEmptyPassword) {
+    startWithFixture();
+    ASSERT_TRUE(settlePasswordsNow(true));
+    EXPECT_NE(conf().find(kFirstMark), std::string::npos) << conf();
+    EXPECT_NE(conf().find(kSecondMark), std::string::npos) << conf();
+    EXPECT_NE(conf().find(kMarked), std::string::npos) << conf();
+
+    const int slot = addEmptyPasswordAccount();
+    ASSERT_GE(slot, 0);
+    restart();
+    ASSERT_TRUE(settlePasswordsNow(true));
+    EXPECT_EQ(accounts[0].password, "pa=ss");
+    EXPECT_EQ(accounts[slot].password, "");
+    EXPECT_EQ(accounts[slot].passwordInKeyring, 0);
+    const std::vector<PasswordAnswer> answers =
+        fetchRunPasswords({}, keyringEntriesOf(readProgramConf()));
+    EXPECT_EQ(runPasswordRefusal(answers, slot), std::nullopt); // never asked for
+    EXPECT_EQ(accounts[slot].password, "");
+}
+
+// A directory an earlier version left: no marks, so every empty password
+// may be in the keyring, until the keyring has answered for each once.
+TEST_F(KeyringMarksTest, AnOlderDirectoryIsMarkedAtItsFirstAnsweredSettle) {
+    ASSERT_EQ(storeSecret(firstKey(), "Ombrix: me", "pa=ss"), SecretOutcome::Done);
+    startWithFixture(blankedFixture());
+    const int slot = addEmptyPasswordAccount();
+    ASSERT_EQ(clearSecret(strayKey), SecretOutcome::Done); // truly empty
+    ASSERT_TRUE(settlePasswordsNow(true));
+    EXPECT_EQ(accounts[0].password, "pa=ss");
+    EXPECT_EQ(accounts[1].password, ""); // its item was never stored
+    EXPECT_EQ(accounts[slot].password, "");
+    EXPECT_NE(conf().find(kFirstMark), std::string::npos) << conf();
+    EXPECT_EQ(conf().find(kSecondMark), std::string::npos) << conf();
+    EXPECT_NE(conf().find(kMarked), std::string::npos) << conf();
+
+    // From now on the unmarked ones are not asked for.
+    ASSERT_EQ(storeSecret(secondKey(), "Ombrix: office", "late"), SecretOutcome::Done);
+    restart();
+    ASSERT_TRUE(settlePasswordsNow(true));
+    EXPECT_EQ(accounts[1].password, "");
+}
+
+TEST_F(KeyringMarksTest, TheMarkFollowsEditsAndDeletions) {
+    startWithFixture();
+    ASSERT_TRUE(settlePasswordsNow(true));
+    restart(); // the passwords not fetched yet
+
+    // The server changed before the password came: the mark goes with it.
+    SecretKey before = keyringKeyOf(accounts[0]);
+    accounts[0].host = "pop.example.com";
+    ASSERT_FALSE(accountChanged(accounts[0], before, "").has_value());
+    ASSERT_TRUE(saveState(SaveKind::SettingsFile));
+    ASSERT_FALSE(keptPasswordFollowsEdit(before, accounts[0]));
+    EXPECT_EQ(conf().find(kFirstMark), std::string::npos) << conf();
+    EXPECT_NE(conf().find("keyringPassword/pop3/995/pop.example.com/me=yes\n"), std::string::npos)
+        << conf();
+
+    // A password typed anew is in obx.dat: no longer marked.
+    before = keyringKeyOf(accounts[1]);
+    accounts[1].password = "typed";
+    ASSERT_FALSE(accountChanged(accounts[1], before, "").has_value());
+    ASSERT_TRUE(saveState(SaveKind::SettingsFile));
+    ASSERT_FALSE(keptPasswordFollowsEdit(before, accounts[1]));
+    EXPECT_EQ(conf().find(kSecondMark), std::string::npos) << conf();
+
+    const SecretKey deleted = keyringKeyOf(accounts[0]);
+    ASSERT_TRUE(removeAccount(0));
+    ASSERT_FALSE(keptPasswordFollowsDeletion(deleted));
+    EXPECT_EQ(conf().find("keyringPassword/"), std::string::npos) << conf();
+    EXPECT_NE(conf().find(kMarked), std::string::npos) << conf();
+    clearSecret(SecretKey{"pop.example.com", "me", "pop3", 995, keyringDirectory});
+}
+
 // The user chose the file after the passwords had gone into the keyring.
 class PasswordsBackToFileTest : public PasswordKeyringTest {
 protected:
@@ -400,6 +505,8 @@ TEST_F(PasswordsBackToFileTest, ACommandBringsThemBackAndRemovesTheItems) {
     EXPECT_EQ(lookupSecret(secondKey()).outcome, SecretOutcome::NotFound);
     EXPECT_EQ(accounts[0].passwordInKeyring, 0);
     EXPECT_FALSE(passwordsWaitInKeyring());
+    const std::string conf = test::readBytes(dir / "ombrix.conf");
+    EXPECT_EQ(conf.find("keyringPassword/"), std::string::npos) << conf;
 }
 
 TEST_F(PasswordsBackToFileTest, TheDesktopAsksAndNoChangesNothing) {
