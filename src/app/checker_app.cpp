@@ -172,7 +172,7 @@ int CCheckerApp::run(int& argc, char** argv, const std::optional<std::string>& d
             instant.watchers().update();
         });
         keyringWorker = &keyring;
-        keyring.settle();
+        keyring.start();
         if (!dialog.sessionEnded()) // a signal during the start-up's question
             exitCode = QApplication::exec();
         keyringWorker = nullptr;

@@ -6,6 +6,7 @@
 #include "app/window_commands.h"
 #include "app/window_lists.h"
 #include "config/account_alert.h"
+#include "config/keyring_marks.h"
 #include "config/keyring_removals.h"
 #include "config/read_state_switches.h"
 #include "config/state_store.h"
@@ -90,6 +91,7 @@ void WindowCommands::editAccount() {
     forgetKeyringItem(passwordItem && signsInWithOAuth(accounts[row]) ? keyBefore : stale);
     forgetSignIn(oauth::abandonedSignIn(signInBefore));
     alertFollowsEdit(keyBefore, keyringKeyOf(accounts[row]));
+    keptPasswordFollowsEdit(keyBefore, accounts[row]);
     readStateFollowsEdit(keyBefore, keyringKeyOf(accounts[row]));
     pendingMarksFollowEdit(keyBefore, keyringKeyOf(accounts[row]));
     settleKeyring();
@@ -120,6 +122,7 @@ void WindowCommands::deleteAccount() {
         forgetKeyringItem(key);
     forgetSignIn(oauth::abandonedSignIn(signIn));
     alertFollowsDeletion(key);
+    keptPasswordFollowsDeletion(key);
     readStateFollowsDeletion(key);
     pendingMarksFollowDeletion(key);
     // The selected row now names another account: the mail list empties.

@@ -1,11 +1,15 @@
 #include "app/keyring_worker.h"
 
+#include "config/keyring_marks.h"
 #include "config/keyring_removals.h"
+#include "config/keyring_return.h"
 #include "config/state_store.h"
+#include "core/keyring_texts.h"
 #include "core/password_keyring.h"
 #include "core/table_lock.h"
 #include "oauth/account_sign_in.h"
 #include "oauth/refresh_tokens.h"
+#include "platform/message_box.h"
 
 namespace ombrix {
 
@@ -24,17 +28,58 @@ KeyringWorker::~KeyringWorker() {
     thread_.join();
 }
 
-void KeyringWorker::settle() {
-    const std::vector<SecretKey> removals = pendingKeyringRemovals(readProgramConf());
+void KeyringWorker::start() {
+    // The return fetches what a settle would: with the file chosen nothing
+    // moves into the keyring, and removals wait for passwordStore=auto.
+    if (passwordsWaitInKeyring() &&
+        messageBox(keyring_texts::returnQuestion(), BoxKind::YesNoQuestion) == BoxAnswer::Yes)
+        returnToFile();
+    else
+        settle();
+}
+
+void KeyringWorker::returnToFile() {
     std::vector<PasswordJob> jobs;
     {
         const TableAccess access;
-        jobs = passwordJobs(false, removals);
+        jobs = passwordsToReturn(keyringEntriesOf(readProgramConf()));
     }
-    if (jobs.empty() && removals.empty())
+    if (jobs.empty())
+        return;
+    post([this, jobs = std::move(jobs)] {
+        std::vector<PasswordAnswer> answers = settlePasswords(jobs);
+        QMetaObject::invokeMethod(
+            context_,
+            [this, alive = std::weak_ptr<bool>(alive_), answers = std::move(answers)] {
+                if (alive.expired())
+                    return; // the worker has ended: the passwords stay in the keyring
+                std::vector<SecretKey> returned;
+                {
+                    const TableAccess access;
+                    returned = takeReturnedPasswords(answers);
+                }
+                // Saved, or the items stay: obx.dat does not hold the passwords.
+                if (!returned.empty() && saveState(SaveKind::SettingsFile))
+                    post([returned] { removeReturnedItems(returned); });
+                if (applied_)
+                    applied_();
+            },
+            Qt::QueuedConnection);
+    });
+}
+
+void KeyringWorker::settle() {
+    const KeyringEntries entries = keyringEntriesOf(readProgramConf());
+    std::vector<PasswordJob> jobs;
+    {
+        const TableAccess access;
+        jobs = passwordJobs(false, entries);
+    }
+    if (jobs.empty() && entries.removals.empty())
         return;
     post([context = context_, applied = applied_, jobs = std::move(jobs)] {
         std::vector<PasswordAnswer> answers = settlePasswords(jobs);
+        markKeptPasswords(answers); // before obx.dat is saved without them
         removePendingKeyringItemsAfter(answers);
         QMetaObject::invokeMethod(
             context,

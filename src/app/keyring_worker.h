@@ -12,6 +12,7 @@
 #include <condition_variable>
 #include <deque>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <thread>
 
@@ -27,6 +28,14 @@ public:
     KeyringWorker(const KeyringWorker&) = delete;
     KeyringWorker& operator=(const KeyringWorker&) = delete;
 
+    // Window thread, at start-up: settle(). Where ombrix.conf asks for the
+    // file while passwords are still in the keyring, the user is asked first
+    // whether they go back into obx.dat (returnToFile() instead); No leaves
+    // every file as it is (the passwords are fetched and stay in the keyring).
+    void start();
+    // Window thread: brings those passwords back into obx.dat and removes
+    // their items once it is saved.
+    void returnToFile();
     // Window thread: moves the passwords still in obx.dat into the keyring
     // and fetches the ones only there; then removes the items of deleted
     // accounts that are still named in ombrix.conf.
@@ -51,6 +60,9 @@ private:
     std::deque<std::function<void()>> tasks_;
     bool stopping_ = false;
     std::thread thread_;
+    // Answers queued to the window thread see through it whether the worker
+    // still exists (both live on that thread).
+    std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
 };
 
 // The worker of the desktop program, while it runs (nullptr otherwise, and

@@ -5,7 +5,7 @@
 #include "check/mail_sort.h"
 #include "check/ordered_run_host.h"
 #include "check/pop3_dialogue.h"
-#include "config/keyring_removals.h"
+#include "config/keyring_marks.h"
 #include "core/password_keyring.h"
 #include "core/run_flags.h"
 #include "core/table_lock.h"
@@ -326,7 +326,7 @@ void CheckThread(RunHost& host, const CheckTimeouts& timeouts) {
         return;
     const std::vector<PasswordAnswer> passwords =
         fetchRunPasswords({&abortRequest, std::chrono::milliseconds(timeouts.replyMs)},
-                          pendingKeyringRemovals(readProgramConf()));
+                          keyringEntriesOf(readProgramConf()));
     const std::size_t count = std::min<std::size_t>(accountCount, kMaxAccounts);
     std::vector<std::unique_ptr<OrderedRunHost>> hosts;
     for (std::size_t k = 0; k < count; ++k)

@@ -15,6 +15,10 @@ inline constexpr int kExitUsage = 2;
 // by another writing mode for longer than it waits.
 inline constexpr int kExitDirectoryBusy = 3;
 
+// A run's accounts need passwords that are only in the keyring, and no
+// keyring answers (cron or ssh without a session bus).
+inline constexpr int kExitNoKeyring = 2;
+
 struct CliStreams {
     std::istream& in;
     std::ostream& out;
@@ -23,6 +27,12 @@ struct CliStreams {
 
 // A wrong argument: reported in one line, exit code 2.
 class UsageError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// No keyring for the passwords only there: one line, exit kExitNoKeyring.
+class KeyringMissing : public std::runtime_error {
 public:
     using std::runtime_error::runtime_error;
 };

@@ -1,10 +1,14 @@
 #include "cli/cli_command.h"
+#include "config/keyring_marks.h"
+#include "config/keyring_return.h"
 #include "config/keyring_settling.h"
 #include "config/program_conf.h"
 #include "config/program_directory.h"
 #include "config/state_store.h"
 #include "config/trusted_certificates.h"
+#include "core/keyring_texts.h"
 #include "core/password_keyring.h"
+#include "core/table_lock.h"
 #include "oauth/refresh_tokens.h"
 
 #include <algorithm>
@@ -57,7 +61,27 @@ void CliContext::loadState(LoadScope scope) const {
 }
 
 void CliContext::settlePasswords(bool move) const {
+    // passwordStore=file: a command that holds the directory brings the
+    // passwords back without asking (nobody may be there to answer).
+    if (move && passwordsWaitInKeyring()) {
+        const PasswordReturn returned = returnPasswordsToFile();
+        if (returned.returned > 0)
+            io.err << keyring_texts::passwordsReturned(returned.returned) << '\n';
+        if (returned.left > 0)
+            io.err << keyring_texts::passwordsLeftInKeyring(returned.left) << '\n';
+    }
     settlePasswordsNow(move);
+}
+
+void CliContext::needKeyringPasswords() const {
+    const KeyringEntries entries = keyringEntriesOf(readProgramConf());
+    int waiting = 0;
+    {
+        const TableAccess access;
+        waiting = accountsAwaitingKeyring(entries);
+    }
+    if (waiting > 0 && keyringLockState() == KeyringLock::NoService)
+        throw KeyringMissing(keyring_texts::commandWithoutKeyring(waiting));
 }
 
 void CliContext::tellKeyringNotice() const {

@@ -20,6 +20,7 @@ int runCheck(CommandArguments& arguments, const CliContext& context) {
     arguments.expectNoMore();
     context.loadState();
     context.settlePasswords(true);
+    context.needKeyringPasswords();
     windowHidden = 1; // no wait dialog on a terminal
     const InterruptWatch interrupts;
     StderrRunHost host(context.io.err);

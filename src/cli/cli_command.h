@@ -47,6 +47,10 @@ struct CliContext {
     // a command that holds the directory, moves the others into it. Where
     // each password lives shows in --accounts.
     void settlePasswords(bool move) const;
+    // After settlePasswords, for a run: throws KeyringMissing when accounts
+    // wait for passwords from a keyring that does not answer, rather than
+    // failing each of them.
+    void needKeyringPasswords() const;
     // Says on stderr why passwords stay in obx.dat, when the keyring failed
     // them, and (once) that an OAuth refresh token went to ombrix.conf: the
     // commands a user runs by hand (not those of scripts and timers).

@@ -130,6 +130,7 @@ std::string listChangedText() {
 
 int deleteRows(int account, const std::vector<int>& rows, const CliContext& context) {
     context.settlePasswords(true);
+    context.needKeyringPasswords();
     selectedAccount = account;
     if (!buildDeletionList(accounts[account], rows))
         throw UsageError("--delete takes at most " + std::to_string(kMaxMails) + " rows");

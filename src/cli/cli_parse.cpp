@@ -67,6 +67,9 @@ std::optional<int> runCli(const std::vector<std::string>& arguments, CliStreams&
     } catch (const UsageError& error) {
         io.err << "ombrix: " << error.what() << " (ombrix --help)\n";
         return kExitUsage;
+    } catch (const KeyringMissing& error) {
+        io.err << error.what() << '\n';
+        return kExitNoKeyring;
     }
 }
 

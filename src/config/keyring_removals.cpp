@@ -3,6 +3,7 @@
 #include "config/account_conf_key.h"
 #include "core/access_tokens.h"
 #include "core/account_table.h"
+#include "core/keyring_directory.h"
 #include "core/password_keyring.h"
 #include "core/table_lock.h"
 
@@ -118,8 +119,11 @@ void noteKeyringRemoval(const SecretKey& key) {
 std::vector<SecretKey> pendingKeyringRemovals(const ProgramConf& conf) {
     std::vector<SecretKey> pending;
     for (const std::string& confKey : conf.keys())
-        if (auto key = accountOfConfKey(kConfKeyringRemoval, confKey))
+        if (auto key = accountOfConfKey(kConfKeyringRemoval, confKey)) {
+            // ombrix.conf is the directory's own: so are the items it names.
+            key->directory = keyringDirectory;
             pending.push_back(std::move(*key));
+        }
     return pending;
 }
 

@@ -6,7 +6,9 @@
 // first) is kept in ombrix.conf, one key per item:
 //     keyringRemoval/pop3/995/pop.example.org/me=pending
 // and tried again once the keyring answers, until it has removed the item or
-// says it holds none.
+// says it holds none. The items named are this directory's own; an item that
+// names no directory (an earlier version's) is never removed: other
+// directories may still stand on it.
 
 #include "config/program_conf.h"
 #include "core/password_keyring.h"

@@ -1,8 +1,11 @@
 #include "config/keyring_settling.h"
 
+#include "config/keyring_marks.h"
 #include "config/keyring_removals.h"
 #include "config/program_conf.h"
+#include "config/program_directory.h"
 #include "config/state_store.h"
+#include "core/keyring_directory.h"
 #include "core/password_keyring.h"
 #include "core/table_lock.h"
 
@@ -10,14 +13,15 @@ namespace ombrix {
 
 void chooseKeyringFromConf() {
     keyringChosen = programConf.value(kConfPasswordStore).value_or("auto") != "file";
+    keyringDirectory = canonicalKeyringDirectory(programDirectory);
 }
 
 bool settlePasswordsNow(bool move) {
-    const std::vector<SecretKey> removals = pendingKeyringRemovals(readProgramConf());
+    const KeyringEntries entries = keyringEntriesOf(readProgramConf());
     std::vector<PasswordJob> jobs;
     {
         const TableAccess access;
-        jobs = passwordJobs(!move, removals);
+        jobs = passwordJobs(!move, entries);
     }
     const std::vector<PasswordAnswer> answers = settlePasswords(jobs);
     bool moved = false;
@@ -28,6 +32,7 @@ bool settlePasswordsNow(bool move) {
     if (!move)
         return true; // a command that only reads writes nothing: obx.dat is not its own
     // The command holds the directory: obx.dat and ombrix.conf are its own.
+    markKeptPasswords(answers);
     removePendingKeyringItemsAfter(answers);
     return !moved || saveState(SaveKind::SettingsFile);
 }

@@ -5,7 +5,8 @@
 
 namespace ombrix {
 
-// keyringChosen from passwordStore in programConf (auto unless "file").
+// keyringChosen from passwordStore in programConf (auto unless "file"), and
+// keyringDirectory from programDirectory.
 void chooseKeyringFromConf();
 
 // Fetches the passwords that are only in the keyring and, with `move`, moves

@@ -1,6 +1,7 @@
 #include "core/password_keyring.h"
 
 #include "core/access_tokens.h"
+#include "core/keyring_directory.h"
 #include "core/keyring_texts.h"
 #include "core/table_lock.h"
 
@@ -41,11 +42,12 @@ int usedSlots() {
 
 SecretKey keyringKeyOf(const AccountRecord& account) {
     return {account.host, account.user, account.protocol == 1 ? "imap" : "pop3",
-            portNumber(account.port)};
+            portNumber(account.port), keyringDirectory};
 }
 
 SecretKey keyringKeyOf(const NewAccount& account) {
-    return {account.host, account.user, account.imap ? "imap" : "pop3", portNumber(account.port)};
+    return {account.host, account.user, account.imap ? "imap" : "pop3", portNumber(account.port),
+            keyringDirectory};
 }
 
 std::string keyringLabelOf(const AccountRecord& account) {
@@ -83,29 +85,89 @@ std::optional<SecretKey> accountChanged(AccountRecord& account, const SecretKey&
     return std::nullopt;
 }
 
-std::vector<PasswordJob> passwordJobs(bool fetchOnly, std::span<const SecretKey> removals) {
-    std::vector<PasswordJob> jobs;
+bool KeyringEntries::keeps(const SecretKey& key) const {
+    return std::any_of(kept.begin(), kept.end(),
+                       [&key](const SecretKey& other) { return sameKey(key, other); });
+}
+
+bool KeyringEntries::namesForRemoval(const SecretKey& key) const {
+    return std::any_of(removals.begin(), removals.end(),
+                       [&key](const SecretKey& other) { return sameKey(key, other); });
+}
+
+bool awaitsKeyring(const AccountRecord& account, const KeyringEntries& entries) {
+    // An OAuth sign-in has no password: its refresh token has an item of its own.
+    if (!account.password.empty() || signsInWithOAuth(account))
+        return false;
+    // Edited before its password came: the mark moved with it, or it had none.
+    if (account.passwordItemBefore)
+        return true;
+    // Unmarked, the old way: with passwordStore=file nothing was ever fetched.
+    return entries.marked ? entries.keeps(keyringKeyOf(account)) : keyringChosen.load();
+}
+
+int accountsAwaitingKeyring(const KeyringEntries& entries) {
+    int count = 0;
+    for (int slot = 0; slot < usedSlots(); ++slot)
+        count += awaitsKeyring(accounts[static_cast<std::size_t>(slot)], entries) ? 1 : 0;
+    return count;
+}
+
+std::vector<PasswordJob> passwordJobs(bool fetchOnly, const KeyringEntries& entries) {
     if (!keyringChosen)
-        return jobs;
+        return passwordsToReturn(entries);
+    std::vector<PasswordJob> jobs;
     for (int slot = 0; slot < usedSlots(); ++slot) {
         const AccountRecord& account = accounts[static_cast<std::size_t>(slot)];
         if (signsInWithOAuth(account))
             continue; // no password: its refresh token has a keyring item of its own
         const bool fetch = account.password.empty();
-        if (fetchOnly && !fetch)
-            continue;
+        if (fetch ? !awaitsKeyring(account, entries) : fetchOnly)
+            continue; // an empty password, or one to leave where it is for now
         if (!fetch &&
             (account.passwordInKeyring != 0 || accountsWithKey(keyringKeyOf(account)) > 1))
             continue;
         const SecretKey key = keyringKeyOf(account);
-        const bool named =
-            std::any_of(removals.begin(), removals.end(),
-                        [&key](const SecretKey& other) { return sameKey(key, other); });
         jobs.push_back({slot, key, keyringLabelOf(account),
-                        fetch ? std::string() : account.password, named,
+                        fetch ? std::string() : account.password, entries.namesForRemoval(key),
                         fetch ? account.passwordItemBefore : std::nullopt});
     }
     return jobs;
+}
+
+std::vector<PasswordJob> passwordsToReturn(const KeyringEntries& entries) {
+    std::vector<PasswordJob> jobs;
+    for (int slot = 0; slot < usedSlots(); ++slot) {
+        const AccountRecord& account = accounts[static_cast<std::size_t>(slot)];
+        if (!awaitsKeyring(account, entries))
+            continue;
+        const SecretKey key = keyringKeyOf(account);
+        jobs.push_back({slot,
+                        key,
+                        keyringLabelOf(account),
+                        {},
+                        entries.namesForRemoval(key),
+                        account.passwordItemBefore});
+    }
+    return jobs;
+}
+
+std::vector<SecretKey> takeReturnedPasswords(const std::vector<PasswordAnswer>& answers) {
+    std::vector<SecretKey> returned;
+    for (const PasswordAnswer& answer : answers) {
+        if (answer.outcome != SecretOutcome::Done && answer.outcome != SecretOutcome::NotFound)
+            noteTrouble(answer.outcome);
+        if (!answer.inKeyring || answer.slot >= usedSlots())
+            continue;
+        AccountRecord& account = accounts[static_cast<std::size_t>(answer.slot)];
+        if (!sameAccount(account, answer.key) || !account.password.empty())
+            continue; // edited meanwhile: the editor's password is in obx.dat
+        account.password = answer.password;
+        account.passwordInKeyring = 0;
+        account.passwordItemBefore.reset();
+        returned.push_back(answer.key);
+    }
+    return returned;
 }
 
 // The edited account's password, from the item of its old key into one of
@@ -113,7 +175,7 @@ std::vector<PasswordJob> passwordJobs(bool fetchOnly, std::span<const SecretKey>
 // stand on it).
 PasswordAnswer fetchFromItemBefore(const PasswordJob& job) {
     PasswordAnswer answer{job.slot, job.key, SecretOutcome::Failed, false, {}};
-    const SecretLookup before = lookupSecret(*job.itemBefore);
+    const SecretLookup before = lookupOwnSecret(*job.itemBefore, job.label);
     answer.outcome = before.outcome;
     if (before.outcome != SecretOutcome::Done)
         return answer;
@@ -136,7 +198,9 @@ PasswordAnswer settlePassword(const PasswordJob& job) {
         if (answer.outcome != SecretOutcome::Done)
             return answer;
     }
-    const SecretLookup found = lookupSecret(job.key);
+    // A password just stored is read back from this directory's own item.
+    const SecretLookup found =
+        job.password.empty() ? lookupOwnSecret(job.key, job.label) : lookupSecret(job.key);
     answer.outcome = found.outcome;
     if (found.outcome != SecretOutcome::Done)
         return answer;
@@ -184,11 +248,11 @@ bool applyPasswordAnswers(const std::vector<PasswordAnswer>& answers) {
 }
 
 std::vector<PasswordAnswer> fetchRunPasswords(const KeyringWait& wait,
-                                              std::span<const SecretKey> removals) {
+                                              const KeyringEntries& entries) {
     std::vector<PasswordJob> jobs;
     {
         const CommitBracket bracket;
-        jobs = passwordJobs(true, removals);
+        jobs = passwordJobs(true, entries);
     }
     std::vector<PasswordAnswer> answers = settlePasswords(jobs, wait);
     const CommitBracket bracket;

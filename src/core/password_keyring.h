@@ -17,7 +17,6 @@
 
 #include <atomic>
 #include <optional>
-#include <span>
 #include <string>
 #include <vector>
 
@@ -42,6 +41,27 @@ int accountsWithKey(const SecretKey& key);
 std::optional<SecretKey> accountChanged(AccountRecord& account, const SecretKey& before,
                                         const std::string& passwordBefore);
 
+// What ombrix.conf says of the keyring's items (config/keyring_marks.h).
+struct KeyringEntries {
+    std::vector<SecretKey> removals; // items named for removal
+    std::vector<SecretKey> kept;     // accounts whose passwords the keyring keeps
+    // False in a directory an earlier version left, which marked none: any
+    // empty password there may be in the keyring.
+    bool marked = false;
+
+    bool keeps(const SecretKey& key) const;
+    bool namesForRemoval(const SecretKey& key) const;
+};
+
+// The account's password is to come from the keyring: obx.dat holds none
+// for it, and it is marked as kept there. An empty password without the mark
+// is an empty password (with passwordStore=auto in an unmarked directory,
+// any empty one may be in the keyring still).
+bool awaitsKeyring(const AccountRecord& account, const KeyringEntries& entries);
+// How many accounts await their passwords from the keyring still (not in
+// memory). The caller holds the table.
+int accountsAwaitingKeyring(const KeyringEntries& entries);
+
 struct PasswordJob {
     int slot = 0;
     SecretKey key;
@@ -65,10 +85,18 @@ struct PasswordAnswer {
 
 // Every account the keyring has to settle: a password still in obx.dat moves,
 // an account whose password is in the keyring but not in memory fetches it.
-// `fetchOnly` leaves the moves out (a run about to start). `removals`: the
-// items named for removal. Nothing with passwordStore=file. The caller
-// holds the table.
-std::vector<PasswordJob> passwordJobs(bool fetchOnly, std::span<const SecretKey> removals = {});
+// `fetchOnly` leaves the moves out (a run about to start). With
+// passwordStore=file nothing moves into the keyring; what is in it still is
+// fetched. The caller holds the table.
+std::vector<PasswordJob> passwordJobs(bool fetchOnly, const KeyringEntries& entries = {});
+
+// With passwordStore=file: the accounts whose passwords are still only in
+// the keyring, to fetch and keep in obx.dat. The caller holds the table.
+std::vector<PasswordJob> passwordsToReturn(const KeyringEntries& entries);
+// The fetched passwords into the accounts that still hold the same key, to
+// be saved in obx.dat; the items they came from, to remove once it is
+// saved. The caller holds the table.
+std::vector<SecretKey> takeReturnedPasswords(const std::vector<PasswordAnswer>& answers);
 
 // Store, then look up: the password counts as moved only when the keyring
 // gives back exactly what it was given. Any thread but the window's. A
@@ -87,10 +115,10 @@ bool applyPasswordAnswers(const std::vector<PasswordAnswer>& answers);
 // A run's worker, before its first account: fetches the passwords that are
 // in the keyring but not in memory (the table is taken only between the
 // keyring calls). The answers tell which accounts have to fail instead.
-// `wait`: the run's abort flag and reply time-out; `removals` as for
+// `wait`: the run's abort flag and reply time-out; `entries` as for
 // passwordJobs().
 std::vector<PasswordAnswer> fetchRunPasswords(const KeyringWait& wait,
-                                              std::span<const SecretKey> removals);
+                                              const KeyringEntries& entries);
 // The errorText for the account in `slot` when its password did not come.
 std::optional<std::string> runPasswordRefusal(const std::vector<PasswordAnswer>& answers, int slot);
 

@@ -1,6 +1,6 @@
 #include "delete/delete_run.h"
 
-#include "config/keyring_removals.h"
+#include "config/keyring_marks.h"
 #include "core/password_keyring.h"
 #include "core/run_flags.h"
 #include "core/table_lock.h"
@@ -95,7 +95,7 @@ DeleteResult runDeletion(RunHost& host, const DeleteTimeouts& timeouts) {
     AccountRecord& account = accounts[static_cast<std::size_t>(selectedAccount)];
     const std::optional<std::string> refusal = runPasswordRefusal(
         fetchRunPasswords({&abortRequest, std::chrono::milliseconds(timeouts.replyMs)},
-                          pendingKeyringRemovals(readProgramConf())),
+                          keyringEntriesOf(readProgramConf())),
         selectedAccount);
     {
         const CommitBracket bracket;

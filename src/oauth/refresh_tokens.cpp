@@ -3,6 +3,7 @@
 #include "config/keyring_removals.h"
 #include "config/oauth_sign_ins.h"
 #include "config/program_conf.h"
+#include "core/keyring_directory.h"
 #include "core/password_keyring.h"
 #include "oauth/oauth_texts.h"
 
@@ -25,7 +26,12 @@ std::string confKey(const TokenAccount& account) {
 } // namespace
 
 SecretKey refreshTokenKey(const TokenAccount& account) {
-    return {account.host, account.user, account.protocol + "-oauth", account.port};
+    return {account.host, account.user, account.protocol + "-oauth", account.port,
+            keyringDirectory};
+}
+
+std::string refreshTokenLabel(const TokenAccount& account) {
+    return "Ombrix OAuth: " + account.user + "@" + account.host;
 }
 
 StoredRefreshToken loadRefreshToken(const TokenAccount& account) {
@@ -33,9 +39,10 @@ StoredRefreshToken loadRefreshToken(const TokenAccount& account) {
     if (keyringChosen) {
         // A locked keyring asks the user once for every token and password.
         const SecretOutcome gate = keyringGate().open();
-        const SecretLookup found = gate == SecretOutcome::Done
-                                       ? lookupSecret(refreshTokenKey(account))
-                                       : SecretLookup{gate, {}};
+        const SecretLookup found =
+            gate == SecretOutcome::Done
+                ? lookupOwnSecret(refreshTokenKey(account), refreshTokenLabel(account))
+                : SecretLookup{gate, {}};
         if (found.outcome == SecretOutcome::Done && !found.password.empty())
             return {SecretOutcome::Done, found.password};
         stored.outcome =

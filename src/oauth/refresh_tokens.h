@@ -14,6 +14,8 @@
 namespace ombrix::oauth {
 
 SecretKey refreshTokenKey(const TokenAccount& account);
+// What keyring managers show for the item.
+std::string refreshTokenLabel(const TokenAccount& account);
 
 struct StoredRefreshToken {
     SecretOutcome outcome = SecretOutcome::Failed; // Done: `token` holds it

@@ -50,7 +50,7 @@ std::string keyringTrouble(SecretOutcome outcome) {
 
 // A refresh token stored for the account, that is: it was signed in once.
 std::string labelOf(const TokenAccount& account) {
-    return "Ombrix OAuth: " + account.user + "@" + account.host;
+    return refreshTokenLabel(account);
 }
 
 } // namespace

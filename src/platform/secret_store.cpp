@@ -19,6 +19,7 @@ const SecretSchema* accountSchema() {
                                             {"user", SECRET_SCHEMA_ATTRIBUTE_STRING},
                                             {"protocol", SECRET_SCHEMA_ATTRIBUTE_STRING},
                                             {"port", SECRET_SCHEMA_ATTRIBUTE_INTEGER},
+                                            {"directory", SECRET_SCHEMA_ATTRIBUTE_STRING},
                                             {nullptr, SECRET_SCHEMA_ATTRIBUTE_STRING},
                                         },
                                         0,
@@ -41,10 +42,17 @@ struct HashTableUnref {
     void operator()(GHashTable* table) const { g_hash_table_unref(table); }
 };
 
+constexpr const char* kDirectoryAttribute = "directory";
+
+// A search matches every item that has these attributes, whatever others it
+// has: without a directory it also meets the items of every directory.
 std::unique_ptr<GHashTable, HashTableUnref> attributesOf(const SecretKey& key) {
-    return std::unique_ptr<GHashTable, HashTableUnref>(
+    GHashTable* table =
         secret_attributes_build(accountSchema(), "host", key.host.c_str(), "user", key.user.c_str(),
-                                "protocol", key.protocol.c_str(), "port", key.port, nullptr));
+                                "protocol", key.protocol.c_str(), "port", key.port, nullptr);
+    if (!key.directory.empty())
+        g_hash_table_insert(table, g_strdup(kDirectoryAttribute), g_strdup(key.directory.c_str()));
+    return std::unique_ptr<GHashTable, HashTableUnref>(table);
 }
 
 // One for every call of the process: the program's end cancels them all, so
@@ -186,6 +194,77 @@ std::optional<bool> collectionLocked(SecretService* service, const std::string& 
     return g_variant_get_boolean(value.get()) != FALSE;
 }
 
+struct ListFree {
+    void operator()(GList* items) const { g_list_free_full(items, g_object_unref); }
+};
+using ItemList = std::unique_ptr<GList, ListFree>;
+
+bool namesNoDirectory(gpointer item) {
+    std::unique_ptr<GHashTable, HashTableUnref> attributes(
+        secret_retrievable_get_attributes(SECRET_RETRIEVABLE(item)));
+    return !attributes || !g_hash_table_contains(attributes.get(), kDirectoryAttribute);
+}
+
+// The items under `key` that name no directory, unlocked (the keyring may
+// ask the user) and with their secrets where `load`.
+ItemList itemsWithoutDirectory(const SecretKey& key, bool load, ErrorPtr& error) {
+    auto attributes = attributesOf(key);
+    GError* raw = nullptr;
+    const auto flags = static_cast<SecretSearchFlags>(SECRET_SEARCH_ALL | SECRET_SEARCH_UNLOCK |
+                                                      (load ? SECRET_SEARCH_LOAD_SECRETS : 0));
+    GList* items = secret_password_searchv_sync(accountSchema(), attributes.get(), flags,
+                                                callsCancellable(), &raw);
+    error.reset(raw);
+    GList* kept = nullptr;
+    for (GList* it = items; it; it = it->next)
+        if (namesNoDirectory(it->data))
+            kept = g_list_prepend(kept, g_object_ref(it->data));
+    g_list_free_full(items, g_object_unref);
+    return ItemList(g_list_reverse(kept));
+}
+
+SecretLookup lookupWithoutDirectory(const SecretKey& key) {
+    ErrorPtr error;
+    ItemList items = itemsWithoutDirectory(key, true, error);
+    if (error)
+        return {outcomeOf(error.get()), {}};
+    for (GList* it = items.get(); it; it = it->next) {
+        if (!SECRET_IS_ITEM(it->data))
+            continue;
+        SecretItem* item = SECRET_ITEM(it->data);
+        if (secret_item_get_locked(item))
+            return {SecretOutcome::Locked, {}};
+        SecretValue* value = secret_item_get_secret(item);
+        if (!value)
+            continue;
+        const gchar* text = secret_value_get_text(value);
+        SecretLookup found{SecretOutcome::Done, text ? text : ""};
+        secret_value_unref(value);
+        return found;
+    }
+    return {SecretOutcome::NotFound, {}};
+}
+
+SecretOutcome clearWithoutDirectory(const SecretKey& key) {
+    ErrorPtr error;
+    ItemList items = itemsWithoutDirectory(key, false, error);
+    if (error)
+        return outcomeOf(error.get());
+    SecretOutcome outcome = SecretOutcome::NotFound;
+    for (GList* it = items.get(); it; it = it->next) {
+        if (!SECRET_IS_ITEM(it->data))
+            continue;
+        GError* raw = nullptr;
+        const bool deleted =
+            secret_item_delete_sync(SECRET_ITEM(it->data), callsCancellable(), &raw);
+        ErrorPtr failed(raw);
+        if (!deleted)
+            return failed ? outcomeOf(failed.get()) : SecretOutcome::Failed;
+        outcome = SecretOutcome::Done;
+    }
+    return outcome;
+}
+
 } // namespace
 
 KeyringLock keyringLockState() {
@@ -256,6 +335,8 @@ SecretLookup lookupSecret(const SecretKey& key) {
         return {SecretOutcome::Locked, {}};
     if (!sessionBusAnswers())
         return {SecretOutcome::NoService, {}};
+    if (key.directory.empty())
+        return lookupWithoutDirectory(key);
     auto attributes = attributesOf(key);
     GError* raw = nullptr;
     gchar* password =
@@ -276,6 +357,8 @@ SecretOutcome clearSecret(const SecretKey& key) {
         return SecretOutcome::Locked;
     if (!sessionBusAnswers())
         return SecretOutcome::NoService;
+    if (key.directory.empty())
+        return clearWithoutDirectory(key);
     auto attributes = attributesOf(key);
     GError* raw = nullptr;
     const bool removed =

@@ -1,10 +1,9 @@
 #pragma once
 // Passwords in the desktop keyring through the Secret Service (libsecret):
 // one item per account under the schema "org.ombrix.Account", found again by
-// its host, user, protocol and port. The calls wait for the keyring's answer
-// (and for the user when the keyring asks to be unlocked), so they belong on
-// a worker thread or in a process without a window, never on the window
-// thread.
+// its host, user, protocol, port and the program directory whose item it is. The calls wait for the
+// keyring's answer (and for the user when the keyring asks to be unlocked), so they belong on a
+// worker thread or in a process without a window, never on the window thread.
 
 #include <string>
 #include <string_view>
@@ -16,6 +15,10 @@ struct SecretKey {
     std::string user;
     std::string protocol; // "pop3" or "imap"
     int port = 0;
+    // The program directory the item belongs to. Empty: an item that names
+    // none, as earlier versions stored them; only such items are meant then,
+    // never one of any directory.
+    std::string directory = {};
 };
 
 enum class SecretOutcome {
@@ -31,7 +34,9 @@ struct SecretLookup {
     std::string password; // only with Done
 };
 
-// Creates or replaces the item; the label is what keyring managers show.
+// Creates or replaces the item; the label is what keyring managers show. An
+// item without a directory is stored for tests only: the keyring replaces
+// whichever item has the attributes given, and it may be any directory's.
 SecretOutcome storeSecret(const SecretKey& key, std::string_view label, std::string_view password);
 SecretLookup lookupSecret(const SecretKey& key);
 // Removes the item; a missing item gives NotFound.

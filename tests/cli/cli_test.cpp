@@ -97,6 +97,44 @@ TEST_F(CliTest, AFirstRunOnAnEmptyDirectoryIsNoError) {
     EXPECT_NE(run({"--accounts"}).err.find("could not open ini file !"), std::string::npos);
 }
 
+// cron or ssh: no session bus, and the first account's password is only in
+// the keyring. One line says why and how out; no account is tried.
+TEST_F(CliTest, ARunWithoutTheKeyringItNeedsSaysSoOnceAndExitsTwo) {
+    writeFixtures();
+    std::string settings = test::settingsFixture();
+    settings.replace(settings.find("pass =m^:pp\r\n"), 13, "pass =\r\n");
+    test::writeBytes(dir / "obx.dat", settings);
+    const std::string line =
+        "ombrix: no keyring available (no session bus with a Secret Service), but the passwords "
+        "of 1 accounts are only there; with passwordStore=file in ombrix.conf the next start in "
+        "the desktop session moves them into obx.dat\n";
+    for (const char* command : {"--check", "--delete"}) {
+        SCOPED_TRACE(command);
+        std::vector<std::string> arguments{command};
+        if (command == "--delete"s)
+            arguments.insert(arguments.end(), {"0", "0", "--yes"});
+        const auto result = run(arguments);
+        EXPECT_EQ(result.exitCode, 2);
+        EXPECT_EQ(result.err, line);
+        EXPECT_EQ(result.out, "");
+    }
+    EXPECT_EQ(test::readBytes(dir / "obx.dat"), settings);
+    const auto listed = run({"--accounts"});
+    EXPECT_EQ(listed.exitCode, 0);
+    EXPECT_NE(listed.out.find("\tactive\tkeyring\n1\t"), std::string::npos) << listed.out;
+
+    // Marked as kept in the keyring: the same. Unmarked where marks are in
+    // use: an empty password, no keyring needed.
+    const std::string marked = "keyringPasswordsMarked=yes\n";
+    test::writeBytes(dir / "ombrix.conf",
+                     marked + "keyringPassword/pop3/995/pop.example.org/me=yes\n");
+    EXPECT_EQ(run({"--check"}).exitCode, 2);
+    test::writeBytes(dir / "ombrix.conf", marked);
+    const auto unmarked = run({"--accounts"});
+    EXPECT_EQ(unmarked.exitCode, 0);
+    EXPECT_NE(unmarked.out.find("\tactive\tfile\n1\t"), std::string::npos) << unmarked.out;
+}
+
 TEST_F(CliTest, AddAccountTakesThePasswordFromStandardInput) {
     writeFixtures();
     const auto result =

@@ -7,6 +7,7 @@
 // good.
 
 #include "app/keyring_worker.h"
+#include "config/keyring_marks.h"
 #include "config/keyring_removals.h"
 #include "config/keyring_settling.h"
 #include "config/program_conf.h"
@@ -17,6 +18,7 @@
 #include "core/account_rules.h"
 #include "core/account_table.h"
 #include "core/account_table_ops.h"
+#include "core/keyring_directory.h"
 #include "core/keyring_texts.h"
 #include "core/password_keyring.h"
 #include "oauth/refresh_tokens.h"
@@ -40,14 +42,14 @@ KeyringDaemon& ownDaemon() {
 }
 
 SecretKey firstKey() {
-    return {"pop.example.org", "me", "pop3", 995};
+    return {"pop.example.org", "me", "pop3", 995, keyringDirectory};
 }
 SecretKey secondKey() {
-    return {"imap.example.net", "office", "imap", 143};
+    return {"imap.example.net", "office", "imap", 143, keyringDirectory};
 }
 // The first account after its server changed.
 SecretKey movedKey() {
-    return {"pop.example.com", "me", "pop3", 995};
+    return {"pop.example.com", "me", "pop3", 995, keyringDirectory};
 }
 
 const std::string kFirstPending = "keyringRemoval/pop3/995/pop.example.org/me=pending\n";
@@ -103,7 +105,7 @@ protected:
     void restart() {
         test::resetProcessState();
         programDirectory = dir.path().string();
-        keyringChosen = true;
+        chooseKeyringFromConf(); // the directory's own items
         programConf = loadProgramConf(programConfPath(programDirectory));
         loadState();
     }
@@ -255,7 +257,7 @@ TEST_F(KeyringRemovalTest, AccountMadeAgainWithoutAPasswordDoesNotTakeTheNamedIt
     ASSERT_EQ(lookupSecret(firstKey()).password, "pa=ss");
 
     const std::vector<PasswordAnswer> answers =
-        fetchRunPasswords({}, pendingKeyringRemovals(readProgramConf()));
+        fetchRunPasswords({}, keyringEntriesOf(readProgramConf()));
     EXPECT_EQ(accounts[1].password, "");
     EXPECT_EQ(accounts[1].passwordInKeyring, 0);
     EXPECT_EQ(runPasswordRefusal(answers, 1), keyring_texts::passwordMissing());

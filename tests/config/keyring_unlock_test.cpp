@@ -63,7 +63,7 @@ protected:
     void restart() {
         test::resetProcessState();
         programDirectory = dir.path().string();
-        keyringChosen = true;
+        chooseKeyringFromConf(); // the directory's own items
         programConf = loadProgramConf(programConfPath(programDirectory));
         loadState();
     }

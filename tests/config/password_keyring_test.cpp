@@ -6,6 +6,9 @@
 #include "app/keyring_worker.h"
 #include "check/check_run.h"
 #include "check/recording_run_host.h"
+#include "config/keyring_marks.h"
+#include "config/keyring_removals.h"
+#include "config/keyring_return.h"
 #include "config/keyring_settling.h"
 #include "config/program_conf.h"
 #include "config/program_directory.h"
@@ -14,16 +17,19 @@
 #include "config/state_store.h"
 #include "core/account_table.h"
 #include "core/account_table_ops.h"
+#include "core/keyring_directory.h"
 #include "core/keyring_texts.h"
 #include "core/password_keyring.h"
 #include "core/run_flags.h"
 #include "support/gui_wait.h"
 #include "support/keyring_daemon.h"
 #include "support/process_reset.h"
+#include "support/scripted_message_presenter.h"
 #include "support/temp_dir.h"
 
 #include <QObject>
 #include <gtest/gtest.h>
+#include <optional>
 #include <sys/stat.h>
 #include <thread>
 
@@ -47,10 +53,10 @@ std::string blankedFixture() {
 }
 
 SecretKey firstKey() {
-    return {"pop.example.org", "me", "pop3", 995};
+    return {"pop.example.org", "me", "pop3", 995, keyringDirectory};
 }
 SecretKey secondKey() {
-    return {"imap.example.net", "office", "imap", 143};
+    return {"imap.example.net", "office", "imap", 143, keyringDirectory};
 }
 
 class PasswordKeyringFixture : public testing::Test {
@@ -58,14 +64,16 @@ protected:
     void SetUp() override {
         test::resetProcessState();
         programDirectory = dir.path().string();
-        keyringChosen = true;
+        chooseKeyringFromConf(); // the directory's own items
     }
 
-    // A new start of the program on the same directory.
+    // A new start of the program on the same directory, ombrix.conf read
+    // from disk.
     void restart() {
         test::resetProcessState();
         programDirectory = dir.path().string();
-        keyringChosen = true;
+        programConf = loadProgramConf(programConfPath(programDirectory));
+        chooseKeyringFromConf(); // the directory's own items
         loadState();
     }
 
@@ -224,7 +232,7 @@ TEST_F(PasswordKeyringTest, AccountEditedBeforeItsPasswordCameKeepsIt) {
     ASSERT_TRUE(settlePasswordsNow(true));
     EXPECT_EQ(accounts[0].password, "pa=ss");
     EXPECT_EQ(accounts[0].passwordInKeyring, 1);
-    const SecretKey moved{"pop.example.com", "me2", "pop3", 995};
+    const SecretKey moved{"pop.example.com", "me2", "pop3", 995, keyringDirectory};
     EXPECT_EQ(lookupSecret(moved).password, "pa=ss");
     EXPECT_EQ(obxDat().find("pass =m^:pp"), std::string::npos);
     clearSecret(moved);
@@ -269,6 +277,255 @@ TEST_F(PasswordKeyringLockedTest, LockedKeyringKeepsThePasswordsInTheFile) {
     EXPECT_EQ(accounts[1].password, "ab");
     EXPECT_EQ(accounts[0].passwordInKeyring, 0);
     EXPECT_EQ(keyringNotice(), keyring_texts::keyringLocked());
+}
+
+// Two program directories with the same account under one keyring: each has
+// an item of its own, and what one does with it leaves the other's alone.
+class KeyringDirectoriesTest : public PasswordKeyringTest {
+protected:
+    // A start of the program on `directory`, its files written anew.
+    void startIn(const test::TempDir& directory, const std::string& settings) {
+        test::writeBytes(directory / "obx.dat", settings);
+        test::writeBytes(directory / "obx.msf", test::mailListFixture());
+        test::writeBytes(directory / "obx.rd", test::readFlagFixture());
+        startOn(directory);
+    }
+    void startOn(const test::TempDir& directory) {
+        test::resetProcessState();
+        programDirectory = directory.path().string();
+        chooseKeyringFromConf();
+        loadState();
+    }
+
+    // As the window deletes the first account and forgets its item.
+    void deleteFirstAccount() {
+        const SecretKey key = keyringKeyOf(accounts[0]);
+        ASSERT_TRUE(removeAccount(0));
+        ASSERT_TRUE(saveAllState());
+        noteKeyringRemoval(key);
+        removeNamedKeyringItem(key);
+    }
+
+    void TearDown() override {
+        for (const test::TempDir* directory : {&dir, &other}) {
+            keyringDirectory = canonicalKeyringDirectory(directory->path().string());
+            PasswordKeyringTest::TearDown();
+        }
+        keyringDirectory.clear();
+        PasswordKeyringTest::TearDown();
+    }
+
+    test::TempDir other;
+};
+
+TEST_F(KeyringDirectoriesTest, DeletingTheAccountInOneDirectoryLeavesTheOthersPassword) {
+    startIn(dir, test::settingsFixture());
+    ASSERT_TRUE(settlePasswordsNow(true));
+    const SecretKey firstItem = firstKey();
+    startIn(other, test::settingsFixture());
+    ASSERT_TRUE(settlePasswordsNow(true));
+    EXPECT_NE(firstKey().directory, firstItem.directory);
+    EXPECT_EQ(lookupSecret(firstKey()).password, "pa=ss");
+
+    startOn(dir);
+    ASSERT_TRUE(settlePasswordsNow(true));
+    ASSERT_NO_FATAL_FAILURE(deleteFirstAccount());
+    EXPECT_EQ(lookupSecret(firstItem).outcome, SecretOutcome::NotFound);
+
+    startOn(other);
+    EXPECT_EQ(test::readBytes(other / "obx.dat"), blankedFixture());
+    ASSERT_TRUE(settlePasswordsNow(false));
+    EXPECT_EQ(accounts[0].password, "pa=ss");
+    EXPECT_EQ(accounts[0].passwordInKeyring, 1);
+}
+
+// An item stored before items named their directory: each directory that
+// finds none of its own copies it, and it stays for the others.
+TEST_F(KeyringDirectoriesTest, AnOlderItemIsCopiedAndStays) {
+    SecretKey older = firstKey();
+    older.directory.clear();
+    ASSERT_EQ(storeSecret(older, "Ombrix: older", "old pass"), SecretOutcome::Done);
+    startIn(dir, blankedFixture());
+    ASSERT_TRUE(settlePasswordsNow(true));
+    EXPECT_EQ(accounts[0].password, "old pass");
+    EXPECT_EQ(accounts[0].passwordInKeyring, 1);
+    EXPECT_EQ(lookupSecret(firstKey()).password, "old pass");
+    EXPECT_EQ(lookupSecret(older).password, "old pass");
+
+    ASSERT_NO_FATAL_FAILURE(deleteFirstAccount());
+    EXPECT_EQ(lookupSecret(firstKey()).outcome, SecretOutcome::NotFound);
+    EXPECT_EQ(lookupSecret(older).password, "old pass") << "another directory may need it";
+
+    startIn(other, blankedFixture());
+    ASSERT_TRUE(settlePasswordsNow(false));
+    EXPECT_EQ(accounts[0].password, "old pass");
+    // The older item has no directory's; an item of a directory is no older one.
+    EXPECT_EQ(clearSecret(older), SecretOutcome::Done);
+    EXPECT_EQ(lookupSecret(firstKey()).password, "old pass");
+    EXPECT_EQ(lookupSecret(older).outcome, SecretOutcome::NotFound);
+}
+
+// Which empty passwords are in the keyring: ombrix.conf marks them.
+class KeyringMarksTest : public PasswordKeyringTest {
+protected:
+    std::string conf() const { return test::readBytes(dir / "ombrix.conf"); }
+
+    static constexpr const char* kFirstMark = "keyringPassword/pop3/995/pop.example.org/me=yes\n";
+    static constexpr const char* kSecondMark =
+        "keyringPassword/imap/143/imap.example.net/office=yes\n";
+    static constexpr const char* kMarked = "keyringPasswordsMarked=yes\n";
+
+    // A third account whose password is empty, and a stray item under its
+    // name that must not be taken for it.
+    int addEmptyPasswordAccount() {
+        const int slot = appendAccount({"empty", "pop.example.biz", "nobody", "", "110"});
+        EXPECT_TRUE(saveState(SaveKind::SettingsFile));
+        strayKey = keyringKeyOf(accounts[static_cast<std::size_t>(slot)]);
+        EXPECT_EQ(storeSecret(strayKey, "stray", "not its password"), SecretOutcome::Done);
+        return slot;
+    }
+
+    void TearDown() override {
+        if (!strayKey.host.empty())
+            clearSecret(strayKey);
+        PasswordKeyringTest::TearDown();
+    }
+
+    SecretKey strayKey;
+};
+
+TEST_F(KeyringMarksTest, AnEmptyPasswordWithoutTheMarkIsAnEmptyPassword) {
+    startWithFixture();
+    ASSERT_TRUE(settlePasswordsNow(true));
+    EXPECT_NE(conf().find(kFirstMark), std::string::npos) << conf();
+    EXPECT_NE(conf().find(kSecondMark), std::string::npos) << conf();
+    EXPECT_NE(conf().find(kMarked), std::string::npos) << conf();
+
+    const int slot = addEmptyPasswordAccount();
+    ASSERT_GE(slot, 0);
+    restart();
+    ASSERT_TRUE(settlePasswordsNow(true));
+    EXPECT_EQ(accounts[0].password, "pa=ss");
+    EXPECT_EQ(accounts[slot].password, "");
+    EXPECT_EQ(accounts[slot].passwordInKeyring, 0);
+    const std::vector<PasswordAnswer> answers =
+        fetchRunPasswords({}, keyringEntriesOf(readProgramConf()));
+    EXPECT_EQ(runPasswordRefusal(answers, slot), std::nullopt); // never asked for
+    EXPECT_EQ(accounts[slot].password, "");
+}
+
+// A directory an earlier version left: no marks, so every empty password
+// may be in the keyring, until the keyring has answered for each once.
+TEST_F(KeyringMarksTest, AnOlderDirectoryIsMarkedAtItsFirstAnsweredSettle) {
+    ASSERT_EQ(storeSecret(firstKey(), "Ombrix: me", "pa=ss"), SecretOutcome::Done);
+    startWithFixture(blankedFixture());
+    const int slot = addEmptyPasswordAccount();
+    ASSERT_EQ(clearSecret(strayKey), SecretOutcome::Done); // truly empty
+    ASSERT_TRUE(settlePasswordsNow(true));
+    EXPECT_EQ(accounts[0].password, "pa=ss");
+    EXPECT_EQ(accounts[1].password, ""); // its item was never stored
+    EXPECT_EQ(accounts[slot].password, "");
+    EXPECT_NE(conf().find(kFirstMark), std::string::npos) << conf();
+    EXPECT_EQ(conf().find(kSecondMark), std::string::npos) << conf();
+    EXPECT_NE(conf().find(kMarked), std::string::npos) << conf();
+
+    // From now on the unmarked ones are not asked for.
+    ASSERT_EQ(storeSecret(secondKey(), "Ombrix: office", "late"), SecretOutcome::Done);
+    restart();
+    ASSERT_TRUE(settlePasswordsNow(true));
+    EXPECT_EQ(accounts[1].password, "");
+}
+
+TEST_F(KeyringMarksTest, TheMarkFollowsEditsAndDeletions) {
+    startWithFixture();
+    ASSERT_TRUE(settlePasswordsNow(true));
+    restart(); // the passwords not fetched yet
+
+    // The server changed before the password came: the mark goes with it.
+    SecretKey before = keyringKeyOf(accounts[0]);
+    accounts[0].host = "pop.example.com";
+    ASSERT_FALSE(accountChanged(accounts[0], before, "").has_value());
+    ASSERT_TRUE(saveState(SaveKind::SettingsFile));
+    ASSERT_FALSE(keptPasswordFollowsEdit(before, accounts[0]));
+    EXPECT_EQ(conf().find(kFirstMark), std::string::npos) << conf();
+    EXPECT_NE(conf().find("keyringPassword/pop3/995/pop.example.com/me=yes\n"), std::string::npos)
+        << conf();
+
+    // A password typed anew is in obx.dat: no longer marked.
+    before = keyringKeyOf(accounts[1]);
+    accounts[1].password = "typed";
+    ASSERT_FALSE(accountChanged(accounts[1], before, "").has_value());
+    ASSERT_TRUE(saveState(SaveKind::SettingsFile));
+    ASSERT_FALSE(keptPasswordFollowsEdit(before, accounts[1]));
+    EXPECT_EQ(conf().find(kSecondMark), std::string::npos) << conf();
+
+    const SecretKey deleted = keyringKeyOf(accounts[0]);
+    ASSERT_TRUE(removeAccount(0));
+    ASSERT_FALSE(keptPasswordFollowsDeletion(deleted));
+    EXPECT_EQ(conf().find("keyringPassword/"), std::string::npos) << conf();
+    EXPECT_NE(conf().find(kMarked), std::string::npos) << conf();
+    clearSecret(SecretKey{"pop.example.com", "me", "pop3", 995, keyringDirectory});
+}
+
+// The user chose the file after the passwords had gone into the keyring.
+class PasswordsBackToFileTest : public PasswordKeyringTest {
+protected:
+    void startWithFileStore() {
+        startWithFixture();
+        ASSERT_TRUE(settlePasswordsNow(true));
+        ASSERT_EQ(obxDat(), blankedFixture());
+        restart();
+        programConf.set(kConfPasswordStore, "file");
+        chooseKeyringFromConf();
+    }
+
+    // The desktop program's start-up, the question answered `answer`.
+    void startDesktop(BoxAnswer answer) {
+        boxes.answerNext(answer);
+        worker.emplace(window, [this] { ++applied; });
+        worker->start();
+        ASSERT_TRUE(test::processEventsUntil([this] { return applied == 1; }));
+        EXPECT_EQ(boxes.texts(), std::vector<std::string>{keyring_texts::returnQuestion()});
+    }
+
+    test::ScriptedMessagePresenter boxes;
+    QObject window;
+    int applied = 0;
+    std::optional<KeyringWorker> worker;
+};
+
+TEST_F(PasswordsBackToFileTest, ACommandBringsThemBackAndRemovesTheItems) {
+    ASSERT_NO_FATAL_FAILURE(startWithFileStore());
+    ASSERT_TRUE(passwordsWaitInKeyring());
+    const PasswordReturn returned = returnPasswordsToFile();
+    EXPECT_EQ(returned.returned, 2);
+    EXPECT_EQ(returned.left, 0);
+    EXPECT_EQ(obxDat(), test::settingsFixture());
+    EXPECT_EQ(lookupSecret(firstKey()).outcome, SecretOutcome::NotFound);
+    EXPECT_EQ(lookupSecret(secondKey()).outcome, SecretOutcome::NotFound);
+    EXPECT_EQ(accounts[0].passwordInKeyring, 0);
+    EXPECT_FALSE(passwordsWaitInKeyring());
+    const std::string conf = test::readBytes(dir / "ombrix.conf");
+    EXPECT_EQ(conf.find("keyringPassword/"), std::string::npos) << conf;
+}
+
+TEST_F(PasswordsBackToFileTest, TheDesktopAsksAndNoChangesNothing) {
+    ASSERT_NO_FATAL_FAILURE(startWithFileStore());
+    ASSERT_NO_FATAL_FAILURE(startDesktop(BoxAnswer::No));
+    EXPECT_EQ(obxDat(), blankedFixture());
+    EXPECT_EQ(lookupSecret(firstKey()).password, "pa=ss");
+    EXPECT_EQ(accounts[0].password, "pa=ss"); // fetched for the runs all the same
+    EXPECT_EQ(accounts[1].password, "ab");
+}
+
+TEST_F(PasswordsBackToFileTest, TheDesktopAsksAndYesBringsThemBack) {
+    ASSERT_NO_FATAL_FAILURE(startWithFileStore());
+    ASSERT_NO_FATAL_FAILURE(startDesktop(BoxAnswer::Yes));
+    EXPECT_EQ(obxDat(), test::settingsFixture());
+    EXPECT_TRUE(test::processEventsUntil([] {
+        return lookupSecret(firstKey()).outcome == SecretOutcome::NotFound &&
+               lookupSecret(secondKey()).outcome == SecretOutcome::NotFound;
+    }));
 }
 
 // The desktop program's keyring worker: the keyring is asked on a thread of

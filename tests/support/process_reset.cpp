@@ -4,6 +4,7 @@
 #include "config/program_directory.h"
 #include "config/settings.h"
 #include "config/state_store.h"
+#include "core/keyring_directory.h"
 #include "core/language.h"
 #include "core/password_keyring.h"
 #include "core/process_state.h"
@@ -20,6 +21,7 @@ void resetProcessState() {
     Language = 1;
     certificateTrust().clear();
     keyringChosen = false;
+    keyringDirectory.clear();
     clearKeyringNotice();
 }
 
