@@ -243,6 +243,14 @@ void markDeleted(const DovecotServer& server, const std::string& user,
     runScript("mailbox-tool", args);
 }
 
+void setSeen(const DovecotServer& server, const std::string& user,
+             const std::vector<int>& sequences, bool seen) {
+    std::vector<std::string> args{server.dir, user, seen ? "seen" : "unseen"};
+    for (int sequence : sequences)
+        args.push_back(std::to_string(sequence));
+    runScript("mailbox-tool", args);
+}
+
 void recreateMailbox(const DovecotServer& server, const std::string& user) {
     runScript("mailbox-tool", {server.dir, user, "recreate"});
 }
