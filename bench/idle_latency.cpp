@@ -6,7 +6,12 @@
 // every mail is marked read, so the icon goes back to idle, and the 2 s in
 // which further requests would coalesce pass.
 //
-//   idle_latency --server DIR --user U [--count 10]
+//   idle_latency --server DIR --user U [--count 10] [--read-elsewhere]
+//
+// With --read-elsewhere it times the other way: every mail is read by another
+// client (scripts/mailbox-tool seen) and the clock runs from that client's end
+// to the tray icon turning idle, through the watcher's flag update and the
+// check that follows the server's \Seen.
 //
 // Prints each latency, then the median and the maximum, and one JSON line.
 
@@ -47,12 +52,20 @@ struct Options {
     std::string serverDir;
     std::string user;
     int count = 10;
+    bool readElsewhere = false;
 };
 
 Options parse(int argc, char** argv) {
     Options options;
-    for (int i = 1; i + 1 < argc; i += 2) {
+    for (int i = 1; i < argc; i += 2) {
         const std::string key = argv[i];
+        if (key == "--read-elsewhere") {
+            options.readElsewhere = true;
+            --i;
+            continue;
+        }
+        if (i + 1 >= argc)
+            throw std::runtime_error("option " + key + " without its value");
         if (key == "--server")
             options.serverDir = argv[i + 1];
         else if (key == "--user")
@@ -110,6 +123,19 @@ void markAllRead(CCheckerDlg& window) {
     window.refreshLists(RefreshMode::Full);
 }
 
+// Another client sets (or clears) \Seen on every mail; returns when it has
+// logged out.
+Clock::time_point readElsewhere(const std::string& serverDir, const std::string& user, int count,
+                                bool seen = true) {
+    std::string command = std::string(OMBRIX_SOURCE_DIR) + "/scripts/mailbox-tool '" + serverDir +
+                          "' '" + user + (seen ? "' seen" : "' unseen");
+    for (int k = 1; k <= count; ++k)
+        command += " " + std::to_string(k);
+    if (std::system(command.c_str()) != 0)
+        throw std::runtime_error("the other client could not change the mails");
+    return Clock::now();
+}
+
 double median(std::vector<double> values) {
     std::sort(values.begin(), values.end());
     const std::size_t middle = values.size() / 2;
@@ -159,17 +185,38 @@ int run(const Options& options) {
             const IdleWatcher* watcher = instant.watchers().watcherOf(server);
             return watcher && watcher->idling();
         };
-        for (int i = 1; i <= options.count; ++i) {
+        const auto quiet = [&] {
+            return waitFor([&] {
+                return idling() && !window.runActive() && !instant.requests().quietTimeRunning();
+            });
+        };
+        for (int i = 1; i <= options.count && options.readElsewhere; ++i) {
+            const int mails = validMailCount(accounts[0]);
+            // Unread elsewhere first, so that the tray has new mail to lose.
+            if (!quiet())
+                throw std::runtime_error("the watcher does not idle");
+            readElsewhere(options.serverDir, options.user, mails, false);
+            if (!waitFor([&] { return window.trayIconKind() == TrayIconKind::NewMail; }))
+                throw std::runtime_error("the tray never showed the mails unread elsewhere");
+            if (!quiet())
+                throw std::runtime_error("the watcher does not idle");
+            const Clock::time_point read = readElsewhere(options.serverDir, options.user, mails);
+            if (!waitFor([&] { return window.trayIconKind() == TrayIconKind::Idle; }))
+                throw std::runtime_error("the tray never left the new mail");
+            const double ms =
+                std::chrono::duration<double, std::milli>(Clock::now() - read).count();
+            latencies.push_back(ms);
+            std::printf("read elsewhere %2d: %7.1f ms\n", i, ms);
+            std::fflush(stdout);
+        }
+        for (int i = 1; i <= options.count && !options.readElsewhere; ++i) {
             markAllRead(window);
             if (window.trayIconKind() == TrayIconKind::NewMail)
                 throw std::runtime_error("the tray still shows new mail after marking all read");
             // A check still running, or the quiet time after the last
             // request, would make the next delivery wait for it: each
             // delivery is timed alone.
-            if (!waitFor([&] {
-                    return idling() && !window.runActive() &&
-                           !instant.requests().quietTimeRunning();
-                }))
+            if (!quiet())
                 throw std::runtime_error("the watcher does not idle");
             const Clock::time_point delivered = deliver(maildir, i, uid, gid);
             if (!waitFor([&] { return window.trayIconKind() == TrayIconKind::NewMail; }))

@@ -1,6 +1,7 @@
 #include "app/watcher_set.h"
 
 #include "config/program_conf.h"
+#include "config/read_state_switches.h"
 #include "core/access_tokens.h"
 #include "core/account_table.h"
 #include "core/password_keyring.h"
@@ -54,9 +55,10 @@ WatcherSet::~WatcherSet() {
     stopAll();
 }
 
-std::vector<ImapServer> WatcherSet::wanted() const {
-    std::vector<ImapServer> servers;
-    if (stopped_ || holds_ > 0 || !readProgramConf().flag(kConfIdle, true))
+std::vector<WatcherSet::Wanted> WatcherSet::wanted() const {
+    std::vector<Wanted> servers;
+    const ProgramConf conf = readProgramConf();
+    if (stopped_ || holds_ > 0 || !conf.flag(kConfIdle, true))
         return servers;
     const TableAccess access;
     for (std::uint32_t i = 0; i < accountCount; ++i) {
@@ -68,10 +70,16 @@ std::vector<ImapServer> WatcherSet::wanted() const {
         if (keyringChosen && account.password.empty() && !signsInWithOAuth(account))
             continue;
         ImapServer server = imapServerOf(account);
-        if (std::ranges::find(servers, server) == servers.end() &&
-            std::ranges::find(withoutIdle_, server) == withoutIdle_.end() &&
-            std::ranges::find(refused_, server) == refused_.end())
-            servers.push_back(std::move(server));
+        const bool follows = readStateInEffect(conf, keyringKeyOf(account)).followServer;
+        const auto known = std::ranges::find(servers, server, &Wanted::server);
+        if (known != servers.end()) {
+            if (follows)
+                known->flagChanges = FlagChanges::Reported;
+        } else if (std::ranges::find(withoutIdle_, server) == withoutIdle_.end() &&
+                   std::ranges::find(refused_, server) == refused_.end()) {
+            servers.push_back(
+                {std::move(server), follows ? FlagChanges::Reported : FlagChanges::Ignored});
+        }
     }
     return servers;
 }
@@ -88,24 +96,30 @@ void WatcherSet::update() {
         else
             rememberWithoutIdle(entry->watcher->server());
     }
-    const std::vector<ImapServer> servers = wanted();
+    const std::vector<Wanted> servers = wanted();
     std::vector<std::unique_ptr<Entry>> leaving;
     std::erase_if(entries_, [&](std::unique_ptr<Entry>& entry) {
-        const bool keep = std::ranges::find(servers, entry->watcher->server()) != servers.end() &&
-                          !entry->watcher->ended();
+        const IdleWatcher& watcher = *entry->watcher;
+        const bool keep =
+            std::ranges::any_of(servers,
+                                [&](const Wanted& wanted) {
+                                    return wanted.server == watcher.server() &&
+                                           wanted.flagChanges == watcher.flagChanges();
+                                }) &&
+            !watcher.ended();
         if (!keep)
             leaving.push_back(std::move(entry));
         return !keep;
     });
     stop(leaving);
-    for (const ImapServer& server : servers) {
+    for (const auto& [server, flagChanges] : servers) {
         const bool running = std::ranges::any_of(
             entries_, [&](const auto& entry) { return entry->watcher->server() == server; });
         if (running)
             continue;
         auto entry = std::make_unique<Entry>();
         entry->host = std::make_unique<QueuedHost>(*this, server);
-        entry->watcher = std::make_unique<IdleWatcher>(server, *entry->host, timings_);
+        entry->watcher = std::make_unique<IdleWatcher>(server, *entry->host, timings_, flagChanges);
         entries_.push_back(std::move(entry));
     }
 }

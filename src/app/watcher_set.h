@@ -2,12 +2,13 @@
 // The IDLE watchers of the desktop program: one for each active IMAP account
 // (one per server and user, whatever the number of accounts naming them),
 // while ombrix.conf's "idle" is on. The window brings the set in line after
-// every change of the account table, holds it during a deletion run and while
-// an account is edited, and stops it on quit. A server that refused a
-// watcher's login gets no watcher until a check run logged in to it or its
-// account was edited. The watchers' reports reach the window thread queued;
-// the set itself lives on the window thread.
+// every change of the account table (a server's flag updates count as
+// changes where an account of it has its read state follow the server), holds it during a deletion
+// run and while an account is edited, and stops it on quit. A server that refused a watcher's login
+// gets no watcher until a check run logged in to it or its account was edited. The watchers'
+// reports reach the window thread queued; the set itself lives on the window thread.
 
+#include "idle/idle_responses.h"
 #include "idle/watch_timings.h"
 #include "proto/imap_login.h"
 
@@ -55,8 +56,12 @@ public:
 private:
     class QueuedHost;
     struct Entry;
+    struct Wanted {
+        ImapServer server;
+        FlagChanges flagChanges = FlagChanges::Ignored;
+    };
 
-    std::vector<ImapServer> wanted() const;
+    std::vector<Wanted> wanted() const;
     void stop(std::vector<std::unique_ptr<Entry>>& entries);
     void idleUnsupported(const ImapServer& server);
     void loginRefused(const ImapServer& server);

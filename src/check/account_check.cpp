@@ -90,8 +90,13 @@ void AccountCheck::keepPreviousList() {
 
 void AccountCheck::recordFetched(int i) {
     triples.buildOnce(previousList, workingList, movedTo);
-    workingList.read[i] = triples.readBefore(workingList, i) ? 1 : 0;
-    if (!triples.knownBefore(workingList, i)) {
+    const std::optional<bool> seen =
+        followServer ? serverSeen.seen(workingList.uid[i]) : std::nullopt;
+    if (seen)
+        workingList.read[i] = *seen ? 1 : 0;
+    else
+        workingList.read[i] = triples.readBefore(workingList, i) ? 1 : 0;
+    if (!triples.knownBefore(workingList, i) && !seen.value_or(false)) {
         ++newMailCount;
         ++newMails;
     }

@@ -5,6 +5,7 @@
 // run's connection, reply buffer and progress.
 
 #include "check/check_progress.h"
+#include "check/imap_flag_listing.h"
 #include "check/mail_triples.h"
 #include "check/previous_uid.h"
 #include "core/account_table.h"
@@ -68,6 +69,10 @@ struct AccountCheck {
     bool lastListKept = false;
     // The mails recordFetched found new, this account's share of newMailCount.
     int newMails = 0;
+    // The account's read state follows the server: the dialogue fills
+    // serverSeen, and a mail's read mark becomes what the server says.
+    bool followServer = false;
+    ServerSeen serverSeen{};
 
     // Each runs on the check thread.
     void fail(std::string text);
@@ -94,6 +99,7 @@ struct AccountCheck {
     // or, when it was never taken, lastListKept is set.
     void keepPreviousList();
     // Mail i was fetched and parsed: decides read and new, sets its position.
+    // A mail the server has seen already was read elsewhere: it is no news.
     void recordFetched(int i);
 };
 

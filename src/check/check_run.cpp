@@ -6,6 +6,8 @@
 #include "check/ordered_run_host.h"
 #include "check/pop3_dialogue.h"
 #include "config/keyring_marks.h"
+#include "config/keyring_removals.h"
+#include "config/read_state_switches.h"
 #include "core/password_keyring.h"
 #include "core/run_flags.h"
 #include "core/table_lock.h"
@@ -137,6 +139,7 @@ void startWorkingList(AccountRecord& workingList, const AccountRecord& account) 
     workingList.port = account.port;
     workingList.uidValidity = account.uidValidity;
     workingList.uidNext = account.uidNext;
+    workingList.highestModseq = account.highestModseq;
     workingList.deactivated = account.deactivated;
     workingList.mailCount = validMailCount(account);
     workingList.errorFlag = 0;
@@ -150,6 +153,10 @@ struct SlotState {
     std::uint8_t checked = 0;
     std::uint8_t errorFlag = 0;
     std::string errorText;
+    // Where the account's read state follows the server: the read marks as
+    // the check began, to tell the marks the user changed while it ran.
+    bool followServer = false;
+    std::vector<std::uint8_t> read{};
 };
 
 // The opening bracket: the check takes the account's settings and the slot
@@ -157,11 +164,16 @@ struct SlotState {
 // account. The last list is copied only once a listing needs it (see
 // takeLastList): the window changes no more than read marks while a check
 // runs, and an unchanged IMAP box needs no copy at all.
-bool openCheck(AccountRecord& account, RunScratch& scratch, SlotState& before) {
+bool openCheck(AccountRecord& account, RunScratch& scratch, SlotState& before,
+               const ProgramConf& conf) {
     const CommitBracket bracket;
     if (account.deactivated == 1 || abortRequest != 0)
         return false;
     before = {account.checked, account.errorFlag, account.errorText};
+    before.followServer = readStateInEffect(conf, keyringKeyOf(account)).followServer;
+    if (before.followServer)
+        for (int i = 0; i < validMailCount(account); ++i)
+            before.read.push_back(account.read[i]);
     startWorkingList(*scratch.workingList, account);
     account.checked = 0;
     account.errorFlag = 0;
@@ -175,8 +187,23 @@ bool openCheck(AccountRecord& account, RunScratch& scratch, SlotState& before) {
 // gets copies. False, with nothing moved, when an entry of the slot no longer
 // holds the mail the run took over (the window only ever changes read marks
 // while a check runs, so that would be a fault).
-bool takeOverFromSlot(AccountRecord& account, AccountRecord& workingList,
-                      const std::vector<int>& keptFrom) {
+// The read mark of the slot's entry j once the check is done: what the
+// server says where the account follows it, unless the user changed the mark
+// here while the run went on. That mark is the newer word, and goes to the
+// server on its own way.
+std::uint8_t readAfterCheck(const AccountRecord& account, int j, const AccountCheck& check,
+                            const SlotState& before) {
+    const std::uint8_t now = account.read[j];
+    const auto k = static_cast<std::size_t>(j);
+    if (!before.followServer || k >= before.read.size() || before.read[k] != now)
+        return now;
+    const std::optional<bool> seen = check.serverSeen.seen(account.uid[j]);
+    return seen ? static_cast<std::uint8_t>(*seen ? 1 : 0) : now;
+}
+
+bool takeOverFromSlot(AccountRecord& account, AccountRecord& workingList, const AccountCheck& check,
+                      const SlotState& before) {
+    const std::vector<int>& keptFrom = check.keptFrom;
     const int count = validMailCount(workingList);
     const int slotCount = validMailCount(account);
     if (keptFrom.size() < static_cast<std::size_t>(count))
@@ -191,7 +218,7 @@ bool takeOverFromSlot(AccountRecord& account, AccountRecord& workingList,
         const int j = keptFrom[static_cast<std::size_t>(i)];
         if (j < 0)
             continue;
-        workingList.read[i] = account.read[j];
+        workingList.read[i] = readAfterCheck(account, j, check, before);
         int& taker = takenBy[static_cast<std::size_t>(j)];
         if (taker < 0) {
             workingList.bodyPreview[i].swap(account.bodyPreview[j]);
@@ -211,10 +238,11 @@ void takeLastList(AccountRecord& copy, const AccountRecord& account) {
 
 // Whether the run may take over what the dialogue left: a list kept without
 // a copy must still be the one the check started from.
-bool committable(AccountRecord& account, AccountRecord& workingList, const AccountCheck& check) {
+bool committable(AccountRecord& account, AccountRecord& workingList, const AccountCheck& check,
+                 const SlotState& before) {
     if (check.lastListKept)
         return validMailCount(account) == validMailCount(workingList);
-    return takeOverFromSlot(account, workingList, check.keptFrom);
+    return takeOverFromSlot(account, workingList, check, before);
 }
 
 // The closing bracket, the only place where a check writes an account's mail
@@ -226,7 +254,7 @@ bool closeCheck(AccountRecord& account, AccountRecord& workingList, const Accoun
     const CommitBracket bracket;
     account.newMails += check.newMails; // counted in newMailCount whatever the outcome
     if (abortRequest != 0 ||
-        (workingList.errorFlag == 0 && !committable(account, workingList, check))) {
+        (workingList.errorFlag == 0 && !committable(account, workingList, check, before))) {
         account.checked = before.checked;
         account.errorFlag = before.errorFlag;
         account.errorText = before.errorText;
@@ -243,8 +271,12 @@ bool closeCheck(AccountRecord& account, AccountRecord& workingList, const Accoun
         account.mailCount = count;
         for (int i = 0; i < count; ++i)
             exchangeMail(account, i, workingList, i);
+    } else if (check.followServer) {
+        for (int i = 0; i < validMailCount(account); ++i)
+            account.read[i] = readAfterCheck(account, i, check, before);
     }
     account.uidNext = workingList.uidNext;
+    account.highestModseq = workingList.highestModseq;
     account.uidValidity = workingList.uidValidity;
     account.checked = 1;
     return true;
@@ -260,7 +292,7 @@ void checkAccount(int row, RunScratch& scratch, OrderedRunHost& host, const Chec
                   const std::optional<std::string>& refusal) {
     AccountRecord& account = accounts[static_cast<std::size_t>(row)];
     SlotState before;
-    if (!openCheck(account, scratch, before))
+    if (!openCheck(account, scratch, before, readProgramConf()))
         return;
     AccountRecord& working = *scratch.workingList;
     MailTriples triples;
@@ -281,7 +313,10 @@ void checkAccount(int row, RunScratch& scratch, OrderedRunHost& host, const Chec
         .reuseKnownMails = true,
         .keptFrom = {},
         .takePreviousList = [&account, &scratch] { takeLastList(*scratch.previousList, account); },
-        .lastListKept = false};
+        .lastListKept = false,
+        .newMails = 0,
+        .followServer = before.followServer,
+        .serverSeen = {}};
     if (refusal) {
         working.errorFlag = 1;
         working.errorText = *refusal;

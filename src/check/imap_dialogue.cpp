@@ -8,12 +8,14 @@
 #include "proto/imap_completion.h"
 #include "proto/imap_fetch_response.h"
 #include "proto/imap_login.h"
+#include "proto/imap_sasl.h"
 #include "proto/session_texts.h"
 
 #include <algorithm>
 #include <charconv>
 #include <optional>
 #include <string>
+#include <utility>
 
 namespace ombrix {
 
@@ -29,6 +31,26 @@ std::string digitsAt(std::string_view text, std::size_t pos) {
     while (pos < text.size() && isAsciiDigit(text[pos]))
         digits += text[pos++];
     return digits;
+}
+
+// Whether the login's reply lists CONDSTORE (or QRESYNC, which includes it)
+// among the capabilities: in a "* CAPABILITY" line, or in the code of its
+// completion, where servers put them once the user is known.
+bool offersCondstore(std::string_view loginReply) {
+    std::vector<std::string> words = imapCapabilities(loginReply);
+    if (const std::size_t code = imapKeywordAt(loginReply, "[CAPABILITY ");
+        code != std::string_view::npos) {
+        std::string_view list = loginReply.substr(code + 12);
+        list = list.substr(0, list.find_first_of("]\r\n"));
+        for (std::size_t pos = 0; pos < list.size();) {
+            const std::size_t end = std::min(list.find(' ', pos), list.size());
+            words.emplace_back(list.substr(pos, end - pos));
+            pos = end + 1;
+        }
+    }
+    return std::ranges::any_of(words, [](const std::string& word) {
+        return equalsIgnoringCase(word, "CONDSTORE") || equalsIgnoringCase(word, "QRESYNC");
+    });
 }
 
 class ImapDialogue {
@@ -50,17 +72,27 @@ private:
                 c_.fail(std::move(login.errorText));
             return false;
         }
+        AccountRecord& working = c_.workingList;
+        // Only a check that read the server's flags may say how recent they are.
+        const std::string knownModseq = std::exchange(working.highestModseq, {});
+        condstore_ = c_.followServer && offersCondstore(c_.reply.text());
         if (!examine() || !statusUidNext() || !statusMessages())
             return false;
-        AccountRecord& working = c_.workingList;
+        const std::string modseqBefore = uidValidityChanged_ ? std::string() : knownModseq;
         if (count_ == static_cast<std::uint64_t>(working.mailCount) &&
             uidNext_ == working.uidNext && !uidValidityChanged_) {
-            c_.keepPreviousList(); // nothing changed since the last check
+            if (c_.followServer && !readChangedFlags(modseqBefore))
+                return false;
+            c_.keepPreviousList(); // no mail came or went since the last check
+            working.highestModseq = modseq_;
             return true;
         }
         working.uidNext = uidNext_;
         c_.beginListing(count_);
-        return count_ < 1 || (listUids() && fetchMails());
+        if (count_ >= 1 && !(listUids() && fetchMails()))
+            return false;
+        working.highestModseq = modseq_;
+        return true;
     }
 
     std::string_view command(const std::string& text, std::uint32_t hint) {
@@ -79,9 +111,12 @@ private:
     }
 
     bool examine() {
-        const std::string_view reply = command("EXAMINE INBOX\r\n", kShortHint);
+        const std::string_view reply =
+            command(condstore_ ? "EXAMINE INBOX (CONDSTORE)\r\n" : "EXAMINE INBOX\r\n", kShortHint);
         if (!accepted())
             return false;
+        if (c_.followServer)
+            modseq_ = highestModseq(reply);
         const std::size_t word = imapKeywordAt(reply, "UIDVALIDITY");
         if (word == std::string_view::npos) {
             c_.fail(session_texts::noUidNext());
@@ -96,6 +131,44 @@ private:
                 c_.reuseKnownMails = false;
             working.uidValidity = std::move(validity);
         }
+        return true;
+    }
+
+    // A server that keeps modification sequences names the mailbox's highest
+    // one in its EXAMINE reply, whether asked for or not; "" when it does not.
+    static std::string highestModseq(std::string_view reply) {
+        const std::size_t word = imapKeywordAt(reply, "HIGHESTMODSEQ ");
+        return word == std::string_view::npos ? std::string() : digitsAt(reply, word + 14);
+    }
+
+    // The read flags of a mailbox whose mails stayed the same. With the
+    // modification sequence of the last check, only the mails changed since
+    // (nothing at all when it stayed the same); without one, every mail's:
+    // no cheaper way tells that another client read or unread a mail.
+    bool readChangedFlags(const std::string& modseqBefore) {
+        if (count_ == 0 || (!modseq_.empty() && modseq_ == modseqBefore))
+            return true;
+        if (!modseq_.empty() && !modseqBefore.empty()) {
+            c_.socket.SendTagged("UID FETCH 1:* (FLAGS) (CHANGEDSINCE " + modseqBefore + ")\r\n");
+            std::optional<ImapFlagListing> changed = receiveImapFlagListing(c_, 1, 0);
+            if (!changed)
+                return false;
+            if (!changed->refused) {
+                c_.serverSeen = std::move(changed->seen);
+                return true;
+            }
+            // It announced CONDSTORE and refused it: every flag, then.
+        }
+        const std::uint64_t first = count_ - std::min<std::uint64_t>(count_, kMaxMails) + 1;
+        c_.socket.SendTagged("FETCH " + std::to_string(first) + ":* (UID FLAGS)\r\n");
+        std::optional<ImapFlagListing> flags = receiveImapFlagListing(c_, first, 0);
+        if (!flags)
+            return false;
+        if (flags->refused) {
+            c_.fail(std::move(flags->refusal));
+            return false;
+        }
+        c_.serverSeen = std::move(flags->seen);
         return true;
     }
 
@@ -139,6 +212,8 @@ private:
     // Each UID goes to the message its FETCH line names; a mailbox larger than
     // the list is listed from its newest mails on.
     bool listUids() {
+        if (c_.followServer)
+            return listUidsWithFlags();
         const std::string first = std::to_string(c_.firstNumber);
         const std::string_view reply = command("FETCH " + first + ":* UID\r\n", kListHint);
         if (!c_.answered())
@@ -155,6 +230,25 @@ private:
         }
         for (int i = 0; i < listed; ++i)
             c_.takeUid(i, uids[static_cast<std::size_t>(i)]);
+        return true;
+    }
+
+    // As listUids, with each mail's flags in the same round trip.
+    bool listUidsWithFlags() {
+        const int listed = c_.workingList.mailCount;
+        c_.socket.SendTagged("FETCH " + std::to_string(c_.firstNumber) + ":* (UID FLAGS)\r\n");
+        std::optional<ImapFlagListing> listing = receiveImapFlagListing(c_, c_.firstNumber, listed);
+        if (!listing)
+            return false;
+        if (listing->refused || std::ranges::any_of(listing->uids, [](const std::string& uid) {
+                return uid.empty();
+            })) {
+            c_.fail(session_texts::protocolFault()); // a mail the server did not name
+            return false;
+        }
+        c_.serverSeen = std::move(listing->seen);
+        for (int i = 0; i < listed; ++i)
+            c_.takeUid(i, listing->uids[static_cast<std::size_t>(i)]);
         return true;
     }
 
@@ -223,6 +317,8 @@ private:
 
     AccountCheck& c_;
     bool uidValidityChanged_ = false;
+    bool condstore_ = false;
+    std::string modseq_; // the server's HIGHESTMODSEQ; "" without one
     std::string uidNext_;
     std::string countText_;
     std::uint64_t count_ = 0; // the server's

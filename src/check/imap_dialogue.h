@@ -2,7 +2,10 @@
 // The check's conversation with an IMAP server: login, EXAMINE INBOX, the
 // UIDNEXT and MESSAGES status, a shortcut when nothing changed, the UID list
 // (known mails are copied from the last list), header, text start and size of
-// each unknown mail, LOGOUT.
+// each unknown mail, LOGOUT. Where the account's read state follows the
+// server, the UID list carries each mail's flags, and the shortcut still asks
+// for the flags that changed: all of them, or only those changed since the
+// last check's HIGHESTMODSEQ where the server has CONDSTORE.
 
 #include "check/account_check.h"
 

@@ -2,6 +2,7 @@
 
 #include "config/byte_stream.h"
 #include "config/config_texts.h"
+#include "config/highest_modseqs.h"
 #include "config/list_pair.h"
 #include "config/mail_list_file.h"
 #include "config/oauth_sign_ins.h"
@@ -18,6 +19,8 @@
 #include "platform/text_file.h"
 
 #include <filesystem>
+#include <map>
+#include <string>
 #include <vector>
 
 namespace ombrix {
@@ -63,6 +66,8 @@ void loadLists(LoadScope scope) {
         return;
     if (const auto flags = readFileBytes(*sources.readFlags))
         decodeReadFlagFile(*flags);
+    if (scope == LoadScope::Everything)
+        loadHighestModseqs(readProgramConf());
 }
 
 std::error_code commit(SaveKind kind, std::vector<StagedFile>& files) {
@@ -131,8 +136,11 @@ bool saveState(SaveKind kind) {
     // pair): read flags alone would go with the wrong lists.
     if (kind == SaveKind::ReadFlagFile && listPairPending(programDirectory))
         kind = SaveKind::MailListFile;
-    const auto staged = [kind] {
+    std::map<std::string, std::string> modseqs;
+    const auto staged = [kind, &modseqs] {
         const TableAccess access;
+        if (kind == SaveKind::MailListFile)
+            modseqs = highestModseqEntries();
         return stagedFilesOf(kind);
     };
     std::vector<StagedFile> files = staged();
@@ -140,6 +148,9 @@ bool saveState(SaveKind kind) {
         messageBox(config_texts::saveFailed(files.front().target().string(), error.message()));
         return false;
     }
+    // Only now: the flags they vouch for are on disk.
+    if (kind == SaveKind::MailListFile)
+        keepHighestModseqs(modseqs);
     return true;
 }
 

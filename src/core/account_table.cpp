@@ -38,7 +38,7 @@ int validMailCount(const AccountRecord& account) {
 
 void clearAccount(AccountRecord& a) {
     for (std::string* text : {&a.name, &a.host, &a.user, &a.password, &a.port, &a.uidValidity,
-                              &a.uidNext, &a.errorText, &a.oauthProvider})
+                              &a.uidNext, &a.errorText, &a.oauthProvider, &a.highestModseq})
         text->clear();
     for (auto* texts : {&a.date, &a.bodyPreview, &a.from, &a.subject, &a.uid})
         texts->clear();

@@ -56,6 +56,10 @@ struct AccountRecord {
     // for an account that signs in with OAuth 2.0 (its password field is
     // unused); empty for a password login.
     std::string oauthProvider;
+    // In memory only, kept in ombrix.conf beside the list it belongs to: the
+    // mailbox's HIGHESTMODSEQ when the list's read flags were last brought in
+    // line with the server (empty: unknown, every flag is asked for again).
+    std::string highestModseq;
     // In memory only: the mails check runs found new here since the window
     // last announced new mail (the account's share of newMailCount), so that
     // each account's alert choice can be asked.

@@ -43,6 +43,7 @@ ChangeKonto::ChangeKonto(QWidget* parent) : QDialog(parent) {
     forgetPin_ = controls.get<QCheckBox>(res::kEditorForgetPin);
     alert_ = AlertChoice(controls);
     alert_.connect(*this);
+    readState_ = ReadStateChoice(controls);
 
     connect(ssl_, &QCheckBox::clicked, this, [] { sslBoxState = sslBoxState == 1 ? 0 : 1; });
     connect(controls.get<QPushButton>(res::kEditorOk), &QPushButton::clicked, this,
@@ -59,6 +60,7 @@ ChangeKonto::ChangeKonto(QWidget* parent) : QDialog(parent) {
     connect(auth, &QComboBox::currentIndexChanged, this, &ChangeKonto::authChosen);
     auth_.offer(fromDisplay(server_.edit->text()), providerBefore_);
     auth_.choose(providerBefore_);
+    readState_.connect(*this, *protocol_);
     setModal(true);
 }
 
@@ -80,6 +82,8 @@ void ChangeKonto::fillFrom(const AccountRecord& account) {
     signInBefore_ = oauthSignInOf(conf, keyBefore_);
     alertBefore_ = accountAlertOf(conf, keyBefore_);
     alert_.show(alertBefore_);
+    readStateBefore_ = readStateSwitchesOf(conf, keyBefore_);
+    readState_.show(readStateBefore_);
     showPin(account);
 }
 
@@ -171,6 +175,7 @@ void ChangeKonto::accept() {
     }
     storeInto(*account);
     keepAlert();
+    keepReadState();
     QDialog::accept();
 }
 
@@ -180,6 +185,15 @@ void ChangeKonto::keepAlert() {
         return;
     if (updateProgramConf([&](ProgramConf& conf) { setAccountAlert(conf, keyBefore_, chosen); }))
         messageBox(alert_texts::notSaved());
+}
+
+void ChangeKonto::keepReadState() {
+    const ReadStateSwitches chosen = readState_.chosen();
+    if (chosen == readStateBefore_)
+        return;
+    if (updateProgramConf(
+            [&](ProgramConf& conf) { setReadStateSwitches(conf, keyBefore_, chosen); }))
+        messageBox(ReadStateChoice::notSavedText());
 }
 
 } // namespace ombrix

@@ -1,7 +1,8 @@
 #pragma once
 // The account editor: changes address, server, port, protocol, TLS, user
 // name and password of one existing account, in place, whether it signs in
-// with its password or with OAuth, and how its new mail is announced. A new
+// with its password or with OAuth, how its new mail is announced and whether
+// its read state is in step with the server. A new
 // OAuth sign-in runs when OK is pressed; the account changes only once it
 // succeeded.
 
@@ -9,6 +10,7 @@
 #include "config/oauth_sign_ins.h"
 #include "dialogs/alert_choice.h"
 #include "dialogs/auth_choice.h"
+#include "dialogs/read_state_choice.h"
 #include "platform/secret_store.h"
 
 #include <QDialog>
@@ -72,6 +74,8 @@ private:
     // Into ombrix.conf under the name the account had when the dialog
     // opened; the account commands carry it on to a new name.
     void keepAlert();
+    // The read-state switches the same way (config/read_state_switches.h).
+    void keepReadState();
 
     TextField address_, server_, user_, password_;
     QLineEdit* port_ = nullptr;
@@ -85,6 +89,8 @@ private:
     AlertChoice alert_;
     SecretKey keyBefore_;      // the account's name in ombrix.conf when the dialog opened
     AccountAlert alertBefore_; // its alert then
+    ReadStateChoice readState_;
+    ReadStateSwitches readStateBefore_;
     QCheckBox* forgetPin_ = nullptr;
     std::string pinnedPeer_; // the server whose certificate is pinned; "" for none
 };

@@ -56,6 +56,7 @@ void ChangeKonto::acceptWithPassword(AccountRecord& account) {
     storeInto(account);
     account.oauthProvider.clear();
     keepAlert();
+    keepReadState();
     QDialog::accept();
 }
 
@@ -80,6 +81,7 @@ void ChangeKonto::signedIn(const OAuthSignIn& signIn) {
     if (oauth::recordSignIn(*account, signIn))
         messageBox(sign_in_texts::settingsNotSaved());
     keepAlert();
+    keepReadState();
     QDialog::accept();
 }
 

@@ -1,6 +1,7 @@
 #include "idle/idle_responses.h"
 
 #include "platform/ascii.h"
+#include "proto/imap_fetch_items.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -33,6 +34,8 @@ IdleEvent classifyUntagged(std::string_view line) {
     const std::string_view keyword = nextWord(line, pos);
     if (equalsIgnoringCase(keyword, "EXISTS") || equalsIgnoringCase(keyword, "EXPUNGE"))
         return IdleEvent::MailboxChanged;
+    if (equalsIgnoringCase(keyword, "FETCH") && imapFindItem(line, "FLAGS"))
+        return IdleEvent::FlagsChanged;
     return IdleEvent::Other;
 }
 

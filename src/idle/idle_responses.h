@@ -1,12 +1,13 @@
 #pragma once
 // The server's side of an IDLE session, line by line: untagged EXISTS or
-// EXPUNGE (the mailbox changed), BYE, the continuation that confirms IDLE,
-// and the tagged completion of the command in flight. Pure logic, no socket:
-// the watcher feeds whatever chunks arrive, split anywhere.
+// EXPUNGE (the mailbox changed), FETCH (a mail's flags changed), BYE, the continuation that
+// confirms IDLE, and the tagged completion of the command in flight. Pure logic, no socket: the
+// watcher feeds whatever chunks arrive, split anywhere.
 
 #include "proto/imap_response_splitter.h"
 
 #include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -15,12 +16,18 @@ namespace ombrix {
 
 enum class IdleEvent {
     MailboxChanged, // "* n EXISTS" or "* n EXPUNGE"
+    FlagsChanged,   // "* n FETCH (FLAGS ...)": read or unread elsewhere, among others
     Continuation,   // "+ ...": the server idles
     Bye,            // "* BYE ...": the server ends the connection
     Completed,      // "<tag> OK ..."
     Refused,        // "<tag> NO ..." or "<tag> BAD ..."
-    Other,          // anything else ("* OK Still here", FETCH, RECENT ...)
+    Other,          // anything else ("* OK Still here", RECENT ...)
 };
+
+// Whether a watcher reports flag changes as changes of the mailbox: where an
+// account's read state follows the server, a mail read elsewhere must end
+// the tray's new-mail state as soon as a check can show it.
+enum class FlagChanges : std::uint8_t { Ignored, Reported };
 
 // What one complete line (without CR LF) means while `tag` is in flight.
 // Keywords compare without regard to ASCII case.

@@ -117,11 +117,16 @@ bool IdleSession::handle(CMailSocket& socket, IdleLineReader& reader, std::strin
     // However many lines of one read say so, the host hears of a change once:
     // each report becomes an event queued for the window, and a server that
     // floods the connection with EXISTS lines must not flood that queue.
-    if (std::ranges::find(events, IdleEvent::MailboxChanged) != events.end())
+    const bool changed = std::ranges::any_of(events, [this](IdleEvent event) {
+        return event == IdleEvent::MailboxChanged ||
+               (event == IdleEvent::FlagsChanged && flagChanges_ == FlagChanges::Reported);
+    });
+    if (changed)
         host_.mailboxChanged();
     for (const IdleEvent event : events) {
         switch (event) {
         case IdleEvent::MailboxChanged:
+        case IdleEvent::FlagsChanged:
             break;
         case IdleEvent::Continuation:
             if (phase_ == Phase::Starting) {

@@ -2,7 +2,8 @@
 // One connection of an IDLE watcher, from the connect to its end: login (the
 // check run's, with its TLS rules), CAPABILITY, EXAMINE INBOX, then IDLE,
 // ended by DONE and begun again at every refresh. Untagged EXISTS or EXPUNGE
-// go to the host as a changed mailbox. Never a dialog: a fault of the
+// go to the host as a changed mailbox, and so do flag updates (FETCH) where
+// they are reported. Never a dialog: a fault of the
 // transport is the check run's to report.
 
 #include "idle/idle_responses.h"
@@ -29,8 +30,10 @@ class IdleSession {
 public:
     // `idling` is true while the server idles for this session.
     IdleSession(const ImapServer& server, WatchHost& host, const WatchTimings& timings,
-                const std::atomic<std::uint8_t>& abort, std::atomic<bool>& idling)
-        : server_(server), host_(host), timings_(timings), abort_(abort), idling_(idling) {}
+                const std::atomic<std::uint8_t>& abort, std::atomic<bool>& idling,
+                FlagChanges flagChanges = FlagChanges::Ignored)
+        : server_(server), host_(host), timings_(timings), abort_(abort), idling_(idling),
+          flagChanges_(flagChanges) {}
 
     // Runs the connection until it ends. `mark` is the mailbox's size seen by
     // the previous connection (empty at first) and becomes this one's: a
@@ -55,6 +58,7 @@ private:
     const WatchTimings& timings_;
     const std::atomic<std::uint8_t>& abort_;
     std::atomic<bool>& idling_;
+    const FlagChanges flagChanges_;
     Phase phase_ = Phase::Starting;
     std::uint64_t idleSince_ = 0;
     std::uint64_t lastData_ = 0;

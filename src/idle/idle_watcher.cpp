@@ -15,8 +15,10 @@ std::uint32_t retryDelayMs(const WatchTimings& timings, unsigned failures) {
     return static_cast<std::uint32_t>(std::min<std::uint64_t>(delay, timings.lastRetryMs));
 }
 
-IdleWatcher::IdleWatcher(ImapServer server, WatchHost& host, WatchTimings timings)
-    : server_(std::move(server)), host_(host), timings_(timings), thread_([this] { run(); }) {}
+IdleWatcher::IdleWatcher(ImapServer server, WatchHost& host, WatchTimings timings,
+                         FlagChanges flagChanges)
+    : server_(std::move(server)), host_(host), timings_(timings), flagChanges_(flagChanges),
+      thread_([this] { run(); }) {}
 
 IdleWatcher::~IdleWatcher() {
     join();
@@ -75,7 +77,7 @@ void IdleWatcher::watch() {
             reconnecting_ = false;
         }
         ++connections_;
-        IdleSession session(server_, host_, timings_, abort_, idling_);
+        IdleSession session(server_, host_, timings_, abort_, idling_, flagChanges_);
         const SessionEnd end = session.run(mark);
         idling_ = false;
         if (end == SessionEnd::NoIdle) {

@@ -8,6 +8,7 @@
 // again. Stopping never kills the thread: the stop flag ends any wait,
 // within a second.
 
+#include "idle/idle_responses.h"
 #include "idle/watch_timings.h"
 #include "proto/imap_login.h"
 
@@ -25,7 +26,8 @@ class WatchHost;
 class IdleWatcher {
 public:
     // Starts the thread at once. The host must outlive the watcher.
-    IdleWatcher(ImapServer server, WatchHost& host, WatchTimings timings = {});
+    IdleWatcher(ImapServer server, WatchHost& host, WatchTimings timings = {},
+                FlagChanges flagChanges = FlagChanges::Ignored);
     // Stops and joins.
     ~IdleWatcher();
     IdleWatcher(const IdleWatcher&) = delete;
@@ -40,6 +42,7 @@ public:
     void reconnect();
 
     const ImapServer& server() const { return server_; }
+    FlagChanges flagChanges() const { return flagChanges_; }
     // Whether the thread has ended (stopped, the server has no IDLE, or it
     // refused the login), and whether the server refused the login.
     bool ended() const { return ended_; }
@@ -61,6 +64,7 @@ private:
     const ImapServer server_;
     WatchHost& host_;
     const WatchTimings timings_;
+    const FlagChanges flagChanges_;
     std::atomic<std::uint8_t> abort_{0}; // the socket's abort flag: stop or reconnect
     std::atomic<bool> ended_{false};
     std::atomic<bool> refused_{false};

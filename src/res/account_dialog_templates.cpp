@@ -4,8 +4,8 @@ namespace ombrix::res {
 namespace {
 
 constexpr ControlTemplate editorControls[] = {
-    {kEditorOk, ControlKind::DefaultPushButton, 71, 226, 50, 14, "OK", "OK"},
-    {kEditorCancel, ControlKind::PushButton, 149, 226, 50, 14, "Abbrechen", "cancel"},
+    {kEditorOk, ControlKind::DefaultPushButton, 71, 262, 50, 14, "OK", "OK"},
+    {kEditorCancel, ControlKind::PushButton, 149, 262, 50, 14, "Abbrechen", "cancel"},
     {kEditorAddress, ControlKind::Edit, 70, 15, 149, 14, nullptr, nullptr},
     {kEditorServer, ControlKind::Edit, 69, 47, 149, 14, nullptr, nullptr},
     {kEditorPort, ControlKind::Edit, 69, 63, 44, 14, nullptr, nullptr, style::Numeric},
@@ -30,6 +30,11 @@ constexpr ControlTemplate editorControls[] = {
     {kEditorAlertWave, ControlKind::Edit, 15, 190, 168, 12, nullptr, nullptr, style::ReadOnly},
     {kEditorAlertBrowse, ControlKind::PushButton, 187, 190, 54, 12, "durchsuchen...", "browse..."},
     {kEditorAlertNotice, ControlKind::StaticText, 15, 205, 226, 8, nullptr, nullptr},
+    {1071, ControlKind::GroupBox, 7, 222, 242, 34, "Gelesen-Status (IMAP)", "read state (IMAP)"},
+    {kEditorFollowServer, ControlKind::CheckBox, 15, 232, 226, 10,
+     "Gelesen-Status folgt dem Server", "read state follows the server"},
+    {kEditorMarkOnServer, ControlKind::CheckBox, 15, 243, 226, 10,
+     "Auch auf dem Server als gelesen markieren", "mark read on the server too"},
 };
 
 // The question, the hint and the step in the title are set step by step.
@@ -74,7 +79,7 @@ constexpr ControlTemplate signInWaitControls[] = {
 } // namespace
 
 const DialogTemplate accountEditorTemplate{
-    kAccountEditorDialogId, 256,         247,           "Emailkonto ändern",
+    kAccountEditorDialogId, 256,         283,           "Emailkonto ändern",
     "edit account",         style::None, editorControls};
 
 const DialogTemplate wizardTemplate{

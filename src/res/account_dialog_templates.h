@@ -25,6 +25,9 @@ inline constexpr int kEditorAlertBrowse = 1034;
 inline constexpr int kEditorAlertNotice = 1035; // what is wrong with the file, if anything
 // Shown while the server's certificate is pinned: forget it on OK.
 inline constexpr int kEditorForgetPin = 1036;
+// The read state of an IMAP account (config/read_state_switches.h).
+inline constexpr int kEditorFollowServer = 1037;
+inline constexpr int kEditorMarkOnServer = 1038;
 
 extern const DialogTemplate accountEditorTemplate;
 

@@ -2,6 +2,8 @@
 // Users of this program: frank (mailbox changes), carol and dave (logins only).
 
 #include "check/dovecot_check.h"
+#include "config/read_state_switches.h"
+#include "core/password_keyring.h"
 #include "proto/session_texts.h"
 #include "support/process_reset.h"
 
@@ -60,6 +62,8 @@ TEST_P(DovecotImapCheck, FirstCheckListsEveryMailAndTheSecondFetchesNone) {
 TEST_P(DovecotImapCheck, MailAddedBetweenTwoChecksIsTheOnlyNewOne) {
     fillMailbox(server(), kImapUser, 8, "imap-add");
     AccountRecord& a = account();
+    // Marks made here, kept here: the described local read state.
+    setReadStateSwitches(programConf, keyringKeyOf(a), {false, false});
     ASSERT_EQ(runCheck(server().caFile).newMails, 8);
     ASSERT_EQ(a.errorFlag, 0) << a.errorText;
     // The user has read the mails at even server positions.

@@ -38,3 +38,8 @@ ombrix_dovecot_test(dovecot_oauth_check_test
 ombrix_dovecot_test(dovecot_wire_equality_test
     SOURCES dovecot_wire_equality_test.cpp LIBS ombrix_test_dovecot_check LOCK quinn
     PROGRAM check_tests)
+
+# Read marks that follow the server's \Seen, with CONDSTORE and IDLE.
+ombrix_dovecot_test(dovecot_read_state_test
+    SOURCES dovecot_read_state_test.cpp LIBS ombrix_test_dovecot_check ombrix_idle LOCK vera
+    PROGRAM check_tests)

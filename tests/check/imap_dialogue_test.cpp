@@ -230,6 +230,7 @@ TEST_F(ImapCheckTest, PasswordWithBlankAndQuotesLogsInAsQuotedString) {
     AccountRecord& a = checkedBefore(server);
     a.user = "bob smith";
     a.password = R"(pa ss"wo\rd)";
+    followServer(a, false);
 
     runCheck();
 

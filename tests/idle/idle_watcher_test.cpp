@@ -102,6 +102,41 @@ TEST(IdleWatcher, RefreshEndsIdleWithDoneAndIdlesAgain) {
     EXPECT_EQ(server.connections(), 1);
 }
 
+// A flag update, then (after the refresh, so never in the same read) a new mail.
+Script flagUpdateThenNewMail() {
+    Script s;
+    loginAndExamine(s)
+        .expect("a003 IDLE")
+        .sendLine("+ idling")
+        .sendLine("* 2 FETCH (FLAGS (\\Seen))")
+        .expect("DONE")
+        .sendLine("a003 OK Idle completed.")
+        .expect("a004 IDLE")
+        .sendLine("+ idling")
+        .sendLine("* 4 EXISTS")
+        .silent();
+    return s;
+}
+
+TEST(IdleWatcher, FlagUpdatesCountAsChangesOnlyWhereReported) {
+    WatchTimings timings = quick();
+    timings.refreshMs = 100;
+    {
+        LoopbackServer server(flagUpdateThenNewMail());
+        RecordingWatchHost host;
+        IdleWatcher watcher(bobAt(server), host, timings, FlagChanges::Reported);
+        EXPECT_TRUE(host.waitForChanges(2)) << "the read elsewhere, then the new mail";
+        watcher.join();
+    }
+    LoopbackServer server(flagUpdateThenNewMail());
+    RecordingWatchHost host;
+    IdleWatcher watcher(bobAt(server), host, timings);
+    ASSERT_TRUE(host.waitForChanges(1));
+    EXPECT_TRUE(server.waitUntilDone());
+    watcher.join();
+    EXPECT_EQ(host.changes(), 1) << "only the new mail";
+}
+
 TEST(IdleWatcher, ByeReconnectsAndMailThatCameMeanwhileIsReported) {
     Script s;
     loginAndExamine(s, kCapabilities, 3)

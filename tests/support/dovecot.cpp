@@ -244,6 +244,14 @@ void markDeleted(const DovecotServer& server, const std::string& user,
     runScript("mailbox-tool", args);
 }
 
+void setSeen(const DovecotServer& server, const std::string& user,
+             const std::vector<int>& sequences, bool seen) {
+    std::vector<std::string> args{server.dir, user, seen ? "seen" : "unseen"};
+    for (int sequence : sequences)
+        args.push_back(std::to_string(sequence));
+    runScript("mailbox-tool", args);
+}
+
 void recreateMailbox(const DovecotServer& server, const std::string& user) {
     runScript("mailbox-tool", {server.dir, user, "recreate"});
 }
@@ -254,7 +262,7 @@ MailboxListing listMailbox(const DovecotServer& server, const std::string& user)
 
 std::vector<std::uint32_t> seenUids(const DovecotServer& server, const std::string& user) {
     std::vector<std::uint32_t> uids;
-    for (const std::string& line : lines(runScript("mailbox-tool", {server.dir, user, "seen"})))
+    for (const std::string& line : lines(runScript("mailbox-tool", {server.dir, user, "seen-uids"})))
         if (!line.empty())
             uids.push_back(static_cast<std::uint32_t>(std::stoul(line)));
     std::ranges::sort(uids);

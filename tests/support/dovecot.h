@@ -93,6 +93,9 @@ void deleteMails(const DovecotServer& server, const std::string& user,
 // as another mail program may leave them.
 void markDeleted(const DovecotServer& server, const std::string& user,
                  const std::vector<int>& sequences);
+// Another client sets (seen) or clears \Seen on messages by sequence number.
+void setSeen(const DovecotServer& server, const std::string& user,
+             const std::vector<int>& sequences, bool seen);
 // Empties the mailbox; the next session sees a new UIDVALIDITY.
 void recreateMailbox(const DovecotServer& server, const std::string& user);
 // What the server holds, read independently of Ombrix's own clients.
