@@ -147,12 +147,11 @@ int CCheckerApp::run(int& argc, char** argv, const std::optional<std::string>& d
         WindowLists lists(dialog, &desktop); // the account and mail lists, the notification panel
         WindowCommands commands(dialog, lists);
         InstantChecks instant(dialog); // IDLE, wake-up and network return
-        WindowHooks hooks;
-        hooks.fillPanel = [&lists] { lists.panel().fillFromSettings(); };
-        commands.install(hooks);
-        instant.install(hooks);
-        lists.install(hooks); // after the others: it joins their end-of-run hook
-        dialog.setHooks(std::move(hooks));
+        QObject::connect(&dialog, &CCheckerDlg::panelFillDue, &lists.panel(),
+                         [&lists] { lists.panel().fillFromSettings(); });
+        commands.install();
+        instant.install();
+        lists.install(); // after the others: its end of a run follows theirs
         lists.panel().setIdleSwitched([&instant] { instant.watchers().update(); });
         // A logout or `kill` ends the program as Quit would, without asking.
         TerminationSignals terminate([&dialog] { dialog.endSession(); });

@@ -7,6 +7,7 @@
 #include "app/main_layout.h"
 #include "app/system_tray.h"
 #include "app/window_run_host.h"
+#include "app/window_state.h"
 #include "notify/led_light.h"
 #include "notify/taskbar_notifier.h"
 #include "platform/dialog_builder.h"
@@ -43,32 +44,12 @@ int firstCheckDelayMs(std::optional<std::chrono::steady_clock::time_point> proce
 
 enum class RunKind { None, Check, Deletion };
 
-// Places where later parts of the window plug in. Each is optional.
-struct WindowHooks {
-    // Part of the window that owns the commands; true when it handled one.
-    std::function<bool(int command)> command;
-    // The new-account wizard, offered when no account exists.
-    std::function<void()> newAccount;
-    // Fills the notification panel from the settings.
-    std::function<void()> fillPanel;
-    // The mark-as-read dialog and what follows it.
-    std::function<void()> markRead;
-    // The user brought the window up from the tray or the pop-up.
-    std::function<void()> windowOpened;
-    // A worker run starts; the window has taken over its end (lists saved and
-    // refreshed, or its failure shown); the program ends.
-    std::function<void(RunKind)> runStarting;
-    std::function<void(RunKind)> runOver;
-    std::function<void()> sessionEnding;
-    // An account command begins its work on the table (editing the account
-    // of that row, or -1), and ends it.
-    std::function<void(int editedRow)> accountsHeld;
-    std::function<void()> accountsReleased;
-    // The check run logged in to the account of that row (during the run).
-    std::function<void(int row)> accountLoggedIn;
-};
-
+// The parts of the window that follow it (commands, lists, IDLE watchers,
+// notification buttons) connect to its signals; each signal is emitted on the
+// window thread and its slots run at once, in the order they were connected.
 class CCheckerDlg : public QDialog, public AlarmControls, private RunHostWindow {
+    Q_OBJECT
+
 public:
     // Builds the window, its icons and the tray icon (on `trayShell`, the
     // desktop's tray when none is given); OnInitDialog follows.
@@ -79,7 +60,6 @@ public:
     // pop-up, timers; into the tray when accounts exist).
     void OnInitDialog(const StartUp& startUp = {});
 
-    void setHooks(WindowHooks hooks) { hooks_ = std::move(hooks); }
     // The list views; without them only the tray follows the account table.
     void setListRefresher(ListRefresher* lists);
     void refreshLists(RefreshMode mode);
@@ -143,8 +123,14 @@ public:
     WaitDialogControl* openWaitDialog() override;
     bool restoringFromMinimized() const { return restoringFromMinimized_; }
 
-    // Lays the controls out for the client area's current size.
+    // Lays the controls out for the client area's current size, once the
+    // window is ready for it.
     void layoutControls();
+    // From here on the window lays itself out and keeps its size (the last
+    // step of OnInitDialog; a test that leaves the start-up out calls it).
+    void markDialogReady() { dialogReady_ = true; }
+    // The unread mail as the last refresh of the lists counted it.
+    UnreadCount& unreadMail() { return unreadMail_; }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -157,6 +143,28 @@ public:
     void reject() override; // Escape hides, as the close box does
     void accept() override; // Enter does nothing: there is no default button
 
+signals:
+    // A command the window does not answer itself: the part that owns it runs
+    // it (the window answers showing, checking and quitting).
+    void commandChosen(int command);
+    // The notification panel is to be filled from the settings.
+    void panelFillDue();
+    // MarkReadTimer ticked while no run was active: the mark-as-read dialog.
+    void markReadDue();
+    // The user brought the window up from the tray or the pop-up.
+    void windowOpened();
+    // A worker run starts; the window has taken over its end (lists saved and
+    // refreshed, or its failure shown); the program ends.
+    void runStarting(RunKind kind);
+    void runOver(RunKind kind);
+    void sessionEnding();
+    // An account command begins its work on the table (editing the account
+    // of that row, or -1), and ends it.
+    void accountsHeld(int editedRow);
+    void accountsReleased();
+    // The check run logged in to the account of that row (during the run).
+    void loginPassed(int row);
+
 private:
     // RunHostWindow.
     void stopAlarmTimers() override;
@@ -167,6 +175,7 @@ private:
     void setEnglishTexts();
     void createPopupWindow();
     void applyStartWithDesktop();
+    void openedForRun(CWaitDlg& dialog);
     void sizeOnShow();
     friend class TableHold;
     friend class AccountsHold;
@@ -176,7 +185,7 @@ private:
     void resumeAfterRun();
     void launchWorker(RunKind kind, std::function<void(RunHost&)> run, bool quiet = false);
     void finishWorker();
-    void runOver();
+    void endOfRun();
     void showFailedRunState();
     void onRunDone();
     void repeatAlarm();
@@ -185,7 +194,6 @@ private:
     bool rejectOpenDialogs();
     void storeWindowSize();
 
-    WindowHooks hooks_;
     std::function<void(RunHost&)> checkRun_;
     CSystemTray tray_;
     WindowTimers timers_;
@@ -209,6 +217,8 @@ private:
     bool checkHeldBack_ = false;    // a check fell due while the table was held
     bool markReadHeldBack_ = false; // MarkReadTimer ticked while a run was active
     TrayIconKind trayIconKind_ = TrayIconKind::Idle;
+    bool dialogReady_ = false; // OnInitDialog has ended
+    UnreadCount unreadMail_;
     QRect lastFrame_;
     QSize frameShare_{0, 0}; // what the window system's frame adds to the client size
 };

@@ -4,7 +4,6 @@
 #include "app/checker_dlg.h"
 #include "app/tray_log.h"
 #include "app/window_notification_host.h"
-#include "app/window_state.h"
 #include "config/settings.h"
 #include "config/state_store.h"
 #include "core/account_table.h"
@@ -53,8 +52,7 @@ void CCheckerDlg::markReadTick() {
         markReadHeldBack_ = true;
         return;
     }
-    if (hooks_.markRead)
-        hooks_.markRead();
+    emit markReadDue();
 }
 
 bool CCheckerDlg::tableBusy() const {
@@ -75,13 +73,11 @@ TableHold::~TableHold() {
 }
 
 AccountsHold::AccountsHold(CCheckerDlg& dialog, int editedRow) : dialog_(dialog) {
-    if (dialog_.hooks_.accountsHeld)
-        dialog_.hooks_.accountsHeld(editedRow);
+    emit dialog_.accountsHeld(editedRow);
 }
 
 AccountsHold::~AccountsHold() {
-    if (dialog_.hooks_.accountsReleased)
-        dialog_.hooks_.accountsReleased();
+    emit dialog_.accountsReleased();
 }
 
 void CCheckerDlg::checkNow() {
@@ -118,8 +114,7 @@ void CCheckerDlg::startRun(RunKind kind, std::function<void(RunHost&)> run, bool
         return;
     }
     CWaitDlg dialog(this);
-    waitDialog_ = &dialog;
-    waitDialogReady = 0;
+    openedForRun(dialog);
     launchWorker(kind, std::move(run));
     dialog.exec(); // the run (or the end of its worker) closes it, or after a failure the button
     waitDialog_ = nullptr;
@@ -133,8 +128,7 @@ void CCheckerDlg::launchWorker(RunKind kind, std::function<void(RunHost&)> run, 
     runKind_ = kind;
     quietRun_ = quiet;
     lastRunKind_ = kind;
-    if (hooks_.runStarting)
-        hooks_.runStarting(kind);
+    emit runStarting(kind);
     // Runs on the worker thread.
     worker_ = std::thread([this, run = std::move(run)] {
         run(runHost_);
@@ -164,16 +158,15 @@ void CCheckerDlg::finishWorker() {
     resumeAfterRun();
     // A run that armed no hand-over (it refused to start) is over here.
     if (!handingOver_ && !timers_.isActive(RunDoneTimer))
-        runOver();
+        endOfRun();
 }
 
 bool CCheckerDlg::handOverPending() const {
     return timers_.isActive(RunDoneTimer);
 }
 
-void CCheckerDlg::runOver() {
-    if (hooks_.runOver)
-        hooks_.runOver(lastRunKind_);
+void CCheckerDlg::endOfRun() {
+    emit runOver(lastRunKind_);
 }
 
 // What the window held back while the run owned the table.
@@ -190,7 +183,7 @@ void CCheckerDlg::showFailedRunState() {
     failedRunPending_ = false;
     closeOnButton = 0; // handled: the next run's button asks it to stop again
     refreshLists(RefreshMode::Full);
-    runOver();
+    endOfRun();
 }
 
 void CCheckerDlg::onRunDone() {
@@ -201,7 +194,7 @@ void CCheckerDlg::onRunDone() {
     handingOver_ = false;
     saveState(SaveKind::MailListFile);
     refreshLists(RefreshMode::Full);
-    runOver();
+    endOfRun();
     // The run's copies, the save's buffers and the start-up's leftovers lie
     // between the lists' strings; their pages go back (a few milliseconds).
     returnFreeHeapPages();
@@ -211,6 +204,13 @@ void CCheckerDlg::onRunDone() {
 
 WaitDialogControl* CCheckerDlg::openWaitDialog() {
     return waitDialog_.data();
+}
+
+// The run waits for the dialog before it uses it (waitForWaitDialog).
+void CCheckerDlg::openedForRun(CWaitDlg& dialog) {
+    waitDialog_ = &dialog;
+    waitDialogReady = 0;
+    connect(&dialog, &CWaitDlg::opened, this, [this] { runHost_.waitDialogChanged(); });
 }
 
 void CCheckerDlg::stopAlarmTimers() {
@@ -223,8 +223,7 @@ void CCheckerDlg::armRunDone(int delayMs) {
 }
 
 void CCheckerDlg::accountLoggedIn(int row) {
-    if (hooks_.accountLoggedIn)
-        hooks_.accountLoggedIn(row);
+    emit loginPassed(row);
 }
 
 void CCheckerDlg::showTrayIcon(TrayIconKind kind) {
@@ -284,7 +283,7 @@ void CCheckerDlg::clearCheckBox(AlarmSetting setting) {
 }
 
 void CCheckerDlg::ledSettingSwitchedOff(LockKey /*key*/) {
-    if (alarmingUnread > 0)
+    if (unreadMail_.alarming > 0)
         timers_.set(LedTimer, 300);
 }
 

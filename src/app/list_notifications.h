@@ -4,6 +4,7 @@
 // settings; the window carries them out through NotificationHost.
 
 #include "app/arrival_announcement.h"
+#include "app/window_state.h"
 #include "check/account_status.h"
 #include "core/run_host.h"
 
@@ -59,6 +60,10 @@ public:
     virtual void armMarkReadTimer() = 0;
 
     virtual void setTray(TrayIconKind icon, const std::string& tooltip) = 0;
+
+    // The window's count of unread mail: a refresh sets it, the panel and the
+    // LEDs ask it.
+    virtual UnreadCount& unreadMail() = 0;
 };
 
 // One row of the account list.

@@ -1,6 +1,5 @@
 #include "app/refresh_lists.h"
 
-#include "app/window_state.h"
 #include "check/mail_sort.h"
 #include "config/state_store.h"
 #include "core/display_field.h"
@@ -86,8 +85,8 @@ void CheckerLists::refreshLists(RefreshMode mode) {
         accountList_.addAccountRow(row.name, row.status);
 
     notifyText_ = std::move(summary.notifyText);
-    unreadTotal = applyNotifications(notifyText_, summary.anyAccountFailed, summary.mailTotal,
-                                     host_, summary.untrustedAccount);
+    host_.unreadMail().total = applyNotifications(
+        notifyText_, summary.anyAccountFailed, summary.mailTotal, host_, summary.untrustedAccount);
 
     // A full refresh empties the mail list; only a rebuild names its account
     // again, so a deleted or failed account is never "the selected one".

@@ -4,6 +4,7 @@
 // unread total. No pop-up, sound or LED.
 
 #include "app/list_refresher.h"
+#include "app/window_state.h"
 #include "core/run_host.h"
 
 #include <cstdint>
@@ -25,11 +26,14 @@ TrayState trayStateOfAccounts();
 class TrayStateRefresher final : public ListRefresher {
 public:
     using ShowTray = std::function<void(TrayIconKind, const std::string&)>;
-    explicit TrayStateRefresher(ShowTray showTray) : showTray_(std::move(showTray)) {}
+    // `unread` is the window's count, which each refresh sets.
+    TrayStateRefresher(ShowTray showTray, UnreadCount& unread)
+        : showTray_(std::move(showTray)), unread_(unread) {}
     void refreshLists(RefreshMode mode) override;
 
 private:
     ShowTray showTray_;
+    UnreadCount& unread_;
 };
 
 } // namespace ombrix

@@ -1,8 +1,8 @@
 #pragma once
 // The commands of the main window's menu bar, tray menu, context menus,
 // Delete keys and banner that work on accounts, mails and the desktop. The
-// window itself answers showing, checking and quitting; it hands every other
-// command here through its command place (WindowHooks).
+// window itself answers showing, checking and quitting; every other command
+// comes here through its commandChosen signal.
 
 #include "app/context_menus.h"
 #include "app/mail_client.h"
@@ -21,7 +21,6 @@ namespace ombrix {
 
 class CCheckerDlg;
 class WindowLists;
-struct WindowHooks;
 
 // The desktop services the commands use, replaceable in tests.
 struct CommandServices {
@@ -47,8 +46,8 @@ public:
     WindowCommands(CCheckerDlg& dialog, WindowLists& lists,
                    CommandServices services = CommandServices::desktop());
 
-    // Takes the window's command, new-account and mark-read places.
-    void install(WindowHooks& hooks);
+    // Answers the window's commands, its mark-read tick and its opening.
+    void install();
 
     // True when `command` is one of these commands (it has then run).
     bool run(int command);

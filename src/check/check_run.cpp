@@ -83,7 +83,7 @@ bool startRun(RunHost& host) {
         return false;
     abortRequest = 0;
     host.stopAlarmTimers();
-    waitForWaitDialog();
+    host.waitForWaitDialog();
     newMailCount = 0;
     {
         const CommitBracket bracket;

@@ -48,7 +48,7 @@ DeleteResult endFailed(DeletionSession& session, RunHost& host) {
     const std::string text = delete_texts::runFailed(session.account.errorText);
     const bool dialogShown = windowHidden == 0;
     if (dialogShown) {
-        waitForWaitDialog();
+        host.waitForWaitDialog();
         host.setWaitText(text);
         host.showWaitButton();
     }

@@ -52,13 +52,8 @@ protected:
 
         window = std::make_unique<CCheckerDlg>(std::make_unique<test::RecordingTrayShell>());
         instant = std::make_unique<InstantChecks>(*window, QDBusConnection(QString()));
-        WindowHooks hooks;
-        instant->install(hooks);
-        hooks.runOver = [this, over = hooks.runOver](RunKind kind) {
-            over(kind);
-            ++runsOver;
-        };
-        window->setHooks(std::move(hooks));
+        instant->install();
+        QObject::connect(window.get(), &CCheckerDlg::runOver, [this] { ++runsOver; });
     }
     void TearDown() override {
         if (window && !window->sessionEnded())

@@ -45,7 +45,9 @@ public:
         tooltip = text;
         ++traySets;
     }
+    UnreadCount& unreadMail() override { return unread; }
 
+    UnreadCount unread;
     std::vector<PopupCall> popups;
     int popupHides = 0;
     bool placeable = true; // as on X11

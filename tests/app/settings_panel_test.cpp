@@ -32,12 +32,8 @@ protected:
     void SetUp() override {
         test::resetProcessState();
         programDirectory = dir.path().string();
-        unreadTotal = alarmingUnread = 0;
     }
-    void TearDown() override {
-        unreadTotal = alarmingUnread = 0;
-        test::resetProcessState();
-    }
+    void TearDown() override { test::resetProcessState(); }
 
     // The panel over the window's own controls, filled from the settings.
     SettingsPanel& panel() {
@@ -138,7 +134,8 @@ TEST_F(SettingsPanelTest, IntervalSliderRestartsTheCheckPeriod) {
 
 TEST(SettingsPanelTimers, IntervalChangeStartsAFullNewPeriodOnTheWindowTimer) {
     WindowTimers timers;
-    WindowNotificationHost host(timers, {}, [] { return nullptr; });
+    UnreadCount unread;
+    WindowNotificationHost host(timers, unread, {}, [] { return nullptr; });
     timers.set(CheckTimer, 30 * 60000);
     host.armCheckTimer(2 * 60000);
     EXPECT_TRUE(timers.isActive(CheckTimer));
@@ -152,7 +149,8 @@ TEST(SettingsPanelTimers, IntervalChangeStartsAFullNewPeriodOnTheWindowTimer) {
 
 TEST(SettingsPanelTimers, StoredPeriodsOfZeroKeepAFloor) {
     WindowTimers timers;
-    WindowNotificationHost host(timers, {}, [] { return nullptr; });
+    UnreadCount unread;
+    WindowNotificationHost host(timers, unread, {}, [] { return nullptr; });
     host.armRepeatTimer(0);
     EXPECT_EQ(timers.interval(RepeatTimer), 1000);
     host.armRepeatTimer(2000);
@@ -162,7 +160,7 @@ TEST(SettingsPanelTimers, StoredPeriodsOfZeroKeepAFloor) {
 }
 
 TEST_F(SettingsPanelTest, RepeatWithBothSoundsOffStaysOff) {
-    unreadTotal = alarmingUnread = 3;
+    host.unread.total = host.unread.alarming = 3;
     auto* repeat = get<QCheckBox>(kRepeatBox);
     repeat->click();
     EXPECT_FALSE(repeat->isChecked());
@@ -174,7 +172,7 @@ TEST_F(SettingsPanelTest, RepeatWithBothSoundsOffStaysOff) {
 TEST_F(SettingsPanelTest, RepeatWithASoundArmsAndStopsTheRepeatTimer) {
     settings.speakerAlarm = 1;
     settings.repeatSeconds = 30;
-    unreadTotal = alarmingUnread = 1;
+    host.unread.total = host.unread.alarming = 1;
     auto* repeat = get<QCheckBox>(kRepeatBox);
     repeat->click();
     EXPECT_EQ(settings.repeatAlarm, 1);
@@ -208,10 +206,10 @@ TEST_F(SettingsPanelTest, LedBoxesRestartTheLedTimerOnlyWhileMailIsUnread) {
     get<QCheckBox>(kNumLockBox)->click();
     EXPECT_EQ(settings.numLockLed, 1);
     EXPECT_EQ(host.ledTimer, RecordingNotificationHost::kNeverTouched);
-    unreadTotal = 2; // in silent accounts only: nothing to light for
+    host.unread.total = 2; // in silent accounts only: nothing to light for
     get<QCheckBox>(kCapsLockBox)->click();
     EXPECT_EQ(host.ledTimer, RecordingNotificationHost::kNeverTouched);
-    alarmingUnread = 2;
+    host.unread.alarming = 2;
     get<QCheckBox>(kScrollLockBox)->click();
     EXPECT_EQ(settings.scrollLockLed, 0);
     EXPECT_EQ(host.ledTimer, 300);

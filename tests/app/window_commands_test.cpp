@@ -107,7 +107,6 @@ protected:
     void SetUp() override {
         test::resetProcessState();
         programDirectory = directory.path().string();
-        unreadTotal = 0;
         selectedAccount = -1;
         previewMail = -1;
         editedAccount = -1;
@@ -116,17 +115,13 @@ protected:
         dialog = std::make_unique<CCheckerDlg>(std::move(shell));
         lists = std::make_unique<WindowLists>(*dialog);
         commands = std::make_unique<WindowCommands>(*dialog, *lists, services());
-        WindowHooks hooks;
-        commands->install(hooks);
-        dialog->setHooks(std::move(hooks));
+        commands->install();
     }
 
     void TearDown() override {
         commands.reset();
         lists.reset();
         dialog.reset();
-        dialogReady = 0;
-        unreadTotal = 0;
         test::resetProcessState();
     }
 
