@@ -70,13 +70,12 @@ CCheckerDlg::CCheckerDlg(std::unique_ptr<TrayShell> trayShell)
     if (auto* checkNowButton = controls_.get<QPushButton>(kCheckNowButton))
         connect(checkNowButton, &QPushButton::clicked, this, [this] { OnCommand(kCmdCheckNow); });
 
-    checkRun_ = [](RunHost& host) { CheckThread(host); };
     trayOnlyLists_ = std::make_unique<TrayStateRefresher>(
         [this](TrayIconKind kind, const std::string& tooltip) {
             showTrayIcon(kind);
             showTrayTooltip(tooltip);
         },
-        unreadMail_);
+        windowState_);
     lists_ = trayOnlyLists_.get();
 
     tray_.CreateTrayIcon(nullptr, kTrayCallbackMessage, desktop_texts::startTooltip(),

@@ -94,7 +94,9 @@ public:
     void startDeletionRun(std::function<void(RunHost&)> run);
     // Whether the end of the last run still waits for RunDoneTimer's hand-over.
     bool handOverPending() const;
-    // The check run's body (replaced in tests by a scripted run).
+    // The check run's body (replaced in tests by a scripted run); none: the
+    // real check run, which sorts by the lists' order as it stands when the
+    // run starts.
     void setCheckRun(std::function<void(RunHost&)> run) { checkRun_ = std::move(run); }
 
     // For the list views, the panel and the commands.
@@ -129,8 +131,8 @@ public:
     // From here on the window lays itself out and keeps its size (the last
     // step of OnInitDialog; a test that leaves the start-up out calls it).
     void markDialogReady() { dialogReady_ = true; }
-    // The unread mail as the last refresh of the lists counted it.
-    UnreadCount& unreadMail() { return unreadMail_; }
+    // The unread counts of the last refresh, the mail lists' order.
+    WindowState& state() { return windowState_; }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -184,6 +186,8 @@ private:
     void markReadTick();
     void resumeAfterRun();
     void launchWorker(RunKind kind, std::function<void(RunHost&)> run, bool quiet = false);
+    std::function<void(RunHost&)> checkRun() const;
+    void sortInTheChosenOrder();
     void finishWorker();
     void endOfRun();
     void showFailedRunState();
@@ -208,7 +212,8 @@ private:
     std::thread worker_;
     RunKind runKind_ = RunKind::None;
     RunKind lastRunKind_ = RunKind::None;
-    bool quietRun_ = false; // the worker's run shows no wait dialog
+    std::uint8_t runSortOrder_ = 0; // the order the last check run was given
+    bool quietRun_ = false;         // the worker's run shows no wait dialog
     bool restoringFromMinimized_ = false;
     bool quitting_ = false;
     bool failedRunPending_ = false; // a failed run's dialog waits for its button
@@ -218,7 +223,7 @@ private:
     bool markReadHeldBack_ = false; // MarkReadTimer ticked while a run was active
     TrayIconKind trayIconKind_ = TrayIconKind::Idle;
     bool dialogReady_ = false; // OnInitDialog has ended
-    UnreadCount unreadMail_;
+    WindowState windowState_;
     QRect lastFrame_;
     QSize frameShare_{0, 0}; // what the window system's frame adds to the client size
 };

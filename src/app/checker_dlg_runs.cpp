@@ -4,10 +4,13 @@
 #include "app/checker_dlg.h"
 #include "app/tray_log.h"
 #include "app/window_notification_host.h"
+#include "check/check_run.h"
+#include "check/mail_sort.h"
 #include "config/settings.h"
 #include "config/state_store.h"
 #include "core/account_table.h"
 #include "core/run_flags.h"
+#include "core/table_lock.h"
 #include "dialogs/wait_dialog.h"
 #include "notify/alarm_sounds.h"
 #include "platform/heap_growth.h"
@@ -25,7 +28,7 @@ void CCheckerDlg::OnTimer(int id) {
         break;
     case FirstCheckTimer:
         timers_.kill(FirstCheckTimer);
-        startRun(RunKind::Check, checkRun_, false);
+        startRun(RunKind::Check, checkRun(), false);
         break;
     case RunDoneTimer:
         onRunDone();
@@ -81,11 +84,17 @@ AccountsHold::~AccountsHold() {
 }
 
 void CCheckerDlg::checkNow() {
-    startRun(RunKind::Check, checkRun_, true);
+    startRun(RunKind::Check, checkRun(), true);
 }
 
 void CCheckerDlg::checkQuietly() {
-    startRun(RunKind::Check, checkRun_, true, true);
+    startRun(RunKind::Check, checkRun(), true, true);
+}
+
+std::function<void(RunHost&)> CCheckerDlg::checkRun() const {
+    if (checkRun_)
+        return checkRun_;
+    return [order = windowState_.sortOrder](RunHost& host) { CheckThread(host, {}, order); };
 }
 
 void CCheckerDlg::startDeletionRun(std::function<void(RunHost&)> run) {
@@ -128,6 +137,7 @@ void CCheckerDlg::launchWorker(RunKind kind, std::function<void(RunHost&)> run, 
     runKind_ = kind;
     quietRun_ = quiet;
     lastRunKind_ = kind;
+    runSortOrder_ = windowState_.sortOrder;
     emit runStarting(kind);
     // Runs on the worker thread.
     worker_ = std::thread([this, run = std::move(run)] {
@@ -192,6 +202,7 @@ void CCheckerDlg::onRunDone() {
     handingOver_ = true;
     finishWorker(); // the run armed this timer as its last step
     handingOver_ = false;
+    sortInTheChosenOrder();
     saveState(SaveKind::MailListFile);
     refreshLists(RefreshMode::Full);
     endOfRun();
@@ -200,6 +211,15 @@ void CCheckerDlg::onRunDone() {
     returnFreeHeapPages();
     if (ended == RunKind::Deletion)
         checkNow(); // show the server's state after the deletion
+}
+
+// A header clicked during the run chose an order the run was not given.
+void CCheckerDlg::sortInTheChosenOrder() {
+    if (lastRunKind_ != RunKind::Check || runSortOrder_ == windowState_.sortOrder)
+        return;
+    const TableAccess access;
+    for (std::uint32_t k = 0; k < accountCount && k < kMaxAccounts; ++k)
+        SortMailList(accounts[k], windowState_.sortOrder);
 }
 
 WaitDialogControl* CCheckerDlg::openWaitDialog() {
@@ -283,7 +303,7 @@ void CCheckerDlg::clearCheckBox(AlarmSetting setting) {
 }
 
 void CCheckerDlg::ledSettingSwitchedOff(LockKey /*key*/) {
-    if (unreadMail_.alarming > 0)
+    if (windowState_.alarmingUnread > 0)
         timers_.set(LedTimer, 300);
 }
 

@@ -65,7 +65,7 @@ std::uint32_t keepAlarmsInLine(std::string& notifyText, NotificationHost& host) 
     const std::uint32_t unread = countUnreadMails();
     // The tray shows every unread mail; the alarms only those of accounts
     // that are not silent.
-    std::uint32_t& alarming = host.unreadMail().alarming;
+    std::uint32_t& alarming = host.windowState().alarmingUnread;
     alarming = countAlarmingUnread(conf);
     if (settings.repeatAlarm == 1) {
         if (alarming > 0)
@@ -158,7 +158,7 @@ std::uint32_t countUnreadMails() {
 std::uint32_t applyNotifications(std::string& notifyText, bool anyAccountFailed,
                                  std::int64_t mailTotal, NotificationHost& host,
                                  const std::string& untrustedAccount) {
-    host.unreadMail().alarming = 0;
+    host.windowState().alarmingUnread = 0;
     if (anyAccountFailed) {
         host.setTray(TrayIconKind::Failure, untrustedAccount.empty()
                                                 ? std::string(failureTooltip())

@@ -61,9 +61,9 @@ public:
 
     virtual void setTray(TrayIconKind icon, const std::string& tooltip) = 0;
 
-    // The window's count of unread mail: a refresh sets it, the panel and the
-    // LEDs ask it.
-    virtual UnreadCount& unreadMail() = 0;
+    // The window's state: a refresh sets its unread counts, the panel and the
+    // LEDs ask them; the lists keep their order in it.
+    virtual WindowState& windowState() = 0;
 };
 
 // One row of the account list.

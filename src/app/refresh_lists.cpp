@@ -21,8 +21,8 @@ bool listsItsMails(int row) {
     return account.errorFlag == 0 && account.deactivated == 0 && account.checked == 1;
 }
 
-void markSortColumn(CColumnHeader& header) {
-    switch (sortOrder.load()) {
+void markSortColumn(CColumnHeader& header, std::uint8_t sortOrder) {
+    switch (sortOrder) {
     case kSortSubjectAscending:
     case kSortSubjectDescending:
         header.SetSortMark(kSubjectColumn, sortOrder == kSortSubjectAscending);
@@ -76,7 +76,7 @@ void CheckerLists::refreshLists(RefreshMode mode) {
     const int shownAccount = accountList_.selectedRow();
     const std::vector<int> selectedMails = mailList_.selectedRows();
 
-    markSortColumn(*mailList_.columnHeader());
+    markSortColumn(*mailList_.columnHeader(), host_.windowState().sortOrder);
     if (mode == RefreshMode::Full)
         mailList_.clear();
     AccountSummary summary = summarizeAccounts();
@@ -85,7 +85,7 @@ void CheckerLists::refreshLists(RefreshMode mode) {
         accountList_.addAccountRow(row.name, row.status);
 
     notifyText_ = std::move(summary.notifyText);
-    host_.unreadMail().total = applyNotifications(
+    host_.windowState().unreadTotal = applyNotifications(
         notifyText_, summary.anyAccountFailed, summary.mailTotal, host_, summary.untrustedAccount);
 
     // A full refresh empties the mail list; only a rebuild names its account
@@ -125,14 +125,16 @@ void CheckerLists::sortByColumn(int column) {
     }
     if (column < kSenderColumn || column > kDateColumn)
         return;
+    std::uint8_t& sortOrder = host_.windowState().sortOrder;
     sortOrder = orderAfterClick(column, sortOrder);
-    // A run rewrites or reads the lists by index: it sorts them itself by the
-    // new order when it ends, so the arrays are left alone meanwhile.
+    // A run rewrites or reads the lists by index: the window sorts them by the
+    // new order when it takes the run's end over, so the arrays are left alone
+    // meanwhile.
     // The read flags follow the mails by position: both files take the new order.
     if (checkRunning == 0 && deleteRunning == 0) {
         {
             const TableAccess access;
-            SortMailList(accountList_.selectedRow());
+            SortMailList(accountList_.selectedRow(), sortOrder);
         }
         saveState(SaveKind::MailListFile);
     }

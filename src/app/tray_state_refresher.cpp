@@ -44,7 +44,7 @@ TrayState trayStateOfAccounts() {
 
 void TrayStateRefresher::refreshLists(RefreshMode /*mode*/) {
     const TrayState state = trayStateOfAccounts();
-    unread_.total = state.unreadTotal;
+    state_.unreadTotal = state.unreadTotal;
     showTray_(state.icon, state.tooltip);
 }
 

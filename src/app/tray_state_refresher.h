@@ -26,14 +26,14 @@ TrayState trayStateOfAccounts();
 class TrayStateRefresher final : public ListRefresher {
 public:
     using ShowTray = std::function<void(TrayIconKind, const std::string&)>;
-    // `unread` is the window's count, which each refresh sets.
-    TrayStateRefresher(ShowTray showTray, UnreadCount& unread)
-        : showTray_(std::move(showTray)), unread_(unread) {}
+    // `state` is the window's; each refresh sets its unread total.
+    TrayStateRefresher(ShowTray showTray, WindowState& state)
+        : showTray_(std::move(showTray)), state_(state) {}
     void refreshLists(RefreshMode mode) override;
 
 private:
     ShowTray showTray_;
-    UnreadCount& unread_;
+    WindowState& state_;
 };
 
 } // namespace ombrix

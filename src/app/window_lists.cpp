@@ -29,7 +29,7 @@ template <class View> View* fillListPlace(const DialogControls& controls, int id
 
 WindowLists::WindowLists(CCheckerDlg& dialog, DesktopNotifier* desktop)
     : dialog_(dialog), host_(
-                           dialog.timers(), dialog.unreadMail(),
+                           dialog.timers(), dialog.state(),
                            [&dialog](TrayIconKind icon, const std::string& tooltip) {
                                dialog.showTrayIcon(icon);
                                dialog.showTrayTooltip(tooltip);

@@ -35,10 +35,10 @@ DesktopNotification desktopText(const ArrivalAnnouncement& announcement) {
 
 } // namespace
 
-WindowNotificationHost::WindowNotificationHost(WindowTimers& timers, UnreadCount& unread,
+WindowNotificationHost::WindowNotificationHost(WindowTimers& timers, WindowState& state,
                                                TraySetter tray, PopupSource popup,
                                                DesktopNotifier* desktop, Placeable placeable)
-    : timers_(timers), unread_(unread), tray_(std::move(tray)), popup_(std::move(popup)),
+    : timers_(timers), state_(state), tray_(std::move(tray)), popup_(std::move(popup)),
       desktop_(desktop),
       placeable_(placeable ? std::move(placeable) : Placeable(windowsCanBePlaced)) {}
 

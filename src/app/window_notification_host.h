@@ -28,7 +28,7 @@ public:
     // answer unless a test gives its own).
     using Placeable = std::function<bool()>;
 
-    WindowNotificationHost(WindowTimers& timers, UnreadCount& unread, TraySetter tray,
+    WindowNotificationHost(WindowTimers& timers, WindowState& state, TraySetter tray,
                            PopupSource popup, DesktopNotifier* desktop = nullptr,
                            Placeable placeable = {});
 
@@ -48,11 +48,11 @@ public:
     void stopRepeatTimer() override;
     void armMarkReadTimer() override;
     void setTray(TrayIconKind icon, const std::string& tooltip) override;
-    UnreadCount& unreadMail() override { return unread_; }
+    WindowState& windowState() override { return state_; }
 
 private:
     WindowTimers& timers_;
-    UnreadCount& unread_;
+    WindowState& state_;
     TraySetter tray_;
     PopupSource popup_;
     DesktopNotifier* desktop_;

@@ -1,18 +1,23 @@
 #pragma once
-// What the main window knows of the unread mail as its last list refresh
-// counted it. The window owns it; the lists set it and the panel and the LED
-// handling read it through the NotificationHost.
+// What the main window knows beside its widgets: the unread mail as its last
+// list refresh counted it and the order the user chose for the mail lists.
+// The window owns it; the lists and the panel reach it through the
+// NotificationHost, and a check run gets the order as a value when it starts.
+
+#include "check/mail_sort.h"
 
 #include <cstdint>
 
 namespace ombrix {
 
-struct UnreadCount {
+struct WindowState {
     // Unread mails of all accounts that are not deactivated.
-    std::uint32_t total = 0;
+    std::uint32_t unreadTotal = 0;
     // Those of them in accounts that are not silent: the LEDs and the
     // repeated alarm run only while there are any.
-    std::uint32_t alarming = 0;
+    std::uint32_t alarmingUnread = 0;
+    // As the mail list's header was last clicked (a SortOrderCode).
+    std::uint8_t sortOrder = kSortDateNewestFirst;
 };
 
 } // namespace ombrix

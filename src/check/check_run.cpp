@@ -308,7 +308,7 @@ void checkAccount(int row, RunScratch& scratch, OrderedRunHost& host, const Chec
         host.accountLoggedIn(row);
 }
 
-void endRun(RunHost& host) {
+void endRun(RunHost& host, std::uint8_t sortOrder) {
     {
         const CommitBracket bracket;
         for (std::uint32_t k = 0; k < accountCount && k < kMaxAccounts; ++k)
@@ -321,7 +321,7 @@ void endRun(RunHost& host) {
 
 } // namespace
 
-void CheckThread(RunHost& host, const CheckTimeouts& timeouts) {
+void CheckThread(RunHost& host, const CheckTimeouts& timeouts, std::uint8_t sortOrder) {
     if (!startRun(host))
         return;
     const std::vector<PasswordAnswer> passwords =
@@ -356,7 +356,7 @@ void CheckThread(RunHost& host, const CheckTimeouts& timeouts) {
     work(0);
     for (std::thread& helper : helpers)
         helper.join();
-    endRun(host);
+    endRun(host, sortOrder);
 }
 
 } // namespace ombrix

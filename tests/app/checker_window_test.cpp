@@ -668,10 +668,10 @@ TEST_F(CheckerWindowTest, SilencingClearsTheCheckBoxAndRestartsTheLedsWhileMailI
 
     window->ledSettingSwitchedOff(LockKey::ScrollLock);
     EXPECT_FALSE(window->timers().isActive(LedTimer));
-    window->unreadMail().total = 3; // in silent accounts only
+    window->state().unreadTotal = 3; // in silent accounts only
     window->ledSettingSwitchedOff(LockKey::ScrollLock);
     EXPECT_FALSE(window->timers().isActive(LedTimer));
-    window->unreadMail().alarming = 3;
+    window->state().alarmingUnread = 3;
     window->ledSettingSwitchedOff(LockKey::ScrollLock);
     EXPECT_EQ(window->timers().interval(LedTimer), 300);
 }
@@ -692,6 +692,29 @@ TEST_F(CheckerWindowTest, QuitAsksAndStaysOnNo) {
     EXPECT_EQ(boxes.texts()[0], "Are you sure you want to quit Ombrix?");
     EXPECT_EQ(abortRequest, 1);
     EXPECT_FALSE(fileExists("obx.dat"));
+}
+
+// A header clicked while a check runs chose an order the run was not given:
+// the window sorts the lists by it when it takes the run's end over, before
+// it saves them.
+TEST_F(CheckerWindowTest, AnOrderChosenDuringACheckSortsTheListsAtItsEnd) {
+    makeWindow();
+    addAccount("A");
+    AccountRecord& a = accounts[0];
+    a.checked = 1;
+    a.mailCount = 2;
+    a.from[0] = "bob";
+    a.from[1] = "alice";
+    windowHidden = 1;
+    window->checkNow();
+    ASSERT_TRUE(window->runActive());
+    window->state().sortOrder = kSortSenderAscending; // as the header click does
+    ASSERT_TRUE(test::processEventsUntil(
+        [this] { return !window->runActive() && !window->handOverPending(); }));
+    EXPECT_EQ(a.from[0], "alice");
+    EXPECT_EQ(a.from[1], "bob");
+    const std::string lists = test::readBytes(directory.path() / "obx.msf");
+    EXPECT_LT(lists.find("alice"), lists.find("bob"));
 }
 
 // The question waits for a commit the run is in the middle of, asleep on the

@@ -45,9 +45,9 @@ public:
         tooltip = text;
         ++traySets;
     }
-    UnreadCount& unreadMail() override { return unread; }
+    WindowState& windowState() override { return state; }
 
-    UnreadCount unread;
+    WindowState state;
     std::vector<PopupCall> popups;
     int popupHides = 0;
     bool placeable = true; // as on X11

@@ -30,7 +30,6 @@ protected:
     void SetUp() override {
         test::resetProcessState();
         programDirectory = dir.path().string();
-        sortOrder = kSortDateNewestFirst;
     }
     void TearDown() override { test::resetProcessState(); }
 
@@ -131,7 +130,7 @@ TEST_F(RefreshListsTest, NewMailIsAnnouncedOnceWithPopupSoundsAndTimers) {
     EXPECT_EQ(host.waveStarts, 1);
     EXPECT_EQ(host.speakerStarts, 1);
     EXPECT_EQ(newMailCount, 0);
-    EXPECT_EQ(host.unread.total, 4u);
+    EXPECT_EQ(host.state.unreadTotal, 4u);
     EXPECT_EQ(host.repeatTimer, 40000);
     EXPECT_EQ(host.ledTimer, 300);
     EXPECT_EQ(host.trayIcon, TrayIconKind::NewMail);
@@ -337,7 +336,7 @@ TEST_F(RefreshListsTest, ADeactivatedAccountsMailsCountInTheTotalOnly) {
     addAccount("read", 1, 1);
     lists.refreshLists(RefreshMode::Full);
 
-    EXPECT_EQ(host.unread.total, 0u);
+    EXPECT_EQ(host.state.unreadTotal, 0u);
     EXPECT_EQ(host.trayIcon, TrayIconKind::Idle);
     EXPECT_EQ(host.tooltip, "No new mails");
     EXPECT_EQ(host.ledTimer, RecordingNotificationHost::kStopped);
@@ -452,7 +451,7 @@ TEST_F(RefreshListsTest, TickingABoxSavesTheReadFlagsAndUpdatesTheAccount) {
     EXPECT_EQ(a.read[0], 0);
     EXPECT_TRUE(mailList.readImageOf(1));
     EXPECT_EQ(accountList.statusText(0), "2 new mails ! (1 old)");
-    EXPECT_EQ(host.unread.total, 2u);
+    EXPECT_EQ(host.state.unreadTotal, 2u);
     const std::string flags = test::readBytes(dir / "obx.rd");
     EXPECT_FALSE(flags.empty());
 }

@@ -134,8 +134,8 @@ TEST_F(SettingsPanelTest, IntervalSliderRestartsTheCheckPeriod) {
 
 TEST(SettingsPanelTimers, IntervalChangeStartsAFullNewPeriodOnTheWindowTimer) {
     WindowTimers timers;
-    UnreadCount unread;
-    WindowNotificationHost host(timers, unread, {}, [] { return nullptr; });
+    WindowState state;
+    WindowNotificationHost host(timers, state, {}, [] { return nullptr; });
     timers.set(CheckTimer, 30 * 60000);
     host.armCheckTimer(2 * 60000);
     EXPECT_TRUE(timers.isActive(CheckTimer));
@@ -149,8 +149,8 @@ TEST(SettingsPanelTimers, IntervalChangeStartsAFullNewPeriodOnTheWindowTimer) {
 
 TEST(SettingsPanelTimers, StoredPeriodsOfZeroKeepAFloor) {
     WindowTimers timers;
-    UnreadCount unread;
-    WindowNotificationHost host(timers, unread, {}, [] { return nullptr; });
+    WindowState state;
+    WindowNotificationHost host(timers, state, {}, [] { return nullptr; });
     host.armRepeatTimer(0);
     EXPECT_EQ(timers.interval(RepeatTimer), 1000);
     host.armRepeatTimer(2000);
@@ -160,7 +160,7 @@ TEST(SettingsPanelTimers, StoredPeriodsOfZeroKeepAFloor) {
 }
 
 TEST_F(SettingsPanelTest, RepeatWithBothSoundsOffStaysOff) {
-    host.unread.total = host.unread.alarming = 3;
+    host.state.unreadTotal = host.state.alarmingUnread = 3;
     auto* repeat = get<QCheckBox>(kRepeatBox);
     repeat->click();
     EXPECT_FALSE(repeat->isChecked());
@@ -172,7 +172,7 @@ TEST_F(SettingsPanelTest, RepeatWithBothSoundsOffStaysOff) {
 TEST_F(SettingsPanelTest, RepeatWithASoundArmsAndStopsTheRepeatTimer) {
     settings.speakerAlarm = 1;
     settings.repeatSeconds = 30;
-    host.unread.total = host.unread.alarming = 1;
+    host.state.unreadTotal = host.state.alarmingUnread = 1;
     auto* repeat = get<QCheckBox>(kRepeatBox);
     repeat->click();
     EXPECT_EQ(settings.repeatAlarm, 1);
@@ -206,10 +206,10 @@ TEST_F(SettingsPanelTest, LedBoxesRestartTheLedTimerOnlyWhileMailIsUnread) {
     get<QCheckBox>(kNumLockBox)->click();
     EXPECT_EQ(settings.numLockLed, 1);
     EXPECT_EQ(host.ledTimer, RecordingNotificationHost::kNeverTouched);
-    host.unread.total = 2; // in silent accounts only: nothing to light for
+    host.state.unreadTotal = 2; // in silent accounts only: nothing to light for
     get<QCheckBox>(kCapsLockBox)->click();
     EXPECT_EQ(host.ledTimer, RecordingNotificationHost::kNeverTouched);
-    host.unread.alarming = 2;
+    host.state.alarmingUnread = 2;
     get<QCheckBox>(kScrollLockBox)->click();
     EXPECT_EQ(settings.scrollLockLed, 0);
     EXPECT_EQ(host.ledTimer, 300);

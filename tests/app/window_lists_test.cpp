@@ -41,7 +41,7 @@ TEST_F(WindowListsTest, ListsFillTheWindowsPlacesAndAnswerItsRefresh) {
     dialog.refreshLists(RefreshMode::Full);
     ASSERT_EQ(lists.accountList().topLevelItemCount(), 1);
     EXPECT_EQ(lists.accountList().statusText(0), "2 new mails !");
-    EXPECT_EQ(dialog.unreadMail().total, 2u);
+    EXPECT_EQ(dialog.state().unreadTotal, 2u);
     EXPECT_EQ(dialog.trayIconKind(), TrayIconKind::NewMail);
     EXPECT_TRUE(dialog.timers().isActive(LedTimer));
     EXPECT_EQ(dialog.timers().interval(LedTimer), 300);

@@ -82,10 +82,7 @@ protected:
         // The scripts here hold the one-mail dialogue; the batches have
         // their own (imap_batch_test.cpp).
         timeouts_.imapBatchMails = 0;
-        sortOrder = 0; // keep the server's order, so indices read as message numbers
     }
-
-    void TearDown() override { sortOrder = kSortDateNewestFirst; }
 
     // Account k of the table, aimed at the server; accountCount grows to cover it.
     AccountRecord& account(int k, const LoopbackServer& server, bool imap = false) {
@@ -101,7 +98,10 @@ protected:
         return a;
     }
 
-    void runCheck() { CheckThread(host_, timeouts_); }
+    void runCheck() { CheckThread(host_, timeouts_, sortOrder); }
+
+    // The order the run is given: the server's, so indices read as message numbers.
+    std::uint8_t sortOrder = 0;
 
     RecordingRunHost host_;
     CheckTimeouts timeouts_;

@@ -24,6 +24,9 @@
 namespace ombrix::test {
 namespace {
 
+// The server's order: row k is the (k+1)-th mail on the server.
+constexpr std::uint8_t kServerOrder = 0;
+
 const std::string kUser = "victor";
 
 struct OAuthEndpoint {
@@ -42,7 +45,6 @@ protected:
         resetProcessState();
         setenv("SSL_CERT_FILE", server().caFile.c_str(), 1);
         windowHidden = 1;
-        sortOrder = 0; // the server's order: row k is the (k+1)-th mail on the server
         const OAuthEndpoint& e = GetParam();
         AccountRecord& a = accounts[0];
         a.name = "oauth";
@@ -78,7 +80,7 @@ TEST_P(DovecotOAuthDeleteTest, DeletesTheSelectedRowsAfterARefreshedToken) {
     {
         TestTokenSource tokens({readyToken(token(validClaims(kUser)))});
         RecordingRunHost host;
-        std::thread([&host] { CheckThread(host); }).join();
+        std::thread([&host] { CheckThread(host, {}, kServerOrder); }).join();
     }
     ASSERT_EQ(accounts[0].errorFlag, 0) << accounts[0].errorText;
     ASSERT_EQ(accounts[0].mailCount, 6);
@@ -109,7 +111,7 @@ TEST_P(DovecotOAuthDeleteTest, SignInExpiredDeletesNothingAndSaysSo) {
     {
         TestTokenSource tokens({readyToken(token(validClaims(kUser)))});
         RecordingRunHost host;
-        std::thread([&host] { CheckThread(host); }).join();
+        std::thread([&host] { CheckThread(host, {}, kServerOrder); }).join();
     }
     ASSERT_EQ(accounts[0].mailCount, 3);
     const std::vector<std::string> before = messageIdsOnServer();
