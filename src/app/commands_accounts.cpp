@@ -121,7 +121,6 @@ void WindowCommands::deleteAccount() {
     readStateFollowsDeletion(key);
     // The selected row now names another account: the mail list empties.
     lists_.accountList().selectRow(-1);
-    selectedAccount = -1;
     refreshFull();
     saveAllState();
 }

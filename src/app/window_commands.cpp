@@ -48,7 +48,8 @@ CommandServices CommandServices::desktop() {
             .startProgram = startDetached,
             .runDialog = execDialog,
             .chooseFromMenu = chooseFromQMenu,
-            .helpDirectories = helpDirectoriesOfProgram};
+            .helpDirectories = helpDirectoriesOfProgram,
+            .runDeletion = DeleteThreadProc};
 }
 
 WindowCommands::WindowCommands(CCheckerDlg& dialog, WindowLists& lists, CommandServices services)

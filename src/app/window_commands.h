@@ -6,6 +6,7 @@
 
 #include "app/context_menus.h"
 #include "app/mail_client.h"
+#include "delete/delete_run.h"
 
 #include <QObject>
 #include <QPoint>
@@ -35,6 +36,8 @@ struct CommandServices {
     std::function<int(const std::vector<ContextEntry>&, QPoint)> chooseFromMenu;
     // Where the help files are looked for, in order.
     std::function<std::vector<std::string>()> helpDirectories;
+    // The deletion run the delete-mail command starts; none: the real one.
+    std::function<int(RunHost&, const DeletionRequest&, const DeleteTimeouts&)> runDeletion;
 
     // The real desktop.
     static CommandServices desktop();

@@ -12,7 +12,7 @@ namespace ombrix {
 struct AccountRecord;
 
 // The mail index (row of the mail list) that the preview shows; set by the
-// caller together with selectedAccount before it opens the dialog.
+// caller before it opens the dialog.
 inline std::int32_t previewMail = -1;
 
 // The size as the preview shows it: above 1023 octets in whole KB (rounded

@@ -254,7 +254,7 @@ TEST_P(DialogTextsTest, EveryWizardStepShowsItsTextsWhole) {
         inspect(wizard, QStringLiteral("wizard step %1").arg(step + 1));
         answers[step]();
         next->click();
-        ASSERT_EQ(wizardStep, step + 1);
+        ASSERT_EQ(wizard.answers().step, step + 1);
     }
     inspect(wizard, QStringLiteral("wizard step 6"));
     EXPECT_TRUE(problems.isEmpty()) << problems.join('\n').toStdString();
@@ -270,7 +270,7 @@ TEST_P(DialogTextsTest, TheWizardsSignInStepShowsItsTextsWhole) {
         answer->setText(QString::fromUtf8(text));
         next->click();
     }
-    ASSERT_EQ(wizardStep, 5);
+    ASSERT_EQ(wizard.answers().step, 5);
     auto* auth = test::control<QComboBox>(wizard, res::kWizardAuth);
     EXPECT_EQ(auth->currentData().toString(), "microsoft");
     EXPECT_TRUE(answer->isHidden());

@@ -107,7 +107,6 @@ protected:
     void SetUp() override {
         test::resetProcessState();
         programDirectory = directory.path().string();
-        selectedAccount = -1;
         previewMail = -1;
         editedAccount = -1;
         auto shell = std::make_unique<test::RecordingTrayShell>();
@@ -147,7 +146,13 @@ protected:
                         menus.push_back({entries, point});
                         return menuChoice;
                     },
-                .helpDirectories = [this] { return helpDirectories; }};
+                .helpDirectories = [this] { return helpDirectories; },
+                .runDeletion =
+                    [this](RunHost& host, const DeletionRequest& request,
+                           const DeleteTimeouts& timeouts) {
+                        handedOver.push_back(request); // on the run's thread, before the join
+                        return DeleteThreadProc(host, request, timeouts);
+                    }};
     }
 
     // An account with `mails` unread mails at server positions 1, 2, ...
@@ -233,6 +238,7 @@ protected:
     std::vector<MenuShown> menus;
     int menuChoice = 0;
     std::vector<std::string> helpDirectories;
+    std::vector<DeletionRequest> handedOver; // what each deletion run was given
 };
 
 // --- the program ----------------------------------------------------------
@@ -832,11 +838,7 @@ TEST_F(WindowCommandsTest, DeleteMailHandsTheSelectedRowsToTheDeletionRun) {
     const std::string question =
         "Are you sure you want to delete the mail directly from the server ?\r\n";
     ASSERT_EQ(boxes.texts(), std::vector<std::string>{question});
-    EXPECT_EQ(deleteCount, 2u);
-    EXPECT_EQ(deleteMailIndex[0], 1);
-    EXPECT_EQ(deleteMailIndex[1], 3);
-    EXPECT_EQ(deletePosition[0], 11u);
-    EXPECT_EQ(deletePosition[1], 13u);
+    EXPECT_TRUE(handedOver.empty());
     EXPECT_FALSE(dialog->runActive());
 
     // Yes, with the window in the tray: the run works without a wait dialog
@@ -844,8 +846,14 @@ TEST_F(WindowCommandsTest, DeleteMailHandsTheSelectedRowsToTheDeletionRun) {
     windowHidden = 1;
     boxes.answerNext(BoxAnswer::Yes);
     dialog->OnCommand(kCmdDeleteMail);
-    EXPECT_EQ(selectedAccount, 1);
     ASSERT_TRUE(test::processEventsUntil([&] { return !dialog->runActive(); }));
+    ASSERT_EQ(handedOver.size(), 1u);
+    EXPECT_EQ(handedOver[0].account, 1);
+    EXPECT_EQ(handedOver[0].mailIndex.size(), 2u);
+    EXPECT_EQ(handedOver[0].mailIndex[0], 1);
+    EXPECT_EQ(handedOver[0].mailIndex[1], 3);
+    EXPECT_EQ(handedOver[0].position[0], 11u);
+    EXPECT_EQ(handedOver[0].position[1], 13u);
     EXPECT_EQ(dialog->lastRunKind(), RunKind::Deletion);
     const auto texts = boxes.texts();
     ASSERT_EQ(texts.size(), 3u);

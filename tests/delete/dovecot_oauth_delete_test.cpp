@@ -89,12 +89,12 @@ TEST_P(DovecotOAuthDeleteTest, DeletesTheSelectedRowsAfterARefreshedToken) {
 
     TestTokenSource tokens(
         {readyToken(token(expiredClaims(kUser))), readyToken(token(validClaims(kUser)))});
-    selectedAccount = 0;
     const std::vector<int> rows{1, 4};
-    ASSERT_TRUE(buildDeletionList(accounts[0], rows));
+    const auto request = buildDeletionList(0, accounts[0], rows);
+    ASSERT_TRUE(request);
     RecordingRunHost host;
     DeleteOutcome outcome = DeleteOutcome::NotStarted;
-    std::thread([&] { outcome = runDeletion(host).outcome; }).join();
+    std::thread([&] { outcome = runDeletion(host, *request).outcome; }).join();
 
     EXPECT_EQ(outcome, DeleteOutcome::Done);
     EXPECT_EQ(accounts[0].errorFlag, 0) << accounts[0].errorText;
@@ -117,11 +117,11 @@ TEST_P(DovecotOAuthDeleteTest, SignInExpiredDeletesNothingAndSaysSo) {
     const std::vector<std::string> before = messageIdsOnServer();
 
     TestTokenSource tokens({tokenAnswer(TokenStatus::SignInExpired, "")});
-    selectedAccount = 0;
     const std::vector<int> rows{0};
-    ASSERT_TRUE(buildDeletionList(accounts[0], rows));
+    const auto request = buildDeletionList(0, accounts[0], rows);
+    ASSERT_TRUE(request);
     RecordingRunHost host;
-    std::thread([&] { runDeletion(host); }).join();
+    std::thread([&] { runDeletion(host, *request); }).join();
 
     EXPECT_EQ(accounts[0].errorFlag, 1);
     EXPECT_EQ(accounts[0].errorText, "sign-in expired, please sign in again");
