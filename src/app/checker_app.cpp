@@ -69,7 +69,7 @@ std::optional<DirectoryClaim> claimOrShowTheOther() {
 // ombrix.conf first (the load reads which accounts sign in with OAuth from
 // it), then the state files behind the building of the window.
 void startLoading(std::optional<BackgroundStateLoad>& load) {
-    programConf = loadProgramConf(programConfPath(programDirectory));
+    replaceProgramConf(loadProgramConf(programConfPath(programDirectory)));
     resetAccountsAndFlags();
     load.emplace();
 }
@@ -164,11 +164,11 @@ int CCheckerApp::run(int& argc, char** argv, const std::optional<std::string>& d
             dialog.layoutControls(); // the keyring's notice may come or go
             instant.watchers().update();
         });
-        keyringWorker = &keyring;
+        dialog.setKeyringWorker(&keyring);
         keyring.settle();
         if (!dialog.sessionEnded()) // a signal during the start-up's question
             exitCode = QApplication::exec();
-        keyringWorker = nullptr;
+        dialog.setKeyringWorker(nullptr);
     }
     installMessagePresenter(nullptr);
     return exitCode;

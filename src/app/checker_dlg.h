@@ -28,6 +28,7 @@ namespace ombrix {
 
 class BackgroundStateLoad;
 class CWaitDlg;
+class KeyringWorker;
 
 // How the process came to OnInitDialog. The state files may be loading in
 // the background already; the first check's 200 ms may count from the start
@@ -131,6 +132,10 @@ public:
     // From here on the window lays itself out and keeps its size (the last
     // step of OnInitDialog; a test that leaves the start-up out calls it).
     void markDialogReady() { dialogReady_ = true; }
+    // The worker that moves passwords into the keyring while the desktop
+    // program runs (none in tests that start none).
+    void setKeyringWorker(KeyringWorker* worker) { keyringWorker_ = worker; }
+    KeyringWorker* keyringWorker() const { return keyringWorker_; }
     // The unread counts of the last refresh, the mail lists' order.
     WindowState& state() { return windowState_; }
 
@@ -224,6 +229,8 @@ private:
     TrayIconKind trayIconKind_ = TrayIconKind::Idle;
     bool dialogReady_ = false; // OnInitDialog has ended
     WindowState windowState_;
+    std::int8_t ledPhase_ = 0; // where the LEDs' running light stands
+    KeyringWorker* keyringWorker_ = nullptr;
     QRect lastFrame_;
     QSize frameShare_{0, 0}; // what the window system's frame adds to the client size
 };

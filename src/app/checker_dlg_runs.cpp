@@ -37,7 +37,7 @@ void CCheckerDlg::OnTimer(int id) {
         repeatAlarm();
         break;
     case LedTimer:
-        LedTick(*this);
+        LedTick(*this, ledPhase_);
         break;
     case MarkReadTimer:
         markReadTick();

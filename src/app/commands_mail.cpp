@@ -35,7 +35,7 @@ void WindowCommands::viewMail() {
     const TableHold hold(dialog_);
     const std::vector<int> rows = lists_.mailList().selectedRows();
     const int account = lists_.lists().selectedAccount();
-    previewMail = rows.empty() ? -1 : rows.front();
+    const int previewMail = rows.empty() ? -1 : rows.front();
     if (previewMail < 0 || !accountInUse(account) ||
         previewMail >= validMailCount(accounts[account]))
         return;
@@ -66,7 +66,6 @@ void WindowCommands::showPreview(int account, int row) {
     if (!accountInUse(account) || tableBusy())
         return;
     const TableHold hold(dialog_);
-    previewMail = row;
     CMailPreview preview(accounts[account], row, &dialog_);
     services_.runDialog(preview);
 }

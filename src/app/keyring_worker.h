@@ -53,8 +53,4 @@ private:
     std::thread thread_;
 };
 
-// The worker of the desktop program, while it runs (nullptr otherwise, and
-// in tests that start none).
-inline KeyringWorker* keyringWorker = nullptr;
-
 } // namespace ombrix

@@ -9,7 +9,7 @@
 namespace ombrix {
 
 void chooseKeyringFromConf() {
-    keyringChosen = programConf.value(kConfPasswordStore).value_or("auto") != "file";
+    keyringChosen = readProgramConf().value(kConfPasswordStore).value_or("auto") != "file";
 }
 
 bool settlePasswordsNow(bool move) {

@@ -5,7 +5,7 @@
 
 namespace ombrix {
 
-// keyringChosen from passwordStore in programConf (auto unless "file").
+// keyringChosen from passwordStore in ombrix.conf (auto unless "file").
 void chooseKeyringFromConf();
 
 // Fetches the passwords that are only in the keyring and, with `move`, moves

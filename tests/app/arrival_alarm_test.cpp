@@ -124,7 +124,7 @@ protected:
         settings.scrollLockLed = 1;
     }
     std::uint32_t refresh() {
-        programConf = conf;
+        replaceProgramConf(conf);
         const AccountSummary summary = summarizeAccounts();
         notifyText = summary.notifyText;
         return applyNotifications(notifyText, summary.anyAccountFailed, summary.mailTotal, host);

@@ -141,12 +141,12 @@ TEST_F(DovecotIdleTest, QuitDuringIdleEndsTheWatchers) {
 }
 
 TEST_F(DovecotIdleTest, SwitchedOffInOmbrixConfNoWatcherStarts) {
-    programConf.setSwitch(kConfIdle, false);
+    test::changeProgramConf([](ProgramConf& conf) { conf.setSwitch(kConfIdle, false); });
     window->checkNow();
     ASSERT_TRUE(test::processEventsUntil([&] { return runsOver == 1; }, kIdleBound));
     instant->start();
     EXPECT_TRUE(instant->watchers().watched().empty());
-    programConf.setSwitch(kConfIdle, true);
+    test::changeProgramConf([](ProgramConf& conf) { conf.setSwitch(kConfIdle, true); });
     instant->watchers().update();
     ASSERT_TRUE(test::processEventsUntil([&] { return idlingOnConnection(1); }, kIdleBound));
 }

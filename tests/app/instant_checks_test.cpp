@@ -267,7 +267,7 @@ TEST_F(WatcherSetTest, AServerWithoutIdleIsNotWatchedAgain) {
 TEST_F(WatcherSetTest, SwitchedOffNoWatcherRuns) {
     test::LoopbackServer server(test::Script{});
     addAccount(server, 1);
-    programConf.setSwitch(kConfIdle, false);
+    test::changeProgramConf([](ProgramConf& conf) { conf.setSwitch(kConfIdle, false); });
     watchers.update();
     EXPECT_TRUE(watchers.watched().empty());
     EXPECT_EQ(server.connections(), 0);

@@ -158,7 +158,8 @@ TEST_F(RefreshListsTest, DesktopAnnouncementFollowsItsOwnBoxAndIsWithdrawnWhenAl
     lists.refreshLists(RefreshMode::Full);
     EXPECT_EQ(host.desktopWithdrawals, 1);
 
-    programConf.setFlag(kConfDesktopNotification, false);
+    test::changeProgramConf(
+        [](ProgramConf& conf) { conf.setFlag(kConfDesktopNotification, false); });
     work.read[0] = 0;
     newMailCount = 1;
     lists.refreshLists(RefreshMode::Full);
@@ -250,7 +251,8 @@ TEST_F(RefreshListsTest, OneChannelPerArrivalAndTheSoundHintFollowsTheAlarms) {
     ASSERT_EQ(host.desktopAnnouncements.size(), 3u);
     EXPECT_EQ(host.desktopOwnSound.back(), false) << "no sound of ours: the service may sound";
 
-    programConf.setFlag(kConfDesktopNotification, false);
+    test::changeProgramConf(
+        [](ProgramConf& conf) { conf.setFlag(kConfDesktopNotification, false); });
     settings.popupEnabled = 1; // still not placeable: the desktop announces instead
     newMailCount = 1;
     lists.refreshLists(RefreshMode::Full);

@@ -261,11 +261,11 @@ TEST_F(SettingsPanelTest, DesktopBoxIsOnByDefaultAndLivesInOmbrixConfNotObxDat) 
     EXPECT_EQ(desktop->text(), "desktop notification");
 
     desktop->click();
-    EXPECT_FALSE(programConf.flag(kConfDesktopNotification, true));
+    EXPECT_FALSE(readProgramConf().flag(kConfDesktopNotification, true));
     EXPECT_EQ(test::readBytes(dir / "ombrix.conf"), "desktopNotification=0\n");
     EXPECT_FALSE(saved()) << "obx.dat keeps its layout and is not touched";
 
-    programConf = loadProgramConf(dir / "ombrix.conf");
+    replaceProgramConf(loadProgramConf(dir / "ombrix.conf"));
     panel().fillFromSettings();
     EXPECT_FALSE(desktop->isChecked());
 }
@@ -279,7 +279,7 @@ TEST_F(SettingsPanelTest, IdleBoxIsOnByDefaultAndSwitchesTheWatchersThroughOmbri
     bool onWhenSwitched = true;
     panel().setIdleSwitched([&] {
         ++switched;
-        onWhenSwitched = programConf.flag(kConfIdle, true);
+        onWhenSwitched = readProgramConf().flag(kConfIdle, true);
     });
 
     idle->click();
@@ -288,7 +288,7 @@ TEST_F(SettingsPanelTest, IdleBoxIsOnByDefaultAndSwitchesTheWatchersThroughOmbri
     EXPECT_EQ(test::readBytes(dir / "ombrix.conf"), "idle=off\n");
     EXPECT_FALSE(saved()) << "obx.dat keeps its layout and is not touched";
 
-    programConf = loadProgramConf(dir / "ombrix.conf");
+    replaceProgramConf(loadProgramConf(dir / "ombrix.conf"));
     panel().fillFromSettings();
     EXPECT_FALSE(idle->isChecked());
     EXPECT_EQ(switched, 1) << "filling the panel switches nothing";

@@ -107,7 +107,6 @@ protected:
     void SetUp() override {
         test::resetProcessState();
         programDirectory = directory.path().string();
-        previewMail = -1;
         editedAccount = -1;
         auto shell = std::make_unique<test::RecordingTrayShell>();
         tray = shell.get();
@@ -139,6 +138,8 @@ protected:
                 .runDialog =
                     [this](QDialog& shown) {
                         dialogs.push_back(dialogKind(shown));
+                        if (const auto* preview = dynamic_cast<CMailPreview*>(&shown))
+                            previewMail = preview->mail();
                         return onDialog ? onDialog(shown) : int(QDialog::Rejected);
                     },
                 .chooseFromMenu =
@@ -239,6 +240,7 @@ protected:
     int menuChoice = 0;
     std::vector<std::string> helpDirectories;
     std::vector<DeletionRequest> handedOver; // what each deletion run was given
+    int previewMail = -1;                    // the mail the last preview showed
 };
 
 // --- the program ----------------------------------------------------------
@@ -562,7 +564,7 @@ TEST_F(WindowCommandsTest, BackOnItsPasswordOrDeletedAnOAuthAccountForgetsItsSig
 
     test::resetProcessState(); // the next start, ombrix.conf read first
     programDirectory = directory.path().string();
-    programConf = loadProgramConf(programConfPath(programDirectory));
+    replaceProgramConf(loadProgramConf(programConfPath(programDirectory)));
     loadState();
     ASSERT_EQ(accountCount, 1u);
     EXPECT_EQ(accounts[0].password, "typed anew");

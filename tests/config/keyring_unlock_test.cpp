@@ -64,7 +64,7 @@ protected:
         test::resetProcessState();
         programDirectory = dir.path().string();
         keyringChosen = true;
-        programConf = loadProgramConf(programConfPath(programDirectory));
+        replaceProgramConf(loadProgramConf(programConfPath(programDirectory)));
         loadState();
     }
 

@@ -143,7 +143,7 @@ TEST_F(PasswordKeyringTest, ACommandThatOnlyReadsWritesNothing) {
 
 TEST_F(PasswordKeyringTest, FileStoreLeavesTheKeyringAlone) {
     startWithFixture();
-    programConf.set(kConfPasswordStore, "file");
+    test::changeProgramConf([](ProgramConf& conf) { conf.set(kConfPasswordStore, "file"); });
     chooseKeyringFromConf();
     ASSERT_TRUE(settlePasswordsNow(true));
     EXPECT_EQ(obxDat(), test::settingsFixture());
