@@ -168,13 +168,8 @@ int run(const Options& options) {
         CCheckerDlg window;
         InstantChecks instant(window, QDBusConnection(QString()));
         int runsOver = 0;
-        WindowHooks hooks;
-        instant.install(hooks);
-        hooks.runOver = [&runsOver, over = hooks.runOver](RunKind kind) {
-            over(kind);
-            ++runsOver;
-        };
-        window.setHooks(std::move(hooks));
+        instant.install();
+        QObject::connect(&window, &CCheckerDlg::runOver, [&runsOver] { ++runsOver; });
 
         window.checkNow();
         if (!waitFor([&] { return runsOver == 1; }))

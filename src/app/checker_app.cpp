@@ -72,7 +72,7 @@ std::optional<DirectoryClaim> claimOrShowTheOther() {
 // ombrix.conf first (the load reads which accounts sign in with OAuth from
 // it), then the state files behind the building of the window.
 void startLoading(std::optional<BackgroundStateLoad>& load) {
-    programConf = loadProgramConf(programConfPath(programDirectory));
+    replaceProgramConf(loadProgramConf(programConfPath(programDirectory)));
     resetAccountsAndFlags();
     load.emplace();
 }
@@ -153,12 +153,11 @@ int CCheckerApp::run(int& argc, char** argv, const std::optional<std::string>& d
         WindowLists lists(dialog, &desktop); // the account and mail lists, the notification panel
         WindowCommands commands(dialog, lists);
         InstantChecks instant(dialog); // IDLE, wake-up and network return
-        WindowHooks hooks;
-        hooks.fillPanel = [&lists] { lists.panel().fillFromSettings(); };
-        commands.install(hooks);
-        instant.install(hooks);
-        lists.install(hooks); // after the others: it joins their end-of-run hook
-        dialog.setHooks(std::move(hooks));
+        QObject::connect(&dialog, &CCheckerDlg::panelFillDue, &lists.panel(),
+                         [&lists] { lists.panel().fillFromSettings(); });
+        commands.install();
+        instant.install();
+        lists.install(); // after the others: its end of a run follows theirs
         lists.panel().setIdleSwitched([&instant] { instant.watchers().update(); });
         // A logout or `kill` ends the program as Quit would, without asking.
         TerminationSignals terminate([&dialog] { dialog.endSession(); });
@@ -171,11 +170,11 @@ int CCheckerApp::run(int& argc, char** argv, const std::optional<std::string>& d
             dialog.layoutControls(); // the keyring's notice may come or go
             instant.watchers().update();
         });
-        keyringWorker = &keyring;
+        dialog.setKeyringWorker(&keyring);
         keyring.start();
         if (!dialog.sessionEnded()) // a signal during the start-up's question
             exitCode = QApplication::exec();
-        keyringWorker = nullptr;
+        dialog.setKeyringWorker(nullptr);
         markPostbox = nullptr;
     }
     installMessagePresenter(nullptr);

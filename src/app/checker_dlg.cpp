@@ -2,7 +2,6 @@
 
 #include "app/desktop_texts.h"
 #include "app/tray_state_refresher.h"
-#include "app/window_state.h"
 #include "check/check_run.h"
 #include "config/program_directory.h"
 #include "config/settings.h"
@@ -71,12 +70,12 @@ CCheckerDlg::CCheckerDlg(std::unique_ptr<TrayShell> trayShell)
     if (auto* checkNowButton = controls_.get<QPushButton>(kCheckNowButton))
         connect(checkNowButton, &QPushButton::clicked, this, [this] { OnCommand(kCmdCheckNow); });
 
-    checkRun_ = [](RunHost& host) { CheckThread(host); };
-    trayOnlyLists_ =
-        std::make_unique<TrayStateRefresher>([this](TrayIconKind kind, const std::string& tooltip) {
+    trayOnlyLists_ = std::make_unique<TrayStateRefresher>(
+        [this](TrayIconKind kind, const std::string& tooltip) {
             showTrayIcon(kind);
             showTrayTooltip(tooltip);
-        });
+        },
+        windowState_);
     lists_ = trayOnlyLists_.get();
 
     tray_.CreateTrayIcon(nullptr, kTrayCallbackMessage, desktop_texts::startTooltip(),
@@ -166,15 +165,14 @@ void CCheckerDlg::OnInitDialog(const StartUp& startUp) {
         sizeOnShow();
         tray_.RestoreFromTray(this);
     }
-    if (hooks_.fillPanel)
-        hooks_.fillPanel();
+    emit panelFillDue();
     // A stored interval is any 32-bit number; its period must not overflow.
     const std::int64_t period = std::int64_t(settings.checkInterval) * 60000;
     timers_.set(CheckTimer, int(std::clamp<std::int64_t>(period, 60000, INT_MAX)));
     if (accountCount > 0)
         timers_.set(FirstCheckTimer,
                     firstCheckDelayMs(startUp.processStart, std::chrono::steady_clock::now()));
-    dialogReady = 1;
+    markDialogReady();
     layoutControls();
 
     if (accountCount == 0 &&
@@ -225,7 +223,7 @@ int noticeLinesNeeded(const QLabel& notice, int width) {
 } // namespace
 
 void CCheckerDlg::layoutControls() {
-    if (dialogReady != 1)
+    if (!dialogReady_)
         return;
     const DialogUnits& units = controls_.units();
     auto* notice = controls_.get<QLabel>(kKeyringNotice);
@@ -266,7 +264,7 @@ QRect CCheckerDlg::OnSizing(DragEdge edge, const QRect& dragged) {
 
 // The window system does the dragging; the edge is read from the frame's move.
 void CCheckerDlg::storeWindowSize() {
-    if (dialogReady != 1 || !isVisible() || isMinimized() || isMaximized())
+    if (!dialogReady_ || !isVisible() || isMinimized() || isMaximized())
         return;
     const QRect frame = frameGeometry();
     if (lastFrame_.isValid() && frame != lastFrame_) {
@@ -326,8 +324,7 @@ void CCheckerDlg::showFromTray() {
     // has not yet set its flag waits for the wait dialog all the same.
     if (windowHidden == 1 && runKind_ == RunKind::Check && !quietRun_) {
         CWaitDlg dialog(this);
-        waitDialog_ = &dialog;
-        waitDialogReady = 0;
+        openedForRun(dialog);
         windowHidden = 0;
         sizeOnShow();
         tray_.RestoreFromTray(this);
@@ -337,12 +334,12 @@ void CCheckerDlg::showFromTray() {
     windowHidden = 0;
     sizeOnShow();
     tray_.RestoreFromTray(this);
-    if (hooks_.windowOpened)
-        hooks_.windowOpened();
+    emit windowOpened();
 }
 
 void CCheckerDlg::hideToTray() {
     windowHidden = 1;
+    runHost_.waitDialogChanged(); // no dialog is waited for behind the tray
     tray_.HideToTray(this);
 }
 

@@ -7,6 +7,7 @@
 #include "app/main_layout.h"
 #include "app/system_tray.h"
 #include "app/window_run_host.h"
+#include "app/window_state.h"
 #include "notify/led_light.h"
 #include "notify/taskbar_notifier.h"
 #include "platform/dialog_builder.h"
@@ -27,6 +28,7 @@ namespace ombrix {
 
 class BackgroundStateLoad;
 class CWaitDlg;
+class KeyringWorker;
 
 // How the process came to OnInitDialog. The state files may be loading in
 // the background already; the first check's 200 ms may count from the start
@@ -43,32 +45,12 @@ int firstCheckDelayMs(std::optional<std::chrono::steady_clock::time_point> proce
 
 enum class RunKind { None, Check, Deletion };
 
-// Places where later parts of the window plug in. Each is optional.
-struct WindowHooks {
-    // Part of the window that owns the commands; true when it handled one.
-    std::function<bool(int command)> command;
-    // The new-account wizard, offered when no account exists.
-    std::function<void()> newAccount;
-    // Fills the notification panel from the settings.
-    std::function<void()> fillPanel;
-    // The mark-as-read dialog and what follows it.
-    std::function<void()> markRead;
-    // The user brought the window up from the tray or the pop-up.
-    std::function<void()> windowOpened;
-    // A worker run starts; the window has taken over its end (lists saved and
-    // refreshed, or its failure shown); the program ends.
-    std::function<void(RunKind)> runStarting;
-    std::function<void(RunKind)> runOver;
-    std::function<void()> sessionEnding;
-    // An account command begins its work on the table (editing the account
-    // of that row, or -1), and ends it.
-    std::function<void(int editedRow)> accountsHeld;
-    std::function<void()> accountsReleased;
-    // The check run logged in to the account of that row (during the run).
-    std::function<void(int row)> accountLoggedIn;
-};
-
+// The parts of the window that follow it (commands, lists, IDLE watchers,
+// notification buttons) connect to its signals; each signal is emitted on the
+// window thread and its slots run at once, in the order they were connected.
 class CCheckerDlg : public QDialog, public AlarmControls, private RunHostWindow {
+    Q_OBJECT
+
 public:
     // Builds the window, its icons and the tray icon (on `trayShell`, the
     // desktop's tray when none is given); OnInitDialog follows.
@@ -79,7 +61,6 @@ public:
     // pop-up, timers; into the tray when accounts exist).
     void OnInitDialog(const StartUp& startUp = {});
 
-    void setHooks(WindowHooks hooks) { hooks_ = std::move(hooks); }
     // The list views; without them only the tray follows the account table.
     void setListRefresher(ListRefresher* lists);
     void refreshLists(RefreshMode mode);
@@ -114,7 +95,9 @@ public:
     void startDeletionRun(std::function<void(RunHost&)> run);
     // Whether the end of the last run still waits for RunDoneTimer's hand-over.
     bool handOverPending() const;
-    // The check run's body (replaced in tests by a scripted run).
+    // The check run's body (replaced in tests by a scripted run); none: the
+    // real check run, which sorts by the lists' order as it stands when the
+    // run starts.
     void setCheckRun(std::function<void(RunHost&)> run) { checkRun_ = std::move(run); }
 
     // For the list views, the panel and the commands.
@@ -143,8 +126,18 @@ public:
     WaitDialogControl* openWaitDialog() override;
     bool restoringFromMinimized() const { return restoringFromMinimized_; }
 
-    // Lays the controls out for the client area's current size.
+    // Lays the controls out for the client area's current size, once the
+    // window is ready for it.
     void layoutControls();
+    // From here on the window lays itself out and keeps its size (the last
+    // step of OnInitDialog; a test that leaves the start-up out calls it).
+    void markDialogReady() { dialogReady_ = true; }
+    // The worker that moves passwords into the keyring while the desktop
+    // program runs (none in tests that start none).
+    void setKeyringWorker(KeyringWorker* worker) { keyringWorker_ = worker; }
+    KeyringWorker* keyringWorker() const { return keyringWorker_; }
+    // The unread counts of the last refresh, the mail lists' order.
+    WindowState& state() { return windowState_; }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -157,6 +150,28 @@ public:
     void reject() override; // Escape hides, as the close box does
     void accept() override; // Enter does nothing: there is no default button
 
+signals:
+    // A command the window does not answer itself: the part that owns it runs
+    // it (the window answers showing, checking and quitting).
+    void commandChosen(int command);
+    // The notification panel is to be filled from the settings.
+    void panelFillDue();
+    // MarkReadTimer ticked while no run was active: the mark-as-read dialog.
+    void markReadDue();
+    // The user brought the window up from the tray or the pop-up.
+    void windowOpened();
+    // A worker run starts; the window has taken over its end (lists saved and
+    // refreshed, or its failure shown); the program ends.
+    void runStarting(RunKind kind);
+    void runOver(RunKind kind);
+    void sessionEnding();
+    // An account command begins its work on the table (editing the account
+    // of that row, or -1), and ends it.
+    void accountsHeld(int editedRow);
+    void accountsReleased();
+    // The check run logged in to the account of that row (during the run).
+    void loginPassed(int row);
+
 private:
     // RunHostWindow.
     void stopAlarmTimers() override;
@@ -167,6 +182,7 @@ private:
     void setEnglishTexts();
     void createPopupWindow();
     void applyStartWithDesktop();
+    void openedForRun(CWaitDlg& dialog);
     void sizeOnShow();
     friend class TableHold;
     friend class AccountsHold;
@@ -175,8 +191,10 @@ private:
     void markReadTick();
     void resumeAfterRun();
     void launchWorker(RunKind kind, std::function<void(RunHost&)> run, bool quiet = false);
+    std::function<void(RunHost&)> checkRun() const;
+    void sortInTheChosenOrder();
     void finishWorker();
-    void runOver();
+    void endOfRun();
     void showFailedRunState();
     void onRunDone();
     void repeatAlarm();
@@ -185,7 +203,6 @@ private:
     bool rejectOpenDialogs();
     void storeWindowSize();
 
-    WindowHooks hooks_;
     std::function<void(RunHost&)> checkRun_;
     CSystemTray tray_;
     WindowTimers timers_;
@@ -200,7 +217,8 @@ private:
     std::thread worker_;
     RunKind runKind_ = RunKind::None;
     RunKind lastRunKind_ = RunKind::None;
-    bool quietRun_ = false; // the worker's run shows no wait dialog
+    std::uint8_t runSortOrder_ = 0; // the order the last check run was given
+    bool quietRun_ = false;         // the worker's run shows no wait dialog
     bool restoringFromMinimized_ = false;
     bool quitting_ = false;
     bool failedRunPending_ = false; // a failed run's dialog waits for its button
@@ -209,6 +227,10 @@ private:
     bool checkHeldBack_ = false;    // a check fell due while the table was held
     bool markReadHeldBack_ = false; // MarkReadTimer ticked while a run was active
     TrayIconKind trayIconKind_ = TrayIconKind::Idle;
+    bool dialogReady_ = false; // OnInitDialog has ended
+    WindowState windowState_;
+    std::int8_t ledPhase_ = 0; // where the LEDs' running light stands
+    KeyringWorker* keyringWorker_ = nullptr;
     QRect lastFrame_;
     QSize frameShare_{0, 0}; // what the window system's frame adds to the client size
 };

@@ -6,13 +6,13 @@
 #include "config/state_store.h"
 #include "core/keyring_gate.h"
 #include "core/run_flags.h"
+#include "core/table_lock.h"
 #include "platform/message_box.h"
 #include "platform/secret_store.h"
 #include "res/menus.h"
 
 #include <QApplication>
 #include <QTimer>
-#include <thread>
 
 namespace ombrix {
 
@@ -33,15 +33,13 @@ void CCheckerDlg::OnCommand(int command) {
         keyringGate().askAgain(); // by hand: a locked keyring may ask again
         checkNow();
         return;
-    default:
-        break;
-    }
-    if (hooks_.command && hooks_.command(command))
-        return;
-    if (command == res::kCmdQuit)
+    case res::kCmdQuit:
         quit();
-    else if (command == res::kCmdNewAccount && hooks_.newAccount)
-        hooks_.newAccount();
+        return;
+    default:
+        emit commandChosen(command);
+        return;
+    }
 }
 
 // A run that is still working gets to end its current receive (it sees
@@ -52,8 +50,11 @@ void CCheckerDlg::quit() {
     if (quitting_)
         return;
     abortRequest = 1;
-    while (dataIdle != 1) // a commit or a file write is a short step
-        std::this_thread::yield();
+    {
+        // A commit holds the table for a short step: the question waits for
+        // it on the table's lock, asleep.
+        const TableAccess commitOver;
+    }
     if (messageBox(desktop_texts::quitQuestion(), BoxKind::YesNoQuestion) != BoxAnswer::Yes)
         return;
     endSession();
@@ -73,8 +74,7 @@ void CCheckerDlg::endSession() {
     }
     quitting_ = true;    // no new run starts from here on
     cancelSecretCalls(); // a run or the keyring worker may wait for an unlock
-    if (hooks_.sessionEnding)
-        hooks_.sessionEnding();
+    emit sessionEnding();
     for (const int id : {CheckTimer, FirstCheckTimer, RepeatTimer, LedTimer, MarkReadTimer})
         timers_.kill(id);
     while (runActive())

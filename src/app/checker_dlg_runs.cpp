@@ -4,11 +4,13 @@
 #include "app/checker_dlg.h"
 #include "app/tray_log.h"
 #include "app/window_notification_host.h"
-#include "app/window_state.h"
+#include "check/check_run.h"
+#include "check/mail_sort.h"
 #include "config/settings.h"
 #include "config/state_store.h"
 #include "core/account_table.h"
 #include "core/run_flags.h"
+#include "core/table_lock.h"
 #include "dialogs/wait_dialog.h"
 #include "notify/alarm_sounds.h"
 #include "platform/heap_growth.h"
@@ -26,7 +28,7 @@ void CCheckerDlg::OnTimer(int id) {
         break;
     case FirstCheckTimer:
         timers_.kill(FirstCheckTimer);
-        startRun(RunKind::Check, checkRun_, false);
+        startRun(RunKind::Check, checkRun(), false);
         break;
     case RunDoneTimer:
         onRunDone();
@@ -35,7 +37,7 @@ void CCheckerDlg::OnTimer(int id) {
         repeatAlarm();
         break;
     case LedTimer:
-        LedTick(*this);
+        LedTick(*this, ledPhase_);
         break;
     case MarkReadTimer:
         markReadTick();
@@ -53,8 +55,7 @@ void CCheckerDlg::markReadTick() {
         markReadHeldBack_ = true;
         return;
     }
-    if (hooks_.markRead)
-        hooks_.markRead();
+    emit markReadDue();
 }
 
 bool CCheckerDlg::tableBusy() const {
@@ -75,21 +76,25 @@ TableHold::~TableHold() {
 }
 
 AccountsHold::AccountsHold(CCheckerDlg& dialog, int editedRow) : dialog_(dialog) {
-    if (dialog_.hooks_.accountsHeld)
-        dialog_.hooks_.accountsHeld(editedRow);
+    emit dialog_.accountsHeld(editedRow);
 }
 
 AccountsHold::~AccountsHold() {
-    if (dialog_.hooks_.accountsReleased)
-        dialog_.hooks_.accountsReleased();
+    emit dialog_.accountsReleased();
 }
 
 void CCheckerDlg::checkNow() {
-    startRun(RunKind::Check, checkRun_, true);
+    startRun(RunKind::Check, checkRun(), true);
 }
 
 void CCheckerDlg::checkQuietly() {
-    startRun(RunKind::Check, checkRun_, true, true);
+    startRun(RunKind::Check, checkRun(), true, true);
+}
+
+std::function<void(RunHost&)> CCheckerDlg::checkRun() const {
+    if (checkRun_)
+        return checkRun_;
+    return [order = windowState_.sortOrder](RunHost& host) { CheckThread(host, {}, order); };
 }
 
 void CCheckerDlg::startDeletionRun(std::function<void(RunHost&)> run) {
@@ -118,8 +123,7 @@ void CCheckerDlg::startRun(RunKind kind, std::function<void(RunHost&)> run, bool
         return;
     }
     CWaitDlg dialog(this);
-    waitDialog_ = &dialog;
-    waitDialogReady = 0;
+    openedForRun(dialog);
     launchWorker(kind, std::move(run));
     dialog.exec(); // the run (or the end of its worker) closes it, or after a failure the button
     waitDialog_ = nullptr;
@@ -133,8 +137,8 @@ void CCheckerDlg::launchWorker(RunKind kind, std::function<void(RunHost&)> run, 
     runKind_ = kind;
     quietRun_ = quiet;
     lastRunKind_ = kind;
-    if (hooks_.runStarting)
-        hooks_.runStarting(kind);
+    runSortOrder_ = windowState_.sortOrder;
+    emit runStarting(kind);
     // Runs on the worker thread.
     worker_ = std::thread([this, run = std::move(run)] {
         run(runHost_);
@@ -164,16 +168,15 @@ void CCheckerDlg::finishWorker() {
     resumeAfterRun();
     // A run that armed no hand-over (it refused to start) is over here.
     if (!handingOver_ && !timers_.isActive(RunDoneTimer))
-        runOver();
+        endOfRun();
 }
 
 bool CCheckerDlg::handOverPending() const {
     return timers_.isActive(RunDoneTimer);
 }
 
-void CCheckerDlg::runOver() {
-    if (hooks_.runOver)
-        hooks_.runOver(lastRunKind_);
+void CCheckerDlg::endOfRun() {
+    emit runOver(lastRunKind_);
 }
 
 // What the window held back while the run owned the table.
@@ -190,7 +193,7 @@ void CCheckerDlg::showFailedRunState() {
     failedRunPending_ = false;
     closeOnButton = 0; // handled: the next run's button asks it to stop again
     refreshLists(RefreshMode::Full);
-    runOver();
+    endOfRun();
 }
 
 void CCheckerDlg::onRunDone() {
@@ -199,9 +202,10 @@ void CCheckerDlg::onRunDone() {
     handingOver_ = true;
     finishWorker(); // the run armed this timer as its last step
     handingOver_ = false;
+    sortInTheChosenOrder();
     saveState(SaveKind::MailListFile);
     refreshLists(RefreshMode::Full);
-    runOver();
+    endOfRun();
     // The run's copies, the save's buffers and the start-up's leftovers lie
     // between the lists' strings; their pages go back (a few milliseconds).
     returnFreeHeapPages();
@@ -209,8 +213,24 @@ void CCheckerDlg::onRunDone() {
         checkNow(); // show the server's state after the deletion
 }
 
+// A header clicked during the run chose an order the run was not given.
+void CCheckerDlg::sortInTheChosenOrder() {
+    if (lastRunKind_ != RunKind::Check || runSortOrder_ == windowState_.sortOrder)
+        return;
+    const TableAccess access;
+    for (std::uint32_t k = 0; k < accountCount && k < kMaxAccounts; ++k)
+        SortMailList(accounts[k], windowState_.sortOrder);
+}
+
 WaitDialogControl* CCheckerDlg::openWaitDialog() {
     return waitDialog_.data();
+}
+
+// The run waits for the dialog before it uses it (waitForWaitDialog).
+void CCheckerDlg::openedForRun(CWaitDlg& dialog) {
+    waitDialog_ = &dialog;
+    waitDialogReady = 0;
+    connect(&dialog, &CWaitDlg::opened, this, [this] { runHost_.waitDialogChanged(); });
 }
 
 void CCheckerDlg::stopAlarmTimers() {
@@ -223,8 +243,7 @@ void CCheckerDlg::armRunDone(int delayMs) {
 }
 
 void CCheckerDlg::accountLoggedIn(int row) {
-    if (hooks_.accountLoggedIn)
-        hooks_.accountLoggedIn(row);
+    emit loginPassed(row);
 }
 
 void CCheckerDlg::showTrayIcon(TrayIconKind kind) {
@@ -284,7 +303,7 @@ void CCheckerDlg::clearCheckBox(AlarmSetting setting) {
 }
 
 void CCheckerDlg::ledSettingSwitchedOff(LockKey /*key*/) {
-    if (alarmingUnread > 0)
+    if (windowState_.alarmingUnread > 0)
         timers_.set(LedTimer, 300);
 }
 

@@ -29,19 +29,19 @@ using namespace command_texts;
 namespace {
 
 // New or changed passwords go on into the keyring, away from the window thread.
-void settleKeyring() {
+void settleKeyring(KeyringWorker* keyringWorker) {
     if (keyringWorker)
         keyringWorker->settle();
 }
 
-void forgetKeyringItem(const std::optional<SecretKey>& key) {
+void forgetKeyringItem(KeyringWorker* keyringWorker, const std::optional<SecretKey>& key) {
     if (key && keyringWorker)
         keyringWorker->forget(*key);
 }
 
 // An OAuth sign-in that no account uses any more: ombrix.conf forgets it at
 // once, the keyring and the token memory on the keyring's thread.
-void forgetSignIn(const std::optional<TokenAccount>& signIn) {
+void forgetSignIn(KeyringWorker* keyringWorker, const std::optional<TokenAccount>& signIn) {
     if (!signIn)
         return;
     oauth::forgetSignInSettings(*signIn);
@@ -62,7 +62,7 @@ void WindowCommands::newAccount() {
         CWizzard wizard(&dialog_);
         if (services_.runDialog(wizard) == QDialog::Accepted) {
             saveState(SaveKind::SettingsFile);
-            settleKeyring();
+            settleKeyring(dialog_.keyringWorker());
         }
     }
     refreshFull();
@@ -88,13 +88,14 @@ void WindowCommands::editAccount() {
     services_.runDialog(editor);
     const std::optional<SecretKey> stale = accountChanged(accounts[row], keyBefore, passwordBefore);
     saveState(SaveKind::SettingsFile);
-    forgetKeyringItem(passwordItem && signsInWithOAuth(accounts[row]) ? keyBefore : stale);
-    forgetSignIn(oauth::abandonedSignIn(signInBefore));
+    forgetKeyringItem(dialog_.keyringWorker(),
+                      passwordItem && signsInWithOAuth(accounts[row]) ? keyBefore : stale);
+    forgetSignIn(dialog_.keyringWorker(), oauth::abandonedSignIn(signInBefore));
     alertFollowsEdit(keyBefore, keyringKeyOf(accounts[row]));
     keptPasswordFollowsEdit(keyBefore, accounts[row]);
     readStateFollowsEdit(keyBefore, keyringKeyOf(accounts[row]));
     pendingMarksFollowEdit(keyBefore, keyringKeyOf(accounts[row]));
-    settleKeyring();
+    settleKeyring(dialog_.keyringWorker());
     refreshFull();
 }
 
@@ -119,15 +120,14 @@ void WindowCommands::deleteAccount() {
         return;
     // A removal still named stands for an item that outlived an edit.
     if ((inKeyring || keyringRemovalNamed(key)) && accountsWithKey(key) == 0)
-        forgetKeyringItem(key);
-    forgetSignIn(oauth::abandonedSignIn(signIn));
+        forgetKeyringItem(dialog_.keyringWorker(), key);
+    forgetSignIn(dialog_.keyringWorker(), oauth::abandonedSignIn(signIn));
     alertFollowsDeletion(key);
     keptPasswordFollowsDeletion(key);
     readStateFollowsDeletion(key);
     pendingMarksFollowDeletion(key);
     // The selected row now names another account: the mail list empties.
     lists_.accountList().selectRow(-1);
-    selectedAccount = -1;
     refreshFull();
     saveAllState();
 }

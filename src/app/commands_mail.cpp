@@ -36,7 +36,7 @@ void WindowCommands::viewMail() {
     const TableHold hold(dialog_);
     const std::vector<int> rows = lists_.mailList().selectedRows();
     const int account = lists_.lists().selectedAccount();
-    previewMail = rows.empty() ? -1 : rows.front();
+    const int previewMail = rows.empty() ? -1 : rows.front();
     if (previewMail < 0 || !accountInUse(account) ||
         previewMail >= validMailCount(accounts[account]))
         return;
@@ -46,7 +46,6 @@ void WindowCommands::viewMail() {
         accounts[account].read[previewMail] = 1;
     }
     lists_.mailList().setChecked(previewMail, true);
-    selectedAccount = account;
     CMailPreview preview(accounts[account], previewMail, &dialog_);
     services_.runDialog(preview);
 
@@ -70,8 +69,6 @@ void WindowCommands::showPreview(int account, int row) {
     if (!accountInUse(account) || tableBusy())
         return;
     const TableHold hold(dialog_);
-    previewMail = row;
-    selectedAccount = account;
     CMailPreview preview(accounts[account], row, &dialog_);
     services_.runDialog(preview);
 }
@@ -82,14 +79,18 @@ void WindowCommands::deleteMail() {
     const TableHold hold(dialog_); // a check would change the rows chosen
     const std::vector<int> rows = lists_.mailList().selectedRows();
     const int account = lists_.lists().selectedAccount();
-    if (rows.empty() || !accountInUse(account) || !buildDeletionList(accounts[account], rows)) {
+    std::optional<DeletionRequest> request;
+    if (!rows.empty() && accountInUse(account))
+        request = buildDeletionList(account, accounts[account], rows);
+    if (!request) {
         messageBox(command_texts::noMailToDelete());
         return;
     }
     if (messageBox(delete_texts::confirmDeletion(), BoxKind::YesNoQuestion) != BoxAnswer::Yes)
         return;
-    selectedAccount = account;
-    dialog_.startDeletionRun([](RunHost& host) { DeleteThreadProc(host); });
+    auto run = services_.runDeletion ? services_.runDeletion : DeleteThreadProc;
+    dialog_.startDeletionRun(
+        [run, request = std::move(*request)](RunHost& host) { run(host, request, {}); });
 }
 
 void WindowCommands::markAllRead() {

@@ -23,22 +23,27 @@ InstantChecks::InstantChecks(CCheckerDlg& dialog, QDBusConnection systemBus, Wat
                      [this] { wake_.routeChanged(); });
 }
 
-void InstantChecks::install(WindowHooks& hooks) {
+void InstantChecks::install() {
+    CCheckerDlg* window = &dialog_;
     // A deletion run works on the server's mailboxes: no watcher meanwhile.
-    hooks.runStarting = [this](RunKind kind) {
+    QObject::connect(window, &CCheckerDlg::runStarting, &receiver_, [this](RunKind kind) {
         if (kind == RunKind::Deletion)
             watchers_.hold();
-    };
-    hooks.runOver = [this](RunKind kind) {
+    });
+    QObject::connect(window, &CCheckerDlg::runOver, &receiver_, [this](RunKind kind) {
         if (kind == RunKind::Deletion)
             watchers_.release();
         requests_.runEnded();
-    };
-    hooks.sessionEnding = [this] { watchers_.stopAll(); };
-    hooks.accountsHeld = [this](int editedRow) { watchers_.leaveOut(editedRow); };
-    hooks.accountsReleased = [this] { watchers_.leaveOut(-1); };
+    });
+    QObject::connect(window, &CCheckerDlg::sessionEnding, &receiver_,
+                     [this] { watchers_.stopAll(); });
+    QObject::connect(window, &CCheckerDlg::accountsHeld, &receiver_,
+                     [this](int editedRow) { watchers_.leaveOut(editedRow); });
+    QObject::connect(window, &CCheckerDlg::accountsReleased, &receiver_,
+                     [this] { watchers_.leaveOut(-1); });
     // A login the check run got through again lets a refused watcher try.
-    hooks.accountLoggedIn = [this](int row) { watchers_.loginPassed(row); };
+    QObject::connect(window, &CCheckerDlg::loginPassed, &receiver_,
+                     [this](int row) { watchers_.loginPassed(row); });
 }
 
 } // namespace ombrix

@@ -2,8 +2,8 @@
 // The checks that do not wait for the interval: IDLE watchers that saw new
 // mail, the machine waking up, the network coming back or changing its way
 // out. Owns the watchers,
-// the request coalescing and the desktop services, and plugs them into the
-// window's hooks. Window thread only.
+// the request coalescing and the desktop services, and connects them to the
+// window's signals. Window thread only.
 
 #include "app/check_requests.h"
 #include "app/wake_response.h"
@@ -12,11 +12,11 @@
 #include "platform/sleep_watch.h"
 
 #include <QDBusConnection>
+#include <QObject>
 
 namespace ombrix {
 
 class CCheckerDlg;
-struct WindowHooks;
 
 class InstantChecks {
 public:
@@ -24,8 +24,8 @@ public:
                            QDBusConnection systemBus = QDBusConnection::systemBus(),
                            WatchTimings timings = {});
 
-    // Sets the hooks of runs, accounts and the program's end.
-    void install(WindowHooks& hooks);
+    // Follows the window's runs, account commands and end.
+    void install();
     // Starts the watchers the accounts ask for (after the window's start-up).
     void start() { watchers_.update(); }
 
@@ -41,6 +41,7 @@ private:
     WakeResponse wake_;
     SleepWatch sleep_;
     NetworkWatch network_;
+    QObject receiver_; // the window's signals reach this object while it lives
 };
 
 } // namespace ombrix

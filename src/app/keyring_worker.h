@@ -65,8 +65,4 @@ private:
     std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
 };
 
-// The worker of the desktop program, while it runs (nullptr otherwise, and
-// in tests that start none).
-inline KeyringWorker* keyringWorker = nullptr;
-
 } // namespace ombrix

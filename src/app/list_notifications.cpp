@@ -2,7 +2,6 @@
 
 #include "app/arrival_alarm.h"
 #include "app/untrusted_certificate.h"
-#include "app/window_state.h"
 #include "check/check_run.h"
 #include "config/program_conf.h"
 #include "config/settings.h"
@@ -66,15 +65,16 @@ std::uint32_t keepAlarmsInLine(std::string& notifyText, NotificationHost& host) 
     const std::uint32_t unread = countUnreadMails();
     // The tray shows every unread mail; the alarms only those of accounts
     // that are not silent.
-    alarmingUnread = countAlarmingUnread(conf);
+    std::uint32_t& alarming = host.windowState().alarmingUnread;
+    alarming = countAlarmingUnread(conf);
     if (settings.repeatAlarm == 1) {
-        if (alarmingUnread > 0)
+        if (alarming > 0)
             host.armRepeatTimer(settings.repeatSeconds * 1000);
         else
             host.stopRepeatTimer();
     }
     if (unread > 0) {
-        if (alarmingUnread > 0)
+        if (alarming > 0)
             host.armLedTimer(kLedUnreadPeriod);
         else
             host.stopLedTimer();
@@ -158,7 +158,7 @@ std::uint32_t countUnreadMails() {
 std::uint32_t applyNotifications(std::string& notifyText, bool anyAccountFailed,
                                  std::int64_t mailTotal, NotificationHost& host,
                                  const std::string& untrustedAccount) {
-    alarmingUnread = 0;
+    host.windowState().alarmingUnread = 0;
     if (anyAccountFailed) {
         host.setTray(TrayIconKind::Failure, untrustedAccount.empty()
                                                 ? std::string(failureTooltip())

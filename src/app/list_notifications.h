@@ -4,6 +4,7 @@
 // settings; the window carries them out through NotificationHost.
 
 #include "app/arrival_announcement.h"
+#include "app/window_state.h"
 #include "check/account_status.h"
 #include "core/run_host.h"
 
@@ -59,6 +60,10 @@ public:
     virtual void armMarkReadTimer() = 0;
 
     virtual void setTray(TrayIconKind icon, const std::string& tooltip) = 0;
+
+    // The window's state: a refresh sets its unread counts, the panel and the
+    // LEDs ask them; the lists keep their order in it.
+    virtual WindowState& windowState() = 0;
 };
 
 // One row of the account list.

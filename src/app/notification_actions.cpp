@@ -23,12 +23,8 @@ NotificationActions::NotificationActions(CCheckerDlg& dialog, DesktopNotifier& d
     connect(&desktop_, &DesktopNotifier::checkNowRequested, this, [this] { checkNow(); });
 }
 
-void NotificationActions::install(WindowHooks& hooks) {
-    hooks.runOver = [this, before = std::move(hooks.runOver)](RunKind kind) {
-        if (before)
-            before(kind);
-        runEnded();
-    };
+void NotificationActions::install() {
+    connect(&dialog_, &CCheckerDlg::runOver, this, [this] { runEnded(); });
 }
 
 // Queued: bringing the window up may wait in the wait dialog of a running

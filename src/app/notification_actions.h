@@ -10,7 +10,6 @@ namespace ombrix {
 
 class CCheckerDlg;
 class DesktopNotifier;
-struct WindowHooks;
 
 class NotificationActions final : public QObject {
 public:
@@ -18,8 +17,8 @@ public:
     // texts in the current language.
     NotificationActions(CCheckerDlg& dialog, DesktopNotifier& desktop);
 
-    // Joins the window's end-of-run hook (after the hooks set before it).
-    void install(WindowHooks& hooks);
+    // Follows the end of the window's runs (after the parts connected before).
+    void install();
 
     void openWindow(const QString& activationToken);
     // Marks every listed mail read without asking and saves the read flags;

@@ -23,8 +23,8 @@ bool listsItsMails(int row) {
     return account.errorFlag == 0 && account.deactivated == 0 && account.checked == 1;
 }
 
-void markSortColumn(CColumnHeader& header) {
-    switch (sortOrder.load()) {
+void markSortColumn(CColumnHeader& header, std::uint8_t sortOrder) {
+    switch (sortOrder) {
     case kSortSubjectAscending:
     case kSortSubjectDescending:
         header.SetSortMark(kSubjectColumn, sortOrder == kSortSubjectAscending);
@@ -78,7 +78,7 @@ void CheckerLists::refreshLists(RefreshMode mode) {
     const int shownAccount = accountList_.selectedRow();
     const std::vector<int> selectedMails = mailList_.selectedRows();
 
-    markSortColumn(*mailList_.columnHeader());
+    markSortColumn(*mailList_.columnHeader(), host_.windowState().sortOrder);
     if (mode == RefreshMode::Full)
         mailList_.clear();
     AccountSummary summary = summarizeAccounts();
@@ -87,8 +87,8 @@ void CheckerLists::refreshLists(RefreshMode mode) {
         accountList_.addAccountRow(row.name, row.status);
 
     notifyText_ = std::move(summary.notifyText);
-    unreadTotal = applyNotifications(notifyText_, summary.anyAccountFailed, summary.mailTotal,
-                                     host_, summary.untrustedAccount);
+    host_.windowState().unreadTotal = applyNotifications(
+        notifyText_, summary.anyAccountFailed, summary.mailTotal, host_, summary.untrustedAccount);
 
     // A full refresh empties the mail list; only a rebuild names its account
     // again, so a deleted or failed account is never "the selected one".
@@ -127,14 +127,16 @@ void CheckerLists::sortByColumn(int column) {
     }
     if (column < kSenderColumn || column > kDateColumn)
         return;
+    std::uint8_t& sortOrder = host_.windowState().sortOrder;
     sortOrder = orderAfterClick(column, sortOrder);
-    // A run rewrites or reads the lists by index: it sorts them itself by the
-    // new order when it ends, so the arrays are left alone meanwhile.
+    // A run rewrites or reads the lists by index: the window sorts them by the
+    // new order when it takes the run's end over, so the arrays are left alone
+    // meanwhile.
     // The read flags follow the mails by position: both files take the new order.
     if (checkRunning == 0 && deleteRunning == 0) {
         {
             const TableAccess access;
-            SortMailList(accountList_.selectedRow());
+            SortMailList(accountList_.selectedRow(), sortOrder);
         }
         saveState(SaveKind::MailListFile);
     }

@@ -24,7 +24,7 @@ public:
 
     // Full: both lists rebuilt; AccountsOnly: the mail list stays exactly as it
     // is; ReadMarks: in the mail list only the read images follow the flags.
-    // Sets the process-wide unreadTotal. On the window thread only.
+    // Sets the host's unread count. On the window thread only.
     void refreshLists(RefreshMode mode) override;
 
     // The account whose mails the mail list shows, or -1.

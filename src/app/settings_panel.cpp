@@ -1,7 +1,6 @@
 #include "app/settings_panel.h"
 
 #include "app/desktop_limits.h"
-#include "app/window_state.h"
 #include "config/program_conf.h"
 #include "config/program_directory.h"
 #include "config/settings.h"
@@ -174,7 +173,7 @@ void SettingsPanel::showDesktopLimits() {
 }
 
 void SettingsPanel::restartLedTimerIfUnread() {
-    if (alarmingUnread > 0)
+    if (host_.windowState().alarmingUnread > 0)
         host_.armLedTimer(kLedUnreadPeriod);
 }
 
@@ -225,7 +224,7 @@ void SettingsPanel::onRepeatSlider(int position) {
     const QString shown = QString::number(position);
     if (auto* number = get<QLineEdit>(kRepeatNumber))
         number->setText(shown);
-    if (settings.repeatAlarm == 1 && alarmingUnread > 0)
+    if (settings.repeatAlarm == 1 && host_.windowState().alarmingUnread > 0)
         host_.armRepeatTimer(position * 1000);
     settings.repeatSecondsText = shown.toStdString();
     save();
@@ -240,7 +239,7 @@ void SettingsPanel::onRepeatBox(bool checked) {
         settings.repeatAlarm = checked ? 1 : 0;
         if (!checked)
             host_.stopRepeatTimer();
-        else if (alarmingUnread > 0)
+        else if (host_.windowState().alarmingUnread > 0)
             host_.armRepeatTimer(settings.repeatSeconds * 1000);
     }
     save();

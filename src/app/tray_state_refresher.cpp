@@ -1,6 +1,5 @@
 #include "app/tray_state_refresher.h"
 
-#include "app/window_state.h"
 #include "check/account_status.h"
 #include "core/account_table.h"
 #include "core/language.h"
@@ -45,7 +44,7 @@ TrayState trayStateOfAccounts() {
 
 void TrayStateRefresher::refreshLists(RefreshMode /*mode*/) {
     const TrayState state = trayStateOfAccounts();
-    unreadTotal = state.unreadTotal;
+    state_.unreadTotal = state.unreadTotal;
     showTray_(state.icon, state.tooltip);
 }
 

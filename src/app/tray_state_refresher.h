@@ -4,6 +4,7 @@
 // unread total. No pop-up, sound or LED.
 
 #include "app/list_refresher.h"
+#include "app/window_state.h"
 #include "core/run_host.h"
 
 #include <cstdint>
@@ -25,11 +26,14 @@ TrayState trayStateOfAccounts();
 class TrayStateRefresher final : public ListRefresher {
 public:
     using ShowTray = std::function<void(TrayIconKind, const std::string&)>;
-    explicit TrayStateRefresher(ShowTray showTray) : showTray_(std::move(showTray)) {}
+    // `state` is the window's; each refresh sets its unread total.
+    TrayStateRefresher(ShowTray showTray, WindowState& state)
+        : showTray_(std::move(showTray)), state_(state) {}
     void refreshLists(RefreshMode mode) override;
 
 private:
     ShowTray showTray_;
+    WindowState& state_;
 };
 
 } // namespace ombrix

@@ -48,7 +48,8 @@ CommandServices CommandServices::desktop() {
             .startProgram = startDetached,
             .runDialog = execDialog,
             .chooseFromMenu = chooseFromQMenu,
-            .helpDirectories = helpDirectoriesOfProgram};
+            .helpDirectories = helpDirectoriesOfProgram,
+            .runDeletion = DeleteThreadProc};
 }
 
 WindowCommands::WindowCommands(CCheckerDlg& dialog, WindowLists& lists, CommandServices services)
@@ -67,11 +68,10 @@ WindowCommands::WindowCommands(CCheckerDlg& dialog, WindowLists& lists, CommandS
     connect(help, &QShortcut::activated, this, [this] { dialog_.OnCommand(res::kCmdHelp); });
 }
 
-void WindowCommands::install(WindowHooks& hooks) {
-    hooks.command = [this](int command) { return run(command); };
-    hooks.newAccount = [this] { newAccount(); };
-    hooks.markRead = [this] { markReadTick(); };
-    hooks.windowOpened = [this] { windowOpened(); };
+void WindowCommands::install() {
+    connect(&dialog_, &CCheckerDlg::commandChosen, this, [this](int command) { run(command); });
+    connect(&dialog_, &CCheckerDlg::markReadDue, this, [this] { markReadTick(); });
+    connect(&dialog_, &CCheckerDlg::windowOpened, this, [this] { windowOpened(); });
 }
 
 bool WindowCommands::run(int command) {

@@ -1,11 +1,12 @@
 #pragma once
 // The commands of the main window's menu bar, tray menu, context menus,
 // Delete keys and banner that work on accounts, mails and the desktop. The
-// window itself answers showing, checking and quitting; it hands every other
-// command here through its command place (WindowHooks).
+// window itself answers showing, checking and quitting; every other command
+// comes here through its commandChosen signal.
 
 #include "app/context_menus.h"
 #include "app/mail_client.h"
+#include "delete/delete_run.h"
 
 #include <QObject>
 #include <QPoint>
@@ -21,7 +22,6 @@ namespace ombrix {
 
 class CCheckerDlg;
 class WindowLists;
-struct WindowHooks;
 
 // The desktop services the commands use, replaceable in tests.
 struct CommandServices {
@@ -36,6 +36,8 @@ struct CommandServices {
     std::function<int(const std::vector<ContextEntry>&, QPoint)> chooseFromMenu;
     // Where the help files are looked for, in order.
     std::function<std::vector<std::string>()> helpDirectories;
+    // The deletion run the delete-mail command starts; none: the real one.
+    std::function<int(RunHost&, const DeletionRequest&, const DeleteTimeouts&)> runDeletion;
 
     // The real desktop.
     static CommandServices desktop();
@@ -47,8 +49,8 @@ public:
     WindowCommands(CCheckerDlg& dialog, WindowLists& lists,
                    CommandServices services = CommandServices::desktop());
 
-    // Takes the window's command, new-account and mark-read places.
-    void install(WindowHooks& hooks);
+    // Answers the window's commands, its mark-read tick and its opening.
+    void install();
 
     // True when `command` is one of these commands (it has then run).
     bool run(int command);

@@ -29,7 +29,7 @@ template <class View> View* fillListPlace(const DialogControls& controls, int id
 
 WindowLists::WindowLists(CCheckerDlg& dialog, DesktopNotifier* desktop)
     : dialog_(dialog), host_(
-                           dialog.timers(),
+                           dialog.timers(), dialog.state(),
                            [&dialog](TrayIconKind icon, const std::string& tooltip) {
                                dialog.showTrayIcon(icon);
                                dialog.showTrayTooltip(tooltip);
@@ -44,9 +44,9 @@ WindowLists::WindowLists(CCheckerDlg& dialog, DesktopNotifier* desktop)
         actions_ = std::make_unique<NotificationActions>(dialog, *desktop);
 }
 
-void WindowLists::install(WindowHooks& hooks) {
+void WindowLists::install() {
     if (actions_)
-        actions_->install(hooks);
+        actions_->install();
 }
 
 WindowLists::~WindowLists() {

@@ -15,7 +15,6 @@ namespace ombrix {
 class CCheckerDlg;
 class DesktopNotifier;
 class NotificationActions;
-struct WindowHooks;
 
 class WindowLists {
 public:
@@ -28,8 +27,9 @@ public:
     WindowLists(const WindowLists&) = delete;
     WindowLists& operator=(const WindowLists&) = delete;
 
-    // Joins the end-of-run hook: a "mark read" during a run waits for it.
-    void install(WindowHooks& hooks);
+    // Follows the end of the window's runs: a "mark read" during a run
+    // waits for it. Connect it after the other parts.
+    void install();
 
     CheckerLists& lists() { return *lists_; }
     SettingsPanel& panel() { return *panel_; }

@@ -35,10 +35,11 @@ DesktopNotification desktopText(const ArrivalAnnouncement& announcement) {
 
 } // namespace
 
-WindowNotificationHost::WindowNotificationHost(WindowTimers& timers, TraySetter tray,
-                                               PopupSource popup, DesktopNotifier* desktop,
-                                               Placeable placeable)
-    : timers_(timers), tray_(std::move(tray)), popup_(std::move(popup)), desktop_(desktop),
+WindowNotificationHost::WindowNotificationHost(WindowTimers& timers, WindowState& state,
+                                               TraySetter tray, PopupSource popup,
+                                               DesktopNotifier* desktop, Placeable placeable)
+    : timers_(timers), state_(state), tray_(std::move(tray)), popup_(std::move(popup)),
+      desktop_(desktop),
       placeable_(placeable ? std::move(placeable) : Placeable(windowsCanBePlaced)) {}
 
 void WindowNotificationHost::showPopup(const std::string& text, std::uint32_t timeToShow,

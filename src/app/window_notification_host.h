@@ -28,8 +28,9 @@ public:
     // answer unless a test gives its own).
     using Placeable = std::function<bool()>;
 
-    WindowNotificationHost(WindowTimers& timers, TraySetter tray, PopupSource popup,
-                           DesktopNotifier* desktop = nullptr, Placeable placeable = {});
+    WindowNotificationHost(WindowTimers& timers, WindowState& state, TraySetter tray,
+                           PopupSource popup, DesktopNotifier* desktop = nullptr,
+                           Placeable placeable = {});
 
     void showPopup(const std::string& text, std::uint32_t timeToShow, std::uint32_t timeToStay,
                    std::uint32_t timeToHide) override;
@@ -47,9 +48,11 @@ public:
     void stopRepeatTimer() override;
     void armMarkReadTimer() override;
     void setTray(TrayIconKind icon, const std::string& tooltip) override;
+    WindowState& windowState() override { return state_; }
 
 private:
     WindowTimers& timers_;
+    WindowState& state_;
     TraySetter tray_;
     PopupSource popup_;
     DesktopNotifier* desktop_;

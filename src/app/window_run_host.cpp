@@ -1,5 +1,6 @@
 #include "app/window_run_host.h"
 
+#include "core/run_flags.h"
 #include "dialogs/wait_dialog.h"
 
 namespace ombrix {
@@ -67,6 +68,20 @@ void WindowRunHost::armRunDone(int delayMs) {
 // Worker thread.
 void WindowRunHost::accountLoggedIn(int row) {
     queue([this, row] { window_.accountLoggedIn(row); });
+}
+
+// Worker thread. The dialog is built on the window thread after the run has
+// started.
+void WindowRunHost::waitForWaitDialog() {
+    std::unique_lock lock(dialogMutex_);
+    dialogChanged_.wait(lock, [] { return windowHidden != 0 || waitDialogReady != 0; });
+}
+
+// The flags were set before: a run that has not yet looked sees them, one
+// that waits already is woken (the lock orders the two).
+void WindowRunHost::waitDialogChanged() {
+    { const std::lock_guard lock(dialogMutex_); }
+    dialogChanged_.notify_all();
 }
 
 } // namespace ombrix

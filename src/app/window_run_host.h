@@ -7,7 +7,9 @@
 
 #include <QObject>
 #include <QPointer>
+#include <condition_variable>
 #include <functional>
+#include <mutex>
 #include <string>
 
 namespace ombrix {
@@ -43,6 +45,12 @@ public:
     void stopAlarmTimers() override;
     void armRunDone(int delayMs) override;
     void accountLoggedIn(int row) override;
+    // Sleeps until the window thread says the dialog is up or the window
+    // went to the tray (waitDialogChanged).
+    void waitForWaitDialog() override;
+
+    // Window thread: waitDialogReady or windowHidden has just been set.
+    void waitDialogChanged();
 
 private:
     // Runs `call` on the window thread, after the calls queued before it.
@@ -51,6 +59,8 @@ private:
 
     QPointer<QObject> context_;
     RunHostWindow& window_;
+    std::mutex dialogMutex_;
+    std::condition_variable dialogChanged_;
 };
 
 } // namespace ombrix

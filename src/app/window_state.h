@@ -1,20 +1,23 @@
 #pragma once
-// Process-wide state of the main window that other parts of the window side
-// read (the list views write unreadTotal, the LED handling reads it).
+// What the main window knows beside its widgets: the unread mail as its last
+// list refresh counted it and the order the user chose for the mail lists.
+// The window owns it; the lists and the panel reach it through the
+// NotificationHost, and a check run gets the order as a value when it starts.
+
+#include "check/mail_sort.h"
 
 #include <cstdint>
 
 namespace ombrix {
 
-// Unread mails of all accounts that are not deactivated, as the last refresh
-// of the lists counted them.
-inline std::uint32_t unreadTotal = 0;
-// Those of them in accounts that are not silent: the LEDs and the repeated
-// alarm run only while there are any.
-inline std::uint32_t alarmingUnread = 0;
-
-// 0 until the main window's initialisation has ended; the resize layout runs
-// only when it is 1.
-inline std::uint8_t dialogReady = 0;
+struct WindowState {
+    // Unread mails of all accounts that are not deactivated.
+    std::uint32_t unreadTotal = 0;
+    // Those of them in accounts that are not silent: the LEDs and the
+    // repeated alarm run only while there are any.
+    std::uint32_t alarmingUnread = 0;
+    // As the mail list's header was last clicked (a SortOrderCode).
+    std::uint8_t sortOrder = kSortDateNewestFirst;
+};
 
 } // namespace ombrix

@@ -7,7 +7,7 @@ namespace ombrix {
 bool CheckProgress::dialogShown() const {
     if (windowHidden != 0)
         return false;
-    waitForWaitDialog();
+    host_.waitForWaitDialog();
     return true;
 }
 

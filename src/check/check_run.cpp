@@ -85,7 +85,7 @@ bool startRun(RunHost& host) {
         return false;
     abortRequest = 0;
     host.stopAlarmTimers();
-    waitForWaitDialog();
+    host.waitForWaitDialog();
     newMailCount = 0;
     {
         const CommitBracket bracket;
@@ -343,7 +343,7 @@ void checkAccount(int row, RunScratch& scratch, OrderedRunHost& host, const Chec
         host.accountLoggedIn(row);
 }
 
-void endRun(RunHost& host) {
+void endRun(RunHost& host, std::uint8_t sortOrder) {
     {
         const CommitBracket bracket;
         for (std::uint32_t k = 0; k < accountCount && k < kMaxAccounts; ++k)
@@ -356,7 +356,7 @@ void endRun(RunHost& host) {
 
 } // namespace
 
-void CheckThread(RunHost& host, const CheckTimeouts& timeouts) {
+void CheckThread(RunHost& host, const CheckTimeouts& timeouts, std::uint8_t sortOrder) {
     if (!startRun(host))
         return;
     const std::vector<PasswordAnswer> passwords =
@@ -391,7 +391,7 @@ void CheckThread(RunHost& host, const CheckTimeouts& timeouts) {
     work(0);
     for (std::thread& helper : helpers)
         helper.join();
-    endRun(host);
+    endRun(host, sortOrder);
 }
 
 } // namespace ombrix

@@ -5,6 +5,7 @@
 // and hands over to the window through RunDoneTimer.
 
 #include "check/account_check.h"
+#include "check/mail_sort.h"
 #include "core/run_host.h"
 
 #include <atomic>
@@ -19,7 +20,9 @@ inline std::atomic<std::int32_t> newMailCount{0};
 // One whole check run on the calling thread; returns when it is over (at once
 // when a run is active, a deletion runs, or there is no account). The window
 // starts it on a worker thread of its own; the command line and tests may call
-// it directly. Runs on the check thread.
-void CheckThread(RunHost& host, const CheckTimeouts& timeouts = {});
+// it directly. The new lists are sorted by `sortOrder` (a SortOrderCode, as
+// the window's lists were when the run started). Runs on the check thread.
+void CheckThread(RunHost& host, const CheckTimeouts& timeouts = {},
+                 std::uint8_t sortOrder = kSortDateNewestFirst);
 
 } // namespace ombrix

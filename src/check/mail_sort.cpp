@@ -128,9 +128,9 @@ void SortMailList(AccountRecord& a, std::uint8_t order) {
     applyOrder(a.size, newOrder);
 }
 
-void SortMailList(int accountIndex) {
+void SortMailList(int accountIndex, std::uint8_t order) {
     if (isAccountIndex(accountIndex))
-        SortMailList(accounts[accountIndex], sortOrder.load());
+        SortMailList(accounts[accountIndex], order);
 }
 
 void SwapMails(AccountRecord& a, int i) {

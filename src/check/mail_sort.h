@@ -4,7 +4,6 @@
 
 #include "core/account_table.h"
 
-#include <atomic>
 #include <cstdint>
 
 namespace ombrix {
@@ -19,19 +18,15 @@ enum SortOrderCode : std::uint8_t {
     kSortDateOldestFirst = 7,
 };
 
-// Written by the window thread when a header is clicked, read by the check run
-// when it sorts the new lists.
-inline std::atomic<std::uint8_t> sortOrder{kSortDateNewestFirst};
-
 // Sorts the mails of the account (0 .. mailCount - 1) by the order code. The
 // result is the order of a bubble sort that swaps only pairs strictly out of
 // order: mails with equal keys keep their relative order.
 // Runs on the check thread and on the window thread.
 void SortMailList(AccountRecord& account, std::uint8_t order);
 
-// Sorts accounts[accountIndex] by the current sortOrder; an index outside the
-// table does nothing.
-void SortMailList(int accountIndex);
+// Sorts accounts[accountIndex] by the order code; an index outside the table
+// does nothing.
+void SortMailList(int accountIndex, std::uint8_t order);
 
 // Exchanges entries i and i + 1 in all eleven mail arrays; a pair that does
 // not lie inside the arrays is left alone.

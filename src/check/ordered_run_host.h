@@ -33,6 +33,8 @@ public:
     void stopAlarmTimers() override;
     void armRunDone(int delayMs) override;
     void accountLoggedIn(int row) override;
+    // Not in turn: the dialog is the run's, whichever account asks.
+    void waitForWaitDialog() override { host_.waitForWaitDialog(); }
     BoxAnswer messageBox(const std::string& text, BoxKind kind) override;
 
 private:

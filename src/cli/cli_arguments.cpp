@@ -54,7 +54,7 @@ void CommandArguments::expectNoMore() const {
 
 void CliContext::loadState(LoadScope scope) const {
     programDirectory = findProgramDirectory(directory);
-    programConf = loadProgramConf(programConfPath(programDirectory));
+    replaceProgramConf(loadProgramConf(programConfPath(programDirectory)));
     chooseKeyringFromConf();
     ombrix::loadState(scope);
     loadTrustedCertificates(programDirectory);

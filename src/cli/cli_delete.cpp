@@ -131,16 +131,18 @@ std::string listChangedText() {
 int deleteRows(int account, const std::vector<int>& rows, const CliContext& context) {
     context.settlePasswords(true);
     context.needKeyringPasswords();
-    selectedAccount = account;
-    if (!buildDeletionList(accounts[account], rows))
+    const std::optional<DeletionRequest> request =
+        buildDeletionList(account, accounts[account], rows);
+    if (!request)
         throw UsageError("--delete takes at most " + std::to_string(kMaxMails) + " rows");
     windowHidden = 1; // no wait dialog on a terminal
     // After the question: a signal at the prompt still ends the process at once.
     const InterruptWatch interrupts;
     StreamPresenter presenter(context.io.err);
     DeleteResult result;
-    runAndSave<DeleteRunHost>(context.io.err,
-                              [&result](RunHost& host) { result = runDeletion(host); });
+    runAndSave<DeleteRunHost>(context.io.err, [&result, &request](RunHost& host) {
+        result = runDeletion(host, *request);
+    });
     if (result.outcome != DeleteOutcome::Done)
         tellWhyNotDeleted(context.io.err, result);
     if (!interrupts.interrupted())

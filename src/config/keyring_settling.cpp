@@ -12,7 +12,7 @@
 namespace ombrix {
 
 void chooseKeyringFromConf() {
-    keyringChosen = programConf.value(kConfPasswordStore).value_or("auto") != "file";
+    keyringChosen = readProgramConf().value(kConfPasswordStore).value_or("auto") != "file";
     keyringDirectory = canonicalKeyringDirectory(programDirectory);
 }
 

@@ -5,7 +5,7 @@
 
 namespace ombrix {
 
-// keyringChosen from passwordStore in programConf (auto unless "file"), and
+// keyringChosen from passwordStore in ombrix.conf (auto unless "file"), and
 // keyringDirectory from programDirectory.
 void chooseKeyringFromConf();
 

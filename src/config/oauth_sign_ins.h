@@ -55,7 +55,7 @@ void setOAuthSignIn(ProgramConf& conf, const SecretKey& account, const OAuthSign
 // password again, or it is gone.
 void forgetOAuthSignIn(ProgramConf& conf, const SecretKey& account);
 
-// Start-up, right after obx.dat: each account's oauthProvider from programConf.
+// Start-up, right after obx.dat: each account's oauthProvider from ombrix.conf.
 // The caller holds the table (or no other thread runs yet).
 void loadOAuthProviders();
 

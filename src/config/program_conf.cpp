@@ -11,6 +11,7 @@ namespace ombrix {
 namespace {
 
 std::mutex programConfMutex;
+ProgramConf programConf; // only under programConfMutex
 
 std::string_view trimmed(std::string_view text) {
     const auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\r'; };
@@ -137,6 +138,11 @@ std::error_code updateProgramConf(const std::function<void(ProgramConf&)>& chang
     const std::lock_guard lock(programConfMutex);
     change(programConf);
     return saveProgramConf(programConfPath(programDirectory), programConf);
+}
+
+void replaceProgramConf(ProgramConf conf) {
+    const std::lock_guard lock(programConfMutex);
+    programConf = std::move(conf);
 }
 
 } // namespace ombrix

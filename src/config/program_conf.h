@@ -55,21 +55,18 @@ private:
     std::vector<Line> lines_;
 };
 
-// The settings of this process's program directory. The window thread reads
-// and writes it freely; a worker thread reads or changes it only through
-// readProgramConf() and updateProgramConf(), and so does the window thread
-// when it writes while workers run.
-inline ProgramConf programConf;
-
 std::filesystem::path programConfPath(const std::string& directory);
 // A missing or unreadable file gives the empty set (every key at its default).
 ProgramConf loadProgramConf(const std::filesystem::path& file);
 // Atomic, readable for the owner only.
 std::error_code saveProgramConf(const std::filesystem::path& file, const ProgramConf& conf);
 
-// programConf under its lock: a copy to read from, or a change that is saved
-// to ombrix.conf in programDirectory before the lock is let go.
+// The settings of this process's program directory, held once for the
+// process under one lock that every thread takes: a copy to read from, a
+// change that is saved to ombrix.conf in programDirectory before the lock is
+// let go, or (start-up, tests) the whole set replaced without saving.
 ProgramConf readProgramConf();
 std::error_code updateProgramConf(const std::function<void(ProgramConf&)>& change);
+void replaceProgramConf(ProgramConf conf);
 
 } // namespace ombrix

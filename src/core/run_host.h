@@ -29,8 +29,14 @@ public:
     virtual void setTrayIcon(TrayIconKind icon) = 0;
     virtual void setTrayTooltip(const std::string& text) = 0;
 
+    // Returns once the window side's wait dialog is up (waitDialogReady) or
+    // the window is hidden (there is no dialog then); a run calls it before
+    // its first call on the dialog. A host that builds no dialog has nothing
+    // to wait for.
+    virtual void waitForWaitDialog() {}
+
     // The wait dialog. A run calls these only while windowHidden is 0 and
-    // after waitDialogReady was seen set (see waitForWaitDialog()).
+    // after waitForWaitDialog() has returned.
     virtual void setWaitText(const std::string& text) = 0;
     virtual void setWaitRange(int low, int high) = 0;
     virtual void setWaitPosition(int position) = 0;
@@ -51,9 +57,5 @@ public:
     // message presenter, which shows it on the window thread.
     virtual BoxAnswer messageBox(const std::string& text, BoxKind kind);
 };
-
-// Polls waitDialogReady until the window side has built its wait dialog.
-// Returns at once when the window is hidden (there is no dialog then).
-void waitForWaitDialog();
 
 } // namespace ombrix

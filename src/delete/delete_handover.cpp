@@ -1,7 +1,6 @@
 #include "delete/delete_handover.h"
 
 #include <algorithm>
-#include <vector>
 
 namespace ombrix {
 
@@ -14,41 +13,38 @@ bool allDifferent(std::vector<std::int64_t> values) {
 
 } // namespace
 
-bool buildDeletionList(const AccountRecord& account, std::span<const int> rows) {
-    clearDeletionList();
+std::optional<DeletionRequest> buildDeletionList(int accountIndex, const AccountRecord& account,
+                                                 std::span<const int> rows) {
     const int count = validMailCount(account);
     if (rows.empty() || rows.size() > kMaxMails)
-        return false;
+        return std::nullopt;
     if (std::ranges::any_of(rows, [count](int row) { return row < 0 || row >= count; }))
-        return false;
-    for (std::size_t i = 0; i < rows.size(); ++i) {
-        deleteMailIndex[i] = rows[i];
-        deletePosition[i] = account.serverPosition[rows[i]];
+        return std::nullopt;
+    DeletionRequest request;
+    request.account = accountIndex;
+    for (const int row : rows) {
+        request.mailIndex.push_back(row);
+        request.position.push_back(account.serverPosition[row]);
     }
-    deleteCount = static_cast<std::uint32_t>(rows.size());
-    return true;
+    return request;
 }
 
-void clearDeletionList() {
-    deleteCount = 0;
-    deleteMailIndex.fill(0);
-    deletePosition.fill(0);
-}
-
-bool deletionListValid(const AccountRecord& account) {
-    if (deleteCount < 1 || deleteCount > kMaxMails)
+bool deletionListValid(const DeletionRequest& request, const AccountRecord& account) {
+    const std::size_t selected = request.mailIndex.size();
+    if (selected < 1 || selected > kMaxMails || request.position.size() != selected)
         return false;
     const int count = validMailCount(account);
     std::vector<std::int64_t> indices;
     std::vector<std::int64_t> positions;
-    for (std::uint32_t i = 0; i < deleteCount; ++i) {
-        if (deleteMailIndex[i] < 0 || deleteMailIndex[i] >= count)
+    for (std::size_t i = 0; i < selected; ++i) {
+        const std::int32_t k = request.mailIndex[i];
+        if (k < 0 || k >= count)
             return false;
         // A list re-sorted or replaced since the command copied the position.
-        if (account.serverPosition[deleteMailIndex[i]] != deletePosition[i])
+        if (account.serverPosition[k] != request.position[i])
             return false;
-        indices.push_back(deleteMailIndex[i]);
-        positions.push_back(deletePosition[i]);
+        indices.push_back(k);
+        positions.push_back(request.position[i]);
     }
     return allDifferent(std::move(indices)) && allDifferent(std::move(positions));
 }

@@ -4,7 +4,6 @@
 #include "core/password_keyring.h"
 #include "core/run_flags.h"
 #include "core/table_lock.h"
-#include "delete/delete_handover.h"
 #include "delete/delete_texts.h"
 #include "delete/imap_flagging.h"
 #include "delete/pop3_deletion.h"
@@ -25,17 +24,17 @@ bool isImap(const AccountRecord& account) {
 
 // Checked before anything is sent: a hand-over that does not fit the list, or
 // an IMAP uid that is not a single number, could hit other mails.
-bool handOverFits(const AccountRecord& account) {
-    if (!deletionListValid(account))
+bool handOverFits(const DeletionRequest& request, const AccountRecord& account) {
+    if (!deletionListValid(request, account))
         return false;
     if (!isImap(account))
         return true;
-    return std::all_of(deleteMailIndex.begin(), deleteMailIndex.begin() + deleteCount,
-                       [&account](std::int32_t k) { return imapUidSendable(account.uid[k]); });
+    return std::ranges::all_of(
+        request.mailIndex, [&account](std::int32_t k) { return imapUidSendable(account.uid[k]); });
 }
 
-bool startRun() {
-    if (selectedAccount < 0 || static_cast<std::uint32_t>(selectedAccount) >= accountCount)
+bool startRun(const DeletionRequest& request) {
+    if (request.account < 0 || static_cast<std::uint32_t>(request.account) >= accountCount)
         return false;
     if (checkRunning != 0 || deleteRunning.exchange(1) != 0)
         return false;
@@ -48,7 +47,7 @@ DeleteResult endFailed(DeletionSession& session, RunHost& host) {
     const std::string text = delete_texts::runFailed(session.account.errorText);
     const bool dialogShown = windowHidden == 0;
     if (dialogShown) {
-        waitForWaitDialog();
+        host.waitForWaitDialog();
         host.setWaitText(text);
         host.showWaitButton();
     }
@@ -89,21 +88,22 @@ DeleteResult endClean(DeletionSession& session, RunHost& host) {
 
 } // namespace
 
-DeleteResult runDeletion(RunHost& host, const DeleteTimeouts& timeouts) {
-    if (!startRun())
+DeleteResult runDeletion(RunHost& host, const DeletionRequest& request,
+                         const DeleteTimeouts& timeouts) {
+    if (!startRun(request))
         return {DeleteOutcome::NotStarted, delete_texts::notStarted()};
-    AccountRecord& account = accounts[static_cast<std::size_t>(selectedAccount)];
+    AccountRecord& account = accounts[static_cast<std::size_t>(request.account)];
     const std::optional<std::string> refusal = runPasswordRefusal(
         fetchRunPasswords({&abortRequest, std::chrono::milliseconds(timeouts.replyMs)},
                           keyringEntriesOf(readProgramConf())),
-        selectedAccount);
+        request.account);
     {
         const CommitBracket bracket;
         account.errorFlag = 0; // the end reports only failures of this run
     }
     host.stopAlarmTimers();
 
-    DeletionSession session(account, host, timeouts);
+    DeletionSession session(account, request, host, timeouts);
     if (refusal) {
         // Without its password the account meets no server; nothing changes.
         {
@@ -118,7 +118,7 @@ DeleteResult runDeletion(RunHost& host, const DeleteTimeouts& timeouts) {
     host.setTrayIcon(TrayIconKind::Checking);
     host.setTrayTooltip(delete_texts::deletingTooltip());
 
-    if (!handOverFits(account))
+    if (!handOverFits(request, account))
         session.reportInconsistency();
     else if (isImap(account))
         runImapDeletion(session);
@@ -128,8 +128,9 @@ DeleteResult runDeletion(RunHost& host, const DeleteTimeouts& timeouts) {
     return session.failed() ? endFailed(session, host) : endClean(session, host);
 }
 
-int DeleteThreadProc(RunHost& host, const DeleteTimeouts& timeouts) {
-    runDeletion(host, timeouts);
+int DeleteThreadProc(RunHost& host, const DeletionRequest& request,
+                     const DeleteTimeouts& timeouts) {
+    runDeletion(host, request, timeouts);
     return 0;
 }
 

@@ -1,10 +1,11 @@
 #pragma once
 // The deletion run: removes the mails of the hand-over (delete_handover.h)
-// from the server of selectedAccount, after proving that the server still
+// from the server of its account, after proving that the server still
 // holds exactly those mails. It writes only the account's errorFlag,
 // errorText and checked; the deleted mails leave the list with the next check.
 
 #include "core/run_host.h"
+#include "delete/delete_handover.h"
 #include "delete/deletion_session.h"
 
 #include <string>
@@ -19,7 +20,7 @@ enum class DeleteOutcome {
     Incomplete,   // the server refused or did not confirm a deletion: a box says so,
                   // then it ends like Done
     Failed,       // errorFlag and errorText of the account tell why
-    NotStarted,   // no account selected, or a check or deletion run is active
+    NotStarted,   // no account named, or a check or deletion run is active
 };
 
 struct DeleteResult {
@@ -35,10 +36,12 @@ struct DeleteResult {
 // after Failed the wait dialog shows the failure with its button (a message
 // box when the window is hidden) and closeOnButton is 1. Runs on the deletion
 // thread.
-DeleteResult runDeletion(RunHost& host, const DeleteTimeouts& timeouts = {});
+DeleteResult runDeletion(RunHost& host, const DeletionRequest& request,
+                         const DeleteTimeouts& timeouts = {});
 
 // The thread procedure that the delete-mail command starts; returns 0.
 // Runs on the deletion thread.
-int DeleteThreadProc(RunHost& host, const DeleteTimeouts& timeouts = {});
+int DeleteThreadProc(RunHost& host, const DeletionRequest& request,
+                     const DeleteTimeouts& timeouts = {});
 
 } // namespace ombrix

@@ -1,12 +1,13 @@
 #pragma once
 // What the POP3 and IMAP deletion dialogues work with: the account (for its
-// settings and mails, and for errorFlag and errorText), the run's connection
+// settings and mails, and for errorFlag and errorText), the mails to delete, the run's connection
 // and bounded receive buffer, the wait dialog, and the time-outs.
 
 #include "check/check_progress.h"
 #include "core/account_table.h"
 #include "core/run_flags.h"
 #include "core/run_host.h"
+#include "delete/delete_handover.h"
 #include "net/mail_socket.h"
 #include "proto/reply_buffer.h"
 
@@ -32,8 +33,9 @@ class DeletionSession {
 public:
     static constexpr std::size_t kReceiveCapacity = 300000;
 
-    DeletionSession(AccountRecord& account, RunHost& host, const DeleteTimeouts& timeouts)
-        : account(account), host(host), progress(host), timeouts(timeouts) {
+    DeletionSession(AccountRecord& account, const DeletionRequest& request, RunHost& host,
+                    const DeleteTimeouts& timeouts)
+        : account(account), request(request), host(host), progress(host), timeouts(timeouts) {
         socket.setFaultNotice(
             [&host](const std::string& text) { host.messageBox(text, BoxKind::Ok); });
     }
@@ -58,6 +60,7 @@ public:
     const std::string& why() const { return why_; }
 
     AccountRecord& account; // the run writes it only inside a commit bracket
+    const DeletionRequest& request;
     RunHost& host;
     CMailSocket socket{abortRequest};
     ReplyBuffer reply{kReceiveCapacity};

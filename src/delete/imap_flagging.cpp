@@ -124,8 +124,8 @@ private:
     // The marked mails that are not among the selected ones.
     std::size_t othersAmong(const std::vector<std::uint32_t>& marked) const {
         std::vector<std::uint32_t> selected;
-        for (std::uint32_t i = 0; i < deleteCount; ++i)
-            if (const auto uid = imapUidNumber(s_.account.uid[deleteMailIndex[i]]))
+        for (const std::int32_t k : s_.request.mailIndex)
+            if (const auto uid = imapUidNumber(s_.account.uid[k]))
                 selected.push_back(*uid);
         std::vector<std::uint32_t> others = marked;
         std::ranges::sort(others);
@@ -139,10 +139,10 @@ private:
     // A refused STORE does not stop the run: that mail is not flagged, so it
     // is not expunged either, and the outcome says so.
     void flagMails() {
-        for (std::uint32_t i = 0; i < deleteCount; ++i) {
+        for (const std::int32_t k : s_.request.mailIndex) {
             if (s_.aborted())
                 return;
-            const std::uint32_t uid = *imapUidNumber(s_.account.uid[deleteMailIndex[i]]);
+            const std::uint32_t uid = *imapUidNumber(s_.account.uid[k]);
             const std::string_view reply =
                 command("UID STORE " + std::to_string(uid) + " +FLAGS (\\Deleted)\r\n",
                         s_.timeouts.replyMs);

@@ -15,10 +15,10 @@ public:
     explicit ImapVerification(DeletionSession& session) : s_(session) {}
 
     bool run() {
-        for (std::uint32_t i = 0; i < deleteCount; ++i) {
+        for (const std::int32_t k : s_.request.mailIndex) {
             if (s_.aborted())
                 return false;
-            const Verdict verdict = verifyMail(deleteMailIndex[i]);
+            const Verdict verdict = verifyMail(k);
             if (verdict == Verdict::Differs)
                 s_.reportInconsistency();
             if (verdict != Verdict::Same)

@@ -71,14 +71,14 @@ bool deleteMail(DeletionSession& s, const std::string& number) {
 // Marked mails stay marked when the phase stops: QUIT removes them. Returns
 // how many were marked.
 int deleteMails(DeletionSession& s) {
-    const int count = static_cast<int>(deleteCount);
+    const int count = static_cast<int>(s.request.mailIndex.size());
     for (int i = 0; i < count; ++i) {
         if (s.aborted())
             return i;
-        const int k = deleteMailIndex[i];
+        const int k = s.request.mailIndex[i];
         s.progress.text(delete_texts::deletingMail(s.account.subject[k]));
         s.progress.position(i);
-        if (!deleteMail(s, pop3MessageNumber(deletePosition[i])))
+        if (!deleteMail(s, pop3MessageNumber(s.request.position[i])))
             return i;
     }
     return count;

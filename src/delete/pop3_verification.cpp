@@ -20,13 +20,13 @@ public:
 
     bool run() {
         s_.progress.text(delete_texts::preparing());
-        const int count = static_cast<int>(deleteCount);
+        const int count = static_cast<int>(s_.request.mailIndex.size());
         for (int i = 0; i < count; ++i) {
             if (s_.aborted())
                 return false;
             s_.progress.range(0, count);
             s_.progress.position(i);
-            const Verdict verdict = verifyMail(deleteMailIndex[i], deletePosition[i]);
+            const Verdict verdict = verifyMail(s_.request.mailIndex[i], s_.request.position[i]);
             if (verdict == Verdict::Differs)
                 s_.reportInconsistency();
             if (verdict != Verdict::Same)

@@ -42,7 +42,7 @@ PreviewSize previewSize(std::int32_t size) {
 }
 
 CMailPreview::CMailPreview(const AccountRecord& account, int mail, QWidget* parent)
-    : QDialog(parent) {
+    : QDialog(parent), mail_(mail) {
     const DialogControls controls = buildDialog(*this, res::mailPreviewTemplate, Language);
     if (mail >= 0 && mail < validMailCount(account))
         fill(controls, account, mail);

@@ -11,10 +11,6 @@ namespace ombrix {
 
 struct AccountRecord;
 
-// The mail index (row of the mail list) that the preview shows; set by the
-// caller together with selectedAccount before it opens the dialog.
-inline std::int32_t previewMail = -1;
-
 // The size as the preview shows it: above 1023 octets in whole KB (rounded
 // down), else in Bytes. Both units serve both languages.
 struct PreviewSize {
@@ -28,6 +24,12 @@ public:
     // Shows mail `mail` of `account`; a mail outside the account's list
     // leaves every field empty. Reads the account once; writes nothing.
     CMailPreview(const AccountRecord& account, int mail, QWidget* parent = nullptr);
+
+    // The mail index (row of the mail list) the preview shows.
+    int mail() const { return mail_; }
+
+private:
+    int mail_;
 };
 
 } // namespace ombrix

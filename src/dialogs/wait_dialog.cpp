@@ -52,6 +52,7 @@ void CWaitDlg::initDialog() {
     if (Language != 0)
         status_->setText(QStringLiteral("please wait...checking mails..."));
     waitDialogReady = 1;
+    emit opened();
 }
 
 void CWaitDlg::onButton() {

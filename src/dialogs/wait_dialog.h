@@ -29,6 +29,8 @@ public:
 };
 
 class CWaitDlg final : public QDialog, public WaitDialogControl {
+    Q_OBJECT
+
 public:
     // `picturePath` empty: the picture is looked up with findWaitPicture().
     explicit CWaitDlg(QWidget* parent = nullptr, const QString& picturePath = {});
@@ -49,6 +51,10 @@ public:
     // Escape and the window's close box act as the button does: the dialog
     // only goes away when the run closes it or the run has failed.
     void reject() override;
+
+signals:
+    // The dialog is up and waitDialogReady set: a run may use it.
+    void opened();
 
 protected:
     void showEvent(QShowEvent* event) override;

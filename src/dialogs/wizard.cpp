@@ -56,7 +56,7 @@ void CWizzard::showEvent(QShowEvent* event) {
 }
 
 void CWizzard::next() {
-    switch (wizardStep) {
+    switch (answers_.step) {
     case 0:
         return takeAddress();
     case 1:
@@ -75,7 +75,7 @@ void CWizzard::next() {
 }
 
 void CWizzard::showStep(int step, const QString& question) {
-    wizardStep = step;
+    answers_.step = step;
     setWindowTitle(QString::fromStdString(stepTitle(step)));
     controls_.setText(res::kWizardQuestion, question);
 }
@@ -112,7 +112,7 @@ void CWizzard::takeAddress() {
     const auto address = textAnswer(addressMissing(), AccountField::Address);
     if (!address)
         return;
-    wizardAddress = *address;
+    answers_.address = *address;
     choice_->show();
     answer_->hide();
     showHint(QString::fromUtf8(protocolHint()));
@@ -120,7 +120,7 @@ void CWizzard::takeAddress() {
 }
 
 void CWizzard::takeProtocol() {
-    wizardProtocol = selectedChoice() != 0 ? 1 : 0;
+    answers_.protocol = selectedChoice() != 0 ? 1 : 0;
     choice_->clear();
     choice_->addItems({QString::fromUtf8(noAnswer()), QString::fromUtf8(yesAnswer())});
     choice_->setCurrentIndex(0);
@@ -131,10 +131,10 @@ void CWizzard::takeProtocol() {
 void CWizzard::takeSsl() {
     choice_->hide();
     answer_->show();
-    wizardSsl = selectedChoice() == 1 ? 1 : 0;
-    wizardPort = defaultPort(wizardProtocol == 1, wizardSsl == 1);
+    answers_.ssl = selectedChoice() == 1 ? 1 : 0;
+    answers_.port = defaultPort(answers_.protocol == 1, answers_.ssl == 1);
     askForText();
-    showHint(QString::fromStdString(serverHint(wizardProtocol == 1)));
+    showHint(QString::fromStdString(serverHint(answers_.protocol == 1)));
     showStep(3, QString::fromUtf8(serverQuestion()));
 }
 
@@ -142,7 +142,7 @@ void CWizzard::takeServer() {
     const auto server = textAnswer(serverMissing(), AccountField::Server);
     if (!server)
         return;
-    wizardServer = *server;
+    answers_.server = *server;
     askForText(); // the address is not offered as the user name
     showHint(QString::fromUtf8(userHint()));
     showStep(4, QString::fromUtf8(userQuestion()));
@@ -152,7 +152,7 @@ void CWizzard::takeUser() {
     const auto user = textAnswer(userMissing(), AccountField::User);
     if (!user)
         return;
-    wizardUser = *user;
+    answers_.user = *user;
     answer_->setEchoMode(QLineEdit::Password);
     answer_->setStyleSheet(QStringLiteral("lineedit-password-character: 42")); // '*'
     hint_->hide();
@@ -162,8 +162,8 @@ void CWizzard::takeUser() {
 }
 
 NewAccount CWizzard::newAccount(const std::string& password) const {
-    return {wizardAddress, wizardServer,        wizardUser,    password,
-            wizardPort,    wizardProtocol == 1, wizardSsl == 1};
+    return {answers_.address, answers_.server,        answers_.user,    password,
+            answers_.port,    answers_.protocol == 1, answers_.ssl == 1};
 }
 
 void CWizzard::takePassword() {
@@ -174,8 +174,8 @@ void CWizzard::takePassword() {
     const auto password = textAnswer(passwordMissing(), AccountField::Password);
     if (!password)
         return;
-    wizardPassword = *password;
-    const NewAccount account = newAccount(wizardPassword);
+    answers_.password = *password;
+    const NewAccount account = newAccount(answers_.password);
     oauth::forgetStaleSignIn(keyringKeyOf(account));
     // The opening command refuses at 20 accounts; a full table must still
     // never be written past.

@@ -22,14 +22,16 @@ class QLineEdit;
 namespace ombrix {
 
 // The answers, kept between the steps; every step writes its own before use.
-inline std::int32_t wizardStep = 0;
-inline std::string wizardAddress;
-inline std::string wizardServer;
-inline std::string wizardUser;
-inline std::string wizardPassword;
-inline std::uint8_t wizardProtocol = 0; // 1 = IMAP
-inline std::uint8_t wizardSsl = 0;
-inline std::string wizardPort;
+struct WizardAnswers {
+    std::int32_t step = 0;
+    std::string address;
+    std::string server;
+    std::string user;
+    std::string password;
+    std::uint8_t protocol = 0; // 1 = IMAP
+    std::uint8_t ssl = 0;
+    std::string port;
+};
 
 class CWizzard final : public QDialog {
 public:
@@ -38,6 +40,7 @@ public:
 
     // The next button: handles the step being answered.
     void next();
+    const WizardAnswers& answers() const { return answers_; }
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -70,6 +73,7 @@ private:
     QLabel* hint_ = nullptr;
     AuthChoice auth_;
     bool signingIn_ = false;
+    WizardAnswers answers_;
 };
 
 } // namespace ombrix

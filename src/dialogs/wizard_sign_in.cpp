@@ -21,13 +21,13 @@ namespace ombrix {
 void CWizzard::offerSignIn() {
     controls_.byId(res::kWizardAuthLabel)->show();
     controls_.byId(res::kWizardAuth)->show();
-    auth_.offer(wizardServer, {});
-    auth_.choose(oauth::presetForHost(wizardServer)); // the password where there is none
+    auth_.offer(answers_.server, {});
+    auth_.choose(oauth::presetForHost(answers_.server)); // the password where there is none
     authChosen();
 }
 
 void CWizzard::authChosen() {
-    if (wizardStep != 5)
+    if (answers_.step != 5)
         return;
     const std::string provider = auth_.provider();
     answer_->setVisible(provider.empty());

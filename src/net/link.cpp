@@ -343,7 +343,7 @@ ReadResult Link::readSome(char* buffer, std::size_t capacity, const WaitLimit& l
         }
         acknowledgeAtOnce(fd_);
         unacknowledged_ = false;
-        ++earlyAcknowledgements;
+        protocol_log::note(kEarlyAcknowledgementNote);
     }
     for (;;) {
         const Readiness readiness = nextSlice(limit);

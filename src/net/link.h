@@ -24,9 +24,10 @@ namespace ombrix {
 
 class TlsSession;
 
-// Acknowledgements sent at once, over the whole process, because a reply
-// stopped half-way and the rest had to be waited for (see readSome).
-inline std::atomic<std::uint32_t> earlyAcknowledgements{0};
+// What the protocol log notes when a reply stopped half-way and its first
+// piece is acknowledged at once, before the wait for the rest (see readSome).
+inline constexpr std::string_view kEarlyAcknowledgementNote =
+    "acknowledged a piece of a reply before waiting for its rest";
 
 // How long a blocking step may take: until `deadline` (TickCount()
 // milliseconds), and at most about a second after `stop` turns non-zero.

@@ -273,12 +273,12 @@ template <class Feed> void CMailSocket::receive(std::uint32_t timeoutMs, Feed fe
             return;
         }
         if (TickCount() >= limit.deadline) {
-            ++receiveTimeouts;
+            protocol_log::note(kReceiveTimeoutNote);
             return;
         }
         const ReadResult read = readChunk(limit);
         if (read.status == ReadStatus::TimedOut) {
-            ++receiveTimeouts;
+            protocol_log::note(kReceiveTimeoutNote);
         }
         if (read.status != ReadStatus::Data) {
             return;

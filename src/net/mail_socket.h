@@ -31,10 +31,9 @@ class HostLookup;
 // The connect's time-out when the caller names none: the dialogues' reply time-out.
 inline constexpr std::uint32_t kConnectTimeoutMs = 16000;
 
-// Receives, over the whole process, that ended because their time-out ran out
-// before the reply was complete. A healthy server never causes one; the check
-// benchmark reports the count.
-inline std::atomic<std::uint32_t> receiveTimeouts{0};
+// What the protocol log notes for a receive whose time-out ran out before the
+// reply was complete. A healthy server never causes one.
+inline constexpr std::string_view kReceiveTimeoutNote = "receive timed out before the reply ended";
 
 class CMailSocket {
 public:

@@ -58,7 +58,7 @@ void SetLockState(LockKey key, bool wanted) {
         keys->pressAndRelease(key);
 }
 
-void LedTick(AlarmControls& controls) {
+void LedTick(AlarmControls& controls, std::int8_t& ledPhase) {
     if (silencingKeyHeld())
         silenceAlarms(controls);
     if (settings.numLockLed)

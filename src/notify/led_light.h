@@ -25,15 +25,13 @@ public:
     virtual void ledSettingSwitchedOff(LockKey key) = 0;
 };
 
-// Position of the light: Caps Lock lights in phase 0, Scroll Lock in 1, Num
-// Lock in 2. Never reset, so a new alarm goes on where the last one stopped.
-inline std::int8_t ledPhase = 0;
-
 // Makes the key's lock state the wanted one with a press and release; a key
 // already in that state gets no key event.
 void SetLockState(LockKey key, bool wanted);
 
-// One tick of LedTimer.
-void LedTick(AlarmControls& controls);
+// One tick of LedTimer. `ledPhase` is the position of the light, the
+// window's: Caps Lock lights in phase 0, Scroll Lock in 1, Num Lock in 2.
+// Never reset, so a new alarm goes on where the last one stopped.
+void LedTick(AlarmControls& controls, std::int8_t& ledPhase);
 
 } // namespace ombrix

@@ -124,7 +124,7 @@ protected:
         settings.scrollLockLed = 1;
     }
     std::uint32_t refresh() {
-        programConf = conf;
+        replaceProgramConf(conf);
         const AccountSummary summary = summarizeAccounts();
         notifyText = summary.notifyText;
         return applyNotifications(notifyText, summary.anyAccountFailed, summary.mailTotal, host);
@@ -146,7 +146,7 @@ TEST_F(ArrivalNotificationsTest, MailOnlyInSilentAccountsIsListedButAlarmsNothin
     EXPECT_TRUE(host.waveFiles.empty());
     EXPECT_EQ(host.ledTimer, test::RecordingNotificationHost::kStopped);
     EXPECT_EQ(host.repeatTimer, test::RecordingNotificationHost::kStopped);
-    EXPECT_EQ(alarmingUnread, 0u);
+    EXPECT_EQ(host.state.alarmingUnread, 0u);
     EXPECT_EQ(host.trayIcon, TrayIconKind::NewMail);
     EXPECT_EQ(host.tooltip, "quiet@example.org: 2 new mails !\nhush@example.org: 1 new mail !\n");
     EXPECT_EQ(newMailCount, 0) << "this check's mail is dealt with";
@@ -167,7 +167,7 @@ TEST_F(ArrivalNotificationsTest, AnOwnWaveSoundsEvenWithTheProgramsWaveOff) {
               "quiet@example.org: 1 new mail !\nbell@example.org: 2 new mails !\n");
     EXPECT_EQ(host.ledTimer, kLedUnreadPeriod);
     EXPECT_EQ(host.repeatTimer, 30000);
-    EXPECT_EQ(alarmingUnread, 2u);
+    EXPECT_EQ(host.state.alarmingUnread, 2u);
 
     refresh(); // announced once per check
     EXPECT_EQ(host.waveFiles.size(), 1u);

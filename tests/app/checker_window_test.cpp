@@ -12,6 +12,7 @@
 #include "core/account_table.h"
 #include "core/language.h"
 #include "core/run_flags.h"
+#include "core/table_lock.h"
 #include "dialogs/wait_dialog.h"
 #include "platform/secret_store.h"
 #include "res/main_dialog_template.h"
@@ -30,6 +31,7 @@
 #include <chrono>
 #include <climits>
 #include <filesystem>
+#include <future>
 #include <gtest/gtest.h>
 #include <map>
 #include <thread>
@@ -50,14 +52,9 @@ protected:
     void SetUp() override {
         test::resetProcessState();
         programDirectory = directory.path().string();
-        unreadTotal = alarmingUnread = 0;
-        dialogReady = 0;
     }
 
-    void TearDown() override {
-        window.reset();
-        dialogReady = 0;
-    }
+    void TearDown() override { window.reset(); }
 
     void makeWindow() {
         auto owned = std::make_unique<test::RecordingTrayShell>();
@@ -91,7 +88,7 @@ protected:
     // What the scripted check run does; by default it ends as a real run ends.
     std::function<void(RunHost&)> checkBody = [](RunHost& host) {
         checkRunning = 1;
-        waitForWaitDialog();
+        host.waitForWaitDialog();
         host.setTrayIcon(TrayIconKind::Checking);
         host.closeWaitDialog();
         host.armRunDone(10);
@@ -129,9 +126,10 @@ TEST_F(CheckerWindowTest, WithAnAccountItStartsInTheTrayAndChecksAfter200Ms) {
 TEST_F(CheckerWindowTest, WithoutAccountsTheWindowStaysOpenAndOffersTheWizard) {
     makeWindow();
     int wizard = 0;
-    WindowHooks hooks;
-    hooks.newAccount = [&] { ++wizard; };
-    window->setHooks(std::move(hooks));
+    QObject::connect(window.get(), &CCheckerDlg::commandChosen, [&](int command) {
+        if (command == kCmdNewAccount)
+            ++wizard;
+    });
     boxes.answerNext(BoxAnswer::Yes);
     window->OnInitDialog();
     EXPECT_EQ(windowHidden, 0);
@@ -185,9 +183,10 @@ TEST_F(CheckerWindowTest, UnreadableSettingsLoadedInTheBackgroundStillOfferTheWi
     std::filesystem::create_directory(directory.path() / "obx.dat");
     makeWindow();
     int wizard = 0;
-    WindowHooks hooks;
-    hooks.newAccount = [&] { ++wizard; };
-    window->setHooks(std::move(hooks));
+    QObject::connect(window.get(), &CCheckerDlg::commandChosen, [&](int command) {
+        if (command == kCmdNewAccount)
+            ++wizard;
+    });
     boxes.answerNext(BoxAnswer::Yes);
     BackgroundStateLoad load;
     window->OnInitDialog(StartUp{&load, std::chrono::steady_clock::now()});
@@ -313,7 +312,7 @@ TEST(MainWindowLayout, ScalesWithTheDialogUnits) {
 
 TEST_F(CheckerWindowTest, LayoutPlacesTheControlsWithTheWindowsUnits) {
     makeWindow();
-    dialogReady = 1;
+    window->markDialogReady();
     const DialogUnits& units = window->controls().units();
     for (const QSize size : {minimumWindowSize(units), QSize(1201, 777)}) {
         SCOPED_TRACE(size.width());
@@ -509,7 +508,7 @@ void failedDeletion(RunHost& host) {
     deleteRunning = 1;
     closeOnButton = 0;
     if (windowHidden == 0) {
-        waitForWaitDialog();
+        host.waitForWaitDialog();
         host.setWaitText("Could not delete mail, Error:\nrefused");
         host.showWaitButton();
     }
@@ -561,7 +560,7 @@ TEST_F(CheckerWindowTest, AVisibleWindowShowsTheWaitDialogUntilTheRunClosesIt) {
     std::atomic<bool> sawDialog{false};
     checkBody = [&](RunHost& host) {
         checkRunning = 1;
-        waitForWaitDialog(); // returns only once the dialog is up
+        host.waitForWaitDialog(); // returns only once the dialog is up
         sawDialog = waitDialogReady == 1;
         host.setWaitText("checking Oscar");
         host.closeWaitDialog();
@@ -590,7 +589,7 @@ TEST_F(CheckerWindowTest, AQuietCheckShowsNoWaitDialogAlsoWhenTheWindowOpensDuri
         const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(20);
         while (!release && std::chrono::steady_clock::now() < giveUp)
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
-        // waitForWaitDialog() would wait here for a dialog that never comes.
+        // host.waitForWaitDialog() would wait here for a dialog that never comes.
         wouldWait = windowHidden == 0 && waitDialogReady == 0;
         host.closeWaitDialog();
         host.armRunDone(10);
@@ -612,7 +611,7 @@ TEST_F(CheckerWindowTest, AQuietCheckShowsNoWaitDialogAlsoWhenTheWindowOpensDuri
     QWidget* modal = nullptr;
     checkBody = [](RunHost& host) {
         checkRunning = 1;
-        waitForWaitDialog();
+        host.waitForWaitDialog();
         host.closeWaitDialog();
         host.armRunDone(10);
         checkRunning = 0;
@@ -669,10 +668,10 @@ TEST_F(CheckerWindowTest, SilencingClearsTheCheckBoxAndRestartsTheLedsWhileMailI
 
     window->ledSettingSwitchedOff(LockKey::ScrollLock);
     EXPECT_FALSE(window->timers().isActive(LedTimer));
-    unreadTotal = 3; // in silent accounts only
+    window->state().unreadTotal = 3; // in silent accounts only
     window->ledSettingSwitchedOff(LockKey::ScrollLock);
     EXPECT_FALSE(window->timers().isActive(LedTimer));
-    alarmingUnread = 3;
+    window->state().alarmingUnread = 3;
     window->ledSettingSwitchedOff(LockKey::ScrollLock);
     EXPECT_EQ(window->timers().interval(LedTimer), 300);
 }
@@ -680,9 +679,7 @@ TEST_F(CheckerWindowTest, SilencingClearsTheCheckBoxAndRestartsTheLedsWhileMailI
 TEST_F(CheckerWindowTest, MarkReadTimerFiresOnceIntoItsHook) {
     makeWindow();
     int opened = 0;
-    WindowHooks hooks;
-    hooks.markRead = [&] { ++opened; };
-    window->setHooks(std::move(hooks));
+    QObject::connect(window.get(), &CCheckerDlg::markReadDue, [&] { ++opened; });
     window->timers().set(MarkReadTimer, 1);
     ASSERT_TRUE(test::processEventsUntil([&] { return opened == 1; }));
     EXPECT_FALSE(window->timers().isActive(MarkReadTimer));
@@ -695,6 +692,100 @@ TEST_F(CheckerWindowTest, QuitAsksAndStaysOnNo) {
     EXPECT_EQ(boxes.texts()[0], "Are you sure you want to quit Ombrix?");
     EXPECT_EQ(abortRequest, 1);
     EXPECT_FALSE(fileExists("obx.dat"));
+}
+
+// A header clicked while a check runs chose an order the run was not given:
+// the window sorts the lists by it when it takes the run's end over, before
+// it saves them.
+TEST_F(CheckerWindowTest, AnOrderChosenDuringACheckSortsTheListsAtItsEnd) {
+    makeWindow();
+    addAccount("A");
+    AccountRecord& a = accounts[0];
+    a.checked = 1;
+    a.mailCount = 2;
+    a.from[0] = "bob";
+    a.from[1] = "alice";
+    windowHidden = 1;
+    window->checkNow();
+    ASSERT_TRUE(window->runActive());
+    window->state().sortOrder = kSortSenderAscending; // as the header click does
+    ASSERT_TRUE(test::processEventsUntil(
+        [this] { return !window->runActive() && !window->handOverPending(); }));
+    EXPECT_EQ(a.from[0], "alice");
+    EXPECT_EQ(a.from[1], "bob");
+    const std::string lists = test::readBytes(directory.path() / "obx.msf");
+    EXPECT_LT(lists.find("alice"), lists.find("bob"));
+}
+
+// The question waits for a commit the run is in the middle of, asleep on the
+// table's lock: nothing the run commits is cut off by the end.
+TEST_F(CheckerWindowTest, QuitAsksOnlyOnceTheRunsCommitHasEnded) {
+    makeWindow();
+    std::atomic<bool> committing{false};
+    std::atomic<bool> askedWhileCommitting{false};
+    std::thread run([&] {
+        const CommitBracket bracket;
+        committing = true;
+        const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+        while (abortRequest == 0 && std::chrono::steady_clock::now() < giveUp)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        // Long enough for a question that did not wait to have come.
+        const auto asked = std::chrono::steady_clock::now() + std::chrono::seconds(1);
+        while (boxes.texts().empty() && std::chrono::steady_clock::now() < asked)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        askedWhileCommitting = !boxes.texts().empty();
+    });
+    const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (!committing && std::chrono::steady_clock::now() < giveUp)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    window->OnCommand(kCmdQuit); // answered No
+    run.join();
+    EXPECT_FALSE(askedWhileCommitting);
+    EXPECT_EQ(boxes.texts().size(), 1u);
+    EXPECT_EQ(dataIdle, 1);
+}
+
+class NoWindow final : public RunHostWindow {
+public:
+    void showTrayIcon(TrayIconKind) override {}
+    void showTrayTooltip(const std::string&) override {}
+    WaitDialogControl* openWaitDialog() override { return nullptr; }
+    void stopAlarmTimers() override {}
+    void armRunDone(int) override {}
+};
+
+// The run sleeps until the window thread says the dialog is up or the window
+// went to the tray; either that was so already, or it is woken.
+TEST(WindowRunHostTest, ARunWaitsForTheWaitDialogUntilItOpensOrTheWindowHides) {
+    enum class Way { DialogOpens, WindowHides };
+    for (const bool already : {false, true}) {
+        for (const Way way : {Way::DialogOpens, Way::WindowHides}) {
+            SCOPED_TRACE(::testing::Message() << "already " << already << ", way " << int(way));
+            test::resetProcessState();
+            QObject context;
+            NoWindow window;
+            WindowRunHost host(context, window);
+            const auto setFlag = [way] {
+                if (way == Way::DialogOpens)
+                    waitDialogReady = 1;
+                else
+                    windowHidden = 1;
+            };
+            if (already)
+                setFlag();
+            auto waited = std::async(std::launch::async, [&host] { host.waitForWaitDialog(); });
+            if (!already) {
+                EXPECT_NE(waited.wait_for(std::chrono::milliseconds(50)),
+                          std::future_status::ready);
+                setFlag();
+                host.waitDialogChanged();
+            }
+            EXPECT_EQ(waited.wait_for(std::chrono::seconds(20)), std::future_status::ready);
+            windowHidden = 1; // a run that still waits goes, so the case ends
+            host.waitDialogChanged();
+        }
+    }
+    test::resetProcessState();
 }
 
 // A keyring that waits for an unlock nobody gives must not hold up the end:

@@ -113,7 +113,6 @@ protected:
         Language = GetParam();
     }
     void TearDown() override {
-        dialogReady = 0;
         test::resetProcessState();
         Language = 1;
     }
@@ -133,7 +132,7 @@ protected:
 TEST_P(DialogTextsTest, MainWindowShowsEveryTextWhole) {
     CCheckerDlg window(std::make_unique<test::RecordingTrayShell>());
     WindowLists lists(window);
-    dialogReady = 1;
+    window.markDialogReady();
     window.OnCommand(res::kCmdOpenWindow); // at the default size
     inspect(window, "main window");
     EXPECT_TRUE(problems.isEmpty()) << problems.join('\n').toStdString();
@@ -142,7 +141,7 @@ TEST_P(DialogTextsTest, MainWindowShowsEveryTextWhole) {
 TEST_P(DialogTextsTest, TheKeyringNoticeFitsUnderTheMailList) {
     CCheckerDlg window(std::make_unique<test::RecordingTrayShell>());
     WindowLists lists(window);
-    dialogReady = 1;
+    window.markDialogReady();
     window.OnCommand(res::kCmdOpenWindow);
     PasswordAnswer failed;
     failed.outcome = SecretOutcome::Failed; // the longest of the reasons
@@ -163,7 +162,7 @@ TEST_P(DialogTextsTest, TheKeyringNoticeFitsUnderTheMailList) {
 TEST_P(DialogTextsTest, MailListColumnsShareTheListAndTheDateFits) {
     CCheckerDlg window(std::make_unique<test::RecordingTrayShell>());
     WindowLists lists(window);
-    dialogReady = 1;
+    window.markDialogReady();
     window.OnCommand(res::kCmdOpenWindow);
     MailListView& list = lists.mailList();
     // An item view keeps one focus-frame margin and a pixel on each side of a text.
@@ -255,7 +254,7 @@ TEST_P(DialogTextsTest, EveryWizardStepShowsItsTextsWhole) {
         inspect(wizard, QStringLiteral("wizard step %1").arg(step + 1));
         answers[step]();
         next->click();
-        ASSERT_EQ(wizardStep, step + 1);
+        ASSERT_EQ(wizard.answers().step, step + 1);
     }
     inspect(wizard, QStringLiteral("wizard step 6"));
     EXPECT_TRUE(problems.isEmpty()) << problems.join('\n').toStdString();
@@ -271,7 +270,7 @@ TEST_P(DialogTextsTest, TheWizardsSignInStepShowsItsTextsWhole) {
         answer->setText(QString::fromUtf8(text));
         next->click();
     }
-    ASSERT_EQ(wizardStep, 5);
+    ASSERT_EQ(wizard.answers().step, 5);
     auto* auth = test::control<QComboBox>(wizard, res::kWizardAuth);
     EXPECT_EQ(auth->currentData().toString(), "microsoft");
     EXPECT_TRUE(answer->isHidden());

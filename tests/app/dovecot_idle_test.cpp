@@ -52,13 +52,8 @@ protected:
 
         window = std::make_unique<CCheckerDlg>(std::make_unique<test::RecordingTrayShell>());
         instant = std::make_unique<InstantChecks>(*window, QDBusConnection(QString()));
-        WindowHooks hooks;
-        instant->install(hooks);
-        hooks.runOver = [this, over = hooks.runOver](RunKind kind) {
-            over(kind);
-            ++runsOver;
-        };
-        window->setHooks(std::move(hooks));
+        instant->install();
+        QObject::connect(window.get(), &CCheckerDlg::runOver, [this] { ++runsOver; });
     }
     void TearDown() override {
         if (window && !window->sessionEnded())
@@ -146,12 +141,12 @@ TEST_F(DovecotIdleTest, QuitDuringIdleEndsTheWatchers) {
 }
 
 TEST_F(DovecotIdleTest, SwitchedOffInOmbrixConfNoWatcherStarts) {
-    programConf.setSwitch(kConfIdle, false);
+    test::changeProgramConf([](ProgramConf& conf) { conf.setSwitch(kConfIdle, false); });
     window->checkNow();
     ASSERT_TRUE(test::processEventsUntil([&] { return runsOver == 1; }, kIdleBound));
     instant->start();
     EXPECT_TRUE(instant->watchers().watched().empty());
-    programConf.setSwitch(kConfIdle, true);
+    test::changeProgramConf([](ProgramConf& conf) { conf.setSwitch(kConfIdle, true); });
     instant->watchers().update();
     ASSERT_TRUE(test::processEventsUntil([&] { return idlingOnConnection(1); }, kIdleBound));
 }

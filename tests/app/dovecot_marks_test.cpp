@@ -44,9 +44,7 @@ protected:
         CommandServices services;
         services.runDialog = [this](QDialog&) { return answer_; };
         commands_ = std::make_unique<WindowCommands>(*dialog_, *lists_, services);
-        WindowHooks hooks;
-        commands_->install(hooks);
-        dialog_->setHooks(std::move(hooks));
+        commands_->install();
         markPostbox = &postbox_;
     }
 

@@ -267,7 +267,7 @@ TEST_F(WatcherSetTest, AServerWithoutIdleIsNotWatchedAgain) {
 TEST_F(WatcherSetTest, SwitchedOffNoWatcherRuns) {
     test::LoopbackServer server(test::Script{});
     addAccount(server, 1);
-    programConf.setSwitch(kConfIdle, false);
+    test::changeProgramConf([](ProgramConf& conf) { conf.setSwitch(kConfIdle, false); });
     watchers.update();
     EXPECT_TRUE(watchers.watched().empty());
     EXPECT_EQ(server.connections(), 0);
@@ -349,9 +349,7 @@ TEST_F(FakeLogindTest, WakingUpStartsACheck) {
     std::atomic<int> checks{0};
     window.setCheckRun([&](RunHost&) { ++checks; });
     InstantChecks instant(window, bus.connect(QStringLiteral("program")));
-    WindowHooks hooks;
-    instant.install(hooks);
-    window.setHooks(std::move(hooks));
+    instant.install();
     test::FakeLogind logind(bus.connect(QStringLiteral("logind")));
     ASSERT_TRUE(logind.registered());
 
@@ -421,9 +419,7 @@ TEST_F(QuietPush, AnIdlePushChecksWithoutAWaitDialogOverTheOpenWindow) {
         checkRunning = 0;
     });
     InstantChecks instant(window, QDBusConnection(QString()));
-    WindowHooks hooks;
-    instant.install(hooks);
-    window.setHooks(std::move(hooks));
+    instant.install();
     window.OnCommand(res::kCmdOpenWindow);
     ASSERT_EQ(windowHidden, 0);
 
@@ -456,9 +452,7 @@ TEST_F(QuietPush, ACheckRunThatLoggedInStartsTheRefusedWatcherAgain) {
         checkRunning = 0;
     });
     InstantChecks instant(window, QDBusConnection(QString()));
-    WindowHooks hooks;
-    instant.install(hooks);
-    window.setHooks(std::move(hooks));
+    instant.install();
     instant.start();
     ASSERT_TRUE(test::processEventsUntil(
         [&] { return !instant.watchers().refusedLogins().empty(); }, kBound));

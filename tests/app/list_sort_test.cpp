@@ -24,7 +24,6 @@ protected:
     void SetUp() override {
         test::resetProcessState();
         programDirectory = dir.path().string();
-        sortOrder = kSortDateNewestFirst;
         AccountRecord& a = accounts[0];
         accountCount = 1;
         a.name = "work";
@@ -75,32 +74,32 @@ protected:
 
 TEST_F(ListSortTest, SenderHeaderTwiceSortsAscendingThenDescending) {
     clickHeader(kSenderColumn);
-    EXPECT_EQ(sortOrder, kSortSenderAscending);
+    EXPECT_EQ(host.state.sortOrder, kSortSenderAscending);
     EXPECT_EQ(column(kSenderColumn), (Texts{"alice", "bob", "charlie"}));
     EXPECT_EQ(mailList.columnHeader()->sortColumn(), kSenderColumn);
     EXPECT_TRUE(mailList.columnHeader()->sortUp());
 
     clickHeader(kSenderColumn);
-    EXPECT_EQ(sortOrder, kSortSenderDescending);
+    EXPECT_EQ(host.state.sortOrder, kSortSenderDescending);
     EXPECT_EQ(column(kSenderColumn), (Texts{"charlie", "bob", "alice"}));
     EXPECT_FALSE(mailList.columnHeader()->sortUp());
 }
 
 TEST_F(ListSortTest, FirstDateClickAfterStartGivesOldestFirst) {
     clickHeader(kDateColumn);
-    EXPECT_EQ(sortOrder, kSortDateOldestFirst);
+    EXPECT_EQ(host.state.sortOrder, kSortDateOldestFirst);
     EXPECT_EQ(column(kDateColumn), (Texts{"01.04.2006", "02.04.2006", "03.04.2006"}));
     EXPECT_FALSE(mailList.columnHeader()->sortUp());
 
     clickHeader(kDateColumn);
-    EXPECT_EQ(sortOrder, kSortDateNewestFirst);
+    EXPECT_EQ(host.state.sortOrder, kSortDateNewestFirst);
     EXPECT_EQ(column(kDateColumn), (Texts{"03.04.2006", "02.04.2006", "01.04.2006"}));
     EXPECT_TRUE(mailList.columnHeader()->sortUp());
 }
 
 TEST_F(ListSortTest, SubjectHeaderSortsAndMarksItsColumn) {
     clickHeader(kSubjectColumn);
-    EXPECT_EQ(sortOrder, kSortSubjectAscending);
+    EXPECT_EQ(host.state.sortOrder, kSortSubjectAscending);
     EXPECT_EQ(column(kSubjectColumn), (Texts{"alpha", "beta", "gamma"}));
     EXPECT_EQ(mailList.columnHeader()->sortColumn(), kSubjectColumn);
 }
@@ -108,7 +107,7 @@ TEST_F(ListSortTest, SubjectHeaderSortsAndMarksItsColumn) {
 TEST_F(ListSortTest, ReadHeaderOpensTheMarkReadDialogInsteadOfSorting) {
     clickHeader(kReadColumn);
     EXPECT_EQ(host.markReadArmed, 1);
-    EXPECT_EQ(sortOrder, kSortDateNewestFirst);
+    EXPECT_EQ(host.state.sortOrder, kSortDateNewestFirst);
     EXPECT_EQ(column(kSenderColumn), (Texts{"charlie", "alice", "bob"}));
 }
 
@@ -123,9 +122,9 @@ TEST_F(ListSortTest, ASortSavesTheListsAndTheReadFlagsInTheNewOrder) {
 }
 
 TEST_F(ListSortTest, ARunningCheckKeepsTheStoredOrderButTakesTheNewOne) {
-    checkRunning = 1; // the run sorts its lists by sortOrder when it ends
+    checkRunning = 1; // the window sorts the lists by the new order at the run's end
     clickHeader(kSenderColumn);
-    EXPECT_EQ(sortOrder, kSortSenderAscending);
+    EXPECT_EQ(host.state.sortOrder, kSortSenderAscending);
     EXPECT_EQ(accounts[0].from[0], "charlie");
     EXPECT_EQ(mailList.columnHeader()->sortColumn(), kSenderColumn);
     EXPECT_FALSE(std::filesystem::exists(dir / "obx.msf"));

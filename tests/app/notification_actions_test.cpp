@@ -101,9 +101,7 @@ protected:
         });
         notifier = std::make_unique<DesktopNotifier>(bus.connect(QStringLiteral("program")));
         lists = std::make_unique<WindowLists>(*window, notifier.get());
-        WindowHooks hooks;
-        lists->install(hooks);
-        window->setHooks(std::move(hooks));
+        lists->install();
     }
 
     void releaseRun() {
@@ -207,7 +205,7 @@ TEST_F(NotificationActionsTest, MarkReadMarksEveryMailAtOnceSavesAndWithdraws) {
     EXPECT_TRUE(allRead());
     EXPECT_NE(test::readBytes(dir.path() / "obx.rd"), before);
     EXPECT_EQ(window->trayIconKind(), TrayIconKind::Idle);
-    EXPECT_EQ(unreadTotal, 0u);
+    EXPECT_EQ(window->state().unreadTotal, 0u);
     EXPECT_EQ(notifier->currentId(), 0u);
     EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
     EXPECT_FALSE(window->timers().isActive(MarkReadTimer)) << "the dialog's timer stays off";

@@ -45,7 +45,9 @@ public:
         tooltip = text;
         ++traySets;
     }
+    WindowState& windowState() override { return state; }
 
+    WindowState state;
     std::vector<PopupCall> popups;
     int popupHides = 0;
     bool placeable = true; // as on X11

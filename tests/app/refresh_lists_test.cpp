@@ -30,8 +30,6 @@ protected:
     void SetUp() override {
         test::resetProcessState();
         programDirectory = dir.path().string();
-        sortOrder = kSortDateNewestFirst;
-        unreadTotal = 0;
     }
     void TearDown() override { test::resetProcessState(); }
 
@@ -132,7 +130,7 @@ TEST_F(RefreshListsTest, NewMailIsAnnouncedOnceWithPopupSoundsAndTimers) {
     EXPECT_EQ(host.waveStarts, 1);
     EXPECT_EQ(host.speakerStarts, 1);
     EXPECT_EQ(newMailCount, 0);
-    EXPECT_EQ(unreadTotal, 4u);
+    EXPECT_EQ(host.state.unreadTotal, 4u);
     EXPECT_EQ(host.repeatTimer, 40000);
     EXPECT_EQ(host.ledTimer, 300);
     EXPECT_EQ(host.trayIcon, TrayIconKind::NewMail);
@@ -160,7 +158,8 @@ TEST_F(RefreshListsTest, DesktopAnnouncementFollowsItsOwnBoxAndIsWithdrawnWhenAl
     lists.refreshLists(RefreshMode::Full);
     EXPECT_EQ(host.desktopWithdrawals, 1);
 
-    programConf.setFlag(kConfDesktopNotification, false);
+    test::changeProgramConf(
+        [](ProgramConf& conf) { conf.setFlag(kConfDesktopNotification, false); });
     work.read[0] = 0;
     newMailCount = 1;
     lists.refreshLists(RefreshMode::Full);
@@ -252,7 +251,8 @@ TEST_F(RefreshListsTest, OneChannelPerArrivalAndTheSoundHintFollowsTheAlarms) {
     ASSERT_EQ(host.desktopAnnouncements.size(), 3u);
     EXPECT_EQ(host.desktopOwnSound.back(), false) << "no sound of ours: the service may sound";
 
-    programConf.setFlag(kConfDesktopNotification, false);
+    test::changeProgramConf(
+        [](ProgramConf& conf) { conf.setFlag(kConfDesktopNotification, false); });
     settings.popupEnabled = 1; // still not placeable: the desktop announces instead
     newMailCount = 1;
     lists.refreshLists(RefreshMode::Full);
@@ -338,7 +338,7 @@ TEST_F(RefreshListsTest, ADeactivatedAccountsMailsCountInTheTotalOnly) {
     addAccount("read", 1, 1);
     lists.refreshLists(RefreshMode::Full);
 
-    EXPECT_EQ(unreadTotal, 0u);
+    EXPECT_EQ(host.state.unreadTotal, 0u);
     EXPECT_EQ(host.trayIcon, TrayIconKind::Idle);
     EXPECT_EQ(host.tooltip, "No new mails");
     EXPECT_EQ(host.ledTimer, RecordingNotificationHost::kStopped);
@@ -453,7 +453,7 @@ TEST_F(RefreshListsTest, TickingABoxSavesTheReadFlagsAndUpdatesTheAccount) {
     EXPECT_EQ(a.read[0], 0);
     EXPECT_TRUE(mailList.readImageOf(1));
     EXPECT_EQ(accountList.statusText(0), "2 new mails ! (1 old)");
-    EXPECT_EQ(unreadTotal, 2u);
+    EXPECT_EQ(host.state.unreadTotal, 2u);
     const std::string flags = test::readBytes(dir / "obx.rd");
     EXPECT_FALSE(flags.empty());
 }

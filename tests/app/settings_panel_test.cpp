@@ -32,12 +32,8 @@ protected:
     void SetUp() override {
         test::resetProcessState();
         programDirectory = dir.path().string();
-        unreadTotal = alarmingUnread = 0;
     }
-    void TearDown() override {
-        unreadTotal = alarmingUnread = 0;
-        test::resetProcessState();
-    }
+    void TearDown() override { test::resetProcessState(); }
 
     // The panel over the window's own controls, filled from the settings.
     SettingsPanel& panel() {
@@ -138,7 +134,8 @@ TEST_F(SettingsPanelTest, IntervalSliderRestartsTheCheckPeriod) {
 
 TEST(SettingsPanelTimers, IntervalChangeStartsAFullNewPeriodOnTheWindowTimer) {
     WindowTimers timers;
-    WindowNotificationHost host(timers, {}, [] { return nullptr; });
+    WindowState state;
+    WindowNotificationHost host(timers, state, {}, [] { return nullptr; });
     timers.set(CheckTimer, 30 * 60000);
     host.armCheckTimer(2 * 60000);
     EXPECT_TRUE(timers.isActive(CheckTimer));
@@ -152,7 +149,8 @@ TEST(SettingsPanelTimers, IntervalChangeStartsAFullNewPeriodOnTheWindowTimer) {
 
 TEST(SettingsPanelTimers, StoredPeriodsOfZeroKeepAFloor) {
     WindowTimers timers;
-    WindowNotificationHost host(timers, {}, [] { return nullptr; });
+    WindowState state;
+    WindowNotificationHost host(timers, state, {}, [] { return nullptr; });
     host.armRepeatTimer(0);
     EXPECT_EQ(timers.interval(RepeatTimer), 1000);
     host.armRepeatTimer(2000);
@@ -162,7 +160,7 @@ TEST(SettingsPanelTimers, StoredPeriodsOfZeroKeepAFloor) {
 }
 
 TEST_F(SettingsPanelTest, RepeatWithBothSoundsOffStaysOff) {
-    unreadTotal = alarmingUnread = 3;
+    host.state.unreadTotal = host.state.alarmingUnread = 3;
     auto* repeat = get<QCheckBox>(kRepeatBox);
     repeat->click();
     EXPECT_FALSE(repeat->isChecked());
@@ -174,7 +172,7 @@ TEST_F(SettingsPanelTest, RepeatWithBothSoundsOffStaysOff) {
 TEST_F(SettingsPanelTest, RepeatWithASoundArmsAndStopsTheRepeatTimer) {
     settings.speakerAlarm = 1;
     settings.repeatSeconds = 30;
-    unreadTotal = alarmingUnread = 1;
+    host.state.unreadTotal = host.state.alarmingUnread = 1;
     auto* repeat = get<QCheckBox>(kRepeatBox);
     repeat->click();
     EXPECT_EQ(settings.repeatAlarm, 1);
@@ -208,10 +206,10 @@ TEST_F(SettingsPanelTest, LedBoxesRestartTheLedTimerOnlyWhileMailIsUnread) {
     get<QCheckBox>(kNumLockBox)->click();
     EXPECT_EQ(settings.numLockLed, 1);
     EXPECT_EQ(host.ledTimer, RecordingNotificationHost::kNeverTouched);
-    unreadTotal = 2; // in silent accounts only: nothing to light for
+    host.state.unreadTotal = 2; // in silent accounts only: nothing to light for
     get<QCheckBox>(kCapsLockBox)->click();
     EXPECT_EQ(host.ledTimer, RecordingNotificationHost::kNeverTouched);
-    alarmingUnread = 2;
+    host.state.alarmingUnread = 2;
     get<QCheckBox>(kScrollLockBox)->click();
     EXPECT_EQ(settings.scrollLockLed, 0);
     EXPECT_EQ(host.ledTimer, 300);
@@ -263,11 +261,11 @@ TEST_F(SettingsPanelTest, DesktopBoxIsOnByDefaultAndLivesInOmbrixConfNotObxDat) 
     EXPECT_EQ(desktop->text(), "desktop notification");
 
     desktop->click();
-    EXPECT_FALSE(programConf.flag(kConfDesktopNotification, true));
+    EXPECT_FALSE(readProgramConf().flag(kConfDesktopNotification, true));
     EXPECT_EQ(test::readBytes(dir / "ombrix.conf"), "desktopNotification=0\n");
     EXPECT_FALSE(saved()) << "obx.dat keeps its layout and is not touched";
 
-    programConf = loadProgramConf(dir / "ombrix.conf");
+    replaceProgramConf(loadProgramConf(dir / "ombrix.conf"));
     panel().fillFromSettings();
     EXPECT_FALSE(desktop->isChecked());
 }
@@ -281,7 +279,7 @@ TEST_F(SettingsPanelTest, IdleBoxIsOnByDefaultAndSwitchesTheWatchersThroughOmbri
     bool onWhenSwitched = true;
     panel().setIdleSwitched([&] {
         ++switched;
-        onWhenSwitched = programConf.flag(kConfIdle, true);
+        onWhenSwitched = readProgramConf().flag(kConfIdle, true);
     });
 
     idle->click();
@@ -290,7 +288,7 @@ TEST_F(SettingsPanelTest, IdleBoxIsOnByDefaultAndSwitchesTheWatchersThroughOmbri
     EXPECT_EQ(test::readBytes(dir / "ombrix.conf"), "idle=off\n");
     EXPECT_FALSE(saved()) << "obx.dat keeps its layout and is not touched";
 
-    programConf = loadProgramConf(dir / "ombrix.conf");
+    replaceProgramConf(loadProgramConf(dir / "ombrix.conf"));
     panel().fillFromSettings();
     EXPECT_FALSE(idle->isChecked());
     EXPECT_EQ(switched, 1) << "filling the panel switches nothing";

@@ -107,26 +107,19 @@ protected:
     void SetUp() override {
         test::resetProcessState();
         programDirectory = directory.path().string();
-        unreadTotal = 0;
-        selectedAccount = -1;
-        previewMail = -1;
         editedAccount = -1;
         auto shell = std::make_unique<test::RecordingTrayShell>();
         tray = shell.get();
         dialog = std::make_unique<CCheckerDlg>(std::move(shell));
         lists = std::make_unique<WindowLists>(*dialog);
         commands = std::make_unique<WindowCommands>(*dialog, *lists, services());
-        WindowHooks hooks;
-        commands->install(hooks);
-        dialog->setHooks(std::move(hooks));
+        commands->install();
     }
 
     void TearDown() override {
         commands.reset();
         lists.reset();
         dialog.reset();
-        dialogReady = 0;
-        unreadTotal = 0;
         test::resetProcessState();
     }
 
@@ -145,6 +138,8 @@ protected:
                 .runDialog =
                     [this](QDialog& shown) {
                         dialogs.push_back(dialogKind(shown));
+                        if (const auto* preview = dynamic_cast<CMailPreview*>(&shown))
+                            previewMail = preview->mail();
                         return onDialog ? onDialog(shown) : int(QDialog::Rejected);
                     },
                 .chooseFromMenu =
@@ -152,7 +147,13 @@ protected:
                         menus.push_back({entries, point});
                         return menuChoice;
                     },
-                .helpDirectories = [this] { return helpDirectories; }};
+                .helpDirectories = [this] { return helpDirectories; },
+                .runDeletion =
+                    [this](RunHost& host, const DeletionRequest& request,
+                           const DeleteTimeouts& timeouts) {
+                        handedOver.push_back(request); // on the run's thread, before the join
+                        return DeleteThreadProc(host, request, timeouts);
+                    }};
     }
 
     // An account with `mails` unread mails at server positions 1, 2, ...
@@ -238,6 +239,8 @@ protected:
     std::vector<MenuShown> menus;
     int menuChoice = 0;
     std::vector<std::string> helpDirectories;
+    std::vector<DeletionRequest> handedOver; // what each deletion run was given
+    int previewMail = -1;                    // the mail the last preview showed
 };
 
 // --- the program ----------------------------------------------------------
@@ -561,7 +564,7 @@ TEST_F(WindowCommandsTest, BackOnItsPasswordOrDeletedAnOAuthAccountForgetsItsSig
 
     test::resetProcessState(); // the next start, ombrix.conf read first
     programDirectory = directory.path().string();
-    programConf = loadProgramConf(programConfPath(programDirectory));
+    replaceProgramConf(loadProgramConf(programConfPath(programDirectory)));
     loadState();
     ASSERT_EQ(accountCount, 1u);
     EXPECT_EQ(accounts[0].password, "typed anew");
@@ -837,11 +840,7 @@ TEST_F(WindowCommandsTest, DeleteMailHandsTheSelectedRowsToTheDeletionRun) {
     const std::string question =
         "Are you sure you want to delete the mail directly from the server ?\r\n";
     ASSERT_EQ(boxes.texts(), std::vector<std::string>{question});
-    EXPECT_EQ(deleteCount, 2u);
-    EXPECT_EQ(deleteMailIndex[0], 1);
-    EXPECT_EQ(deleteMailIndex[1], 3);
-    EXPECT_EQ(deletePosition[0], 11u);
-    EXPECT_EQ(deletePosition[1], 13u);
+    EXPECT_TRUE(handedOver.empty());
     EXPECT_FALSE(dialog->runActive());
 
     // Yes, with the window in the tray: the run works without a wait dialog
@@ -849,8 +848,14 @@ TEST_F(WindowCommandsTest, DeleteMailHandsTheSelectedRowsToTheDeletionRun) {
     windowHidden = 1;
     boxes.answerNext(BoxAnswer::Yes);
     dialog->OnCommand(kCmdDeleteMail);
-    EXPECT_EQ(selectedAccount, 1);
     ASSERT_TRUE(test::processEventsUntil([&] { return !dialog->runActive(); }));
+    ASSERT_EQ(handedOver.size(), 1u);
+    EXPECT_EQ(handedOver[0].account, 1);
+    EXPECT_EQ(handedOver[0].mailIndex.size(), 2u);
+    EXPECT_EQ(handedOver[0].mailIndex[0], 1);
+    EXPECT_EQ(handedOver[0].mailIndex[1], 3);
+    EXPECT_EQ(handedOver[0].position[0], 11u);
+    EXPECT_EQ(handedOver[0].position[1], 13u);
     EXPECT_EQ(dialog->lastRunKind(), RunKind::Deletion);
     const auto texts = boxes.texts();
     ASSERT_EQ(texts.size(), 3u);

@@ -26,10 +26,7 @@ protected:
         a.mailCount = 2;
         a.from[0] = a.from[1] = "ann";
     }
-    void TearDown() override {
-        unreadTotal = 0;
-        test::resetProcessState();
-    }
+    void TearDown() override { test::resetProcessState(); }
 
     test::TempDir dir;
     test::ScriptedMessagePresenter boxes;
@@ -44,7 +41,7 @@ TEST_F(WindowListsTest, ListsFillTheWindowsPlacesAndAnswerItsRefresh) {
     dialog.refreshLists(RefreshMode::Full);
     ASSERT_EQ(lists.accountList().topLevelItemCount(), 1);
     EXPECT_EQ(lists.accountList().statusText(0), "2 new mails !");
-    EXPECT_EQ(unreadTotal, 2u);
+    EXPECT_EQ(dialog.state().unreadTotal, 2u);
     EXPECT_EQ(dialog.trayIconKind(), TrayIconKind::NewMail);
     EXPECT_TRUE(dialog.timers().isActive(LedTimer));
     EXPECT_EQ(dialog.timers().interval(LedTimer), 300);

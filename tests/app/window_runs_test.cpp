@@ -52,7 +52,6 @@ protected:
     void SetUp() override {
         test::resetProcessState();
         programDirectory = directory.path().string();
-        unreadTotal = 0;
         auto shell = std::make_unique<test::RecordingTrayShell>();
         dialog = std::make_unique<CCheckerDlg>(std::move(shell));
         lists = std::make_unique<WindowLists>(*dialog);
@@ -62,9 +61,7 @@ protected:
             return onDialog ? onDialog(shown) : int(QDialog::Rejected);
         };
         commands = std::make_unique<WindowCommands>(*dialog, *lists, services);
-        WindowHooks hooks;
-        commands->install(hooks);
-        dialog->setHooks(std::move(hooks));
+        commands->install();
         windowHidden = 1; // the run needs no wait dialog
     }
 
@@ -72,8 +69,6 @@ protected:
         commands.reset();
         lists.reset();
         dialog.reset();
-        dialogReady = 0;
-        unreadTotal = 0;
         installSoundDevice(nullptr);
         test::resetProcessState();
     }

@@ -84,10 +84,7 @@ protected:
         // The scripts here hold the one-mail dialogue; the batches have
         // their own (imap_batch_test.cpp).
         timeouts_.imapBatchMails = 0;
-        sortOrder = 0; // keep the server's order, so indices read as message numbers
     }
-
-    void TearDown() override { sortOrder = kSortDateNewestFirst; }
 
     // Account k of the table, aimed at the server; accountCount grows to cover it.
     AccountRecord& account(int k, const LoopbackServer& server, bool imap = false) {
@@ -109,10 +106,14 @@ protected:
 
     // Whether the account's read marks follow the server's \Seen.
     static void followServer(const AccountRecord& a, bool follow) {
-        setReadStateSwitches(programConf, keyringKeyOf(a), {follow, follow});
+        test::changeProgramConf(
+            [&](ProgramConf& conf) { setReadStateSwitches(conf, keyringKeyOf(a), {follow, follow}); });
     }
 
-    void runCheck() { CheckThread(host_, timeouts_); }
+    void runCheck() { CheckThread(host_, timeouts_, sortOrder); }
+
+    // The order the run is given: the server's, so indices read as message numbers.
+    std::uint8_t sortOrder = 0;
 
     RecordingRunHost host_;
     CheckTimeouts timeouts_;

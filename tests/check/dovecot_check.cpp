@@ -3,6 +3,7 @@
 #include "check/check_run.h"
 #include "core/run_flags.h"
 #include "net/mail_socket.h"
+#include "support/protocol_log_notes.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -68,7 +69,6 @@ RunOutcome runCheck(const std::string& trustedCa, const CheckTimeouts& timeouts)
     setenv("OMBRIX_PROTOCOL_LOG", logFile.c_str(), 1);
     windowHidden = 1;
     HeadlessRunHost host;
-    const std::uint32_t timeoutsBefore = receiveTimeouts;
     std::thread worker([&host, &timeouts] { CheckThread(host, timeouts); });
     worker.join();
     unsetenv("OMBRIX_PROTOCOL_LOG");
@@ -76,8 +76,10 @@ RunOutcome runCheck(const std::string& trustedCa, const CheckTimeouts& timeouts)
     RunOutcome outcome;
     outcome.newMails = newMailCount;
     outcome.runDoneCount = host.runDoneCount;
-    outcome.receiveTimeouts = receiveTimeouts - timeoutsBefore;
-    outcome.commands = sentLines(std::filesystem::exists(logFile) ? readBytes(logFile) : "");
+    const std::string log = std::filesystem::exists(logFile) ? readBytes(logFile) : "";
+    outcome.receiveTimeouts =
+        static_cast<std::uint32_t>(protocolLogNotes(log, kReceiveTimeoutNote));
+    outcome.commands = sentLines(log);
     return outcome;
 }
 

@@ -84,10 +84,7 @@ MailEntry mailOn(int day, int month, int year, int serverPosition) {
 
 class MailSortTest : public testing::Test {
 protected:
-    void SetUp() override {
-        test::resetProcessState();
-        sortOrder = kSortDateNewestFirst;
-    }
+    void SetUp() override { test::resetProcessState(); }
 
     void fill(const std::vector<MailEntry>& mails) {
         for (int i = 0; i < static_cast<int>(mails.size()); ++i)
@@ -171,14 +168,14 @@ TEST_F(MailSortTest, AccountIndexFormUsesTheCurrentSortOrder) {
     storeMail(accounts[1], 0, mailWith("b", "a", 0));
     storeMail(accounts[1], 1, mailWith("a", "b", 1));
     accounts[1].mailCount = 2;
-    sortOrder = kSortSenderAscending;
-    SortMailList(1);
+    std::uint8_t sortOrder = kSortSenderAscending;
+    SortMailList(1, sortOrder);
     EXPECT_EQ(accounts[1].from[0], "a");
     sortOrder = kSortSubjectAscending;
-    SortMailList(1);
+    SortMailList(1, sortOrder);
     EXPECT_EQ(accounts[1].subject[0], "a");
-    SortMailList(kMaxAccounts); // outside the table: nothing happens
-    SortMailList(-1);
+    SortMailList(kMaxAccounts, sortOrder); // outside the table: nothing happens
+    SortMailList(-1, sortOrder);
 }
 
 TEST_F(MailSortTest, SwapMailsExchangesAPairAndIgnoresPairsOutsideTheArrays) {

@@ -52,17 +52,17 @@ TEST_F(HighestModseqsTest, SavedListsCarryTheirModseqAndLoadGivesItBackForTheirU
     EXPECT_EQ(loadProgramConf(programConfPath(programDirectory)).value(kAnnaKey), "1700 4711");
 
     resetAccountsAndFlags();
-    programConf = loadProgramConf(programConfPath(programDirectory));
+    replaceProgramConf(loadProgramConf(programConfPath(programDirectory)));
     loadState();
     ASSERT_EQ(accountCount, 1u);
     EXPECT_EQ(accounts[0].highestModseq, "4711");
 
     // An entry of another UIDVALIDITY vouches for nothing in this list.
-    programConf.set(kAnnaKey, "1699 4711");
-    loadHighestModseqs(programConf);
+    test::changeProgramConf([](ProgramConf& conf) { conf.set(kAnnaKey, "1699 4711"); });
+    loadHighestModseqs(readProgramConf());
     EXPECT_EQ(accounts[0].highestModseq, "");
-    programConf.set(kAnnaKey, "garbage");
-    loadHighestModseqs(programConf);
+    test::changeProgramConf([](ProgramConf& conf) { conf.set(kAnnaKey, "garbage"); });
+    loadHighestModseqs(readProgramConf());
     EXPECT_EQ(accounts[0].highestModseq, "");
 }
 

@@ -106,7 +106,7 @@ protected:
         test::resetProcessState();
         programDirectory = dir.path().string();
         chooseKeyringFromConf(); // the directory's own items
-        programConf = loadProgramConf(programConfPath(programDirectory));
+        replaceProgramConf(loadProgramConf(programConfPath(programDirectory)));
         loadState();
     }
 

@@ -72,7 +72,7 @@ protected:
     void restart() {
         test::resetProcessState();
         programDirectory = dir.path().string();
-        programConf = loadProgramConf(programConfPath(programDirectory));
+        replaceProgramConf(loadProgramConf(programConfPath(programDirectory)));
         chooseKeyringFromConf(); // the directory's own items
         loadState();
     }
@@ -151,7 +151,7 @@ TEST_F(PasswordKeyringTest, ACommandThatOnlyReadsWritesNothing) {
 
 TEST_F(PasswordKeyringTest, FileStoreLeavesTheKeyringAlone) {
     startWithFixture();
-    programConf.set(kConfPasswordStore, "file");
+    test::changeProgramConf([](ProgramConf& conf) { conf.set(kConfPasswordStore, "file"); });
     chooseKeyringFromConf();
     ASSERT_TRUE(settlePasswordsNow(true));
     EXPECT_EQ(obxDat(), test::settingsFixture());
@@ -475,7 +475,7 @@ protected:
         ASSERT_TRUE(settlePasswordsNow(true));
         ASSERT_EQ(obxDat(), blankedFixture());
         restart();
-        programConf.set(kConfPasswordStore, "file");
+        test::changeProgramConf([](ProgramConf& conf) { conf.set(kConfPasswordStore, "file"); });
         chooseKeyringFromConf();
     }
 

@@ -64,8 +64,6 @@ class DeleteRunTest : public ::testing::Test {
 protected:
     void SetUp() override {
         resetProcessState();
-        clearDeletionList();
-        selectedAccount = 0;
         windowHidden = 0;
         waitDialogReady = 1;
         timeouts_.replyMs = 5000;
@@ -96,8 +94,9 @@ protected:
     }
 
     DeleteOutcome run(const std::vector<int>& rows) {
-        EXPECT_TRUE(buildDeletionList(accounts[0], rows));
-        DeleteResult result = runDeletion(host_, timeouts_);
+        const auto request = buildDeletionList(0, accounts[0], rows);
+        EXPECT_TRUE(request);
+        DeleteResult result = runDeletion(host_, request.value_or(DeletionRequest{}), timeouts_);
         why_ = std::move(result.why);
         return result.outcome;
     }

@@ -12,7 +12,6 @@ class DeleteHandOverTest : public ::testing::Test {
 protected:
     void SetUp() override {
         resetProcessState();
-        clearDeletionList();
         for (int i = 0; i < 5; ++i)
             a->serverPosition[i] = static_cast<std::uint32_t>(10 + i);
         a->mailCount = 5;
@@ -23,43 +22,45 @@ protected:
 
 TEST_F(DeleteHandOverTest, TakesRowsAndTheirServerPositionsInSelectionOrder) {
     const int rows[] = {3, 0, 4};
-    ASSERT_TRUE(buildDeletionList(*a, rows));
-    EXPECT_EQ(deleteCount, 3u);
-    EXPECT_EQ((std::vector<int>(deleteMailIndex.begin(), deleteMailIndex.begin() + 3)),
-              (std::vector<int>{3, 0, 4}));
-    EXPECT_EQ((std::vector<std::uint32_t>(deletePosition.begin(), deletePosition.begin() + 3)),
-              (std::vector<std::uint32_t>{13, 10, 14}));
-    EXPECT_TRUE(deletionListValid(*a));
+    const auto request = buildDeletionList(2, *a, rows);
+    ASSERT_TRUE(request);
+    EXPECT_EQ(request->account, 2);
+    EXPECT_EQ(request->mailIndex.size(), 3u);
+    EXPECT_EQ(request->mailIndex, (std::vector<int>{3, 0, 4}));
+    EXPECT_EQ(request->position, (std::vector<std::uint32_t>{13, 10, 14}));
+    EXPECT_TRUE(deletionListValid(*request, *a));
 }
 
 TEST_F(DeleteHandOverTest, RefusesRowsOutsideTheList) {
     for (const int bad : {-1, 5, kMaxMails}) {
         const int rows[] = {0, bad};
-        EXPECT_FALSE(buildDeletionList(*a, rows)) << bad;
-        EXPECT_EQ(deleteCount, 0u);
+        EXPECT_FALSE(buildDeletionList(0, *a, rows)) << bad;
     }
-    EXPECT_FALSE(buildDeletionList(*a, std::span<const int>()));
+    EXPECT_FALSE(buildDeletionList(0, *a, std::span<const int>()));
     const std::vector<int> tooMany(kMaxMails + 1, 0);
-    EXPECT_FALSE(buildDeletionList(*a, tooMany));
+    EXPECT_FALSE(buildDeletionList(0, *a, tooMany));
 }
 
 TEST_F(DeleteHandOverTest, ValidityFollowsTheListAtTheTimeOfTheRun) {
     const int rows[] = {1, 2};
-    ASSERT_TRUE(buildDeletionList(*a, rows));
+    std::optional<DeletionRequest> request = buildDeletionList(0, *a, rows);
+    ASSERT_TRUE(request);
     a->mailCount = 2; // a shorter list: row 2 is gone
-    EXPECT_FALSE(deletionListValid(*a));
+    EXPECT_FALSE(deletionListValid(*request, *a));
     a->mailCount = 5;
     a->serverPosition[1] = 99; // re-sorted: row 1 is another mail now
-    EXPECT_FALSE(deletionListValid(*a));
+    EXPECT_FALSE(deletionListValid(*request, *a));
     a->serverPosition[1] = 11;
-    EXPECT_TRUE(deletionListValid(*a));
-    deleteMailIndex[1] = 1; // the same mail twice
-    deletePosition[1] = 11;
-    EXPECT_FALSE(deletionListValid(*a));
-    deleteCount = 0;
-    EXPECT_FALSE(deletionListValid(*a));
-    deleteCount = kMaxMails + 1;
-    EXPECT_FALSE(deletionListValid(*a));
+    EXPECT_TRUE(deletionListValid(*request, *a));
+    request->mailIndex[1] = 1; // the same mail twice
+    request->position[1] = 11;
+    EXPECT_FALSE(deletionListValid(*request, *a));
+    request->mailIndex.clear();
+    request->position.clear();
+    EXPECT_FALSE(deletionListValid(*request, *a));
+    request->mailIndex.assign(kMaxMails + 1, 0);
+    request->position.assign(kMaxMails + 1, 11);
+    EXPECT_FALSE(deletionListValid(*request, *a));
 }
 
 TEST(Pop3RepliesTest, MessageNumbersAreFullAndNeverWrap) {
@@ -125,9 +126,10 @@ TEST_F(UnfitHandOverTest, SendsNothingAndEndsAsInconsistent) {
 
     imap.protocol = 0;
     imap.uid[0] = "u1\r\n";
-    ASSERT_TRUE(buildDeletionList(imap, std::vector<int>{0, 1}));
+    const auto request = buildDeletionList(0, imap, std::vector<int>{0, 1});
+    ASSERT_TRUE(request);
     imap.mailCount = 1; // the list changed after the command took the rows
-    EXPECT_EQ(runDeletion(host_, timeouts_).outcome, DeleteOutcome::Inconsistent);
+    EXPECT_EQ(runDeletion(host_, *request, timeouts_).outcome, DeleteOutcome::Inconsistent);
     EXPECT_EQ(server.connections(), 0);
     expectCleanEnd();
 }
@@ -136,17 +138,18 @@ TEST_F(UnfitHandOverTest, NoAccountOrAnActiveRunStartsNothing) {
     Script s;
     LoopbackServer server(s);
     listMail(account(server), 0, 0, "u1\r\n", "One");
-    ASSERT_TRUE(buildDeletionList(accounts[0], std::vector<int>{0}));
-    selectedAccount = -1;
-    EXPECT_EQ(runDeletion(host_, timeouts_).outcome, DeleteOutcome::NotStarted);
-    selectedAccount = 1;
-    EXPECT_EQ(runDeletion(host_, timeouts_).outcome, DeleteOutcome::NotStarted);
-    selectedAccount = 0;
+    std::optional<DeletionRequest> request = buildDeletionList(0, accounts[0], std::vector<int>{0});
+    ASSERT_TRUE(request);
+    request->account = -1;
+    EXPECT_EQ(runDeletion(host_, *request, timeouts_).outcome, DeleteOutcome::NotStarted);
+    request->account = 1;
+    EXPECT_EQ(runDeletion(host_, *request, timeouts_).outcome, DeleteOutcome::NotStarted);
+    request->account = 0;
     checkRunning = 1;
-    EXPECT_EQ(runDeletion(host_, timeouts_).outcome, DeleteOutcome::NotStarted);
+    EXPECT_EQ(runDeletion(host_, *request, timeouts_).outcome, DeleteOutcome::NotStarted);
     checkRunning = 0;
     deleteRunning = 1;
-    EXPECT_EQ(runDeletion(host_, timeouts_).outcome, DeleteOutcome::NotStarted);
+    EXPECT_EQ(runDeletion(host_, *request, timeouts_).outcome, DeleteOutcome::NotStarted);
     EXPECT_EQ(deleteRunning, 1);
     EXPECT_TRUE(host_.calls().empty());
     EXPECT_EQ(server.connections(), 0);

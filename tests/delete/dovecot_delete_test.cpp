@@ -61,11 +61,13 @@ protected:
     }
 
     DeleteOutcome deleteRows(const std::vector<int>& rows) {
-        selectedAccount = 0;
-        EXPECT_TRUE(buildDeletionList(accounts[0], rows));
+        const auto request = buildDeletionList(0, accounts[0], rows);
+        EXPECT_TRUE(request);
         RecordingRunHost host;
         DeleteOutcome outcome = DeleteOutcome::NotStarted;
-        std::thread([&] { outcome = runDeletion(host).outcome; }).join();
+        std::thread([&] {
+            outcome = runDeletion(host, request.value_or(DeletionRequest{})).outcome;
+        }).join();
         EXPECT_EQ(accounts[0].errorFlag, 0) << accounts[0].errorText;
         return outcome;
     }

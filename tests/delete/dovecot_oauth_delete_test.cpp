@@ -24,6 +24,9 @@
 namespace ombrix::test {
 namespace {
 
+// The server's order: row k is the (k+1)-th mail on the server.
+constexpr std::uint8_t kServerOrder = 0;
+
 const std::string kUser = "victor";
 
 struct OAuthEndpoint {
@@ -42,7 +45,6 @@ protected:
         resetProcessState();
         setenv("SSL_CERT_FILE", server().caFile.c_str(), 1);
         windowHidden = 1;
-        sortOrder = 0; // the server's order: row k is the (k+1)-th mail on the server
         const OAuthEndpoint& e = GetParam();
         AccountRecord& a = accounts[0];
         a.name = "oauth";
@@ -78,7 +80,7 @@ TEST_P(DovecotOAuthDeleteTest, DeletesTheSelectedRowsAfterARefreshedToken) {
     {
         TestTokenSource tokens({readyToken(token(validClaims(kUser)))});
         RecordingRunHost host;
-        std::thread([&host] { CheckThread(host); }).join();
+        std::thread([&host] { CheckThread(host, {}, kServerOrder); }).join();
     }
     ASSERT_EQ(accounts[0].errorFlag, 0) << accounts[0].errorText;
     ASSERT_EQ(accounts[0].mailCount, 6);
@@ -87,12 +89,12 @@ TEST_P(DovecotOAuthDeleteTest, DeletesTheSelectedRowsAfterARefreshedToken) {
 
     TestTokenSource tokens(
         {readyToken(token(expiredClaims(kUser))), readyToken(token(validClaims(kUser)))});
-    selectedAccount = 0;
     const std::vector<int> rows{1, 4};
-    ASSERT_TRUE(buildDeletionList(accounts[0], rows));
+    const auto request = buildDeletionList(0, accounts[0], rows);
+    ASSERT_TRUE(request);
     RecordingRunHost host;
     DeleteOutcome outcome = DeleteOutcome::NotStarted;
-    std::thread([&] { outcome = runDeletion(host).outcome; }).join();
+    std::thread([&] { outcome = runDeletion(host, *request).outcome; }).join();
 
     EXPECT_EQ(outcome, DeleteOutcome::Done);
     EXPECT_EQ(accounts[0].errorFlag, 0) << accounts[0].errorText;
@@ -109,17 +111,17 @@ TEST_P(DovecotOAuthDeleteTest, SignInExpiredDeletesNothingAndSaysSo) {
     {
         TestTokenSource tokens({readyToken(token(validClaims(kUser)))});
         RecordingRunHost host;
-        std::thread([&host] { CheckThread(host); }).join();
+        std::thread([&host] { CheckThread(host, {}, kServerOrder); }).join();
     }
     ASSERT_EQ(accounts[0].mailCount, 3);
     const std::vector<std::string> before = messageIdsOnServer();
 
     TestTokenSource tokens({tokenAnswer(TokenStatus::SignInExpired, "")});
-    selectedAccount = 0;
     const std::vector<int> rows{0};
-    ASSERT_TRUE(buildDeletionList(accounts[0], rows));
+    const auto request = buildDeletionList(0, accounts[0], rows);
+    ASSERT_TRUE(request);
     RecordingRunHost host;
-    std::thread([&] { runDeletion(host); }).join();
+    std::thread([&] { runDeletion(host, *request); }).join();
 
     EXPECT_EQ(accounts[0].errorFlag, 1);
     EXPECT_EQ(accounts[0].errorText, "sign-in expired, please sign in again");

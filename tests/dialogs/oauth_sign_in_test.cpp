@@ -78,7 +78,7 @@ protected:
             control<QLineEdit>(wizard, res::kWizardAnswer)->setText(answer);
             next();
         }
-        ASSERT_EQ(wizardStep, 5);
+        ASSERT_EQ(wizard.answers().step, 5);
     }
 
     std::optional<std::string> conf(const std::string& field) const {
@@ -210,7 +210,7 @@ TEST_F(OAuthSignInDialogTest, APresetWithoutAClientIdSaysWhereToSetItAndAddsNoth
     ASSERT_EQ(boxes.texts().size(), 1u);
     EXPECT_EQ(boxes.texts()[0], "No OAuth client id for Google is set: put "
                                 "oauthGoogleClientId=... into ombrix.conf.");
-    EXPECT_EQ(wizardStep, 5);
+    EXPECT_EQ(wizard.answers().step, 5);
     EXPECT_EQ(accountCount, 1u);
     EXPECT_EQ(wizard.result(), 0);
 }

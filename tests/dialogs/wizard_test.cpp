@@ -58,7 +58,7 @@ protected:
 };
 
 TEST_F(WizardTest, OpensOnTheAddressQuestion) {
-    EXPECT_EQ(wizardStep, 0);
+    EXPECT_EQ(wizard.answers().step, 0);
     EXPECT_EQ(wizard.windowTitle(), "step 1 / 6");
     EXPECT_EQ(question(), "please enter your email address:");
     EXPECT_TRUE(control<QPushButton>(wizard, res::kWizardOk)->isHidden());
@@ -78,17 +78,16 @@ TEST_F(WizardTest, PortFollowsProtocolAndSsl) {
          {Row{0, 0, "110"}, Row{0, 1, "995"}, Row{1, 0, "143"}, Row{1, 1, "993"}}) {
         SCOPED_TRACE(row.port);
         CWizzard fresh;
-        wizardPort.clear();
         control<QLineEdit>(fresh, res::kWizardAnswer)->setText("a@b.example");
         control<QPushButton>(fresh, res::kWizardNext)->click();
         for (int index : {row.protocol, row.ssl}) {
             control<QComboBox>(fresh, res::kWizardChoice)->setCurrentIndex(index);
             control<QPushButton>(fresh, res::kWizardNext)->click();
         }
-        EXPECT_EQ(wizardStep, 3);
-        EXPECT_EQ(wizardPort, row.port);
-        EXPECT_EQ(wizardProtocol, row.protocol);
-        EXPECT_EQ(wizardSsl, row.ssl);
+        EXPECT_EQ(fresh.answers().step, 3);
+        EXPECT_EQ(fresh.answers().port, row.port);
+        EXPECT_EQ(fresh.answers().protocol, row.protocol);
+        EXPECT_EQ(fresh.answers().ssl, row.ssl);
     }
 }
 
@@ -116,7 +115,7 @@ TEST_F(WizardTest, EmptyAnswersAreRefusedWithTheirMessage) {
         nextButton->click();
         ASSERT_FALSE(boxes.texts().empty());
         EXPECT_EQ(boxes.texts().back(), row.message);
-        EXPECT_EQ(wizardStep, row.step);
+        EXPECT_EQ(fresh.answers().step, row.step);
         EXPECT_EQ(fresh.windowTitle().toStdString(), title);
         EXPECT_EQ(title, "step " + std::to_string(row.step + 1) + " / 6");
     }
@@ -202,27 +201,27 @@ TEST_F(WizardTest, TypedChoiceThatNamesNoEntry) {
     answerUpTo(1);
     choice()->setEditText("Exchange");
     next();
-    EXPECT_EQ(wizardProtocol, 1) << "no entry counts as IMAP";
+    EXPECT_EQ(wizard.answers().protocol, 1) << "no entry counts as IMAP";
     choice()->setEditText("maybe");
     next();
-    EXPECT_EQ(wizardSsl, 0) << "no entry counts as no SSL";
-    EXPECT_EQ(wizardPort, "143");
+    EXPECT_EQ(wizard.answers().ssl, 0) << "no entry counts as no SSL";
+    EXPECT_EQ(wizard.answers().port, "143");
     EXPECT_EQ(choice()->count(), 2) << "typed text never becomes an entry";
 }
 
 TEST_F(WizardTest, ControlCharactersAreRefusedAndTheStepStays) {
     answerUpTo(4);
     type("anna\r\nQUIT");
-    EXPECT_EQ(wizardStep, 4);
+    EXPECT_EQ(wizard.answers().step, 4);
     EXPECT_EQ(boxes.texts().back(),
               "The username must not contain a line break or other control character !");
     type("anna");
     type("pw\nDELE 1");
-    EXPECT_EQ(wizardStep, 5);
+    EXPECT_EQ(wizard.answers().step, 5);
     EXPECT_EQ(boxes.texts().back(),
               "The password must not contain a line break or other control character !");
     type("pw\x1d");
-    EXPECT_EQ(wizardStep, 5);
+    EXPECT_EQ(wizard.answers().step, 5);
     EXPECT_EQ(accountCount, 0u);
     type("pw");
     EXPECT_EQ(accountCount, 1u);
@@ -279,7 +278,7 @@ TEST_F(WizardTest, TheLastStepOffersOAuthAndChoosesAPresetsProvider) {
             edit->setText(text);
             control<QPushButton>(fresh, res::kWizardNext)->click();
         }
-        ASSERT_EQ(wizardStep, 5);
+        ASSERT_EQ(fresh.answers().step, 5);
         EXPECT_FALSE(auth->isHidden());
         std::vector<QString> offered;
         for (int i = 0; i < auth->count(); ++i)

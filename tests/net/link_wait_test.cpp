@@ -10,6 +10,7 @@
 #include "net/mail_socket.h"
 #include "net/socket_test_support.h"
 #include "support/loopback_server.h"
+#include "support/protocol_log_notes.h"
 #include "support/temp_dir.h"
 
 #include <arpa/inet.h>
@@ -48,24 +49,26 @@ TEST_F(LinkWaitTest, OnlyAReplyThatStopsHalfWayIsAcknowledgedBeforeItsWait) {
                                 .expect("NOOP")
                                 .sendLine("+OK"),
                             tls);
+        const ProtocolLogFile log;
+        const auto earlyAcknowledgements = [&log] { return log.notes(kEarlyAcknowledgementNote); };
         ASSERT_TRUE(socket.ConnectPop3(server->host(), tls, server->port()))
             << socket.lastFailureReason();
-        const std::uint32_t before = earlyAcknowledgements;
+        const int before = earlyAcknowledgements();
         EXPECT_EQ(lineReply(kNeverMs), "+OK ready\r\n");
-        EXPECT_EQ(earlyAcknowledgements, before) << "a whole reply waits for our next command";
+        EXPECT_EQ(earlyAcknowledgements(), before) << "a whole reply waits for our next command";
 
         ASSERT_TRUE(socket.SendLine("STAT\r\n"));
         // Held: the receive takes the first piece, finds nothing more and
         // waits until its short time-out.
         EXPECT_EQ(lineReply(kShortMs), "+OK 2 ");
         EXPECT_FALSE(socket.lastReceiveComplete());
-        EXPECT_EQ(earlyAcknowledgements, before + 1) << "the first piece before the wait";
+        EXPECT_EQ(earlyAcknowledgements(), before + 1) << "the first piece before the wait";
 
         server->release();
         EXPECT_EQ(lineReply(kNeverMs), "340\r\n");
         ASSERT_TRUE(socket.SendLine("NOOP\r\n"));
         EXPECT_EQ(lineReply(kNeverMs), "+OK\r\n");
-        EXPECT_EQ(earlyAcknowledgements, before + 1);
+        EXPECT_EQ(earlyAcknowledgements(), before + 1);
         socket.Close();
         EXPECT_TRUE(server->waitUntilDone());
     }

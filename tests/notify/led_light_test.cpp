@@ -41,7 +41,6 @@ protected:
         test::resetProcessState();
         settings = missingFileSettings();
         settings.scrollLockLed = 0;
-        ledPhase = 0;
         programDirectory = dir.path().string();
         installKeyboard(keys);
         installSoundDevice(sound);
@@ -64,6 +63,7 @@ protected:
     std::shared_ptr<RecordingKeyboard> keys = std::make_shared<RecordingKeyboard>();
     std::shared_ptr<test::RecordingSound> sound = std::make_shared<test::RecordingSound>();
     RecordingControls controls;
+    std::int8_t ledPhase = 0; // the window's, kept between the ticks
 };
 
 struct LightRow {
@@ -81,7 +81,7 @@ TEST_P(RunningLightTest, OneStepPerTick) {
     settings.numLockLed = row.num;
     std::vector<std::string> lit;
     for (std::size_t tick = 0; tick < row.lit.size(); ++tick) {
-        LedTick(controls);
+        LedTick(controls, ledPhase);
         lit.push_back(litAfterTick(*keys));
     }
     EXPECT_EQ(lit, row.lit);
@@ -101,7 +101,7 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(LedLightTest, PhaseGoesOnWhereTheLastAlarmStopped) {
     settings.numLockLed = 1;
     ledPhase = 2;
-    LedTick(controls);
+    LedTick(controls, ledPhase);
     EXPECT_TRUE(keys->lockState(LockKey::NumLock));
     EXPECT_EQ(ledPhase, 0);
 }
@@ -120,7 +120,7 @@ TEST_F(LedLightTest, KeyAlreadyInTheWantedStateGetsNoEvent) {
 TEST_F(LedLightTest, TicksSendEventsOnlyForChanges) {
     settings.scrollLockLed = 1;
     for (int tick = 0; tick < 6; ++tick)
-        LedTick(controls);
+        LedTick(controls, ledPhase);
     // Off, on, off, off, on, off: the light changes four times.
     EXPECT_EQ(keys->events().size(), 4u);
 }
@@ -128,17 +128,17 @@ TEST_F(LedLightTest, TicksSendEventsOnlyForChanges) {
 TEST_F(LedLightTest, KeyPressedByTheUserIsCorrectedNextTick) {
     settings.scrollLockLed = 1;
     keys->setLocked(LockKey::ScrollLock, true); // the user pressed it
-    LedTick(controls);                          // phase 0: Scroll Lock dark
+    LedTick(controls, ledPhase);                // phase 0: Scroll Lock dark
     EXPECT_FALSE(keys->lockState(LockKey::ScrollLock));
     EXPECT_EQ(keys->events().size(), 1u);
 }
 
 TEST_F(LedLightTest, HeldNumLockSilencesAndClearsAllFiveSettings) {
     allAlarmsOn();
-    LedTick(controls); // Caps lit
+    LedTick(controls, ledPhase); // Caps lit
     keys->forgetEvents();
     keys->hold(LockKey::NumLock);
-    LedTick(controls);
+    LedTick(controls, ledPhase);
 
     ASSERT_EQ(sound->played().size(), 1u);
     EXPECT_EQ(sound->played()[0].tones, silencingTones());
@@ -167,7 +167,7 @@ TEST_F(LedLightTest, HeldScrollLockClearsOnlyWhatIsOn) {
     settings.speakerAlarm = 1;
     settings.scrollLockLed = 1;
     keys->hold(LockKey::ScrollLock);
-    LedTick(controls);
+    LedTick(controls, ledPhase);
     EXPECT_EQ(sound->played().size(), 1u);
     EXPECT_EQ(controls.cleared,
               (std::vector<AlarmSetting>{AlarmSetting::SpeakerAlarm, AlarmSetting::ScrollLockLed}));
@@ -177,7 +177,7 @@ TEST_F(LedLightTest, HeldScrollLockClearsOnlyWhatIsOn) {
 
 TEST_F(LedLightTest, HeldKeyWithEveryAlarmOffIsJustAKey) {
     keys->hold(LockKey::NumLock);
-    LedTick(controls);
+    LedTick(controls, ledPhase);
     EXPECT_TRUE(sound->played().empty());
     EXPECT_TRUE(controls.cleared.empty());
     EXPECT_FALSE(std::filesystem::exists(dir / "obx.dat"));

@@ -131,7 +131,7 @@ TEST(OAuthSignInConfTest, StartUpGivesEachAccountItsProviderAndLeavesObxDatAlone
 
     test::resetProcessState();
     programDirectory = dir.path().string();
-    programConf = loadProgramConf(programConfPath(programDirectory));
+    replaceProgramConf(loadProgramConf(programConfPath(programDirectory)));
     loadState(LoadScope::Accounts);
     ASSERT_EQ(accountCount, 2u);
     EXPECT_EQ(accounts[0].oauthProvider, kGoogle);

@@ -1,5 +1,6 @@
 #include "support/process_reset.h"
 
+#include "check/check_run.h"
 #include "config/program_conf.h"
 #include "config/program_directory.h"
 #include "config/settings.h"
@@ -9,6 +10,7 @@
 #include "core/password_keyring.h"
 #include "core/process_state.h"
 #include "net/certificate_trust.h"
+#include "notify/alarm_sounds.h"
 
 namespace ombrix::test {
 
@@ -16,13 +18,21 @@ void resetProcessState() {
     resetAccountsAndFlags();
     settings = missingFileSettings();
     programDirectory.clear();
-    programConf = ProgramConf();
+    replaceProgramConf(ProgramConf());
     loadedScope = LoadScope::Everything;
     Language = 1;
     certificateTrust().clear();
     keyringChosen = false;
     keyringDirectory.clear();
     clearKeyringNotice();
+    newMailCount = 0;
+    ntFamily = 1;
+}
+
+void changeProgramConf(const std::function<void(ProgramConf&)>& change) {
+    ProgramConf conf = readProgramConf();
+    change(conf);
+    replaceProgramConf(std::move(conf));
 }
 
 } // namespace ombrix::test
