@@ -112,14 +112,15 @@ void WatcherSet::update() {
         return !keep;
     });
     stop(leaving);
-    for (const auto& [server, flagChanges] : servers) {
+    for (const Wanted& wanted : servers) {
         const bool running = std::ranges::any_of(
-            entries_, [&](const auto& entry) { return entry->watcher->server() == server; });
+            entries_, [&](const auto& entry) { return entry->watcher->server() == wanted.server; });
         if (running)
             continue;
         auto entry = std::make_unique<Entry>();
-        entry->host = std::make_unique<QueuedHost>(*this, server);
-        entry->watcher = std::make_unique<IdleWatcher>(server, *entry->host, timings_, flagChanges);
+        entry->host = std::make_unique<QueuedHost>(*this, wanted.server);
+        entry->watcher = std::make_unique<IdleWatcher>(wanted.server, *entry->host, timings_,
+                                                       wanted.flagChanges);
         entries_.push_back(std::move(entry));
     }
 }
