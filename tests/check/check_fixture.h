@@ -106,8 +106,9 @@ protected:
 
     // Whether the account's read marks follow the server's \Seen.
     static void followServer(const AccountRecord& a, bool follow) {
-        test::changeProgramConf(
-            [&](ProgramConf& conf) { setReadStateSwitches(conf, keyringKeyOf(a), {follow, follow}); });
+        test::changeProgramConf([&](ProgramConf& conf) {
+            setReadStateSwitches(conf, keyringKeyOf(a), {follow, follow});
+        });
     }
 
     void runCheck() { CheckThread(host_, timeouts_, sortOrder); }

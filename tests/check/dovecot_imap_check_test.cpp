@@ -63,8 +63,9 @@ TEST_P(DovecotImapCheck, MailAddedBetweenTwoChecksIsTheOnlyNewOne) {
     fillMailbox(server(), kImapUser, 8, "imap-add");
     AccountRecord& a = account();
     // Marks made here, kept here: the described local read state.
-    test::changeProgramConf(
-        [&](ProgramConf& conf) { setReadStateSwitches(conf, keyringKeyOf(a), {false, false}); });
+    test::changeProgramConf([&](ProgramConf& conf) {
+        setReadStateSwitches(conf, keyringKeyOf(a), {false, false});
+    });
     ASSERT_EQ(runCheck(server().caFile).newMails, 8);
     ASSERT_EQ(a.errorFlag, 0) << a.errorText;
     // The user has read the mails at even server positions.

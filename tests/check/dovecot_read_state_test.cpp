@@ -98,8 +98,9 @@ TEST_P(DovecotReadState, NewMailReadElsewhereBeforeTheCheckComesInRead) {
 TEST_P(DovecotReadState, BothSwitchesOffKeepTheDescribedDialogueAndLocalMarks) {
     fillMailbox(server(), kReadStateUser, 3, "read-off");
     AccountRecord& a = account();
-    test::changeProgramConf(
-        [&](ProgramConf& conf) { setReadStateSwitches(conf, keyringKeyOf(a), {false, false}); });
+    test::changeProgramConf([&](ProgramConf& conf) {
+        setReadStateSwitches(conf, keyringKeyOf(a), {false, false});
+    });
     ASSERT_EQ(runCheck(server().caFile).newMails, 3);
     a.read[0] = 1; // read here
 
