@@ -262,7 +262,8 @@ MailboxListing listMailbox(const DovecotServer& server, const std::string& user)
 
 std::vector<std::uint32_t> seenUids(const DovecotServer& server, const std::string& user) {
     std::vector<std::uint32_t> uids;
-    for (const std::string& line : lines(runScript("mailbox-tool", {server.dir, user, "seen-uids"})))
+    for (const std::string& line :
+         lines(runScript("mailbox-tool", {server.dir, user, "seen-uids"})))
         if (!line.empty())
             uids.push_back(static_cast<std::uint32_t>(std::stoul(line)));
     std::ranges::sort(uids);
