@@ -25,6 +25,7 @@
 #include "platform/desktop_notifier.h"
 #include "platform/desktop_session.h"
 #include "platform/keyboard.h"
+#include "platform/keyring_lock_watch.h"
 #include "platform/qt_message_box.h"
 #include "platform/qt_translations.h"
 #include "platform/termination_signals.h"
@@ -170,7 +171,12 @@ int CCheckerApp::run(int& argc, char** argv, const std::optional<std::string>& d
             dialog.layoutControls(); // the keyring's notice may come or go
             instant.watchers().update();
         });
+        keyring.onListsChanged([&dialog] { dialog.refreshLists(RefreshMode::AccountsOnly); });
         dialog.setKeyringWorker(&keyring);
+        // Unlocked from the desktop's own prompt, or a keyring that comes
+        // late or starts again: the passwords come without a check by hand.
+        KeyringLockWatch keyringLock;
+        keyring.follow(keyringLock);
         keyring.start();
         if (!dialog.sessionEnded()) // a signal during the start-up's question
             exitCode = QApplication::exec();

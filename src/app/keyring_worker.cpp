@@ -9,6 +9,7 @@
 #include "core/table_lock.h"
 #include "oauth/account_sign_in.h"
 #include "oauth/refresh_tokens.h"
+#include "platform/keyring_lock_watch.h"
 #include "platform/message_box.h"
 
 namespace ombrix {
@@ -19,6 +20,7 @@ KeyringWorker::KeyringWorker(QObject& context, std::function<void()> applied)
 // The tasks not begun are dropped: a removal among them is named in
 // ombrix.conf already, and a password not moved stays in obx.dat.
 KeyringWorker::~KeyringWorker() {
+    QObject::disconnect(following_);
     {
         const std::lock_guard lock(mutex_);
         stopping_ = true;
@@ -69,6 +71,10 @@ void KeyringWorker::returnToFile() {
 }
 
 void KeyringWorker::settle() {
+    postSettle();
+}
+
+bool KeyringWorker::postSettle() {
     const KeyringEntries entries = keyringEntriesOf(readProgramConf());
     std::vector<PasswordJob> jobs;
     {
@@ -76,24 +82,55 @@ void KeyringWorker::settle() {
         jobs = passwordJobs(false, entries);
     }
     if (jobs.empty() && entries.removals.empty())
-        return;
-    post([context = context_, applied = applied_, jobs = std::move(jobs)] {
+        return false;
+    post([context = context_, applied = applied_, listsChanged = listsChanged_,
+          jobs = std::move(jobs)] {
         std::vector<PasswordAnswer> answers = settlePasswords(jobs);
         markKeptPasswords(answers); // before obx.dat is saved without them
         removePendingKeyringItemsAfter(answers);
         QMetaObject::invokeMethod(
             context,
-            [applied, answers = std::move(answers)] {
+            [applied, listsChanged, answers = std::move(answers)] {
                 bool moved = false;
+                bool cleared = false;
                 {
                     const TableAccess access;
                     moved = applyPasswordAnswers(answers);
+                    cleared = clearKeyringRefusals(answers);
                 }
                 // A check run blocks saving: the next save writes the field.
                 if (moved)
                     saveState(SaveKind::SettingsFile);
+                if (cleared && listsChanged)
+                    listsChanged();
                 if (applied)
                     applied();
+            },
+            Qt::QueuedConnection);
+    });
+    return true;
+}
+
+void KeyringWorker::follow(KeyringLockWatch& watch) {
+    QObject::disconnect(following_);
+    following_ = QObject::connect(&watch, &KeyringLockWatch::lockChanged, context_,
+                                  [this] { lockChanged(); });
+}
+
+void KeyringWorker::lockChanged() {
+    // Read on the worker: the keyring's answer may take its time.
+    post([this, alive = std::weak_ptr<bool>(alive_)] {
+        if (!keyringGate().recheck())
+            return;
+        clearKeyringNotice(); // the settle notes again what is still wrong
+        QMetaObject::invokeMethod(
+            context_,
+            [this, alive] {
+                if (alive.expired())
+                    return;
+                // Nothing to fetch: the notice may still have gone.
+                if (!postSettle() && applied_)
+                    applied_();
             },
             Qt::QueuedConnection);
     });

@@ -18,6 +18,8 @@
 
 namespace ombrix {
 
+class KeyringLockWatch;
+
 class KeyringWorker {
 public:
     // `context` lives on the window thread and outlives this object;
@@ -48,18 +50,35 @@ public:
     // access token of an OAuth sign-in that no account uses any more; the
     // keyring item is named in ombrix.conf first, as with forget().
     void forgetSignIn(const TokenAccount& account);
+    // Window thread, before start(): `changed` runs on the window thread
+    // when a settle took an account's keyring error away, so that the
+    // account list shows it.
+    void onListsChanged(std::function<void()> changed) { listsChanged_ = std::move(changed); }
+    // Window thread: hears from `watch` when the keyring's lock changed
+    // (lockChanged()), for as long as both exist.
+    void follow(KeyringLockWatch& watch);
+    // Window thread: the keyring was locked or unlocked elsewhere (the
+    // desktop's own prompt), or a keyring came onto the bus. Found open, a
+    // dismissed unlock prompt is over and a settle fetches the passwords
+    // that wait for it, as if the user had checked by hand; the accounts
+    // that failed for want of them lose that error. Found locked: nothing.
+    void lockChanged();
 
 private:
+    // False when there was nothing to settle (nothing posted).
+    bool postSettle();
     void post(std::function<void()> task);
     void work();
 
     QObject* context_;
     std::function<void()> applied_;
+    std::function<void()> listsChanged_;
     std::mutex mutex_;
     std::condition_variable wake_;
     std::deque<std::function<void()>> tasks_;
     bool stopping_ = false;
     std::thread thread_;
+    QMetaObject::Connection following_;
     // Answers queued to the window thread see through it whether the worker
     // still exists (both live on that thread).
     std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);

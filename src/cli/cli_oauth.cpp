@@ -1,6 +1,7 @@
 #include "cli/cli_oauth.h"
 
 #include "cli/cli_interrupt.h"
+#include "cli/terminal_text.h"
 #include "config/program_conf.h"
 #include "config/program_directory.h"
 #include "config/state_store.h"
@@ -55,8 +56,9 @@ oauth::SignInResult signIn(const oauth::ProviderSettings& provider, const NewAcc
                            bool deviceCode, std::ostream& err) {
     if (deviceCode) {
         oauth::DeviceSignIn how;
+        // The address and the code are the provider's bytes.
         how.showCode = [&err](const std::string& uri, const std::string& code) {
-            err << oauth_texts::enterDeviceCode(uri, code) << '\n'
+            err << oauth_texts::enterDeviceCode(terminalLine(uri), terminalLine(code)) << '\n'
                 << oauth_texts::waitingForBrowser() << std::endl;
         };
         how.wait = [](std::int64_t seconds) { return oauth::waitSeconds(seconds, &abortRequest); };
@@ -66,7 +68,7 @@ oauth::SignInResult signIn(const oauth::ProviderSettings& provider, const NewAcc
     oauth::BrowserSignIn how;
     how.openUrl = [&err](const std::string& url) {
         err << oauth_texts::openInBrowser() << '\n'
-            << url << '\n'
+            << terminalLine(url) << '\n'
             << oauth_texts::waitingForBrowser() << std::endl;
         startBrowser(url);
     };
@@ -75,8 +77,10 @@ oauth::SignInResult signIn(const oauth::ProviderSettings& provider, const NewAcc
     return oauth::signInWithBrowser(provider, how);
 }
 
+// A sign-in's failure quotes the provider (its error and description) or
+// the server's address.
 int refuse(const CliContext& context, const std::string& reason) {
-    context.io.err << "ombrix: " << reason << '\n';
+    context.io.err << "ombrix: " << terminalMessage(reason) << '\n';
     return 1;
 }
 

@@ -49,6 +49,14 @@ void KeyringGate::askAgain() {
     refused_ = false;
 }
 
+bool KeyringGate::recheck() {
+    if (calls_.lockState() != KeyringLock::Open)
+        return false;
+    const std::lock_guard lock(mutex_);
+    refused_ = false;
+    return true;
+}
+
 int KeyringGate::waiting() const {
     const std::lock_guard lock(mutex_);
     return waiting_;

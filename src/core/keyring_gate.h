@@ -5,7 +5,8 @@
 // watcher's retries. Here the first caller that meets the locked keyring has
 // its prompt shown, every other one waits on that same answer, and once the
 // user dismissed it nobody asks again until the user checks by hand or the
-// keyring is found unlocked.
+// keyring is found unlocked (read by a caller, or after the keyring said its
+// lock changed).
 
 #include "platform/secret_store.h"
 
@@ -46,6 +47,10 @@ public:
     SecretOutcome open(const KeyringWait& wait = {});
     // The user asked for a check: a dismissed prompt may be shown again.
     void askAgain();
+    // The keyring said its lock changed: true when it is open now, and a
+    // dismissal is over then. Never shows a prompt: a keyring the user has
+    // just locked is no reason to ask for it.
+    bool recheck();
     // How many callers wait on the open prompt (tests wait for theirs).
     int waiting() const;
 

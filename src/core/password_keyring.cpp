@@ -247,6 +247,25 @@ bool applyPasswordAnswers(const std::vector<PasswordAnswer>& answers) {
     return changed;
 }
 
+bool clearKeyringRefusals(const std::vector<PasswordAnswer>& answers) {
+    bool cleared = false;
+    for (const PasswordAnswer& answer : answers) {
+        if (!answer.inKeyring || answer.slot >= usedSlots())
+            continue;
+        AccountRecord& account = accounts[static_cast<std::size_t>(answer.slot)];
+        if (account.errorFlag != 1 || !sameAccount(account, answer.key) ||
+            account.password != answer.password)
+            continue;
+        if (account.errorText != keyring_texts::passwordLocked() &&
+            account.errorText != keyring_texts::passwordNoService())
+            continue;
+        account.errorFlag = 0;
+        account.errorText.clear();
+        cleared = true;
+    }
+    return cleared;
+}
+
 std::vector<PasswordAnswer> fetchRunPasswords(const KeyringWait& wait,
                                               const KeyringEntries& entries) {
     std::vector<PasswordJob> jobs;

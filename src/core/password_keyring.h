@@ -112,6 +112,11 @@ std::vector<PasswordAnswer> settlePasswords(const std::vector<PasswordJob>& jobs
 // caller holds the table.
 bool applyPasswordAnswers(const std::vector<PasswordAnswer>& answers);
 
+// The accounts whose last run failed for want of the keyring (locked, or
+// none there) and whose passwords came with `answers`: that error is over.
+// True when one changed. The caller holds the table.
+bool clearKeyringRefusals(const std::vector<PasswordAnswer>& answers);
+
 // A run's worker, before its first account: fetches the passwords that are
 // in the keyring but not in memory (the table is taken only between the
 // keyring calls). The answers tell which accounts have to fail instead.

@@ -4,6 +4,7 @@
 // refresh token lands in ombrix.conf with the warning.
 
 #include "cli/run_program.h"
+#include "platform/display_bytes.h"
 #include "support/oauth_mock.h"
 #include "support/temp_dir.h"
 
@@ -45,6 +46,16 @@ protected:
     }
 
     std::string conf() const { return test::readBytes(dir / "ombrix.conf"); }
+
+    // What the provider's hostile bytes (support/oauth_mock_server.py) become
+    // on the terminal: valid UTF-8 throughout, the bytes that are not read as
+    // windows-1252, no control left to steer the terminal.
+    static void expectTerminalSafe(const std::string& err) {
+        EXPECT_TRUE(::ombrix::isValidUtf8(err)) << err;
+        EXPECT_EQ(err.find('\x1b'), std::string::npos) << err;
+        EXPECT_EQ(err.find('\x07'), std::string::npos) << err;
+        EXPECT_EQ(err.find("\xc2\x9b"), std::string::npos) << err; // the one-byte CSI
+    }
 
     test::TempDir dir;
 };
@@ -102,6 +113,42 @@ TEST_F(CliOAuthTest, ASignInThatFailsAddsNothing) {
         << added.err;
     EXPECT_EQ(run({"--accounts"}).out, "");
     EXPECT_EQ(conf().find("oauthProvider"), std::string::npos);
+}
+
+// Whatever a provider sends reaches the terminal as valid UTF-8 with its
+// controls shown: the reason of a refused authorization and of a refused
+// code exchange, a device code and its address.
+TEST_F(CliOAuthTest, ProviderTextsReachTheTerminalAsValidUtf8WithTheirControlsShown) {
+    test::OAuthMock provider({"--approve-devices"});
+    ASSERT_TRUE(provider.control("deny=hostile"));
+    const auto denied = run(addCustom(provider));
+    EXPECT_EQ(denied.exitCode, 1);
+    expectTerminalSafe(denied.err);
+    EXPECT_NE(denied.err.find("refused: access_denied:  ]0;owned  \\x9B2J end\n"),
+              std::string::npos)
+        << denied.err;
+
+    ASSERT_TRUE(provider.control("hostile_refusal=1"));
+    const auto refused = run(addCustom(provider));
+    EXPECT_EQ(refused.exitCode, 1);
+    expectTerminalSafe(refused.err);
+    EXPECT_NE(refused.err.find("(invalid_grant:  [31m \u00ff\u00fe end)\n"), std::string::npos)
+        << refused.err;
+    EXPECT_EQ(run({"--accounts"}).out, "");
+
+    ASSERT_TRUE(provider.control("hostile_devices=1"));
+    std::vector<std::string> device = addCustom(provider);
+    device.push_back("--device-code");
+    const auto added = run(device);
+    ASSERT_EQ(added.exitCode, 0) << added.err;
+    expectTerminalSafe(added.err);
+    // Each field on its own: the address's bytes that are no UTF-8 leave the
+    // code's UTF-8 as it is.
+    EXPECT_NE(added.err.find("Open " + provider.url("/device/\u00fe\u00ff") +
+                             " on any device and enter the code "),
+              std::string::npos)
+        << added.err;
+    EXPECT_NE(added.err.find("\\x9B[2J."), std::string::npos) << added.err;
 }
 
 // An argument's value is anyone's to read in ps: the secret comes from a

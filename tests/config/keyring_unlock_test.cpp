@@ -20,6 +20,7 @@
 #include "core/password_keyring.h"
 #include "core/run_flags.h"
 #include "oauth/refresh_tokens.h"
+#include "platform/keyring_lock_watch.h"
 #include "support/gui_wait.h"
 #include "support/keyring_daemon.h"
 #include "support/process_reset.h"
@@ -88,6 +89,27 @@ protected:
     test::SecretPromptCounter counter;
 };
 
+// The desktop program's side of the keyring: its worker, following the
+// keyring's lock changes as the program does.
+struct DesktopKeyring {
+    DesktopKeyring() {
+        worker.onListsChanged([this] { ++listsChanged; });
+        worker.follow(watch);
+    }
+
+    // Account 0's password came: its settle has been applied, the error
+    // and the notice dealt with in the same turn.
+    static bool passwordArrived() {
+        return test::processEventsUntil([] { return accounts[0].password == "pa=ss"; }, 20000);
+    }
+
+    QObject window;
+    int applied = 0;
+    int listsChanged = 0;
+    KeyringWorker worker{window, [this] { ++applied; }};
+    KeyringLockWatch watch;
+};
+
 TEST_F(KeyringUnlockTest, OnePromptForStartUpRunsAndRetriesUntilACheckByHand) {
     ASSERT_TRUE(test::lockDefaultCollection());
     ASSERT_NO_FATAL_FAILURE(startUpSettle());
@@ -129,6 +151,53 @@ TEST_F(KeyringUnlockTest, AKeyringUnlockedMeanwhileMayAskAgain) {
     checkRun();
     EXPECT_EQ(counter.prompts(), 2);
     EXPECT_EQ(accounts[0].errorText, keyring_texts::passwordLocked());
+}
+
+// Dismissed, then unlocked from the desktop's own prompt: the password comes
+// and "keyring locked" goes without a check by hand, and nobody was asked
+// again.
+TEST_F(KeyringUnlockTest, AnUnlockElsewhereBringsThePasswordsWithoutACheckByHand) {
+    ASSERT_TRUE(test::lockDefaultCollection());
+    DesktopKeyring desktop;
+    desktop.worker.settle();
+    ASSERT_TRUE(test::processEventsUntil([&] { return desktop.applied == 1; }));
+    checkRun();
+    ASSERT_EQ(accounts[0].errorText, keyring_texts::passwordLocked());
+    ASSERT_EQ(keyringNotice(), keyring_texts::keyringLocked());
+    ASSERT_EQ(counter.prompts(), 1);
+
+    ASSERT_TRUE(test::unlockDefaultCollectionElsewhere());
+    ASSERT_TRUE(desktop.passwordArrived());
+    EXPECT_EQ(accounts[0].errorFlag, 0);
+    EXPECT_EQ(accounts[0].errorText, "");
+    EXPECT_EQ(desktop.listsChanged, 1);
+    EXPECT_EQ(keyringNotice(), "");
+    EXPECT_EQ(counter.prompts(), 1);
+}
+
+// The keyring goes and starts again unlocked (a new login): its passwords
+// come, and the new keyring's lock changes are heard as the old one's were.
+TEST_F(KeyringUnlockTest, AKeyringThatStartsAgainBringsThePasswordsAndIsHeard) {
+    ASSERT_TRUE(test::lockDefaultCollection());
+    DesktopKeyring desktop;
+    desktop.worker.settle();
+    ASSERT_TRUE(test::processEventsUntil([&] { return desktop.applied == 1; }));
+    ASSERT_EQ(accounts[0].password, "");
+
+    unlockDaemon().stop();
+    ASSERT_TRUE(unlockDaemon().start());
+    ASSERT_TRUE(desktop.passwordArrived());
+    EXPECT_EQ(counter.prompts(), 1);
+
+    restart(); // the password out of memory again
+    ASSERT_TRUE(test::lockDefaultCollection());
+    checkRun();
+    ASSERT_EQ(counter.prompts(), 2); // the unlock ended the dismissal
+    ASSERT_EQ(accounts[0].errorText, keyring_texts::passwordLocked());
+    ASSERT_TRUE(test::unlockDefaultCollectionElsewhere());
+    ASSERT_TRUE(desktop.passwordArrived());
+    EXPECT_EQ(accounts[0].errorFlag, 0);
+    EXPECT_EQ(counter.prompts(), 2);
 }
 
 } // namespace

@@ -157,6 +157,30 @@ TEST(KeyringGateTest, AbortAndTimeOutEndTheWaitButNotThePrompt) {
     EXPECT_EQ(keyring.prompts(), 1);
 }
 
+// The keyring says its lock changed: found open, the dismissal is over;
+// found locked (the user has just locked it), it stands and nobody is asked.
+TEST(KeyringGateTest, ALockChangeEndsADismissalOnlyWhenTheKeyringIsOpen) {
+    PromptDouble keyring;
+    KeyringGate gate(keyring.calls());
+    auto first = openOnThread(gate);
+    ASSERT_TRUE(waitUntil([&] { return keyring.promptOpen(); }));
+    keyring.answer(SecretOutcome::Locked);
+    ASSERT_TRUE(finished(first));
+
+    EXPECT_FALSE(gate.recheck());
+    EXPECT_EQ(gate.open(), SecretOutcome::Locked);
+    EXPECT_EQ(keyring.prompts(), 1);
+
+    keyring.unlockElsewhere();
+    EXPECT_TRUE(gate.recheck());
+    keyring.lock(); // locked again before anyone called
+    auto next = openOnThread(gate);
+    ASSERT_TRUE(waitUntil([&] { return keyring.prompts() == 2 && keyring.promptOpen(); }));
+    keyring.answer(SecretOutcome::Done);
+    ASSERT_TRUE(finished(next));
+    EXPECT_EQ(next.get(), SecretOutcome::Done);
+}
+
 TEST(KeyringGateTest, NoKeyringIsSaidWithoutAPrompt) {
     int prompts = 0;
     KeyringGate gate({[] { return KeyringLock::NoService; },
@@ -165,6 +189,7 @@ TEST(KeyringGateTest, NoKeyringIsSaidWithoutAPrompt) {
                           return SecretOutcome::Done;
                       }});
     EXPECT_EQ(gate.open(), SecretOutcome::NoService);
+    EXPECT_FALSE(gate.recheck());
     EXPECT_EQ(prompts, 0);
 }
 

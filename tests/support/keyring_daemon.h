@@ -45,5 +45,8 @@ bool sessionBusAvailable();
 // Locks the login collection behind the program's back, as a screen lock
 // would; no prompter is there to unlock it again.
 testing::AssertionResult lockDefaultCollection();
+// Unlocks it with the keyring's password from a connection of its own, as
+// the desktop's own unlock prompt would: another client on the bus.
+testing::AssertionResult unlockDefaultCollectionElsewhere();
 
 } // namespace ombrix::test

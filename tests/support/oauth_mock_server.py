@@ -26,6 +26,9 @@ Test controls (no provider has them):
   POST /control?revoke=all      every refresh token stops working
   POST /control?expires_in=N    lifetime of the next access tokens
   POST /control?deny=1          the next authorization is refused
+  POST /control?deny=hostile    the same, its error_description full of hostile bytes
+  POST /control?hostile_refusal=1  the next code exchange is refused in hostile bytes
+  POST /control?hostile_devices=1  device codes and their address carry hostile bytes
   POST /control?slow_down=N     the next N device polls answer slow_down
   POST /control?drop_polls=N    the next N device polls end the connection unanswered
   POST /control?silent_tokens=1 the token endpoint reads requests and never answers
@@ -46,6 +49,13 @@ import urllib.parse
 from http.server import BaseHTTPRequestHandler, ThreadingHTTPServer
 
 
+# What a hostile provider puts into its texts: an escape sequence that retitles
+# the terminal, a bell and the one-byte CSI (a C1 control, in UTF-8) ...
+HOSTILE_TEXT = b"\x1b]0;owned\x07 \xc2\x9b2J end"
+# ... and, inside a JSON string, an escaped ESC beside bytes that are no UTF-8.
+HOSTILE_JSON = b"\\u001b[31m \xff\xfe end"
+
+
 def b64url(data):
     return base64.urlsafe_b64encode(data).rstrip(b"=").decode("ascii")
 
@@ -59,6 +69,9 @@ class Provider:
         self.refresh_tokens = {}  # token -> subject
         self.devices = {}  # device_code -> dict(user_code, subject, approved)
         self.deny_next = False
+        self.hostile_deny = False
+        self.hostile_refusal = False
+        self.hostile_devices = False
         self.slow_downs = 0
         self.dropped_polls = 0
         self.silent_tokens = False
@@ -185,10 +198,12 @@ class Handler(BaseHTTPRequestHandler):
             self.provider.counts["authorizations"] += 1
             deny = self.provider.deny_next
             self.provider.deny_next = False
+            hostile = self.provider.hostile_deny
+            self.provider.hostile_deny = False
             fields = {"state": query.get("state", "")}
             if deny:
                 fields["error"] = "access_denied"
-                fields["error_description"] = "the user said no"
+                fields["error_description"] = HOSTILE_TEXT if hostile else "the user said no"
             else:
                 code = "code-" + secrets.token_urlsafe(16)
                 self.provider.codes[code] = {
@@ -225,6 +240,13 @@ class Handler(BaseHTTPRequestHandler):
             self.error("unsupported_grant_type")
 
     def exchange_code(self, form):
+        with self.provider.lock:
+            hostile = self.provider.hostile_refusal
+            self.provider.hostile_refusal = False
+        if hostile:
+            self.reply(400, b'{"error": "invalid_grant", "error_description": "' +
+                       HOSTILE_JSON + b'"}')
+            return
         with self.provider.lock:
             issued = self.provider.codes.pop(form.get("code", ""), None)
             if issued is None or issued["redirect_uri"] != form.get("redirect_uri"):
@@ -267,9 +289,18 @@ class Handler(BaseHTTPRequestHandler):
                 "user_code": user_code, "denied": False,
                 "subject": self.server.options.subject if approved else None}
         port = self.server.server_address[1]
-        self.reply(200, {"device_code": device, "user_code": user_code,
-                         "verification_uri": "http://127.0.0.1:%d/device" % port,
-                         "expires_in": 900, "interval": self.server.options.interval})
+        answer = {"device_code": device, "user_code": user_code,
+                  "verification_uri": "http://127.0.0.1:%d/device" % port,
+                  "expires_in": 900, "interval": self.server.options.interval}
+        body = json.dumps(answer).encode()
+        with self.provider.lock:
+            hostile = self.provider.hostile_devices
+        if hostile:
+            # No C0 control: the program refuses a code with one outright.
+            body = body.replace(b'"' + user_code.encode() + b'"',
+                                b'"' + user_code.encode() + b'\\u009b[2J"')
+            body = body.replace(b'/device"', b'/device/\xfe\xff"')
+        self.reply(200, body)
 
     def approve_device(self, query):
         with self.provider.lock:
@@ -319,8 +350,13 @@ class Handler(BaseHTTPRequestHandler):
                 self.provider.refresh_tokens.clear()
             if "expires_in" in query:
                 self.provider.expires_in = int(query["expires_in"])
-            if query.get("deny") == "1":
+            if query.get("deny") in ("1", "hostile"):
                 self.provider.deny_next = True
+                self.provider.hostile_deny = query["deny"] == "hostile"
+            if query.get("hostile_refusal") == "1":
+                self.provider.hostile_refusal = True
+            if query.get("hostile_devices") == "1":
+                self.provider.hostile_devices = True
             if "slow_down" in query:
                 self.provider.slow_downs = int(query["slow_down"])
             if "drop_polls" in query:
