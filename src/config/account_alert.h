@@ -7,6 +7,7 @@
 //     alertWave/pop3/995/pop.example.org/bert=/home/bert/bell.wav
 // An account without an alert entry follows the program's settings.
 
+#include "config/conf_keys.h"
 #include "config/program_conf.h"
 #include "platform/secret_store.h"
 
@@ -14,9 +15,6 @@
 #include <system_error>
 
 namespace ombrix {
-
-inline constexpr const char* kConfAlert = "alert";
-inline constexpr const char* kConfAlertWave = "alertWave";
 
 enum class AlertKind {
     FollowProgram, // the settings panel's alarms

@@ -8,14 +8,13 @@
 // run: an entry must not claim flags newer than obx.rd holds, or a mail read
 // elsewhere would stay unread here until its flags changed again.
 
+#include "config/conf_keys.h"
 #include "config/program_conf.h"
 
 #include <map>
 #include <string>
 
 namespace ombrix {
-
-inline constexpr const char* kConfHighestModseq = "highestModseq";
 
 // What the table's lists call for, key by key: the value, or "" where the
 // entry must go. Accounts that share a name (server, user, port) share an

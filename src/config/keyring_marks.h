@@ -9,6 +9,7 @@
 //     keyringPasswordsMarked=yes
 // says that this is done.
 
+#include "config/conf_keys.h"
 #include "config/program_conf.h"
 #include "core/password_keyring.h"
 
@@ -16,9 +17,6 @@
 #include <vector>
 
 namespace ombrix {
-
-inline constexpr const char* kConfKeyringPassword = "keyringPassword";
-inline constexpr const char* kConfKeyringPasswordsMarked = "keyringPasswordsMarked";
 
 // The marks and the removals named, with this directory's items.
 KeyringEntries keyringEntriesOf(const ProgramConf& conf);

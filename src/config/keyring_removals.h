@@ -10,6 +10,7 @@
 // names no directory (an earlier version's) is never removed: other
 // directories may still stand on it.
 
+#include "config/conf_keys.h"
 #include "config/program_conf.h"
 #include "core/password_keyring.h"
 #include "platform/secret_store.h"
@@ -17,8 +18,6 @@
 #include <vector>
 
 namespace ombrix {
-
-inline constexpr const char* kConfKeyringRemoval = "keyringRemoval";
 
 // Names the item for removal and saves ombrix.conf before it returns, so
 // that nothing the program does later (or fails to do) can lose it.

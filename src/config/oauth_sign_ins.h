@@ -7,6 +7,7 @@
 // with every byte of host and user outside [A-Za-z0-9._@+-] written as %XX,
 // so that no '=', blank, '/' or line end can break the line.
 
+#include "config/conf_keys.h"
 #include "config/program_conf.h"
 #include "platform/secret_store.h"
 
@@ -15,17 +16,6 @@
 #include <string_view>
 
 namespace ombrix {
-
-// The per-account fields.
-inline constexpr const char* kConfOAuthProvider = "oauthProvider";
-inline constexpr const char* kConfOAuthAuthorizationUrl = "oauthAuthorizationUrl";
-inline constexpr const char* kConfOAuthTokenUrl = "oauthTokenUrl";
-inline constexpr const char* kConfOAuthDeviceUrl = "oauthDeviceUrl";
-inline constexpr const char* kConfOAuthClientId = "oauthClientId";
-inline constexpr const char* kConfOAuthClientSecret = "oauthClientSecret";
-inline constexpr const char* kConfOAuthScope = "oauthScope";
-// The refresh token, only where no keyring keeps it.
-inline constexpr const char* kConfOAuthRefreshToken = "oauthRefreshToken";
 
 // "field/protocol/port/host/user".
 std::string oauthConfKey(std::string_view field, const SecretKey& account);

@@ -3,6 +3,8 @@
 // for, as "key=value" lines. Lines this version does not know (keys of newer
 // versions, comments) are kept as they stand when the file is saved again.
 
+#include "config/conf_keys.h"
+
 #include <cstdint>
 #include <filesystem>
 #include <functional>
@@ -15,14 +17,6 @@
 namespace ombrix {
 
 inline constexpr const char* kProgramConfName = "ombrix.conf";
-
-// Keys of ombrix.conf.
-inline constexpr const char* kConfDesktopNotification = "desktopNotification";
-// "on" or "off": a watcher per IMAP account that announces new mail at once.
-inline constexpr const char* kConfIdle = "idle";
-// "auto" (the default): passwords in the desktop keyring where one answers;
-// "file": always in obx.dat.
-inline constexpr const char* kConfPasswordStore = "passwordStore";
 
 class ProgramConf {
 public:

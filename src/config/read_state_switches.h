@@ -7,15 +7,13 @@
 // A POP3 server keeps no read state, so a POP3 account's flags stay local
 // whatever the entries say.
 
+#include "config/conf_keys.h"
 #include "config/program_conf.h"
 #include "platform/secret_store.h"
 
 #include <system_error>
 
 namespace ombrix {
-
-inline constexpr const char* kConfReadFromServer = "readFromServer";
-inline constexpr const char* kConfReadToServer = "readToServer";
 
 struct ReadStateSwitches {
     bool followServer = true; // \Seen on the server sets and clears `read`

@@ -4,6 +4,7 @@
 //     pendingMarks/imap/993/imap.example.org/anna=1700000000 seen=4,9 unseen=7
 // An account with nothing pending has no entry.
 
+#include "config/conf_keys.h"
 #include "config/program_conf.h"
 #include "mark/seen_marks.h"
 #include "platform/secret_store.h"
@@ -13,8 +14,6 @@
 #include <system_error>
 
 namespace ombrix {
-
-inline constexpr const char* kConfPendingMarks = "pendingMarks";
 
 // Nothing for a missing entry, and for one that no version wrote: a mark
 // that cannot be read cannot be sent to the right mail either.

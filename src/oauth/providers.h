@@ -5,6 +5,7 @@
 // Google hands out to desktop apps and documents as not secret) come from
 // ombrix.conf, falling back to what the build was given.
 
+#include "config/conf_keys.h"
 #include "config/oauth_sign_ins.h"
 #include "config/program_conf.h"
 
@@ -17,12 +18,6 @@ namespace ombrix::oauth {
 inline constexpr const char* kGoogle = "google";
 inline constexpr const char* kMicrosoft = "microsoft";
 inline constexpr const char* kCustom = "custom";
-
-// ombrix.conf keys of the presets' client ids.
-inline constexpr const char* kConfGoogleClientId = "oauthGoogleClientId";
-inline constexpr const char* kConfGoogleClientSecret = "oauthGoogleClientSecret";
-inline constexpr const char* kConfMicrosoftClientId = "oauthMicrosoftClientId";
-inline constexpr const char* kConfMicrosoftClientSecret = "oauthMicrosoftClientSecret";
 
 // Everything one sign-in or refresh needs to know about its provider.
 struct ProviderSettings {
