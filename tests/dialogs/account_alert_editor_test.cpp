@@ -8,6 +8,7 @@
 #include "core/language.h"
 #include "core/password_keyring.h"
 #include "dialogs/account_editor.h"
+#include "dialogs/edited_account_fixture.h"
 #include "res/account_dialog_templates.h"
 #include "support/find_control.h"
 #include "support/process_reset.h"
@@ -25,26 +26,11 @@ namespace {
 
 using test::control;
 
-class AccountAlertEditorTest : public testing::Test {
+class AccountAlertEditorTest : public test::EditedAccountTest {
 protected:
     void SetUp() override {
-        test::resetProcessState();
-        programDirectory = directory.path().string();
-        accountCount = 1;
-        AccountRecord& a = accounts[0];
-        a.name = "anna@example.org";
-        a.host = "imap.example.org";
-        a.user = "anna";
-        a.password = "secret";
-        a.port = "993";
-        a.protocol = 1;
-        a.useSsl = 1;
-        editedAccount = 0;
+        EditedAccountTest::SetUp();
         test::writeBytes(bell, "RIFF....WAVE");
-    }
-    void TearDown() override {
-        editedAccount = -1;
-        test::resetProcessState();
     }
 
     static QComboBox* kind(const ChangeKonto& dialog) {
@@ -55,9 +41,6 @@ protected:
     }
     static QString notice(const ChangeKonto& dialog) {
         return control<QLabel>(dialog, res::kEditorAlertNotice)->text();
-    }
-    static void click(const ChangeKonto& dialog, int id) {
-        control<QPushButton>(dialog, id)->click();
     }
     // What ombrix.conf on disk holds for the account.
     AccountAlert stored() const {
@@ -74,7 +57,6 @@ protected:
         click(dialog, res::kEditorAlertBrowse);
     }
 
-    test::TempDir directory;
     const std::filesystem::path bell = directory / "new bell.wav";
     test::ScriptedMessagePresenter boxes;
 };

@@ -8,6 +8,7 @@
 #include "core/language.h"
 #include "core/password_keyring.h"
 #include "dialogs/account_editor.h"
+#include "dialogs/edited_account_fixture.h"
 #include "res/account_dialog_templates.h"
 #include "support/find_control.h"
 #include "support/process_reset.h"
@@ -24,35 +25,13 @@ namespace {
 
 using test::control;
 
-class ReadStateEditorTest : public testing::Test {
+class ReadStateEditorTest : public test::EditedAccountTest {
 protected:
-    void SetUp() override {
-        test::resetProcessState();
-        programDirectory = directory.path().string();
-        accountCount = 1;
-        AccountRecord& a = accounts[0];
-        a.name = "anna@example.org";
-        a.host = "imap.example.org";
-        a.user = "anna";
-        a.password = "secret";
-        a.port = "993";
-        a.protocol = 1;
-        a.useSsl = 1;
-        editedAccount = 0;
-    }
-    void TearDown() override {
-        editedAccount = -1;
-        test::resetProcessState();
-    }
-
     static QCheckBox* follow(const ChangeKonto& dialog) {
         return control<QCheckBox>(dialog, res::kEditorFollowServer);
     }
     static QCheckBox* mark(const ChangeKonto& dialog) {
         return control<QCheckBox>(dialog, res::kEditorMarkOnServer);
-    }
-    static void click(const ChangeKonto& dialog, int id) {
-        control<QPushButton>(dialog, id)->click();
     }
     // What ombrix.conf on disk holds for the account.
     ReadStateSwitches stored() const {
@@ -60,7 +39,6 @@ protected:
                                    keyringKeyOf(accounts[0]));
     }
 
-    test::TempDir directory;
     test::ScriptedMessagePresenter boxes;
 };
 
