@@ -11,6 +11,7 @@
 #include "core/account_table.h"
 #include "core/password_keyring.h"
 #include "dialogs/account_editor.h"
+#include "dialogs/edited_account_fixture.h"
 #include "dialogs/sign_in_task.h"
 #include "dialogs/sign_in_wait.h"
 #include "dialogs/wizard.h"
@@ -32,29 +33,17 @@ namespace {
 
 using test::control;
 
-class OAuthSignInDialogTest : public testing::Test {
+class OAuthSignInDialogTest : public test::EditedAccountTest {
 protected:
     void SetUp() override {
-        test::resetProcessState();
+        EditedAccountTest::SetUp();
         oauth::resetRefreshTokenNotice();
         ::setenv("DBUS_SESSION_BUS_ADDRESS", "unix:path=/nonexistent/bus", 1);
-        programDirectory = dir.path().string();
-        accountCount = 1;
-        AccountRecord& a = accounts[0];
-        a.name = "anna@example.org";
-        a.host = "imap.example.org";
-        a.user = "anna";
-        a.password = "secret";
-        a.port = "993";
-        a.protocol = 1;
-        a.useSsl = 1;
-        editedAccount = 0;
     }
     void TearDown() override {
         setSignInUrlOpener({});
         browser.finish();
-        editedAccount = -1;
-        test::resetProcessState();
+        EditedAccountTest::TearDown();
     }
 
     static void chooseAuth(const QWidget& dialog, int id, const std::string& provider) {
@@ -86,7 +75,6 @@ protected:
             .value(oauthConfKey(field, {"imap.example.org", "anna", "imap", 993}));
     }
 
-    test::TempDir dir;
     test::OAuthMock mock;
     test::TestBrowser browser;
     test::ScriptedMessagePresenter boxes;
