@@ -19,8 +19,8 @@
 #include "app/instant_checks.h"
 #include "config/program_directory.h"
 #include "core/account_table.h"
+#include "core/commit_bracket.h"
 #include "core/run_flags.h"
-#include "core/table_lock.h"
 #include "idle/idle_watcher.h"
 #include "key_values.h"
 

@@ -3,7 +3,7 @@
 // median of several rounds; asserts nothing.
 
 #include "check/mail_sort.h"
-#include "check/previous_uid.h"
+#include "check/previous_uid_index.h"
 
 #include <algorithm>
 #include <chrono>

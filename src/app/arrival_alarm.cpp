@@ -3,8 +3,8 @@
 #include "app/list_notifications.h"
 #include "config/settings.h"
 #include "core/account_table.h"
+#include "core/commit_bracket.h"
 #include "core/password_keyring.h"
-#include "core/table_lock.h"
 
 #include <algorithm>
 #include <vector>

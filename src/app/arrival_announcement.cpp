@@ -2,8 +2,8 @@
 
 #include "check/account_status.h"
 #include "core/account_table.h"
+#include "core/commit_bracket.h"
 #include "core/language.h"
-#include "core/table_lock.h"
 
 #include <algorithm>
 #include <tuple>

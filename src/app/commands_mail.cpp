@@ -11,13 +11,13 @@
 #include "config/state_store.h"
 #include "core/account_table.h"
 #include "core/account_table_ops.h"
-#include "core/table_lock.h"
+#include "core/commit_bracket.h"
 #include "delete/delete_handover.h"
 #include "delete/delete_run.h"
 #include "delete/delete_texts.h"
 #include "dialogs/mail_preview.h"
 #include "dialogs/mark_read.h"
-#include "dialogs/read_hint.h"
+#include "dialogs/read_tipp.h"
 #include "platform/message_box.h"
 
 namespace ombrix {

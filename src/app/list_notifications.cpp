@@ -5,8 +5,8 @@
 #include "check/check_run.h"
 #include "config/program_conf.h"
 #include "config/settings.h"
+#include "core/commit_bracket.h"
 #include "core/language.h"
-#include "core/table_lock.h"
 
 #include <algorithm>
 

@@ -1,7 +1,7 @@
 #include "app/server_marks.h"
 
 #include "config/program_conf.h"
-#include "core/table_lock.h"
+#include "core/commit_bracket.h"
 #include "mark/mark_postbox.h"
 
 namespace ombrix {

@@ -4,8 +4,8 @@
 #include "config/read_state_switches.h"
 #include "core/access_tokens.h"
 #include "core/account_table.h"
+#include "core/commit_bracket.h"
 #include "core/password_keyring.h"
-#include "core/table_lock.h"
 #include "idle/idle_watcher.h"
 #include "idle/watch_host.h"
 

@@ -5,7 +5,7 @@
 #include "app/untrusted_certificate.h"
 #include "app/window_lists.h"
 #include "core/account_table.h"
-#include "core/table_lock.h"
+#include "core/commit_bracket.h"
 #include "platform/program_file.h"
 #include "platform/shell.h"
 #include "res/main_dialog_template.h"

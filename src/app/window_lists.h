@@ -4,7 +4,7 @@
 // takes over the window's panel controls, and both reach the window's timers,
 // tray icon and pop-up through one NotificationHost.
 
-#include "app/refresh_lists.h"
+#include "app/checker_lists.h"
 #include "app/settings_panel.h"
 #include "app/window_notification_host.h"
 

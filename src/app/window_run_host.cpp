@@ -1,7 +1,7 @@
 #include "app/window_run_host.h"
 
 #include "core/run_flags.h"
-#include "dialogs/wait_dialog.h"
+#include "dialogs/wait_dlg.h"
 
 namespace ombrix {
 

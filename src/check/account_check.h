@@ -7,7 +7,7 @@
 #include "check/check_progress.h"
 #include "check/imap_flag_listing.h"
 #include "check/mail_triples.h"
-#include "check/previous_uid.h"
+#include "check/previous_uid_index.h"
 #include "core/account_table.h"
 #include "proto/reply_buffer.h"
 

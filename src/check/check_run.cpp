@@ -8,9 +8,9 @@
 #include "config/keyring_marks.h"
 #include "config/keyring_removals.h"
 #include "config/read_state_switches.h"
+#include "core/commit_bracket.h"
 #include "core/password_keyring.h"
 #include "core/run_flags.h"
-#include "core/table_lock.h"
 #include "net/mail_socket.h"
 #include "platform/heap_growth.h"
 

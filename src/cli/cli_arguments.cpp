@@ -6,9 +6,9 @@
 #include "config/program_directory.h"
 #include "config/state_store.h"
 #include "config/trusted_certificates.h"
+#include "core/commit_bracket.h"
 #include "core/keyring_texts.h"
 #include "core/password_keyring.h"
-#include "core/table_lock.h"
 #include "oauth/refresh_tokens.h"
 
 #include <algorithm>

@@ -1,6 +1,6 @@
 #include "cli/cli_command.h"
-#include "cli/cli_interrupt.h"
 #include "cli/cli_rows.h"
+#include "cli/interrupt_watch.h"
 #include "cli/stderr_run_host.h"
 #include "cli/terminal_text.h"
 #include "config/state_store.h"

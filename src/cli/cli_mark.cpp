@@ -1,6 +1,6 @@
 #include "cli/cli_command.h"
-#include "cli/cli_interrupt.h"
 #include "cli/cli_rows.h"
+#include "cli/interrupt_watch.h"
 #include "config/program_conf.h"
 #include "config/state_store.h"
 #include "core/account_table.h"

@@ -1,6 +1,6 @@
 #include "cli/cli_oauth.h"
 
-#include "cli/cli_interrupt.h"
+#include "cli/interrupt_watch.h"
 #include "cli/terminal_text.h"
 #include "config/program_conf.h"
 #include "config/program_directory.h"

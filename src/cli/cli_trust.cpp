@@ -1,5 +1,5 @@
 #include "cli/cli_command.h"
-#include "cli/cli_interrupt.h"
+#include "cli/interrupt_watch.h"
 #include "cli/terminal_text.h"
 #include "config/program_directory.h"
 #include "config/trusted_certificates.h"

@@ -3,9 +3,9 @@
 #include "config/account_conf_key.h"
 #include "core/access_tokens.h"
 #include "core/account_table.h"
+#include "core/commit_bracket.h"
 #include "core/keyring_directory.h"
 #include "core/password_keyring.h"
-#include "core/table_lock.h"
 
 #include <algorithm>
 #include <mutex>

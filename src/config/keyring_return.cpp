@@ -3,8 +3,8 @@
 #include "config/keyring_marks.h"
 #include "config/program_conf.h"
 #include "config/state_store.h"
+#include "core/commit_bracket.h"
 #include "core/password_keyring.h"
-#include "core/table_lock.h"
 
 #include <algorithm>
 

@@ -5,9 +5,9 @@
 #include "config/program_conf.h"
 #include "config/program_directory.h"
 #include "config/state_store.h"
+#include "core/commit_bracket.h"
 #include "core/keyring_directory.h"
 #include "core/password_keyring.h"
-#include "core/table_lock.h"
 
 namespace ombrix {
 

@@ -1,9 +1,9 @@
 #include "core/password_keyring.h"
 
 #include "core/access_tokens.h"
+#include "core/commit_bracket.h"
 #include "core/keyring_directory.h"
 #include "core/keyring_texts.h"
-#include "core/table_lock.h"
 
 #include <algorithm>
 #include <charconv>

@@ -1,9 +1,9 @@
 #include "delete/delete_run.h"
 
 #include "config/keyring_marks.h"
+#include "core/commit_bracket.h"
 #include "core/password_keyring.h"
 #include "core/run_flags.h"
-#include "core/table_lock.h"
 #include "delete/delete_texts.h"
 #include "delete/imap_flagging.h"
 #include "delete/pop3_deletion.h"

@@ -1,9 +1,9 @@
 #include "delete/deletion_session.h"
 
+#include "core/commit_bracket.h"
 #include "core/error_text.h"
 #include "core/run_flags.h"
 #include "core/run_host.h"
-#include "core/table_lock.h"
 #include "delete/delete_texts.h"
 #include "proto/session_texts.h"
 

@@ -12,7 +12,7 @@
 
 namespace ombrix {
 
-CCustomProvider::CCustomProvider(const CustomProvider& shown, QWidget* parent)
+CustomProviderDialog::CustomProviderDialog(const CustomProvider& shown, QWidget* parent)
     : QDialog(parent), shown_(shown) {
     const DialogControls controls = buildDialog(*this, res::customProviderTemplate, Language);
     authorizationUrl_ = controls.get<QLineEdit>(res::kCustomAuthorizationUrl);
@@ -25,13 +25,13 @@ CCustomProvider::CCustomProvider(const CustomProvider& shown, QWidget* parent)
                                {scope_, &shown.scope}})
         edit->setText(toDisplay(*value));
     connect(controls.get<QPushButton>(res::kCustomOk), &QPushButton::clicked, this,
-            &CCustomProvider::accept);
+            &CustomProviderDialog::accept);
     connect(controls.get<QPushButton>(res::kCustomCancel), &QPushButton::clicked, this,
-            &CCustomProvider::reject);
+            &CustomProviderDialog::reject);
     setModal(true);
 }
 
-CustomProvider CCustomProvider::provider() const {
+CustomProvider CustomProviderDialog::provider() const {
     CustomProvider typed = shown_;
     typed.authorizationUrl = fromDisplay(authorizationUrl_->text().trimmed());
     typed.tokenUrl = fromDisplay(tokenUrl_->text().trimmed());
@@ -40,7 +40,7 @@ CustomProvider CCustomProvider::provider() const {
     return typed;
 }
 
-void CCustomProvider::accept() {
+void CustomProviderDialog::accept() {
     const CustomProvider typed = provider();
     if (typed.authorizationUrl.empty() || typed.tokenUrl.empty() || typed.clientId.empty()) {
         messageBox(sign_in_texts::endpointsMissing());

@@ -11,9 +11,9 @@ class QLineEdit;
 
 namespace ombrix {
 
-class CCustomProvider final : public QDialog {
+class CustomProviderDialog final : public QDialog {
 public:
-    explicit CCustomProvider(const CustomProvider& shown, QWidget* parent = nullptr);
+    explicit CustomProviderDialog(const CustomProvider& shown, QWidget* parent = nullptr);
 
     // What was typed; meaningful once the dialog was accepted.
     CustomProvider provider() const;

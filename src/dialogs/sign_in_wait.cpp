@@ -11,15 +11,15 @@
 
 namespace ombrix {
 
-CSignInWait::CSignInWait(const oauth::ProviderSettings& provider, const TokenAccount& account,
-                         const std::string& accountName, QWidget* parent)
+SignInWait::SignInWait(const oauth::ProviderSettings& provider, const TokenAccount& account,
+                       const std::string& accountName, QWidget* parent)
     : QDialog(parent) {
     controls_ = buildDialog(*this, res::signInWaitTemplate, Language);
     controls_.setText(res::kSignInText,
                       QString::fromStdString(sign_in_texts::browserOpened(provider.displayName)));
     controls_.setText(res::kSignInStatus, QString::fromStdString(oauth_texts::waitingForBrowser()));
     cancel_ = controls_.get<QPushButton>(res::kSignInCancel);
-    connect(cancel_, &QPushButton::clicked, this, &CSignInWait::reject);
+    connect(cancel_, &QPushButton::clicked, this, &SignInWait::reject);
 
     auto* url = controls_.get<QLineEdit>(res::kSignInUrl);
     SignInTask::Handlers handlers;
@@ -32,12 +32,12 @@ CSignInWait::CSignInWait(const oauth::ProviderSettings& provider, const TokenAcc
     setModal(true);
 }
 
-void CSignInWait::begin() {
+void SignInWait::begin() {
     task_->start();
     open();
 }
 
-void CSignInWait::reject() {
+void SignInWait::reject() {
     if (over_) {
         QDialog::reject();
         return;
@@ -46,7 +46,7 @@ void CSignInWait::reject() {
     task_->cancel();
 }
 
-void CSignInWait::finish(const SignInOutcome& outcome) {
+void SignInWait::finish(const SignInOutcome& outcome) {
     outcome_ = outcome;
     over_ = true;
     if (outcome.ok)

@@ -13,10 +13,10 @@ class QPushButton;
 
 namespace ombrix {
 
-class CSignInWait final : public QDialog {
+class SignInWait final : public QDialog {
 public:
-    CSignInWait(const oauth::ProviderSettings& provider, const TokenAccount& account,
-                const std::string& accountName, QWidget* parent = nullptr);
+    SignInWait(const oauth::ProviderSettings& provider, const TokenAccount& account,
+               const std::string& accountName, QWidget* parent = nullptr);
 
     // Starts the sign-in and opens the dialog without waiting for it.
     void begin();

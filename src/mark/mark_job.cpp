@@ -2,8 +2,8 @@
 
 #include "config/program_conf.h"
 #include "config/read_state_switches.h"
+#include "core/commit_bracket.h"
 #include "core/password_keyring.h"
-#include "core/table_lock.h"
 #include "delete/imap_replies.h"
 #include "mark/pending_marks.h"
 

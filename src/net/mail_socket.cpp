@@ -1,9 +1,9 @@
 #include "net/mail_socket.h"
 
 #include "net/certificate_trust.h"
-#include "net/connection.h"
 #include "net/host_lookup.h"
 #include "net/link.h"
+#include "net/mail_connection.h"
 #include "net/protocol_log.h"
 #include "net/reply_scanner.h"
 #include "platform/event.h"

@@ -3,7 +3,7 @@
 // window never waits: the wave file and the speaker pattern. A busy flag per
 // sound keeps a second copy from starting while the first still plays.
 
-#include "platform/sound.h"
+#include "platform/sound_device.h"
 
 #include <atomic>
 #include <cstdint>

@@ -2,7 +2,7 @@
 // The seven speaker patterns of the sound combo box, and the tones that
 // confirm a silencing by a held lock key.
 
-#include "platform/sound.h"
+#include "platform/sound_device.h"
 
 #include <cstdint>
 #include <vector>

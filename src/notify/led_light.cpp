@@ -3,7 +3,7 @@
 #include "config/settings.h"
 #include "config/state_store.h"
 #include "notify/beep_patterns.h"
-#include "platform/sound.h"
+#include "platform/sound_device.h"
 
 namespace ombrix {
 namespace {

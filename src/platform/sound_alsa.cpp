@@ -4,7 +4,7 @@
 
 #include "platform/audio_calls.h"
 #include "platform/default_chime.h"
-#include "platform/sound.h"
+#include "platform/sound_device.h"
 #include "platform/tone_synth.h"
 
 #include <filesystem>

@@ -2,7 +2,7 @@
 // Turns tones into 16-bit mono samples. The phase runs on from tone to tone,
 // so back-to-back tones join without a click.
 
-#include "platform/sound.h"
+#include "platform/sound_device.h"
 
 #include <cstdint>
 #include <functional>

@@ -14,15 +14,15 @@
 #include "core/language.h"
 #include "core/password_keyring.h"
 #include "dialogs/about_box.h"
-#include "dialogs/account_editor.h"
 #include "dialogs/certificate_dialog.h"
+#include "dialogs/change_konto.h"
 #include "dialogs/custom_provider_dialog.h"
 #include "dialogs/mail_preview.h"
 #include "dialogs/mark_read.h"
-#include "dialogs/read_hint.h"
+#include "dialogs/read_tipp.h"
 #include "dialogs/sign_in_wait.h"
-#include "dialogs/wait_dialog.h"
-#include "dialogs/wizard.h"
+#include "dialogs/wait_dlg.h"
+#include "dialogs/wizzard.h"
 #include "platform/qt_translations.h"
 #include "res/account_dialog_templates.h"
 #include "res/main_dialog_template.h"
@@ -205,13 +205,13 @@ TEST_P(DialogTextsTest, SmallDialogsShowEveryTextWhole) {
              shown.tokenUrl = "https://login.example.org/oauth2/v2.0/token";
              shown.clientId = "0f1e2d3c-4b5a-6978-8796-a5b4c3d2e1f0";
              shown.scope = "https://mail.example.org/IMAP offline_access";
-             return std::make_unique<CCustomProvider>(shown);
+             return std::make_unique<CustomProviderDialog>(shown);
          }},
         {"sign-in wait",
          [] {
              oauth::ProviderSettings provider;
              provider.displayName = "Microsoft";
-             return std::make_unique<CSignInWait>(
+             return std::make_unique<SignInWait>(
                  provider, TokenAccount{"microsoft", "outlook.office365.com", "anna", "imap", 993},
                  "anna@example.org");
          }},

@@ -1,5 +1,5 @@
+#include "app/checker_lists.h"
 #include "app/recording_notification_host.h"
-#include "app/refresh_lists.h"
 #include "check/mail_sort.h"
 #include "config/program_directory.h"
 #include "core/run_flags.h"

@@ -4,7 +4,7 @@
 #include "check/account_check.h"
 #include "check/dovecot_check.h"
 #include "check/mail_triples.h"
-#include "check/previous_uid.h"
+#include "check/previous_uid_index.h"
 #include "core/run_flags.h"
 #include "net/mail_socket.h"
 #include "proto/reply_buffer.h"

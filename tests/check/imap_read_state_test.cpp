@@ -4,7 +4,7 @@
 
 #include "check/imap_flag_listing.h"
 #include "check_fixture.h"
-#include "core/table_lock.h"
+#include "core/commit_bracket.h"
 
 #include <gmock/gmock.h>
 #include <thread>

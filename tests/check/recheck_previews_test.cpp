@@ -6,7 +6,7 @@
 // changes while the run goes on is the one the committed list keeps.
 
 #include "check_fixture.h"
-#include "core/table_lock.h"
+#include "core/commit_bracket.h"
 
 #include <functional>
 #include <thread>

@@ -7,7 +7,7 @@
 #include "core/account_table.h"
 #include "core/language.h"
 #include "core/password_keyring.h"
-#include "dialogs/account_editor.h"
+#include "dialogs/change_konto.h"
 #include "dialogs/edited_account_fixture.h"
 #include "res/account_dialog_templates.h"
 #include "support/find_control.h"

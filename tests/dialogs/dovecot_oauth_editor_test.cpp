@@ -6,7 +6,7 @@
 #include "check/dovecot_check.h"
 #include "config/program_directory.h"
 #include "core/access_tokens.h"
-#include "dialogs/account_editor.h"
+#include "dialogs/change_konto.h"
 #include "dialogs/sign_in_task.h"
 #include "oauth/token_broker.h"
 #include "sign_in_steps.h"

@@ -4,7 +4,7 @@
 
 #include "config/program_directory.h"
 #include "core/account_table.h"
-#include "dialogs/account_editor.h"
+#include "dialogs/change_konto.h"
 #include "support/find_control.h"
 #include "support/process_reset.h"
 #include "support/temp_dir.h"

@@ -1,7 +1,7 @@
 #include "config/settings.h"
 #include "core/language.h"
 #include "dialogs/about_box.h"
-#include "dialogs/read_hint.h"
+#include "dialogs/read_tipp.h"
 #include "res/info_dialog_templates.h"
 #include "support/find_control.h"
 #include "support/process_reset.h"

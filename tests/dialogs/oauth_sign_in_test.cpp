@@ -10,11 +10,11 @@
 #include "core/access_tokens.h"
 #include "core/account_table.h"
 #include "core/password_keyring.h"
-#include "dialogs/account_editor.h"
+#include "dialogs/change_konto.h"
 #include "dialogs/edited_account_fixture.h"
 #include "dialogs/sign_in_task.h"
 #include "dialogs/sign_in_wait.h"
-#include "dialogs/wizard.h"
+#include "dialogs/wizzard.h"
 #include "oauth/refresh_tokens.h"
 #include "oauth/token_broker.h"
 #include "sign_in_steps.h"
@@ -146,7 +146,7 @@ TEST_F(OAuthSignInDialogTest, CancelDuringTheWaitLeavesTheAccountAsItWas) {
     control<QPushButton>(editor, res::kEditorOk)->click();
     test::typeEndpoints(editor, mock);
 
-    QPointer<CSignInWait> wait = test::shownDialog<CSignInWait>(editor);
+    QPointer<SignInWait> wait = test::shownDialog<SignInWait>(editor);
     ASSERT_TRUE(wait);
     auto* url = control<QLineEdit>(*wait, res::kSignInUrl);
     ASSERT_TRUE(test::processEventsUntil([&] { return !url->text().isEmpty(); }, 60000));

@@ -24,7 +24,7 @@ template <class Dialog> Dialog* shownDialog(const QWidget& owner) {
 }
 
 inline void typeEndpoints(const QWidget& owner, const OAuthMock& mock) {
-    CCustomProvider* endpoints = shownDialog<CCustomProvider>(owner);
+    CustomProviderDialog* endpoints = shownDialog<CustomProviderDialog>(owner);
     ASSERT_NE(endpoints, nullptr) << "no dialog asks for the endpoints";
     const std::pair<int, std::string> typed[] = {
         {res::kCustomAuthorizationUrl, mock.url("/authorize")},

@@ -2,7 +2,7 @@
 // A sound device that records what it was asked to play and, when told to,
 // holds every sound until released, so a test can act while one "plays".
 
-#include "platform/sound.h"
+#include "platform/sound_device.h"
 
 #include <condition_variable>
 #include <mutex>

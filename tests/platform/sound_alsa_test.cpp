@@ -1,7 +1,7 @@
 // The ALSA sound device, captured by pointing `default` at a WAV file.
 
 #include "platform/default_chime.h"
-#include "platform/sound.h"
+#include "platform/sound_device.h"
 #include "platform/tone_synth.h"
 #include "platform/wav_probe.h"
 

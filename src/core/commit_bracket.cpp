@@ -1,4 +1,4 @@
-#include "core/table_lock.h"
+#include "core/commit_bracket.h"
 
 #include "core/run_flags.h"
 

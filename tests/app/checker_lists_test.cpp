@@ -1,5 +1,5 @@
+#include "app/checker_lists.h"
 #include "app/recording_notification_host.h"
-#include "app/refresh_lists.h"
 #include "app/window_state.h"
 #include "check/check_run.h"
 #include "check/mail_sort.h"

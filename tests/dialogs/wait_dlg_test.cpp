@@ -1,7 +1,7 @@
 #include "core/language.h"
 #include "core/run_flags.h"
 #include "dialogs/animated_picture.h"
-#include "dialogs/wait_dialog.h"
+#include "dialogs/wait_dlg.h"
 #include "support/gui_wait.h"
 #include "support/process_reset.h"
 

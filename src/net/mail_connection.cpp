@@ -1,4 +1,4 @@
-#include "net/connection.h"
+#include "net/mail_connection.h"
 
 #include <atomic>
 #include <string>

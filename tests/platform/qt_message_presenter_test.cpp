@@ -1,4 +1,4 @@
-#include "platform/qt_message_box.h"
+#include "platform/qt_message_presenter.h"
 #include "support/gui_wait.h"
 #include "support/scripted_message_presenter.h"
 

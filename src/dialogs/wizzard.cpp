@@ -1,9 +1,9 @@
-#include "dialogs/wizard.h"
+#include "dialogs/wizzard.h"
 
 #include "core/account_rules.h"
 #include "core/language.h"
 #include "core/password_keyring.h"
-#include "dialogs/wizard_texts.h"
+#include "dialogs/wizzard_texts.h"
 #include "oauth/account_sign_in.h"
 #include "platform/display_qstring.h"
 #include "platform/message_box.h"

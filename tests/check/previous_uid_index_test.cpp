@@ -1,4 +1,4 @@
-#include "check/previous_uid.h"
+#include "check/previous_uid_index.h"
 
 #include <gtest/gtest.h>
 #include <memory>

@@ -2,7 +2,7 @@
 #include "config/trusted_certificates.h"
 #include "core/account_table.h"
 #include "core/language.h"
-#include "dialogs/account_editor.h"
+#include "dialogs/change_konto.h"
 #include "res/account_dialog_templates.h"
 #include "support/find_control.h"
 #include "support/process_reset.h"

@@ -2,11 +2,11 @@
 // and failures as loadState on the caller's thread, and the load's message
 // boxes shown by the thread that finishes it, in their order.
 
+#include "config/background_state_load.h"
 #include "config/program_directory.h"
 #include "config/settings.h"
 #include "config/settings_file.h"
 #include "config/state_fixtures.h"
-#include "config/state_load.h"
 #include "config/state_store.h"
 #include "core/account_table.h"
 #include "core/process_state.h"

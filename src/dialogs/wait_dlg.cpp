@@ -1,4 +1,4 @@
-#include "dialogs/wait_dialog.h"
+#include "dialogs/wait_dlg.h"
 
 #include "core/language.h"
 #include "core/run_flags.h"

@@ -1,4 +1,4 @@
-#include "dialogs/account_editor.h"
+#include "dialogs/change_konto.h"
 
 #include "config/program_conf.h"
 #include "config/program_directory.h"

@@ -1,4 +1,4 @@
-#include "platform/sound.h"
+#include "platform/sound_device.h"
 
 #include <atomic>
 

@@ -1,6 +1,6 @@
 #include "core/account_table.h"
 #include "core/language.h"
-#include "dialogs/wizard.h"
+#include "dialogs/wizzard.h"
 #include "res/account_dialog_templates.h"
 #include "support/find_control.h"
 #include "support/process_reset.h"

@@ -1,4 +1,4 @@
-#include "platform/qt_message_box.h"
+#include "platform/qt_message_presenter.h"
 
 #include "platform/display_qstring.h"
 

@@ -3,10 +3,10 @@
 
 #include "core/account_table.h"
 #include "core/password_keyring.h"
-#include "dialogs/account_sign_in.h"
+#include "dialogs/sign_in_request.h"
 #include "dialogs/sign_in_texts.h"
-#include "dialogs/wizard.h"
-#include "dialogs/wizard_texts.h"
+#include "dialogs/wizzard.h"
+#include "dialogs/wizzard_texts.h"
 #include "oauth/account_sign_in.h"
 #include "oauth/providers.h"
 #include "platform/message_box.h"

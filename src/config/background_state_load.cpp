@@ -1,4 +1,4 @@
-#include "config/state_load.h"
+#include "config/background_state_load.h"
 
 namespace ombrix {
 

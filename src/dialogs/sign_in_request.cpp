@@ -1,4 +1,4 @@
-#include "dialogs/account_sign_in.h"
+#include "dialogs/sign_in_request.h"
 
 #include "config/program_conf.h"
 #include "dialogs/custom_provider_dialog.h"
@@ -20,7 +20,7 @@ void waitForBrowser(QWidget& parent, const SignInRequest& request, const SignInD
     }
     const TokenAccount account{request.signIn.provider, request.key.host, request.key.user,
                                request.key.protocol, request.key.port};
-    auto* wait = new CSignInWait(*provider.settings, account, request.accountName, &parent);
+    auto* wait = new SignInWait(*provider.settings, account, request.accountName, &parent);
     wait->setAttribute(Qt::WA_DeleteOnClose);
     QObject::connect(wait, &QDialog::finished, &parent, [wait, signIn = request.signIn, done] {
         const SignInOutcome& outcome = wait->outcome();
@@ -44,7 +44,7 @@ void signInAccount(QWidget& parent, const SignInRequest& request, SignInDone don
         waitForBrowser(parent, request, done);
         return;
     }
-    auto* endpoints = new CCustomProvider(request.signIn.custom, &parent);
+    auto* endpoints = new CustomProviderDialog(request.signIn.custom, &parent);
     endpoints->setAttribute(Qt::WA_DeleteOnClose);
     QObject::connect(endpoints, &QDialog::finished, &parent,
                      [&parent, endpoints, request, done](int result) {

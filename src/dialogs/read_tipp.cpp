@@ -1,4 +1,4 @@
-#include "dialogs/read_hint.h"
+#include "dialogs/read_tipp.h"
 
 #include "config/settings.h"
 #include "core/language.h"

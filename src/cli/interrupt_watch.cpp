@@ -1,4 +1,4 @@
-#include "cli/cli_interrupt.h"
+#include "cli/interrupt_watch.h"
 
 #include "core/run_flags.h"
 

@@ -1,12 +1,12 @@
-#include "app/refresh_lists.h"
+#include "app/checker_lists.h"
 
 #include "app/server_marks.h"
 #include "app/window_state.h"
 #include "check/mail_sort.h"
 #include "config/state_store.h"
+#include "core/commit_bracket.h"
 #include "core/display_field.h"
 #include "core/run_flags.h"
-#include "core/table_lock.h"
 
 namespace ombrix {
 namespace {
