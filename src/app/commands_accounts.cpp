@@ -73,7 +73,6 @@ void WindowCommands::editAccount() {
         return;
     const TableHold hold(dialog_);
     const int row = selectedAccountRow();
-    editedAccount = row;
     if (row < 0) {
         messageBox(noAccountToEdit());
         return;
@@ -84,7 +83,7 @@ void WindowCommands::editAccount() {
     const TokenAccount signInBefore = tokenAccountOf(accounts[row]);
     // Signing in with OAuth drops the flag; the item goes all the same.
     const bool passwordItem = accounts[row].passwordInKeyring != 0;
-    ChangeKonto editor(&dialog_);
+    ChangeKonto editor(row, &dialog_);
     services_.runDialog(editor);
     const std::optional<SecretKey> stale = accountChanged(accounts[row], keyBefore, passwordBefore);
     saveState(SaveKind::SettingsFile);

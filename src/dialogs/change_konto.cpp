@@ -21,13 +21,13 @@
 
 namespace ombrix {
 
-AccountRecord* ChangeKonto::editedRecord() {
-    if (editedAccount < 0 || editedAccount >= std::int32_t(accountCount))
+AccountRecord* ChangeKonto::editedRecord() const {
+    if (account_ < 0 || account_ >= std::int32_t(accountCount))
         return nullptr;
-    return &accounts[editedAccount];
+    return &accounts[account_];
 }
 
-ChangeKonto::ChangeKonto(QWidget* parent) : QDialog(parent) {
+ChangeKonto::ChangeKonto(int row, QWidget* parent) : QDialog(parent), account_(row) {
     const DialogControls controls = buildDialog(*this, res::accountEditorTemplate, Language);
     address_.edit = controls.get<QLineEdit>(res::kEditorAddress);
     server_.edit = controls.get<QLineEdit>(res::kEditorServer);
@@ -45,7 +45,7 @@ ChangeKonto::ChangeKonto(QWidget* parent) : QDialog(parent) {
     alert_.connect(*this);
     readState_ = ReadStateChoice(controls);
 
-    connect(ssl_, &QCheckBox::clicked, this, [] { sslBoxState = sslBoxState == 1 ? 0 : 1; });
+    connect(ssl_, &QCheckBox::clicked, this, [this] { sslBoxState_ = sslBoxState_ == 1 ? 0 : 1; });
     connect(controls.get<QPushButton>(res::kEditorOk), &QPushButton::clicked, this,
             &ChangeKonto::accept);
     connect(controls.get<QPushButton>(res::kEditorCancel), &QPushButton::clicked, this,
@@ -73,8 +73,8 @@ void ChangeKonto::fillFrom(const AccountRecord& account) {
         field->edit->setText(field->shown);
     }
     protocol_->setCurrentIndex(account.protocol == 1 ? 1 : 0);
-    sslBoxState = account.useSsl == 1 ? 1 : 0;
-    ssl_->setChecked(sslBoxState == 1);
+    sslBoxState_ = account.useSsl == 1 ? 1 : 0;
+    ssl_->setChecked(sslBoxState_ == 1);
     port_->setText(toDisplay(account.port));
     providerBefore_ = account.oauthProvider;
     keyBefore_ = keyringKeyOf(account);
@@ -151,7 +151,7 @@ void ChangeKonto::storeInto(AccountRecord& account) const {
     storeText(password_, account.password);
     if (!protocol_->currentText().isEmpty())
         account.protocol = protocol_->currentText() == QLatin1String("IMAP") ? 1 : 0;
-    account.useSsl = sslBoxState == 1 ? 1 : 0;
+    account.useSsl = sslBoxState_ == 1 ? 1 : 0;
     if (!port_->text().isEmpty())
         account.port = fromDisplay(port_->text());
 }

@@ -27,15 +27,15 @@ namespace ombrix {
 
 struct AccountRecord;
 
-// The account the editor works on; set by the caller before it opens the
-// dialog. -1 = none.
-inline std::int32_t editedAccount = -1;
-// The SSL box as the editor tracks it: 0 or 1.
-inline std::uint8_t sslBoxState = 0;
-
 class ChangeKonto final : public QDialog {
 public:
-    explicit ChangeKonto(QWidget* parent = nullptr);
+    // `row` is the row of the table the editor works on (-1 or a row
+    // past accountCount: none, and OK changes nothing).
+    explicit ChangeKonto(int row, QWidget* parent = nullptr);
+
+    int editedAccount() const { return account_; }
+    // The SSL box as the editor tracks it: 0 or 1.
+    std::uint8_t sslBoxState() const { return sslBoxState_; }
 
     // OK: takes the non-empty edits into the account and closes, unless a
     // text holds a line break (then it says so and stays open). With OAuth
@@ -57,7 +57,7 @@ private:
         QString shown;
     };
 
-    static AccountRecord* editedRecord();
+    AccountRecord* editedRecord() const;
     void fillFrom(const AccountRecord& account);
     void showPin(const AccountRecord& account);
     bool refusesControlCharacters() const;
@@ -77,6 +77,8 @@ private:
     // The read-state switches the same way (config/read_state_switches.h).
     void keepReadState();
 
+    const int account_;
+    std::uint8_t sslBoxState_ = 0;
     TextField address_, server_, user_, password_;
     QLineEdit* port_ = nullptr;
     QCheckBox* ssl_ = nullptr;

@@ -97,9 +97,7 @@ std::unique_ptr<QWidget> oauthEditor(const char* chosen) {
     account.protocol = 1;
     account.oauthProvider = "microsoft";
     accountCount = 2;
-    editedAccount = 1;
-    auto editor = std::make_unique<ChangeKonto>();
-    editedAccount = 0;
+    auto editor = std::make_unique<ChangeKonto>(1);
     auto* auth = test::control<QComboBox>(*editor, res::kEditorAuth);
     auth->setCurrentIndex(auth->findData(QString::fromUtf8(chosen)));
     return editor;
@@ -188,14 +186,13 @@ TEST_P(DialogTextsTest, SmallDialogsShowEveryTextWhole) {
     account.from[0] = "Anna <anna@example.org>";
     account.subject[0] = "Figures";
     account.size[0] = 100;
-    editedAccount = 0;
 
     const std::pair<const char*, std::function<std::unique_ptr<QWidget>()>> dialogs[] = {
         {"about box (German)", [] { return std::make_unique<CAbout>(); }},
         {"about box (English)", [] { return std::make_unique<AboutEN>(); }},
         {"wait dialog", [] { return std::make_unique<CWaitDlg>(); }},
         {"hint", [] { return std::make_unique<CReadTipp>(); }},
-        {"account editor", [] { return std::make_unique<ChangeKonto>(); }},
+        {"account editor", [] { return std::make_unique<ChangeKonto>(0); }},
         {"account editor of an OAuth account", [] { return oauthEditor("microsoft"); }},
         {"account editor with a provider of one's own", [] { return oauthEditor("custom"); }},
         {"OAuth provider of one's own",

@@ -107,7 +107,6 @@ protected:
     void SetUp() override {
         test::resetProcessState();
         programDirectory = directory.path().string();
-        editedAccount = -1;
         auto shell = std::make_unique<test::RecordingTrayShell>();
         tray = shell.get();
         dialog = std::make_unique<CCheckerDlg>(std::move(shell));
@@ -434,16 +433,14 @@ TEST_F(WindowCommandsTest, EditWorksOnTheSelectedRowOrSaysThereIsNone) {
     addAccount("first", 0);
     addAccount("second", 0);
     dialog->refreshLists(RefreshMode::Full);
-    editedAccount = 5;
     dialog->OnCommand(kCmdEditAccount);
-    EXPECT_EQ(editedAccount, -1);
     EXPECT_EQ(boxes.texts(), std::vector<std::string>{"No account selected"});
     EXPECT_TRUE(dialogs.empty());
 
     int editing = -2;
-    onDialog = [&](QDialog&) {
-        editing = editedAccount;
-        accounts[editedAccount].name = "renamed";
+    onDialog = [&](QDialog& shown) {
+        editing = static_cast<ChangeKonto&>(shown).editedAccount();
+        accounts[editing].name = "renamed";
         return int(QDialog::Accepted);
     };
     lists->accountList().selectRow(1);

@@ -63,7 +63,7 @@ protected:
 
 TEST_F(AccountAlertEditorTest, EachChoiceIsSavedAndShownWhenTheEditorOpensAgain) {
     {
-        ChangeKonto dialog;
+        ChangeKonto dialog(kEdited);
         EXPECT_EQ(kind(dialog)->currentText(), "as the program's settings say");
         EXPECT_EQ(kind(dialog)->count(), 3);
         EXPECT_FALSE(file(dialog)->isEnabled());
@@ -74,7 +74,7 @@ TEST_F(AccountAlertEditorTest, EachChoiceIsSavedAndShownWhenTheEditorOpensAgain)
     }
     EXPECT_EQ(stored(), (AccountAlert{AlertKind::Silent, {}}));
     {
-        ChangeKonto dialog;
+        ChangeKonto dialog(kEdited);
         EXPECT_EQ(kind(dialog)->currentText(), "silent: no sound, no LED, no pop-up");
         choose(dialog, bell); // choosing a file chooses the own wave
         EXPECT_EQ(kind(dialog)->currentIndex(), 1);
@@ -85,7 +85,7 @@ TEST_F(AccountAlertEditorTest, EachChoiceIsSavedAndShownWhenTheEditorOpensAgain)
     }
     EXPECT_EQ(stored(), (AccountAlert{AlertKind::OwnWave, bell.string()}));
     {
-        ChangeKonto dialog;
+        ChangeKonto dialog(kEdited);
         EXPECT_EQ(kind(dialog)->currentIndex(), 1);
         EXPECT_EQ(file(dialog)->text().toStdString(), bell.string());
         kind(dialog)->setCurrentIndex(0);
@@ -98,7 +98,7 @@ TEST_F(AccountAlertEditorTest, EachChoiceIsSavedAndShownWhenTheEditorOpensAgain)
 
 TEST_F(AccountAlertEditorTest, CancelKeepsTheStoredChoice) {
     store({AlertKind::OwnWave, bell.string()});
-    ChangeKonto dialog;
+    ChangeKonto dialog(kEdited);
     kind(dialog)->setCurrentIndex(2);
     click(dialog, res::kEditorCancel);
     EXPECT_EQ(stored(), (AccountAlert{AlertKind::OwnWave, bell.string()}));
@@ -107,7 +107,7 @@ TEST_F(AccountAlertEditorTest, CancelKeepsTheStoredChoice) {
 TEST_F(AccountAlertEditorTest, AFileThatCannotSoundIsNamedAndOkKeepsTheDialogAsItIs) {
     const std::filesystem::path gone = directory / "gone.wav";
     store({AlertKind::OwnWave, gone.string()});
-    ChangeKonto dialog;
+    ChangeKonto dialog(kEdited);
     dialog.show();
     EXPECT_EQ(kind(dialog)->currentIndex(), 1);
     EXPECT_EQ(file(dialog)->text().toStdString(), gone.string()) << "shown, not dropped";
@@ -140,7 +140,7 @@ TEST_F(AccountAlertEditorTest, AFileThatCannotSoundIsNamedAndOkKeepsTheDialogAsI
 }
 
 TEST_F(AccountAlertEditorTest, AnOwnWaveWithoutAFileAsksForOne) {
-    ChangeKonto dialog;
+    ChangeKonto dialog(kEdited);
     kind(dialog)->setCurrentIndex(1);
     EXPECT_EQ(notice(dialog), "No file chosen yet.");
     click(dialog, res::kEditorOk);
@@ -152,7 +152,7 @@ TEST_F(AccountAlertEditorTest, AnOwnWaveWithoutAFileAsksForOne) {
 
 TEST_F(AccountAlertEditorTest, GermanTexts) {
     Language = 0;
-    ChangeKonto dialog;
+    ChangeKonto dialog(kEdited);
     EXPECT_EQ(kind(dialog)->itemText(0), "wie in den Programmeinstellungen");
     EXPECT_EQ(kind(dialog)->itemText(2), "stumm: kein Ton, kein LED, keine Meldung");
     kind(dialog)->setCurrentIndex(1);

@@ -44,7 +44,7 @@ protected:
 
 TEST_F(ReadStateEditorTest, SwitchesAreOnAtFirstAndKeptWhereTheUserTurnedThemOff) {
     {
-        ChangeKonto dialog;
+        ChangeKonto dialog(kEdited);
         EXPECT_EQ(follow(dialog)->text(), "read state follows the server");
         EXPECT_EQ(mark(dialog)->text(), "mark read on the server too");
         EXPECT_TRUE(follow(dialog)->isChecked());
@@ -55,13 +55,13 @@ TEST_F(ReadStateEditorTest, SwitchesAreOnAtFirstAndKeptWhereTheUserTurnedThemOff
     }
     EXPECT_TRUE(readProgramConf().keys().empty()) << "nothing changed, nothing written";
     {
-        ChangeKonto dialog;
+        ChangeKonto dialog(kEdited);
         follow(dialog)->setChecked(false);
         click(dialog, res::kEditorOk);
     }
     EXPECT_EQ(stored(), (ReadStateSwitches{false, true}));
     {
-        ChangeKonto dialog;
+        ChangeKonto dialog(kEdited);
         EXPECT_FALSE(follow(dialog)->isChecked());
         follow(dialog)->setChecked(true);
         mark(dialog)->setChecked(false);
@@ -74,7 +74,7 @@ TEST_F(ReadStateEditorTest, SwitchesAreOnAtFirstAndKeptWhereTheUserTurnedThemOff
 TEST_F(ReadStateEditorTest, PopAccountCannotReachTheSwitchesUntilItTurnsImap) {
     accounts[0].protocol = 0;
     Language = 0;
-    ChangeKonto dialog;
+    ChangeKonto dialog(kEdited);
     EXPECT_EQ(follow(dialog)->text(), "Gelesen-Status folgt dem Server");
     EXPECT_EQ(mark(dialog)->text(), "Auch auf dem Server als gelesen markieren");
     EXPECT_FALSE(follow(dialog)->isEnabled());

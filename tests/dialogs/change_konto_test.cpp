@@ -25,6 +25,9 @@ using test::control;
 
 class AccountEditorTest : public testing::Test {
 protected:
+    // The row of the table the editor opens on.
+    static constexpr int kEdited = 1;
+
     void SetUp() override {
         test::resetProcessState();
         accountCount = 2;
@@ -36,12 +39,8 @@ protected:
         a.port = "110";
         a.protocol = 0;
         a.useSsl = 0;
-        editedAccount = 1;
     }
-    void TearDown() override {
-        editedAccount = -1;
-        test::resetProcessState();
-    }
+    void TearDown() override { test::resetProcessState(); }
 
     static QLineEdit* edit(const ChangeKonto& dialog, int id) {
         return control<QLineEdit>(dialog, id);
@@ -56,7 +55,7 @@ protected:
 TEST_F(AccountEditorTest, OpeningShowsTheAccount) {
     accounts[1].useSsl = 1;
     accounts[1].protocol = 1;
-    ChangeKonto dialog;
+    ChangeKonto dialog(kEdited);
     EXPECT_EQ(edit(dialog, res::kEditorAddress)->text(), "anna@example.org");
     EXPECT_EQ(edit(dialog, res::kEditorServer)->text(), "pop.example.org");
     EXPECT_EQ(edit(dialog, res::kEditorUser)->text(), "anna");
@@ -65,13 +64,13 @@ TEST_F(AccountEditorTest, OpeningShowsTheAccount) {
     EXPECT_EQ(edit(dialog, res::kEditorPort)->text(), "110");
     EXPECT_EQ(control<QComboBox>(dialog, res::kEditorProtocol)->currentText(), "IMAP");
     EXPECT_TRUE(control<QCheckBox>(dialog, res::kEditorSsl)->isChecked());
-    EXPECT_EQ(sslBoxState, 1);
+    EXPECT_EQ(dialog.sslBoxState(), 1);
     EXPECT_EQ(dialog.windowTitle(), "edit account");
     EXPECT_EQ(control<QCheckBox>(dialog, res::kEditorSsl)->text(), "SSL encryption");
 }
 
 TEST_F(AccountEditorTest, ClearedFieldsKeepTheirValues) {
-    ChangeKonto dialog;
+    ChangeKonto dialog(kEdited);
     for (int id : {res::kEditorAddress, res::kEditorServer, res::kEditorUser, res::kEditorPassword,
                    res::kEditorPort})
         edit(dialog, id)->clear();
@@ -86,7 +85,7 @@ TEST_F(AccountEditorTest, ClearedFieldsKeepTheirValues) {
 }
 
 TEST_F(AccountEditorTest, OkTakesTheChangedValues) {
-    ChangeKonto dialog;
+    ChangeKonto dialog(kEdited);
     edit(dialog, res::kEditorServer)->setText("imap.example.org");
     edit(dialog, res::kEditorPassword)->setText(QString::fromUtf8("neuës"));
     edit(dialog, res::kEditorPort)->setText("2143");
@@ -101,7 +100,7 @@ TEST_F(AccountEditorTest, OkTakesTheChangedValues) {
 }
 
 TEST_F(AccountEditorTest, ProtocolChangeKeepsThePort) {
-    ChangeKonto dialog;
+    ChangeKonto dialog(kEdited);
     control<QComboBox>(dialog, res::kEditorProtocol)->setCurrentIndex(1);
     EXPECT_EQ(edit(dialog, res::kEditorPort)->text(), "110");
     pressOk(dialog);
@@ -110,9 +109,9 @@ TEST_F(AccountEditorTest, ProtocolChangeKeepsThePort) {
 }
 
 TEST_F(AccountEditorTest, SslTickedThenCancelledChangesNothing) {
-    ChangeKonto dialog;
+    ChangeKonto dialog(kEdited);
     control<QCheckBox>(dialog, res::kEditorSsl)->click();
-    EXPECT_EQ(sslBoxState, 1);
+    EXPECT_EQ(dialog.sslBoxState(), 1);
     edit(dialog, res::kEditorUser)->setText("other");
     control<QPushButton>(dialog, res::kEditorCancel)->click();
     EXPECT_EQ(accounts[1].useSsl, 0);
@@ -122,18 +121,18 @@ TEST_F(AccountEditorTest, SslTickedThenCancelledChangesNothing) {
 
 TEST_F(AccountEditorTest, SslClicksFlipTheTrackedState) {
     accounts[1].useSsl = 1;
-    ChangeKonto dialog;
+    ChangeKonto dialog(kEdited);
     auto* ssl = control<QCheckBox>(dialog, res::kEditorSsl);
     ssl->click();
     ssl->click();
     ssl->click();
-    EXPECT_EQ(sslBoxState, 0);
+    EXPECT_EQ(dialog.sslBoxState(), 0);
     pressOk(dialog);
     EXPECT_EQ(accounts[1].useSsl, 0);
 }
 
 TEST_F(AccountEditorTest, PortEditRefusesLetters) {
-    ChangeKonto dialog;
+    ChangeKonto dialog(kEdited);
     QLineEdit* port = edit(dialog, res::kEditorPort);
     port->clear();
     for (const char* typed : {"9", "x", "9", "-", "5"}) {
@@ -146,7 +145,7 @@ TEST_F(AccountEditorTest, PortEditRefusesLetters) {
 TEST_F(AccountEditorTest, UntouchedLatin1ValuesKeepTheirBytes) {
     accounts[1].password = "s\xE9sam"; // written by a Windows installation
     accounts[1].user = "j\xFCrgen";
-    ChangeKonto dialog;
+    ChangeKonto dialog(kEdited);
     EXPECT_EQ(edit(dialog, res::kEditorPassword)->text(), QString::fromUtf8("sésam"));
     pressOk(dialog);
     EXPECT_EQ(accounts[1].password, "s\xE9sam");
@@ -177,7 +176,7 @@ TEST_F(AccountEditorTest, ControlCharactersAreRefusedAndTheDialogStays) {
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
-        ChangeKonto dialog;
+        ChangeKonto dialog(kEdited);
         dialog.show();
         edit(dialog, res::kEditorServer)->setText("changed.example.org");
         edit(dialog, row.id)->setText(row.typed);
@@ -200,7 +199,7 @@ TEST_F(AccountEditorTest, APinnedCertificateIsForgottenOnOkWhenTicked) {
     accounts[1].useSsl = 1;
     accounts[1].port = "995";
     {
-        ChangeKonto unpinned;
+        ChangeKonto unpinned(kEdited);
         EXPECT_TRUE(control<QCheckBox>(unpinned, res::kEditorForgetPin)->isHidden());
     }
     CertificateFacts facts;
@@ -208,7 +207,7 @@ TEST_F(AccountEditorTest, APinnedCertificateIsForgottenOnOkWhenTicked) {
     facts.faults = {"self-signed", "name-mismatch"};
     ASSERT_FALSE(pinCertificate(programDirectory, "pop.example.org:995", facts));
     {
-        ChangeKonto cancelled;
+        ChangeKonto cancelled(kEdited);
         auto* forget = control<QCheckBox>(cancelled, res::kEditorForgetPin);
         EXPECT_FALSE(forget->isHidden());
         EXPECT_EQ(forget->text(), "forget the accepted certificate (name mismatch, self-signed)");
@@ -217,7 +216,7 @@ TEST_F(AccountEditorTest, APinnedCertificateIsForgottenOnOkWhenTicked) {
         EXPECT_TRUE(certificateTrust().isPinned("pop.example.org:995"));
     }
     Language = 0;
-    ChangeKonto dialog;
+    ChangeKonto dialog(kEdited);
     auto* forget = control<QCheckBox>(dialog, res::kEditorForgetPin);
     EXPECT_EQ(forget->text(), QString::fromUtf8("akzeptiertes Zertifikat vergessen (Servername "
                                                 "passt nicht, selbst signiert)"));
@@ -231,7 +230,7 @@ TEST_F(AccountEditorTest, APinnedCertificateIsForgottenOnOkWhenTicked) {
 
 TEST_F(AccountEditorTest, GermanTexts) {
     Language = 0;
-    ChangeKonto dialog;
+    ChangeKonto dialog(kEdited);
     EXPECT_EQ(dialog.windowTitle(), QString::fromUtf8("Emailkonto ändern"));
     EXPECT_EQ(control<QPushButton>(dialog, res::kEditorCancel)->text(), "Abbrechen");
     EXPECT_EQ(control<QCheckBox>(dialog, res::kEditorSsl)->text(),
@@ -239,7 +238,7 @@ TEST_F(AccountEditorTest, GermanTexts) {
 }
 
 TEST_F(AccountEditorTest, OAuthIsOfferedForAPresetsServerAndOneOfOnesOwn) {
-    ChangeKonto dialog;
+    ChangeKonto dialog(kEdited);
     auto* auth = control<QComboBox>(dialog, res::kEditorAuth);
     const auto offered = [auth] {
         QStringList texts;
@@ -270,7 +269,7 @@ TEST_F(AccountEditorTest, AnOAuthAccountOpensOnItsProviderAndNeedsAPasswordToLea
     a.host = "imap.gmail.com";
     a.password.clear();
     a.oauthProvider = "google";
-    ChangeKonto dialog;
+    ChangeKonto dialog(kEdited);
     auto* auth = control<QComboBox>(dialog, res::kEditorAuth);
     EXPECT_EQ(auth->currentText(), "OAuth (Google)");
     EXPECT_FALSE(edit(dialog, res::kEditorPassword)->isEnabled());

@@ -33,7 +33,6 @@ protected:
     void TearDown() override {
         setAccessTokenSource({});
         setSignInUrlOpener({});
-        editedAccount = -1;
         resetProcessState();
     }
 
@@ -47,9 +46,8 @@ TEST_P(DovecotOAuthEditor, AnAccountSignedInFromTheEditorIsChecked) {
     TestBrowser browser;
     setSignInUrlOpener(browser.opener());
     configureAccount(0, server(), kUser, "", GetParam());
-    editedAccount = 0;
 
-    ChangeKonto editor;
+    ChangeKonto editor(0);
     auto* auth = control<QComboBox>(editor, res::kEditorAuth);
     auth->setCurrentIndex(auth->findData(QStringLiteral("custom")));
     control<QPushButton>(editor, res::kEditorOk)->click();

@@ -16,6 +16,9 @@ namespace ombrix::test {
 
 class EditedAccountTest : public testing::Test {
 protected:
+    // The row of the table the editor opens on.
+    static constexpr int kEdited = 0;
+
     void SetUp() override {
         resetProcessState();
         programDirectory = directory.path().string();
@@ -28,12 +31,8 @@ protected:
         a.port = "993";
         a.protocol = 1;
         a.useSsl = 1;
-        editedAccount = 0;
     }
-    void TearDown() override {
-        editedAccount = -1;
-        resetProcessState();
-    }
+    void TearDown() override { resetProcessState(); }
 
     static void click(const ChangeKonto& dialog, int id) {
         control<QPushButton>(dialog, id)->click();

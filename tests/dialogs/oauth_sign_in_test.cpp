@@ -82,7 +82,7 @@ protected:
 
 TEST_F(OAuthSignInDialogTest, TheEditorSignsInAndStoresTheProviderWithoutAPassword) {
     setSignInUrlOpener(browser.opener());
-    ChangeKonto editor;
+    ChangeKonto editor(kEdited);
     chooseAuth(editor, res::kEditorAuth, "custom");
     EXPECT_FALSE(control<QLineEdit>(editor, res::kEditorPassword)->isEnabled());
     control<QPushButton>(editor, res::kEditorOk)->click();
@@ -119,7 +119,7 @@ TEST_F(OAuthSignInDialogTest, WithoutAKeyringTheSignInIsKeptInTheConfWithOneNoti
     setSignInUrlOpener(browser.opener());
     for (int round = 0; round < 2; ++round) {
         SCOPED_TRACE(round);
-        ChangeKonto editor;
+        ChangeKonto editor(kEdited);
         chooseAuth(editor, res::kEditorAuth, "custom");
         auto* again = control<QCheckBox>(editor, res::kEditorSignInAgain);
         EXPECT_EQ(again->isHidden(), round == 0);
@@ -140,7 +140,7 @@ TEST_F(OAuthSignInDialogTest, WithoutAKeyringTheSignInIsKeptInTheConfWithOneNoti
 TEST_F(OAuthSignInDialogTest, CancelDuringTheWaitLeavesTheAccountAsItWas) {
     std::string opened;
     setSignInUrlOpener([&opened](const std::string& url) { opened = url; });
-    ChangeKonto editor;
+    ChangeKonto editor(kEdited);
     editor.show();
     chooseAuth(editor, res::kEditorAuth, "custom");
     control<QPushButton>(editor, res::kEditorOk)->click();
@@ -173,7 +173,7 @@ TEST_F(OAuthSignInDialogTest, CancelDuringTheWaitLeavesTheAccountAsItWas) {
 TEST_F(OAuthSignInDialogTest, AWrongStateOnTheRedirectIsRefusedAndTheAccountStays) {
     test::TestBrowser forger("forged");
     setSignInUrlOpener(forger.opener());
-    ChangeKonto editor;
+    ChangeKonto editor(kEdited);
     chooseAuth(editor, res::kEditorAuth, "custom");
     control<QPushButton>(editor, res::kEditorOk)->click();
     test::typeEndpoints(editor, mock);
