@@ -144,8 +144,8 @@ int CCheckerApp::run(int& argc, char** argv, const std::optional<std::string>& d
     int exitCode = 0;
     {
         MarkPostbox marks; // outlives the window: its last marks are posted on the way out
-        markPostbox = &marks;
         CCheckerDlg dialog;
+        dialog.state().markPostbox = &marks;
         dialog.setCheckRun([](RunHost& host) { checkWithPendingMarks(host); });
         InstanceServer server(
             instanceSocketPath(programDirectory),
@@ -181,7 +181,6 @@ int CCheckerApp::run(int& argc, char** argv, const std::optional<std::string>& d
         if (!dialog.sessionEnded()) // a signal during the start-up's question
             exitCode = QApplication::exec();
         dialog.setKeyringWorker(nullptr);
-        markPostbox = nullptr;
     }
     installMessagePresenter(nullptr);
     return exitCode;

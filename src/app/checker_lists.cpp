@@ -160,7 +160,7 @@ void CheckerLists::onCheckChanged() {
     const int account = accountList_.selectedRow();
     if (!showsMailsOf(account))
         return;
-    const ServerMarks marks;
+    const ServerMarks marks(host_.windowState().markPostbox);
     {
         const TableAccess access;
         AccountRecord& a = accounts[account];
@@ -178,7 +178,7 @@ void CheckerLists::onMailDoubleClicked(int row) {
     const int account = selectedAccount_;
     if (row < 0 || !validAccountRow(account) || row >= validMailCount(accounts[account]))
         return;
-    const ServerMarks marks;
+    const ServerMarks marks(host_.windowState().markPostbox);
     {
         const TableAccess access;
         accounts[account].read[row] = 1;

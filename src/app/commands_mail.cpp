@@ -40,7 +40,7 @@ void WindowCommands::viewMail() {
     if (previewMail < 0 || !accountInUse(account) ||
         previewMail >= validMailCount(accounts[account]))
         return;
-    const ServerMarks marks;
+    const ServerMarks marks(dialog_.state().markPostbox);
     {
         const TableAccess access;
         accounts[account].read[previewMail] = 1;
@@ -105,7 +105,7 @@ void WindowCommands::markReadTick() {
     const TableHold hold(dialog_);
     CMarkRead question(&dialog_);
     const int answer = services_.runDialog(question);
-    const ServerMarks marks;
+    const ServerMarks marks(dialog_.state().markPostbox);
     {
         const TableAccess access;
         if (answer == CMarkRead::SelectedAccount)

@@ -60,7 +60,7 @@ void NotificationActions::runEnded() {
 // refresh takes the tray to idle; the notification goes even where a failed
 // account keeps the tray on its failure.
 void NotificationActions::commitMarkRead() {
-    const ServerMarks marks;
+    const ServerMarks marks(dialog_.state().markPostbox);
     {
         const TableAccess access;
         markAllAccountsRead();

@@ -14,10 +14,10 @@ ReadSnapshot tableSnapshot() {
 
 } // namespace
 
-ServerMarks::ServerMarks() : before_(tableSnapshot()) {}
+ServerMarks::ServerMarks(MarkPostbox* postbox) : postbox_(postbox), before_(tableSnapshot()) {}
 
 void ServerMarks::send() const {
-    if (!markPostbox)
+    if (!postbox_)
         return;
     std::vector<MarkJob> jobs;
     {
@@ -25,7 +25,7 @@ void ServerMarks::send() const {
         jobs = before_.jobsSince(readProgramConf());
     }
     for (MarkJob& job : jobs)
-        markPostbox->post(std::move(job));
+        postbox_->post(std::move(job));
 }
 
 } // namespace ombrix

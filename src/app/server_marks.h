@@ -9,18 +9,16 @@ namespace ombrix {
 
 class MarkPostbox;
 
-// The desktop program's postbox, while it runs; without one (widget tests)
-// marks stay local.
-inline MarkPostbox* markPostbox = nullptr;
-
 class ServerMarks {
 public:
-    // Window thread; takes the table's lock for the copy.
-    ServerMarks();
+    // Window thread; takes the table's lock for the copy. Without a postbox
+    // the marks stay local.
+    explicit ServerMarks(MarkPostbox* postbox);
     // Hands each account's changed flags to the postbox. Window thread.
     void send() const;
 
 private:
+    MarkPostbox* postbox_;
     ReadSnapshot before_;
 };
 

@@ -45,11 +45,10 @@ protected:
         services.runDialog = [this](QDialog&) { return answer_; };
         commands_ = std::make_unique<WindowCommands>(*dialog_, *lists_, services);
         commands_->install();
-        markPostbox = &postbox_;
+        dialog_->state().markPostbox = &postbox_;
     }
 
     void TearDown() override {
-        markPostbox = nullptr;
         commands_.reset();
         lists_.reset();
         dialog_.reset();
