@@ -1,7 +1,7 @@
 #include "net/tls_session.h"
 
 #include "net/tls_session_cache.h"
-#include "net/trust_files.h"
+#include "net/trust_files_stamp.h"
 
 #include <algorithm>
 #include <arpa/inet.h>

@@ -1,4 +1,4 @@
-#include "net/trust_files.h"
+#include "net/trust_files_stamp.h"
 
 #include <algorithm>
 #include <ctime>

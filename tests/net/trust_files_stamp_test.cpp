@@ -2,7 +2,7 @@
 // connection: only while the same files are there, none changed, and none
 // was written so recently that a change could hide within its time stamp.
 
-#include "net/trust_files.h"
+#include "net/trust_files_stamp.h"
 #include "support/temp_dir.h"
 
 #include <gtest/gtest.h>
