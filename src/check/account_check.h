@@ -113,12 +113,4 @@ constexpr std::int32_t listedSize(std::uint32_t octets) {
     return static_cast<std::int32_t>(octets < INT32_MAX ? octets : INT32_MAX);
 }
 
-// Copies entry j of `from` into entry i of `to`, all eleven fields.
-void copyMail(AccountRecord& to, int i, const AccountRecord& from, int j);
-// As copyMail, but without the body preview, the one large field.
-void copyMailWithoutPreview(AccountRecord& to, int i, const AccountRecord& from, int j);
-// As copyMail, but the texts are exchanged instead of copied: entry j of
-// `from` is left with what entry i of `to` held. For scratch lists only.
-void exchangeMail(AccountRecord& to, int i, AccountRecord& from, int j);
-
 } // namespace ombrix

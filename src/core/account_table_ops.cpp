@@ -24,7 +24,8 @@ void markAccountRead(int index) {
     if (index < 0 || index >= kMaxAccounts || static_cast<std::uint32_t>(index) >= accountCount)
         return;
     AccountRecord& account = accounts[index];
-    std::fill_n(account.read.begin(), validMailCount(account), std::uint8_t{1});
+    for (int i = 0; i < validMailCount(account); ++i)
+        account.mails[i].read = 1;
 }
 
 void markAllAccountsRead() {

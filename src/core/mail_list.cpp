@@ -1,0 +1,217 @@
+#include "core/mail_list.h"
+
+#include <algorithm>
+#include <cstring>
+#include <functional>
+#include <limits>
+#include <stdexcept>
+#include <utility>
+
+namespace ombrix {
+namespace {
+
+// Waste below this is never worth a rewrite of the arena: a user's edits of
+// read marks write no text at all, and a handful of edited texts stay.
+constexpr std::size_t kMinWasteToCompact = 64 * 1024;
+
+std::size_t index(MailText field) {
+    return static_cast<std::size_t>(field);
+}
+
+const MailFields kNoMail{};
+
+} // namespace
+
+void MailList::resize(int count) {
+    const auto newSize = static_cast<std::size_t>(std::max(count, 0));
+    for (std::size_t i = newSize; i < entries_.size(); ++i)
+        for (TextSpan& span : entries_[i].text)
+            dropText(span);
+    entries_.resize(newSize);
+    compactIfWasteful();
+}
+
+void MailList::clear() {
+    std::vector<MailFields>().swap(entries_);
+    std::vector<char>().swap(arena_);
+    waste_ = 0;
+}
+
+void MailList::reserve(int count, std::size_t textBytes) {
+    entries_.reserve(static_cast<std::size_t>(std::max(count, 0)));
+    arena_.reserve(textBytes);
+}
+
+void MailList::shrinkToFit() {
+    if (waste_ != 0)
+        compact();
+    entries_.shrink_to_fit();
+    arena_.shrink_to_fit();
+}
+
+const MailFields& MailList::operator[](int i) const {
+    const auto k = static_cast<std::size_t>(i);
+    return i >= 0 && k < entries_.size() ? entries_[k] : kNoMail;
+}
+
+MailFields& MailList::operator[](int i) {
+    grow(i);
+    return entries_[static_cast<std::size_t>(i)];
+}
+
+std::string_view MailList::text(int i, MailText field) const {
+    const TextSpan& span = (*this)[i].text[index(field)];
+    return span.length == 0 ? std::string_view()
+                            : std::string_view(arena_.data() + span.offset, span.length);
+}
+
+void MailList::setText(int i, MailText field, std::string_view value) {
+    grow(i);
+    TextSpan& span = entries_[static_cast<std::size_t>(i)].text[index(field)];
+    if (value.size() <= span.length) {
+        // Fits where the old text was; memmove, for the value may be part of it.
+        if (!value.empty())
+            std::memmove(arena_.data() + span.offset, value.data(), value.size());
+        waste_ += span.length - value.size();
+        span.length = static_cast<std::uint32_t>(value.size());
+        compactIfWasteful();
+        return;
+    }
+    const char* begin = arena_.data();
+    const bool inArena = std::greater_equal<const char*>()(value.data(), begin) &&
+                         std::less<const char*>()(value.data(), begin + arena_.size());
+    const std::size_t from = inArena ? static_cast<std::size_t>(value.data() - begin) : 0;
+    const std::size_t offset = extendArena(value.size());
+    // The arena may have moved: a value from it is found again by position.
+    std::memcpy(arena_.data() + offset, inArena ? arena_.data() + from : value.data(),
+                value.size());
+    dropText(span);
+    span = {static_cast<std::uint32_t>(offset), static_cast<std::uint32_t>(value.size())};
+    compactIfWasteful();
+}
+
+char* MailList::placeText(int i, MailText field, std::size_t length) {
+    grow(i);
+    TextSpan& span = entries_[static_cast<std::size_t>(i)].text[index(field)];
+    dropText(span);
+    if (length == 0)
+        return nullptr; // no byte to write; the arena may still be unallocated
+    const std::size_t offset = extendArena(length);
+    span = {static_cast<std::uint32_t>(offset), static_cast<std::uint32_t>(length)};
+    return arena_.data() + offset;
+}
+
+MailEntry MailList::mail(int i) const {
+    const MailFields& m = (*this)[i];
+    return MailEntry{std::string(date(i)),
+                     std::string(bodyPreview(i)),
+                     m.serverPosition,
+                     m.read,
+                     std::string(from(i)),
+                     std::string(subject(i)),
+                     std::string(uid(i)),
+                     m.day,
+                     m.month,
+                     m.year,
+                     m.size};
+}
+
+void MailList::setMail(int i, const MailEntry& mail) {
+    MailFields& m = (*this)[i];
+    m.serverPosition = mail.serverPosition;
+    m.read = mail.read;
+    m.day = mail.day;
+    m.month = mail.month;
+    m.year = mail.year;
+    m.size = mail.size;
+    setDate(i, mail.date);
+    setBodyPreview(i, mail.bodyPreview);
+    setFrom(i, mail.from);
+    setSubject(i, mail.subject);
+    setUid(i, mail.uid);
+}
+
+void MailList::copyMail(int i, const MailList& from, int j, bool withPreview) {
+    grow(i);
+    MailFields& to = entries_[static_cast<std::size_t>(i)];
+    const MailFields& source = from[j];
+    const auto spans = to.text;
+    to = source;
+    to.text = spans;
+    for (const MailText field : kAllMailTexts)
+        setText(i, field,
+                withPreview || field != MailText::BodyPreview ? from.text(j, field)
+                                                              : std::string_view());
+}
+
+void MailList::swapMails(int i, int k) {
+    grow(std::max(i, k));
+    std::swap(entries_[static_cast<std::size_t>(i)], entries_[static_cast<std::size_t>(k)]);
+}
+
+void MailList::reorder(const std::vector<int>& order) {
+    std::vector<MailFields> sorted;
+    sorted.reserve(entries_.size());
+    for (const int from : order)
+        sorted.push_back((*this)[from]);
+    std::copy(sorted.begin(), sorted.end(), entries_.begin());
+}
+
+std::size_t MailList::extendArena(std::size_t length) {
+    const std::size_t offset = arena_.size();
+    if (length > std::numeric_limits<std::uint32_t>::max() - offset)
+        throw std::length_error("mail list texts beyond 4 GB");
+    if (offset + length > arena_.capacity())
+        arena_.reserve(std::max(offset + length, 2 * arena_.capacity()));
+    arena_.resize(offset + length);
+    return offset;
+}
+
+void MailList::compact() {
+    std::vector<char> packed;
+    packed.reserve(arena_.size() - waste_);
+    for (MailFields& m : entries_) {
+        for (TextSpan& span : m.text) {
+            const auto offset = static_cast<std::uint32_t>(packed.size());
+            const auto first = arena_.begin() + span.offset;
+            packed.insert(packed.end(), first, first + span.length);
+            span.offset = span.length == 0 ? 0 : offset;
+        }
+    }
+    arena_.swap(packed);
+    waste_ = 0;
+}
+
+bool MailList::operator==(const MailList& other) const {
+    if (size() != other.size())
+        return false;
+    for (int i = 0; i < size(); ++i) {
+        const MailFields& a = (*this)[i];
+        const MailFields& b = other[i];
+        if (a.serverPosition != b.serverPosition || a.year != b.year || a.size != b.size ||
+            a.read != b.read || a.day != b.day || a.month != b.month)
+            return false;
+        for (const MailText field : kAllMailTexts)
+            if (text(i, field) != other.text(i, field))
+                return false;
+    }
+    return true;
+}
+
+void MailList::grow(int i) {
+    const auto k = static_cast<std::size_t>(std::max(i, 0));
+    if (k >= entries_.size())
+        entries_.resize(k + 1);
+}
+
+void MailList::dropText(TextSpan& span) {
+    waste_ += span.length;
+    span = {};
+}
+
+void MailList::compactIfWasteful() {
+    if (waste_ >= kMinWasteToCompact && waste_ > arena_.size() / 2)
+        compact();
+}
+
+} // namespace ombrix
