@@ -71,6 +71,7 @@ bool decodeAccountList(ByteReader& in, AccountRecord& account, ListDetail detail
     if (in.failed())
         return false;
     MailList list;
+    list.reserve(std::min<int>(*count, kMaxMails), 0);
     for (int i = 0; i < *count; ++i) {
         const bool kept = detail == ListDetail::Entries && i < kMaxMails;
         if (!(kept ? decodeMail(in, list, i) : skipMail(in)))
@@ -84,7 +85,7 @@ bool decodeAccountList(ByteReader& in, AccountRecord& account, ListDetail detail
         return false;
     account.mailCount = std::min<int>(*count, kMaxMails);
     if (detail == ListDetail::Entries) {
-        list.shrinkToFit(); // the arena grew by doubling
+        list.shrinkToFit(); // the arena grew by doubling; realloc copies nothing
         account.mails = std::move(list);
     }
     account.errorFlag = 0;

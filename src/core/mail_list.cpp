@@ -1,9 +1,11 @@
 #include "core/mail_list.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <functional>
 #include <limits>
+#include <new>
 #include <stdexcept>
 #include <utility>
 
@@ -22,6 +24,50 @@ const MailFields kNoMail{};
 
 } // namespace
 
+TextArena::TextArena(const TextArena& other) {
+    reserve(other.size_);
+    if (other.size_ != 0)
+        std::memcpy(data_, other.data_, other.size_);
+    size_ = other.size_;
+}
+
+TextArena::~TextArena() {
+    std::free(data_);
+}
+
+void TextArena::reserve(std::size_t bytes) {
+    bytes = std::max(bytes, size_);
+    if (bytes == capacity_)
+        return;
+    if (bytes == 0) {
+        clear();
+        return;
+    }
+    void* moved = std::realloc(data_, bytes);
+    if (!moved)
+        throw std::bad_alloc();
+    data_ = static_cast<char*>(moved);
+    capacity_ = bytes;
+}
+
+void TextArena::resize(std::size_t bytes) {
+    if (bytes > capacity_)
+        reserve(bytes);
+    size_ = bytes;
+}
+
+void TextArena::clear() {
+    std::free(data_);
+    data_ = nullptr;
+    size_ = capacity_ = 0;
+}
+
+void TextArena::swap(TextArena& other) noexcept {
+    std::swap(data_, other.data_);
+    std::swap(size_, other.size_);
+    std::swap(capacity_, other.capacity_);
+}
+
 void MailList::resize(int count) {
     const auto newSize = static_cast<std::size_t>(std::max(count, 0));
     for (std::size_t i = newSize; i < entries_.size(); ++i)
@@ -33,7 +79,7 @@ void MailList::resize(int count) {
 
 void MailList::clear() {
     std::vector<MailFields>().swap(entries_);
-    std::vector<char>().swap(arena_);
+    arena_.clear();
     waste_ = 0;
 }
 
@@ -46,7 +92,7 @@ void MailList::shrinkToFit() {
     if (waste_ != 0)
         compact();
     entries_.shrink_to_fit();
-    arena_.shrink_to_fit();
+    arena_.shrinkToFit();
 }
 
 const MailFields& MailList::operator[](int i) const {
@@ -168,13 +214,15 @@ std::size_t MailList::extendArena(std::size_t length) {
 }
 
 void MailList::compact() {
-    std::vector<char> packed;
+    TextArena packed;
     packed.reserve(arena_.size() - waste_);
     for (MailFields& m : entries_) {
         for (TextSpan& span : m.text) {
             const auto offset = static_cast<std::uint32_t>(packed.size());
-            const auto first = arena_.begin() + span.offset;
-            packed.insert(packed.end(), first, first + span.length);
+            if (span.length != 0) {
+                packed.resize(offset + span.length);
+                std::memcpy(packed.data() + offset, arena_.data() + span.offset, span.length);
+            }
             span.offset = span.length == 0 ? 0 : offset;
         }
     }

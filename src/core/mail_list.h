@@ -78,6 +78,39 @@ template <typename Entry, typename Visit> void eachField(Entry& mail, Visit visi
     visit("size", mail.size);
 }
 
+// One block of bytes, grown and shrunk with realloc: a block of megabytes is
+// mapped pages, which realloc moves without copying them, so a list filled
+// from a file touches each byte of its texts once. Bytes past size() are
+// never read.
+class TextArena {
+public:
+    TextArena() = default;
+    TextArena(const TextArena& other);
+    TextArena(TextArena&& other) noexcept { swap(other); }
+    TextArena& operator=(TextArena other) noexcept {
+        swap(other);
+        return *this;
+    }
+    ~TextArena();
+
+    char* data() { return data_; }
+    const char* data() const { return data_; }
+    std::size_t size() const { return size_; }
+    std::size_t capacity() const { return capacity_; }
+    // Exactly `bytes` of room, never less than size().
+    void reserve(std::size_t bytes);
+    // The bytes added are not written: the caller fills them.
+    void resize(std::size_t bytes);
+    void shrinkToFit() { reserve(size_); }
+    void clear();
+    void swap(TextArena& other) noexcept;
+
+private:
+    char* data_ = nullptr;
+    std::size_t size_ = 0;
+    std::size_t capacity_ = 0;
+};
+
 class MailList {
 public:
     int size() const { return static_cast<int>(entries_.size()); }
@@ -142,7 +175,7 @@ private:
     std::size_t extendArena(std::size_t length);
 
     std::vector<MailFields> entries_;
-    std::vector<char> arena_; // a vector reserves exactly what it is asked
+    TextArena arena_;
     std::size_t waste_ = 0;
 };
 
