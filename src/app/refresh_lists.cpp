@@ -130,7 +130,7 @@ void CheckerLists::sortByColumn(int column) {
     std::uint8_t& sortOrder = host_.windowState().sortOrder;
     sortOrder = orderAfterClick(column, sortOrder);
     // A run rewrites or reads the lists by index: the window sorts them by the
-    // new order when it takes the run's end over, so the arrays are left alone
+    // new order when it takes the run's end over, so the lists are left alone
     // meanwhile.
     // The read flags follow the mails by position: both files take the new order.
     if (checkRunning == 0 && deleteRunning == 0) {

@@ -88,7 +88,7 @@ struct AccountCheck {
     // follows there.
     void prepareLastList();
     // A listing begins for a mailbox of serverCount mails: the list holds the
-    // newest of them, as many as the arrays take. Prepares the last list.
+    // newest of them, as many as the list takes. Prepares the last list.
     void beginListing(std::uint64_t serverCount);
     // The message number of mail index i on the server.
     std::uint64_t messageNumber(int i) const { return firstNumber + static_cast<std::uint64_t>(i); }

@@ -84,7 +84,7 @@ private:
         }
         total_ = std::to_string(*serverCount);
         c_.beginListing(*serverCount);
-        count_ = c_.workingList.mailCount; // the newest, as many as the arrays hold
+        count_ = c_.workingList.mailCount; // the newest, as many as the list holds
         return true;
     }
 

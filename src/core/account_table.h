@@ -61,7 +61,7 @@ MailEntry mailAt(const AccountRecord& account, int index);
 void storeMail(AccountRecord& account, int index, const MailEntry& mail);
 
 // mailCount clamped to 0..kMaxMails: -1 means "no mails", and nothing may
-// ever index past the arrays whatever a file or server claimed.
+// ever index past the 3000 places whatever a file or server claimed.
 int validMailCount(const AccountRecord& account);
 
 // Back to the state of a slot at start-up: empty strings, no mails, active;

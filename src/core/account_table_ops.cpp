@@ -11,8 +11,8 @@ bool removeAccount(int index) {
     const int count = static_cast<int>(accountCount);
     if (index < 0 || index >= count || count > kMaxAccounts)
         return false;
-    // Slot to slot: the strings move, the number arrays are copied in place;
-    // no record ever sits on the stack.
+    // Slot to slot: the strings and the mail lists move; no record ever sits
+    // on the stack.
     for (int slot = index; slot + 1 < count; ++slot)
         accounts[slot] = std::move(accounts[slot + 1]);
     clearAccount(accounts[count - 1]);
