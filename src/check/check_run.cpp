@@ -160,11 +160,11 @@ bool openCheck(AccountRecord& account, RunScratch& scratch, SlotState& before,
     return true;
 }
 
-// Gives each mail the working list took over from the last list its preview,
-// copied from the slot (see copyForCheck), and its read mark as the slot has
+// Gives each mail the working list took over from the last list its preview
+// from the slot (see copyForCheck and MailList::takeKeptTexts), and its read mark as the slot has
 // it now: the user may have marked it read or unread while the run went on,
 // and the run's copy of the mark is older. A mail the server listed twice
-// gets copies. False, with nothing copied, when an entry of the slot no longer
+// gets copies. False, with the slot untouched, when an entry of the slot no longer
 // holds the mail the run took over (the window only ever changes read marks
 // while a check runs, so that would be a fault).
 // The read mark of the slot's entry j once the check is done: what the
@@ -193,19 +193,12 @@ bool takeOverFromSlot(AccountRecord& account, AccountRecord& workingList, const 
         if (j >= slotCount || (j >= 0 && account.mails.uid(j) != workingList.mails.uid(i)))
             return false;
     }
-    // The previews arrive in one block: the list is handed to the slot as it is.
-    std::size_t previewBytes = 0;
     for (int i = 0; i < count; ++i)
         if (const int j = keptFrom[static_cast<std::size_t>(i)]; j >= 0)
-            previewBytes += account.mails.bodyPreview(j).size();
-    workingList.mails.reserve(count, workingList.mails.textBytes() + previewBytes);
-    for (int i = 0; i < count; ++i) {
-        const int j = keptFrom[static_cast<std::size_t>(i)];
-        if (j < 0)
-            continue;
-        workingList.mails[i].read = readAfterCheck(account, j, check, before);
-        workingList.mails.setBodyPreview(i, account.mails.bodyPreview(j));
-    }
+            workingList.mails[i].read = readAfterCheck(account, j, check, before);
+    // The slot's texts are those the run copied, the previews besides: a
+    // re-check that keeps most mails takes the slot's block over.
+    workingList.mails.takeKeptTexts(account.mails, keptFrom);
     return true;
 }
 

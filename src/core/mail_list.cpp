@@ -190,6 +190,73 @@ void MailList::copyMail(int i, const MailList& from, int j, bool withPreview) {
                                                               : std::string_view());
 }
 
+void MailList::takeKeptTexts(MailList& old, const std::vector<int>& keptFrom) {
+    const auto keptAt = [&keptFrom, &old](std::size_t i) {
+        const int j = i < keptFrom.size() ? keptFrom[i] : -1;
+        return j >= 0 && j < old.size() ? j : -1;
+    };
+    std::size_t keptPreviews = 0;
+    std::size_t newTexts = 0;
+    for (std::size_t i = 0; i < entries_.size(); ++i) {
+        if (const int j = keptAt(i); j >= 0)
+            keptPreviews += old[j].text[index(MailText::BodyPreview)].length;
+        else
+            for (const TextSpan& span : entries_[i].text)
+                newTexts += span.length;
+    }
+    if (keptPreviews <= newTexts) {
+        arena_.reserve(arena_.size() + keptPreviews);
+        for (std::size_t i = 0; i < entries_.size(); ++i)
+            if (const int j = keptAt(i); j >= 0)
+                setBodyPreview(static_cast<int>(i), old.bodyPreview(j));
+    } else {
+        TextArena arena = std::move(old.arena_);
+        arena.reserve(arena.size() + newTexts);
+        std::size_t live = 0;
+        std::vector<bool> taken(old.entries_.size());
+        // Appends the text `span` names in the block `from`, or in `arena`
+        // itself (which may move while it grows) without one.
+        const auto append = [&arena, &live](TextSpan& span, const TextArena* from) {
+            if (span.length == 0)
+                return;
+            const std::size_t source = span.offset;
+            const std::size_t offset = arena.size();
+            if (offset + span.length > std::numeric_limits<std::uint32_t>::max())
+                throw std::length_error("mail list texts beyond 4 GB");
+            if (offset + span.length > arena.capacity())
+                arena.reserve(std::max(offset + span.length, 2 * arena.capacity()));
+            arena.resize(offset + span.length);
+            std::memcpy(arena.data() + offset, (from ? from->data() : arena.data()) + source,
+                        span.length);
+            span.offset = static_cast<std::uint32_t>(offset);
+            live += span.length;
+        };
+        for (std::size_t i = 0; i < entries_.size(); ++i) {
+            MailFields& m = entries_[i];
+            const int j = keptAt(i);
+            if (j < 0) {
+                for (TextSpan& span : m.text)
+                    append(span, &arena_);
+                continue;
+            }
+            const auto k = static_cast<std::size_t>(j);
+            m.text = old.entries_[k].text;
+            if (taken[k]) { // listed twice: a text is never shared by two entries
+                for (TextSpan& span : m.text)
+                    append(span, nullptr);
+            } else {
+                taken[k] = true;
+                for (const TextSpan& span : m.text)
+                    live += span.length;
+            }
+        }
+        arena_ = std::move(arena);
+        waste_ = arena_.size() - live;
+        old.clear();
+    }
+    compactIfWasteful();
+}
+
 void MailList::swapMails(int i, int k) {
     grow(std::max(i, k));
     std::swap(entries_[static_cast<std::size_t>(i)], entries_[static_cast<std::size_t>(k)]);

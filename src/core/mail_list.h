@@ -151,6 +151,13 @@ public:
     // Entry j of `from` (which may be this list) into entry i, all fields;
     // withPreview false leaves entry i's preview empty.
     void copyMail(int i, const MailList& from, int j, bool withPreview = true);
+    // Entry i becomes the mail of entry keptFrom[i] of `old` (its numbers
+    // stay, its texts become those of `old`'s entry, which must hold the same
+    // short texts and may have a preview) where keptFrom[i] >= 0. Whichever
+    // list holds fewer bytes to move gives them to the other: for a re-check
+    // that keeps most mails, `old`'s block becomes this list's and only the
+    // new mails' texts are copied; `old` is then left empty, else as it was.
+    void takeKeptTexts(MailList& old, const std::vector<int>& keptFrom);
     // Entries i and k change places.
     void swapMails(int i, int k);
     // order[k] is the old index of the entry that ends at k; the entries

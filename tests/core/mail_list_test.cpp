@@ -134,6 +134,64 @@ TEST(MailListTest, AMovedListLeavesAnEmptyOneAndClearGivesTheMemoryBack) {
     EXPECT_EQ(taken.textBytes(), 0u);
 }
 
+// The last list as a run copies it: every field but the preview.
+MailList withoutPreviews(const MailList& list) {
+    MailList copy;
+    for (int i = 0; i < list.size(); ++i)
+        copy.copyMail(i, list, i, false);
+    return copy;
+}
+
+std::size_t textsOf(const MailEntry& mail) {
+    return mail.date.size() + mail.bodyPreview.size() + mail.from.size() + mail.subject.size() +
+           mail.uid.size();
+}
+
+MailEntry withPreview(MailEntry mail, std::string preview) {
+    mail.bodyPreview = std::move(preview);
+    return mail;
+}
+
+TEST(MailListTest, KeptMailsTakeTheirTextsFromTheOldListWhicheverBlockIsKept) {
+    // Large previews kept: the old list's block is taken over. Small ones
+    // beside a large new mail: they are copied and the old list stays.
+    for (const std::size_t kept : {std::size_t{1000}, std::size_t{3}}) {
+        SCOPED_TRACE(kept);
+        MailList old;
+        for (int j = 0; j < 4; ++j)
+            old.append(withPreview(distinctMail(10 * j), std::string(kept, char('a' + j))));
+        const MailList last = withoutPreviews(old);
+        MailList working;
+        working.copyMail(0, last, 2);
+        working.append(withPreview(distinctMail(77), std::string(500, 'n')));
+        working.copyMail(2, last, 0);
+        working.copyMail(3, last, 2); // the server listed it twice
+        working[0].read = 7;
+        working.takeKeptTexts(old, {2, -1, 0, 2});
+
+        MailEntry expected = withPreview(distinctMail(20), std::string(kept, 'c'));
+        expected.read = 7;
+        EXPECT_EQ(working.mail(0), expected);
+        expected.read = distinctMail(20).read;
+        EXPECT_EQ(working.mail(3), expected);
+        EXPECT_EQ(working.mail(1), withPreview(distinctMail(77), std::string(500, 'n')));
+        EXPECT_EQ(working.mail(2), withPreview(distinctMail(0), std::string(kept, 'a')));
+        if (kept == 1000) {
+            EXPECT_TRUE(old.empty());
+            // What is left of the old block: the two mails no longer listed.
+            EXPECT_EQ(working.wasteBytes(),
+                      textsOf(withPreview(distinctMail(10), std::string(kept, 'b'))) +
+                          textsOf(withPreview(distinctMail(30), std::string(kept, 'd'))));
+        } else {
+            EXPECT_EQ(old.size(), 4);
+            EXPECT_EQ(old.mail(3), withPreview(distinctMail(30), std::string(kept, 'd')));
+        }
+        // A text of the twice-listed mail edited in place leaves the other alone.
+        working.setBodyPreview(3, "x");
+        EXPECT_EQ(working.bodyPreview(0), std::string(kept, 'c'));
+    }
+}
+
 TEST(MailListTest, PlacedTextIsWrittenWhereItIsKept) {
     MailList list;
     char* room = list.placeText(2, MailText::Uid, 3);
