@@ -161,12 +161,12 @@ bool openCheck(AccountRecord& account, RunScratch& scratch, SlotState& before,
 }
 
 // Gives each mail the working list took over from the last list its preview
-// from the slot (see copyForCheck and MailList::takeKeptTexts), and its read mark as the slot has
-// it now: the user may have marked it read or unread while the run went on,
-// and the run's copy of the mark is older. A mail the server listed twice
-// gets copies. False, with the slot untouched, when an entry of the slot no longer
-// holds the mail the run took over (the window only ever changes read marks
-// while a check runs, so that would be a fault).
+// from the slot (see copyForCheck and MailList::takeKeptTexts), and its read
+// mark as the slot has it now: the user may have marked it read or unread
+// while the run went on, and the run's copy of the mark is older. A mail the
+// server listed twice gets copies. False, with the slot untouched, when an
+// entry of the slot no longer holds the mail the run took over (the window
+// only ever changes read marks while a check runs, so that would be a fault).
 // The read mark of the slot's entry j once the check is done: what the
 // server says where the account follows it, unless the user changed the mark
 // here while the run went on. That mark is the newer word, and goes to the
