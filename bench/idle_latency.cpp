@@ -118,7 +118,7 @@ void markAllRead(CCheckerDlg& window) {
     {
         const TableAccess access;
         for (int i = 0; i < validMailCount(accounts[0]); ++i)
-            accounts[0].read[i] = 1;
+            accounts[0].mails[i].read = 1;
     }
     window.refreshLists(RefreshMode::Full);
 }

@@ -25,18 +25,18 @@ void fillRandomMails(AccountRecord& account, std::mt19937& random) {
                              "Dave <d@w.example>", "=?utf-8?q?Eve?= <e@v.example>"};
     auto pick = [&](int bound) { return std::uniform_int_distribution<int>(0, bound - 1)(random); };
     for (int i = 0; i < kMaxMails; ++i) {
-        account.from[i] = senders[pick(5)];
-        account.subject[i] =
-            std::string(1, static_cast<char>('A' + pick(26))) + "ubject line " + std::to_string(i);
-        account.date[i] = "Tue, 18 Jan 2005 10:00:00 +0100";
-        account.bodyPreview[i] = std::string(400, 'b');
-        account.uid[i] = "UID" + std::to_string(100000 + i) + "\r\n";
-        account.serverPosition[i] = static_cast<std::uint32_t>(i);
-        account.year[i] = 2000 + pick(10);
-        account.month[i] = static_cast<std::uint8_t>(1 + pick(12));
-        account.day[i] = static_cast<std::uint8_t>(1 + pick(28));
-        account.size[i] = pick(100000);
-        account.read[i] = static_cast<std::uint8_t>(pick(2));
+        account.mails.setFrom(i, senders[pick(5)]);
+        account.mails.setSubject(i, std::string(1, static_cast<char>('A' + pick(26))) +
+                                        "ubject line " + std::to_string(i));
+        account.mails.setDate(i, "Tue, 18 Jan 2005 10:00:00 +0100");
+        account.mails.setBodyPreview(i, std::string(400, 'b'));
+        account.mails.setUid(i, "UID" + std::to_string(100000 + i) + "\r\n");
+        account.mails[i].serverPosition = static_cast<std::uint32_t>(i);
+        account.mails[i].year = 2000 + pick(10);
+        account.mails[i].month = static_cast<std::uint8_t>(1 + pick(12));
+        account.mails[i].day = static_cast<std::uint8_t>(1 + pick(28));
+        account.mails[i].size = pick(100000);
+        account.mails[i].read = static_cast<std::uint8_t>(pick(2));
     }
     account.mailCount = kMaxMails;
 }

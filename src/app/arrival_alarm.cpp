@@ -61,9 +61,8 @@ std::uint32_t countAlarmingUnread(const ProgramConf& conf) {
         const AccountRecord& account = accounts[static_cast<std::size_t>(slot)];
         if (account.deactivated != 0 || alertOf(conf, account).kind == AlertKind::Silent)
             continue;
-        const auto read = account.read.begin();
-        unread += static_cast<std::uint32_t>(
-            std::count(read, read + validMailCount(account), std::uint8_t{0}));
+        for (int i = 0; i < validMailCount(account); ++i)
+            unread += account.mails[i].read == 0 ? 1 : 0;
     }
     return unread;
 }

@@ -31,11 +31,11 @@ std::vector<UnreadMail> unreadMails(const AccountFilter& announced) {
         if (accountStatus(account).image != kImageUnread || (announced && !announced(k)))
             continue;
         for (int i = 0; i < validMailCount(account); ++i)
-            if (account.read[i] == 0)
+            if (account.mails[i].read == 0)
                 mails.push_back({k,
                                  i,
-                                 {account.year[i], account.month[i], account.day[i],
-                                  account.serverPosition[i]}});
+                                 {account.mails[i].year, account.mails[i].month,
+                                  account.mails[i].day, account.mails[i].serverPosition}});
     }
     return mails;
 }
@@ -62,8 +62,8 @@ ArrivalAnnouncement describeArrivals(const AccountFilter& announced, std::size_t
     announcement.summary = arrivalSummary(static_cast<std::uint32_t>(mails.size()));
     for (std::size_t n = 0; n < shown; ++n) {
         const AccountRecord& account = accounts[mails[n].account];
-        announcement.lines.push_back(
-            {account.from[mails[n].index], account.subject[mails[n].index]});
+        announcement.lines.push_back({std::string(account.mails.from(mails[n].index)),
+                                      std::string(account.mails.subject(mails[n].index))});
     }
     if (mails.size() > shown)
         announcement.more = arrivalMore(static_cast<std::uint32_t>(mails.size() - shown));

@@ -109,13 +109,13 @@ void CheckerLists::rebuildMailList(RefreshMode mode, int account) {
     const int count = validMailCount(a);
     if (mode == RefreshMode::ReadMarks) {
         for (int row = 0; row < std::min(count, mailList_.rowCount()); ++row)
-            mailList_.setReadImage(row, a.read[row] == 1);
+            mailList_.setReadImage(row, a.mails[row].read == 1);
         return;
     }
     mailList_.setUpdatesEnabled(false);
     for (int i = 0; i < count; ++i)
-        mailList_.addMailRow(a.read[i] == 1, a.from[i], a.subject[i],
-                             displayDate(a.day[i], a.month[i], a.year[i]));
+        mailList_.addMailRow(a.mails[i].read == 1, a.mails.from(i), a.mails.subject(i),
+                             displayDate(a.mails[i].day, a.mails[i].month, a.mails[i].year));
     mailList_.setUpdatesEnabled(true);
     selectedAccount_ = account;
 }
@@ -130,7 +130,7 @@ void CheckerLists::sortByColumn(int column) {
     std::uint8_t& sortOrder = host_.windowState().sortOrder;
     sortOrder = orderAfterClick(column, sortOrder);
     // A run rewrites or reads the lists by index: the window sorts them by the
-    // new order when it takes the run's end over, so the arrays are left alone
+    // new order when it takes the run's end over, so the lists are left alone
     // meanwhile.
     // The read flags follow the mails by position: both files take the new order.
     if (checkRunning == 0 && deleteRunning == 0) {
@@ -166,7 +166,7 @@ void CheckerLists::onCheckChanged() {
         AccountRecord& a = accounts[account];
         const int rows = std::min(validMailCount(a), mailList_.rowCount());
         for (int row = 0; row < rows; ++row)
-            a.read[row] = mailList_.isChecked(row) ? 1 : 0;
+            a.mails[row].read = mailList_.isChecked(row) ? 1 : 0;
     }
     refreshLists(RefreshMode::ReadMarks);
     saveState(SaveKind::ReadFlagFile);
@@ -181,7 +181,7 @@ void CheckerLists::onMailDoubleClicked(int row) {
     const ServerMarks marks(host_.windowState().markPostbox);
     {
         const TableAccess access;
-        accounts[account].read[row] = 1;
+        accounts[account].mails[row].read = 1;
     }
     mailList_.setChecked(row, true); // a box that changes runs the check-box handling
     saveState(SaveKind::ReadFlagFile);

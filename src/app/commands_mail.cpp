@@ -43,7 +43,7 @@ void WindowCommands::viewMail() {
     const ServerMarks marks(dialog_.state().markPostbox);
     {
         const TableAccess access;
-        accounts[account].read[previewMail] = 1;
+        accounts[account].mails[previewMail].read = 1;
     }
     lists_.mailList().setChecked(previewMail, true);
     CMailPreview preview(accounts[account], previewMail, &dialog_);
@@ -58,7 +58,7 @@ void WindowCommands::viewMail() {
         AccountRecord& a = accounts[shown];
         const int count = std::min(validMailCount(a), mailList.rowCount());
         for (int row = 0; row < count; ++row)
-            a.read[row] = mailList.isChecked(row) ? 1 : 0;
+            a.mails[row].read = mailList.isChecked(row) ? 1 : 0;
     }
     saveState(SaveKind::ReadFlagFile);
     marks.send();

@@ -150,7 +150,7 @@ std::uint32_t countUnreadMails() {
         if (account.deactivated != 0)
             continue;
         for (int i = 0; i < validMailCount(account); ++i)
-            unread += account.read[i] == 0 ? 1 : 0;
+            unread += account.mails[i].read == 0 ? 1 : 0;
     }
     return unread;
 }

@@ -70,7 +70,7 @@ QIcon MailListView::readImage(bool read) {
     return res::icon(read ? res::kIconMailRead : res::kIconNewMail);
 }
 
-void MailListView::addMailRow(bool read, const std::string& from, const std::string& subject,
+void MailListView::addMailRow(bool read, std::string_view from, std::string_view subject,
                               const std::string& date) {
     auto* item = new QTreeWidgetItem(
         {QStringLiteral(" "), shownField(from), shownField(subject), QString::fromStdString(date)});

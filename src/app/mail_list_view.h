@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace ombrix {
@@ -19,7 +20,7 @@ public:
     explicit MailListView(QWidget* parent = nullptr);
 
     // Bytes as stored; a control character never reaches the screen.
-    void addMailRow(bool read, const std::string& from, const std::string& subject,
+    void addMailRow(bool read, std::string_view from, std::string_view subject,
                     const std::string& date);
     void setReadImage(int row, bool read);
     bool readImageOf(int row) const;

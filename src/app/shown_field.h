@@ -5,10 +5,11 @@
 
 #include <QString>
 #include <string>
+#include <string_view>
 
 namespace ombrix {
 
-inline QString shownField(const std::string& bytes) {
+inline QString shownField(std::string_view bytes) {
     return QString::fromStdString(displayField(bytes));
 }
 

@@ -21,7 +21,7 @@ TrayState trayStateOfAccounts() {
         mailTotal += validMailCount(account);
         if (account.deactivated == 0)
             for (int i = 0; i < validMailCount(account); ++i)
-                state.unreadTotal += account.read[i] == 0 ? 1 : 0;
+                state.unreadTotal += account.mails[i].read == 0 ? 1 : 0;
     }
     const char* noNewMail = Text("Keine neuen Mails vorhanden", "No new mails");
     if (state.anyAccountFailed) {

@@ -49,6 +49,9 @@ void AccountCheck::beginListing(std::uint64_t serverCount) {
     const int listed = static_cast<int>(std::min<std::uint64_t>(serverCount, kMaxMails));
     firstNumber = serverCount - static_cast<std::uint64_t>(listed) + 1;
     workingList.mailCount = listed;
+    workingList.mails.clear();
+    workingList.mails.reserve(listed, 0);
+    workingList.mails.resize(listed);
     fetchList.assign(static_cast<std::size_t>(listed), 0);
     movedTo.assign(static_cast<std::size_t>(validMailCount(previousList)), -1);
     keptFrom.assign(static_cast<std::size_t>(listed), -1);
@@ -58,20 +61,17 @@ void AccountCheck::takeUid(int i, std::string_view uid) {
     const int j = reuseKnownMails ? previousUids.find(uid) : -1;
     if (j < 0) {
         fetchList[static_cast<std::size_t>(i)] = 1;
-        workingList.uid[i] = std::string(uid);
+        workingList.mails.setUid(i, uid);
         return;
     }
-    // The last list is scratch: its entry moves over, unless a server that
-    // repeats an id already took it, then the earlier copy is copied.
+    // The last list holds no previews (the slot keeps them until the commit),
+    // so an entry taken over costs its short texts.
     int& moved = movedTo[static_cast<std::size_t>(j)];
-    if (moved < 0) {
-        exchangeMail(workingList, i, previousList, j);
+    if (moved < 0)
         moved = i;
-    } else {
-        copyMail(workingList, i, workingList, moved);
-    }
+    workingList.mails.copyMail(i, previousList.mails, j);
     keptFrom[static_cast<std::size_t>(i)] = j;
-    workingList.serverPosition[i] = static_cast<std::uint32_t>(messageNumber(i) - 1);
+    workingList.mails[i].serverPosition = static_cast<std::uint32_t>(messageNumber(i) - 1);
 }
 
 void AccountCheck::keepPreviousList() {
@@ -81,26 +81,26 @@ void AccountCheck::keepPreviousList() {
     }
     const int count = validMailCount(previousList);
     workingList.mailCount = count;
+    std::swap(workingList.mails, previousList.mails);
+    workingList.mails.resize(count);
     keptFrom.resize(static_cast<std::size_t>(count));
-    for (int i = 0; i < count; ++i) {
-        exchangeMail(workingList, i, previousList, i);
+    for (int i = 0; i < count; ++i)
         keptFrom[static_cast<std::size_t>(i)] = i;
-    }
 }
 
 void AccountCheck::recordFetched(int i) {
     triples.buildOnce(previousList, workingList, movedTo);
     const std::optional<bool> seen =
-        followServer ? serverSeen.seen(workingList.uid[i]) : std::nullopt;
+        followServer ? serverSeen.seen(workingList.mails.uid(i)) : std::nullopt;
     if (seen)
-        workingList.read[i] = *seen ? 1 : 0;
+        workingList.mails[i].read = *seen ? 1 : 0;
     else
-        workingList.read[i] = triples.readBefore(workingList, i) ? 1 : 0;
+        workingList.mails[i].read = triples.readBefore(workingList, i) ? 1 : 0;
     if (!triples.knownBefore(workingList, i) && !seen.value_or(false)) {
         ++newMailCount;
         ++newMails;
     }
-    workingList.serverPosition[i] = static_cast<std::uint32_t>(messageNumber(i) - 1);
+    workingList.mails[i].serverPosition = static_cast<std::uint32_t>(messageNumber(i) - 1);
 }
 
 std::optional<std::uint64_t> readMessageCount(std::string_view text, std::size_t pos) {
@@ -112,38 +112,6 @@ std::optional<std::uint64_t> readMessageCount(std::string_view text, std::size_t
     if (end == begin || error != std::errc{} || count > kMaxMessageCount)
         return std::nullopt;
     return count;
-}
-
-void exchangeMail(AccountRecord& to, int i, AccountRecord& from, int j) {
-    to.date[i].swap(from.date[j]);
-    to.bodyPreview[i].swap(from.bodyPreview[j]);
-    to.serverPosition[i] = from.serverPosition[j];
-    to.read[i] = from.read[j];
-    to.from[i].swap(from.from[j]);
-    to.subject[i].swap(from.subject[j]);
-    to.uid[i].swap(from.uid[j]);
-    to.day[i] = from.day[j];
-    to.month[i] = from.month[j];
-    to.year[i] = from.year[j];
-    to.size[i] = from.size[j];
-}
-
-void copyMail(AccountRecord& to, int i, const AccountRecord& from, int j) {
-    copyMailWithoutPreview(to, i, from, j);
-    to.bodyPreview[i] = from.bodyPreview[j];
-}
-
-void copyMailWithoutPreview(AccountRecord& to, int i, const AccountRecord& from, int j) {
-    to.date[i] = from.date[j];
-    to.serverPosition[i] = from.serverPosition[j];
-    to.read[i] = from.read[j];
-    to.from[i] = from.from[j];
-    to.subject[i] = from.subject[j];
-    to.uid[i] = from.uid[j];
-    to.day[i] = from.day[j];
-    to.month[i] = from.month[j];
-    to.year[i] = from.year[j];
-    to.size[i] = from.size[j];
 }
 
 } // namespace ombrix

@@ -88,7 +88,7 @@ struct AccountCheck {
     // follows there.
     void prepareLastList();
     // A listing begins for a mailbox of serverCount mails: the list holds the
-    // newest of them, as many as the arrays take. Prepares the last list.
+    // newest of them, as many as the list takes. Prepares the last list.
     void beginListing(std::uint64_t serverCount);
     // The message number of mail index i on the server.
     std::uint64_t messageNumber(int i) const { return firstNumber + static_cast<std::uint64_t>(i); }
@@ -112,13 +112,5 @@ std::optional<std::uint64_t> readMessageCount(std::string_view text, std::size_t
 constexpr std::int32_t listedSize(std::uint32_t octets) {
     return static_cast<std::int32_t>(octets < INT32_MAX ? octets : INT32_MAX);
 }
-
-// Copies entry j of `from` into entry i of `to`, all eleven fields.
-void copyMail(AccountRecord& to, int i, const AccountRecord& from, int j);
-// As copyMail, but without the body preview, the one large field.
-void copyMailWithoutPreview(AccountRecord& to, int i, const AccountRecord& from, int j);
-// As copyMail, but the texts are exchanged instead of copied: entry j of
-// `from` is left with what entry i of `to` held. For scratch lists only.
-void exchangeMail(AccountRecord& to, int i, AccountRecord& from, int j);
 
 } // namespace ombrix

@@ -9,7 +9,7 @@ namespace {
 int unreadCount(const AccountRecord& account) {
     int unread = 0;
     for (int i = 0; i < validMailCount(account); ++i)
-        unread += account.read[i] == 0 ? 1 : 0;
+        unread += account.mails[i].read == 0 ? 1 : 0;
     return unread;
 }
 

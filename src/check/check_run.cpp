@@ -12,7 +12,6 @@
 #include "core/password_keyring.h"
 #include "core/run_flags.h"
 #include "net/mail_socket.h"
-#include "platform/heap_growth.h"
 
 #include <algorithm>
 #include <array>
@@ -30,11 +29,9 @@ namespace {
 
 constexpr int kRunDoneDelayMs = 10;
 
-// The run's scratch data: two account records, on the heap. They are kept
-// from one run to the next: memory the process has not touched yet costs a
-// page fault per 4 KB (tens of microseconds each on a virtual machine), and a
-// re-check so finds the chunks of its lists, and most strings their buffers,
-// where the last run left them.
+// The run's scratch data: two account records, on the heap, kept from one run
+// to the next. Their mail lists are emptied after each account: the working
+// list moves into the slot, and neither may hold mails between runs.
 struct RunScratch {
     std::unique_ptr<AccountRecord> workingList = std::make_unique<AccountRecord>();
     std::unique_ptr<AccountRecord> previousList = std::make_unique<AccountRecord>();
@@ -64,17 +61,12 @@ RunScratch& runScratch(std::size_t worker) {
 }
 
 // What must not outlive a run in its scratch: the host's notice, the password
-// and the previews, which may be megabytes of mails the server no longer has.
+// and the mails.
 void releaseRunData(RunScratch& scratch) {
     scratch.socket.setFaultNotice({});
     for (AccountRecord* list : {scratch.workingList.get(), scratch.previousList.get()}) {
         list->password.clear();
-        // Looked at through a const view: that allocates no chunk of the
-        // list that it does not have yet.
-        const auto& previews = std::as_const(list->bodyPreview);
-        for (std::size_t i = 0; i < previews.size(); ++i)
-            if (previews[i].capacity() > std::string().capacity())
-                std::string().swap(list->bodyPreview[i]);
+        list->mails.clear();
     }
 }
 
@@ -95,30 +87,17 @@ bool startRun(RunHost& host) {
     return true;
 }
 
-// The bytes a copy of the account's list allocates, near enough.
-std::size_t listBytes(const AccountRecord& account) {
-    std::size_t bytes = 0;
-    for (int i = 0; i < validMailCount(account); ++i)
-        bytes += account.from[i].size() + account.subject[i].size() + account.date[i].size() +
-                 account.uid[i].size() + 4 * 16;
-    return bytes;
-}
-
 // The run's copy of the last list leaves the previews out: they are most of
 // its bytes (megabytes at 3000 mails), only the run ever writes them, and the
-// closing bracket takes each kept mail's preview over from the slot. A list
-// of 3000 mails is still a few hundred kilobytes of fresh memory: it comes in
-// huge pages, not in a few hundred first touches of small ones. The copy is
-// only ever read for its entries below the count.
+// closing bracket takes each kept mail's preview over from the slot. The copy
+// is only ever read for its entries below the count.
 void copyForCheck(AccountRecord& copy, const AccountRecord& account) {
-    constexpr int kAdviseEvery = 32;
     const int count = validMailCount(account);
-    HugePageHeapGrowth heap(listBytes(account));
-    for (int i = 0; i < count; ++i) {
-        copyMailWithoutPreview(copy, i, account, i);
-        if (i % kAdviseEvery == 0)
-            heap.adviseNewPart();
-    }
+    MailList list;
+    list.reserve(count, 0);
+    for (int i = 0; i < count; ++i)
+        list.copyMail(i, account.mails, i, false);
+    copy.mails = std::move(list);
     copy.mailCount = count;
 }
 
@@ -142,6 +121,7 @@ void startWorkingList(AccountRecord& workingList, const AccountRecord& account) 
     workingList.highestModseq = account.highestModseq;
     workingList.deactivated = account.deactivated;
     workingList.mailCount = validMailCount(account);
+    workingList.mails.clear();
     workingList.errorFlag = 0;
     workingList.errorText = account.errorText;
     workingList.checked = 0;
@@ -173,31 +153,31 @@ bool openCheck(AccountRecord& account, RunScratch& scratch, SlotState& before,
     before.followServer = readStateInEffect(conf, keyringKeyOf(account)).followServer;
     if (before.followServer)
         for (int i = 0; i < validMailCount(account); ++i)
-            before.read.push_back(account.read[i]);
+            before.read.push_back(account.mails[i].read);
     startWorkingList(*scratch.workingList, account);
     account.checked = 0;
     account.errorFlag = 0;
     return true;
 }
 
-// Gives each mail the working list took over from the last list its preview,
-// moved out of the slot (see copyForCheck), and its read mark as the slot has
-// it now: the user may have marked it read or unread while the run went on,
-// and the run's copy of the mark is older. A mail the server listed twice
-// gets copies. False, with nothing moved, when an entry of the slot no longer
-// holds the mail the run took over (the window only ever changes read marks
-// while a check runs, so that would be a fault).
+// Gives each mail the working list took over from the last list its preview
+// from the slot (see copyForCheck and MailList::takeKeptTexts), and its read
+// mark as the slot has it now: the user may have marked it read or unread
+// while the run went on, and the run's copy of the mark is older. A mail the
+// server listed twice gets copies. False, with the slot untouched, when an
+// entry of the slot no longer holds the mail the run took over (the window
+// only ever changes read marks while a check runs, so that would be a fault).
 // The read mark of the slot's entry j once the check is done: what the
 // server says where the account follows it, unless the user changed the mark
 // here while the run went on. That mark is the newer word, and goes to the
 // server on its own way.
 std::uint8_t readAfterCheck(const AccountRecord& account, int j, const AccountCheck& check,
                             const SlotState& before) {
-    const std::uint8_t now = account.read[j];
+    const std::uint8_t now = account.mails[j].read;
     const auto k = static_cast<std::size_t>(j);
     if (!before.followServer || k >= before.read.size() || before.read[k] != now)
         return now;
-    const std::optional<bool> seen = check.serverSeen.seen(account.uid[j]);
+    const std::optional<bool> seen = check.serverSeen.seen(account.mails.uid(j));
     return seen ? static_cast<std::uint8_t>(*seen ? 1 : 0) : now;
 }
 
@@ -210,23 +190,15 @@ bool takeOverFromSlot(AccountRecord& account, AccountRecord& workingList, const 
         return false; // no listing: nothing to commit
     for (int i = 0; i < count; ++i) {
         const int j = keptFrom[static_cast<std::size_t>(i)];
-        if (j >= slotCount || (j >= 0 && account.uid[j] != workingList.uid[i]))
+        if (j >= slotCount || (j >= 0 && account.mails.uid(j) != workingList.mails.uid(i)))
             return false;
     }
-    std::vector<int> takenBy(static_cast<std::size_t>(slotCount), -1);
-    for (int i = 0; i < count; ++i) {
-        const int j = keptFrom[static_cast<std::size_t>(i)];
-        if (j < 0)
-            continue;
-        workingList.read[i] = readAfterCheck(account, j, check, before);
-        int& taker = takenBy[static_cast<std::size_t>(j)];
-        if (taker < 0) {
-            workingList.bodyPreview[i].swap(account.bodyPreview[j]);
-            taker = i;
-        } else {
-            workingList.bodyPreview[i] = workingList.bodyPreview[taker];
-        }
-    }
+    for (int i = 0; i < count; ++i)
+        if (const int j = keptFrom[static_cast<std::size_t>(i)]; j >= 0)
+            workingList.mails[i].read = readAfterCheck(account, j, check, before);
+    // The slot's texts are those the run copied, the previews besides: a
+    // re-check that keeps most mails takes the slot's block over.
+    workingList.mails.takeKeptTexts(account.mails, keptFrom);
     return true;
 }
 
@@ -246,8 +218,9 @@ bool committable(AccountRecord& account, AccountRecord& workingList, const Accou
 }
 
 // The closing bracket, the only place where a check writes an account's mail
-// arrays. The working list is scratch, so its entries are exchanged, not
-// copied; a list kept as it was stays where it is. A failure keeps the old
+// list. The working list is scratch: the slot takes it over whole, and the
+// slot's old list goes back as scratch, to be freed outside the bracket; a
+// list kept as it was stays where it is. A failure keeps the old
 // list and shows the failure. True when the account's check passed.
 bool closeCheck(AccountRecord& account, AccountRecord& workingList, const AccountCheck& check,
                 const SlotState& before) {
@@ -269,11 +242,11 @@ bool closeCheck(AccountRecord& account, AccountRecord& workingList, const Accoun
     if (!check.lastListKept) {
         const int count = validMailCount(workingList);
         account.mailCount = count;
-        for (int i = 0; i < count; ++i)
-            exchangeMail(account, i, workingList, i);
+        workingList.mails.resize(count);
+        std::swap(account.mails, workingList.mails);
     } else if (check.followServer) {
         for (int i = 0; i < validMailCount(account); ++i)
-            account.read[i] = readAfterCheck(account, i, check, before);
+            account.mails[i].read = readAfterCheck(account, i, check, before);
     }
     account.uidNext = workingList.uidNext;
     account.highestModseq = workingList.highestModseq;
@@ -322,6 +295,7 @@ void checkAccount(int row, RunScratch& scratch, OrderedRunHost& host, const Chec
         working.errorText = *refusal;
         host.awaitTurn();
         closeCheck(account, working, check, before);
+        working.mails.clear();
         return;
     }
     const bool imap = working.protocol == 1;
@@ -338,8 +312,13 @@ void checkAccount(int row, RunScratch& scratch, OrderedRunHost& host, const Chec
         runImapDialogue(check);
     else
         runPop3Dialogue(check);
+    working.mails.shrinkToFit(); // the list may go to the slot as it is
     host.awaitTurn();
-    if (closeCheck(account, working, check, before))
+    const bool passed = closeCheck(account, working, check, before);
+    // Outside the bracket: the slot's old list, or the one not taken.
+    working.mails.clear();
+    scratch.previousList->mails.clear();
+    if (passed)
         host.accountLoggedIn(row);
 }
 

@@ -113,13 +113,13 @@ namespace {
 void takeHeaderFields(std::string_view header, AccountRecord& workingList, int i) {
     MessagePart message;
     readOwnHeader(header, message);
-    workingList.subject[i] = listedSubjectOf(message);
-    workingList.from[i] = valueOrEmpty(message.getFrom());
-    workingList.date[i] = valueOrEmpty(message.getDate());
-    const MailDate date = readMailDate(workingList.date[i]);
-    workingList.day[i] = date.day;
-    workingList.month[i] = date.month;
-    workingList.year[i] = date.year;
+    workingList.mails.setSubject(i, listedSubjectOf(message));
+    workingList.mails.setFrom(i, valueOrEmpty(message.getFrom()));
+    workingList.mails.setDate(i, valueOrEmpty(message.getDate()));
+    const MailDate date = readMailDate(workingList.mails.date(i));
+    workingList.mails[i].day = date.day;
+    workingList.mails[i].month = date.month;
+    workingList.mails[i].year = date.year;
 }
 
 } // namespace
@@ -128,7 +128,7 @@ void ParseFetchedMail(std::string_view fetched, AccountRecord& workingList, int 
     if (i < 0 || i >= kMaxMails)
         return;
     takeHeaderFields(fetched, workingList, i);
-    workingList.bodyPreview[i] = bodyPreviewOf(fetched, form);
+    workingList.mails.setBodyPreview(i, bodyPreviewOf(fetched, form));
 }
 
 void ParseFetchedImapMail(std::string_view header, std::optional<std::string_view> text,
@@ -136,12 +136,12 @@ void ParseFetchedImapMail(std::string_view header, std::optional<std::string_vie
     if (i < 0 || i >= kMaxMails)
         return;
     takeHeaderFields(header, workingList, i);
-    std::string& preview = workingList.bodyPreview[i];
-    preview.clear();
-    if (text) {
-        preview.reserve(2 + text->size());
-        preview.append("\r\n").append(*text);
+    if (!text) {
+        workingList.mails.setBodyPreview(i, {});
+        return;
     }
+    char* preview = workingList.mails.placeText(i, MailText::BodyPreview, 2 + text->size());
+    std::copy(text->begin(), text->end(), std::copy_n("\r\n", 2, preview));
 }
 
 } // namespace ombrix

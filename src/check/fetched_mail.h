@@ -16,7 +16,7 @@ class MessagePart;
 enum class FetchForm { Pop3, Imap };
 
 // Fills subject, from, date, day, month, year and bodyPreview of entry i of
-// the working list; an index outside the arrays changes nothing.
+// the working list; an index outside the list's 3000 places changes nothing.
 // Runs on the check thread.
 void ParseFetchedMail(std::string_view fetched, AccountRecord& workingList, int i, FetchForm form);
 

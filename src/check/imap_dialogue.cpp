@@ -284,7 +284,7 @@ private:
         const std::optional<ImapFetchItem> size = fetched(number, "RFC822.SIZE");
         if (!size)
             return false;
-        c_.workingList.size[i] = listedSize(imapSizeValue(size->raw));
+        c_.workingList.mails[i].size = listedSize(imapSizeValue(size->raw));
         c_.recordFetched(i);
         return true;
     }

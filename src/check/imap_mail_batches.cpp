@@ -102,7 +102,7 @@ private:
         for (int i = 0; i < c_.workingList.mailCount; ++i) {
             if (c_.fetchList[static_cast<std::size_t>(i)] == 0)
                 continue;
-            const std::optional<std::uint64_t> uid = uidNumber(c_.workingList.uid[i]);
+            const std::optional<std::uint64_t> uid = uidNumber(c_.workingList.mails.uid(i));
             if (!uid)
                 continue;
             if (batches.empty() ||
@@ -226,7 +226,7 @@ private:
                 continue;
             const int i = batch.mails[k];
             parseImapMailItems(c_.workingList, i, *header, firstItem(text, "BODY[TEXT]"));
-            c_.workingList.size[i] = listedSize(imapSizeValue(size->raw));
+            c_.workingList.mails[i].size = listedSize(imapSizeValue(size->raw));
             c_.recordFetched(i);
             taken_[static_cast<std::size_t>(i)] = 1;
         }

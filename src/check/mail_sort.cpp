@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <numeric>
+#include <string_view>
 #include <tuple>
 #include <utility>
 #include <vector>
@@ -12,13 +13,13 @@ namespace ombrix {
 namespace {
 
 // The leading character, compared as a signed code; an empty text sorts as 0.
-signed char subjectKey(const std::string& subject) {
+signed char subjectKey(std::string_view subject) {
     return static_cast<signed char>(asciiLower(subject.empty() ? '\0' : subject[0]));
 }
 
 // A sender such as "Name" <a@b> or <a@b> sorts by the character after the
 // quotation mark or bracket.
-signed char senderKey(const std::string& from) {
+signed char senderKey(std::string_view from) {
     char key = from.empty() ? '\0' : from[0];
     if (!isAsciiLetterOrDigit(key) && from.size() > 1)
         key = from[1];
@@ -28,7 +29,8 @@ signed char senderKey(const std::string& from) {
 using DateKey = std::tuple<std::int32_t, std::uint8_t, std::uint8_t, std::uint32_t>;
 
 DateKey dateKey(const AccountRecord& a, int i) {
-    return {a.year[i], a.month[i], a.day[i], a.serverPosition[i]};
+    const MailFields& m = a.mails[i];
+    return {m.year, m.month, m.day, m.serverPosition};
 }
 
 // comesFirst(x, y) holds exactly when the pair (y, x) would be swapped, so a
@@ -78,11 +80,13 @@ std::vector<int> sortedOrder(const AccountRecord& a, int count, std::uint8_t ord
     case kSortSubjectAscending:
     case kSortSubjectDescending:
         return orderBy<signed char>(
-            count, [&](int i) { return subjectKey(a.subject[i]); }, order == kSortSubjectAscending);
+            count, [&](int i) { return subjectKey(a.mails.subject(i)); },
+            order == kSortSubjectAscending);
     case kSortSenderAscending:
     case kSortSenderDescending:
         return orderBy<signed char>(
-            count, [&](int i) { return senderKey(a.from[i]); }, order == kSortSenderAscending);
+            count, [&](int i) { return senderKey(a.mails.from(i)); },
+            order == kSortSenderAscending);
     case kSortDateNewestFirst:
     case kSortDateOldestFirst:
         return orderBy<DateKey>(
@@ -90,16 +94,6 @@ std::vector<int> sortedOrder(const AccountRecord& a, int count, std::uint8_t ord
     default:
         return {};
     }
-}
-
-// Moves each entry once to its new place; order[k] is the old index of the
-// entry that ends at k.
-template <typename T> void applyOrder(MailArray<T>& values, const std::vector<int>& order) {
-    std::vector<T> sorted;
-    sorted.reserve(order.size());
-    for (int from : order)
-        sorted.push_back(std::move(values[from]));
-    std::move(sorted.begin(), sorted.end(), values.begin());
 }
 
 bool isAccountIndex(int accountIndex) {
@@ -115,17 +109,7 @@ void SortMailList(AccountRecord& a, std::uint8_t order) {
     const std::vector<int> newOrder = sortedOrder(a, count, order);
     if (newOrder.empty())
         return;
-    applyOrder(a.date, newOrder);
-    applyOrder(a.bodyPreview, newOrder);
-    applyOrder(a.serverPosition, newOrder);
-    applyOrder(a.read, newOrder);
-    applyOrder(a.from, newOrder);
-    applyOrder(a.subject, newOrder);
-    applyOrder(a.uid, newOrder);
-    applyOrder(a.day, newOrder);
-    applyOrder(a.month, newOrder);
-    applyOrder(a.year, newOrder);
-    applyOrder(a.size, newOrder);
+    a.mails.reorder(newOrder);
 }
 
 void SortMailList(int accountIndex, std::uint8_t order) {
@@ -136,17 +120,7 @@ void SortMailList(int accountIndex, std::uint8_t order) {
 void SwapMails(AccountRecord& a, int i) {
     if (i < 0 || i + 1 >= kMaxMails)
         return;
-    std::swap(a.date[i], a.date[i + 1]);
-    std::swap(a.bodyPreview[i], a.bodyPreview[i + 1]);
-    std::swap(a.serverPosition[i], a.serverPosition[i + 1]);
-    std::swap(a.read[i], a.read[i + 1]);
-    std::swap(a.from[i], a.from[i + 1]);
-    std::swap(a.subject[i], a.subject[i + 1]);
-    std::swap(a.uid[i], a.uid[i + 1]);
-    std::swap(a.day[i], a.day[i + 1]);
-    std::swap(a.month[i], a.month[i + 1]);
-    std::swap(a.year[i], a.year[i + 1]);
-    std::swap(a.size[i], a.size[i + 1]);
+    a.mails.swapMails(i, i + 1);
 }
 
 void SwapMails(int i, int accountIndex) {

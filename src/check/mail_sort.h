@@ -28,8 +28,8 @@ void SortMailList(AccountRecord& account, std::uint8_t order);
 // does nothing.
 void SortMailList(int accountIndex, std::uint8_t order);
 
-// Exchanges entries i and i + 1 in all eleven mail arrays; a pair that does
-// not lie inside the arrays is left alone.
+// Exchanges entries i and i + 1, all their fields; a pair that does not lie
+// inside the list's 3000 places is left alone.
 void SwapMails(AccountRecord& account, int i);
 void SwapMails(int i, int accountIndex);
 

@@ -19,7 +19,7 @@ void MailTriples::buildOnce(const AccountRecord& previousList, const AccountReco
         const AccountRecord& list = moved ? workingList : previousList;
         const int i = moved ? movedTo[k] : j;
         std::string triple = key(list, i);
-        if (list.read[i] == 1)
+        if (list.mails[i].read == 1)
             readTriples_.insert(triple);
         knownTriples_.insert(std::move(triple));
     }
@@ -37,10 +37,11 @@ bool MailTriples::knownBefore(const AccountRecord& list, int i) const {
 // different triples share a key.
 std::string MailTriples::key(const AccountRecord& list, int i) {
     std::string k;
-    for (const std::string* field : {&list.date[i], &list.from[i], &list.subject[i]}) {
-        k += std::to_string(field->size());
+    for (const MailText field : {MailText::Date, MailText::From, MailText::Subject}) {
+        const std::string_view text = list.mails.text(i, field);
+        k += std::to_string(text.size());
         k += ':';
-        k += *field;
+        k += text;
     }
     return k;
 }

@@ -84,7 +84,7 @@ private:
         }
         total_ = std::to_string(*serverCount);
         c_.beginListing(*serverCount);
-        count_ = c_.workingList.mailCount; // the newest, as many as the arrays hold
+        count_ = c_.workingList.mailCount; // the newest, as many as the list holds
         return true;
     }
 
@@ -115,7 +115,7 @@ private:
         case Pop3UidListing::Status::Refused:
             for (int i = 0; i < count_; ++i) {
                 c_.fetchList[static_cast<std::size_t>(i)] = 1;
-                c_.workingList.uid[i] = "NOUIDL";
+                c_.workingList.mails.setUid(i, "NOUIDL");
             }
             return true;
         case Pop3UidListing::Status::Listed:
@@ -234,7 +234,7 @@ private:
     }
 
     void storeMail(int i, std::uint32_t size, std::string_view topReply) {
-        c_.workingList.size[i] = listedSize(size);
+        c_.workingList.mails[i].size = listedSize(size);
         ParseFetchedMail(topReply, c_.workingList, i, FetchForm::Pop3);
         c_.recordFetched(i);
     }

@@ -14,7 +14,7 @@ void PreviousUidIndex::buildOnce(const AccountRecord& previousList) {
     lowestIndex_.reserve(static_cast<std::size_t>(count));
     // emplace keeps the first entry of an id: duplicates answer the lowest index.
     for (int j = 0; j < count; ++j)
-        lowestIndex_.emplace(previousList.uid[j], j);
+        lowestIndex_.emplace(previousList.mails.uid(j), j);
 }
 
 int PreviousUidIndex::find(std::string_view uid) const {

@@ -103,7 +103,9 @@ struct AskedMail {
 std::vector<AskedMail> askedMails(const AccountRecord& account, const std::vector<int>& rows) {
     std::vector<AskedMail> mails;
     for (const int row : rows)
-        mails.push_back({row, account.uid[row], account.from[row], account.subject[row]});
+        mails.push_back({row, std::string(account.mails.uid(row)),
+                         std::string(account.mails.from(row)),
+                         std::string(account.mails.subject(row))});
     return mails;
 }
 

@@ -20,9 +20,10 @@ void printMails(std::ostream& out, std::uint32_t account, bool withAccountIndex)
     for (int i = 0; i < validMailCount(a); ++i) {
         if (withAccountIndex)
             out << account << '\t';
-        out << i << '\t' << (a.read[i] != 0 ? 1 : 0) << '\t' << terminalLine(a.from[i]) << '\t'
-            << terminalLine(a.subject[i]) << '\t' << displayDate(a.day[i], a.month[i], a.year[i])
-            << '\t' << a.size[i] << '\t' << terminalLine(withoutLineEnd(a.uid[i])) << '\n';
+        out << i << '\t' << (a.mails[i].read != 0 ? 1 : 0) << '\t' << terminalLine(a.mails.from(i))
+            << '\t' << terminalLine(a.mails.subject(i)) << '\t'
+            << displayDate(a.mails[i].day, a.mails[i].month, a.mails[i].year) << '\t'
+            << a.mails[i].size << '\t' << terminalLine(withoutLineEnd(a.mails.uid(i))) << '\n';
     }
 }
 

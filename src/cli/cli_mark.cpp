@@ -45,7 +45,7 @@ int markRows(CommandArguments& arguments, const CliContext& context, bool read) 
     context.settlePasswords(true);
     const ReadSnapshot before = ReadSnapshot::ofTable();
     for (const int row : rows)
-        accounts[account].read[row] = read ? 1 : 0;
+        accounts[account].mails[row].read = read ? 1 : 0;
     if (!saveState(SaveKind::ReadFlagFile))
         return 1;
 

@@ -15,7 +15,7 @@ int runUnread(CommandArguments& arguments, const CliContext& context) {
         if (a.deactivated == 1)
             continue;
         for (int i = 0; i < validMailCount(a); ++i)
-            unread += a.read[i] == 0 ? 1 : 0;
+            unread += a.mails[i].read == 0 ? 1 : 0;
     }
     context.io.out << unread << '\n';
     return 0;

@@ -5,46 +5,51 @@
 #include "core/account_table.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace ombrix {
 namespace {
 
 void encodeMail(ByteWriter& out, const AccountRecord& a, int i) {
-    out.string(a.from[i]);
-    out.string(a.subject[i]);
-    out.string(a.date[i]);
-    out.shiftedString(a.bodyPreview[i], schema::kPreviewShift);
-    out.u8(a.month[i]);
-    out.u8(a.day[i]);
-    out.u16(static_cast<std::uint16_t>(a.year[i]));
-    out.u16(static_cast<std::uint16_t>(a.serverPosition[i]));
-    out.string(a.uid[i]);
+    out.string(a.mails.from(i));
+    out.string(a.mails.subject(i));
+    out.string(a.mails.date(i));
+    out.shiftedString(a.mails.bodyPreview(i), schema::kPreviewShift);
+    out.u8(a.mails[i].month);
+    out.u8(a.mails[i].day);
+    out.u16(static_cast<std::uint16_t>(a.mails[i].year));
+    out.u16(static_cast<std::uint16_t>(a.mails[i].serverPosition));
+    out.string(a.mails.uid(i));
     out.raw(schema::kSizeMarker);
-    out.u32(static_cast<std::uint32_t>(a.size[i]));
+    out.u32(static_cast<std::uint32_t>(a.mails[i].size));
 }
 
-// Entry i, in file order, straight into the account's arrays (no copy of a
+// Entry i, in file order, straight into the list's texts (no copy of a
 // field on the way); false when the bytes run out on the way.
-bool decodeMail(ByteReader& in, AccountRecord& a, int i) {
-    in.stringInto(a.from[i]);
-    in.stringInto(a.subject[i]);
-    in.stringInto(a.date[i]);
-    in.unshiftedStringInto(a.bodyPreview[i], schema::kPreviewShift);
+bool decodeMail(ByteReader& in, MailList& list, int i) {
+    const auto into = [&list, i](MailText field) {
+        return [&list, i, field](std::size_t length) { return list.placeText(i, field, length); };
+    };
+    in.unshiftedStringInto(into(MailText::From), 0);
+    in.unshiftedStringInto(into(MailText::Subject), 0);
+    in.unshiftedStringInto(into(MailText::Date), 0);
+    in.unshiftedStringInto(into(MailText::BodyPreview), schema::kPreviewShift);
     const auto month = in.u8();
     const auto day = in.u8();
     const auto year = in.u16();
     const auto position = in.u16();
-    in.stringInto(a.uid[i]);
+    in.unshiftedStringInto(into(MailText::Uid), 0);
     in.skip(schema::kSizeMarker.size()); // the marker is read, never checked
     const auto size = in.u32();
     if (in.failed())
         return false;
-    a.month[i] = *month;
-    a.day[i] = *day;
-    a.year[i] = *year;
-    a.serverPosition[i] = *position;
-    a.size[i] = static_cast<std::int32_t>(*size);
-    a.read[i] = 0;
+    MailFields& m = list[i];
+    m.month = *month;
+    m.day = *day;
+    m.year = *year;
+    m.serverPosition = *position;
+    m.size = static_cast<std::int32_t>(*size);
+    m.read = 0;
     return true;
 }
 
@@ -65,9 +70,11 @@ bool decodeAccountList(ByteReader& in, AccountRecord& account, ListDetail detail
     in.u8(); // separator
     if (in.failed())
         return false;
+    MailList list;
+    list.reserve(std::min<int>(*count, kMaxMails), 0);
     for (int i = 0; i < *count; ++i) {
         const bool kept = detail == ListDetail::Entries && i < kMaxMails;
-        if (!(kept ? decodeMail(in, account, i) : skipMail(in)))
+        if (!(kept ? decodeMail(in, list, i) : skipMail(in)))
             return false;
     }
     std::string uidValidity;
@@ -77,6 +84,10 @@ bool decodeAccountList(ByteReader& in, AccountRecord& account, ListDetail detail
     if (in.failed())
         return false;
     account.mailCount = std::min<int>(*count, kMaxMails);
+    if (detail == ListDetail::Entries) {
+        list.shrinkToFit(); // the arena grew by doubling; realloc copies nothing
+        account.mails = std::move(list);
+    }
     account.errorFlag = 0;
     account.checked = 1;
     account.uidValidity = std::move(uidValidity);
@@ -112,6 +123,8 @@ void decodeMailListFile(ByteReader& in, ListDetail detail) {
     for (std::uint32_t k = 0; k < count; ++k) {
         if (!decodeAccountList(in, accounts[k], detail)) {
             accounts[k].mailCount = 0;
+            if (detail == ListDetail::Entries)
+                accounts[k].mails.clear();
             return;
         }
     }

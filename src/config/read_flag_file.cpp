@@ -11,7 +11,7 @@ std::string encodeReadFlagFile() {
     const auto count = std::min<std::uint32_t>(accountCount, kMaxAccounts);
     for (std::uint32_t k = 0; k < count; ++k)
         for (int i = 0; i < validMailCount(accounts[k]); ++i)
-            bytes += static_cast<char>(accounts[k].read[i] != 0 ? 1 : 0);
+            bytes += static_cast<char>(accounts[k].mails[i].read != 0 ? 1 : 0);
     return bytes;
 }
 
@@ -20,7 +20,7 @@ void decodeReadFlagFile(std::string_view bytes) {
     const auto count = std::min<std::uint32_t>(accountCount, kMaxAccounts);
     for (std::uint32_t k = 0; k < count; ++k)
         for (int i = 0; i < validMailCount(accounts[k]); ++i, ++next)
-            accounts[k].read[i] = next >= bytes.size() || bytes[next] != 0 ? 1 : 0;
+            accounts[k].mails[i].read = next >= bytes.size() || bytes[next] != 0 ? 1 : 0;
 }
 
 } // namespace ombrix

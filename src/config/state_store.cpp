@@ -12,7 +12,6 @@
 #include "config/settings_file.h"
 #include "core/commit_bracket.h"
 #include "core/run_flags.h"
-#include "platform/heap_growth.h"
 #include "platform/input_file.h"
 #include "platform/message_box.h"
 #include "platform/staged_file.h"
@@ -35,25 +34,12 @@ constexpr auto kPrivateFile =
     std::filesystem::perms::owner_read | std::filesystem::perms::owner_write;
 
 // obx.msf can hold a few hundred megabytes: it is parsed as it streams in,
-// and the entries' strings, about as large as the file, go to huge pages.
+// each account's texts into the one block of its list.
 void loadMailLists(const std::filesystem::path& path, ListDetail detail) {
     auto file = InputFile::open(path);
     if (!file)
         return;
-    if (detail == ListDetail::CountsOnly) {
-        ByteReader in([&file](std::span<char> into) { return file->read(into); }, file->size());
-        decodeMailListFile(in, detail);
-        return;
-    }
-    // The file's real size, never one its bytes claim: as much as the
-    // strings will take.
-    HugePageHeapGrowth heap(static_cast<std::size_t>(file->size()));
-    ByteReader in(
-        [&file, &heap](std::span<char> into) {
-            heap.adviseNewPart();
-            return file->read(into);
-        },
-        file->size());
+    ByteReader in([&file](std::span<char> into) { return file->read(into); }, file->size());
     decodeMailListFile(in, detail);
 }
 

@@ -1,11 +1,11 @@
 #pragma once
 // The process-wide account table: 20 fixed slots, each with its settings, its
-// check state and eleven parallel mail arrays of 3000 entries. Plain data by
-// design; the rules of who writes what and when live with the runs. The mail
-// arrays hold storage only for the entries that have been written, so a slot
-// costs what its mails cost.
+// check state and its list of up to 3000 mails. Plain data by design; the
+// rules of who writes what and when live with the runs. A slot's mail list
+// holds what its mails hold (see core/mail_list.h), so a slot costs what its
+// mails cost.
 
-#include "core/chunked_array.h"
+#include "core/mail_list.h"
 #include "platform/secret_store.h"
 
 #include <array>
@@ -18,8 +18,6 @@ namespace ombrix {
 inline constexpr int kMaxAccounts = 20;
 inline constexpr int kMaxMails = 3000;
 
-template <typename T> using MailArray = ChunkedArray<T, kMaxMails>;
-
 struct AccountRecord {
     std::string name;
     std::string host;
@@ -30,22 +28,15 @@ struct AccountRecord {
     std::string port;          // decimal digits, converted when connecting
     std::string uidValidity;
     std::string uidNext;
-    MailArray<std::string> date;
     std::uint8_t deactivated = 0;
-    std::int32_t mailCount = 0; // -1 reads as 0; never above kMaxMails
-    MailArray<std::string> bodyPreview;
-    MailArray<std::uint32_t> serverPosition{};
-    MailArray<std::uint8_t> read{};
-    MailArray<std::string> from;
-    MailArray<std::string> subject;
-    MailArray<std::string> uid;
-    MailArray<std::uint8_t> day{};
-    MailArray<std::uint8_t> month{};
-    MailArray<std::int32_t> year{};
+    // As obx.msf stores it: -1 reads as 0; never above kMaxMails. The runs and
+    // the files keep mails.size() at the valid count; entries past it, where
+    // a caller wrote some, are never shown nor stored.
+    std::int32_t mailCount = 0;
+    MailList mails;
     std::uint8_t errorFlag = 0;
     std::string errorText;
     std::uint8_t checked = 0;
-    MailArray<std::int32_t> size{};
     // In memory only: the password lives in the desktop keyring, and obx.dat
     // holds an empty password field for the account.
     std::uint8_t passwordInKeyring = 0;
@@ -66,28 +57,11 @@ struct AccountRecord {
     std::int32_t newMails = 0;
 };
 
-// One index across the eleven per-mail arrays, as a value.
-struct MailEntry {
-    std::string date;
-    std::string bodyPreview;
-    std::uint32_t serverPosition = 0;
-    std::uint8_t read = 0;
-    std::string from;
-    std::string subject;
-    std::string uid;
-    std::uint8_t day = 0;
-    std::uint8_t month = 0;
-    std::int32_t year = 0;
-    std::int32_t size = 0;
-
-    bool operator==(const MailEntry&) const = default;
-};
-
 MailEntry mailAt(const AccountRecord& account, int index);
 void storeMail(AccountRecord& account, int index, const MailEntry& mail);
 
 // mailCount clamped to 0..kMaxMails: -1 means "no mails", and nothing may
-// ever index past the arrays whatever a file or server claimed.
+// ever index past the 3000 places whatever a file or server claimed.
 int validMailCount(const AccountRecord& account);
 
 // Back to the state of a slot at start-up: empty strings, no mails, active;

@@ -11,8 +11,8 @@ bool removeAccount(int index) {
     const int count = static_cast<int>(accountCount);
     if (index < 0 || index >= count || count > kMaxAccounts)
         return false;
-    // Slot to slot: the strings move, the number arrays are copied in place;
-    // no record ever sits on the stack.
+    // Slot to slot: the strings and the mail lists move; no record ever sits
+    // on the stack.
     for (int slot = index; slot + 1 < count; ++slot)
         accounts[slot] = std::move(accounts[slot + 1]);
     clearAccount(accounts[count - 1]);
@@ -24,7 +24,8 @@ void markAccountRead(int index) {
     if (index < 0 || index >= kMaxAccounts || static_cast<std::uint32_t>(index) >= accountCount)
         return;
     AccountRecord& account = accounts[index];
-    std::fill_n(account.read.begin(), validMailCount(account), std::uint8_t{1});
+    for (int i = 0; i < validMailCount(account); ++i)
+        account.mails[i].read = 1;
 }
 
 void markAllAccountsRead() {

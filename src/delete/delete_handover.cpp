@@ -24,7 +24,7 @@ std::optional<DeletionRequest> buildDeletionList(int accountIndex, const Account
     request.account = accountIndex;
     for (const int row : rows) {
         request.mailIndex.push_back(row);
-        request.position.push_back(account.serverPosition[row]);
+        request.position.push_back(account.mails[row].serverPosition);
     }
     return request;
 }
@@ -41,7 +41,7 @@ bool deletionListValid(const DeletionRequest& request, const AccountRecord& acco
         if (k < 0 || k >= count)
             return false;
         // A list re-sorted or replaced since the command copied the position.
-        if (account.serverPosition[k] != request.position[i])
+        if (account.mails[k].serverPosition != request.position[i])
             return false;
         indices.push_back(k);
         positions.push_back(request.position[i]);

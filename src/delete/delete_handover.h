@@ -1,7 +1,7 @@
 #pragma once
 // What the delete-mail command hands to the deletion run as it starts it: the
 // account and, for each selected mail, its row in the mail list (the index
-// into the account's mail arrays) and its position on the server. The run
+// into the account's mail list) and its position on the server. The run
 // gets its own copy and only reads it.
 
 #include "core/account_table.h"

@@ -29,8 +29,9 @@ bool handOverFits(const DeletionRequest& request, const AccountRecord& account) 
         return false;
     if (!isImap(account))
         return true;
-    return std::ranges::all_of(
-        request.mailIndex, [&account](std::int32_t k) { return imapUidSendable(account.uid[k]); });
+    return std::ranges::all_of(request.mailIndex, [&account](std::int32_t k) {
+        return imapUidSendable(account.mails.uid(k));
+    });
 }
 
 bool startRun(const DeletionRequest& request) {

@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <string>
+#include <string_view>
 
 namespace ombrix::delete_texts {
 
@@ -20,8 +21,9 @@ inline std::string preparing() {
     return Text("Bereite Löschen vor...", "Preparing mails to delete...");
 }
 
-inline std::string deletingMail(const std::string& subject) {
-    return Text("Lösche Mail mit Betreff - ", "Deleting mail with subject - ") + subject + " - ...";
+inline std::string deletingMail(std::string_view subject) {
+    return Text("Lösche Mail mit Betreff - ", "Deleting mail with subject - ") +
+           std::string(subject) + " - ...";
 }
 
 inline std::string inconsistent() {

@@ -125,7 +125,7 @@ private:
     std::size_t othersAmong(const std::vector<std::uint32_t>& marked) const {
         std::vector<std::uint32_t> selected;
         for (const std::int32_t k : s_.request.mailIndex)
-            if (const auto uid = imapUidNumber(s_.account.uid[k]))
+            if (const auto uid = imapUidNumber(s_.account.mails.uid(k)))
                 selected.push_back(*uid);
         std::vector<std::uint32_t> others = marked;
         std::ranges::sort(others);
@@ -142,7 +142,7 @@ private:
         for (const std::int32_t k : s_.request.mailIndex) {
             if (s_.aborted())
                 return;
-            const std::uint32_t uid = *imapUidNumber(s_.account.uid[k]);
+            const std::uint32_t uid = *imapUidNumber(s_.account.mails.uid(k));
             const std::string_view reply =
                 command("UID STORE " + std::to_string(uid) + " +FLAGS (\\Deleted)\r\n",
                         s_.timeouts.replyMs);

@@ -31,7 +31,7 @@ private:
     // The mail that the server holds under the row's UID must carry the
     // row's subject: a row paired with another mail's UID would delete that mail.
     Verdict verifyMail(int k) {
-        const std::optional<std::uint32_t> uid = imapUidNumber(s_.account.uid[k]);
+        const std::optional<std::uint32_t> uid = imapUidNumber(s_.account.mails.uid(k));
         if (!uid)
             return Verdict::Differs;
         s_.socket.SendTagged("UID FETCH " + std::to_string(*uid) +
@@ -47,7 +47,7 @@ private:
         }
         // No FETCH response for the UID: the mail is gone.
         const std::optional<std::string> header = imapFetchedBody(reply, *uid);
-        if (!header || listedSubjectOf(*header) != s_.account.subject[k])
+        if (!header || listedSubjectOf(*header) != s_.account.mails.subject(k))
             return Verdict::Differs;
         return Verdict::Same;
     }

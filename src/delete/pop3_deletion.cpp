@@ -76,7 +76,7 @@ int deleteMails(DeletionSession& s) {
         if (s.aborted())
             return i;
         const int k = s.request.mailIndex[i];
-        s.progress.text(delete_texts::deletingMail(s.account.subject[k]));
+        s.progress.text(delete_texts::deletingMail(s.account.mails.subject(k)));
         s.progress.position(i);
         if (!deleteMail(s, pop3MessageNumber(s.request.position[i])))
             return i;

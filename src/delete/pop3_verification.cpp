@@ -47,7 +47,7 @@ private:
         if (!answered(reply))
             return Verdict::Stopped;
         const std::optional<std::string> uid = pop3CurrentUid(reply, number);
-        if (!uid || !pop3UidPasses(*uid, s_.account.uid[k]))
+        if (!uid || !pop3UidPasses(*uid, s_.account.mails.uid(k)))
             return Verdict::Differs;
 
         reply = pop3Command(s_, "LIST " + number + "\r\n", s_.timeouts.replyMs, kLineReplySize,
@@ -65,7 +65,8 @@ private:
         // Without a unique id and without the header nothing shows which mail this is.
         if (*uid == kNoUidl && !reply.starts_with('+'))
             return Verdict::Differs;
-        return pop3TopSubject(reply) == s_.account.subject[k] ? Verdict::Same : Verdict::Differs;
+        return pop3TopSubject(reply) == s_.account.mails.subject(k) ? Verdict::Same
+                                                                    : Verdict::Differs;
     }
 
     // Swallows what is left of an earlier multi-line reply, so that the next

@@ -15,7 +15,7 @@ namespace ombrix {
 namespace {
 
 // An edit control breaks lines at CR LF; the text widget at LF alone.
-QString bodyText(const std::string& stored) {
+QString bodyText(std::string_view stored) {
     QString text = toDisplay(stored);
     text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     return text;
@@ -24,11 +24,11 @@ QString bodyText(const std::string& stored) {
 void fill(const DialogControls& controls, const AccountRecord& account, int mail) {
     auto* body = controls.get<QPlainTextEdit>(res::kPreviewBody);
     body->setLineWrapMode(QPlainTextEdit::NoWrap);
-    body->setPlainText(bodyText(account.bodyPreview[mail]));
-    controls.get<QLineEdit>(res::kPreviewSubject)->setText(toDisplay(account.subject[mail]));
-    controls.get<QLineEdit>(res::kPreviewSender)->setText(toDisplay(account.from[mail]));
-    controls.get<QLineEdit>(res::kPreviewDate)->setText(toDisplay(account.date[mail]));
-    const PreviewSize size = previewSize(account.size[mail]);
+    body->setPlainText(bodyText(account.mails.bodyPreview(mail)));
+    controls.get<QLineEdit>(res::kPreviewSubject)->setText(toDisplay(account.mails.subject(mail)));
+    controls.get<QLineEdit>(res::kPreviewSender)->setText(toDisplay(account.mails.from(mail)));
+    controls.get<QLineEdit>(res::kPreviewDate)->setText(toDisplay(account.mails.date(mail)));
+    const PreviewSize size = previewSize(account.mails[mail].size);
     controls.get<QLineEdit>(res::kPreviewSize)->setText(size.number);
     controls.get<QLabel>(res::kPreviewUnit)->setText(size.unit);
 }

@@ -16,7 +16,7 @@ std::optional<MarkJob> markJobOf(const AccountRecord& account, const ProgramConf
         return std::nullopt;
     MarkJob job{key, imapServerOf(account), account.uidValidity, {}, std::move(fresh)};
     for (int row = 0; row < validMailCount(account); ++row)
-        if (const std::optional<std::uint32_t> uid = imapUidNumber(account.uid[row]))
+        if (const std::optional<std::uint32_t> uid = imapUidNumber(account.mails.uid(row)))
             job.listed.push_back(*uid);
     return job;
 }

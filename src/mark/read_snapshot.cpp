@@ -25,8 +25,8 @@ ReadSnapshot ReadSnapshot::ofTable() {
         if (account.protocol != 1)
             continue; // no UIDs a server could be told of
         for (int row = 0; row < validMailCount(account); ++row)
-            if (const std::optional<std::uint32_t> uid = imapUidNumber(account.uid[row]))
-                reads.read[*uid] = account.read[row] != 0;
+            if (const std::optional<std::uint32_t> uid = imapUidNumber(account.mails.uid(row)))
+                reads.read[*uid] = account.mails[row].read != 0;
     }
     return snapshot;
 }
@@ -41,11 +41,11 @@ std::vector<MarkJob> ReadSnapshot::jobsSince(const ProgramConf& conf) const {
             continue;
         SeenMarks changed{account.uidValidity, {}, {}};
         for (int row = 0; row < validMailCount(account); ++row) {
-            const std::optional<std::uint32_t> uid = imapUidNumber(account.uid[row]);
+            const std::optional<std::uint32_t> uid = imapUidNumber(account.mails.uid(row));
             const auto was = uid ? before.read.find(*uid) : before.read.end();
-            if (was == before.read.end() || was->second == (account.read[row] != 0))
+            if (was == before.read.end() || was->second == (account.mails[row].read != 0))
                 continue;
-            (account.read[row] != 0 ? changed.seen : changed.unseen).push_back(*uid);
+            (account.mails[row].read != 0 ? changed.seen : changed.unseen).push_back(*uid);
         }
         if (changed.empty())
             continue;

@@ -4,7 +4,7 @@
 
 namespace ombrix {
 
-QString toDisplay(const std::string& bytes) {
+QString toDisplay(std::string_view bytes) {
     return QString::fromStdString(displayText(bytes));
 }
 

@@ -4,10 +4,11 @@
 
 #include <QString>
 #include <string>
+#include <string_view>
 
 namespace ombrix {
 
-QString toDisplay(const std::string& bytes);
+QString toDisplay(std::string_view bytes);
 std::string fromDisplay(const QString& text);
 
 } // namespace ombrix

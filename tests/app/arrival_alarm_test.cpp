@@ -58,7 +58,7 @@ protected:
         a.protocol = 1;
         a.checked = 1;
         a.mailCount = unread + 1;
-        a.read[0] = 1;
+        a.mails[0].read = 1;
         setAccountAlert(conf, keyringKeyOf(a), alert);
         return a;
     }
@@ -185,7 +185,7 @@ TEST_F(ArrivalNotificationsTest, ASilentAccountsOldUnreadMailKeepsNoAlarmGoingOn
     EXPECT_EQ(host.ledTimer, kLedUnreadPeriod);
     EXPECT_EQ(host.repeatTimer, 30000);
 
-    plain.read[1] = 1;
+    plain.mails[1].read = 1;
     EXPECT_EQ(refresh(), 4u);
     EXPECT_EQ(host.ledTimer, test::RecordingNotificationHost::kStopped);
     EXPECT_EQ(host.repeatTimer, test::RecordingNotificationHost::kStopped);

@@ -41,13 +41,13 @@ protected:
         a.checked = static_cast<std::uint8_t>(checked);
         a.mailCount = mails;
         for (int i = 0; i < mails; ++i) {
-            a.from[i] = "sender" + std::to_string(i);
-            a.subject[i] = "subject" + std::to_string(i);
-            a.read[i] = i < read ? 1 : 0;
-            a.day[i] = static_cast<std::uint8_t>(i % 28 + 1);
-            a.month[i] = 1;
-            a.year[i] = 2006;
-            a.serverPosition[i] = static_cast<std::uint32_t>(i + 1);
+            a.mails.setFrom(i, "sender" + std::to_string(i));
+            a.mails.setSubject(i, "subject" + std::to_string(i));
+            a.mails[i].read = i < read ? 1 : 0;
+            a.mails[i].day = static_cast<std::uint8_t>(i % 28 + 1);
+            a.mails[i].month = 1;
+            a.mails[i].year = 2006;
+            a.mails[i].serverPosition = static_cast<std::uint32_t>(i + 1);
         }
         return a;
     }
@@ -154,13 +154,13 @@ TEST_F(RefreshListsTest, DesktopAnnouncementFollowsItsOwnBoxAndIsWithdrawnWhenAl
 
     lists.refreshLists(RefreshMode::Full); // announced once per check
     EXPECT_EQ(host.desktopAnnouncements.size(), 1u);
-    work.read[0] = work.read[1] = 1;
+    work.mails[0].read = work.mails[1].read = 1;
     lists.refreshLists(RefreshMode::Full);
     EXPECT_EQ(host.desktopWithdrawals, 1);
 
     test::changeProgramConf(
         [](ProgramConf& conf) { conf.setFlag(kConfDesktopNotification, false); });
-    work.read[0] = 0;
+    work.mails[0].read = 0;
     newMailCount = 1;
     lists.refreshLists(RefreshMode::Full);
     EXPECT_EQ(host.desktopAnnouncements.size(), 1u);
@@ -174,8 +174,8 @@ TEST_F(RefreshListsTest, TheNotificationNamesTheNewestMailsAndCountsTheRest) {
     addAccount("work", 3, 1);                       // unread: #1 (2 Jan), #2 (3 Jan)
     AccountRecord& home = addAccount("home", 4, 0); // unread: #0 .. #3 (1 .. 4 Jan)
     for (int i = 0; i < 4; ++i) {
-        home.from[i] = "h" + home.from[i];
-        home.subject[i] = "h" + home.subject[i];
+        home.mails.setFrom(i, "h" + std::string(home.mails.from(i)));
+        home.mails.setSubject(i, "h" + std::string(home.mails.subject(i)));
     }
     addAccount("old", 2, 0).deactivated = 1;
     addAccount("later", 2, 0, 0); // not checked yet: its list is not current
@@ -194,7 +194,7 @@ TEST_F(RefreshListsTest, TheNotificationNamesTheNewestMailsAndCountsTheRest) {
     EXPECT_EQ(shown.more, "and 2 more");
 
     Language = 0;
-    home.serverPosition[2] = 9; // delivered after work's mail of that day
+    home.mails[2].serverPosition = 9; // delivered after work's mail of that day
     newMailCount = 1;
     lists.refreshLists(RefreshMode::Full);
     ASSERT_EQ(host.desktopAnnouncements.size(), 2u);
@@ -206,11 +206,12 @@ TEST_F(RefreshListsTest, TheNotificationNamesTheNewestMailsAndCountsTheRest) {
 
 TEST_F(RefreshListsTest, AllMailsNamedLeaveNoMoreLineAndOneIsSingular) {
     AccountRecord& work = addAccount("work", 1, 0);
-    work.from[0] = "A&B <alice@example.org>";
-    work.subject[0] = "Q3 \"final\"";
+    work.mails.setFrom(0, "A&B <alice@example.org>");
+    work.mails.setSubject(0, "Q3 \"final\"");
     const ArrivalAnnouncement one = describeArrivals();
     EXPECT_EQ(one.summary, "1 new mail");
-    EXPECT_EQ(one.lines, (std::vector<ArrivalLine>{{work.from[0], work.subject[0]}}));
+    EXPECT_EQ(one.lines, (std::vector<ArrivalLine>{{std::string(work.mails.from(0)),
+                                                    std::string(work.mails.subject(0))}}));
     EXPECT_TRUE(one.more.empty());
     Language = 0;
     EXPECT_EQ(describeArrivals().summary, "1 neue Mail");
@@ -367,9 +368,9 @@ TEST_F(RefreshListsTest, NoAccountSelectedLeavesBothListsWithoutSelectionAndNoMa
 
 TEST_F(RefreshListsTest, ChoosingAnAccountListsItsMailsWithDateImageAndBox) {
     AccountRecord& a = addAccount("work", 2, 1);
-    a.day[1] = 5;
-    a.month[1] = 3;
-    a.year[1] = 2006;
+    a.mails[1].day = 5;
+    a.mails[1].month = 3;
+    a.mails[1].year = 2006;
     lists.refreshLists(RefreshMode::Full);
     choose(0);
 
@@ -395,13 +396,13 @@ TEST(MailListDate, MonthOutsideTheYearIsLeftOut) {
 
 TEST_F(RefreshListsTest, ControlCharactersShowAsOneBlankAndStayStored) {
     AccountRecord& a = addAccount("work", 1, 0);
-    a.subject[0] = "Re:\r\n\tmeeting\tat 10";
-    a.from[0] = "Ann\r<ann@example.org>";
+    a.mails.setSubject(0, "Re:\r\n\tmeeting\tat 10");
+    a.mails.setFrom(0, "Ann\r<ann@example.org>");
     lists.refreshLists(RefreshMode::Full);
     choose(0);
     EXPECT_EQ(mailList.cellText(0, kSubjectColumn), "Re:   meeting at 10");
     EXPECT_EQ(mailList.cellText(0, kSenderColumn), "Ann <ann@example.org>");
-    EXPECT_EQ(a.subject[0], "Re:\r\n\tmeeting\tat 10");
+    EXPECT_EQ(a.mails.subject(0), "Re:\r\n\tmeeting\tat 10");
 }
 
 TEST_F(RefreshListsTest, AFailedOrUncheckedAccountListsNoMails) {
@@ -419,8 +420,8 @@ TEST_F(RefreshListsTest, AccountsOnlyLeavesTheMailListAndReadMarksOnlyTheImages)
     AccountRecord& a = addAccount("work", 2, 0);
     lists.refreshLists(RefreshMode::Full);
     choose(0);
-    a.subject[0] = "changed";
-    a.read[0] = 1;
+    a.mails.setSubject(0, "changed");
+    a.mails[0].read = 1;
 
     lists.refreshLists(RefreshMode::AccountsOnly);
     EXPECT_EQ(mailList.cellText(0, kSubjectColumn), "subject0");
@@ -449,8 +450,8 @@ TEST_F(RefreshListsTest, TickingABoxSavesTheReadFlagsAndUpdatesTheAccount) {
     choose(0);
     mailList.setChecked(1, true); // as a click on the box does
 
-    EXPECT_EQ(a.read[1], 1);
-    EXPECT_EQ(a.read[0], 0);
+    EXPECT_EQ(a.mails[1].read, 1);
+    EXPECT_EQ(a.mails[0].read, 0);
     EXPECT_TRUE(mailList.readImageOf(1));
     EXPECT_EQ(accountList.statusText(0), "2 new mails ! (1 old)");
     EXPECT_EQ(host.state.unreadTotal, 2u);
@@ -467,7 +468,7 @@ TEST_F(RefreshListsTest, DoubleClickMarksTheMailReadSavesAndAsksForThePreview) {
                      [&](int account, int mail) { previews.emplace_back(account, mail); });
 
     emit mailList.rowDoubleClicked(1);
-    EXPECT_EQ(a.read[1], 1);
+    EXPECT_EQ(a.mails[1].read, 1);
     EXPECT_TRUE(mailList.isChecked(1));
     EXPECT_EQ(accountList.statusText(0), "1 new mails ! (1 old)");
     EXPECT_TRUE(std::filesystem::exists(dir / "obx.rd"));

@@ -149,9 +149,9 @@ TEST_F(CheckerWindowTest, WithoutAccountsTheWindowStaysOpenAndOffersTheWizard) {
 TEST_F(CheckerWindowTest, LoadedInTheBackgroundTheFirstCheckFindsTheListsLoaded) {
     addAccount("Oscar");
     accounts[0].mailCount = 2;
-    accounts[0].uid[0] = "a";
-    accounts[0].uid[1] = "b";
-    accounts[0].read[1] = 1;
+    accounts[0].mails.setUid(0, "a");
+    accounts[0].mails.setUid(1, "b");
+    accounts[0].mails[1].read = 1;
     ASSERT_TRUE(saveAllState());
     test::resetProcessState();
     programDirectory = directory.path().string();
@@ -160,7 +160,7 @@ TEST_F(CheckerWindowTest, LoadedInTheBackgroundTheFirstCheckFindsTheListsLoaded)
     std::atomic<int> readAtCheck{-1};
     checkBody = [&](RunHost& host) {
         mailsAtCheck = accounts[0].mailCount;
-        readAtCheck = accounts[0].read[1];
+        readAtCheck = accounts[0].mails[1].read;
         host.armRunDone(10);
     };
     makeWindow();
@@ -703,16 +703,16 @@ TEST_F(CheckerWindowTest, AnOrderChosenDuringACheckSortsTheListsAtItsEnd) {
     AccountRecord& a = accounts[0];
     a.checked = 1;
     a.mailCount = 2;
-    a.from[0] = "bob";
-    a.from[1] = "alice";
+    a.mails.setFrom(0, "bob");
+    a.mails.setFrom(1, "alice");
     windowHidden = 1;
     window->checkNow();
     ASSERT_TRUE(window->runActive());
     window->state().sortOrder = kSortSenderAscending; // as the header click does
     ASSERT_TRUE(test::processEventsUntil(
         [this] { return !window->runActive() && !window->handOverPending(); }));
-    EXPECT_EQ(a.from[0], "alice");
-    EXPECT_EQ(a.from[1], "bob");
+    EXPECT_EQ(a.mails.from(0), "alice");
+    EXPECT_EQ(a.mails.from(1), "bob");
     const std::string lists = test::readBytes(directory.path() / "obx.msf");
     EXPECT_LT(lists.find("alice"), lists.find("bob"));
 }

@@ -183,9 +183,9 @@ TEST_P(DialogTextsTest, SmallDialogsShowEveryTextWhole) {
     AccountRecord& account = accounts[0];
     accountCount = 1;
     account.mailCount = 1;
-    account.from[0] = "Anna <anna@example.org>";
-    account.subject[0] = "Figures";
-    account.size[0] = 100;
+    account.mails.setFrom(0, "Anna <anna@example.org>");
+    account.mails.setSubject(0, "Figures");
+    account.mails[0].size = 100;
 
     const std::pair<const char*, std::function<std::unique_ptr<QWidget>()>> dialogs[] = {
         {"about box (German)", [] { return std::make_unique<CAbout>(); }},

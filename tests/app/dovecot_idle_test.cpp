@@ -70,7 +70,7 @@ protected:
     bool listsSubject(const std::string& subject) {
         const TableAccess access;
         for (int i = 0; i < validMailCount(accounts[0]); ++i)
-            if (accounts[0].subject[i] == subject)
+            if (accounts[0].mails.subject(i) == subject)
                 return true;
         return false;
     }

@@ -65,7 +65,7 @@ protected:
         dialog_->refreshLists(RefreshMode::Full);
     }
 
-    static std::uint32_t uidOfRow(int row) { return *imapUidNumber(accounts[0].uid[row]); }
+    static std::uint32_t uidOfRow(int row) { return *imapUidNumber(accounts[0].mails.uid(row)); }
 
     std::vector<std::uint32_t> seenOnServer() {
         postbox_.waitUntilIdle();
@@ -97,7 +97,7 @@ TEST_F(DovecotWindowMarksTest, ThePreviewedMailAloneGetsSeen) {
     lists_->mailList().selectRows({2}, false);
     dialog_->OnCommand(res::kCmdViewMail);
     EXPECT_EQ(seenOnServer(), std::vector{uidOfRow(2)});
-    EXPECT_EQ(accounts[0].read[2], 1);
+    EXPECT_EQ(accounts[0].mails[2].read, 1);
 }
 
 } // namespace

@@ -31,12 +31,12 @@ protected:
         const Mail mails[] = {{"charlie", "beta", 3}, {"alice", "gamma", 1}, {"bob", "alpha", 2}};
         a.mailCount = 3;
         for (int i = 0; i < 3; ++i) {
-            a.from[i] = mails[i].from;
-            a.subject[i] = mails[i].subject;
-            a.day[i] = static_cast<std::uint8_t>(mails[i].day);
-            a.month[i] = 4;
-            a.year[i] = 2006;
-            a.serverPosition[i] = static_cast<std::uint32_t>(i + 1);
+            a.mails.setFrom(i, mails[i].from);
+            a.mails.setSubject(i, mails[i].subject);
+            a.mails[i].day = static_cast<std::uint8_t>(mails[i].day);
+            a.mails[i].month = 4;
+            a.mails[i].year = 2006;
+            a.mails[i].serverPosition = static_cast<std::uint32_t>(i + 1);
         }
         mailList.resize(700, 300);
         mailList.show();
@@ -112,7 +112,7 @@ TEST_F(ListSortTest, ReadHeaderOpensTheMarkReadDialogInsteadOfSorting) {
 }
 
 TEST_F(ListSortTest, ASortSavesTheListsAndTheReadFlagsInTheNewOrder) {
-    accounts[0].read[0] = 1; // charlie's mail
+    accounts[0].mails[0].read = 1; // charlie's mail
     clickHeader(kSenderColumn);
     ASSERT_EQ(column(kSenderColumn), (Texts{"alice", "bob", "charlie"}));
     EXPECT_EQ(test::readBytes(dir / "obx.rd"), std::string("\0\0\1", 3));
@@ -125,7 +125,7 @@ TEST_F(ListSortTest, ARunningCheckKeepsTheStoredOrderButTakesTheNewOne) {
     checkRunning = 1; // the window sorts the lists by the new order at the run's end
     clickHeader(kSenderColumn);
     EXPECT_EQ(host.state.sortOrder, kSortSenderAscending);
-    EXPECT_EQ(accounts[0].from[0], "charlie");
+    EXPECT_EQ(accounts[0].mails.from(0), "charlie");
     EXPECT_EQ(mailList.columnHeader()->sortColumn(), kSenderColumn);
     EXPECT_FALSE(std::filesystem::exists(dir / "obx.msf"));
     checkRunning = 0;

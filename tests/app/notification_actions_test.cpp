@@ -64,13 +64,13 @@ protected:
         work.checked = 1;
         work.mailCount = 3;
         for (int i = 0; i < 3; ++i) {
-            work.from[i] = "A&B <alice>";
-            work.subject[i] = "Invoice " + std::to_string(i + 1);
-            work.day[i] = static_cast<std::uint8_t>(i + 1);
-            work.month[i] = 3;
-            work.year[i] = 2024;
+            work.mails.setFrom(i, "A&B <alice>");
+            work.mails.setSubject(i, "Invoice " + std::to_string(i + 1));
+            work.mails[i].day = static_cast<std::uint8_t>(i + 1);
+            work.mails[i].month = 3;
+            work.mails[i].year = 2024;
         }
-        work.subject[2] = "Caf\xe9"; // Latin-1 as an old server sends it
+        work.mails.setSubject(2, "Caf\xe9"); // Latin-1 as an old server sends it
         windowHidden = 1;
         startWindow();
     }
@@ -131,7 +131,7 @@ protected:
 
     bool allRead() const {
         for (int i = 0; i < accounts[0].mailCount; ++i)
-            if (accounts[0].read[i] == 0)
+            if (accounts[0].mails[i].read == 0)
                 return false;
         return true;
     }
@@ -168,7 +168,7 @@ TEST_F(NotificationActionsTest, AnArrivalIsOneNotificationNamingSenderAndSubject
 
     // The next arrival replaces it in place, in the language of the day.
     Language = 0;
-    accounts[0].read[0] = 1;
+    accounts[0].mails[0].read = 1;
     EXPECT_EQ(arrive(1), id);
     notifies = callsOf("Notify");
     ASSERT_EQ(notifies.size(), 2u);

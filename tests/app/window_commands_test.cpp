@@ -167,13 +167,13 @@ protected:
         a.checked = 1;
         a.mailCount = mails;
         for (int i = 0; i < mails; ++i) {
-            a.from[i] = name + " sender " + std::to_string(i);
-            a.subject[i] = name + " subject " + std::to_string(i);
-            a.uid[i] = name + "-uid-" + std::to_string(i);
-            a.serverPosition[i] = static_cast<std::uint32_t>(i + 1);
-            a.day[i] = 5;
-            a.month[i] = 3;
-            a.year[i] = 2006;
+            a.mails.setFrom(i, name + " sender " + std::to_string(i));
+            a.mails.setSubject(i, name + " subject " + std::to_string(i));
+            a.mails.setUid(i, name + "-uid-" + std::to_string(i));
+            a.mails[i].serverPosition = static_cast<std::uint32_t>(i + 1);
+            a.mails[i].day = 5;
+            a.mails[i].month = 3;
+            a.mails[i].year = 2006;
         }
     }
 
@@ -456,8 +456,8 @@ TEST_F(WindowCommandsTest, DeletingTheSecondOfThreeKeepsEveryListWithItsAccount)
     addAccount("first", 2);
     addAccount("second", 4);
     addAccount("third", 3);
-    accounts[0].read[1] = 1;
-    accounts[2].read[0] = 1;
+    accounts[0].mails[1].read = 1;
+    accounts[2].mails[0].read = 1;
     accounts[2].deactivated = 1;
     ASSERT_TRUE(saveAllState());
     chooseAccount(1);
@@ -483,14 +483,14 @@ TEST_F(WindowCommandsTest, DeletingTheSecondOfThreeKeepsEveryListWithItsAccount)
     ASSERT_EQ(accountCount, 2u);
     EXPECT_EQ(accounts[0].name, "first");
     EXPECT_EQ(accounts[0].mailCount, 2);
-    EXPECT_EQ(accounts[0].read[1], 1);
+    EXPECT_EQ(accounts[0].mails[1].read, 1);
     EXPECT_EQ(accounts[0].deactivated, 0);
     EXPECT_EQ(accounts[1].name, "third");
     EXPECT_EQ(accounts[1].mailCount, 3);
-    EXPECT_EQ(accounts[1].from[2], "third sender 2");
-    EXPECT_EQ(accounts[1].uid[0], "third-uid-0");
-    EXPECT_EQ(accounts[1].read[0], 1);
-    EXPECT_EQ(accounts[1].read[1], 0);
+    EXPECT_EQ(accounts[1].mails.from(2), "third sender 2");
+    EXPECT_EQ(accounts[1].mails.uid(0), "third-uid-0");
+    EXPECT_EQ(accounts[1].mails[0].read, 1);
+    EXPECT_EQ(accounts[1].mails[1].read, 0);
     EXPECT_EQ(accounts[1].deactivated, 1);
 }
 
@@ -507,7 +507,7 @@ TEST_F(WindowCommandsTest, AfterDeletingTheSelectedAccountNoOtherIsMarkedAsIt) {
     onDialog = [](QDialog&) { return int(CMarkRead::SelectedAccount); };
     commands->markReadTick();
     for (int k = 0; k < 2; ++k)
-        EXPECT_EQ(accounts[k].read[0] + accounts[k].read[1], 0) << accounts[k].name;
+        EXPECT_EQ(accounts[k].mails[0].read + accounts[k].mails[1].read, 0) << accounts[k].name;
 }
 
 // Two OAuth accounts, each with its entries and refresh token in ombrix.conf
@@ -722,7 +722,7 @@ TEST_F(WindowCommandsTest, TheMailMenuOpensOnlyOverASelectedMail) {
     const int frame = lists->mailList().viewport()->mapTo(&lists->mailList(), QPoint(0, 0)).x();
     EXPECT_EQ(menus[0].point.x(), lists->mailList().mapToGlobal(QPoint(0, 0)).x() + 100 + frame);
     EXPECT_EQ(dialogs, std::vector<std::string>{"preview"});
-    EXPECT_EQ(accounts[0].read[2], 1);
+    EXPECT_EQ(accounts[0].mails[2].read, 1);
 }
 
 // --- mails ----------------------------------------------------------------
@@ -740,7 +740,7 @@ TEST_F(WindowCommandsTest, ViewingAMailFromTheMenuMarksItReadAndSaves) {
     lists->mailList().selectRows({1}, false);
     bool checkedWhileShown = false;
     onDialog = [&](QDialog&) {
-        checkedWhileShown = lists->mailList().isChecked(1) && accounts[0].read[1] == 1;
+        checkedWhileShown = lists->mailList().isChecked(1) && accounts[0].mails[1].read == 1;
         return int(QDialog::Rejected);
     };
     dialog->OnCommand(kCmdViewMail);
@@ -753,10 +753,10 @@ TEST_F(WindowCommandsTest, ViewingAMailFromTheMenuMarksItReadAndSaves) {
 
     ASSERT_TRUE(fileExists("obx.rd"));
     reloadFromFiles();
-    EXPECT_EQ(accounts[0].read[0], 0);
-    EXPECT_EQ(accounts[0].read[1], 1);
-    EXPECT_EQ(accounts[0].read[2], 0);
-    EXPECT_EQ(accounts[1].read[0], 0);
+    EXPECT_EQ(accounts[0].mails[0].read, 0);
+    EXPECT_EQ(accounts[0].mails[1].read, 1);
+    EXPECT_EQ(accounts[0].mails[2].read, 0);
+    EXPECT_EQ(accounts[1].mails[0].read, 0);
 }
 
 TEST_F(WindowCommandsTest, ADoubleClickedMailIsShownInThePreview) {
@@ -765,7 +765,7 @@ TEST_F(WindowCommandsTest, ADoubleClickedMailIsShownInThePreview) {
     emit lists->mailList().rowDoubleClicked(2);
     EXPECT_EQ(dialogs, std::vector<std::string>{"preview"});
     EXPECT_EQ(previewMail, 2);
-    EXPECT_EQ(accounts[0].read[2], 1);
+    EXPECT_EQ(accounts[0].mails[2].read, 1);
 }
 
 TEST_F(WindowCommandsTest, MarkAllReadShowsTheHintThenAsksOnTheTimer) {
@@ -806,8 +806,8 @@ TEST_F(WindowCommandsTest, MarkAllReadShowsTheHintThenAsksOnTheTimer) {
             test::processEventsUntil([&] { return dialogs.size() == (row.hint ? 2u : 1u); }));
         EXPECT_EQ(dialogs.back(), "mark read");
         EXPECT_EQ(settings.markAllHint, 0);
-        EXPECT_EQ(accounts[0].read[0] == 1 && accounts[0].read[1] == 1, row.firstRead);
-        EXPECT_EQ(accounts[1].read[0] == 1 && accounts[1].read[1] == 1, row.secondRead);
+        EXPECT_EQ(accounts[0].mails[0].read == 1 && accounts[0].mails[1].read == 1, row.firstRead);
+        EXPECT_EQ(accounts[1].mails[0].read == 1 && accounts[1].mails[1].read == 1, row.secondRead);
         EXPECT_EQ(lists->mailList().isChecked(0), row.firstRead); // refreshed in full
         EXPECT_TRUE(fileExists("obx.rd"));
     }
@@ -828,7 +828,7 @@ TEST_F(WindowCommandsTest, DeleteMailHandsTheSelectedRowsToTheDeletionRun) {
     addAccount("first", 4);
     addAccount("second", 4);
     for (int i = 0; i < 4; ++i)
-        accounts[1].serverPosition[i] = static_cast<std::uint32_t>(10 + i);
+        accounts[1].mails[i].serverPosition = static_cast<std::uint32_t>(10 + i);
     accounts[1].port = closedPort();
     chooseAccount(1);
     lists->mailList().selectRows({3, 1}, false);

@@ -24,7 +24,8 @@ protected:
         a.name = "work";
         a.checked = 1;
         a.mailCount = 2;
-        a.from[0] = a.from[1] = "ann";
+        a.mails.setFrom(0, "ann");
+        a.mails.setFrom(1, "ann");
     }
     void TearDown() override { test::resetProcessState(); }
 

@@ -138,7 +138,7 @@ TEST_F(WindowRunsTest, MarkingAllReadDuringACheckIsKeptAfterItsCommit) {
     const AccountRecord& a = accounts[0];
     ASSERT_EQ(a.mailCount, 3);
     for (int i = 0; i < 3; ++i)
-        EXPECT_EQ(a.read[i], 1) << a.uid[i];
+        EXPECT_EQ(a.mails[i].read, 1) << a.mails.uid(i);
     EXPECT_EQ(a.errorFlag, 0);
     EXPECT_EQ(lists->mailList().rowCount(), 3);
     EXPECT_EQ(dataIdle, 1);
@@ -160,7 +160,8 @@ TEST_F(WindowRunsTest, ATableReaderOnAnotherThreadNeverSeesHalfACommit) {
             const int count = validMailCount(a);
             bool whole = count == 2 || count == 3;
             for (int i = 0; i < count && whole; ++i)
-                whole = !a.uid[i].empty() && !a.subject[i].empty() && !a.from[i].empty();
+                whole = !a.mails.uid(i).empty() && !a.mails.subject(i).empty() &&
+                        !a.mails.from(i).empty();
             torn += whole ? 0 : 1;
             ++reads;
         }

@@ -89,7 +89,7 @@ TEST_F(AccountCheckTest, KnownIdsTakeTheirMailsOverInTheServersNewOrder) {
     EXPECT_EQ(mailAt(*working, 0), at(2, 0));
     EXPECT_EQ(mailAt(*working, 2), at(0, 2));
     EXPECT_EQ(mailAt(*working, 3), at(2, 3));
-    EXPECT_EQ(working->uid[1], "NEW\r\n");
+    EXPECT_EQ(working->mails.uid(1), "NEW\r\n");
     EXPECT_EQ(check.fetchList, (std::vector<std::uint8_t>{0, 1, 0, 0}));
 }
 

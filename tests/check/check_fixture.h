@@ -123,13 +123,13 @@ protected:
 // An entry of a list as an earlier check left it.
 inline void storeKnown(AccountRecord& a, int i, const std::string& uid, const CannedMail& mail,
                        std::uint8_t read) {
-    a.uid[i] = uid;
-    a.from[i] = mail.from;
-    a.subject[i] = mail.subject;
-    a.date[i] = mail.date;
-    a.read[i] = read;
-    a.size[i] = 100 + i;
-    a.bodyPreview[i] = "stored preview";
+    a.mails.setUid(i, uid);
+    a.mails.setFrom(i, mail.from);
+    a.mails.setSubject(i, mail.subject);
+    a.mails.setDate(i, mail.date);
+    a.mails[i].read = read;
+    a.mails[i].size = 100 + i;
+    a.mails.setBodyPreview(i, "stored preview");
 }
 
 } // namespace ombrix::test

@@ -50,9 +50,9 @@ TEST_F(CheckRunFlowTest, ReadAndNewAreDecidedByTheTriplesOfTheLastList) {
     };
     const Expected rows[] = {{"u1\r\n", 1}, {"u3\r\n", 1}, {"u4\r\n", 0}, {"u5\r\n", 0}};
     for (int i = 0; i < 4; ++i) {
-        EXPECT_EQ(a.uid[i], rows[i].uid) << i;
-        EXPECT_EQ(a.read[i], rows[i].read) << i;
-        EXPECT_EQ(a.serverPosition[i], static_cast<std::uint32_t>(i)) << i;
+        EXPECT_EQ(a.mails.uid(i), rows[i].uid) << i;
+        EXPECT_EQ(a.mails[i].read, rows[i].read) << i;
+        EXPECT_EQ(a.mails[i].serverPosition, static_cast<std::uint32_t>(i)) << i;
     }
     EXPECT_EQ(newMailCount, 1) << "only the mail with an unseen triple is new";
 }
@@ -134,7 +134,7 @@ TEST_F(CheckRunFlowTest, AbortDuringTheThirdOfFiveAccountsLeavesThreeToFiveUncha
     EXPECT_EQ(accounts[1].mailCount, 0);
     for (int k = 2; k < 5; ++k) {
         EXPECT_EQ(accounts[k].mailCount, 1) << k;
-        EXPECT_EQ(accounts[k].subject[0], kMailA.subject) << k;
+        EXPECT_EQ(accounts[k].mails.subject(0), kMailA.subject) << k;
     }
     EXPECT_EQ(accounts[2].checked, 1);
     EXPECT_EQ(accounts[2].errorFlag, 1);
@@ -230,8 +230,8 @@ TEST_F(CheckRunFlowTest, ListsAreSortedByTheCurrentOrderAtTheEnd) {
 
     runCheck();
 
-    EXPECT_EQ(a.subject[0], "Lunch");
-    EXPECT_EQ(a.serverPosition[0], 1u);
+    EXPECT_EQ(a.mails.subject(0), "Lunch");
+    EXPECT_EQ(a.mails[0].serverPosition, 1u);
 }
 
 struct StatusRow {
@@ -254,7 +254,7 @@ TEST_P(AccountStatusTest, FirstMatchingCaseGivesImageAndText) {
     a->checked = row.checked;
     a->mailCount = row.mails;
     for (int i = 0; i < std::max(row.mails, 0); ++i)
-        a->read[i] = i < row.unread ? 0 : 1;
+        a->mails[i].read = i < row.unread ? 0 : 1;
     Language = 1;
     EXPECT_EQ(accountStatus(*a).image, row.image);
     EXPECT_EQ(accountStatus(*a).text, row.english);

@@ -92,7 +92,7 @@ TEST_P(DovecotOAuthCheck, TokensRefusedTwiceAskToSignInAgainAndChangeNothingElse
         runCheck(server().caFile);
     }
     ASSERT_EQ(a.errorFlag, 0) << a.errorText;
-    a.read[1] = 1;
+    a.mails[1].read = 1;
     const std::vector<MailEntry> before = inServerOrder(a);
     const std::string uidNext = a.uidNext;
 
@@ -104,7 +104,7 @@ TEST_P(DovecotOAuthCheck, TokensRefusedTwiceAskToSignInAgainAndChangeNothingElse
     EXPECT_EQ(tokens.refreshes(), 1);
     EXPECT_EQ(outcome.newMails, 0);
     EXPECT_EQ(inServerOrder(a), before);
-    EXPECT_EQ(a.read[1], 1);
+    EXPECT_EQ(a.mails[1].read, 1);
     EXPECT_EQ(a.uidNext, uidNext);
 }
 

@@ -64,7 +64,7 @@ TEST_P(DovecotPop3Check, MailAddedBetweenTwoChecksIsTheOnlyNewOne) {
     ASSERT_EQ(a.errorFlag, 0) << a.errorText;
     // The user has read the mails at even server positions.
     for (int i = 0; i < validMailCount(a); ++i)
-        a.read[i] = a.serverPosition[i] % 2 == 0 ? 1 : 0;
+        a.mails[i].read = a.mails[i].serverPosition % 2 == 0 ? 1 : 0;
 
     addMail(server(), kPop3User, "pop3-add");
     const RunOutcome second = runCheck(server().caFile);

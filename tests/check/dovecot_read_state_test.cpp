@@ -102,7 +102,7 @@ TEST_P(DovecotReadState, BothSwitchesOffKeepTheDescribedDialogueAndLocalMarks) {
         setReadStateSwitches(conf, keyringKeyOf(a), {false, false});
     });
     ASSERT_EQ(runCheck(server().caFile).newMails, 3);
-    a.read[0] = 1; // read here
+    a.mails[0].read = 1; // read here
 
     setSeen(server(), kReadStateUser, {2}, true);
     addMail(server(), kReadStateUser, "read-off");

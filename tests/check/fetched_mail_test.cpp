@@ -27,14 +27,14 @@ protected:
 
 TEST_F(FetchedMailTest, Pop3ReplyGivesHeaderValuesDateAndPreview) {
     parse("+OK 120 octets\r\n" + kHeader + "Line one\r\nLine two\r\n.\r\n", FetchForm::Pop3, 7);
-    EXPECT_EQ(workingList->from[7], "Alice <alice@example.org>");
-    EXPECT_EQ(workingList->subject[7], "Lunch");
-    EXPECT_EQ(workingList->date[7], "Tue, 18 Jan 2005 10:00:00 +0100");
-    EXPECT_EQ(workingList->day[7], 18);
-    EXPECT_EQ(workingList->month[7], 1);
-    EXPECT_EQ(workingList->year[7], 2005);
-    EXPECT_EQ(workingList->bodyPreview[7], "Line one\r\nLine two\r\n");
-    EXPECT_TRUE(workingList->subject[6].empty()) << "only entry i is written";
+    EXPECT_EQ(workingList->mails.from(7), "Alice <alice@example.org>");
+    EXPECT_EQ(workingList->mails.subject(7), "Lunch");
+    EXPECT_EQ(workingList->mails.date(7), "Tue, 18 Jan 2005 10:00:00 +0100");
+    EXPECT_EQ(workingList->mails[7].day, 18);
+    EXPECT_EQ(workingList->mails[7].month, 1);
+    EXPECT_EQ(workingList->mails[7].year, 2005);
+    EXPECT_EQ(workingList->mails.bodyPreview(7), "Line one\r\nLine two\r\n");
+    EXPECT_TRUE(workingList->mails.subject(6).empty()) << "only entry i is written";
 }
 
 TEST_F(FetchedMailTest, ImapReplyGivesHeaderValuesAndTheLiteralText) {
@@ -42,10 +42,10 @@ TEST_F(FetchedMailTest, ImapReplyGivesHeaderValuesAndTheLiteralText) {
                               "}\r\n" + kHeader + " BODY[TEXT]<0> {12}\r\nHello there!)\r\n" +
                               "a004 OK FETCH completed\r\n";
     parse(reply, FetchForm::Imap);
-    EXPECT_EQ(workingList->from[0], "Alice <alice@example.org>");
-    EXPECT_EQ(workingList->subject[0], "Lunch");
-    EXPECT_EQ(workingList->day[0], 18);
-    EXPECT_EQ(workingList->bodyPreview[0], "\r\nHello there!");
+    EXPECT_EQ(workingList->mails.from(0), "Alice <alice@example.org>");
+    EXPECT_EQ(workingList->mails.subject(0), "Lunch");
+    EXPECT_EQ(workingList->mails[0].day, 18);
+    EXPECT_EQ(workingList->mails.bodyPreview(0), "\r\nHello there!");
 }
 
 struct PreviewRow {
@@ -107,9 +107,9 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_F(FetchedMailTest, SubjectIsUnfoldedAndLosesItsLineFeeds) {
     parse("+OK\r\nSubject: Hello\r\n world\r\n\r\n.\r\n", FetchForm::Pop3);
-    EXPECT_EQ(workingList->subject[0], "Hello world");
+    EXPECT_EQ(workingList->mails.subject(0), "Hello world");
     parse("+OK\r\nSubject: bare\n line\r\n\r\n.\r\n", FetchForm::Pop3);
-    EXPECT_EQ(workingList->subject[0], "bare line");
+    EXPECT_EQ(workingList->mails.subject(0), "bare line");
     EXPECT_EQ(listedSubject("\n\n"), "") << "the replacement comes before the removal";
 }
 
@@ -118,38 +118,38 @@ TEST_F(FetchedMailTest, EmptyOrMissingSubjectIsKeinBetreffInBothLanguages) {
         Language = language;
         parse("+OK\r\nFrom: a@b\r\nSubject:\r\n\r\n.\r\n", FetchForm::Pop3, 0);
         parse("+OK\r\nFrom: a@b\r\n\r\n.\r\n", FetchForm::Pop3, 1);
-        EXPECT_EQ(workingList->subject[0], "Kein Betreff") << "language " << language;
-        EXPECT_EQ(workingList->subject[1], "Kein Betreff") << "language " << language;
+        EXPECT_EQ(workingList->mails.subject(0), "Kein Betreff") << "language " << language;
+        EXPECT_EQ(workingList->mails.subject(1), "Kein Betreff") << "language " << language;
     }
 }
 
 TEST_F(FetchedMailTest, MissingDateGivesTheFallbackDate) {
     parse("+OK\r\nFrom: a@b\r\n\r\n.\r\n", FetchForm::Pop3);
-    EXPECT_EQ(workingList->date[0], "");
-    EXPECT_EQ(workingList->day[0], 1);
-    EXPECT_EQ(workingList->month[0], 1);
-    EXPECT_EQ(workingList->year[0], 1999);
+    EXPECT_EQ(workingList->mails.date(0), "");
+    EXPECT_EQ(workingList->mails[0].day, 1);
+    EXPECT_EQ(workingList->mails[0].month, 1);
+    EXPECT_EQ(workingList->mails[0].year, 1999);
 }
 
 TEST_F(FetchedMailTest, EncodedWordsAreDecoded) {
     parse("+OK\r\nSubject: =?UTF-8?B?SGVsbG8=?=\r\nFrom: =?ISO-8859-1?Q?J=F6rg?= <j@x>\r\n\r\n",
           FetchForm::Pop3);
-    EXPECT_EQ(workingList->subject[0], "Hello");
-    EXPECT_EQ(workingList->from[0], "Jörg <j@x>");
+    EXPECT_EQ(workingList->mails.subject(0), "Hello");
+    EXPECT_EQ(workingList->mails.from(0), "Jörg <j@x>");
 }
 
 TEST_F(FetchedMailTest, UnfinishedHeaderKeepsTheFieldsBeforeIt) {
     parse("+OK\r\nFrom: a@b\r\nSubject: never ended", FetchForm::Pop3);
-    EXPECT_EQ(workingList->from[0], "a@b");
-    EXPECT_EQ(workingList->subject[0], "Kein Betreff");
-    EXPECT_EQ(workingList->bodyPreview[0], "");
+    EXPECT_EQ(workingList->mails.from(0), "a@b");
+    EXPECT_EQ(workingList->mails.subject(0), "Kein Betreff");
+    EXPECT_EQ(workingList->mails.bodyPreview(0), "");
 }
 
 TEST_F(FetchedMailTest, IndexOutsideTheArraysChangesNothing) {
     parse("+OK\r\n" + kHeader, FetchForm::Pop3, kMaxMails);
     parse("+OK\r\n" + kHeader, FetchForm::Pop3, -1);
-    EXPECT_TRUE(workingList->subject[kMaxMails - 1].empty());
-    EXPECT_TRUE(workingList->subject[0].empty());
+    EXPECT_TRUE(workingList->mails.subject(kMaxMails - 1).empty());
+    EXPECT_TRUE(workingList->mails.subject(0).empty());
 }
 
 } // namespace

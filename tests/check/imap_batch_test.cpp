@@ -51,10 +51,10 @@ protected:
     }
 
     static void expectRow(const AccountRecord& a, int i, const CannedMail& mail, int size) {
-        EXPECT_EQ(a.from[i], mail.from) << "row " << i;
-        EXPECT_EQ(a.subject[i], mail.subject) << "row " << i;
-        EXPECT_EQ(a.size[i], size) << "row " << i;
-        EXPECT_THAT(a.bodyPreview[i], HasSubstr("Hello there.")) << "row " << i;
+        EXPECT_EQ(a.mails.from(i), mail.from) << "row " << i;
+        EXPECT_EQ(a.mails.subject(i), mail.subject) << "row " << i;
+        EXPECT_EQ(a.mails[i].size, size) << "row " << i;
+        EXPECT_THAT(a.mails.bodyPreview(i), HasSubstr("Hello there.")) << "row " << i;
     }
 };
 
@@ -80,7 +80,7 @@ TEST_F(ImapBatchTest, TheNextBatchGoesOutBeforeThePreviousCompletesAndRowsPairBy
     expectRow(a, 1, kMailB, 202);
     expectRow(a, 2, kMailC, 303);
     expectRow(a, 3, kMailD, 404);
-    EXPECT_EQ(a.uid[3], "14");
+    EXPECT_EQ(a.mails.uid(3), "14");
     EXPECT_EQ(newMailCount, 4);
 }
 
@@ -194,8 +194,8 @@ TEST_F(ImapBatchTest, AnExpungeOrABrokenOffBatchFailsTheAccountAndKeepsTheList) 
         EXPECT_EQ(a.errorFlag, 1);
         EXPECT_THAT(a.errorText, HasSubstr(c.errorText));
         ASSERT_EQ(a.mailCount, 1);
-        EXPECT_EQ(a.uid[0], "5");
-        EXPECT_EQ(a.subject[0], kMailC.subject);
+        EXPECT_EQ(a.mails.uid(0), "5");
+        EXPECT_EQ(a.mails.subject(0), kMailC.subject);
     }
 }
 

@@ -55,11 +55,11 @@ TEST_F(ImapCheckTest, FirstCheckListsUidsAndFetchesEveryMail) {
     EXPECT_TRUE(server.waitUntilDone());
     EXPECT_EQ(a.errorFlag, 0);
     ASSERT_EQ(a.mailCount, 2);
-    EXPECT_EQ(a.uid[0], "11");
-    EXPECT_EQ(a.uid[1], "12");
-    EXPECT_EQ(a.from[1], kMailB.from);
-    EXPECT_EQ(a.size[0], 4321);
-    EXPECT_THAT(a.bodyPreview[0], ::testing::HasSubstr("Hello there."));
+    EXPECT_EQ(a.mails.uid(0), "11");
+    EXPECT_EQ(a.mails.uid(1), "12");
+    EXPECT_EQ(a.mails.from(1), kMailB.from);
+    EXPECT_EQ(a.mails[0].size, 4321);
+    EXPECT_THAT(a.mails.bodyPreview(0), ::testing::HasSubstr("Hello there."));
     EXPECT_EQ(a.uidValidity, "7");
     EXPECT_EQ(a.uidNext, "13");
     EXPECT_EQ(newMailCount, 2);
@@ -103,11 +103,11 @@ TEST_F(ImapCheckTest, NewMailRaisesUidNextAndOnlyItIsFetched) {
 
     EXPECT_TRUE(server.waitUntilDone());
     ASSERT_EQ(a.mailCount, 3);
-    EXPECT_EQ(a.uid[1], "12");
-    EXPECT_EQ(a.bodyPreview[1], "stored preview") << "known mails are copied, not fetched";
-    EXPECT_EQ(a.read[0], 1);
-    EXPECT_EQ(a.subject[2], kMailC.subject);
-    EXPECT_EQ(a.uid[2], "13");
+    EXPECT_EQ(a.mails.uid(1), "12");
+    EXPECT_EQ(a.mails.bodyPreview(1), "stored preview") << "known mails are copied, not fetched";
+    EXPECT_EQ(a.mails[0].read, 1);
+    EXPECT_EQ(a.mails.subject(2), kMailC.subject);
+    EXPECT_EQ(a.mails.uid(2), "13");
     EXPECT_EQ(a.uidNext, "14");
     EXPECT_EQ(newMailCount, 1);
 }
@@ -129,7 +129,7 @@ TEST_F(ImapCheckTest, ChangedUidValidityRefetchesTheUidListAndTheMails) {
 
     EXPECT_TRUE(server.waitUntilDone());
     ASSERT_EQ(a.mailCount, 2);
-    EXPECT_EQ(a.subject[0], kMailC.subject);
+    EXPECT_EQ(a.mails.subject(0), kMailC.subject);
     EXPECT_EQ(a.uidValidity, "8");
     EXPECT_EQ(newMailCount, 1) << "mail B was listed before and is not new";
 }

@@ -74,11 +74,11 @@ TEST_F(ImapReadStateTest, ListingWithoutCondstoreTakesEveryMarkFromTheFlags) {
     EXPECT_TRUE(server.waitUntilDone());
     ASSERT_EQ(a.errorFlag, 0) << a.errorText;
     ASSERT_EQ(a.mailCount, 3);
-    EXPECT_EQ(a.uid[0], "11");
-    EXPECT_EQ(a.read[0], 0) << "unread elsewhere";
-    EXPECT_EQ(a.read[1], 1) << "read elsewhere";
-    EXPECT_EQ(a.bodyPreview[1], "stored preview") << "known mails are still copied";
-    EXPECT_EQ(a.read[2], 1);
+    EXPECT_EQ(a.mails.uid(0), "11");
+    EXPECT_EQ(a.mails[0].read, 0) << "unread elsewhere";
+    EXPECT_EQ(a.mails[1].read, 1) << "read elsewhere";
+    EXPECT_EQ(a.mails.bodyPreview(1), "stored preview") << "known mails are still copied";
+    EXPECT_EQ(a.mails[2].read, 1);
     EXPECT_EQ(newMailCount, 0) << "a mail read elsewhere is no news";
     EXPECT_EQ(a.highestModseq, "") << "the server keeps no modseqs";
 }
@@ -99,10 +99,10 @@ TEST_F(ImapReadStateTest, UnchangedMailboxWithoutCondstoreStillReadsEveryFlag) {
     EXPECT_TRUE(server.waitUntilDone());
     ASSERT_EQ(a.errorFlag, 0) << a.errorText;
     ASSERT_EQ(a.mailCount, 2);
-    EXPECT_EQ(a.read[0], 0);
-    EXPECT_EQ(a.read[1], 1);
-    EXPECT_EQ(a.subject[1], kMailB.subject);
-    EXPECT_EQ(a.bodyPreview[0], "stored preview");
+    EXPECT_EQ(a.mails[0].read, 0);
+    EXPECT_EQ(a.mails[1].read, 1);
+    EXPECT_EQ(a.mails.subject(1), kMailB.subject);
+    EXPECT_EQ(a.mails.bodyPreview(0), "stored preview");
     EXPECT_EQ(newMailCount, 0);
 }
 
@@ -122,8 +122,8 @@ TEST_F(ImapReadStateTest, UnchangedModseqStopsAtTheShortcut) {
                             "a002 STATUS INBOX (UIDNEXT)", "a003 STATUS INBOX (MESSAGES)",
                             "a004 LOGOUT"));
     ASSERT_EQ(a.errorFlag, 0) << a.errorText;
-    EXPECT_EQ(a.read[0], 1);
-    EXPECT_EQ(a.read[1], 0);
+    EXPECT_EQ(a.mails[0].read, 1);
+    EXPECT_EQ(a.mails[1].read, 0);
     EXPECT_EQ(a.highestModseq, "40");
 }
 
@@ -141,8 +141,8 @@ TEST_F(ImapReadStateTest, ChangedModseqFetchesOnlyTheFlagsChangedSince) {
 
     EXPECT_TRUE(server.waitUntilDone());
     ASSERT_EQ(a.errorFlag, 0) << a.errorText;
-    EXPECT_EQ(a.read[0], 1) << "not named: unchanged";
-    EXPECT_EQ(a.read[1], 1);
+    EXPECT_EQ(a.mails[0].read, 1) << "not named: unchanged";
+    EXPECT_EQ(a.mails[1].read, 1);
     EXPECT_EQ(a.highestModseq, "45");
 }
 
@@ -162,7 +162,7 @@ TEST_F(ImapReadStateTest, RefusedChangedSinceFallsBackToEveryFlag) {
 
     EXPECT_TRUE(server.waitUntilDone());
     ASSERT_EQ(a.errorFlag, 0) << a.errorText;
-    EXPECT_EQ(a.read[0], 0);
+    EXPECT_EQ(a.mails[0].read, 0);
     EXPECT_EQ(a.highestModseq, "45");
 }
 
@@ -191,9 +191,9 @@ TEST_F(ImapReadStateTest, NewUidValidityMakesTheKnownModseqWorthless) {
     EXPECT_TRUE(server.waitUntilDone());
     ASSERT_EQ(a.errorFlag, 0) << a.errorText;
     ASSERT_EQ(a.mailCount, 2);
-    EXPECT_EQ(a.subject[0], kMailC.subject);
-    EXPECT_EQ(a.read[0], 1);
-    EXPECT_EQ(a.read[1], 0);
+    EXPECT_EQ(a.mails.subject(0), kMailC.subject);
+    EXPECT_EQ(a.mails[0].read, 1);
+    EXPECT_EQ(a.mails[1].read, 0);
     EXPECT_EQ(newMailCount, 1);
 }
 
@@ -213,7 +213,7 @@ TEST_F(ImapReadStateTest, MarkChangedHereDuringTheRunOutweighsTheServer) {
     const bool held = server.waitUntilReached(10);
     if (held) {
         const TableAccess access;
-        a.read[1] = 1; // the user reads 12 while the run waits for the flags
+        a.mails[1].read = 1; // the user reads 12 while the run waits for the flags
     }
     server.release();
     run.join();
@@ -221,8 +221,8 @@ TEST_F(ImapReadStateTest, MarkChangedHereDuringTheRunOutweighsTheServer) {
     EXPECT_TRUE(held);
     EXPECT_TRUE(server.waitUntilDone());
     ASSERT_EQ(a.errorFlag, 0) << a.errorText;
-    EXPECT_EQ(a.read[0], 0) << "untouched here: the server's word";
-    EXPECT_EQ(a.read[1], 1) << "marked here during the run";
+    EXPECT_EQ(a.mails[0].read, 0) << "untouched here: the server's word";
+    EXPECT_EQ(a.mails[1].read, 1) << "marked here during the run";
 }
 
 TEST_F(ImapReadStateTest, FlagsListingThatNamesNoUidFailsTheAccount) {
@@ -240,7 +240,7 @@ TEST_F(ImapReadStateTest, FlagsListingThatNamesNoUidFailsTheAccount) {
     EXPECT_TRUE(server.waitUntilDone());
     EXPECT_EQ(a.errorFlag, 1);
     EXPECT_EQ(a.mailCount, 2) << "the old list stays";
-    EXPECT_EQ(a.read[0], 1);
+    EXPECT_EQ(a.mails[0].read, 1);
 }
 
 TEST(ImapFlagsHoldSeen, OnlyTheSystemFlagItselfCounts) {

@@ -59,8 +59,8 @@ protected:
     static void expectOldListKept(const AccountRecord& a) {
         EXPECT_EQ(a.errorFlag, 1);
         ASSERT_EQ(a.mailCount, 2) << "a failed account keeps its old list";
-        EXPECT_EQ(a.uid[0], "11");
-        EXPECT_EQ(a.subject[1], kMailB.subject);
+        EXPECT_EQ(a.mails.uid(0), "11");
+        EXPECT_EQ(a.mails.subject(1), kMailB.subject);
         EXPECT_EQ(a.uidNext, "13");
     }
 };
@@ -83,12 +83,12 @@ TEST_F(ImapReplyFaultTest, UidLinesPairByTheirMessageNumberAndFlagUpdatesAreSkip
     EXPECT_TRUE(server.waitUntilDone());
     EXPECT_EQ(a.errorFlag, 0) << a.errorText;
     ASSERT_EQ(a.mailCount, 3);
-    EXPECT_EQ(a.uid[0], "11");
-    EXPECT_EQ(a.subject[0], kMailA.subject);
-    EXPECT_EQ(a.uid[1], "12");
-    EXPECT_EQ(a.subject[1], kMailB.subject);
-    EXPECT_EQ(a.uid[2], "13");
-    EXPECT_EQ(a.subject[2], kMailC.subject);
+    EXPECT_EQ(a.mails.uid(0), "11");
+    EXPECT_EQ(a.mails.subject(0), kMailA.subject);
+    EXPECT_EQ(a.mails.uid(1), "12");
+    EXPECT_EQ(a.mails.subject(1), kMailB.subject);
+    EXPECT_EQ(a.mails.uid(2), "13");
+    EXPECT_EQ(a.mails.subject(2), kMailC.subject);
     EXPECT_EQ(newMailCount, 1);
 }
 
@@ -121,10 +121,10 @@ TEST_F(ImapReplyFaultTest, MailboxAboveTheListIsListedFromItsNewestMails) {
     EXPECT_TRUE(server.waitUntilDone());
     EXPECT_EQ(a.errorFlag, 0) << a.errorText;
     ASSERT_EQ(a.mailCount, kMaxMails);
-    EXPECT_EQ(a.uid[0], uidOf(kFirst));
-    EXPECT_EQ(a.uid[kMaxMails - 1], uidOf(kServerMails));
-    EXPECT_EQ(a.subject[kMaxMails - 1], kMailC.subject);
-    EXPECT_EQ(a.serverPosition[kMaxMails - 1], static_cast<std::uint32_t>(kServerMails - 1));
+    EXPECT_EQ(a.mails.uid(0), uidOf(kFirst));
+    EXPECT_EQ(a.mails.uid(kMaxMails - 1), uidOf(kServerMails));
+    EXPECT_EQ(a.mails.subject(kMaxMails - 1), kMailC.subject);
+    EXPECT_EQ(a.mails[kMaxMails - 1].serverPosition, static_cast<std::uint32_t>(kServerMails - 1));
     EXPECT_EQ(newMailCount, 1);
 }
 
@@ -324,11 +324,11 @@ TEST_P(ImapOwnResponseTest, TheRowIsFilledFromTheAskedMailsOwnResponse) {
     EXPECT_TRUE(server.waitUntilDone());
     EXPECT_EQ(a.errorFlag, 0) << a.errorText;
     ASSERT_EQ(a.mailCount, 3);
-    EXPECT_EQ(a.subject[2], kMailC.subject);
-    EXPECT_EQ(a.from[2], kMailC.from);
-    EXPECT_EQ(a.date[2], kMailC.date);
-    EXPECT_EQ(a.bodyPreview[2], "\r\nHello there.\r\n");
-    EXPECT_EQ(a.size[2], 999);
+    EXPECT_EQ(a.mails.subject(2), kMailC.subject);
+    EXPECT_EQ(a.mails.from(2), kMailC.from);
+    EXPECT_EQ(a.mails.date(2), kMailC.date);
+    EXPECT_EQ(a.mails.bodyPreview(2), "\r\nHello there.\r\n");
+    EXPECT_EQ(a.mails[2].size, 999);
 }
 
 std::string literal(const std::string& bytes) {
@@ -403,9 +403,9 @@ TEST_F(ImapReplyFaultTest, AMailWhoseHeaderOverrunsTheBufferIsListedWithWhatFits
     EXPECT_TRUE(server.waitUntilDone());
     EXPECT_EQ(a.errorFlag, 0) << a.errorText;
     ASSERT_EQ(a.mailCount, 3);
-    EXPECT_EQ(a.subject[2], kMailC.subject);
-    EXPECT_EQ(a.from[2], kMailC.from);
-    EXPECT_EQ(a.size[2], 999);
+    EXPECT_EQ(a.mails.subject(2), kMailC.subject);
+    EXPECT_EQ(a.mails.from(2), kMailC.from);
+    EXPECT_EQ(a.mails[2].size, 999);
 }
 
 // 500 unknown mails take two commands each: the tags go on from a999 to
@@ -431,7 +431,7 @@ TEST_F(ImapReplyFaultTest, TagsGoOnPastA999WithoutRepeating) {
     EXPECT_TRUE(server.waitUntilDone());
     EXPECT_EQ(a.errorFlag, 0) << a.errorText;
     ASSERT_EQ(a.mailCount, kMails);
-    EXPECT_EQ(a.subject[kMails - 1], kMailC.subject);
+    EXPECT_EQ(a.mails.subject(kMails - 1), kMailC.subject);
     const std::vector<std::string> sent = server.received();
     ASSERT_GE(sent.size(), 1003u);
     EXPECT_EQ(sent[999], "a999 FETCH 498 (BODY[HEADER] BODY[TEXT]<0.4000>)");
@@ -464,10 +464,10 @@ TEST_F(ImapReplyFaultTest, KeywordsInLowerCaseAreUnderstood) {
     EXPECT_TRUE(server.waitUntilDone());
     EXPECT_EQ(a.errorFlag, 0) << a.errorText;
     ASSERT_EQ(a.mailCount, 3);
-    EXPECT_EQ(a.uid[2], "13");
-    EXPECT_EQ(a.subject[2], kMailC.subject);
-    EXPECT_EQ(a.size[2], 999);
-    EXPECT_EQ(a.bodyPreview[2], "") << "no text came";
+    EXPECT_EQ(a.mails.uid(2), "13");
+    EXPECT_EQ(a.mails.subject(2), kMailC.subject);
+    EXPECT_EQ(a.mails[2].size, 999);
+    EXPECT_EQ(a.mails.bodyPreview(2), "") << "no text came";
 }
 
 // A refusal in lower case is still a refusal, with the server's text.

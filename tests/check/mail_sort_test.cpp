@@ -16,23 +16,23 @@ namespace {
 bool outOfOrder(const AccountRecord& a, int i, std::uint8_t order) {
     auto subjectKey = [&](int k) {
         return static_cast<signed char>(
-            std::tolower(static_cast<unsigned char>(a.subject[k].c_str()[0])));
+            std::tolower(static_cast<unsigned char>(std::string(a.mails.subject(k)).c_str()[0])));
     };
     auto senderKey = [&](int k) {
-        const std::string& from = a.from[k];
+        const std::string from(a.mails.from(k));
         char c = from.c_str()[0];
         if (!std::isalnum(static_cast<unsigned char>(c)) && from.size() > 1)
             c = from[1];
         return static_cast<signed char>(std::tolower(static_cast<unsigned char>(c)));
     };
     auto newer = [&](int x, int y) { // x is later than y by year, month, day, position
-        if (a.year[x] != a.year[y])
-            return a.year[x] > a.year[y];
-        if (a.month[x] != a.month[y])
-            return a.month[x] > a.month[y];
-        if (a.day[x] != a.day[y])
-            return a.day[x] > a.day[y];
-        return a.serverPosition[x] > a.serverPosition[y];
+        if (a.mails[x].year != a.mails[y].year)
+            return a.mails[x].year > a.mails[y].year;
+        if (a.mails[x].month != a.mails[y].month)
+            return a.mails[x].month > a.mails[y].month;
+        if (a.mails[x].day != a.mails[y].day)
+            return a.mails[x].day > a.mails[y].day;
+        return a.mails[x].serverPosition > a.mails[y].serverPosition;
     };
     switch (order) {
     case 2:
@@ -94,8 +94,10 @@ protected:
 
     // The server positions of the mails in list order name the resulting order.
     std::vector<std::uint32_t> positions() const {
-        return {account->serverPosition.begin(),
-                account->serverPosition.begin() + account->mailCount};
+        std::vector<std::uint32_t> list;
+        for (int i = 0; i < account->mailCount; ++i)
+            list.push_back(account->mails[i].serverPosition);
+        return list;
     }
 
     std::unique_ptr<AccountRecord> account = std::make_unique<AccountRecord>();
@@ -160,7 +162,7 @@ TEST_F(MailSortTest, UnknownOrderAndShortListsStayAsListed) {
     }
     account->mailCount = -1;
     SortMailList(*account, kSortSenderAscending);
-    EXPECT_EQ(account->serverPosition[0], 0u);
+    EXPECT_EQ(account->mails[0].serverPosition, 0u);
 }
 
 TEST_F(MailSortTest, AccountIndexFormUsesTheCurrentSortOrder) {
@@ -170,10 +172,10 @@ TEST_F(MailSortTest, AccountIndexFormUsesTheCurrentSortOrder) {
     accounts[1].mailCount = 2;
     std::uint8_t sortOrder = kSortSenderAscending;
     SortMailList(1, sortOrder);
-    EXPECT_EQ(accounts[1].from[0], "a");
+    EXPECT_EQ(accounts[1].mails.from(0), "a");
     sortOrder = kSortSubjectAscending;
     SortMailList(1, sortOrder);
-    EXPECT_EQ(accounts[1].subject[0], "a");
+    EXPECT_EQ(accounts[1].mails.subject(0), "a");
     SortMailList(kMaxAccounts, sortOrder); // outside the table: nothing happens
     SortMailList(-1, sortOrder);
 }
@@ -182,12 +184,12 @@ TEST_F(MailSortTest, SwapMailsExchangesAPairAndIgnoresPairsOutsideTheArrays) {
     storeMail(accounts[0], kMaxMails - 2, mailWith("a", "a", 7));
     storeMail(accounts[0], kMaxMails - 1, mailWith("b", "b", 8));
     SwapMails(kMaxMails - 2, 0);
-    EXPECT_EQ(accounts[0].serverPosition[kMaxMails - 2], 8u);
-    EXPECT_EQ(accounts[0].uid[kMaxMails - 1], "uid7");
+    EXPECT_EQ(accounts[0].mails[kMaxMails - 2].serverPosition, 8u);
+    EXPECT_EQ(accounts[0].mails.uid(kMaxMails - 1), "uid7");
     SwapMails(kMaxMails - 1, 0);
     SwapMails(-1, 0);
     SwapMails(0, kMaxAccounts);
-    EXPECT_EQ(accounts[0].serverPosition[kMaxMails - 1], 7u);
+    EXPECT_EQ(accounts[0].mails[kMaxMails - 1].serverPosition, 7u);
 }
 
 // Few distinct keys, so ties are everywhere and stability is put to the test.

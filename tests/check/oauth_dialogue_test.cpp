@@ -150,9 +150,9 @@ TEST_F(OAuthCheckTest, ImapSecondRefusalAsksToSignInAgainAndKeepsTheList) {
     EXPECT_EQ(tokens.refreshes(), 1);
     ASSERT_EQ(a.mailCount, 2);
     for (int i = 0; i < 2; ++i) {
-        EXPECT_EQ(a.uid[i], before->uid[i]);
-        EXPECT_EQ(a.read[i], before->read[i]);
-        EXPECT_EQ(a.subject[i], before->subject[i]);
+        EXPECT_EQ(a.mails.uid(i), before->mails.uid(i));
+        EXPECT_EQ(a.mails[i].read, before->mails[i].read);
+        EXPECT_EQ(a.mails.subject(i), before->mails.subject(i));
     }
     EXPECT_EQ(a.uidNext, "13");
     EXPECT_EQ(a.uidValidity, "7");
@@ -472,7 +472,7 @@ TEST_F(OAuthCheckTest, Pop3SecondRefusalAsksToSignInAgain) {
     EXPECT_TRUE(server.waitUntilDone());
     EXPECT_EQ(a.errorText, "sign-in expired, please sign in again");
     EXPECT_EQ(a.mailCount, 2);
-    EXPECT_EQ(a.read[1], 1);
+    EXPECT_EQ(a.mails[1].read, 1);
     EXPECT_EQ(tokens.refreshes(), 1);
 }
 

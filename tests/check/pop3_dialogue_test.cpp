@@ -54,11 +54,11 @@ TEST_F(Pop3CheckTest, FirstCheckFetchesEveryMailAndStoresItsFields) {
     EXPECT_TRUE(server.waitUntilDone());
     ASSERT_EQ(a.mailCount, 2);
     EXPECT_EQ(a.errorFlag, 0);
-    EXPECT_EQ(a.uid[0], "uid-a\r\n");
-    EXPECT_EQ(a.from[1], kMailB.from);
-    EXPECT_EQ(a.subject[0], kMailA.subject);
-    EXPECT_EQ(a.size[0], static_cast<int>(kMailA.text().size() + 3));
-    EXPECT_EQ(a.serverPosition[1], 1u);
+    EXPECT_EQ(a.mails.uid(0), "uid-a\r\n");
+    EXPECT_EQ(a.mails.from(1), kMailB.from);
+    EXPECT_EQ(a.mails.subject(0), kMailA.subject);
+    EXPECT_EQ(a.mails[0].size, static_cast<int>(kMailA.text().size() + 3));
+    EXPECT_EQ(a.mails[1].serverPosition, 1u);
     EXPECT_EQ(newMailCount, 2);
 }
 
@@ -105,9 +105,9 @@ TEST_F(Pop3CheckTest, RefusedUidlFetchesEveryMailWithoutUid) {
 
     EXPECT_TRUE(server.waitUntilDone());
     ASSERT_EQ(a.mailCount, 2);
-    EXPECT_EQ(a.uid[0], "NOUIDL");
-    EXPECT_EQ(a.uid[1], "NOUIDL");
-    EXPECT_EQ(a.read[0], 1) << "the mail read before stays read when fetched again";
+    EXPECT_EQ(a.mails.uid(0), "NOUIDL");
+    EXPECT_EQ(a.mails.uid(1), "NOUIDL");
+    EXPECT_EQ(a.mails[0].read, 1) << "the mail read before stays read when fetched again";
     EXPECT_EQ(newMailCount, 1);
 }
 
@@ -136,7 +136,7 @@ TEST_F(Pop3CheckTest, SilentNoopLeadsToQuitANewLoginAndTheNextMail) {
                             "NOOP", "QUIT"));
     EXPECT_EQ(a.errorFlag, 0);
     ASSERT_EQ(a.mailCount, 2);
-    EXPECT_EQ(a.subject[1], kMailB.subject);
+    EXPECT_EQ(a.mails.subject(1), kMailB.subject);
 }
 
 TEST_F(Pop3CheckTest, FailedReloginEndsTheAccountWithTheServersText) {
@@ -191,9 +191,10 @@ TEST_P(Pop3CountTest, StatCountIsReadInFullAndTheNewestMailsAreListed) {
     EXPECT_TRUE(server.waitUntilDone());
     EXPECT_EQ(a.errorFlag, 0) << a.errorText;
     ASSERT_EQ(a.mailCount, row.listed);
-    EXPECT_EQ(a.uid[0], "u" + std::to_string(first) + "\r\n");
-    EXPECT_EQ(a.uid[row.listed - 1], "u" + std::to_string(row.serverMails) + "\r\n");
-    EXPECT_EQ(a.serverPosition[row.listed - 1], static_cast<std::uint32_t>(row.serverMails - 1))
+    EXPECT_EQ(a.mails.uid(0), "u" + std::to_string(first) + "\r\n");
+    EXPECT_EQ(a.mails.uid(row.listed - 1), "u" + std::to_string(row.serverMails) + "\r\n");
+    EXPECT_EQ(a.mails[row.listed - 1].serverPosition,
+              static_cast<std::uint32_t>(row.serverMails - 1))
         << "the position is the mail's place on the server";
     EXPECT_EQ(newMailCount, 0);
 }
@@ -224,8 +225,8 @@ TEST_F(Pop3CheckTest, MessageNumberThousandIsSentInFull) {
 
     EXPECT_TRUE(server.waitUntilDone());
     ASSERT_EQ(a.mailCount, 1000);
-    EXPECT_EQ(a.subject[999], kMailC.subject);
-    EXPECT_EQ(a.serverPosition[999], 999u);
+    EXPECT_EQ(a.mails.subject(999), kMailC.subject);
+    EXPECT_EQ(a.mails[999].serverPosition, 999u);
 }
 
 TEST_F(Pop3CheckTest, RefusedPasswordPutsTheServersReplyIntoTheErrorText) {
@@ -245,7 +246,7 @@ TEST_F(Pop3CheckTest, RefusedPasswordPutsTheServersReplyIntoTheErrorText) {
     EXPECT_EQ(a.errorText, "-ERR [AUTH] Authentication failed.");
     EXPECT_EQ(accountStatus(a).text, "Error: -ERR [AUTH] Authentication failed.");
     EXPECT_EQ(a.mailCount, 1) << "a failed account keeps its old list";
-    EXPECT_EQ(a.subject[0], kMailA.subject);
+    EXPECT_EQ(a.mails.subject(0), kMailA.subject);
 }
 
 TEST_F(Pop3CheckTest, ServerThatHangsUpAfterTheGreetingDoesNotRespond) {

@@ -39,9 +39,9 @@ protected:
     static void expectFourRows(const AccountRecord& a) {
         ASSERT_EQ(a.mailCount, 4);
         for (int i = 0; i < 4; ++i) {
-            EXPECT_EQ(a.subject[i], kFour[i]->subject) << "row " << i;
-            EXPECT_EQ(a.size[i], (i + 1) * 111) << "row " << i;
-            EXPECT_THAT(a.bodyPreview[i], HasSubstr("Hello there.")) << "row " << i;
+            EXPECT_EQ(a.mails.subject(i), kFour[i]->subject) << "row " << i;
+            EXPECT_EQ(a.mails[i].size, (i + 1) * 111) << "row " << i;
+            EXPECT_THAT(a.mails.bodyPreview(i), HasSubstr("Hello there.")) << "row " << i;
         }
     }
 };
@@ -118,7 +118,7 @@ TEST_F(Pop3PipeliningTest, ARefusedTopAmongThePipelinedFailsWithTheServersTextAn
     EXPECT_EQ(a.errorFlag, 1);
     EXPECT_THAT(a.errorText, HasSubstr("message 2 is locked"));
     ASSERT_EQ(a.mailCount, 1);
-    EXPECT_EQ(a.uid[0], "old\r\n");
+    EXPECT_EQ(a.mails.uid(0), "old\r\n");
 }
 
 } // namespace

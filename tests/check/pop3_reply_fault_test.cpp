@@ -32,9 +32,9 @@ protected:
     static void expectOldListKept(const AccountRecord& a) {
         EXPECT_EQ(a.errorFlag, 1);
         ASSERT_EQ(a.mailCount, 2) << "a failed account keeps its old list";
-        EXPECT_EQ(a.uid[0], "uid-a\r\n");
-        EXPECT_EQ(a.subject[1], kMailB.subject);
-        EXPECT_EQ(a.bodyPreview[0], "stored preview");
+        EXPECT_EQ(a.mails.uid(0), "uid-a\r\n");
+        EXPECT_EQ(a.mails.subject(1), kMailB.subject);
+        EXPECT_EQ(a.mails.bodyPreview(0), "stored preview");
     }
 };
 
@@ -111,12 +111,12 @@ TEST_F(Pop3ReplyFaultTest, UidlLinesPairByTheNumberTheyNameNotByTheirOrder) {
     EXPECT_TRUE(server.waitUntilDone());
     EXPECT_EQ(a.errorFlag, 0) << a.errorText;
     ASSERT_EQ(a.mailCount, 3);
-    EXPECT_EQ(a.uid[0], "uid-a\r\n");
-    EXPECT_EQ(a.subject[0], kMailA.subject);
-    EXPECT_EQ(a.uid[1], "uid-b\r\n");
-    EXPECT_EQ(a.subject[1], kMailB.subject);
-    EXPECT_EQ(a.uid[2], "uid-c\r\n");
-    EXPECT_EQ(a.subject[2], kMailC.subject);
+    EXPECT_EQ(a.mails.uid(0), "uid-a\r\n");
+    EXPECT_EQ(a.mails.subject(0), kMailA.subject);
+    EXPECT_EQ(a.mails.uid(1), "uid-b\r\n");
+    EXPECT_EQ(a.mails.subject(1), kMailB.subject);
+    EXPECT_EQ(a.mails.uid(2), "uid-c\r\n");
+    EXPECT_EQ(a.mails.subject(2), kMailC.subject);
     EXPECT_EQ(newMailCount, 1);
 }
 
@@ -152,10 +152,10 @@ TEST_F(Pop3ReplyFaultTest, MailboxAboveTheListIsListedFromItsNewestMails) {
     EXPECT_TRUE(server.waitUntilDone());
     EXPECT_EQ(a.errorFlag, 0) << a.errorText;
     ASSERT_EQ(a.mailCount, kMaxMails);
-    EXPECT_EQ(a.uid[0], longUid(kFirst) + "\r\n");
-    EXPECT_EQ(a.uid[kMaxMails - 1], longUid(kServerMails) + "\r\n");
-    EXPECT_EQ(a.subject[kMaxMails - 1], kMailC.subject);
-    EXPECT_EQ(a.serverPosition[kMaxMails - 1], static_cast<std::uint32_t>(kServerMails - 1));
+    EXPECT_EQ(a.mails.uid(0), longUid(kFirst) + "\r\n");
+    EXPECT_EQ(a.mails.uid(kMaxMails - 1), longUid(kServerMails) + "\r\n");
+    EXPECT_EQ(a.mails.subject(kMaxMails - 1), kMailC.subject);
+    EXPECT_EQ(a.mails[kMaxMails - 1].serverPosition, static_cast<std::uint32_t>(kServerMails - 1));
     EXPECT_EQ(newMailCount, 1) << "the newest mail is announced";
 }
 
@@ -315,7 +315,7 @@ TEST_F(Pop3ReplyFaultTest, KeepAliveAcceptsOnlyAStatusLineThatBeginsWithOk) {
     EXPECT_EQ(server.connections(), 2);
     EXPECT_EQ(a.errorFlag, 0) << a.errorText;
     ASSERT_EQ(a.mailCount, 3);
-    EXPECT_EQ(a.subject[2], kMailC.subject);
+    EXPECT_EQ(a.mails.subject(2), kMailC.subject);
 }
 
 struct RefusalRow {

@@ -10,12 +10,12 @@ class PreviousUidTest : public testing::Test {
 protected:
     void SetUp() override {
         previousList->mailCount = 5;
-        previousList->uid[0] = "AAA\r\n";
-        previousList->uid[1] = "abc\r\n";
-        previousList->uid[2] = "ABC\r\n";
-        previousList->uid[3] = "abc\r\n";
-        previousList->uid[4] = "17";
-        previousList->uid[5] = "beyond\r\n"; // past mailCount: stale data of an older list
+        previousList->mails.setUid(0, "AAA\r\n");
+        previousList->mails.setUid(1, "abc\r\n");
+        previousList->mails.setUid(2, "ABC\r\n");
+        previousList->mails.setUid(3, "abc\r\n");
+        previousList->mails.setUid(4, "17");
+        previousList->mails.setUid(5, "beyond\r\n"); // past mailCount: stale data of an older list
     }
 
     std::unique_ptr<AccountRecord> previousList = std::make_unique<AccountRecord>();
@@ -46,8 +46,8 @@ TEST_F(PreviousUidTest, SearchesOnlyBelowMailCount) {
 
 TEST_F(PreviousUidTest, IndexKeepsItsAnswersWhenTheListChangesLater) {
     const PreviousUidIndex index(*previousList);
-    previousList->uid[1] = "changed";
-    previousList->uid[0].clear();
+    previousList->mails.setUid(1, "changed");
+    previousList->mails.setUid(0, "");
     EXPECT_EQ(index.find("abc\r\n"), 1);
     EXPECT_EQ(index.find("AAA\r\n"), 0);
 }
@@ -56,7 +56,7 @@ TEST_F(PreviousUidTest, ALaterBuiltIndexTakesTheListOfItsFirstBuildOnly) {
     PreviousUidIndex index;
     EXPECT_EQ(index.find("abc\r\n"), -1) << "not built yet";
     index.buildOnce(*previousList);
-    previousList->uid[1] = "moved away";
+    previousList->mails.setUid(1, "moved away");
     index.buildOnce(*previousList); // a second listing of the same check changes nothing
     EXPECT_EQ(index.find("abc\r\n"), 1);
     EXPECT_EQ(index.find("moved away"), -1);
@@ -65,7 +65,7 @@ TEST_F(PreviousUidTest, ALaterBuiltIndexTakesTheListOfItsFirstBuildOnly) {
 TEST_F(PreviousUidTest, FullListOfDistinctIdsFindsEveryEntry) {
     previousList->mailCount = kMaxMails;
     for (int j = 0; j < kMaxMails; ++j)
-        previousList->uid[j] = std::to_string(100000 + j);
+        previousList->mails.setUid(j, std::to_string(100000 + j));
     const PreviousUidIndex index(*previousList);
     for (int j = 0; j < kMaxMails; ++j)
         ASSERT_EQ(index.find(std::to_string(100000 + j)), j);

@@ -21,7 +21,7 @@ protected:
         const CannedMail* mails[] = {&kMailA, &kMailB, &kMailC};
         for (int i = 0; i < 3; ++i) {
             storeKnown(a, i, "u" + std::to_string(i + 1) + "\r\n", *mails[i], 0);
-            a.bodyPreview[i] = "preview of u" + std::to_string(i + 1);
+            a.mails.setBodyPreview(i, "preview of u" + std::to_string(i + 1));
         }
         a.mailCount = 3;
     }
@@ -96,11 +96,11 @@ TEST_F(RecheckPreviewsTest, KeptMailsTakeTheirOwnPreviewsIntoTheServersNewOrder)
     const char* previews[] = {"preview of u3", "Hello there.\r\n", "preview of u1",
                               "preview of u1"};
     for (int i = 0; i < 4; ++i) {
-        EXPECT_EQ(a.uid[i], uids[i]) << i;
-        EXPECT_EQ(a.bodyPreview[i], previews[i]) << i;
+        EXPECT_EQ(a.mails.uid(i), uids[i]) << i;
+        EXPECT_EQ(a.mails.bodyPreview(i), previews[i]) << i;
     }
-    EXPECT_EQ(a.subject[0], kMailC.subject);
-    EXPECT_EQ(a.subject[2], kMailA.subject);
+    EXPECT_EQ(a.mails.subject(0), kMailC.subject);
+    EXPECT_EQ(a.mails.subject(2), kMailA.subject);
 }
 
 TEST_F(RecheckPreviewsTest, AnUnchangedImapBoxKeepsEveryPreviewWhereItWas) {
@@ -120,16 +120,16 @@ TEST_F(RecheckPreviewsTest, AnUnchangedImapBoxKeepsEveryPreviewWhereItWas) {
     EXPECT_EQ(a.errorFlag, 0) << a.errorText;
     ASSERT_EQ(a.mailCount, 3);
     for (int i = 0; i < 3; ++i) {
-        EXPECT_EQ(a.uid[i], "u" + std::to_string(i + 1) + "\r\n") << i;
-        EXPECT_EQ(a.bodyPreview[i], "preview of u" + std::to_string(i + 1)) << i;
+        EXPECT_EQ(a.mails.uid(i), "u" + std::to_string(i + 1) + "\r\n") << i;
+        EXPECT_EQ(a.mails.bodyPreview(i), "preview of u" + std::to_string(i + 1)) << i;
     }
 }
 
 TEST_F(RecheckPreviewsTest, ASlotChangedUnderTheRunKeepsItsListAndNoPreviewMovesToAWrongMail) {
     // Never done by the window while a check runs; a fault this guards against.
     recheckWhile("+OK\r\n1 u1\r\n2 u2\r\n3 u3\r\n.\r\n", [](AccountRecord& a) {
-        a.uid[1] = "other\r\n";
-        a.bodyPreview[1] = "preview of other";
+        a.mails.setUid(1, "other\r\n");
+        a.mails.setBodyPreview(1, "preview of other");
     });
 
     const AccountRecord& a = accounts[0];
@@ -137,8 +137,8 @@ TEST_F(RecheckPreviewsTest, ASlotChangedUnderTheRunKeepsItsListAndNoPreviewMoves
     const char* uids[] = {"u1\r\n", "other\r\n", "u3\r\n"};
     const char* previews[] = {"preview of u1", "preview of other", "preview of u3"};
     for (int i = 0; i < 3; ++i) {
-        EXPECT_EQ(a.uid[i], uids[i]) << i;
-        EXPECT_EQ(a.bodyPreview[i], previews[i]) << i;
+        EXPECT_EQ(a.mails.uid(i), uids[i]) << i;
+        EXPECT_EQ(a.mails.bodyPreview(i), previews[i]) << i;
     }
 }
 
@@ -149,10 +149,10 @@ TEST_F(RecheckPreviewsTest, AReadMarkChangedWhileTheRunWaitsFollowsItsMailIntoTh
     recheckWhile(
         "+OK\r\n1 u3\r\n2 u1\r\n3 u1\r\n.\r\n",
         [](AccountRecord& a) {
-            a.read[0] = 1;
-            a.read[2] = 0;
+            a.mails[0].read = 1;
+            a.mails[2].read = 0;
         },
-        [](AccountRecord& a) { a.read[2] = 1; });
+        [](AccountRecord& a) { a.mails[2].read = 1; });
 
     const AccountRecord& a = accounts[0];
     EXPECT_EQ(a.errorFlag, 0) << a.errorText;
@@ -160,15 +160,15 @@ TEST_F(RecheckPreviewsTest, AReadMarkChangedWhileTheRunWaitsFollowsItsMailIntoTh
     const char* uids[] = {"u3\r\n", "u1\r\n", "u1\r\n"};
     const std::uint8_t marks[] = {0, 1, 1};
     for (int i = 0; i < 3; ++i) {
-        EXPECT_EQ(a.uid[i], uids[i]) << i;
-        EXPECT_EQ(a.read[i], marks[i]) << i;
+        EXPECT_EQ(a.mails.uid(i), uids[i]) << i;
+        EXPECT_EQ(a.mails[i].read, marks[i]) << i;
     }
 }
 
 TEST_F(RecheckPreviewsTest, AnUnchangedImapBoxKeepsTheReadMarksTheUserSetWhileTheRunWaits) {
     unchangedImapRecheckWhile([](AccountRecord& a) {
-        a.read[1] = 1;
-        a.read[2] = 1;
+        a.mails[1].read = 1;
+        a.mails[2].read = 1;
     });
 
     const AccountRecord& a = accounts[0];
@@ -177,9 +177,9 @@ TEST_F(RecheckPreviewsTest, AnUnchangedImapBoxKeepsTheReadMarksTheUserSetWhileTh
     ASSERT_EQ(a.mailCount, 3);
     const std::uint8_t marks[] = {0, 1, 1};
     for (int i = 0; i < 3; ++i) {
-        EXPECT_EQ(a.uid[i], "u" + std::to_string(i + 1) + "\r\n") << i;
-        EXPECT_EQ(a.bodyPreview[i], "preview of u" + std::to_string(i + 1)) << i;
-        EXPECT_EQ(a.read[i], marks[i]) << i;
+        EXPECT_EQ(a.mails.uid(i), "u" + std::to_string(i + 1) + "\r\n") << i;
+        EXPECT_EQ(a.mails.bodyPreview(i), "preview of u" + std::to_string(i + 1)) << i;
+        EXPECT_EQ(a.mails[i].read, marks[i]) << i;
     }
 }
 
@@ -189,7 +189,7 @@ TEST_F(RecheckPreviewsTest, AnImapListThatLostMailsUnderAnUnchangedCheckIsNotTak
 
     const AccountRecord& a = accounts[0];
     EXPECT_EQ(a.mailCount, 1) << "the list as the slot has it";
-    EXPECT_EQ(a.bodyPreview[0], "preview of u1");
+    EXPECT_EQ(a.mails.bodyPreview(0), "preview of u1");
     EXPECT_EQ(a.checked, 0) << "the run's outcome is not committed";
 }
 

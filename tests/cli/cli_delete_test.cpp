@@ -42,10 +42,10 @@ protected:
         const char* imapUids[] = {"11", "12"};
         const char* subjects[] = {"One", "Two"};
         for (int i = 0; i < 2; ++i) {
-            a.serverPosition[i] = static_cast<std::uint32_t>(i);
-            a.uid[i] = imap ? imapUids[i] : uids[i];
-            a.subject[i] = subjects[i];
-            a.from[i] = "ann@example.org";
+            a.mails[i].serverPosition = static_cast<std::uint32_t>(i);
+            a.mails.setUid(i, imap ? imapUids[i] : uids[i]);
+            a.mails.setSubject(i, subjects[i]);
+            a.mails.setFrom(i, "ann@example.org");
         }
         accountCount = 1;
         programDirectory = dir.path().string();
@@ -70,7 +70,7 @@ protected:
         loadState();
         std::vector<std::string> uids;
         for (int i = 0; i < validMailCount(accounts[0]); ++i)
-            uids.push_back(accounts[0].uid[i]);
+            uids.emplace_back(accounts[0].mails.uid(i));
         return uids;
     }
 
@@ -221,7 +221,7 @@ TEST_F(CliDeleteQuestionTest, AListChangedWhileAskingDeletesNothing) {
     // The same files, but the second row is another mail now.
     programDirectory = dir.path().string();
     loadState();
-    accounts[0].uid[1] = "u9\r\n";
+    accounts[0].mails.setUid(1, "u9\r\n");
     const std::string changedLists = encodeMailListFile();
     resetProcessState();
 

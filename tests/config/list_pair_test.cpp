@@ -66,7 +66,7 @@ protected:
             storeMail(a, i, mailAt(a, i - 1));
         storeMail(a, 0, arrival);
         ++a.mailCount;
-        a.read[0] = 1;
+        a.mails[0].read = 1;
     }
 
     void saveAndDieAfterRename(int killedAfter) {
@@ -140,12 +140,12 @@ TEST_F(ListPairAfterCrashTest, ReadersFindTheWholePairAndFlagsAloneSaveBoth) {
     programDirectory = dir.path().string();
     loadState(LoadScope::ReadCounts);
     EXPECT_EQ(accounts[0].mailCount, 2);
-    EXPECT_EQ(accounts[0].read[0], 1);
-    EXPECT_EQ(accounts[0].read[1], 0);
+    EXPECT_EQ(accounts[0].mails[0].read, 1);
+    EXPECT_EQ(accounts[0].mails[1].read, 0);
     EXPECT_EQ(entries(), left) << "a reading load writes nothing";
 
     reload();
-    accounts[0].read[1] = 1;
+    accounts[0].mails[1].read = 1;
     const Pair flagged = pairInMemory();
     ASSERT_TRUE(saveState(SaveKind::ReadFlagFile));
     EXPECT_FALSE(listPairPending(dir.path()));

@@ -59,10 +59,10 @@ TEST_F(MailListFileTest, ReadsTheFixture) {
 
     const AccountRecord& b = accounts[1];
     ASSERT_EQ(b.mailCount, 1);
-    EXPECT_EQ(b.subject[0], "a\tb");
-    EXPECT_EQ(b.uid[0], "77");
-    EXPECT_EQ(b.year[0], 2024);
-    EXPECT_EQ(b.read[0], 0);
+    EXPECT_EQ(b.mails.subject(0), "a\tb");
+    EXPECT_EQ(b.mails.uid(0), "77");
+    EXPECT_EQ(b.mails[0].year, 2024);
+    EXPECT_EQ(b.mails[0].read, 0);
     EXPECT_EQ(b.uidValidity, "5");
     EXPECT_EQ(b.uidNext, "42");
 }
@@ -84,10 +84,10 @@ TEST_F(MailListFileTest, EmptyListIsThreeZeroBytesAndTwoEmptyStrings) {
 TEST_F(MailListFileTest, BodyPreviewAndNumbersWrapAsStored) {
     accountCount = 1;
     accounts[0].mailCount = 1;
-    accounts[0].bodyPreview[0] = "\xFF\x00"s;
-    accounts[0].year[0] = 0x12345;
-    accounts[0].serverPosition[0] = 0x10002;
-    accounts[0].size[0] = -1;
+    accounts[0].mails.setBodyPreview(0, "\xFF\x00"s);
+    accounts[0].mails[0].year = 0x12345;
+    accounts[0].mails[0].serverPosition = 0x10002;
+    accounts[0].mails[0].size = -1;
     const std::string bytes = encodeMailListFile();
     EXPECT_NE(bytes.find("\0\0\0\x02\x00\x01"s), std::string::npos); // preview + 1
     EXPECT_NE(bytes.find("\x23\x45\x00\x02"s), std::string::npos);   // low 16 bits
@@ -95,9 +95,9 @@ TEST_F(MailListFileTest, BodyPreviewAndNumbersWrapAsStored) {
     test::resetProcessState();
     accountCount = 1;
     decodeMailListFile(bytes);
-    EXPECT_EQ(accounts[0].bodyPreview[0], "\xFF\x00"s);
-    EXPECT_EQ(accounts[0].year[0], 0x2345);
-    EXPECT_EQ(accounts[0].size[0], -1);
+    EXPECT_EQ(accounts[0].mails.bodyPreview(0), "\xFF\x00"s);
+    EXPECT_EQ(accounts[0].mails[0].year, 0x2345);
+    EXPECT_EQ(accounts[0].mails[0].size, -1);
 }
 
 TEST_F(MailListFileTest, EveryCutPointStopsCleanly) {
@@ -153,27 +153,27 @@ TEST_F(MailListFileTest, MailsBeyondTheTableAreSkippedAndLaterAccountsStayInStep
     bytes += "\x00\x01\x00"s + mailWithUid("next") + "\0\0\0\x01"s + "9" + "\0\0\0\0"s;
     decodeMailListFile(bytes);
     EXPECT_EQ(accounts[0].mailCount, kMaxMails);
-    EXPECT_EQ(accounts[0].uid[kMaxMails - 1], "u2999");
+    EXPECT_EQ(accounts[0].mails.uid(kMaxMails - 1), "u2999");
     ASSERT_EQ(accounts[1].mailCount, 1);
-    EXPECT_EQ(accounts[1].uid[0], "next");
+    EXPECT_EQ(accounts[1].mails.uid(0), "next");
     EXPECT_EQ(accounts[1].uidValidity, "9");
 }
 
 TEST_F(MailListFileTest, ShortReadFlagFileMarksTheRestRead) {
     decodeMailListFile(test::mailListFixture());
     decodeReadFlagFile("\x00"s);
-    EXPECT_EQ(accounts[0].read[0], 0);
-    EXPECT_EQ(accounts[0].read[1], 1);
-    EXPECT_EQ(accounts[1].read[0], 1);
+    EXPECT_EQ(accounts[0].mails[0].read, 0);
+    EXPECT_EQ(accounts[0].mails[1].read, 1);
+    EXPECT_EQ(accounts[1].mails[0].read, 1);
 }
 
 TEST_F(MailListFileTest, ReadFlagFileHoldsOneByteForEveryListedMail) {
     accountCount = 3;
     accounts[0].mailCount = 2;
-    accounts[0].read[1] = 1;
+    accounts[0].mails[1].read = 1;
     accounts[1].mailCount = 0;
     accounts[2].mailCount = 1;
-    accounts[2].read[0] = 5; // any non-zero flag is stored as 1
+    accounts[2].mails[0].read = 5; // any non-zero flag is stored as 1
     EXPECT_EQ(encodeReadFlagFile(), "\x00\x01\x01"s);
 }
 

@@ -54,8 +54,8 @@ TEST_F(StateStoreTest, LoadsAllThreeFilesAndSavesThemUnchanged) {
     EXPECT_TRUE(messages.texts.empty());
     ASSERT_EQ(accountCount, 2u);
     EXPECT_EQ(accounts[0].mailCount, 2);
-    EXPECT_EQ(accounts[0].read[0], 1);
-    EXPECT_EQ(accounts[1].from[0], "carl");
+    EXPECT_EQ(accounts[0].mails[0].read, 1);
+    EXPECT_EQ(accounts[1].mails.from(0), "carl");
 
     fs::remove(dir / "obx.dat");
     fs::remove(dir / "obx.msf");
@@ -114,9 +114,9 @@ TEST_F(StateStoreTest, ListsWithoutReadFlagsStartUnread) {
     fs::remove(dir / "obx.rd");
     loadState();
     EXPECT_EQ(accounts[0].mailCount, 2);
-    EXPECT_EQ(accounts[0].read[0], 0);
-    EXPECT_EQ(accounts[0].read[1], 0);
-    EXPECT_EQ(accounts[1].read[0], 0);
+    EXPECT_EQ(accounts[0].mails[0].read, 0);
+    EXPECT_EQ(accounts[0].mails[1].read, 0);
+    EXPECT_EQ(accounts[1].mails[0].read, 0);
 }
 
 TEST_F(StateStoreTest, SavedListsCarryTheReadFlagsOfTheSameTable) {
@@ -128,19 +128,19 @@ TEST_F(StateStoreTest, SavedListsCarryTheReadFlagsOfTheSameTable) {
     arrival.uid = "n1";
     storeMail(a, a.mailCount, arrival);
     ++a.mailCount;
-    a.read[0] = 1;
-    a.read[1] = 1;
+    a.mails[0].read = 1;
+    a.mails[1].read = 1;
     ASSERT_TRUE(saveState(SaveKind::MailListFile));
 
     test::resetProcessState();
     programDirectory = dir.path().string();
     loadState();
     ASSERT_EQ(accounts[0].mailCount, 3);
-    EXPECT_EQ(accounts[0].from[2], "new arrival");
-    EXPECT_EQ(accounts[0].read[2], 0);
-    EXPECT_EQ(accounts[0].read[0], 1);
-    EXPECT_EQ(accounts[0].read[1], 1);
-    EXPECT_EQ(accounts[1].read[0], test::readFlagFixture().back());
+    EXPECT_EQ(accounts[0].mails.from(2), "new arrival");
+    EXPECT_EQ(accounts[0].mails[2].read, 0);
+    EXPECT_EQ(accounts[0].mails[0].read, 1);
+    EXPECT_EQ(accounts[0].mails[1].read, 1);
+    EXPECT_EQ(accounts[1].mails[0].read, test::readFlagFixture().back());
 }
 
 // What a save that changed nothing left: the inode of each file, which a
@@ -165,7 +165,7 @@ TEST_F(StateStoreTest, OnlyTheFilesWhoseBytesChangedAreReplaced) {
     EXPECT_EQ(inodesOf(dir), saved) << "an unchanged table rewrites nothing";
     EXPECT_EQ(entries(), (std::vector<std::string>{"obx.dat", "obx.msf", "obx.rd"}));
 
-    accounts[1].read[0] = 1;
+    accounts[1].mails[0].read = 1;
     ASSERT_TRUE(saveState(SaveKind::MailListFile));
     const std::vector<ino_t> flagged = inodesOf(dir);
     EXPECT_EQ(flagged[1], saved[1]) << "obx.msf stays";
@@ -173,7 +173,7 @@ TEST_F(StateStoreTest, OnlyTheFilesWhoseBytesChangedAreReplaced) {
     EXPECT_EQ(test::readBytes(dir / "obx.rd"), "\x01\x00\x01"s);
 
     // A change late in obx.msf: its unchanged beginning comes from the old file.
-    accounts[1].subject[0] = "changed";
+    accounts[1].mails.setSubject(0, "changed");
     const std::string expected = encodeMailListFile();
     ASSERT_TRUE(saveState(SaveKind::MailListFile));
     EXPECT_NE(inodesOf(dir)[1], saved[1]);
@@ -209,7 +209,7 @@ TEST_F(StateStoreTest, ListsLargerThanTheReadersBufferComeBackWhole) {
     programDirectory = dir.path().string();
     loadState();
     EXPECT_EQ(accounts[0].mailCount, kMaxMails);
-    EXPECT_EQ(accounts[0].bodyPreview[399], std::string(399, 'p'));
+    EXPECT_EQ(accounts[0].mails.bodyPreview(399), std::string(399, 'p'));
     EXPECT_EQ(encodeMailListFile(), lists);
     EXPECT_EQ(encodeReadFlagFile(), flags);
 }
@@ -229,15 +229,15 @@ TEST_F(StateStoreTest, APartialLoadReadsLessAndNeverSavesTheLists) {
     loadState(LoadScope::ReadCounts);
     EXPECT_EQ(accounts[0].mailCount, 2);
     EXPECT_EQ(accounts[1].mailCount, 1);
-    EXPECT_EQ(accounts[0].read[0], 1);
-    EXPECT_EQ(accounts[0].read[1], 0);
-    EXPECT_EQ(accounts[0].from[0], "") << "entries are not kept";
+    EXPECT_EQ(accounts[0].mails[0].read, 1);
+    EXPECT_EQ(accounts[0].mails[1].read, 0);
+    EXPECT_EQ(accounts[0].mails.from(0), "") << "entries are not kept";
 
     for (const LoadScope scope : {LoadScope::Accounts, LoadScope::ReadCounts}) {
         test::resetProcessState();
         programDirectory = dir.path().string();
         loadState(scope);
-        accounts[0].read[0] = 0;
+        accounts[0].mails[0].read = 0;
         EXPECT_FALSE(saveState(SaveKind::MailListFile));
         EXPECT_FALSE(saveState(SaveKind::ReadFlagFile));
         EXPECT_FALSE(saveAllState());

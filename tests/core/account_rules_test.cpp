@@ -70,7 +70,7 @@ TEST_F(AccountRulesTest, AppendingFillsTheNextSlotAndLeavesItsMailsAlone) {
     AccountRecord& slot = accounts[2];
     slot.errorFlag = 1;
     slot.mailCount = 1;
-    slot.subject[0] = "left by start-up";
+    slot.mails.setSubject(0, "left by start-up");
 
     const int index =
         appendAccount({"a@b.example", "imap.b.example", "a", "pw", "993", true, true});
@@ -84,7 +84,7 @@ TEST_F(AccountRulesTest, AppendingFillsTheNextSlotAndLeavesItsMailsAlone) {
     EXPECT_EQ(slot.protocol, 1);
     EXPECT_EQ(slot.useSsl, 1);
     EXPECT_EQ(slot.errorFlag, 0);
-    EXPECT_EQ(slot.subject[0], "left by start-up");
+    EXPECT_EQ(slot.mails.subject(0), "left by start-up");
 }
 
 TEST_F(AccountRulesTest, AFullTableIsNeverWrittenPast) {

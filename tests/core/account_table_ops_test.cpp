@@ -58,7 +58,7 @@ TEST_F(AccountTableOpsTest, RemovingTheSecondOfThreeMovesTheThirdUpWhole) {
     accounts[2].deactivated = 1;
     accounts[2].errorFlag = 1;
     accounts[2].errorText = "third-error";
-    accounts[2].read[2] = 1;
+    accounts[2].mails[2].read = 1;
 
     // What the third account holds, to compare after the move.
     std::vector<MailEntry> thirdMails;
@@ -94,8 +94,8 @@ TEST_F(AccountTableOpsTest, RemovingTheSecondOfThreeMovesTheThirdUpWhole) {
     for (int i = 0; i < 3; ++i)
         EXPECT_EQ(mailAt(moved, i), thirdMails[static_cast<std::size_t>(i)]) << "mail " << i;
     // Beyond its own three mails nothing of the removed account's five stays.
-    EXPECT_TRUE(moved.from[3].empty());
-    EXPECT_TRUE(moved.uid[4].empty());
+    EXPECT_TRUE(moved.mails.from(3).empty());
+    EXPECT_TRUE(moved.mails.uid(4).empty());
 
     const AccountRecord& freed = accounts[2];
     EXPECT_TRUE(freed.name.empty());
@@ -103,8 +103,8 @@ TEST_F(AccountTableOpsTest, RemovingTheSecondOfThreeMovesTheThirdUpWhole) {
     EXPECT_EQ(freed.mailCount, 0);
     EXPECT_EQ(freed.deactivated, 0);
     EXPECT_EQ(freed.errorFlag, 0);
-    EXPECT_TRUE(freed.from[0].empty());
-    EXPECT_EQ(freed.read[2], 0);
+    EXPECT_TRUE(freed.mails.from(0).empty());
+    EXPECT_EQ(freed.mails[2].read, 0);
 }
 
 TEST_F(AccountTableOpsTest, RemovingTheFirstOrLastOfAFullTable) {
@@ -125,7 +125,8 @@ TEST_F(AccountTableOpsTest, RemovingTheFirstOrLastOfAFullTable) {
             const int original = slot < row.removed ? slot : slot + 1;
             EXPECT_EQ(accounts[slot].name, "account" + std::to_string(original));
             EXPECT_EQ(accounts[slot].mailCount, 1 + original);
-            EXPECT_EQ(accounts[slot].from[0], "account" + std::to_string(original) + "-from-0");
+            EXPECT_EQ(accounts[slot].mails.from(0),
+                      "account" + std::to_string(original) + "-from-0");
         }
         EXPECT_TRUE(accounts[kMaxAccounts - 1].name.empty());
         EXPECT_EQ(accounts[kMaxAccounts - 1].mailCount, 0);
@@ -151,25 +152,25 @@ TEST_F(AccountTableOpsTest, MarkingReadTouchesOnlyListedMails) {
     fillAccount(0, "one", 4);
     fillAccount(1, "two", 3);
     accountCount = 2;
-    accounts[0].read[4] = 0;    // past the list: stays as it is
-    accounts[1].mailCount = -1; // reads as no mails
+    accounts[0].mails[4].read = 0; // past the list: stays as it is
+    accounts[1].mailCount = -1;    // reads as no mails
 
     markAccountRead(0);
     for (int i = 0; i < 4; ++i)
-        EXPECT_EQ(accounts[0].read[i], 1) << i;
-    EXPECT_EQ(accounts[0].read[4], 0);
-    EXPECT_EQ(accounts[1].read[0], 0); // the other account keeps its marks
+        EXPECT_EQ(accounts[0].mails[i].read, 1) << i;
+    EXPECT_EQ(accounts[0].mails[4].read, 0);
+    EXPECT_EQ(accounts[1].mails[0].read, 0); // the other account keeps its marks
 
     markAccountRead(-1);
     markAccountRead(2); // not in use
     markAllAccountsRead();
-    EXPECT_EQ(accounts[1].read[0], 0); // mailCount -1 lists nothing
+    EXPECT_EQ(accounts[1].mails[0].read, 0); // mailCount -1 lists nothing
 
     accounts[1].mailCount = 3;
     markAllAccountsRead();
     for (int i = 0; i < 3; ++i)
-        EXPECT_EQ(accounts[1].read[i], 1) << i;
-    EXPECT_EQ(accounts[1].read[3], 0);
+        EXPECT_EQ(accounts[1].mails[i].read, 1) << i;
+    EXPECT_EQ(accounts[1].mails[3].read, 0);
 }
 
 } // namespace

@@ -44,15 +44,15 @@ TEST_F(AccountTableTest, ClearingASlotForgetsSettingsAndMails) {
     account.name = "x";
     account.deactivated = 1;
     account.mailCount = 5;
-    account.subject[4] = "s";
-    account.read[4] = 1;
+    account.mails.setSubject(4, "s");
+    account.mails[4].read = 1;
     account.errorFlag = 1;
     clearAccount(account);
     EXPECT_TRUE(account.name.empty());
     EXPECT_EQ(account.deactivated, 0);
     EXPECT_EQ(account.mailCount, 0);
-    EXPECT_TRUE(account.subject[4].empty());
-    EXPECT_EQ(account.read[4], 0);
+    EXPECT_TRUE(account.mails.subject(4).empty());
+    EXPECT_EQ(account.mails[4].read, 0);
     EXPECT_EQ(account.errorFlag, 0);
 }
 

@@ -157,12 +157,9 @@ MailEntry mailWith(std::string subject, std::string body, std::int32_t size) {
     return mail;
 }
 
+// The slot's mail list in entries held plus bytes of text.
 std::size_t storedEntries(const AccountRecord& a) {
-    return a.date.allocatedEntries() + a.bodyPreview.allocatedEntries() +
-           a.serverPosition.allocatedEntries() + a.read.allocatedEntries() +
-           a.from.allocatedEntries() + a.subject.allocatedEntries() + a.uid.allocatedEntries() +
-           a.day.allocatedEntries() + a.month.allocatedEntries() + a.year.allocatedEntries() +
-           a.size.allocatedEntries();
+    return static_cast<std::size_t>(a.mails.size()) + a.mails.textBytes();
 }
 
 TEST_F(AccountStorageTest, ASmallAccountHoldsOneChunkPerArrayAndClearingFreesIt) {
@@ -172,8 +169,8 @@ TEST_F(AccountStorageTest, ASmallAccountHoldsOneChunkPerArrayAndClearingFreesIt)
     for (int i = 0; i < 50; ++i)
         storeMail(a, i, mailWith("s" + std::to_string(i), "b", i));
     a.mailCount = 50;
-    // Five text arrays of 128, three of 1024 numbers, three of 3000 bytes.
-    EXPECT_EQ(storedEntries(a), 5u * 128 + 3 * 1024 + 3 * kMaxMails);
+    // Fifty entries, their subjects ("s0" .. "s49") and previews ("b").
+    EXPECT_EQ(storedEntries(a), 50u + (10 * 2 + 40 * 3) + 50 * 1);
     EXPECT_EQ(storedEntries(accounts[0]), 0u);
     clearAccount(a);
     EXPECT_EQ(storedEntries(a), 0u);

@@ -88,9 +88,9 @@ protected:
     static void listMail(AccountRecord& a, int row, std::uint32_t position, const std::string& uid,
                          const std::string& subject) {
         a.mailCount = std::max(a.mailCount, row + 1);
-        a.serverPosition[row] = position;
-        a.uid[row] = uid;
-        a.subject[row] = subject;
+        a.mails[row].serverPosition = position;
+        a.mails.setUid(row, uid);
+        a.mails.setSubject(row, subject);
     }
 
     DeleteOutcome run(const std::vector<int>& rows) {

@@ -13,7 +13,7 @@ protected:
     void SetUp() override {
         resetProcessState();
         for (int i = 0; i < 5; ++i)
-            a->serverPosition[i] = static_cast<std::uint32_t>(10 + i);
+            a->mails[i].serverPosition = static_cast<std::uint32_t>(10 + i);
         a->mailCount = 5;
     }
 
@@ -48,9 +48,9 @@ TEST_F(DeleteHandOverTest, ValidityFollowsTheListAtTheTimeOfTheRun) {
     a->mailCount = 2; // a shorter list: row 2 is gone
     EXPECT_FALSE(deletionListValid(*request, *a));
     a->mailCount = 5;
-    a->serverPosition[1] = 99; // re-sorted: row 1 is another mail now
+    a->mails[1].serverPosition = 99; // re-sorted: row 1 is another mail now
     EXPECT_FALSE(deletionListValid(*request, *a));
-    a->serverPosition[1] = 11;
+    a->mails[1].serverPosition = 11;
     EXPECT_TRUE(deletionListValid(*request, *a));
     request->mailIndex[1] = 1; // the same mail twice
     request->position[1] = 11;
@@ -118,14 +118,14 @@ TEST_F(UnfitHandOverTest, SendsNothingAndEndsAsInconsistent) {
     LoopbackServer server(s);
     AccountRecord& imap = account(server, true);
     imap.mailCount = 2;
-    imap.uid[0] = "1:*";
-    imap.uid[1] = "7";
-    imap.serverPosition[1] = 1;
+    imap.mails.setUid(0, "1:*");
+    imap.mails.setUid(1, "7");
+    imap.mails[1].serverPosition = 1;
     EXPECT_EQ(run({0, 1}), DeleteOutcome::Inconsistent);
     EXPECT_EQ(boxes_.texts(), std::vector<std::string>{kInconsistentText});
 
     imap.protocol = 0;
-    imap.uid[0] = "u1\r\n";
+    imap.mails.setUid(0, "u1\r\n");
     const auto request = buildDeletionList(0, imap, std::vector<int>{0, 1});
     ASSERT_TRUE(request);
     imap.mailCount = 1; // the list changed after the command took the rows

@@ -77,7 +77,7 @@ protected:
                                               const std::vector<int>& rows) const {
         std::vector<std::string> ids;
         for (const int row : rows) {
-            std::string uid = accounts[0].uid[row];
+            std::string uid(accounts[0].mails.uid(row));
             while (uid.ends_with('\n') || uid.ends_with('\r'))
                 uid.pop_back();
             for (const ServerMail& mail : listing.mails)
@@ -170,8 +170,10 @@ TEST_P(DovecotDeleteTest, EveryGeneratedSubjectPassesTheProof) {
 TEST_P(DovecotDeleteTest, ARowWithAnotherMailsIdDeletesNothing) {
     fillMailbox(server(), user_, 10, "delete-g");
     check();
-    ASSERT_NE(accounts[0].subject[2], accounts[0].subject[5]);
-    std::swap(accounts[0].uid[2], accounts[0].uid[5]);
+    ASSERT_NE(accounts[0].mails.subject(2), accounts[0].mails.subject(5));
+    const std::string uid2(accounts[0].mails.uid(2));
+    accounts[0].mails.setUid(2, std::string(accounts[0].mails.uid(5)));
+    accounts[0].mails.setUid(5, uid2);
     const std::vector<std::string> before = messageIdsOnServer();
 
     EXPECT_EQ(deleteRows({2}), DeleteOutcome::Inconsistent);

@@ -92,9 +92,9 @@ AccountRecord& withThreeMails(AccountRecord& a) {
     a.uidValidity = "1700000000";
     a.mailCount = 3;
     for (int i = 0; i < 3; ++i) {
-        a.serverPosition[i] = static_cast<std::uint32_t>(i);
-        a.uid[i] = std::to_string(11 + i);
-        a.subject[i] = "Subject " + std::to_string(1 + i);
+        a.mails[i].serverPosition = static_cast<std::uint32_t>(i);
+        a.mails.setUid(i, std::to_string(11 + i));
+        a.mails.setSubject(i, "Subject " + std::to_string(1 + i));
     }
     return a;
 }
@@ -374,7 +374,7 @@ TEST_F(ImapDeletionTest, BlanksInAStoredUidAreRemoved) {
     i.begin().prove("12", "Subject 2").searchDeleted().store("12").exchange("CLOSE", "OK");
     i.logout();
     LoopbackServer server(i.s);
-    withThreeMails(account(server, true)).uid[1] = " 1 2 ";
+    withThreeMails(account(server, true)).mails.setUid(1, " 1 2 ");
 
     EXPECT_EQ(run({1}), DeleteOutcome::Done);
     EXPECT_TRUE(server.waitUntilDone());

@@ -167,7 +167,7 @@ TEST_P(SubjectFormTest, TheProofReadsTheSubjectAsTheCheckStoredIt) {
         "* 1 FETCH (UID 7 BODY[HEADER.FIELDS (SUBJECT)] " + literal(fields) + ")\r\na006 OK\r\n";
     const std::optional<std::string> proved = imapFetchedBody(proofReply, 7);
     ASSERT_TRUE(proved);
-    EXPECT_EQ(listedSubjectOf(*proved), stored->subject[0]);
+    EXPECT_EQ(listedSubjectOf(*proved), stored->mails.subject(0));
 }
 
 INSTANTIATE_TEST_SUITE_P(Subjects, SubjectFormTest,

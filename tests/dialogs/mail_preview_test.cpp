@@ -32,11 +32,11 @@ protected:
     static void storeRow(int row, std::int32_t size, const std::string& body) {
         AccountRecord& account = accounts[0];
         account.mailCount = std::max(account.mailCount, row + 1);
-        account.from[row] = "Anna <anna@example.org>";
-        account.subject[row] = "Quarterly figures";
-        account.date[row] = "Tue, 7 Mar 2006 10:00:00 +0100";
-        account.size[row] = size;
-        account.bodyPreview[row] = body;
+        account.mails.setFrom(row, "Anna <anna@example.org>");
+        account.mails.setSubject(row, "Quarterly figures");
+        account.mails.setDate(row, "Tue, 7 Mar 2006 10:00:00 +0100");
+        account.mails[row].size = size;
+        account.mails.setBodyPreview(row, body);
     }
 
     static QString text(const QWidget& dialog, int id) {
@@ -67,7 +67,7 @@ TEST_F(MailPreviewTest, SizeIsShownInWholeKilobytesFrom1024) {
 TEST_F(MailPreviewTest, FieldsComeFromTheChosenRow) {
     storeRow(0, 10, "first");
     storeRow(1, 10, "second");
-    accounts[0].subject[1] = "Re: figures";
+    accounts[0].mails.setSubject(1, "Re: figures");
     CMailPreview dialog(accounts[0], 1);
     EXPECT_EQ(body(dialog), "second");
     EXPECT_EQ(text(dialog, res::kPreviewSubject), "Re: figures");

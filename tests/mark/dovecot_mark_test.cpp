@@ -58,14 +58,14 @@ protected:
         ASSERT_EQ(accounts[0].errorFlag, 0) << accounts[0].errorText;
     }
 
-    static std::uint32_t uidOfRow(int row) { return *imapUidNumber(accounts[0].uid[row]); }
+    static std::uint32_t uidOfRow(int row) { return *imapUidNumber(accounts[0].mails.uid(row)); }
 
     // As a command of the window or the command line: the flags change, then
     // what changed goes to the server. The deliveries, one per account.
     static std::vector<MarkDelivery> mark(const std::vector<int>& rows, bool read) {
         const ReadSnapshot before = ReadSnapshot::ofTable();
         for (const int row : rows)
-            accounts[0].read[row] = read ? 1 : 0;
+            accounts[0].mails[row].read = read ? 1 : 0;
         std::vector<MarkDelivery> deliveries;
         const std::atomic<std::uint8_t> abort{0};
         for (const MarkJob& job : before.jobsSince(readProgramConf()))
@@ -96,7 +96,7 @@ TEST_F(DovecotMarkTest, MarksReachTheServerByUidAndUnmarksTakeSeenAway) {
     const std::uint32_t firstUid = listMailbox(server(), kUser).mails.front().uid;
     deleteMails(server(), kUser, {1});
     int unreadRow = 0;
-    while (accounts[0].read[unreadRow] != 0 || uidOfRow(unreadRow) == firstUid)
+    while (accounts[0].mails[unreadRow].read != 0 || uidOfRow(unreadRow) == firstUid)
         ++unreadRow;
     EXPECT_EQ(mark({unreadRow}, true), std::vector{MarkDelivery::Sent});
     expected.push_back(uidOfRow(unreadRow));
@@ -192,7 +192,7 @@ TEST_F(DovecotMarkTest, ThePostboxKeepsMarksPendingWhileARunIsBusy) {
     fillMailbox(server(), kUser, 3, "mark-f");
     check();
     const ReadSnapshot before = ReadSnapshot::ofTable();
-    accounts[0].read[1] = 1;
+    accounts[0].mails[1].read = 1;
     std::vector<MarkJob> jobs = before.jobsSince(readProgramConf());
     ASSERT_EQ(jobs.size(), 1u);
     {
