@@ -13,7 +13,7 @@
 #include "core/run_flags.h"
 #include "dialogs/wait_dlg.h"
 #include "notify/alarm_sounds.h"
-#include "platform/heap_growth.h"
+#include "platform/malloc_tuning.h"
 #include "res/icons.h"
 #include "res/main_dialog_template.h"
 

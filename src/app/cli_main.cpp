@@ -1,6 +1,6 @@
 #include "app/desktop_launch.h"
 #include "cli/cli.h"
-#include "platform/heap_growth.h"
+#include "platform/malloc_tuning.h"
 
 #include <iostream>
 #include <string>

@@ -1,6 +1,6 @@
 #include "app/checker_app.h"
 #include "cli/cli.h"
-#include "platform/heap_growth.h"
+#include "platform/malloc_tuning.h"
 #include "platform/program_file.h"
 
 #include <chrono>
