@@ -7,6 +7,7 @@
 #include <limits>
 #include <new>
 #include <stdexcept>
+#include <type_traits>
 #include <utility>
 
 namespace ombrix {
@@ -148,33 +149,25 @@ char* MailList::placeText(int i, MailText field, std::size_t length) {
 }
 
 MailEntry MailList::mail(int i) const {
-    const MailFields& m = (*this)[i];
-    return MailEntry{std::string(date(i)),
-                     std::string(bodyPreview(i)),
-                     m.serverPosition,
-                     m.read,
-                     std::string(from(i)),
-                     std::string(subject(i)),
-                     std::string(uid(i)),
-                     m.day,
-                     m.month,
-                     m.year,
-                     m.size};
+    MailEntry mail;
+    const MailFields& numbers = (*this)[i];
+    eachField(mail, [&](std::string_view, auto& value, auto place) {
+        if constexpr (std::is_same_v<decltype(place), MailText>)
+            value = std::string(text(i, place));
+        else
+            value = numbers.*place;
+    });
+    return mail;
 }
 
 void MailList::setMail(int i, const MailEntry& mail) {
-    MailFields& m = (*this)[i];
-    m.serverPosition = mail.serverPosition;
-    m.read = mail.read;
-    m.day = mail.day;
-    m.month = mail.month;
-    m.year = mail.year;
-    m.size = mail.size;
-    setDate(i, mail.date);
-    setBodyPreview(i, mail.bodyPreview);
-    setFrom(i, mail.from);
-    setSubject(i, mail.subject);
-    setUid(i, mail.uid);
+    MailFields& numbers = (*this)[i]; // lengthens the list: setText moves no entry
+    eachField(mail, [&](std::string_view, const auto& value, auto place) {
+        if constexpr (std::is_same_v<decltype(place), MailText>)
+            setText(i, place, value);
+        else
+            numbers.*place = value;
+    });
 }
 
 void MailList::copyMail(int i, const MailList& from, int j, bool withPreview) {

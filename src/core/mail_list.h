@@ -62,20 +62,22 @@ struct MailEntry {
     bool operator==(const MailEntry&) const = default;
 };
 
-// Visits every per-mail field of a MailEntry once, by name: a new field is
-// one member here and in MailEntry (and its place in the files).
+// Visits every per-mail field of a MailEntry once: its name, the member, and
+// where a MailList keeps it (a MailText, or the member of MailFields). A new
+// field is a member of MailEntry and of MailFields (or a MailText), one line
+// here, and its place in the files; MailList reads and writes it from this.
 template <typename Entry, typename Visit> void eachField(Entry& mail, Visit visit) {
-    visit("date", mail.date);
-    visit("bodyPreview", mail.bodyPreview);
-    visit("serverPosition", mail.serverPosition);
-    visit("read", mail.read);
-    visit("from", mail.from);
-    visit("subject", mail.subject);
-    visit("uid", mail.uid);
-    visit("day", mail.day);
-    visit("month", mail.month);
-    visit("year", mail.year);
-    visit("size", mail.size);
+    visit("date", mail.date, MailText::Date);
+    visit("bodyPreview", mail.bodyPreview, MailText::BodyPreview);
+    visit("serverPosition", mail.serverPosition, &MailFields::serverPosition);
+    visit("read", mail.read, &MailFields::read);
+    visit("from", mail.from, MailText::From);
+    visit("subject", mail.subject, MailText::Subject);
+    visit("uid", mail.uid, MailText::Uid);
+    visit("day", mail.day, &MailFields::day);
+    visit("month", mail.month, &MailFields::month);
+    visit("year", mail.year, &MailFields::year);
+    visit("size", mail.size, &MailFields::size);
 }
 
 // One block of bytes, grown and shrunk with realloc: a block of megabytes is

@@ -17,7 +17,7 @@ namespace {
 MailEntry distinctMail(int seed) {
     MailEntry mail;
     int n = seed;
-    eachField(mail, [&n](std::string_view name, auto& value) {
+    eachField(mail, [&n](std::string_view name, auto& value, auto) {
         ++n;
         if constexpr (std::is_same_v<std::decay_t<decltype(value)>, std::string>)
             value = std::string(name) + "-" + std::to_string(n);
@@ -37,7 +37,7 @@ TEST(MailListTest, EveryFieldOfAMailIsKeptAndReadBack) {
     EXPECT_EQ(list.mail(0), first);
     EXPECT_EQ(list.mail(1), second);
     int fields = 0;
-    eachField(first, [&fields](std::string_view, const auto&) { ++fields; });
+    eachField(first, [&fields](std::string_view, const auto&, auto) { ++fields; });
     EXPECT_EQ(fields, 11);
     EXPECT_EQ(list.subject(1), second.subject);
     EXPECT_EQ(list[1].size, second.size);
