@@ -66,7 +66,7 @@ echo "$password" | "$ombrix" --dir "$work/dir" --add-account --name Heidi --host
     --user "$user" --port "$POP3_PORT" >/dev/null 2>&1
 
 trayer --edge bottom --align right --widthtype pixel --width 160 --height 28 \
-    --transparent false >/dev/null 2>&1 &
+    --transparent false >"$work/trayer.log" 2>&1 &
 pids+=($!)
 wait_for 'xdotool search --classname trayer >/dev/null 2>&1' 10 || fail "trayer did not come up"
 

@@ -40,7 +40,7 @@ echo oscar-pw | "$ombrix" --dir "$work/dir" --add-account --name Oscar --host "$
     --user oscar --port "$POP3_PORT" >/dev/null 2>&1
 
 trayer --edge bottom --align right --widthtype pixel --width 160 --height 28 \
-    --transparent false >/dev/null 2>&1 &
+    --transparent false >"$work/trayer.log" 2>&1 &
 pids+=($!)
 wait_for 'xdotool search --classname trayer >/dev/null 2>&1' 10 || fail "trayer did not come up"
 

@@ -15,9 +15,12 @@ for tool in "${e2e_tools[@]}"; do
     command -v "$tool" >/dev/null || skip "$tool is not installed"
 done
 if [ -z "${OMBRIX_E2E_XVFB:-}" ]; then
-    # A private X server of our own, whatever display the caller has.
+    # A private X server of our own, whatever display the caller has. Without
+    # -noreset the server resets whenever its last client leaves and drops the
+    # connections still being set up: a wait_for polling with xdotool while
+    # the tray host is starting would leave it with "cannot open display".
     command -v xvfb-run >/dev/null || skip "xvfb-run is not installed"
-    OMBRIX_E2E_XVFB=1 exec xvfb-run -a -s "-screen 0 1024x768x24 -nolisten tcp" "$0" "$@"
+    OMBRIX_E2E_XVFB=1 exec xvfb-run -a -s "-screen 0 1024x768x24 -nolisten tcp -noreset" "$0" "$@"
 fi
 
 work=$(mktemp -d)
@@ -40,6 +43,7 @@ wait_for() {
 
 fail() {
     echo "FAILED: $*" >&2
+    [ -f "$work/trayer.log" ] && sed 's/^/trayer: /' "$work/trayer.log" >&2
     [ -f "$work/tray.log" ] && sed 's/^/tray.log: /' "$work/tray.log" >&2
     [ -f "$work/ombrix.log" ] && sed 's/^/ombrix: /' "$work/ombrix.log" >&2
     exit 1
