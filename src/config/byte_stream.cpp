@@ -171,14 +171,6 @@ bool ByteReader::stringInto(std::string& into) {
     return copyOut(into.data(), *size, 0);
 }
 
-bool ByteReader::unshiftedStringInto(std::string& into, std::uint8_t shift) {
-    const auto size = length();
-    if (!size)
-        return false;
-    into.resize(*size); // filled in the one pass that shifts it back
-    return copyOut(into.data(), *size, static_cast<std::uint8_t>(-shift));
-}
-
 bool ByteReader::copyOut(char* to, std::size_t length, std::uint8_t delta) {
     for (std::size_t rest = length; rest > 0;) {
         if (view_.empty() && !refill()) {

@@ -73,12 +73,10 @@ public:
     // held. A length larger than the bytes left fails before anything is
     // allocated.
     bool stringInto(std::string& into);
-    // The same, every byte decreased by `shift` (mod 256) on its way in.
-    bool unshiftedStringInto(std::string& into, std::uint8_t shift);
     bool skipString();
-    // As unshiftedStringInto, into the room `room(length)` gives for the
-    // length read (a char* to that many bytes): a text goes straight to
-    // where it is kept.
+    // A string into the room `room(length)` gives for the length read (a
+    // char* to that many bytes), every byte decreased by `shift` (mod 256) on
+    // its way in: a text goes straight to where it is kept.
     template <typename Room> bool unshiftedStringInto(Room room, std::uint8_t shift) {
         const auto size = length();
         return size && copyOut(room(std::size_t{*size}), *size, static_cast<std::uint8_t>(-shift));

@@ -22,6 +22,8 @@ std::size_t index(MailText field) {
 }
 
 const MailFields kNoMail{};
+// Walked by eachField only for the places of the fields, never read.
+const MailEntry kFieldPlaces{};
 
 } // namespace
 
@@ -51,10 +53,14 @@ void TextArena::reserve(std::size_t bytes) {
     capacity_ = bytes;
 }
 
-void TextArena::resize(std::size_t bytes) {
-    if (bytes > capacity_)
-        reserve(bytes);
-    size_ = bytes;
+std::size_t TextArena::extend(std::size_t length) {
+    const std::size_t offset = size_;
+    if (length > std::numeric_limits<std::uint32_t>::max() - offset)
+        throw std::length_error("mail list texts beyond 4 GB");
+    if (offset + length > capacity_)
+        reserve(std::max(offset + length, 2 * capacity_));
+    size_ = offset + length;
+    return offset;
 }
 
 void TextArena::clear() {
@@ -128,7 +134,7 @@ void MailList::setText(int i, MailText field, std::string_view value) {
     const bool inArena = std::greater_equal<const char*>()(value.data(), begin) &&
                          std::less<const char*>()(value.data(), begin + arena_.size());
     const std::size_t from = inArena ? static_cast<std::size_t>(value.data() - begin) : 0;
-    const std::size_t offset = extendArena(value.size());
+    const std::size_t offset = arena_.extend(value.size());
     // The arena may have moved: a value from it is found again by position.
     std::memcpy(arena_.data() + offset, inArena ? arena_.data() + from : value.data(),
                 value.size());
@@ -143,7 +149,7 @@ char* MailList::placeText(int i, MailText field, std::size_t length) {
     dropText(span);
     if (length == 0)
         return nullptr; // no byte to write; the arena may still be unallocated
-    const std::size_t offset = extendArena(length);
+    const std::size_t offset = arena_.extend(length);
     span = {static_cast<std::uint32_t>(offset), static_cast<std::uint32_t>(length)};
     return arena_.data() + offset;
 }
@@ -213,12 +219,7 @@ void MailList::takeKeptTexts(MailList& old, const std::vector<int>& keptFrom) {
             if (span.length == 0)
                 return;
             const std::size_t source = span.offset;
-            const std::size_t offset = arena.size();
-            if (offset + span.length > std::numeric_limits<std::uint32_t>::max())
-                throw std::length_error("mail list texts beyond 4 GB");
-            if (offset + span.length > arena.capacity())
-                arena.reserve(std::max(offset + span.length, 2 * arena.capacity()));
-            arena.resize(offset + span.length);
+            const std::size_t offset = arena.extend(span.length);
             std::memcpy(arena.data() + offset, (from ? from->data() : arena.data()) + source,
                         span.length);
             span.offset = static_cast<std::uint32_t>(offset);
@@ -263,27 +264,18 @@ void MailList::reorder(const std::vector<int>& order) {
     std::copy(sorted.begin(), sorted.end(), entries_.begin());
 }
 
-std::size_t MailList::extendArena(std::size_t length) {
-    const std::size_t offset = arena_.size();
-    if (length > std::numeric_limits<std::uint32_t>::max() - offset)
-        throw std::length_error("mail list texts beyond 4 GB");
-    if (offset + length > arena_.capacity())
-        arena_.reserve(std::max(offset + length, 2 * arena_.capacity()));
-    arena_.resize(offset + length);
-    return offset;
-}
-
 void MailList::compact() {
     TextArena packed;
     packed.reserve(arena_.size() - waste_);
     for (MailFields& m : entries_) {
         for (TextSpan& span : m.text) {
-            const auto offset = static_cast<std::uint32_t>(packed.size());
-            if (span.length != 0) {
-                packed.resize(offset + span.length);
-                std::memcpy(packed.data() + offset, arena_.data() + span.offset, span.length);
+            if (span.length == 0) {
+                span.offset = 0;
+                continue;
             }
-            span.offset = span.length == 0 ? 0 : offset;
+            const std::size_t offset = packed.extend(span.length);
+            std::memcpy(packed.data() + offset, arena_.data() + span.offset, span.length);
+            span.offset = static_cast<std::uint32_t>(offset);
         }
     }
     arena_.swap(packed);
@@ -294,14 +286,15 @@ bool MailList::operator==(const MailList& other) const {
     if (size() != other.size())
         return false;
     for (int i = 0; i < size(); ++i) {
-        const MailFields& a = (*this)[i];
-        const MailFields& b = other[i];
-        if (a.serverPosition != b.serverPosition || a.year != b.year || a.size != b.size ||
-            a.read != b.read || a.day != b.day || a.month != b.month)
+        bool same = true;
+        eachField(kFieldPlaces, [&](std::string_view, const auto&, auto place) {
+            if constexpr (std::is_same_v<decltype(place), MailText>)
+                same = same && text(i, place) == other.text(i, place);
+            else
+                same = same && (*this)[i].*place == other[i].*place;
+        });
+        if (!same)
             return false;
-        for (const MailText field : kAllMailTexts)
-            if (text(i, field) != other.text(i, field))
-                return false;
     }
     return true;
 }

@@ -101,8 +101,9 @@ public:
     std::size_t capacity() const { return capacity_; }
     // Exactly `bytes` of room, never less than size().
     void reserve(std::size_t bytes);
-    // The bytes added are not written: the caller fills them.
-    void resize(std::size_t bytes);
+    // Lengthens the block by `length` unwritten bytes, its capacity by
+    // doubling: where the new bytes start. Offsets stay below 4 GB.
+    std::size_t extend(std::size_t length);
     void shrinkToFit() { reserve(size_); }
     void clear();
     void swap(TextArena& other) noexcept;
@@ -179,10 +180,6 @@ private:
     void grow(int i);
     void dropText(TextSpan& span);
     void compactIfWasteful();
-    // Lengthens the arena by `length` bytes, its capacity by doubling: where
-    // the new bytes start.
-    std::size_t extendArena(std::size_t length);
-
     std::vector<MailFields> entries_;
     TextArena arena_;
     std::size_t waste_ = 0;
