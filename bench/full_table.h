@@ -23,12 +23,12 @@ inline void fillTable(const std::string& host, const std::string& port, int coun
         a.port = port;
         a.mailCount = mails;
         for (int i = 0; i < mails; ++i)
-            storeMail(a, i,
-                      MailEntry{"Tue, 07 Mar 2006 10:00:00 +0100", std::string(2000, 'b'),
-                                static_cast<std::uint32_t>(i), static_cast<std::uint8_t>(i % 2),
-                                "Sender Name <sender@example.org>",
-                                "A subject line of a typical length for a mail", std::to_string(i),
-                                7, 3, 2006, 4000});
+            a.mails.setMail(i, MailEntry{"Tue, 07 Mar 2006 10:00:00 +0100", std::string(2000, 'b'),
+                                         static_cast<std::uint32_t>(i),
+                                         static_cast<std::uint8_t>(i % 2),
+                                         "Sender Name <sender@example.org>",
+                                         "A subject line of a typical length for a mail",
+                                         std::to_string(i), 7, 3, 2006, 4000});
     }
 }
 

@@ -12,14 +12,6 @@ std::array<AccountRecord, kMaxAccounts>& accountTable() {
     return *table;
 }
 
-MailEntry mailAt(const AccountRecord& a, int i) {
-    return a.mails.mail(i);
-}
-
-void storeMail(AccountRecord& a, int i, const MailEntry& m) {
-    a.mails.setMail(i, m);
-}
-
 int validMailCount(const AccountRecord& account) {
     return std::clamp<int>(account.mailCount, 0, kMaxMails);
 }

@@ -57,9 +57,6 @@ struct AccountRecord {
     std::int32_t newMails = 0;
 };
 
-MailEntry mailAt(const AccountRecord& account, int index);
-void storeMail(AccountRecord& account, int index, const MailEntry& mail);
-
 // mailCount clamped to 0..kMaxMails: -1 means "no mails", and nothing may
 // ever index past the 3000 places whatever a file or server claimed.
 int validMailCount(const AccountRecord& account);

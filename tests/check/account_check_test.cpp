@@ -36,7 +36,7 @@ std::unique_ptr<AccountRecord> lastList() {
     auto list = std::make_unique<AccountRecord>();
     list->mailCount = 3;
     for (int k = 0; k < 3; ++k)
-        storeMail(*list, k, knownMail(k));
+        list->mails.setMail(k, knownMail(k));
     return list;
 }
 
@@ -86,9 +86,9 @@ TEST_F(AccountCheckTest, KnownIdsTakeTheirMailsOverInTheServersNewOrder) {
     check.takeUid(2, "U0\r\n");
     check.takeUid(3, "U2\r\n"); // a server that repeats an id gets the mail twice
 
-    EXPECT_EQ(mailAt(*working, 0), at(2, 0));
-    EXPECT_EQ(mailAt(*working, 2), at(0, 2));
-    EXPECT_EQ(mailAt(*working, 3), at(2, 3));
+    EXPECT_EQ(working->mails.mail(0), at(2, 0));
+    EXPECT_EQ(working->mails.mail(2), at(0, 2));
+    EXPECT_EQ(working->mails.mail(3), at(2, 3));
     EXPECT_EQ(working->mails.uid(1), "NEW\r\n");
     EXPECT_EQ(check.fetchList, (std::vector<std::uint8_t>{0, 1, 0, 0}));
 }
@@ -99,7 +99,7 @@ TEST_F(AccountCheckTest, AnUnchangedBoxKeepsTheWholeLastList) {
     check.keepPreviousList();
     ASSERT_EQ(working->mailCount, 3);
     for (int k = 0; k < 3; ++k)
-        EXPECT_EQ(mailAt(*working, k), knownMail(k));
+        EXPECT_EQ(working->mails.mail(k), knownMail(k));
 }
 
 } // namespace

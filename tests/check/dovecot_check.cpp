@@ -86,7 +86,7 @@ RunOutcome runCheck(const std::string& trustedCa, const CheckTimeouts& timeouts)
 std::vector<MailEntry> inServerOrder(const AccountRecord& account) {
     std::vector<MailEntry> mails;
     for (int i = 0; i < validMailCount(account); ++i)
-        mails.push_back(mailAt(account, i));
+        mails.push_back(account.mails.mail(i));
     std::ranges::sort(mails, {}, &MailEntry::serverPosition);
     return mails;
 }

@@ -82,7 +82,7 @@ TEST_F(ImapCheckTest, UnchangedMailboxEndsAtTheShortcutWithoutFetch) {
                                                "a003 STATUS INBOX (MESSAGES)", "a004 LOGOUT"));
     ASSERT_EQ(a.mailCount, 2);
     for (int i = 0; i < 2; ++i)
-        EXPECT_EQ(mailAt(a, i), mailAt(*before, i));
+        EXPECT_EQ(a.mails.mail(i), before->mails.mail(i));
     EXPECT_EQ(a.checked, 1);
 }
 

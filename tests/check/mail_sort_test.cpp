@@ -88,7 +88,7 @@ protected:
 
     void fill(const std::vector<MailEntry>& mails) {
         for (int i = 0; i < static_cast<int>(mails.size()); ++i)
-            storeMail(*account, i, mails[i]);
+            account->mails.setMail(i, mails[i]);
         account->mailCount = static_cast<int>(mails.size());
     }
 
@@ -150,8 +150,8 @@ TEST_F(MailSortTest, AllElevenArraysMoveTogether) {
     MailEntry newer{"Tue, 2 Jan 2005", "new body", 1, 0, "n@x", "new", "U2\r\n", 2, 1, 2005, 222};
     fill({older, newer});
     SortMailList(*account, kSortDateNewestFirst);
-    EXPECT_EQ(mailAt(*account, 0), newer);
-    EXPECT_EQ(mailAt(*account, 1), older);
+    EXPECT_EQ(account->mails.mail(0), newer);
+    EXPECT_EQ(account->mails.mail(1), older);
 }
 
 TEST_F(MailSortTest, UnknownOrderAndShortListsStayAsListed) {
@@ -167,8 +167,8 @@ TEST_F(MailSortTest, UnknownOrderAndShortListsStayAsListed) {
 
 TEST_F(MailSortTest, AccountIndexFormUsesTheCurrentSortOrder) {
     accountCount = 2;
-    storeMail(accounts[1], 0, mailWith("b", "a", 0));
-    storeMail(accounts[1], 1, mailWith("a", "b", 1));
+    accounts[1].mails.setMail(0, mailWith("b", "a", 0));
+    accounts[1].mails.setMail(1, mailWith("a", "b", 1));
     accounts[1].mailCount = 2;
     std::uint8_t sortOrder = kSortSenderAscending;
     SortMailList(1, sortOrder);
@@ -181,8 +181,8 @@ TEST_F(MailSortTest, AccountIndexFormUsesTheCurrentSortOrder) {
 }
 
 TEST_F(MailSortTest, SwapMailsExchangesAPairAndIgnoresPairsOutsideTheArrays) {
-    storeMail(accounts[0], kMaxMails - 2, mailWith("a", "a", 7));
-    storeMail(accounts[0], kMaxMails - 1, mailWith("b", "b", 8));
+    accounts[0].mails.setMail(kMaxMails - 2, mailWith("a", "a", 7));
+    accounts[0].mails.setMail(kMaxMails - 1, mailWith("b", "b", 8));
     SwapMails(kMaxMails - 2, 0);
     EXPECT_EQ(accounts[0].mails[kMaxMails - 2].serverPosition, 8u);
     EXPECT_EQ(accounts[0].mails.uid(kMaxMails - 1), "uid7");
@@ -219,14 +219,14 @@ TEST(MailSortComparison, FastSortGivesTheBubbleSortOrderForEveryOrder) {
         std::mt19937 random(1000 + order);
         for (int i = 0; i < kMails; ++i) {
             const MailEntry mail = randomMail(random, i);
-            storeMail(*fast, i, mail);
-            storeMail(*slow, i, mail);
+            fast->mails.setMail(i, mail);
+            slow->mails.setMail(i, mail);
         }
         fast->mailCount = slow->mailCount = kMails;
         SortMailList(*fast, order);
         bubbleSort(*slow, order);
         for (int i = 0; i < kMails; ++i)
-            ASSERT_EQ(mailAt(*fast, i), mailAt(*slow, i))
+            ASSERT_EQ(fast->mails.mail(i), slow->mails.mail(i))
                 << "order " << int(order) << ", mail " << i;
     }
 }

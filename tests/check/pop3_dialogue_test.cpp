@@ -84,7 +84,7 @@ TEST_F(Pop3CheckTest, SecondCheckOfAnUnchangedMailboxSendsNoListOrTop) {
     EXPECT_THAT(second.received(), ElementsAre("USER bob", "PASS secret", "STAT", "UIDL", "QUIT"));
     ASSERT_EQ(accounts[0].mailCount, 2);
     for (int i = 0; i < 2; ++i)
-        EXPECT_EQ(mailAt(accounts[0], i), mailAt(*before, i)) << "mail " << i;
+        EXPECT_EQ(accounts[0].mails.mail(i), before->mails.mail(i)) << "mail " << i;
     EXPECT_EQ(newMailCount, 0);
 }
 

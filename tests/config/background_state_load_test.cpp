@@ -64,7 +64,7 @@ Loaded snapshot(const std::vector<std::string>& boxes) {
     for (const AccountRecord& a : accounts) {
         std::vector<MailEntry> list;
         for (int i = 0; i < validMailCount(a); ++i)
-            list.push_back(mailAt(a, i));
+            list.push_back(a.mails.mail(i));
         loaded.lists.push_back(std::move(list));
         loaded.names.push_back(a.name + "|" + a.uidValidity + "|" + a.uidNext);
         loaded.checked.push_back(a.checked);
@@ -93,11 +93,11 @@ void writeLargeTable() {
             std::string preview(static_cast<std::size_t>((i * 37) % 2100), '\0');
             for (std::size_t b = 0; b < preview.size(); ++b)
                 preview[b] = static_cast<char>((b * 7 + static_cast<std::size_t>(i)) % 256);
-            storeMail(a, i,
-                      MailEntry{"Tue, 07 Mar 2006 10:00:00 +0100", preview,
-                                static_cast<std::uint32_t>(i + 1), static_cast<std::uint8_t>(i % 2),
-                                "Sender " + std::to_string(i), "Subject " + std::to_string(k),
-                                "uid-" + std::to_string(i), 7, 3, 2006, 1000 + i});
+            a.mails.setMail(
+                i, MailEntry{"Tue, 07 Mar 2006 10:00:00 +0100", preview,
+                             static_cast<std::uint32_t>(i + 1), static_cast<std::uint8_t>(i % 2),
+                             "Sender " + std::to_string(i), "Subject " + std::to_string(k),
+                             "uid-" + std::to_string(i), 7, 3, 2006, 1000 + i});
         }
     }
     ASSERT_TRUE(saveAllState());
@@ -144,7 +144,7 @@ TEST_F(StateLoadTest, ALargeTableLoadsAsItWasSaved) {
     for (std::uint32_t k = 0; k < accountCount; ++k) {
         saved.emplace_back();
         for (int i = 0; i < accounts[k].mailCount; ++i)
-            saved.back().push_back(mailAt(accounts[k], i));
+            saved.back().push_back(accounts[k].mails.mail(i));
     }
     ASSERT_GT(fs::file_size(dir / "obx.msf"), 2 * 256 * 1024u);
 

@@ -63,8 +63,8 @@ protected:
         arrival.from = "new arrival";
         arrival.uid = "n1";
         for (int i = a.mailCount; i > 0; --i)
-            storeMail(a, i, mailAt(a, i - 1));
-        storeMail(a, 0, arrival);
+            a.mails.setMail(i, a.mails.mail(i - 1));
+        a.mails.setMail(0, arrival);
         ++a.mailCount;
         a.mails[0].read = 1;
     }

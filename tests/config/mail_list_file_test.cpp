@@ -33,28 +33,28 @@ TEST_F(MailListFileTest, ReadsTheFixture) {
     const AccountRecord& a = accounts[0];
     ASSERT_EQ(a.mailCount, 2);
     EXPECT_EQ(a.checked, 1);
-    EXPECT_EQ(mailAt(a, 0), (MailEntry{.date = "d1",
-                                       .bodyPreview = "hi",
-                                       .serverPosition = 0,
-                                       .read = 1,
-                                       .from = "ann",
-                                       .subject = "Hi",
-                                       .uid = "U1\r\n",
-                                       .day = 7,
-                                       .month = 3,
-                                       .year = 2006,
-                                       .size = 1234}));
-    EXPECT_EQ(mailAt(a, 1), (MailEntry{.date = "",
-                                       .bodyPreview = "",
-                                       .serverPosition = 1,
-                                       .read = 0,
-                                       .from = "bob",
-                                       .subject = "",
-                                       .uid = "U2\r\n",
-                                       .day = 31,
-                                       .month = 12,
-                                       .year = 1999,
-                                       .size = 70000}));
+    EXPECT_EQ(a.mails.mail(0), (MailEntry{.date = "d1",
+                                          .bodyPreview = "hi",
+                                          .serverPosition = 0,
+                                          .read = 1,
+                                          .from = "ann",
+                                          .subject = "Hi",
+                                          .uid = "U1\r\n",
+                                          .day = 7,
+                                          .month = 3,
+                                          .year = 2006,
+                                          .size = 1234}));
+    EXPECT_EQ(a.mails.mail(1), (MailEntry{.date = "",
+                                          .bodyPreview = "",
+                                          .serverPosition = 1,
+                                          .read = 0,
+                                          .from = "bob",
+                                          .subject = "",
+                                          .uid = "U2\r\n",
+                                          .day = 31,
+                                          .month = 12,
+                                          .year = 1999,
+                                          .size = 70000}));
     EXPECT_TRUE(a.uidValidity.empty());
 
     const AccountRecord& b = accounts[1];

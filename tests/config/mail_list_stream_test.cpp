@@ -46,7 +46,7 @@ std::vector<StoredList> listsInTable() {
         const AccountRecord& a = accounts[k];
         StoredList list{a.mailCount, a.checked, a.uidValidity, a.uidNext, {}};
         for (int i = 0; i < validMailCount(a); ++i)
-            list.mails.push_back(mailAt(a, i));
+            list.mails.push_back(a.mails.mail(i));
         lists.push_back(std::move(list));
     }
     return lists;
@@ -87,18 +87,17 @@ void fillRandomTable(std::uint32_t seed) {
         a.uidValidity = randomText(random);
         a.uidNext = randomText(random);
         for (int i = 0; i < a.mailCount; ++i)
-            storeMail(a, i,
-                      MailEntry{.date = randomText(random),
-                                .bodyPreview = randomText(random),
-                                .serverPosition = static_cast<std::uint32_t>(word(random)),
-                                .read = static_cast<std::uint8_t>(byte(random) & 1),
-                                .from = randomText(random),
-                                .subject = randomText(random),
-                                .uid = randomText(random),
-                                .day = static_cast<std::uint8_t>(byte(random)),
-                                .month = static_cast<std::uint8_t>(byte(random)),
-                                .year = word(random),
-                                .size = size(random)});
+            a.mails.setMail(i, MailEntry{.date = randomText(random),
+                                         .bodyPreview = randomText(random),
+                                         .serverPosition = static_cast<std::uint32_t>(word(random)),
+                                         .read = static_cast<std::uint8_t>(byte(random) & 1),
+                                         .from = randomText(random),
+                                         .subject = randomText(random),
+                                         .uid = randomText(random),
+                                         .day = static_cast<std::uint8_t>(byte(random)),
+                                         .month = static_cast<std::uint8_t>(byte(random)),
+                                         .year = word(random),
+                                         .size = size(random)});
     }
     accounts[0].mails.setFrom(1, std::string(kHugeField, 'f'));
     accounts[0].mails.setBodyPreview(2, std::string(kHugeField, '\xFF'));

@@ -126,7 +126,7 @@ TEST_F(StateStoreTest, SavedListsCarryTheReadFlagsOfTheSameTable) {
     MailEntry arrival;
     arrival.from = "new arrival";
     arrival.uid = "n1";
-    storeMail(a, a.mailCount, arrival);
+    a.mails.setMail(a.mailCount, arrival);
     ++a.mailCount;
     a.mails[0].read = 1;
     a.mails[1].read = 1;
@@ -188,18 +188,18 @@ TEST_F(StateStoreTest, ListsLargerThanTheReadersBufferComeBackWhole) {
     AccountRecord& a = accounts[0];
     a.mailCount = kMaxMails;
     for (int i = 0; i < kMaxMails; ++i)
-        storeMail(a, i,
-                  MailEntry{.date = "Tue, 07 Mar 2006 10:00:00 +0100",
-                            .bodyPreview = std::string(static_cast<std::size_t>(i % 400), 'p'),
-                            .serverPosition = static_cast<std::uint32_t>(i),
-                            .read = static_cast<std::uint8_t>(i % 3 == 0),
-                            .from = "sender " + std::to_string(i),
-                            .subject = "subject",
-                            .uid = std::to_string(i),
-                            .day = 7,
-                            .month = 3,
-                            .year = 2006,
-                            .size = i});
+        a.mails.setMail(
+            i, MailEntry{.date = "Tue, 07 Mar 2006 10:00:00 +0100",
+                         .bodyPreview = std::string(static_cast<std::size_t>(i % 400), 'p'),
+                         .serverPosition = static_cast<std::uint32_t>(i),
+                         .read = static_cast<std::uint8_t>(i % 3 == 0),
+                         .from = "sender " + std::to_string(i),
+                         .subject = "subject",
+                         .uid = std::to_string(i),
+                         .day = 7,
+                         .month = 3,
+                         .year = 2006,
+                         .size = i});
     ASSERT_TRUE(saveAllState());
     const std::string lists = encodeMailListFile();
     ASSERT_GT(lists.size(), 2 * kStreamChunk);

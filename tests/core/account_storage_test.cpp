@@ -36,24 +36,24 @@ TEST_F(AccountStorageTest, ASmallAccountHoldsOnlyItsMailsAndClearingFreesIt) {
         EXPECT_EQ(storedEntries(a), 0u);
     AccountRecord& a = accounts[1];
     for (int i = 0; i < 50; ++i)
-        storeMail(a, i, mailWith("s" + std::to_string(i), "b", i));
+        a.mails.setMail(i, mailWith("s" + std::to_string(i), "b", i));
     a.mailCount = 50;
     // Fifty entries, their subjects ("s0" .. "s49") and previews ("b").
     EXPECT_EQ(storedEntries(a), 50u + (10 * 2 + 40 * 3) + 50 * 1);
     EXPECT_EQ(storedEntries(accounts[0]), 0u);
     clearAccount(a);
     EXPECT_EQ(storedEntries(a), 0u);
-    EXPECT_EQ(mailAt(a, 49), MailEntry{});
+    EXPECT_EQ(a.mails.mail(49), MailEntry{});
 }
 
 TEST_F(AccountStorageTest, ACopiedSlotIsItsOwn) {
-    storeMail(accounts[0], kMaxMails - 1, mailWith("", "body", 9));
+    accounts[0].mails.setMail(kMaxMails - 1, mailWith("", "body", 9));
     accounts[0].mailCount = kMaxMails;
     auto copy = std::make_unique<AccountRecord>(accounts[0]);
     clearAccount(accounts[0]);
     EXPECT_EQ(copy->mailCount, kMaxMails);
-    EXPECT_EQ(mailAt(*copy, kMaxMails - 1), mailWith("", "body", 9));
-    EXPECT_EQ(mailAt(accounts[0], kMaxMails - 1), MailEntry{});
+    EXPECT_EQ(copy->mails.mail(kMaxMails - 1), mailWith("", "body", 9));
+    EXPECT_EQ(accounts[0].mails.mail(kMaxMails - 1), MailEntry{});
 }
 
 } // namespace

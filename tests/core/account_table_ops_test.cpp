@@ -39,7 +39,7 @@ void fillAccount(int slot, const std::string& name, int mails) {
         mail.month = 3;
         mail.year = 2006;
         mail.size = 100 * (slot + 1) + i;
-        storeMail(a, i, mail);
+        a.mails.setMail(i, mail);
     }
 }
 
@@ -63,8 +63,8 @@ TEST_F(AccountTableOpsTest, RemovingTheSecondOfThreeMovesTheThirdUpWhole) {
     // What the third account holds, to compare after the move.
     std::vector<MailEntry> thirdMails;
     for (int i = 0; i < 3; ++i)
-        thirdMails.push_back(mailAt(accounts[2], i));
-    std::vector<MailEntry> firstMails{mailAt(accounts[0], 0), mailAt(accounts[0], 1)};
+        thirdMails.push_back(accounts[2].mails.mail(i));
+    std::vector<MailEntry> firstMails{accounts[0].mails.mail(0), accounts[0].mails.mail(1)};
 
     ASSERT_TRUE(removeAccount(1));
     EXPECT_EQ(accountCount, 2u);
@@ -73,8 +73,8 @@ TEST_F(AccountTableOpsTest, RemovingTheSecondOfThreeMovesTheThirdUpWhole) {
     EXPECT_EQ(first.name, "first");
     EXPECT_EQ(first.deactivated, 1);
     EXPECT_EQ(first.mailCount, 2);
-    EXPECT_EQ(mailAt(first, 0), firstMails[0]);
-    EXPECT_EQ(mailAt(first, 1), firstMails[1]);
+    EXPECT_EQ(first.mails.mail(0), firstMails[0]);
+    EXPECT_EQ(first.mails.mail(1), firstMails[1]);
 
     const AccountRecord& moved = accounts[1];
     EXPECT_EQ(moved.name, "third");
@@ -92,7 +92,7 @@ TEST_F(AccountTableOpsTest, RemovingTheSecondOfThreeMovesTheThirdUpWhole) {
     EXPECT_EQ(moved.checked, 1);
     ASSERT_EQ(moved.mailCount, 3);
     for (int i = 0; i < 3; ++i)
-        EXPECT_EQ(mailAt(moved, i), thirdMails[static_cast<std::size_t>(i)]) << "mail " << i;
+        EXPECT_EQ(moved.mails.mail(i), thirdMails[static_cast<std::size_t>(i)]) << "mail " << i;
     // Beyond its own three mails nothing of the removed account's five stays.
     EXPECT_TRUE(moved.mails.from(3).empty());
     EXPECT_TRUE(moved.mails.uid(4).empty());

@@ -34,9 +34,9 @@ TEST_F(AccountTableTest, MailEntryMovesAllElevenArraysTogether) {
                    3,
                    2006,
                    1234};
-    storeMail(account, kMaxMails - 1, mail);
-    EXPECT_EQ(mailAt(account, kMaxMails - 1), mail);
-    EXPECT_EQ(mailAt(account, 0), MailEntry{});
+    account.mails.setMail(kMaxMails - 1, mail);
+    EXPECT_EQ(account.mails.mail(kMaxMails - 1), mail);
+    EXPECT_EQ(account.mails.mail(0), MailEntry{});
 }
 
 TEST_F(AccountTableTest, ClearingASlotForgetsSettingsAndMails) {
